@@ -1,0 +1,37 @@
+#include "app/feed_document.h"
+
+#include <algorithm>
+
+#include "records/text_util.h"
+
+namespace yarvelin {
+
+void CFeedDocument::AddOrReplaceRecord(const COtherRecord& record, std::optional<std::size_t> position) {
+    if (position && *position < m_records.size()) {
+        m_records[*position]->AssignFrom(record);
+        return;
+    }
+    m_records.push_back(std::make_unique<COtherRecord>(record));
+}
+
+bool CFeedDocument::IsOfferIdTaken(const std::string& offerId, std::optional<std::size_t> skipPosition) const {
+    for (std::size_t i = 0; i < m_records.size(); ++i) {
+        if (skipPosition && *skipPosition == i) {
+            continue;
+        }
+        if (EqualsNoCase(m_records[i]->m_required.offer_id, offerId)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::size_t CFeedDocument::RemoveMarkedRecords() {
+    const auto before = m_records.size();
+    m_records.erase(std::remove_if(m_records.begin(), m_records.end(),
+                                   [](const std::unique_ptr<COtherRecord>& r) { return r->removal_mark; }),
+                    m_records.end());
+    return before - m_records.size();
+}
+
+}  // namespace yarvelin

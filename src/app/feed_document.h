@@ -1,0 +1,46 @@
+// The open feed: its products and what is known about the file they came from or go to.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "records/other_record.h"
+
+namespace yarvelin {
+
+class CFeedDocument {
+public:
+    using RecordList = std::vector<std::unique_ptr<COtherRecord>>;
+
+    // Stores a copy of the record: at an existing position the stored record takes over the texts and
+    // check flags (its removal mark stays); without a position a new record is appended.
+    void AddOrReplaceRecord(const COtherRecord& record, std::optional<std::size_t> position = std::nullopt);
+
+    // True when a record other than the one at skipPosition has this offer id, letter case ignored.
+    bool IsOfferIdTaken(const std::string& offerId, std::optional<std::size_t> skipPosition = std::nullopt) const;
+
+    // Takes out and destroys every record whose removal mark is set; returns how many went.
+    std::size_t RemoveMarkedRecords();
+    void RemoveAllRecords() { m_records.clear(); }
+
+    std::size_t Count() const { return m_records.size(); }
+    COtherRecord& At(std::size_t i) { return *m_records[i]; }
+    const COtherRecord& At(std::size_t i) const { return *m_records[i]; }
+
+    RecordList m_records;
+    bool m_bChanged = false;
+    bool m_bDataVerified = false;
+    std::string m_strHtmlEscaped;
+    std::string m_strUpdatesOnly;
+    std::string m_strProductType;
+    std::string m_strQuoted;
+    bool m_bBasicFormat = false;
+    std::string m_strFileName;
+    std::string m_strSavedFileName;
+    std::string m_strAccount;
+};
+
+}  // namespace yarvelin

@@ -1,0 +1,75 @@
+#include "app/yarvelin_app.h"
+
+#include "app/settings_names.h"
+#include "app/settings_store.h"
+#include "records/builtin_lists.h"
+#include "records/text_util.h"
+
+namespace yarvelin {
+
+namespace {
+
+void ReadList(const SettingsStore& store, const char* countName, const char* entryFmt,
+              std::vector<std::string>& list) {
+    const int count = store.GetInt(settings::kSectionData, countName, 0);
+    for (int i = 0; i < count; ++i) {
+        list.push_back(store.GetString(settings::kSectionData, Format(entryFmt, i)));
+    }
+}
+
+void WriteList(SettingsStore& store, const char* countName, const char* entryFmt,
+               const std::vector<std::string>& list) {
+    store.WriteInt(settings::kSectionData, countName, static_cast<std::int32_t>(list.size()));
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        store.WriteString(settings::kSectionData, Format(entryFmt, static_cast<int>(i)), list[i]);
+    }
+}
+
+}  // namespace
+
+CYarvelinApp::CYarvelinApp()
+    : m_builtinCategories(BuiltinCategories()),
+      m_builtinColors(BuiltinColors()),
+      m_builtinSizes(BuiltinSizes()),
+      m_currencies(CurrencyCodes()) {}
+
+void CYarvelinApp::LoadSettings(const SettingsStore& store) {
+    ReadList(store, settings::kCategoryCount, settings::kCategoryFmt, m_categories);
+    ReadList(store, settings::kSizeCount, settings::kSizeFmt, m_sizes);
+    ReadList(store, settings::kColorCount, settings::kColorFmt, m_colors);
+    for (int i = 0; i < kDefaultValueCount; ++i) {
+        m_defaults[static_cast<std::size_t>(i)] =
+            store.GetString(settings::kSectionDefaults, Format(settings::kDefaultFmt, i + 1));
+    }
+    m_bNoExpiryDate = store.GetInt(settings::kSectionDefaults, settings::kExpiryDate, 1) != 0;
+    m_bAlwaysInStock = store.GetInt(settings::kSectionDefaults, settings::kInStock, 1) != 0;
+    m_bAutoGenOfferId = store.GetInt(settings::kSectionDefaults, settings::kAutoGenOfferId, 1) != 0;
+    m_recentFeeds.ReadList(store, settings::kSectionRecent, settings::kRecentFmt);
+    m_document.m_strAccount = store.GetString(settings::kSectionUser, settings::kAccount);
+}
+
+void CYarvelinApp::SaveSettings(SettingsStore& store) const {
+    m_recentFeeds.WriteList(store, settings::kSectionRecent, settings::kRecentFmt);
+    WriteList(store, settings::kCategoryCount, settings::kCategoryFmt, m_categories);
+    WriteList(store, settings::kSizeCount, settings::kSizeFmt, m_sizes);
+    WriteList(store, settings::kColorCount, settings::kColorFmt, m_colors);
+    store.WriteString(settings::kSectionUser, settings::kAccount, m_document.m_strAccount);
+    for (int i = 0; i < kDefaultValueCount; ++i) {
+        store.WriteString(settings::kSectionDefaults, Format(settings::kDefaultFmt, i + 1),
+                          m_defaults[static_cast<std::size_t>(i)]);
+    }
+    store.WriteInt(settings::kSectionDefaults, settings::kExpiryDate, m_bNoExpiryDate ? 1 : 0);
+    store.WriteInt(settings::kSectionDefaults, settings::kInStock, m_bAlwaysInStock ? 1 : 0);
+    store.WriteInt(settings::kSectionDefaults, settings::kAutoGenOfferId, m_bAutoGenOfferId ? 1 : 0);
+    store.Flush();
+}
+
+void CYarvelinApp::ExitInstance(SettingsStore& store) {
+    SaveSettings(store);
+    m_categories.clear();
+    m_sizes.clear();
+    m_colors.clear();
+    m_document.RemoveAllRecords();
+}
+
+}  // namespace yarvelin

@@ -1,0 +1,45 @@
+#include "app/yarvelin_gui.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/text_codec.h"
+#include "platform/ui_services.h"
+
+namespace yarvelin {
+
+CYarvelinGui::CYarvelinGui(CYarvelinApp& app, SettingsStore& store, UiServices& ui, AppConfig config,
+                           QString programDir)
+    : m_app(app), m_store(store), m_ui(ui), m_config(std::move(config)), m_programDir(std::move(programDir)) {}
+
+void CYarvelinGui::ShowAbout(QWidget* parent) {
+    QDialog box(parent);
+    box.setObjectName(QStringLiteral("aboutBox"));
+    box.setWindowTitle(A("About Yarvelin"));
+    auto* layout = new QVBoxLayout(&box);
+    auto* row = new QHBoxLayout;
+    auto* picture = new QLabel(&box);
+    picture->setPixmap(QPixmap(QStringLiteral(":/icons/yarvelin.png")).scaled(48, 48, Qt::KeepAspectRatio,
+                                                                               Qt::SmoothTransformation));
+    row->addWidget(picture);
+    auto* name = new QLabel(A("Yarvelin Version 1.0"), &box);
+    name->setObjectName(QStringLiteral("aboutName"));
+    row->addWidget(name, 1);
+    layout->addLayout(row);
+    auto* buttons = new QDialogButtonBox(&box);
+    QPushButton* ok = buttons->addButton(A("OK"), QDialogButtonBox::AcceptRole);
+    QPushButton* support = buttons->addButton(A("&Tech Support"), QDialogButtonBox::ActionRole);
+    support->setObjectName(QStringLiteral("techSupportButton"));
+    ok->setDefault(true);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    QObject::connect(support, &QPushButton::clicked, &box,
+                     [this] { m_ui.OpenUrl(FromAnsi(m_config.techSupportUrl)); });
+    layout->addWidget(buttons);
+    box.exec();
+}
+
+}  // namespace yarvelin

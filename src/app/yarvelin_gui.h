@@ -1,0 +1,43 @@
+// What every page and dialog reaches: the application object, the settings store, the desktop services and
+// the configuration, plus the two application-level windows (About, Options).
+#pragma once
+
+#include <QString>
+
+#include "app/yarvelin_app.h"
+#include "platform/app_config.h"
+
+class QWidget;
+
+namespace yarvelin {
+
+class SettingsStore;
+class UiServices;
+
+class CYarvelinGui {
+public:
+    CYarvelinGui(CYarvelinApp& app, SettingsStore& store, UiServices& ui, AppConfig config,
+                 QString programDir);
+
+    CYarvelinApp& App() { return m_app; }
+    CFeedDocument& Document() { return m_app.m_document; }
+    SettingsStore& Store() { return m_store; }
+    UiServices& Ui() { return m_ui; }
+    const AppConfig& Config() const { return m_config; }
+    // Folder of the program's executable, without a trailing separator.
+    const QString& ProgramDir() const { return m_programDir; }
+
+    // The modal About box.
+    void ShowAbout(QWidget* parent);
+    // The modal options sheet.
+    void ShowOptions(QWidget* parent);
+
+private:
+    CYarvelinApp& m_app;
+    SettingsStore& m_store;
+    UiServices& m_ui;
+    AppConfig m_config;
+    QString m_programDir;
+};
+
+}  // namespace yarvelin

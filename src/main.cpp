@@ -1,0 +1,56 @@
+// The wizard: loads the settings, runs the four-step sheet, writes the settings back.
+#include <QApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/main_property_sheet.h"
+#include "app/yarvelin_gui.h"
+#include "platform/qt_settings_store.h"
+#include "platform/ui_services.h"
+
+namespace {
+
+bool HasDisplay() {
+    if (std::getenv("QT_QPA_PLATFORM") != nullptr) {
+        return true;  // the caller chose a platform (offscreen, xcb, wayland ...)
+    }
+    auto set = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v != nullptr && *v != '\0';
+    };
+    return set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!HasDisplay()) {
+        std::fprintf(stderr,
+                     "yarvelin: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+                     "Start it from a desktop session, under a virtual display (xvfb-run ./yarvelin),\n"
+                     "or with QT_QPA_PLATFORM=offscreen.\n");
+        return 1;
+    }
+    QApplication qapp(argc, argv);  // the command line is otherwise ignored
+    QApplication::setApplicationName(QStringLiteral("Yarvelin"));
+
+    yarvelin::CYarvelinApp app;
+    yarvelin::CQtSettingsStore store;
+    app.LoadSettings(store);
+    yarvelin::CQtUiServices ui;
+    yarvelin::CYarvelinGui gui(app, store, ui, yarvelin::AppConfig::FromStore(store),
+                               QDir::cleanPath(QCoreApplication::applicationDirPath()));
+    {
+        yarvelin::CMainPropertySheet sheet(gui);
+        sheet.exec();
+    }
+    app.ExitInstance(store);
+    if (store.LastFlushFailed()) {
+        std::fprintf(stderr, "yarvelin: the settings could not be written to %s\n",
+                     store.FilePath().toLocal8Bit().constData());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "pages/wizard_page.h"
+
+namespace yarvelin {
+
+class CPage3 : public CWizardPage {
+    Q_OBJECT
+public:
+    explicit CPage3(CYarvelinGui& gui, QWidget* parent = nullptr);
+
+    bool OnQueryCancel() override { return QueryCancelWithSaveQuestion(); }
+};
+
+}  // namespace yarvelin

@@ -1,0 +1,32 @@
+#include "pages/wizard_page.h"
+
+#include "app/wizard_property_sheet.h"
+#include "app/yarvelin_gui.h"
+#include "platform/text_codec.h"
+#include "platform/ui_services.h"
+
+namespace yarvelin {
+
+inline constexpr int kSavePageIndex = 2;
+
+CWizardPage::CWizardPage(CYarvelinGui& gui, const QString& caption, QWidget* parent)
+    : QWidget(parent), m_gui(gui), m_caption(caption) {}
+
+bool CWizardPage::QueryCancelWithSaveQuestion() {
+    if (!m_gui.Document().m_bChanged) {
+        return true;
+    }
+    const MsgAnswer answer = m_gui.Ui().MessageBox(
+        this, A("Yarvelin"),
+        A("This data in this file has changed. \nDo you want to save the changes you made to this file?"),
+        MsgIcon::Question, MsgButtons::YesNoCancel);
+    if (answer == MsgAnswer::Yes) {
+        if (m_sheet) {
+            m_sheet->SetActivePage(kSavePageIndex);
+        }
+        return false;
+    }
+    return answer == MsgAnswer::No;
+}
+
+}  // namespace yarvelin

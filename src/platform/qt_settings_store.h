@@ -1,0 +1,38 @@
+// The settings store on QSettings: an INI file in the user's configuration folder.
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <memory>
+
+#include "app/settings_store.h"
+
+namespace yarvelin {
+
+class CQtSettingsStore : public SettingsStore {
+public:
+    // The user's own store ("Yarvelin1.0"/"Yarvelin1.0" in the user scope).
+    CQtSettingsStore();
+    // A store in a given file, used by tests and by the command-line companion's --settings option.
+    explicit CQtSettingsStore(const QString& iniPath);
+    ~CQtSettingsStore() override;
+
+    std::string GetString(const std::string& section, const std::string& name,
+                          const std::string& def = {}) const override;
+    std::int32_t GetInt(const std::string& section, const std::string& name, std::int32_t def) const override;
+    void WriteString(const std::string& section, const std::string& name, const std::string& value) override;
+    void WriteInt(const std::string& section, const std::string& name, std::int32_t value) override;
+    void DeleteSection(const std::string& section) override;
+    // Writes the file (atomically, owner-only) and reports whether it worked.
+    void Flush() override;
+    bool LastFlushFailed() const { return m_flushFailed; }
+
+    QString FilePath() const;
+
+private:
+    void PrepareFile();
+    std::unique_ptr<QSettings> m_settings;
+    bool m_flushFailed = false;
+};
+
+}  // namespace yarvelin

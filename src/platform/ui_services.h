@@ -1,0 +1,56 @@
+// Everything a page or dialog asks of the desktop: message boxes, file dialogs, the browser, help, a tone.
+// Pages and dialogs go through this interface so that tests can script the answers.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace yarvelin {
+
+enum class MsgIcon { None, Information, Exclamation, Question, Stop };
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
+enum class MsgAnswer { Ok, Cancel, Yes, No, Retry };
+
+struct FileDialogRequest {
+    QString title;          // empty: the toolkit's own ("Open" / "Save As")
+    QString filter;         // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||"
+    QString defaultExt;     // appended when the chosen name has none, e.g. "txt"
+    QString proposedName;   // file name or full path shown at first
+    bool overwritePrompt = false;  // save dialogs: ask before replacing an existing file
+};
+
+class UiServices {
+public:
+    virtual ~UiServices() = default;
+    virtual MsgAnswer MessageBox(QWidget* parent, const QString& caption, const QString& text, MsgIcon icon,
+                                 MsgButtons buttons) = 0;
+    // The chosen full path, or nothing when the dialog was closed without a choice.
+    virtual std::optional<QString> OpenFileDialog(QWidget* parent, const FileDialogRequest& request) = 0;
+    virtual std::optional<QString> SaveFileDialog(QWidget* parent, const FileDialogRequest& request) = 0;
+    // Opens a web address in the default browser.
+    virtual void OpenUrl(const QString& url) = 0;
+    // Shows a help topic such as "yvhelp.chm::/HTML/3.htm"; gives an error description when it cannot.
+    virtual std::optional<QString> ShowHelpTopic(QWidget* parent, const QString& topic) = 0;
+    // A short tone.
+    virtual void Beep() = 0;
+};
+
+// "Desc|pattern|Desc|pattern||" into Qt's "Desc (pattern);;Desc (pattern)".
+QString ToQtFilter(const QString& filter);
+// The help file for a topic: the program folder's help/HTML/<n>.htm for "yvhelp.chm::/HTML/<n>.htm".
+QString HelpTopicPath(const QString& topic);
+
+class CQtUiServices : public UiServices {
+public:
+    MsgAnswer MessageBox(QWidget* parent, const QString& caption, const QString& text, MsgIcon icon,
+                         MsgButtons buttons) override;
+    std::optional<QString> OpenFileDialog(QWidget* parent, const FileDialogRequest& request) override;
+    std::optional<QString> SaveFileDialog(QWidget* parent, const FileDialogRequest& request) override;
+    void OpenUrl(const QString& url) override;
+    std::optional<QString> ShowHelpTopic(QWidget* parent, const QString& topic) override;
+    void Beep() override;
+};
+
+}  // namespace yarvelin

@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include "app/feed_document.h"
+#include "records/builtin_lists.h"
+#include "records/other_record.h"
+
+namespace yarvelin {
+namespace {
+
+COtherRecord MakeRecord(const std::string& offerId) {
+    COtherRecord r;
+    r.m_required.offer_id = offerId;
+    r.m_required.name = "Name " + offerId;
+    return r;
+}
+
+TEST(RecordTest, CopyNeverCarriesTheRemovalMark) {
+    COtherRecord a = MakeRecord("A1");
+    a.removal_mark = true;
+    a.data_checked = true;
+    a.urls_checked = true;
+    a.product_url_ok = true;
+    a.image_url_ok = false;
+    const COtherRecord copy(a);
+    EXPECT_FALSE(copy.removal_mark);
+    EXPECT_TRUE(copy.data_checked);
+    EXPECT_TRUE(copy.urls_checked);
+    EXPECT_TRUE(copy.product_url_ok);
+    EXPECT_EQ(copy.m_required.name, "Name A1");
+
+    COtherRecord target = MakeRecord("B2");
+    target.removal_mark = true;
+    target = COtherRecord();  // assignment keeps the target's own mark
+    EXPECT_TRUE(target.removal_mark);
+    EXPECT_TRUE(target.m_required.offer_id.empty());
+}
+
+TEST(RecordTest, FieldsFollowColumnOrder) {
+    COtherRecord r;
+    for (int k = 0; k < kColumnCount; ++k) {
+        r.Field(k) = kColumnNames[k];
+    }
+    EXPECT_EQ(r.m_required.product_url, "product_url");
+    EXPECT_EQ(r.m_required.offer_id, "offer_id");
+    EXPECT_EQ(r.m_optional.instock, "instock");
+    EXPECT_EQ(r.m_optional.manufacturer_id, "manufacturer_id");
+    EXPECT_EQ(r.m_optional.delete_, "delete");
+    EXPECT_EQ(r.m_optional.currency, "currency");
+}
+
+TEST(RecordTest, StatusTexts) {
+    COtherRecord r;
+    EXPECT_STREQ(r.DataStatusText(), "Unverified");
+    r.product_url_ok = r.image_url_ok = true;  // not checked yet: the flags do not count
+    EXPECT_STREQ(r.UrlStatusText(), "Unverified");
+    r.urls_checked = true;
+    EXPECT_STREQ(r.UrlStatusText(), "All OK");
+    r.image_url_ok = false;
+    EXPECT_STREQ(r.UrlStatusText(), "Err:Img Url");
+    r.product_url_ok = false;
+    EXPECT_STREQ(r.UrlStatusText(), "Err:All Url");
+    r.image_url_ok = true;
+    EXPECT_STREQ(r.UrlStatusText(), "Err:Prd Url");
+    r.data_checked = true;
+    EXPECT_STREQ(r.DataStatusText(), "Yes, All OK");
+    EXPECT_STREQ(r.DeleteStatusText(), "");
+    r.m_optional.delete_ = "N";  // any text counts as marked
+    EXPECT_STREQ(r.DeleteStatusText(), "DELETE");
+}
+
+TEST(RecordTest, InStockReading) {
+    COtherRecord r;
+    for (const char* yes : {"y", "Y", "Yes", "YES", "yEs"}) {
+        r.m_optional.instock = yes;
+        EXPECT_TRUE(r.IsInStock()) << yes;
+    }
+    for (const char* no : {"N", "", "no", "YE", " Y", "true"}) {
+        r.m_optional.instock = no;
+        EXPECT_FALSE(r.IsInStock()) << no;
+    }
+}
+
+TEST(RecordTest, RuntimeClassIdentity) {
+    for (const char* name : {"COtherRecord", "CBookRecord", "CMusicRecord", "CVideoRecord"}) {
+        const CRuntimeClass* cls = CRuntimeClass::FromName(name);
+        ASSERT_NE(cls, nullptr) << name;
+        EXPECT_EQ(cls->m_wSchema, 1u);
+        auto obj = cls->CreateObject();
+        ASSERT_NE(obj, nullptr);
+        EXPECT_EQ(obj->GetRuntimeClass(), cls);
+        EXPECT_STREQ(obj->GetRuntimeClass()->m_lpszClassName, name);
+    }
+    EXPECT_EQ(CRuntimeClass::FromName("CObject"), nullptr);
+    auto made = COtherRecord::classCOtherRecord.CreateObject();
+    auto* other = dynamic_cast<COtherRecord*>(made.get());
+    ASSERT_NE(other, nullptr);
+    EXPECT_FALSE(other->removal_mark || other->data_checked || other->urls_checked);
+}
+
+TEST(FeedDocumentTest, ReplaceKeepsPlaceAndRemovalMarkAppendAddsAtEnd) {
+    CFeedDocument doc;
+    doc.AddOrReplaceRecord(MakeRecord("A"));
+    doc.AddOrReplaceRecord(MakeRecord("B"));
+    doc.AddOrReplaceRecord(MakeRecord("C"));
+    doc.At(1).removal_mark = true;
+
+    COtherRecord changed = MakeRecord("B-new");
+    changed.urls_checked = true;
+    doc.AddOrReplaceRecord(changed, 1);
+    ASSERT_EQ(doc.Count(), 3u);
+    EXPECT_EQ(doc.At(1).m_required.offer_id, "B-new");
+    EXPECT_TRUE(doc.At(1).urls_checked);
+    EXPECT_TRUE(doc.At(1).removal_mark);
+
+    COtherRecord marked = MakeRecord("D");
+    marked.removal_mark = true;
+    doc.AddOrReplaceRecord(marked);
+    ASSERT_EQ(doc.Count(), 4u);
+    EXPECT_EQ(doc.At(3).m_required.offer_id, "D");
+    EXPECT_FALSE(doc.At(3).removal_mark);
+
+    EXPECT_EQ(doc.RemoveMarkedRecords(), 1u);
+    ASSERT_EQ(doc.Count(), 3u);
+    EXPECT_EQ(doc.At(1).m_required.offer_id, "C");
+}
+
+TEST(FeedDocumentTest, OfferIdTakenIgnoresCaseAndOwnPosition) {
+    CFeedDocument doc;
+    doc.AddOrReplaceRecord(MakeRecord("Sku-100"));
+    doc.AddOrReplaceRecord(MakeRecord("Sku-200"));
+    EXPECT_TRUE(doc.IsOfferIdTaken("SKU-100"));
+    EXPECT_TRUE(doc.IsOfferIdTaken("sku-200", 0));
+    EXPECT_FALSE(doc.IsOfferIdTaken("Sku-100", 0));  // the record being edited
+    EXPECT_FALSE(doc.IsOfferIdTaken("SKU-100", 0));
+    EXPECT_FALSE(doc.IsOfferIdTaken(" Sku-100"));  // blanks are not ignored here
+    EXPECT_FALSE(doc.IsOfferIdTaken("Sku-300"));
+    EXPECT_FALSE(CFeedDocument().IsOfferIdTaken(""));
+}
+
+TEST(BuiltinListsTest, CountsAndExactEntries) {
+    ASSERT_EQ(BuiltinColors().size(), 140u);
+    ASSERT_EQ(BuiltinSizes().size(), 74u);
+    ASSERT_EQ(BuiltinCategories().size(), 276u);
+    ASSERT_EQ(CurrencyEntries().size(), 187u);
+    ASSERT_EQ(CurrencyCodes().size(), 187u);
+    auto endsWithBlank = [](const std::vector<std::string>& list) {
+        int n = 0;
+        for (const auto& e : list) {
+            n += !e.empty() && e.back() == ' ';
+            EXPECT_NE(e.front(), ' ') << e;
+        }
+        return n;
+    };
+    EXPECT_EQ(endsWithBlank(BuiltinCategories()), 192);
+    EXPECT_EQ(endsWithBlank(BuiltinSizes()), 17);
+    EXPECT_EQ(endsWithBlank(BuiltinColors()), 0);
+    EXPECT_EQ(BuiltinColors().front(), "Alice Blue");
+    EXPECT_EQ(BuiltinColors().back(), "Yellow Green");
+    EXPECT_EQ(CurrencyEntries()[kDefaultCurrencyIndex], "USD American Dollar ");
+    EXPECT_EQ(CurrencyCodes()[kDefaultCurrencyIndex], "USD");
+    EXPECT_EQ(CurrencyEntries().front(), "ADP Andoran peseta ");
+    EXPECT_EQ(CurrencyEntries().back(), "ZWD Zimbabwean Dollar ");
+}
+
+TEST(BuiltinListsTest, DuplicatesAreKept) {
+    const auto& sizes = BuiltinSizes();
+    for (const char* twice : {"14", "16", "6.5 ", "7.5 ", "8.5 "}) {
+        EXPECT_EQ(std::count(sizes.begin(), sizes.end(), twice), 2) << twice;
+    }
+    const auto& cats = BuiltinCategories();
+    EXPECT_EQ(std::count(cats.begin(), cats.end(), "Electronics > Communications > Cell Phone Accessories "), 1);
+    EXPECT_EQ(std::count(cats.begin(), cats.end(), "Electronics > Communications > Telephones"), 1);
+}
+
+TEST(BuiltinListsTest, CurrencyLookup) {
+    const auto& codes = CurrencyCodes();
+    const int ecs = FindCurrencyIndex(codes, "ecs");
+    ASSERT_GE(ecs, 0);
+    EXPECT_EQ(CurrencyEntries()[static_cast<std::size_t>(ecs)], "ECS ECUADORIAN SUCRE ");
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), "ECS"), 2);
+    EXPECT_EQ(FindCurrencyIndex(codes, "ADP"), 0);
+    EXPECT_EQ(FindCurrencyIndex(codes, "ZWD"), 186);
+    EXPECT_EQ(FindCurrencyIndex(codes, "usd"), kDefaultCurrencyIndex);
+    EXPECT_EQ(FindCurrencyIndex(codes, "XXX"), -1);
+    EXPECT_EQ(FindCurrencyIndex(codes, ""), -1);
+}
+
+}  // namespace
+}  // namespace yarvelin
