@@ -3,7 +3,9 @@
 #include <QtGlobal>
 
 // Outside the namespace: the registration function is a global one generated from resources/yarvelin.qrc.
-static void RegisterYarvelinResources() { Q_INIT_RESOURCE(yarvelin); }
+static void RegisterYarvelinResources() {
+    Q_INIT_RESOURCE(yarvelin);
+}
 
 namespace yarvelin {
 
