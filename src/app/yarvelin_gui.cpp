@@ -14,7 +14,11 @@ namespace yarvelin {
 
 CYarvelinGui::CYarvelinGui(CYarvelinApp& app, SettingsStore& store, UiServices& ui, AppConfig config,
                            QString programDir)
-    : m_app(app), m_store(store), m_ui(ui), m_config(std::move(config)), m_programDir(std::move(programDir)) {}
+    : m_app(app),
+      m_store(store),
+      m_ui(ui),
+      m_config(std::move(config)),
+      m_programDir(std::move(programDir)) {}
 
 void CYarvelinGui::ShowAbout(QWidget* parent) {
     QDialog box(parent);
@@ -23,8 +27,8 @@ void CYarvelinGui::ShowAbout(QWidget* parent) {
     auto* layout = new QVBoxLayout(&box);
     auto* row = new QHBoxLayout;
     auto* picture = new QLabel(&box);
-    picture->setPixmap(QPixmap(QStringLiteral(":/icons/yarvelin.png")).scaled(48, 48, Qt::KeepAspectRatio,
-                                                                               Qt::SmoothTransformation));
+    picture->setPixmap(QPixmap(QStringLiteral(":/icons/yarvelin.png"))
+                           .scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     row->addWidget(picture);
     auto* name = new QLabel(A("Yarvelin Version 1.0"), &box);
     name->setObjectName(QStringLiteral("aboutName"));

@@ -14,7 +14,7 @@ class CYarvelinApp;
 
 // Where the loader and writer report: the start page's progress bar and status line, and message boxes.
 class CFeedFileObserver {
-public:
+  public:
     virtual ~CFeedFileObserver() = default;
     virtual void SetProgressRange(int /*lower*/, int /*upper*/) {}
     virtual void SetProgressPos(int /*pos*/) {}
