@@ -1,4 +1,5 @@
 // The wizard's button rule, navigation and closing, driven headless.
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -170,6 +171,34 @@ class WizardSheetTest : public QObject {
         QVERIFY(qAbs(sheet.font().pointSizeF() - QApplication::font().pointSizeF() * 1.1) < 0.01);
         QVERIFY(sheet.windowFlags() & Qt::WindowMinimizeButtonHint);
         QCOMPARE(sheet.SystemMenu()->actions().first()->text(), A("Minimize"));
+    }
+
+    void aboutBoxOffersTechSupport() {
+        CTestGui t;
+        QString caption;
+        QString name;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            QVERIFY(box != nullptr);
+            caption = box->windowTitle();
+            name = box->findChild<QLabel*>(QStringLiteral("aboutName"))->text();
+            SaveScreenshot(box, QStringLiteral("about.png"));
+            box->findChild<QPushButton*>(QStringLiteral("techSupportButton"))->click();
+            box->close();
+        });
+        t.Gui().ShowAbout(nullptr);
+        QCOMPARE(caption, A("About Yarvelin"));
+        QVERIFY(name.contains(A("1.0")));
+        QCOMPARE(t.m_ui.m_openedUrls, QStringList{FromAnsi(t.Gui().Config().techSupportUrl)});
+    }
+
+  private:
+    // With YARVELIN_SCREENSHOTS set to a folder, windows met on the way are saved there.
+    static void SaveScreenshot(QWidget* w, const QString& name) {
+        const QByteArray dir = qgetenv("YARVELIN_SCREENSHOTS");
+        if (!dir.isEmpty()) {
+            w->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + name);
+        }
     }
 };
 
