@@ -6,7 +6,7 @@ namespace yarvelin {
 
 class CPage4 : public CWizardPage {
     Q_OBJECT
-public:
+  public:
     explicit CPage4(CYarvelinGui& gui, QWidget* parent = nullptr);
 };
 
