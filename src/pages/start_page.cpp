@@ -149,8 +149,11 @@ CPage1::CPage1(CYarvelinGui& gui, QWidget* parent)
     connect(m_openRadio, &QRadioButton::clicked, this, &CPage1::ChooseOpenFile);
     connect(m_newLabel, &CAnimatedLabel::clicked, this, &CPage1::ChooseNewFile);
     connect(m_openLabel, &CAnimatedLabel::clicked, this, &CPage1::ChooseOpenFile);
-    connect(m_fileList, &QListWidget::currentRowChanged, this,
-            [this](int) { m_openButton->setEnabled(true); });
+    connect(m_fileList, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) {
+            m_openButton->setEnabled(true);
+        }
+    });
     connect(m_fileList, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem*) {
         m_openButton->setEnabled(true);
         OpenSelected();
