@@ -2,7 +2,6 @@
 #include <QImage>
 #include <QPointer>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -34,12 +33,10 @@ class WidgetsTest : public QObject {
     void labelFadesFromBackgroundToTextColour();
     void labelTimerStopsAfterASecond();
     void labelTakesFontDescriptionsAndKeepsFontOnBadOne();
-    void labelClickIsReported();
     void splashIsCutToItsOpaquePixels();
     void splashStaysRectangularWithMinusOne();
     void splashWithoutDisplayTimeStaysUntilClicked();
     void splashHidesWhenItsTimeIsUp();
-    void splashOwnerMayDeleteIt();
 };
 
 void WidgetsTest::hoverButtonWithoutCaptionCentresItsIcon() {
@@ -197,15 +194,6 @@ void WidgetsTest::labelTakesFontDescriptionsAndKeepsFontOnBadOne() {
     QCOMPARE(label.BackgroundColor(), QColor(210, 210, 210));
 }
 
-void WidgetsTest::labelClickIsReported() {
-    CAnimatedLabel label;
-    label.resize(100, 20);
-    label.show();
-    QSignalSpy spy(&label, &CAnimatedLabel::clicked);
-    QTest::mouseClick(&label, Qt::LeftButton);
-    QCOMPARE(spy.count(), 1);
-}
-
 namespace {
 
 // A 20 x 10 picture: magenta everywhere except a 6 x 4 block and a run touching the right edge.
@@ -281,19 +269,6 @@ void WidgetsTest::splashHidesWhenItsTimeIsUp() {
     QTest::keyClick(splash.data(), Qt::Key_Space);  // without 0x20 a key does nothing
     QVERIFY(splash);
     QTRY_VERIFY(splash.isNull());
-}
-
-void WidgetsTest::splashOwnerMayDeleteIt() {
-    QTemporaryDir dir;
-    QWidget owner;
-    QPointer<CSplashScreenEx> splash = new CSplashScreenEx;
-    splash->Create(&owner, QString(), 2000, kSplashCenterOnParent);
-    splash->SetBitmap(WriteShapeBitmap(dir), 255, 0, 255);
-    splash->Show();
-    QVERIFY(splash->isWindow());
-    delete splash.data();
-    QVERIFY(splash.isNull());
-    QTest::qWait(10);
 }
 
 QTEST_MAIN(WidgetsTest)
