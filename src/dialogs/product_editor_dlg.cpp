@@ -133,6 +133,7 @@ void CNewProductDlg::BuildControls() {
         label->SetExtraFormatFlags(0);
         label->SetMainFontBold(true);
         label->SetText(A(text), {}, 0);
+        label->setMinimumWidth(label->sizeHint().width());
         return label;
     };
     const auto makeEdit = [this](const char* name) {
@@ -177,6 +178,7 @@ void CNewProductDlg::BuildControls() {
     m_autogenerate = new QCheckBox(A("Autogenerate Offer ID"), this);
     m_autogenerate->setObjectName(QStringLiteral("autogenerateCheck"));
     left->addWidget(makeBoldLabel("Offer ID (*):", QStringLiteral("offerIdLabel")), row, 0);
+    m_offerId->setMinimumWidth(m_offerId->fontMetrics().horizontalAdvance(QString(34, QLatin1Char('D'))));
     left->addWidget(m_offerId, row, 1);
     left->addWidget(m_autogenerate, row, 2);
     ++row;
@@ -225,6 +227,10 @@ void CNewProductDlg::BuildControls() {
     m_currency = makeCombo("currencyCombo", CurrencyEntries(), false);
     left->addWidget(plainLabel("Currency: "), row, 0);
     left->addWidget(m_currency, row, 1);
+    left->setColumnStretch(1, 1);
+    for (QLineEdit* number : {m_price, m_shipping}) {
+        number->setMaximumWidth(160);
+    }
 
     row = 0;
     m_brand = makeEdit("brandEdit");
@@ -267,6 +273,7 @@ void CNewProductDlg::BuildControls() {
     right->addWidget(m_doesNotExpire, row, 2);
     ++row;
     right->setRowStretch(row, 1);
+    right->setColumnStretch(1, 1);
 
     m_help1 = new CAnimatedLabel(this);
     m_help1->setObjectName(QStringLiteral("helpLine1"));
