@@ -34,6 +34,12 @@ std::string_view Part(std::string_view s, std::size_t pos, std::size_t len) {
     return pos < s.size() ? s.substr(pos, len) : std::string_view{};
 }
 
+int DaysInMonth(int year, int month) {
+    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
 bool IsBlank(std::string_view s) {
     return Trim(s).empty();
 }
@@ -173,16 +179,28 @@ std::optional<LocalDateTime> ParseExpDate(std::string_view s) {
     if (s.size() <= 9) {
         return std::nullopt;
     }
+    LocalDateTime d;
+    d.year = LeadingInt(Part(s, 0, 4)) % 9999;
+    d.month = LeadingInt(Part(s, 4, 2));
+    d.day = LeadingInt(Part(s, 6, 2));
+    d.hour = LeadingInt(Part(s, 8, 2)) % 24;
+    d.minute = LeadingInt(Part(s, 10, 2)) % 60;
+    d.second = 0;
+    // A real calendar date is kept as written, even at an hour the clock skips when summer time begins,
+    // so that saving it unchanged writes the same value back.
+    if (d.month >= 1 && d.month <= 12 && d.day >= 1 && d.day <= DaysInMonth(d.year, d.month) && d.hour >= 0 &&
+        d.minute >= 0) {
+        return d;
+    }
+    // Otherwise the calendar carries the parts over (month 13 is January of the next year, day 0 the last
+    // day of the month before).
     std::tm tm{};
-    tm.tm_year = LeadingInt(Part(s, 0, 4)) % 9999 - 1900;
-    tm.tm_mon = LeadingInt(Part(s, 4, 2)) - 1;
-    tm.tm_mday = LeadingInt(Part(s, 6, 2));
-    tm.tm_hour = LeadingInt(Part(s, 8, 2)) % 24;
-    tm.tm_min = LeadingInt(Part(s, 10, 2)) % 60;
-    tm.tm_sec = 0;
+    tm.tm_year = d.year - 1900;
+    tm.tm_mon = d.month - 1;
+    tm.tm_mday = d.day;
+    tm.tm_hour = d.hour;
+    tm.tm_min = d.minute;
     tm.tm_isdst = -1;
-    // The calendar carries a month 13 or a day 0 over, and a time inside a spring-forward gap moves
-    // on by the gap, as the local clock would show it.
     std::mktime(&tm);
     return LocalDateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, 0};
 }

@@ -10,6 +10,11 @@
 #include "records/number_text.h"
 
 namespace yarvelin {
+
+void PrintTo(const LocalDateTime& d, std::ostream* os) {
+    *os << d.year << '-' << d.month << '-' << d.day << ' ' << d.hour << ':' << d.minute << ':' << d.second;
+}
+
 namespace {
 
 // A form that passes validation.
@@ -287,9 +292,12 @@ INSTANTIATE_TEST_SUITE_P(
     Rules, ExpDateTest,
     ::testing::Values(ExpDateCase{"200312311800", {2003, 12, 31, 18, 0, 0}, "200312311800"},
                       ExpDateCase{"200407151945", {2004, 7, 15, 19, 45, 0}, "200407151945"},  // summer time
-                      ExpDateCase{"2004071525", {2004, 7, 15, 1, 0, 0}, "200407150100"},      // hour mod 24
-                      ExpDateCase{"200407150075", {2004, 7, 15, 0, 15, 0}, "200407150015"},   // minute mod 60
-                      ExpDateCase{"200413011200", {2005, 1, 1, 12, 0, 0}, "200501011200"},    // month 13
+                      ExpDateCase{"200403280230", {2004, 3, 28, 2, 30, 0}, "200403280230"},  // clock skips it
+                      ExpDateCase{"200402290000", {2004, 2, 29, 0, 0, 0}, "200402290000"},   // leap day
+                      ExpDateCase{"200302290000", {2003, 3, 1, 0, 0, 0}, "200303010000"},    // no leap day
+                      ExpDateCase{"2004071525", {2004, 7, 15, 1, 0, 0}, "200407150100"},     // hour mod 24
+                      ExpDateCase{"200407150075", {2004, 7, 15, 0, 15, 0}, "200407150015"},  // minute mod 60
+                      ExpDateCase{"200413011200", {2005, 1, 1, 12, 0, 0}, "200501011200"},   // month 13
                       ExpDateCase{"2004a7xx1200", {2003, 11, 30, 12, 0, 0}, "200311301200"}));  // non-digits
 
 TEST(ExpDateTest, ShortValuesKeepTheCurrentDateButDoExpire) {
