@@ -52,50 +52,6 @@ TEST(OptionListTest, SingleEntryKeepsItsSelection) {
     EXPECT_EQ(user, std::vector<std::string>{"Only"});
 }
 
-TEST(OptionListTest, ReplaceKeepsThePlace) {
-    std::vector<std::string> user{"S", "M", "L"};
-    OptionListBox box{user, 2};
-    ReplaceOptionEntry(box, 2, " XL ");
-    EXPECT_EQ(box.selection, 2);
-    SynchronizeOptionList(box, user);
-    EXPECT_EQ(user, (std::vector<std::string>{"S", "M", "XL"}));
-    EXPECT_EQ(box.selection, 1);
-}
-
-TEST(OptionListTest, RemoveWithoutSelectionKeepsEntries) {
-    std::vector<std::string> user{"S", "M", "L"};
-    OptionListBox box{user, -1};
-    RemoveSelectedOptionEntry(box);
-    SynchronizeOptionList(box, user);
-    EXPECT_EQ(user, (std::vector<std::string>{"S", "M", "L"}));
-    box.selection = 0;
-    RemoveSelectedOptionEntry(box);
-    SynchronizeOptionList(box, user);
-    EXPECT_EQ(user, (std::vector<std::string>{"M", "L"}));
-    EXPECT_EQ(box.selection, 1);
-}
-
-TEST(OptionListTest, DefaultsRestoreTheBuiltInListsWithDuplicatesAndBlanks) {
-    CYarvelinApp app;
-    ASSERT_TRUE(app.m_categories.empty());
-    for (OptionListKind kind : {OptionListKind::Categories, OptionListKind::Colors, OptionListKind::Sizes}) {
-        OptionListBox box{BuiltinList(app, kind), -1};
-        SynchronizeOptionList(box, UserList(app, kind));
-    }
-    EXPECT_EQ(app.m_categories.size(), 276u);
-    EXPECT_EQ(app.m_colors.size(), 140u);
-    ASSERT_EQ(app.m_sizes.size(), 74u);
-    EXPECT_EQ(app.m_sizes[6], "22 ");
-}
-
-TEST(NameDialogTextsTest, EachListHasItsOwnTexts) {
-    EXPECT_STREQ(NameDialogTextsFor(OptionListKind::Categories).duplicateCaption,
-                 "Error: Duplicate Category Name");
-    EXPECT_STREQ(NameDialogTextsFor(OptionListKind::Colors).title, "New Colors");
-    EXPECT_STREQ(NameDialogTextsFor(OptionListKind::Sizes).emptyMessage,
-                 "The size name is empty. Please enter a size name.");
-}
-
 struct DefaultNumberCase {
     const char* price;
     const char* shipping;
@@ -137,23 +93,6 @@ INSTANTIATE_TEST_SUITE_P(
         DefaultNumberCase{"", "1", kDefPrice, "Please enter a number.", "", ""},
         DefaultNumberCase{"abc", "x", kDefPrice, "Please enter a number.", "", ""},
         DefaultNumberCase{"1", "1$", kDefShipping, "Please enter a number.", "", ""}));
-
-TEST(DefaultValuesTest, StoreWritesTextsAndChoices) {
-    CYarvelinApp app;
-    DefaultValues values = LoadDefaultValues(app);
-    EXPECT_FLOAT_EQ(values.price, 0);
-    values.texts[kDefCategory] = "Flowers > Roses ";
-    values.texts[kDefBrand] = "Acme";
-    values.noExpiryDate = false;
-    values.autoGenOfferId = false;
-    StoreDefaultValues(values, app);
-    EXPECT_EQ(app.m_defaults[kDefCategory], "Flowers > Roses ");
-    EXPECT_EQ(app.m_defaults[kDefBrand], "Acme");
-    EXPECT_EQ(app.m_defaults[kDefPrice], "0.000000");
-    EXPECT_FALSE(app.m_bNoExpiryDate);
-    EXPECT_TRUE(app.m_bAlwaysInStock);
-    EXPECT_FALSE(app.m_bAutoGenOfferId);
-}
 
 }  // namespace
 }  // namespace yarvelin

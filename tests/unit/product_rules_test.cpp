@@ -219,26 +219,6 @@ TEST(BuildProductRecordTest, StoredRecordIsFreshAndTrimmed) {
     EXPECT_FALSE(r.data_checked || r.urls_checked || r.product_url_ok || r.image_url_ok);
 }
 
-TEST(BuildProductRecordTest, SavingAMarkedProductClearsMarkQuantityAndChecks) {
-    CFeedDocument doc;
-    COtherRecord stored;
-    stored.m_required.offer_id = "X";
-    stored.m_optional.delete_ = "Y";
-    stored.m_optional.quantity = "7";
-    stored.m_optional.product_type = "BOOK";
-    stored.data_checked = stored.urls_checked = stored.product_url_ok = stored.image_url_ok = true;
-    doc.AddOrReplaceRecord(stored);
-    ProductForm f;
-    LoadProductForm(doc.At(0), CurrencyCodes(), f);
-    f = CompleteForm();
-    doc.AddOrReplaceRecord(BuildProductRecord(f, CurrencyCodes()), 0);
-    EXPECT_EQ(doc.At(0).DeleteStatusText(), std::string());
-    EXPECT_EQ(doc.At(0).m_optional.quantity, "");
-    EXPECT_EQ(doc.At(0).m_optional.product_type, "OTHER");
-    EXPECT_EQ(doc.At(0).DataStatusText(), std::string("Unverified"));
-    EXPECT_EQ(doc.At(0).UrlStatusText(), std::string("Unverified"));
-}
-
 struct CurrencyCase {
     const char* recordCode;
     int loadedIndex;
