@@ -400,6 +400,15 @@ void ProductEditorTest::focusShowsHelpAndCountersCount() {
     name->end(false);
     QTest::keyClick(name, Qt::Key_Y);
     QCOMPARE(name->text().size(), 255);
+    // Leaving the Offer ID box with a taken identifier brings the focus back with the error.
+    AddProduct(t, "TAKEN");
+    Find<QCheckBox>(dlg, "autogenerateCheck")->click();
+    auto* offer = Find<QLineEdit>(dlg, "offerIdEdit");
+    offer->setText(A("taken"));
+    offer->setFocus();
+    Find<QLineEdit>(dlg, "brandEdit")->setFocus();
+    QCOMPARE(QApplication::focusWidget(), offer);
+    ExpectErrorLine(dlg, A("Duplicate OfferID - this Offer ID already exists in the file."));
     dlg.reject();
 }
 
