@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QProgressBar>
 
+#include "app/remembered_alert.h"
 #include "app/yarvelin_gui.h"
 #include "checks/clean_alerts.h"
 #include "checks/text_cleaning.h"

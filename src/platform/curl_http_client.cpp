@@ -42,14 +42,8 @@ class CCurlHttpSession : public HttpSession {
     CCurlHttpSession& operator=(const CCurlHttpSession&) = delete;
 
     bool ParsesAsUrl(const std::string& url) const override {
-        // Any scheme followed by "//" and a server parses; a bare host and path does not.
-        if (curl_url_set(m_parser, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) {
-            return false;
-        }
-        char* host = nullptr;
-        const bool hasHost = curl_url_get(m_parser, CURLUPART_HOST, &host, 0) == CURLUE_OK && host && *host;
-        curl_free(host);
-        return hasHost;
+        // A scheme followed by "//" parses, whatever the scheme; a bare host and path does not.
+        return curl_url_set(m_parser, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK;
     }
 
     Response Get(const std::string& url) override {
