@@ -31,6 +31,8 @@ CDataAlertDlg::CDataAlertDlg(CYarvelinGui& gui, const Texts& texts, QWidget* par
         auto* line = new QLabel(texts.lines[i], this);
         line->setObjectName(QStringLiteral("line%1Label").arg(i + 1));
         line->setWordWrap(true);
+        // Wide enough that each sentence wraps at most once, as in the message boxes of the desktop.
+        line->setMinimumWidth(470);
         line->setTextFormat(Qt::PlainText);
         if (i == 0) {
             QFont bold = line->font();
@@ -76,7 +78,6 @@ CDataAlertDlg::CDataAlertDlg(CYarvelinGui& gui, const Texts& texts, QWidget* par
     layout->addWidget(m_dontShow);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    setMinimumWidth(560);
     yes->setFocus();
 }
 

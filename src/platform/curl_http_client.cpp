@@ -31,32 +31,49 @@ size_t DiscardBody(char*, size_t size, size_t count, void*) {
     return size * count;
 }
 
+// A parsed URL; a fresh handle each time, since a handle that already holds a URL would take the next text
+// as relative to it ("" or "host/path" would resolve against the previous product's address).
+class CParsedUrl {
+  public:
+    explicit CParsedUrl(const std::string& url) : m_handle(curl_url()) {
+        m_ok = m_handle &&
+               curl_url_set(m_handle, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK;
+    }
+    ~CParsedUrl() { curl_url_cleanup(m_handle); }
+    CParsedUrl(const CParsedUrl&) = delete;
+    CParsedUrl& operator=(const CParsedUrl&) = delete;
+
+    bool Ok() const { return m_ok; }
+    std::string Scheme() const {
+        char* scheme = nullptr;
+        std::string out;
+        if (m_ok && curl_url_get(m_handle, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK && scheme) {
+            out = scheme;  // curl gives it in lower case
+        }
+        curl_free(scheme);
+        return out;
+    }
+
+  private:
+    CURLU* m_handle;
+    bool m_ok = false;
+};
+
 class CCurlHttpSession : public HttpSession {
   public:
-    CCurlHttpSession(CURL* handle, CURLU* parser) : m_handle(handle), m_parser(parser) {}
-    ~CCurlHttpSession() override {
-        curl_url_cleanup(m_parser);
-        curl_easy_cleanup(m_handle);
-    }
+    explicit CCurlHttpSession(CURL* handle) : m_handle(handle) {}
+    ~CCurlHttpSession() override { curl_easy_cleanup(m_handle); }
     CCurlHttpSession(const CCurlHttpSession&) = delete;
     CCurlHttpSession& operator=(const CCurlHttpSession&) = delete;
 
-    bool ParsesAsUrl(const std::string& url) const override {
-        // A scheme followed by "//" parses, whatever the scheme; a bare host and path does not.
-        return curl_url_set(m_parser, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK;
-    }
+    // A scheme followed by "//" parses, whatever the scheme; a bare host and path does not.
+    bool ParsesAsUrl(const std::string& url) const override { return CParsedUrl(url).Ok(); }
 
     Response Get(const std::string& url) override {
         Response response;
-        char* scheme = nullptr;
-        std::string lowerScheme;
-        if (curl_url_set(m_parser, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK &&
-            curl_url_get(m_parser, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK && scheme) {
-            lowerScheme = scheme;
-        }
-        curl_free(scheme);
+        const std::string scheme = CParsedUrl(url).Scheme();
         // Only HTTP answers with a status; other schemes are not fetched at all (no local files, no FTP).
-        if (lowerScheme != "http" && lowerScheme != "https") {
+        if (scheme != "http" && scheme != "https") {
             return response;
         }
         curl_easy_setopt(m_handle, CURLOPT_URL, url.c_str());
@@ -74,7 +91,6 @@ class CCurlHttpSession : public HttpSession {
 
   private:
     CURL* m_handle;
-    CURLU* m_parser;
 };
 
 }  // namespace
@@ -91,10 +107,7 @@ CCurlHttpClient::CCurlHttpClient(CurlHttpTimeouts timeouts) : m_timeouts(timeout
 std::unique_ptr<HttpSession> CCurlHttpClient::OpenSession(const std::string& userAgent) {
     EnsureCurlInitialised();
     CURL* handle = curl_easy_init();
-    CURLU* parser = curl_url();
-    if (!handle || !parser) {
-        curl_url_cleanup(parser);
-        curl_easy_cleanup(handle);
+    if (!handle) {
         return nullptr;
     }
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
@@ -110,7 +123,7 @@ std::unique_ptr<HttpSession> CCurlHttpClient::OpenSession(const std::string& use
     // The body is read to its end and dropped, so the connection stays usable for the next request.
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &DiscardBody);
     // Proxy: libcurl takes http_proxy, https_proxy and no_proxy from the environment by itself.
-    return std::make_unique<CCurlHttpSession>(handle, parser);
+    return std::make_unique<CCurlHttpSession>(handle);
 }
 
 }  // namespace yarvelin

@@ -147,7 +147,7 @@ TEST(UrlCheckSessionTest, OneConnectionUserAgentYarvelin) {
     for (const char* path : {"/ok", "/missing", "/moved", "/img/1.jpg"}) {
         CheckUrl(*session, server.Url(path));
     }
-    const auto log = server.AccessLog();
+    const auto log = server.AccessLogOf(5);
     ASSERT_EQ(log.size(), 5u);  // the redirect is followed
     const std::string connection = log[0].substr(0, log[0].find(' '));
     for (const auto& line : log) {
@@ -155,6 +155,17 @@ TEST(UrlCheckSessionTest, OneConnectionUserAgentYarvelin) {
         EXPECT_NE(line.find("GET "), std::string::npos) << line;
         EXPECT_EQ(line.substr(line.rfind(' ') + 1), "Yarvelin") << line;
     }
+}
+
+TEST(UrlCheckSessionTest, EarlierUrlDoesNotShapeTheNext) {
+    CCurlHttpClient client(ShortTimeouts());
+    auto session = client.OpenSession(kUrlCheckUserAgent);
+    const std::string host = "127.0.0.1:" + std::to_string(Nginx().Port());
+    EXPECT_EQ(CheckUrl(*session, Nginx().Url("/missing")), 404u);
+    EXPECT_EQ(CheckUrl(*session, ""), kUrlNoStatus);
+    EXPECT_EQ(CheckUrl(*session, Nginx().Url("/missing")), 404u);
+    EXPECT_EQ(CheckUrl(*session, Nginx().Url("/fail")), 500u);
+    EXPECT_EQ(CheckUrl(*session, host + "/ok"), 200u);
 }
 
 TEST(UrlCheckSessionTest, StalledServerEndsWithTheFailureMarker) {
@@ -191,7 +202,7 @@ TEST(UrlCheckWorkerTest, WritesResultsAndSecondRunRequestsNothing) {
     EXPECT_STREQ(doc.At(3).UrlStatusText(), "Err:All Url");
     EXPECT_STREQ(doc.At(4).UrlStatusText(), "Err:All Url");
     EXPECT_FALSE(doc.m_bChanged);
-    const auto log = server.AccessLog();
+    const auto log = server.AccessLogOf(6);
     ASSERT_EQ(log.size(), 6u);
     // The product URL goes first, then the image URL, record by record.
     const char* order[] = {"/page/1", "/img/1.jpg", "/page/2", "/missing", "/fail", "/img/3.jpg"};
@@ -203,6 +214,7 @@ TEST(UrlCheckWorkerTest, WritesResultsAndSecondRunRequestsNothing) {
     UrlCheckWorker(doc, client, cancel, second);
     EXPECT_EQ(second.m_progress, (std::vector<std::size_t>{1, 2, 3, 4, 5}));
     EXPECT_TRUE(second.m_results.empty());
+    std::this_thread::sleep_for(100ms);  // a request of the second run would be logged by now
     EXPECT_EQ(server.AccessLog().size(), 6u);
     EXPECT_STREQ(doc.At(1).UrlStatusText(), "Err:Img Url");
 }

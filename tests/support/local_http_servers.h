@@ -47,6 +47,8 @@ class CNginxServer {
     std::string Url(const std::string& path) const;
     // The access log so far: one line per request, "<connection> <request line> <user agent>".
     std::vector<std::string> AccessLog() const;
+    // The access log once it has at least n lines (nginx writes a line just after its answer), or after 3 s.
+    std::vector<std::string> AccessLogOf(std::size_t n) const;
 
   private:
     std::string m_dir;
@@ -199,6 +201,16 @@ inline std::vector<std::string> CNginxServer::AccessLog() const {
     std::ifstream in(m_dir + "/access.log");
     for (std::string line; std::getline(in, line);) {
         lines.push_back(line);
+    }
+    return lines;
+}
+
+inline std::vector<std::string> CNginxServer::AccessLogOf(std::size_t n) const {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    std::vector<std::string> lines = AccessLog();
+    while (lines.size() < n && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        lines = AccessLog();
     }
     return lines;
 }
