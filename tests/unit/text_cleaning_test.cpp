@@ -145,7 +145,6 @@ TEST(StripHtmlTagsTest, EveryListedTagGoesInAnyCase) {
         EXPECT_EQ(StripHtmlTags(kept), kept);
     }
 }
-}
 
 // A store-backed alert that records whether its dialog was shown.
 class CCountingAlerts : public CRememberedCleanAlerts {
