@@ -372,6 +372,43 @@ TEST(UrlCheckDlgTest, CancelWaitsForTheWorkerThenCloses) {
     EXPECT_FALSE(cancel->isEnabled());
 }
 
+TEST(UrlCheckDlgTest, ReportsEachRecordAsItIsHandled) {
+    App();
+    CSlowHttpServer slow(150ms);
+    CTestGui t;
+    for (int i = 0; i < 3; ++i) {
+        t.Doc().AddOrReplaceRecord(Product(slow.Url("/p"), slow.Url("/i")));
+    }
+    CUrlCheckDlg dlg(t.Gui(), nullptr, std::make_unique<CCurlHttpClient>(ShortTimeouts()));
+    auto* status = Find<QLabel>(&dlg, "statusLabel");
+    auto* progress = Find<QProgressBar>(&dlg, "progressBar");
+    QStringList seen;
+    std::vector<int> positions;
+    PollWhileModal([&] {
+        if (seen.isEmpty() || seen.back() != status->text()) {
+            seen << status->text();
+            positions.push_back(progress->value());
+        }
+        if (!dlg.IsDone()) {
+            return false;
+        }
+        dlg.accept();
+        return true;
+    });
+    dlg.exec();
+    // The last record's report and the end arrive together, so polling may miss the last count.
+    const QStringList all = {A("Verification of URLs started..."), A("1 records verified and marked..."),
+                             A("2 records verified and marked..."), A("3 records verified and marked..."),
+                             A("Verification complete. Press Close to exit.")};
+    ASSERT_GE(seen.size(), 4) << seen.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(seen.mid(0, 3), all.mid(0, 3));
+    EXPECT_EQ(seen.back(), all.back());
+    // Two steps ahead of the records, then held at the end rather than wrapping round.
+    EXPECT_EQ(positions[0], 2);
+    EXPECT_EQ(positions[1], 3);
+    EXPECT_TRUE(std::all_of(positions.begin(), positions.end(), [](int p) { return p <= 3; }));
+}
+
 TEST(UrlCheckDlgTest, EscapeAfterTheEndClosesWithCancel) {
     App();
     CTestGui t;  // empty feed: only the end is reported
