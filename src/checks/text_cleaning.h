@@ -1,0 +1,45 @@
+// The text check of product names and descriptions: control characters, HTML tags, special characters.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace yarvelin {
+
+class CFeedDocument;
+class CleanAlerts;
+
+// Where the check reports: the list page's progress bar and status line.
+class CDataCheckObserver {
+  public:
+    virtual ~CDataCheckObserver() = default;
+    virtual void ShowProgress(bool /*visible*/) {}
+    virtual void SetProgressRange(int /*lower*/, int /*upper*/) {}
+    virtual void SetProgressPos(int /*pos*/) {}
+    virtual void SetStatusText(const std::string& /*text*/) {}
+};
+
+// Newline, carriage return, tab, bell, backspace, vertical tab, form feed.
+bool IsControlCharacter(char c);
+bool HasControlCharacter(std::string_view text);
+std::string RemoveControlCharacters(std::string_view text);
+
+// True when the text holds one of the listed tags, letter case ignored.
+bool HasListedTag(std::string_view text);
+// Removes every listed tag in any letter case, tag by tag in list order.
+std::string StripHtmlTags(std::string_view text);
+
+bool IsSpecialCharacter(char c);
+bool HasSpecialCharacter(std::string_view text);
+// Each special character becomes "&#" + its Windows-1252 code in three digits + ";".
+std::string EscapeSpecialCharacters(std::string_view text);
+std::string RemoveSpecialCharacters(std::string_view text);
+
+// Cleans one text, asking through alerts; a No to the newline question quotes the text and marks the
+// document's quoted value, a Yes to the escape question marks its html_escaped value.
+std::string CleanField(CFeedDocument& doc, std::string text, CleanAlerts& alerts);
+
+// Cleans the name and description of every record and marks each record and the feed as checked.
+void VerifyData(CFeedDocument& doc, CleanAlerts& alerts, CDataCheckObserver& observer);
+
+}  // namespace yarvelin

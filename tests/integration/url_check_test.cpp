@@ -1,0 +1,428 @@
+// The URL check against real servers on loopback: nginx for statuses and redirects, a slow scripted server
+// for time-outs and cancelling.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "app/feed_document.h"
+#include "checks/http_session.h"
+#include "checks/url_check_dlg.h"
+#include "checks/url_check_worker.h"
+#include "platform/curl_http_client.h"
+#include "platform/text_codec.h"
+#include "support/local_http_servers.h"
+#include "support/test_gui.h"
+
+namespace yarvelin {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::CNginxServer;
+using testing::CSlowHttpServer;
+
+const char* const kLocations = R"(
+    location = /ok { return 200 "ok"; }
+    location = /missing { return 404; }
+    location = /fail { return 500; }
+    location = /moved { return 301 /ok; }
+    location = /loop { return 302 /loop; }
+    location = /s299 { return 299 "edge"; }
+    location = /s300 { return 300 "edge"; }
+    location /img/ { return 200 "image"; }
+    location /page/ { return 200 "page"; }
+)";
+
+CNginxServer& Nginx() {
+    static CNginxServer server(kLocations);
+    return server;
+}
+
+CurlHttpTimeouts ShortTimeouts() {
+    CurlHttpTimeouts t;
+    t.connectSeconds = 5;
+    t.stallSeconds = 5;
+    return t;
+}
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "it_url_check_test";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+// Collects the worker's reports; they arrive on the worker's thread.
+class CRecordingObserver : public CUrlCheckObserver {
+  public:
+    void OnProgress(std::size_t handled) override {
+        std::lock_guard lock(m_mutex);
+        m_progress.push_back(handled);
+    }
+    void OnDone() override {
+        std::lock_guard lock(m_mutex);
+        ++m_done;
+    }
+    void OnUrlChecked(std::size_t, bool, unsigned result) override {
+        std::lock_guard lock(m_mutex);
+        m_results.push_back(result);
+    }
+    std::mutex m_mutex;
+    std::vector<std::size_t> m_progress;
+    std::vector<unsigned> m_results;
+    int m_done = 0;
+};
+
+COtherRecord Product(const std::string& productUrl, const std::string& imageUrl) {
+    COtherRecord r;
+    r.m_required.product_url = productUrl;
+    r.m_required.image_url = imageUrl;
+    return r;
+}
+
+struct UrlCase {
+    const char* label;
+    std::string url;  // "{nginx}" and "{refused}" stand for the servers' addresses
+    unsigned expected;
+};
+
+void PrintTo(const UrlCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+std::string Expand(std::string url, int refusedPort) {
+    const auto swap = [&url](const std::string& key, const std::string& value) {
+        const auto at = url.find(key);
+        if (at != std::string::npos) {
+            url.replace(at, key.size(), value);
+        }
+    };
+    swap("{nginx}", "127.0.0.1:" + std::to_string(Nginx().Port()));
+    swap("{refused}", "127.0.0.1:" + std::to_string(refusedPort));
+    return url;
+}
+
+class CheckUrlTest : public ::testing::TestWithParam<UrlCase> {};
+
+TEST_P(CheckUrlTest, GivesTheFinalStatusOrItsMarker) {
+    const UrlCase& c = GetParam();
+    CCurlHttpClient client(ShortTimeouts());
+    auto session = client.OpenSession(kUrlCheckUserAgent);
+    ASSERT_TRUE(session);
+    const unsigned result = CheckUrl(*session, Expand(c.url, testing::FreeLoopbackPort()));
+    EXPECT_EQ(result, c.expected);
+    EXPECT_EQ(IsUrlOk(result), c.expected >= 200 && c.expected <= 299);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CheckUrlTest,
+    ::testing::Values(UrlCase{"ok", "http://{nginx}/ok", 200},
+                      UrlCase{"not_found", "http://{nginx}/missing", 404},
+                      UrlCase{"server_error", "http://{nginx}/fail", 500},
+                      UrlCase{"redirect_then_ok", "http://{nginx}/moved", 200},
+                      UrlCase{"last_success_status", "http://{nginx}/s299", 299},
+                      UrlCase{"first_non_success", "http://{nginx}/s300", 300},
+                      UrlCase{"bare_host_and_path", "{nginx}/ok", 200},
+                      UrlCase{"upper_case_scheme", "HTTP://{nginx}/ok", 200},
+                      UrlCase{"refused_connection", "http://{refused}/ok", kUrlRequestFailed},
+                      UrlCase{"endless_redirects", "http://{nginx}/loop", kUrlRequestFailed},
+                      UrlCase{"other_scheme_not_fetched", "ftp://{nginx}/ok", kUrlNoStatus},
+                      UrlCase{"local_file_not_fetched", "file:///etc/passwd", kUrlNoStatus},
+                      UrlCase{"empty", "", kUrlNoStatus},
+                      UrlCase{"unparsable", "http://bad host/", kUrlNoStatus}));
+
+TEST(UrlCheckSessionTest, OneConnectionUserAgentYarvelin) {
+    CNginxServer server(kLocations);
+    CCurlHttpClient client(ShortTimeouts());
+    auto session = client.OpenSession(kUrlCheckUserAgent);
+    for (const char* path : {"/ok", "/missing", "/moved", "/img/1.jpg"}) {
+        CheckUrl(*session, server.Url(path));
+    }
+    const auto log = server.AccessLogOf(5);
+    ASSERT_EQ(log.size(), 5u);  // the redirect is followed
+    const std::string connection = log[0].substr(0, log[0].find(' '));
+    for (const auto& line : log) {
+        EXPECT_EQ(line.substr(0, line.find(' ')), connection) << "connection not reused: " << line;
+        EXPECT_NE(line.find("GET "), std::string::npos) << line;
+        EXPECT_EQ(line.substr(line.rfind(' ') + 1), "Yarvelin") << line;
+    }
+}
+
+TEST(UrlCheckSessionTest, EarlierUrlDoesNotShapeTheNext) {
+    CCurlHttpClient client(ShortTimeouts());
+    auto session = client.OpenSession(kUrlCheckUserAgent);
+    const std::string host = "127.0.0.1:" + std::to_string(Nginx().Port());
+    EXPECT_EQ(CheckUrl(*session, Nginx().Url("/missing")), 404u);
+    EXPECT_EQ(CheckUrl(*session, ""), kUrlNoStatus);
+    EXPECT_EQ(CheckUrl(*session, Nginx().Url("/missing")), 404u);
+    EXPECT_EQ(CheckUrl(*session, Nginx().Url("/fail")), 500u);
+    EXPECT_EQ(CheckUrl(*session, host + "/ok"), 200u);
+}
+
+TEST(UrlCheckSessionTest, StalledServerEndsWithTheFailureMarker) {
+    CSlowHttpServer slow(4000ms);
+    CurlHttpTimeouts t = ShortTimeouts();
+    t.stallSeconds = 1;
+    CCurlHttpClient client(t);
+    auto session = client.OpenSession(kUrlCheckUserAgent);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(CheckUrl(*session, slow.Url("/slow")), kUrlRequestFailed);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3500ms);
+}
+
+TEST(UrlCheckWorkerTest, WritesResultsAndSecondRunRequestsNothing) {
+    CNginxServer server(kLocations);
+    CFeedDocument doc;
+    doc.AddOrReplaceRecord(Product(server.Url("/page/1"), server.Url("/img/1.jpg")));
+    doc.AddOrReplaceRecord(Product(server.Url("/page/2"), server.Url("/missing")));
+    doc.AddOrReplaceRecord(Product(server.Url("/fail"), server.Url("/img/3.jpg")));
+    doc.AddOrReplaceRecord(Product("", "mailto:someone"));
+    COtherRecord checked = Product(server.Url("/page/5"), server.Url("/img/5.jpg"));
+    checked.urls_checked = true;  // checked before: not requested again, results kept
+    doc.AddOrReplaceRecord(checked);
+    CCurlHttpClient client(ShortTimeouts());
+    std::atomic<bool> cancel{false};
+
+    CRecordingObserver first;
+    UrlCheckWorker(doc, client, cancel, first);
+    EXPECT_EQ(first.m_progress, (std::vector<std::size_t>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(first.m_done, 1);
+    EXPECT_STREQ(doc.At(0).UrlStatusText(), "All OK");
+    EXPECT_STREQ(doc.At(1).UrlStatusText(), "Err:Img Url");
+    EXPECT_STREQ(doc.At(2).UrlStatusText(), "Err:Prd Url");
+    EXPECT_STREQ(doc.At(3).UrlStatusText(), "Err:All Url");
+    EXPECT_STREQ(doc.At(4).UrlStatusText(), "Err:All Url");
+    EXPECT_FALSE(doc.m_bChanged);
+    const auto log = server.AccessLogOf(6);
+    ASSERT_EQ(log.size(), 6u);
+    // The product URL goes first, then the image URL, record by record.
+    const char* order[] = {"/page/1", "/img/1.jpg", "/page/2", "/missing", "/fail", "/img/3.jpg"};
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        EXPECT_NE(log[i].find(std::string("GET ") + order[i] + " "), std::string::npos) << log[i];
+    }
+
+    CRecordingObserver second;
+    UrlCheckWorker(doc, client, cancel, second);
+    EXPECT_EQ(second.m_progress, (std::vector<std::size_t>{1, 2, 3, 4, 5}));
+    EXPECT_TRUE(second.m_results.empty());
+    std::this_thread::sleep_for(100ms);  // a request of the second run would be logged by now
+    EXPECT_EQ(server.AccessLog().size(), 6u);
+    EXPECT_STREQ(doc.At(1).UrlStatusText(), "Err:Img Url");
+}
+
+TEST(UrlCheckWorkerTest, EmptyFeedReportsOnlyTheEnd) {
+    CFeedDocument doc;
+    CCurlHttpClient client(ShortTimeouts());
+    std::atomic<bool> cancel{false};
+    CRecordingObserver observer;
+    UrlCheckWorker(doc, client, cancel, observer);
+    EXPECT_TRUE(observer.m_progress.empty());
+    EXPECT_EQ(observer.m_done, 1);
+}
+
+TEST(UrlCheckWorkerTest, CancelDuringFirstRequestFinishesThatRecordOnly) {
+    CSlowHttpServer slow(300ms);
+    CFeedDocument doc;
+    for (int i = 0; i < 3; ++i) {
+        doc.AddOrReplaceRecord(Product(slow.Url("/p"), slow.Url("/i")));
+    }
+    CCurlHttpClient client(ShortTimeouts());
+    std::atomic<bool> cancel{false};
+    CRecordingObserver observer;
+    std::thread worker([&] { UrlCheckWorker(doc, client, cancel, observer); });
+    ASSERT_TRUE(slow.WaitForRequests(1, 5s));
+    cancel.store(true);
+    worker.join();
+    EXPECT_EQ(slow.Requests(), 2) << "the image URL of the record under way is still requested";
+    EXPECT_TRUE(observer.m_progress.empty());
+    EXPECT_EQ(observer.m_done, 1);
+    EXPECT_TRUE(doc.At(0).urls_checked);
+    EXPECT_TRUE(doc.At(0).product_url_ok && doc.At(0).image_url_ok);
+    EXPECT_FALSE(doc.At(1).urls_checked);
+    EXPECT_FALSE(doc.At(2).urls_checked);
+}
+
+// A session that cannot be opened still ends with the done report.
+class CNoSessionClient : public HttpClient {
+  public:
+    std::unique_ptr<HttpSession> OpenSession(const std::string&) override { return nullptr; }
+};
+
+TEST(UrlCheckWorkerTest, NoSessionStillReportsTheEnd) {
+    CFeedDocument doc;
+    doc.AddOrReplaceRecord(Product("http://a/", "http://b/"));
+    CNoSessionClient client;
+    std::atomic<bool> cancel{false};
+    CRecordingObserver observer;
+    UrlCheckWorker(doc, client, cancel, observer);
+    EXPECT_TRUE(observer.m_progress.empty());
+    EXPECT_EQ(observer.m_done, 1);
+    EXPECT_FALSE(doc.At(0).urls_checked);
+}
+
+// ---- the dialog
+
+template <typename T>
+T* Find(QWidget* dlg, const char* name) {
+    T* w = dlg->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+// Runs pred every 10 ms on the dialog's event loop until it is true or 10 s have passed.
+void PollWhileModal(const std::function<bool()>& step) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, step, deadline] {
+        if (step() || std::chrono::steady_clock::now() > deadline) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start();
+}
+
+void SaveShot(QWidget* w, const char* name) {
+    const QByteArray dir = qgetenv("YARVELIN_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) {
+        w->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QString::fromLatin1(name));
+    }
+}
+
+TEST(UrlCheckDlgTest, RunsToTheEndAndCloses) {
+    App();
+    CNginxServer server(kLocations);
+    CTestGui t;
+    t.Doc().AddOrReplaceRecord(Product(server.Url("/page/1"), server.Url("/img/1.jpg")));
+    t.Doc().AddOrReplaceRecord(Product(server.Url("/fail"), server.Url("/missing")));
+    CUrlCheckDlg dlg(t.Gui(), nullptr, std::make_unique<CCurlHttpClient>(ShortTimeouts()));
+    EXPECT_EQ(dlg.windowTitle(), A("Checking Product & Image Paths (URLs)"));
+    auto* status = Find<QLabel>(&dlg, "statusLabel");
+    auto* progress = Find<QProgressBar>(&dlg, "progressBar");
+    EXPECT_TRUE(status->text().isEmpty());
+    QString statusAtEnd;
+    int progressAtEnd = -1;
+    PollWhileModal([&] {
+        if (!dlg.IsDone()) {
+            return false;
+        }
+        statusAtEnd = status->text();
+        progressAtEnd = progress->value();
+        SaveShot(&dlg, "url_check_done.png");
+        Find<QPushButton>(&dlg, "closeButton")->click();
+        return true;
+    });
+    EXPECT_EQ(dlg.exec(), QDialog::Accepted);
+    EXPECT_EQ(statusAtEnd, A("Verification complete. Press Close to exit."));
+    EXPECT_EQ(progressAtEnd, 2);
+    EXPECT_EQ(t.m_ui.m_beeps, 1);
+    EXPECT_STREQ(t.Doc().At(0).UrlStatusText(), "All OK");
+    EXPECT_STREQ(t.Doc().At(1).UrlStatusText(), "Err:All Url");
+    EXPECT_FALSE(t.Doc().m_bChanged);
+}
+
+TEST(UrlCheckDlgTest, CancelWaitsForTheWorkerThenCloses) {
+    App();
+    CSlowHttpServer slow(400ms);
+    CTestGui t;
+    for (int i = 0; i < 4; ++i) {
+        t.Doc().AddOrReplaceRecord(Product(slow.Url("/p"), slow.Url("/i")));
+    }
+    CUrlCheckDlg dlg(t.Gui(), nullptr, std::make_unique<CCurlHttpClient>(ShortTimeouts()));
+    auto* cancel = Find<QPushButton>(&dlg, "cancelButton");
+    auto* close = Find<QPushButton>(&dlg, "closeButton");
+    auto* status = Find<QLabel>(&dlg, "statusLabel");
+    int stage = 0;
+    bool stayedOpen = false;
+    bool cancelGreyedWhileRunning = false;
+    QString statusWhileRunning;
+    PollWhileModal([&] {
+        if (stage == 0 && slow.Requests() >= 1) {
+            statusWhileRunning = status->text();
+            SaveShot(&dlg, "url_check_running.png");
+            cancel->click();
+            close->click();  // before the end Close only asks to stop as well
+            cancelGreyedWhileRunning = !cancel->isEnabled();
+            stayedOpen = dlg.isVisible() && !dlg.IsDone();
+            stage = 1;
+        } else if (stage == 1 && dlg.IsDone()) {
+            close->click();
+            return true;
+        }
+        return false;
+    });
+    EXPECT_EQ(dlg.exec(), QDialog::Accepted);
+    EXPECT_EQ(statusWhileRunning, A("Verification of URLs started..."));
+    EXPECT_TRUE(cancelGreyedWhileRunning);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_TRUE(dlg.IsCancelRequested());
+    EXPECT_EQ(slow.Requests(), 2);
+    EXPECT_TRUE(t.Doc().At(0).urls_checked);
+    EXPECT_FALSE(t.Doc().At(1).urls_checked);
+    EXPECT_FALSE(cancel->isEnabled());
+}
+
+TEST(UrlCheckDlgTest, ReportsEachRecordAsItIsHandled) {
+    App();
+    CSlowHttpServer slow(150ms);
+    CTestGui t;
+    for (int i = 0; i < 3; ++i) {
+        t.Doc().AddOrReplaceRecord(Product(slow.Url("/p"), slow.Url("/i")));
+    }
+    CUrlCheckDlg dlg(t.Gui(), nullptr, std::make_unique<CCurlHttpClient>(ShortTimeouts()));
+    auto* status = Find<QLabel>(&dlg, "statusLabel");
+    auto* progress = Find<QProgressBar>(&dlg, "progressBar");
+    QStringList seen;
+    std::vector<int> positions;
+    PollWhileModal([&] {
+        if (seen.isEmpty() || seen.back() != status->text()) {
+            seen << status->text();
+            positions.push_back(progress->value());
+        }
+        if (!dlg.IsDone()) {
+            return false;
+        }
+        dlg.accept();
+        return true;
+    });
+    dlg.exec();
+    // The last record's report and the end arrive together, so polling may miss the last count.
+    const QStringList all = {A("Verification of URLs started..."), A("1 records verified and marked..."),
+                             A("2 records verified and marked..."), A("3 records verified and marked..."),
+                             A("Verification complete. Press Close to exit.")};
+    ASSERT_GE(seen.size(), 4) << seen.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(seen.mid(0, 3), all.mid(0, 3));
+    EXPECT_EQ(seen.back(), all.back());
+    // Two steps ahead of the records, then held at the end rather than wrapping round.
+    EXPECT_EQ(positions[0], 2);
+    EXPECT_EQ(positions[1], 3);
+    EXPECT_TRUE(std::all_of(positions.begin(), positions.end(), [](int p) { return p <= 3; }));
+}
+
+TEST(UrlCheckDlgTest, EscapeAfterTheEndClosesWithCancel) {
+    App();
+    CTestGui t;  // empty feed: only the end is reported
+    CUrlCheckDlg dlg(t.Gui(), nullptr, std::make_unique<CCurlHttpClient>(ShortTimeouts()));
+    PollWhileModal([&] {
+        if (!dlg.IsDone()) {
+            return false;
+        }
+        dlg.reject();
+        return true;
+    });
+    EXPECT_EQ(dlg.exec(), QDialog::Rejected);
+    EXPECT_EQ(t.m_ui.m_beeps, 1);
+}
+
+}  // namespace
+}  // namespace yarvelin
