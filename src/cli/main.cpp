@@ -1,9 +1,9 @@
 // yarvelin-feed: the wizard's feed work for scripts.
+#include <unistd.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "cli/cli_command.h"
@@ -36,12 +36,17 @@ void PrintHelp(FILE* out) {
 }
 }  // namespace
 
-const std::vector<CCliCommand>& Commands() { return Registry(); }
+const std::vector<CCliCommand>& Commands() {
+    return Registry();
+}
 
-CCliRegistration::CCliRegistration(const CCliCommand& command) { Registry().push_back(command); }
+CCliRegistration::CCliRegistration(const CCliCommand& command) {
+    Registry().push_back(command);
+}
 
 bool WantsHelp(const std::vector<std::string>& args) {
-    return std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "--help" || a == "-h"; });
+    return std::any_of(args.begin(), args.end(),
+                       [](const std::string& a) { return a == "--help" || a == "-h"; });
 }
 
 int UsageError(const CCliCommand& command, const std::string& message) {
@@ -49,7 +54,9 @@ int UsageError(const CCliCommand& command, const std::string& message) {
     return kExitUsage;
 }
 
-bool StderrIsTerminal() { return isatty(STDERR_FILENO) != 0; }
+bool StderrIsTerminal() {
+    return isatty(STDERR_FILENO) != 0;
+}
 
 }  // namespace yarvelin::cli
 

@@ -377,6 +377,8 @@ bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHe
         std::string& buffer = writer.Buffer();
         COtherRecord record;
         std::string_view line;
+        observer.SetProgressRange(0, 100);
+        int pos = 0;
         for (;;) {
             const auto status = reader.Next(line);
             if (status == CFeedLineReader::Status::kEnd) {
@@ -387,6 +389,8 @@ bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHe
                 ReportReadError(observer, reader.Error(), in);
                 return false;
             }
+            pos = pos >= 100 ? 0 : pos + 1;
+            observer.SetProgressPos(pos);
             if (SplitFeedLineInto(line, record) == 0) {
                 continue;
             }
