@@ -16,6 +16,7 @@ namespace yarvelin {
 
 namespace {
 std::atomic<unsigned> g_tempCounter{0};
+constexpr long long kWriteBackChunk = 8 << 20;
 
 std::string FolderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -111,8 +112,17 @@ bool CFeedFileWriter::Flush() {
         }
         p += n;
         left -= static_cast<std::size_t>(n);
+        m_written += n;
     }
     m_buffer.clear();
+#ifdef SYNC_FILE_RANGE_WRITE
+    // Start writing back what is buffered while we go on, so that the sync before the rename has little
+    // left to wait for.
+    if (m_written - m_writeBackStart >= kWriteBackChunk) {
+        (void)::sync_file_range(m_fd, m_writeBackStart, m_written - m_writeBackStart, SYNC_FILE_RANGE_WRITE);
+        m_writeBackStart = m_written;
+    }
+#endif
     return true;
 }
 
@@ -124,7 +134,7 @@ bool CFeedFileWriter::Commit() {
         return false;
     }
     // On disk before the rename, so that a crash leaves either the old file or the whole new one.
-    if (::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS) {
+    if (::fdatasync(m_fd) != 0 && errno != EINVAL && errno != EROFS) {
         return Fail(errno, true);
     }
     const int fd = m_fd;
