@@ -7,6 +7,9 @@
 #include <QtTest>
 
 #include "app/feed_document.h"
+#include "app/wizard_property_sheet.h"
+#include "app/wizard_rules.h"
+#include "feed/feed_file.h"
 #include "pages/save_page.h"
 #include "platform/text_codec.h"
 #include "support/test_gui.h"
@@ -335,6 +338,58 @@ class SavePageTest : public QObject {
         QCOMPARE(page.OnQueryCancel(), closes);
         QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
         QCOMPARE(t.Doc().m_bChanged, changed);
+    }
+
+    // The page in the wizard with a loaded feed; saved as a picture when YARVELIN_SCREENSHOTS names a folder.
+    void screenshotWithALoadedFeed() {
+        CTestGui t;
+        t.Doc().m_strAccount = "flowershop";
+        const QString feed = t.m_dir.filePath(QStringLiteral("SpringFlowers.txt"));
+        QFile f(feed);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("# html_escaped=NO\r\n# updates_only=NO\r\n# product_type=OTHER\r\n# quoted=YES\r\n");
+        f.write(BuildColumnLine(false).c_str());
+        for (int i = 0; i < 240; ++i) {
+            f.write(QStringLiteral("\r\nhttp://shop/p%1\tTulips %1\tFresh \"\"\"red\"\"\" "
+                                   "tulips\t%1.50\thttp://shop/i%1.jpg\t"
+                                   "Flowers > Tulips\tT%1\tY\t4.00\t\t\t\t\t\t\t\t\tOTHER\t%2\tUSD")
+                        .arg(i)
+                        .arg(i % 40 == 0 ? QStringLiteral("Y") : QString())
+                        .toLatin1());
+        }
+        f.close();
+        struct : CFeedFileObserver {
+            void ShowFileError(const std::string&) override { QFAIL("file error"); }
+            void ShowFormatError() override { QFAIL("format error"); }
+        } quiet;
+        LoadFeedFile(t.m_app, Native(feed), quiet);
+        QCOMPARE(t.Doc().Count(), std::size_t(240));
+        for (std::size_t i = 0; i < 200; ++i) {
+            t.Doc().At(i).product_url_ok = true;
+            t.Doc().At(i).image_url_ok = i % 3 != 0;
+        }
+        CWizardPropertySheet sheet(A("Yarvelin"));
+        auto* page = new CPage4(t.Gui());
+        // Neighbours, so that the sheet shows the page as the third step with Back and Next.
+        sheet.AddPage(new CWizardPage(t.Gui(), A("Start")));
+        sheet.AddPage(new CWizardPage(t.Gui(), A("List")));
+        sheet.AddPage(page);
+        sheet.AddPage(new CWizardPage(t.Gui(), A("Upload")));
+        sheet.resize(640, 600);
+        sheet.Start();
+        sheet.SetActivePage(2);
+        sheet.SetWizardButtons(kWizBack | kWizNext);
+        sheet.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        QCOMPARE(Summary(*page, "summaryProducts"), QStringLiteral("240"));
+        QCOMPARE(Summary(*page, "summaryMarked"), QStringLiteral("6"));
+        QCOMPARE(Find<QCheckBox>(*page, "quotedCheck")->isChecked(), true);
+        const QPixmap shot = sheet.grab();
+        QVERIFY(!shot.isNull());
+        const QByteArray folder = qgetenv("YARVELIN_SCREENSHOTS");
+        if (!folder.isEmpty()) {
+            QVERIFY(shot.save(QFile::decodeName(folder) + QStringLiteral("/save_page.png")));
+        }
     }
 };
 
