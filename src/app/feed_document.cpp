@@ -14,7 +14,8 @@ void CFeedDocument::AddOrReplaceRecord(const COtherRecord& record, std::optional
     m_records.push_back(std::make_unique<COtherRecord>(record));
 }
 
-bool CFeedDocument::IsOfferIdTaken(const std::string& offerId, std::optional<std::size_t> skipPosition) const {
+bool CFeedDocument::IsOfferIdTaken(const std::string& offerId,
+                                   std::optional<std::size_t> skipPosition) const {
     for (std::size_t i = 0; i < m_records.size(); ++i) {
         if (skipPosition && *skipPosition == i) {
             continue;

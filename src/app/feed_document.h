@@ -12,7 +12,7 @@
 namespace yarvelin {
 
 class CFeedDocument {
-public:
+  public:
     using RecordList = std::vector<std::unique_ptr<COtherRecord>>;
 
     // Stores a copy of the record: at an existing position the stored record takes over the texts and
@@ -20,7 +20,8 @@ public:
     void AddOrReplaceRecord(const COtherRecord& record, std::optional<std::size_t> position = std::nullopt);
 
     // True when a record other than the one at skipPosition has this offer id, letter case ignored.
-    bool IsOfferIdTaken(const std::string& offerId, std::optional<std::size_t> skipPosition = std::nullopt) const;
+    bool IsOfferIdTaken(const std::string& offerId,
+                        std::optional<std::size_t> skipPosition = std::nullopt) const;
 
     // Takes out and destroys every record whose removal mark is set; returns how many went.
     std::size_t RemoveMarkedRecords();

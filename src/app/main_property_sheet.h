@@ -13,7 +13,7 @@ class CPage5;
 
 class CMainPropertySheet : public CWizardPropertySheet {
     Q_OBJECT
-public:
+  public:
     // Builds the pages, applies the font and starts on the first page. showSplash: show the splash
     // screen while the sheet sets itself up (off in tests).
     explicit CMainPropertySheet(CYarvelinGui& gui, bool showSplash = true, QWidget* parent = nullptr);
@@ -27,11 +27,11 @@ public:
     // The system menu's "Minimize" item.
     QMenu* SystemMenu() const { return m_systemMenu; }
 
-protected:
+  protected:
     void OnHelp(int pageIndex) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
-private:
+  private:
     void ApplyEnlargedFont();
 
     CYarvelinGui& m_gui;

@@ -9,7 +9,7 @@ namespace yarvelin {
 class SettingsStore;
 
 class CRecentFileList {
-public:
+  public:
     explicit CRecentFileList(int capacity) : m_entries(static_cast<std::size_t>(capacity)) {}
 
     // Makes the path absolute (against the current folder) and puts it first. An entry among the first
@@ -26,7 +26,7 @@ public:
     void ReadList(const SettingsStore& store, const char* section, const char* entryFormat);
     void WriteList(SettingsStore& store, const char* section, const char* entryFormat) const;
 
-private:
+  private:
     std::vector<std::string> m_entries;
 };
 

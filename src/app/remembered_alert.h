@@ -11,7 +11,7 @@ inline constexpr int kAnswerYes = 1;
 inline constexpr int kAnswerNo = 2;
 
 class CRememberedAlert {
-public:
+  public:
     // flagName holds "T"/"F"; valueName the last answer (1 Yes, 2 No).
     CRememberedAlert(SettingsStore& store, const char* flagName, const char* valueName)
         : m_store(store), m_flagName(flagName), m_valueName(valueName) {}
@@ -23,7 +23,7 @@ public:
     // Stores the flag ("T" when the user ticked the box) and the answer, at once.
     void Record(bool dontShowAgain, int answer);
 
-private:
+  private:
     SettingsStore& m_store;
     std::string m_flagName;
     std::string m_valueName;

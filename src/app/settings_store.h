@@ -9,12 +9,14 @@
 namespace yarvelin {
 
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     virtual std::string GetString(const std::string& section, const std::string& name,
                                   const std::string& def = {}) const = 0;
-    virtual std::int32_t GetInt(const std::string& section, const std::string& name, std::int32_t def) const = 0;
-    virtual void WriteString(const std::string& section, const std::string& name, const std::string& value) = 0;
+    virtual std::int32_t GetInt(const std::string& section, const std::string& name,
+                                std::int32_t def) const = 0;
+    virtual void WriteString(const std::string& section, const std::string& name,
+                             const std::string& value) = 0;
     virtual void WriteInt(const std::string& section, const std::string& name, std::int32_t value) = 0;
     virtual void DeleteSection(const std::string& section) = 0;
     // Makes the writes so far durable; a store that writes at once may do nothing.
@@ -23,7 +25,7 @@ public:
 
 // A store kept in memory: for tests and for the command-line companion's runs without a profile.
 class CMemorySettingsStore : public SettingsStore {
-public:
+  public:
     struct Value {
         bool isInt = false;
         std::string text;

@@ -102,7 +102,7 @@ void CWizardPropertySheet::SetActivePage(int index) {
 }
 
 void CWizardPropertySheet::PressBack() {
-    if (!m_back->isEnabled() || m_active < 0) {
+    if (!(m_buttons & kWizBack) || m_active < 0) {
         return;
     }
     SetWizardButtons(ButtonsOnBack(m_active));
@@ -114,7 +114,7 @@ void CWizardPropertySheet::PressBack() {
 }
 
 void CWizardPropertySheet::PressNext() {
-    if (!m_next->isEnabled() || !m_next->isVisible() || m_active < 0) {
+    if (!(m_buttons & kWizNext) || (m_buttons & (kWizFinish | kWizDisabledFinish)) || m_active < 0) {
         return;
     }
     // The buttons of the following page are set before the page decides whether to move.
@@ -127,7 +127,7 @@ void CWizardPropertySheet::PressNext() {
 }
 
 void CWizardPropertySheet::PressFinish() {
-    if (!m_finish->isEnabled() || m_active < 0) {
+    if (!(m_buttons & kWizFinish) || m_active < 0) {
         return;
     }
     if (ActivePage()->OnWizardFinish()) {
@@ -135,7 +135,9 @@ void CWizardPropertySheet::PressFinish() {
     }
 }
 
-void CWizardPropertySheet::PressHelp() { OnHelp(m_active); }
+void CWizardPropertySheet::PressHelp() {
+    OnHelp(m_active);
+}
 
 void CWizardPropertySheet::OnHelp(int) {}
 
@@ -158,7 +160,7 @@ void CWizardPropertySheet::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (m_finish->isVisible()) {
+        if (m_buttons & kWizFinish) {
             PressFinish();
         } else {
             PressNext();

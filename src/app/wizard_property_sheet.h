@@ -17,7 +17,7 @@ class CWizardPage;
 
 class CWizardPropertySheet : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CWizardPropertySheet(const QString& title, QWidget* parent = nullptr);
 
     void AddPage(CWizardPage* page);
@@ -42,7 +42,7 @@ public:
     // Starts the sheet: initial buttons, then the first page.
     void Start();
 
-public slots:
+  public slots:
     void PressBack();
     void PressNext();
     void PressFinish();
@@ -50,7 +50,7 @@ public slots:
     // Cancel, the close box and Escape all come here.
     void reject() override;
 
-protected:
+  protected:
     virtual void OnHelp(int pageIndex);
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -58,7 +58,7 @@ protected:
     QLabel* m_captionLabel = nullptr;
     QMenu* m_systemMenu = nullptr;
 
-private:
+  private:
     void ShowPage(int index);
 
     std::vector<CWizardPage*> m_pages;

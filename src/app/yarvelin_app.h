@@ -32,7 +32,7 @@ enum DefaultIndex {
 };
 
 class CYarvelinApp {
-public:
+  public:
     // Fills the built-in lists; option lists, defaults and the document start empty.
     CYarvelinApp();
 

@@ -10,11 +10,18 @@
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
 
+// The icons and pictures are compiled into the window library; a static library must register them.
+static void InitYarvelinResources() {
+    Q_INIT_RESOURCE(yarvelin);
+}
+
 namespace yarvelin {
 
 CYarvelinGui::CYarvelinGui(CYarvelinApp& app, SettingsStore& store, UiServices& ui, AppConfig config,
                            QString programDir)
-    : m_app(app), m_store(store), m_ui(ui), m_config(std::move(config)), m_programDir(std::move(programDir)) {}
+    : m_app(app), m_store(store), m_ui(ui), m_config(std::move(config)), m_programDir(std::move(programDir)) {
+    InitYarvelinResources();
+}
 
 void CYarvelinGui::ShowAbout(QWidget* parent) {
     QDialog box(parent);
@@ -23,11 +30,17 @@ void CYarvelinGui::ShowAbout(QWidget* parent) {
     auto* layout = new QVBoxLayout(&box);
     auto* row = new QHBoxLayout;
     auto* picture = new QLabel(&box);
-    picture->setPixmap(QPixmap(QStringLiteral(":/icons/yarvelin.png")).scaled(48, 48, Qt::KeepAspectRatio,
-                                                                               Qt::SmoothTransformation));
+    picture->setPixmap(QPixmap(QStringLiteral(":/icons/yarvelin.png"))
+                           .scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     row->addWidget(picture);
+    row->addSpacing(12);
     auto* name = new QLabel(A("Yarvelin Version 1.0"), &box);
     name->setObjectName(QStringLiteral("aboutName"));
+    QFont nameFont = name->font();
+    nameFont.setBold(true);
+    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.2);
+    name->setFont(nameFont);
+    layout->setContentsMargins(18, 18, 18, 12);
     row->addWidget(name, 1);
     layout->addLayout(row);
     auto* buttons = new QDialogButtonBox(&box);

@@ -15,7 +15,7 @@ class SettingsStore;
 class UiServices;
 
 class CYarvelinGui {
-public:
+  public:
     CYarvelinGui(CYarvelinApp& app, SettingsStore& store, UiServices& ui, AppConfig config,
                  QString programDir);
 
@@ -32,7 +32,7 @@ public:
     // The modal options sheet.
     void ShowOptions(QWidget* parent);
 
-private:
+  private:
     CYarvelinApp& m_app;
     SettingsStore& m_store;
     UiServices& m_ui;

@@ -6,7 +6,7 @@ namespace yarvelin {
 
 class CPage3 : public CWizardPage {
     Q_OBJECT
-public:
+  public:
     explicit CPage3(CYarvelinGui& gui, QWidget* parent = nullptr);
 
     bool OnQueryCancel() override { return QueryCancelWithSaveQuestion(); }

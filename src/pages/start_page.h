@@ -6,7 +6,7 @@ namespace yarvelin {
 
 class CPage1 : public CWizardPage {
     Q_OBJECT
-public:
+  public:
     explicit CPage1(CYarvelinGui& gui, QWidget* parent = nullptr);
 
     bool OnQueryCancel() override { return QueryCancelWithSaveQuestion(); }

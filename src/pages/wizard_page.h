@@ -9,12 +9,12 @@ namespace yarvelin {
 class CYarvelinGui;
 class CWizardPropertySheet;
 
-inline constexpr int kWizardMoveOn = 0;   // OnWizardNext/OnWizardBack: go to the neighbouring page
-inline constexpr int kWizardStay = -1;    // ... stay on this page
+inline constexpr int kWizardMoveOn = 0;  // OnWizardNext/OnWizardBack: go to the neighbouring page
+inline constexpr int kWizardStay = -1;   // ... stay on this page
 
 class CWizardPage : public QWidget {
     Q_OBJECT
-public:
+  public:
     CWizardPage(CYarvelinGui& gui, const QString& caption, QWidget* parent = nullptr);
 
     const QString& Caption() const { return m_caption; }
@@ -31,14 +31,14 @@ public:
     // Cancel, the close box or Escape: true lets the wizard close.
     virtual bool OnQueryCancel() { return true; }
 
-protected:
+  protected:
     // The save-changes question shared by steps 1, 2 and 4: Yes shows the save page and keeps the wizard
     // open, No closes it, Cancel stays. Without changes the wizard closes.
     bool QueryCancelWithSaveQuestion();
 
     CYarvelinGui& m_gui;
 
-private:
+  private:
     QString m_caption;
     CWizardPropertySheet* m_sheet = nullptr;
 };

@@ -32,9 +32,13 @@ CQtSettingsStore::CQtSettingsStore(const QString& iniPath)
     PrepareFile();
 }
 
-CQtSettingsStore::~CQtSettingsStore() { Flush(); }
+CQtSettingsStore::~CQtSettingsStore() {
+    Flush();
+}
 
-QString CQtSettingsStore::FilePath() const { return m_settings->fileName(); }
+QString CQtSettingsStore::FilePath() const {
+    return m_settings->fileName();
+}
 
 // The file holds the upload password: create it for its owner only before anything is written. The atomic
 // save keeps the permissions of the file it replaces.

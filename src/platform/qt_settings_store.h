@@ -10,7 +10,7 @@
 namespace yarvelin {
 
 class CQtSettingsStore : public SettingsStore {
-public:
+  public:
     // The user's own store ("Yarvelin1.0"/"Yarvelin1.0" in the user scope).
     CQtSettingsStore();
     // A store in a given file, used by tests and by the command-line companion's --settings option.
@@ -29,7 +29,7 @@ public:
 
     QString FilePath() const;
 
-private:
+  private:
     void PrepareFile();
     std::unique_ptr<QSettings> m_settings;
     bool m_flushFailed = false;

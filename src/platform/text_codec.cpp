@@ -39,7 +39,9 @@ QString FromAnsi(const std::string& bytes) {
     return out;
 }
 
-QString FromAnsi(const char* bytes) { return FromAnsi(std::string(bytes ? bytes : "")); }
+QString FromAnsi(const char* bytes) {
+    return FromAnsi(std::string(bytes ? bytes : ""));
+}
 
 std::string ToAnsi(const QString& text) {
     std::string out;

@@ -14,6 +14,8 @@ std::string ToAnsi(const QString& text);
 // The first character of text that Windows-1252 cannot hold, if any.
 std::optional<char32_t> FirstUnencodable(const QString& text);
 // Shorthand for quoted program texts written as Windows-1252 byte literals.
-inline QString A(const char* bytes) { return FromAnsi(bytes); }
+inline QString A(const char* bytes) {
+    return FromAnsi(bytes);
+}
 
 }  // namespace yarvelin

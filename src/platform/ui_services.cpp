@@ -45,24 +45,42 @@ QString HelpTopicPath(const QString& topic) {
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/") + name);
 }
 
-MsgAnswer CQtUiServices::MessageBox(QWidget* parent, const QString& caption, const QString& text, MsgIcon icon,
-                                    MsgButtons buttons) {
+MsgAnswer CQtUiServices::MessageBox(QWidget* parent, const QString& caption, const QString& text,
+                                    MsgIcon icon, MsgButtons buttons) {
     QMessageBox box(parent);
     box.setWindowTitle(caption);
     box.setText(text);
     switch (icon) {
-        case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-        case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
-        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-        case MsgIcon::Stop: box.setIcon(QMessageBox::Critical); break;
+        case MsgIcon::None:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+        case MsgIcon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case MsgIcon::Exclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MsgIcon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case MsgIcon::Stop:
+            box.setIcon(QMessageBox::Critical);
+            break;
     }
     QMessageBox::StandardButtons set;
     QMessageBox::StandardButton escape = QMessageBox::NoButton;
     switch (buttons) {
-        case MsgButtons::Ok: set = QMessageBox::Ok; escape = QMessageBox::Ok; break;
-        case MsgButtons::OkCancel: set = QMessageBox::Ok | QMessageBox::Cancel; escape = QMessageBox::Cancel; break;
-        case MsgButtons::YesNo: set = QMessageBox::Yes | QMessageBox::No; break;
+        case MsgButtons::Ok:
+            set = QMessageBox::Ok;
+            escape = QMessageBox::Ok;
+            break;
+        case MsgButtons::OkCancel:
+            set = QMessageBox::Ok | QMessageBox::Cancel;
+            escape = QMessageBox::Cancel;
+            break;
+        case MsgButtons::YesNo:
+            set = QMessageBox::Yes | QMessageBox::No;
+            break;
         case MsgButtons::YesNoCancel:
             set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
             escape = QMessageBox::Cancel;
@@ -77,11 +95,16 @@ MsgAnswer CQtUiServices::MessageBox(QWidget* parent, const QString& caption, con
         box.setEscapeButton(escape);
     }
     switch (box.exec()) {
-        case QMessageBox::Ok: return MsgAnswer::Ok;
-        case QMessageBox::Yes: return MsgAnswer::Yes;
-        case QMessageBox::No: return MsgAnswer::No;
-        case QMessageBox::Retry: return MsgAnswer::Retry;
-        default: return MsgAnswer::Cancel;
+        case QMessageBox::Ok:
+            return MsgAnswer::Ok;
+        case QMessageBox::Yes:
+            return MsgAnswer::Yes;
+        case QMessageBox::No:
+            return MsgAnswer::No;
+        case QMessageBox::Retry:
+            return MsgAnswer::Retry;
+        default:
+            return MsgAnswer::Cancel;
     }
 }
 
@@ -121,7 +144,9 @@ std::optional<QString> CQtUiServices::SaveFileDialog(QWidget* parent, const File
     return RunFileDialog(parent, request, true);
 }
 
-void CQtUiServices::OpenUrl(const QString& url) { QDesktopServices::openUrl(QUrl(url)); }
+void CQtUiServices::OpenUrl(const QString& url) {
+    QDesktopServices::openUrl(QUrl(url));
+}
 
 std::optional<QString> CQtUiServices::ShowHelpTopic(QWidget* parent, const QString& topic) {
     const QString path = HelpTopicPath(topic);
@@ -147,6 +172,8 @@ std::optional<QString> CQtUiServices::ShowHelpTopic(QWidget* parent, const QStri
     return std::nullopt;
 }
 
-void CQtUiServices::Beep() { QApplication::beep(); }
+void CQtUiServices::Beep() {
+    QApplication::beep();
+}
 
 }  // namespace yarvelin

@@ -14,15 +14,15 @@ enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
 enum class MsgAnswer { Ok, Cancel, Yes, No, Retry };
 
 struct FileDialogRequest {
-    QString title;          // empty: the toolkit's own ("Open" / "Save As")
-    QString filter;         // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||"
-    QString defaultExt;     // appended when the chosen name has none, e.g. "txt"
-    QString proposedName;   // file name or full path shown at first
+    QString title;                 // empty: the toolkit's own ("Open" / "Save As")
+    QString filter;                // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||"
+    QString defaultExt;            // appended when the chosen name has none, e.g. "txt"
+    QString proposedName;          // file name or full path shown at first
     bool overwritePrompt = false;  // save dialogs: ask before replacing an existing file
 };
 
 class UiServices {
-public:
+  public:
     virtual ~UiServices() = default;
     virtual MsgAnswer MessageBox(QWidget* parent, const QString& caption, const QString& text, MsgIcon icon,
                                  MsgButtons buttons) = 0;
@@ -43,7 +43,7 @@ QString ToQtFilter(const QString& filter);
 QString HelpTopicPath(const QString& topic);
 
 class CQtUiServices : public UiServices {
-public:
+  public:
     MsgAnswer MessageBox(QWidget* parent, const QString& caption, const QString& text, MsgIcon icon,
                          MsgButtons buttons) override;
     std::optional<QString> OpenFileDialog(QWidget* parent, const FileDialogRequest& request) override;

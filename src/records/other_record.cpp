@@ -8,9 +8,9 @@
 namespace yarvelin {
 
 const char* const kColumnNames[kColumnCount] = {
-    "product_url", "name",     "description", "price",      "image_url",       "category",
-    "offer_id",    "instock",  "shipping",    "brand",      "upc",             "color",
-    "size",        "quantity", "product_id",  "manufacturer_id", "exp_date",   "product_type",
+    "product_url", "name",     "description", "price",           "image_url", "category",
+    "offer_id",    "instock",  "shipping",    "brand",           "upc",       "color",
+    "size",        "quantity", "product_id",  "manufacturer_id", "exp_date",  "product_type",
     "delete",      "currency"};
 
 namespace {
@@ -22,7 +22,8 @@ std::unique_ptr<CObject> Create() {
 
 const CRuntimeClass COtherRecord::classCOtherRecord{"COtherRecord", sizeof(COtherRecord), 1,
                                                     &Create<COtherRecord>};
-const CRuntimeClass CBookRecord::classCBookRecord{"CBookRecord", sizeof(CBookRecord), 1, &Create<CBookRecord>};
+const CRuntimeClass CBookRecord::classCBookRecord{"CBookRecord", sizeof(CBookRecord), 1,
+                                                  &Create<CBookRecord>};
 const CRuntimeClass CMusicRecord::classCMusicRecord{"CMusicRecord", sizeof(CMusicRecord), 1,
                                                     &Create<CMusicRecord>};
 const CRuntimeClass CVideoRecord::classCVideoRecord{"CVideoRecord", sizeof(CVideoRecord), 1,
@@ -77,27 +78,48 @@ std::string& COtherRecord::Field(int column) {
 
 const std::string& COtherRecord::Field(int column) const {
     switch (column) {
-        case 0: return m_required.product_url;
-        case 1: return m_required.name;
-        case 2: return m_required.description;
-        case 3: return m_required.price;
-        case 4: return m_required.image_url;
-        case 5: return m_required.category;
-        case 6: return m_required.offer_id;
-        case 7: return m_optional.instock;
-        case 8: return m_optional.shipping;
-        case 9: return m_optional.brand;
-        case 10: return m_optional.upc;
-        case 11: return m_optional.color;
-        case 12: return m_optional.size;
-        case 13: return m_optional.quantity;
-        case 14: return m_optional.product_id;
-        case 15: return m_optional.manufacturer_id;
-        case 16: return m_optional.exp_date;
-        case 17: return m_optional.product_type;
-        case 18: return m_optional.delete_;
-        case 19: return m_optional.currency;
-        default: throw std::out_of_range("column index");
+        case 0:
+            return m_required.product_url;
+        case 1:
+            return m_required.name;
+        case 2:
+            return m_required.description;
+        case 3:
+            return m_required.price;
+        case 4:
+            return m_required.image_url;
+        case 5:
+            return m_required.category;
+        case 6:
+            return m_required.offer_id;
+        case 7:
+            return m_optional.instock;
+        case 8:
+            return m_optional.shipping;
+        case 9:
+            return m_optional.brand;
+        case 10:
+            return m_optional.upc;
+        case 11:
+            return m_optional.color;
+        case 12:
+            return m_optional.size;
+        case 13:
+            return m_optional.quantity;
+        case 14:
+            return m_optional.product_id;
+        case 15:
+            return m_optional.manufacturer_id;
+        case 16:
+            return m_optional.exp_date;
+        case 17:
+            return m_optional.product_type;
+        case 18:
+            return m_optional.delete_;
+        case 19:
+            return m_optional.currency;
+        default:
+            throw std::out_of_range("column index");
     }
 }
 
@@ -105,7 +127,9 @@ bool COtherRecord::IsInStock() const {
     return EqualsNoCase(m_optional.instock, "Y") || EqualsNoCase(m_optional.instock, "YES");
 }
 
-const char* COtherRecord::DataStatusText() const { return data_checked ? "Yes, All OK" : "Unverified"; }
+const char* COtherRecord::DataStatusText() const {
+    return data_checked ? "Yes, All OK" : "Unverified";
+}
 
 const char* COtherRecord::UrlStatusText() const {
     if (!urls_checked) {
@@ -117,6 +141,8 @@ const char* COtherRecord::UrlStatusText() const {
     return image_url_ok ? "Err:Prd Url" : "Err:All Url";
 }
 
-const char* COtherRecord::DeleteStatusText() const { return IsMarkedDeleted() ? "DELETE" : ""; }
+const char* COtherRecord::DeleteStatusText() const {
+    return IsMarkedDeleted() ? "DELETE" : "";
+}
 
 }  // namespace yarvelin

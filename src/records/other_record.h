@@ -16,7 +16,9 @@ struct CRuntimeClass {
     unsigned int m_wSchema;
     std::unique_ptr<CObject> (*m_pfnCreateObject)();
 
-    std::unique_ptr<CObject> CreateObject() const { return m_pfnCreateObject ? m_pfnCreateObject() : nullptr; }
+    std::unique_ptr<CObject> CreateObject() const {
+        return m_pfnCreateObject ? m_pfnCreateObject() : nullptr;
+    }
     // Finds a registered record kind by its class name; nullptr when unknown.
     static const CRuntimeClass* FromName(const std::string& className);
 };
@@ -26,7 +28,7 @@ class CArchive {};
 
 // Common object root of all record kinds.
 class CObject {
-public:
+  public:
     virtual ~CObject() = default;
     virtual const CRuntimeClass* GetRuntimeClass() const = 0;
     virtual void Serialize(CArchive& ar);
@@ -66,7 +68,7 @@ inline constexpr int kBasicColumnCount = 7;
 extern const char* const kColumnNames[kColumnCount];
 
 class COtherRecord : public CObject {
-public:
+  public:
     static const CRuntimeClass classCOtherRecord;
 
     COtherRecord() = default;
@@ -85,7 +87,7 @@ public:
     // Takes over the texts and check flags of another record, keeping this record's removal mark.
     void AssignFrom(const COtherRecord& other);
 
-    bool IsInStock() const;       // instock is "Y" or "YES", any case
+    bool IsInStock() const;  // instock is "Y" or "YES", any case
     bool IsMarkedDeleted() const { return !m_optional.delete_.empty(); }
 
     // Texts for the list page's status columns.
@@ -104,7 +106,7 @@ public:
 
 // Declared record kinds; nothing in the program creates or reads them beyond their identity.
 class CBookRecord : public CObject {
-public:
+  public:
     static const CRuntimeClass classCBookRecord;
     const CRuntimeClass* GetRuntimeClass() const override { return &classCBookRecord; }
     void Serialize(CArchive& ar) override;
@@ -115,7 +117,7 @@ public:
 };
 
 class CMusicRecord : public CObject {
-public:
+  public:
     static const CRuntimeClass classCMusicRecord;
     const CRuntimeClass* GetRuntimeClass() const override { return &classCMusicRecord; }
     void Serialize(CArchive& ar) override;
@@ -126,7 +128,7 @@ public:
 };
 
 class CVideoRecord : public CObject {
-public:
+  public:
     static const CRuntimeClass classCVideoRecord;
     const CRuntimeClass* GetRuntimeClass() const override { return &classCVideoRecord; }
     void Serialize(CArchive& ar) override;

@@ -8,22 +8,32 @@ namespace {
 
 QString IconName(MsgIcon icon) {
     switch (icon) {
-        case MsgIcon::None: return QStringLiteral("none");
-        case MsgIcon::Information: return QStringLiteral("information");
-        case MsgIcon::Exclamation: return QStringLiteral("exclamation");
-        case MsgIcon::Question: return QStringLiteral("question");
-        case MsgIcon::Stop: return QStringLiteral("stop");
+        case MsgIcon::None:
+            return QStringLiteral("none");
+        case MsgIcon::Information:
+            return QStringLiteral("information");
+        case MsgIcon::Exclamation:
+            return QStringLiteral("exclamation");
+        case MsgIcon::Question:
+            return QStringLiteral("question");
+        case MsgIcon::Stop:
+            return QStringLiteral("stop");
     }
     return {};
 }
 
 QString ButtonsName(MsgButtons b) {
     switch (b) {
-        case MsgButtons::Ok: return QStringLiteral("Ok");
-        case MsgButtons::OkCancel: return QStringLiteral("OkCancel");
-        case MsgButtons::YesNo: return QStringLiteral("YesNo");
-        case MsgButtons::YesNoCancel: return QStringLiteral("YesNoCancel");
-        case MsgButtons::RetryCancel: return QStringLiteral("RetryCancel");
+        case MsgButtons::Ok:
+            return QStringLiteral("Ok");
+        case MsgButtons::OkCancel:
+            return QStringLiteral("OkCancel");
+        case MsgButtons::YesNo:
+            return QStringLiteral("YesNo");
+        case MsgButtons::YesNoCancel:
+            return QStringLiteral("YesNoCancel");
+        case MsgButtons::RetryCancel:
+            return QStringLiteral("RetryCancel");
     }
     return {};
 }
@@ -127,7 +137,8 @@ std::optional<QString> CScriptedUiServices::SaveFileDialog(QWidget*, const FileD
         Fail(QStringLiteral("save-file filter \"%1\", expected \"%2\"").arg(request.filter, e.text));
     }
     if (!e.proposedName.isEmpty() && e.proposedName != request.proposedName) {
-        Fail(QStringLiteral("save-file proposed \"%1\", expected \"%2\"").arg(request.proposedName, e.proposedName));
+        Fail(QStringLiteral("save-file proposed \"%1\", expected \"%2\"")
+                 .arg(request.proposedName, e.proposedName));
     }
     return e.path;
 }

@@ -12,7 +12,7 @@
 namespace yarvelin {
 
 class CScriptedUiServices : public UiServices {
-public:
+  public:
     enum class Kind { Message, OpenFile, SaveFile };
     struct Expected {
         Kind kind = Kind::Message;
@@ -55,7 +55,7 @@ public:
     int m_beeps = 0;
     FileDialogRequest m_lastFileRequest;
 
-private:
+  private:
     void Fail(const QString& what);
     std::deque<Expected> m_expected;
     QString m_failure;

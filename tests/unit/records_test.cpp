@@ -168,7 +168,8 @@ TEST(BuiltinListsTest, DuplicatesAreKept) {
         EXPECT_EQ(std::count(sizes.begin(), sizes.end(), twice), 2) << twice;
     }
     const auto& cats = BuiltinCategories();
-    EXPECT_EQ(std::count(cats.begin(), cats.end(), "Electronics > Communications > Cell Phone Accessories "), 1);
+    EXPECT_EQ(std::count(cats.begin(), cats.end(), "Electronics > Communications > Cell Phone Accessories "),
+              1);
     EXPECT_EQ(std::count(cats.begin(), cats.end(), "Electronics > Communications > Telephones"), 1);
 }
 

@@ -73,7 +73,9 @@ TEST(AppSettingsTest, RoundTripOfEverythingWritten) {
     for (int i = 0; i < kDefaultValueCount; ++i) {
         app.m_defaults[static_cast<std::size_t>(i)] = "v" + std::to_string(i + 1);
     }
-    app.m_document.m_strAccount = "shop\x93" "42";
+    app.m_document.m_strAccount =
+        "shop\x93"
+        "42";
     app.m_bAlwaysInStock = false;
     app.m_recentFeeds.Add("/tmp/a.txt");
     app.SaveSettings(store);
@@ -96,17 +98,17 @@ TEST(RecentFileListTest, MovesDropsAndIgnoresCase) {
     for (const char* p : {"/f/1.txt", "/f/2.txt", "/f/3.txt", "/f/4.txt", "/f/5.txt"}) {
         list.Add(p);
     }
-    EXPECT_EQ(list.NonEmpty(), (std::vector<std::string>{"/f/5.txt", "/f/4.txt", "/f/3.txt", "/f/2.txt",
-                                                          "/f/1.txt"}));
+    EXPECT_EQ(list.NonEmpty(),
+              (std::vector<std::string>{"/f/5.txt", "/f/4.txt", "/f/3.txt", "/f/2.txt", "/f/1.txt"}));
     list.Add("/f/6.txt");  // the oldest falls off
     EXPECT_EQ(list[4], "/f/2.txt");
     list.Add("/F/3.TXT");  // same file, other case: moves up, takes the new spelling
-    EXPECT_EQ(list.NonEmpty(), (std::vector<std::string>{"/F/3.TXT", "/f/6.txt", "/f/5.txt", "/f/4.txt",
-                                                          "/f/2.txt"}));
+    EXPECT_EQ(list.NonEmpty(),
+              (std::vector<std::string>{"/F/3.TXT", "/f/6.txt", "/f/5.txt", "/f/4.txt", "/f/2.txt"}));
     // Only the first capacity-1 entries are searched: a match in the last place simply falls off.
     list.Add("/f/2.txt");
-    EXPECT_EQ(list.NonEmpty(), (std::vector<std::string>{"/f/2.txt", "/F/3.TXT", "/f/6.txt", "/f/5.txt",
-                                                          "/f/4.txt"}));
+    EXPECT_EQ(list.NonEmpty(),
+              (std::vector<std::string>{"/f/2.txt", "/F/3.TXT", "/f/6.txt", "/f/5.txt", "/f/4.txt"}));
 }
 
 TEST(RecentFileListTest, RelativePathsBecomeFullAndStoreIsRewritten) {

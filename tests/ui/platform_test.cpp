@@ -1,0 +1,84 @@
+// The settings file and the Windows-1252 boundary.
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/settings_names.h"
+#include "app/yarvelin_app.h"
+#include "platform/qt_settings_store.h"
+#include "platform/text_codec.h"
+#include "platform/ui_services.h"
+
+using namespace yarvelin;
+
+class PlatformTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void settingsFileIsOwnerOnlyAndKeepsBytes() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Yarvelin1.0.ini"));
+        const std::string account = "Caf\xe9 \x93shop\x94";
+        {
+            CQtSettingsStore store(path);
+            store.WriteString(settings::kSectionUser, settings::kAccount, account);
+            store.WriteInt(settings::kSectionData, settings::kCategoryCount, -7);
+            store.WriteString(settings::kSectionFtp, settings::kFtpPassword, "secret");
+            store.Flush();
+            QVERIFY(!store.LastFlushFailed());
+        }
+        QCOMPARE(QFile::permissions(path) & (QFileDevice::ReadGroup | QFileDevice::ReadOther |
+                                             QFileDevice::WriteGroup | QFileDevice::WriteOther),
+                 QFileDevice::Permissions());
+        QVERIFY(QFile::permissions(path) & QFileDevice::ReadOwner);
+        CQtSettingsStore again(path);
+        QCOMPARE(again.GetString(settings::kSectionUser, settings::kAccount), account);
+        QCOMPARE(again.GetInt(settings::kSectionData, settings::kCategoryCount, 0), -7);
+        QCOMPARE(again.GetInt(settings::kSectionData, "Missing", 42), 42);
+        QCOMPARE(again.GetString(settings::kSectionData, "Missing", "dflt"), std::string("dflt"));
+        again.DeleteSection(settings::kSectionFtp);
+        QCOMPARE(again.GetString(settings::kSectionFtp, settings::kFtpPassword), std::string());
+        QCOMPARE(again.GetString(settings::kSectionUser, settings::kAccount), account);
+    }
+
+    void applicationSettingsThroughTheFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("s.ini"));
+        {
+            CQtSettingsStore store(path);
+            CYarvelinApp app;
+            app.m_colors = {"Red", "Dark Blue "};
+            app.m_recentFeeds.Add("/tmp/x.txt");
+            app.ExitInstance(store);
+        }
+        CQtSettingsStore store(path);
+        CYarvelinApp app;
+        app.LoadSettings(store);
+        QCOMPARE(app.m_colors.size(), std::size_t(2));
+        QCOMPARE(app.m_colors[1], std::string("Dark Blue "));  // the trailing blank survives
+        QCOMPARE(app.m_recentFeeds[0], std::string("/tmp/x.txt"));
+    }
+
+    void windows1252RoundTrip() {
+        std::string all;
+        for (int b = 1; b < 256; ++b) {
+            all.push_back(static_cast<char>(b));
+        }
+        QCOMPARE(ToAnsi(FromAnsi(all)), all);
+        QCOMPARE(FromAnsi(std::string("\x93q\x94 \x96 \x99 \xa9 \x80")),
+                 QString::fromUtf8("\u201cq\u201d \u2013 \u2122 \u00a9 \u20ac"));
+        QVERIFY(!FirstUnencodable(QString::fromUtf8("caf\u00e9 \u2013 \u20ac")).has_value());
+        const auto bad = FirstUnencodable(QString::fromUtf8("ok \u4e2d"));
+        QVERIFY(bad.has_value());
+        QCOMPARE(uint(*bad), uint(0x4e2d));
+        QCOMPARE(ToAnsi(QString::fromUtf8("a\u4e2db")), std::string("a?b"));
+    }
+
+    void fileFilterConversion() {
+        QCOMPARE(ToQtFilter(A("Text Files (*.txt)|*.txt|All Files (*.*)|*.*||")),
+                 A("Text Files (*.txt);;All Files (*)"));
+        QCOMPARE(ToQtFilter(A("Feeds|*.txt;*.tsv||")), A("Feeds (*.txt *.tsv)"));
+    }
+};
+
+QTEST_MAIN(PlatformTest)
+#include "platform_test.moc"
