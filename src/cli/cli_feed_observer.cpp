@@ -40,7 +40,7 @@ void CCliFeedObserver::ShowFileError(const std::string& text) {
 
 void CCliFeedObserver::ShowFormatError() {
     ClearProgress();
-    std::fprintf(stderr, "yarvelin-feed %s: File is corrupt or it is of a different format\n", m_command);
+    std::fprintf(stderr, "yarvelin-feed %s: %s\n", m_command, kFeedFormatErrorText);
     m_failed = true;
 }
 

@@ -20,8 +20,6 @@ namespace yarvelin {
 namespace {
 
 constexpr const char* kHeaderKeys[4] = {"html_escaped", "updates_only", "product_type", "quoted"};
-constexpr const char* kFormatErrorText = "File is corrupt or it is of a different format";
-constexpr const char* kLoadedText = "File opened and succesfully loaded. Press NEXT to continue.";
 
 // The first c in [p, end), or end.
 inline const char* FindByte(const char* p, const char* end, char c) {
@@ -331,7 +329,7 @@ void LoadFeedFile(CYarvelinApp& app, const std::string& path, CFeedFileObserver&
             }
         }
         observer.SetProgressPos(100);
-        observer.SetStatusText(kLoadedText);
+        observer.SetStatusText(kFeedLoadedText);
         doc.m_strFileName = path;
     } catch (const std::bad_alloc&) {
         observer.ShowFileError(FileErrorText(FileErrorCause::kOutOfMemory, path));
