@@ -8,6 +8,7 @@ PACKAGES=(
   libcurl4-openssl-dev libgtest-dev libgmock-dev
   nginx-light vsftpd python3 python3-pyftpdlib curl
   xvfb xauth fonts-dejavu-core
+  time
 )
 
 missing=()

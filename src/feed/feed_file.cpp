@@ -1,9 +1,12 @@
 #include "feed/feed_file.h"
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <tuple>
+#include <utility>
 
 #include "app/feed_document.h"
 #include "app/yarvelin_app.h"
@@ -17,8 +20,25 @@ namespace yarvelin {
 namespace {
 
 constexpr const char* kHeaderKeys[4] = {"html_escaped", "updates_only", "product_type", "quoted"};
-constexpr const char* kFormatErrorText = "File is corrupt or it is of a different format";
-constexpr const char* kLoadedText = "File opened and succesfully loaded. Press NEXT to continue.";
+
+// The first c in [p, end), or end.
+inline const char* FindByte(const char* p, const char* end, char c) {
+    const void* found = std::memchr(p, c, static_cast<std::size_t>(end - p));
+    return found != nullptr ? static_cast<const char*>(found) : end;
+}
+
+// The record's twenty texts in column order, without a call per column.
+template <typename Record>
+auto Columns(Record& r) {
+    auto& q = r.m_required;
+    auto& o = r.m_optional;
+    return std::array{&q.product_url, &q.name,         &q.description, &q.price,
+                      &q.image_url,   &q.category,     &q.offer_id,    &o.instock,
+                      &o.shipping,    &o.brand,        &o.upc,         &o.color,
+                      &o.size,        &o.quantity,     &o.product_id,  &o.manufacturer_id,
+                      &o.exp_date,    &o.product_type, &o.delete_,     &o.currency};
+}
+static_assert(std::tuple_size_v<decltype(Columns(std::declval<COtherRecord&>()))> == kColumnCount);
 
 // Splits line at TABs outside double quotes and hands field k to fieldAt(k), which gives the text to fill
 // or nullptr to drop it. Gives the number of fields.
@@ -29,6 +49,8 @@ std::size_t SplitLine(std::string_view line, FieldAt&& fieldAt) {
     }
     const char* p = line.data();
     const char* const end = p + line.size();
+    // Most lines hold no quote at all: one look for it, then every field is a plain copy up to its TAB.
+    const char* nextQuote = FindByte(p, end, '"');
     std::size_t k = 0;
     for (;;) {
         std::string* field = fieldAt(k);
@@ -36,9 +58,8 @@ std::size_t SplitLine(std::string_view line, FieldAt&& fieldAt) {
             field->clear();
         }
         // Fast path: a field without quotes is copied in one piece.
-        const char* tab = static_cast<const char*>(std::memchr(p, '\t', static_cast<std::size_t>(end - p)));
-        const char* fieldEnd = tab != nullptr ? tab : end;
-        if (std::memchr(p, '"', static_cast<std::size_t>(fieldEnd - p)) == nullptr) {
+        const char* fieldEnd = FindByte(p, end, '\t');
+        if (nextQuote >= fieldEnd) {
             if (field != nullptr) {
                 field->assign(p, static_cast<std::size_t>(fieldEnd - p));
             }
@@ -77,6 +98,7 @@ std::size_t SplitLine(std::string_view line, FieldAt&& fieldAt) {
                 }
             }
             flush(p);
+            nextQuote = FindByte(p, end, '"');
         }
         ++k;
         if (p == end) {
@@ -174,11 +196,12 @@ std::vector<std::string> SplitFeedLine(const std::string& line) {
 }
 
 std::size_t SplitFeedLineInto(std::string_view line, COtherRecord& record) {
-    const std::size_t count = SplitLine(line, [&record](std::size_t k) -> std::string* {
-        return k < static_cast<std::size_t>(kColumnCount) ? &record.Field(static_cast<int>(k)) : nullptr;
+    const auto columns = Columns(record);
+    const std::size_t count = SplitLine(line, [&columns](std::size_t k) -> std::string* {
+        return k < columns.size() ? columns[k] : nullptr;
     });
-    for (std::size_t k = count; k < static_cast<std::size_t>(kColumnCount); ++k) {
-        record.Field(static_cast<int>(k)).clear();
+    for (std::size_t k = count; k < columns.size(); ++k) {
+        columns[k]->clear();
     }
     return count;
 }
@@ -222,15 +245,16 @@ std::string QuoteDescriptiveText(const std::string& text) {
 }
 
 void AppendRecordLine(std::string& out, const COtherRecord& record, bool basicFormat) {
-    const int columns = basicFormat ? kBasicColumnCount : kColumnCount;
-    for (int k = 0; k < columns; ++k) {
+    const auto columns = Columns(record);
+    const int count = basicFormat ? kBasicColumnCount : kColumnCount;
+    for (int k = 0; k < count; ++k) {
         if (k > 0) {
             out += '\t';
         }
         if (k == 1 || k == 2) {
-            AppendQuotedDescriptiveText(out, record.Field(k));
+            AppendQuotedDescriptiveText(out, *columns[static_cast<std::size_t>(k)]);
         } else {
-            out += record.Field(k);
+            out += *columns[static_cast<std::size_t>(k)];
         }
     }
 }
@@ -305,7 +329,7 @@ void LoadFeedFile(CYarvelinApp& app, const std::string& path, CFeedFileObserver&
             }
         }
         observer.SetProgressPos(100);
-        observer.SetStatusText(kLoadedText);
+        observer.SetStatusText(kFeedLoadedText);
         doc.m_strFileName = path;
     } catch (const std::bad_alloc&) {
         observer.ShowFileError(FileErrorText(FileErrorCause::kOutOfMemory, path));
@@ -377,6 +401,8 @@ bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHe
         std::string& buffer = writer.Buffer();
         COtherRecord record;
         std::string_view line;
+        observer.SetProgressRange(0, 100);
+        int pos = 0;
         for (;;) {
             const auto status = reader.Next(line);
             if (status == CFeedLineReader::Status::kEnd) {
@@ -387,6 +413,8 @@ bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHe
                 ReportReadError(observer, reader.Error(), in);
                 return false;
             }
+            pos = pos >= 100 ? 0 : pos + 1;
+            observer.SetProgressPos(pos);
             if (SplitFeedLineInto(line, record) == 0) {
                 continue;
             }

@@ -27,6 +27,10 @@ class CFeedFileObserver {
     virtual void ShowFormatError() = 0;
 };
 
+inline constexpr const char* kFeedFormatErrorText = "File is corrupt or it is of a different format";
+inline constexpr const char* kFeedFormatErrorCaption = "File Format Error";
+inline constexpr const char* kFeedLoadedText = "File opened and succesfully loaded. Press NEXT to continue.";
+
 // The four header choices of the writer.
 struct FeedHeaderChoices {
     bool includeHeaders = false;

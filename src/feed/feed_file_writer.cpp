@@ -16,6 +16,7 @@ namespace yarvelin {
 
 namespace {
 std::atomic<unsigned> g_tempCounter{0};
+constexpr long long kWriteBackChunk = 8 << 20;
 
 std::string FolderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -69,7 +70,8 @@ bool CFeedFileWriter::Open(const std::string& path) {
         return Fail(errno, false);
     }
     const std::string folder = FolderOf(m_target);
-    const std::string base = m_target.substr(m_target.find_last_of('/') + 1);
+    // Short enough that the temporary name stays within the longest name a folder allows.
+    const std::string base = m_target.substr(m_target.find_last_of('/') + 1).substr(0, 200);
     for (int attempt = 0; attempt < 100; ++attempt) {
         m_tempPath = Format("%s/.%s.%d.%u.tmp", folder.c_str(), base.c_str(), static_cast<int>(::getpid()),
                             g_tempCounter.fetch_add(1));
@@ -81,11 +83,12 @@ bool CFeedFileWriter::Open(const std::string& path) {
     if (m_fd < 0) {
         const int err = errno;
         m_tempPath.clear();
-        // The folder decides whether the file can be created: report it under the user's name.
-        return Fail(err == ENOENT && !exists ? ENOENT : err, false);
+        // The folder decides whether the file can be created; the report names the user's file.
+        return Fail(err, false);
     }
     if (exists) {
-        // Keep the permissions the user gave the file.
+        // Keep the owner and permissions the file had, as far as we may.
+        (void)::fchown(m_fd, st.st_uid, st.st_gid);
         (void)::fchmod(m_fd, st.st_mode & 07777);
     }
     m_buffer.reserve(m_bufferSize + (64 << 10));
@@ -111,8 +114,17 @@ bool CFeedFileWriter::Flush() {
         }
         p += n;
         left -= static_cast<std::size_t>(n);
+        m_written += n;
     }
     m_buffer.clear();
+#ifdef SYNC_FILE_RANGE_WRITE
+    // Start writing back what is buffered while we go on, so that the sync before the rename has little
+    // left to wait for.
+    if (m_written - m_writeBackStart >= kWriteBackChunk) {
+        (void)::sync_file_range(m_fd, m_writeBackStart, m_written - m_writeBackStart, SYNC_FILE_RANGE_WRITE);
+        m_writeBackStart = m_written;
+    }
+#endif
     return true;
 }
 
@@ -124,7 +136,7 @@ bool CFeedFileWriter::Commit() {
         return false;
     }
     // On disk before the rename, so that a crash leaves either the old file or the whole new one.
-    if (::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS) {
+    if (::fdatasync(m_fd) != 0 && errno != EINVAL && errno != EROFS) {
         return Fail(errno, true);
     }
     const int fd = m_fd;

@@ -39,6 +39,8 @@ class CFeedFileWriter {
     std::string m_target;  // what gets replaced (the file a symbolic link points to)
     std::string m_tempPath;
     int m_fd = -1;
+    long long m_written = 0;
+    long long m_writeBackStart = 0;
     bool m_failed = false;
 };
 

@@ -49,8 +49,8 @@ void CFeedReportView::ShowFileError(const std::string& text) {
 }
 
 void CFeedReportView::ShowFormatError() {
-    m_ui.MessageBox(m_parent, A("File Format Error"), A("File is corrupt or it is of a different format"),
-                    MsgIcon::Information, MsgButtons::Ok);
+    m_ui.MessageBox(m_parent, A(kFeedFormatErrorCaption), A(kFeedFormatErrorText), MsgIcon::Information,
+                    MsgButtons::Ok);
 }
 
 }  // namespace yarvelin

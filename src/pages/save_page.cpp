@@ -1,12 +1,305 @@
 #include "pages/save_page.h"
 
+#include <QCheckBox>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/wizard_property_sheet.h"
+#include "app/wizard_rules.h"
+#include "app/yarvelin_gui.h"
+#include "feed/feed_report_view.h"
+#include "feed/feed_summary.h"
 #include "platform/text_codec.h"
+#include "platform/ui_services.h"
+#include "records/text_util.h"
 
 namespace yarvelin {
+
+namespace {
+
+// Object names of the summary values, in row order.
+const char* const kSummaryNames[] = {
+    "summaryAccount",  "summaryUpdateType",  "summaryFileName",  "summaryFileSize", "summaryProductType",
+    "summaryProducts", "summaryProductUrls", "summaryImageUrls", "summaryOfferIds", "summaryNewlinesTabs",
+    "summaryEscapes",  "summaryHtmlTags",    "summaryMarked"};
+constexpr int kSummaryRows = static_cast<int>(std::size(kSummaryNames));
+constexpr int kFileNameRow = 2;
+constexpr int kFileSizeRow = 3;
+
+bool MeansYes(const std::string& value) {
+    return EqualsNoCase(value, "YES") || EqualsNoCase(value, "Y");
+}
+
+QCheckBox* MakeCheckBox(const char* text, const char* name, QWidget* parent) {
+    auto* box = new QCheckBox(A(text), parent);
+    box->setObjectName(QLatin1String(name));
+    return box;
+}
+
+QLabel* MakeNote(const char* text, QWidget* parent) {
+    auto* label = new QLabel(A(text), parent);
+    label->setWordWrap(true);
+    return label;
+}
+
+}  // namespace
 
 CPage4::CPage4(CYarvelinGui& gui, QWidget* parent)
     : CWizardPage(gui, A("Yarvelin : Step 3 > Extended Format Headers & Save"), parent) {
     setObjectName(QStringLiteral("CPage4"));
+    const CFeedDocument& doc = m_gui.Document();
+    // Taken when the page is made, which is before any feed is open.
+    m_bHtmlEscaped = doc.m_strHtmlEscaped == "YES";
+    m_bQuoted = doc.m_strQuoted == "YES";
+    m_seenHtmlEscaped = doc.m_strHtmlEscaped;
+    m_seenQuoted = doc.m_strQuoted;
+    BuildLayout();
+    Push();
+}
+
+void CPage4::BuildLayout() {
+    auto* layout = new QVBoxLayout(this);
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("titleLabel"));
+    QFont titleFont = m_title->font();
+    titleFont.setBold(true);
+    m_title->setFont(titleFont);
+    layout->addWidget(m_title);
+
+    auto* headers = new QGroupBox(A("Extended Header Information"), this);
+    headers->setObjectName(QStringLiteral("headerGroup"));
+    auto* headerLayout = new QGridLayout(headers);
+    headerLayout->addWidget(MakeNote("Yarvelin handles this automatically for you. ", headers), 0, 0, 1, 2);
+    headerLayout->addWidget(MakeNote("Advanced users can override these settings.", headers), 1, 0, 1, 2);
+    m_basicFormat = MakeCheckBox("Basic Format Only", "basicFormatCheck", headers);
+    m_noHeaders = MakeCheckBox("Don't include any extended-format headers", "noHeadersCheck", headers);
+    m_htmlEscaped = MakeCheckBox("HTML Escape Sequences", "htmlEscapedCheck", headers);
+    m_fullFileUpdate = MakeCheckBox("Full file update", "fullFileUpdateCheck", headers);
+    m_quoted = MakeCheckBox("Newlines / Tabs / Quotes", "quotedCheck", headers);
+    headerLayout->addWidget(m_basicFormat, 2, 0, 1, 2);
+    headerLayout->addWidget(m_noHeaders, 3, 0, 1, 2);
+    headerLayout->setColumnMinimumWidth(0, 20);
+    headerLayout->addWidget(m_htmlEscaped, 4, 1);
+    headerLayout->addWidget(m_fullFileUpdate, 5, 1);
+    headerLayout->addWidget(m_quoted, 6, 1);
+    layout->addWidget(headers);
+
+    auto* saves = new QGridLayout;
+    m_generate = new QPushButton(A("Generate && Save Feed File"), this);
+    m_generate->setObjectName(QStringLiteral("generateButton"));
+    m_backup = new QPushButton(A("Save Backup"), this);
+    m_backup->setObjectName(QStringLiteral("backupButton"));
+    saves->addWidget(m_generate, 0, 0);
+    saves->addWidget(MakeNote("1. Quorvin requires that the name of the file that you upload be the same as "
+                              "your account name. ",
+                              this),
+                     0, 1);
+    saves->addWidget(m_backup, 1, 0);
+    saves->addWidget(
+        MakeNote("2. For your backup purposes, you can save the file in another location too.", this), 1, 1);
+    saves->setColumnStretch(1, 1);
+    layout->addLayout(saves);
+
+    auto* summary = new QGroupBox(A("Feed Summary"), this);
+    summary->setObjectName(QStringLiteral("summaryGroup"));
+    auto* summaryLayout = new QGridLayout(summary);
+    summaryLayout->addWidget(new QLabel(A("Summary of the data feed file you created."), summary), 0, 0, 1,
+                             4);
+    // Two columns of label/value pairs keep the thirteen rows within the page.
+    const auto rows = BuildSummaryRows(m_gui.Document(), m_bFullFileUpdate, "0 BYTES");
+    const int perColumn = (kSummaryRows + 1) / 2;
+    for (int i = 0; i < kSummaryRows; ++i) {
+        auto* label = new QLabel(FromAnsi(rows[static_cast<std::size_t>(i)].first), summary);
+        auto* value = new QLabel(summary);
+        value->setObjectName(QLatin1String(kSummaryNames[i]));
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        const int row = 1 + i % perColumn;
+        const int col = (i / perColumn) * 2;
+        summaryLayout->addWidget(label, row, col);
+        summaryLayout->addWidget(value, row, col + 1);
+        m_summaryValues.push_back(value);
+    }
+    summaryLayout->setColumnStretch(1, 1);
+    summaryLayout->setColumnStretch(3, 1);
+    layout->addWidget(summary);
+    layout->addStretch(1);
+
+    connect(m_noHeaders, &QCheckBox::clicked, this, [this] { OnNoHeadersClicked(); });
+    connect(m_basicFormat, &QCheckBox::clicked, this, [this] { OnBasicFormatClicked(); });
+    connect(m_generate, &QPushButton::clicked, this, [this] { GenerateFeed(); });
+    connect(m_backup, &QPushButton::clicked, this, [this] { SaveBackup(); });
+}
+
+void CPage4::Pull() {
+    m_bNoHeaders = m_noHeaders->isChecked();
+    m_bHtmlEscaped = m_htmlEscaped->isChecked();
+    m_bFullFileUpdate = m_fullFileUpdate->isChecked();
+    m_bQuoted = m_quoted->isChecked();
+    m_bBasicFormatOnly = m_basicFormat->isChecked();
+}
+
+void CPage4::Push() {
+    m_noHeaders->setChecked(m_bNoHeaders);
+    m_htmlEscaped->setChecked(m_bHtmlEscaped);
+    m_fullFileUpdate->setChecked(m_bFullFileUpdate);
+    m_quoted->setChecked(m_bQuoted);
+    m_basicFormat->setChecked(m_bBasicFormatOnly);
+}
+
+void CPage4::EnableHeaderChoices() {
+    const bool on = !m_noHeaders->isChecked();
+    m_htmlEscaped->setEnabled(on);
+    m_fullFileUpdate->setEnabled(on);
+    m_quoted->setEnabled(on);
+}
+
+void CPage4::TakeUpDocumentHeaders() {
+    const CFeedDocument& doc = m_gui.Document();
+    // Only values that changed since the page last looked, so that the user's own choices are not undone
+    // by going back and forth.
+    if (doc.m_strHtmlEscaped != m_seenHtmlEscaped) {
+        m_seenHtmlEscaped = doc.m_strHtmlEscaped;
+        m_htmlEscaped->setChecked(MeansYes(m_seenHtmlEscaped));
+    }
+    if (doc.m_strQuoted != m_seenQuoted) {
+        m_seenQuoted = doc.m_strQuoted;
+        m_quoted->setChecked(MeansYes(m_seenQuoted));
+    }
+}
+
+bool CPage4::OnSetActive() {
+    m_title->setText(A("Include Optional Extended Header Information and Save your file."));
+    TakeUpDocumentHeaders();
+    // The basic-format box is not considered here: coming back to the page enables the three again.
+    EnableHeaderChoices();
+    RefreshSummary();
+    return true;
+}
+
+void CPage4::OnNoHeadersClicked() {
+    Pull();
+    EnableHeaderChoices();
+    RefreshSummary();
+}
+
+void CPage4::OnBasicFormatClicked() {
+    Pull();
+    m_gui.Document().m_bBasicFormat = m_bBasicFormatOnly;
+    if (m_bBasicFormatOnly) {
+        m_noHeaders->setEnabled(false);
+        m_htmlEscaped->setEnabled(false);
+        m_fullFileUpdate->setEnabled(false);
+        m_quoted->setEnabled(false);
+    } else {
+        m_noHeaders->setEnabled(true);
+        EnableHeaderChoices();
+    }
+    Push();
+}
+
+void CPage4::RefreshSummary() {
+    Pull();
+    const auto rows =
+        BuildSummaryRows(m_gui.Document(), m_bFullFileUpdate, ToAnsi(m_summaryValues[kFileSizeRow]->text()));
+    for (int i = 0; i < kSummaryRows; ++i) {
+        const std::string& value = rows[static_cast<std::size_t>(i)].second;
+        // The file name is a path component in the system's encoding; the rest are program texts.
+        m_summaryValues[static_cast<std::size_t>(i)]->setText(
+            i == kFileNameRow ? QFile::decodeName(QByteArray::fromStdString(value)) : FromAnsi(value));
+    }
+}
+
+FeedHeaderChoices CPage4::HeaderChoices() const {
+    FeedHeaderChoices choices;
+    choices.includeHeaders = !m_bNoHeaders;
+    choices.htmlEscaped = m_bHtmlEscaped;
+    choices.updatesOnly = !m_bFullFileUpdate;
+    choices.quoted = m_bQuoted;
+    return choices;
+}
+
+std::string CPage4::AskAndWrite(const std::string& proposed) {
+    FileDialogRequest request;
+    request.filter = A("Text Files (*.txt)|*.txt|All Files (*.*)|*.*||");
+    request.defaultExt = A("txt");
+    request.proposedName = QFile::decodeName(QByteArray::fromStdString(proposed));
+    request.overwritePrompt = true;
+    const std::optional<QString> chosen = m_gui.Ui().SaveFileDialog(this, request);
+    if (!chosen || chosen->isEmpty()) {
+        return {};
+    }
+    const std::string path = QFile::encodeName(*chosen).toStdString();
+    CFeedReportView report(m_gui.Ui(), this);
+    if (!WriteFeedFile(m_gui.Document(), path, HeaderChoices(), report)) {
+        return {};
+    }
+    return path;
+}
+
+bool CPage4::GenerateFeed() {
+    Pull();
+    CFeedDocument& doc = m_gui.Document();
+    const std::string path = AskAndWrite(ProposedFeedFileName(doc.m_strAccount));
+    if (path.empty()) {
+        return false;
+    }
+    m_bSaved = true;
+    doc.m_strSavedFileName = path;
+    m_gui.App().m_recentFeeds.Add(path);
+    Push();
+    return true;
+}
+
+bool CPage4::SaveBackup() {
+    Pull();
+    CFeedDocument& doc = m_gui.Document();
+    const std::string path = AskAndWrite(ProposedBackupFileName(doc.m_strFileName));
+    if (path.empty()) {
+        return false;
+    }
+    doc.m_bChanged = false;
+    doc.m_strFileName = path;
+    m_gui.App().m_recentFeeds.Add(path);
+    Push();
+    return true;
+}
+
+int CPage4::OnWizardNext() {
+    if (CWizardPropertySheet* sheet = Sheet()) {
+        sheet->SetWizardButtons(kWizBack | kWizNext);
+    }
+    if (m_bSaved) {
+        return kWizardMoveOn;
+    }
+    const MsgAnswer answer = m_gui.Ui().MessageBox(this, A("Yarvelin"),
+                                                   A("Quorvin requires that you name your file the same as "
+                                                     "your account name.\n Would you like to save your "
+                                                     "feed file now?"),
+                                                   MsgIcon::Question, MsgButtons::YesNoCancel);
+    if (answer == MsgAnswer::Yes) {
+        GenerateFeed();
+        return kWizardStay;
+    }
+    return answer == MsgAnswer::No ? kWizardMoveOn : kWizardStay;
+}
+
+bool CPage4::OnQueryCancel() {
+    if (!m_gui.Document().m_bChanged) {
+        return true;
+    }
+    const MsgAnswer answer = m_gui.Ui().MessageBox(this, A("Yarvelin"),
+                                                   A("This data in this file has changed. \nDo you want to "
+                                                     "save a backup of the changes you made to this file?"),
+                                                   MsgIcon::Question, MsgButtons::YesNoCancel);
+    if (answer == MsgAnswer::Yes) {
+        SaveBackup();
+        return true;
+    }
+    return answer == MsgAnswer::No;
 }
 
 }  // namespace yarvelin

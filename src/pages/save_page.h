@@ -1,6 +1,15 @@
+// Step 3 of the wizard: the extended-format headers, the column set, the feed summary and the two saves.
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include "feed/feed_file.h"
 #include "pages/wizard_page.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
 
 namespace yarvelin {
 
@@ -8,6 +17,53 @@ class CPage4 : public CWizardPage {
     Q_OBJECT
   public:
     explicit CPage4(CYarvelinGui& gui, QWidget* parent = nullptr);
+
+    bool OnSetActive() override;
+    int OnWizardNext() override;
+    bool OnQueryCancel() override;
+
+    void RefreshSummary();
+    // Both give true when a file was written.
+    bool GenerateFeed();
+    bool SaveBackup();
+
+    // The header choices the check boxes stand for, as both saves pass them to the writer.
+    FeedHeaderChoices HeaderChoices() const;
+    bool IsSaved() const { return m_bSaved; }
+
+    // Members mirrored by the check boxes.
+    bool m_bNoHeaders = true;
+    bool m_bHtmlEscaped = false;
+    bool m_bFullFileUpdate = true;
+    bool m_bQuoted = false;
+    bool m_bBasicFormatOnly = false;
+
+  private:
+    void BuildLayout();
+    // Data exchange: pull reads the check boxes into the members, push is the reverse.
+    void Pull();
+    void Push();
+    void EnableHeaderChoices();
+    // Takes up header values a load or the data check gave the document since the page last looked.
+    void TakeUpDocumentHeaders();
+    void OnNoHeadersClicked();
+    void OnBasicFormatClicked();
+    // The save-file dialog and the write; the chosen path, or empty when nothing was written.
+    std::string AskAndWrite(const std::string& proposed);
+
+    bool m_bSaved = false;
+    std::string m_seenHtmlEscaped;
+    std::string m_seenQuoted;
+
+    QLabel* m_title = nullptr;
+    QCheckBox* m_basicFormat = nullptr;
+    QCheckBox* m_noHeaders = nullptr;
+    QCheckBox* m_htmlEscaped = nullptr;
+    QCheckBox* m_fullFileUpdate = nullptr;
+    QCheckBox* m_quoted = nullptr;
+    QPushButton* m_generate = nullptr;
+    QPushButton* m_backup = nullptr;
+    std::vector<QLabel*> m_summaryValues;
 };
 
 }  // namespace yarvelin

@@ -3,7 +3,6 @@
 
 #include "app/yarvelin_app.h"
 #include "feed/feed_file.h"
-#include "feed/file_error.h"
 #include "feed_test_support.h"
 
 namespace yarvelin {
@@ -200,31 +199,6 @@ TEST(LoadFeedFileEdgeTest, LongLinesAcrossTheReadBuffer) {
     EXPECT_EQ(app.m_document.At(0).m_required.name, longText);
     EXPECT_EQ(app.m_document.At(0).m_required.offer_id, "L1");
     EXPECT_EQ(app.m_document.At(1).m_required.offer_id, "A2");
-}
-
-TEST(FileErrorTest, ErrnoMapsToTheTableTexts) {
-    const std::string p = "/x/f.txt";
-    const std::vector<std::pair<int, std::string>> cases = {
-        {ENOENT, "/x/f.txt was not found."},
-        {ENOTDIR, "/x/f.txt contains an invalid path."},
-        {EMFILE, "/x/f.txt could not be opened because there are too many open files."},
-        {EACCES, "Access to /x/f.txt was denied."},
-        {EROFS, "Access to /x/f.txt was denied."},
-        {EBADF, "An invalid file handle was associated with /x/f.txt."},
-        {EMLINK, "/x/f.txt could not be created because the directory is full."},
-        {ESPIPE, "Seek failed on /x/f.txt"},
-        {EIO, "A hardware I/O error was reported while accessing /x/f.txt."},
-        {ETXTBSY, "A sharing violation occurred while accessing /x/f.txt."},
-        {ENOLCK, "A locking violation occurred while accessing /x/f.txt."},
-        {ENOSPC, "Disk full while accessing /x/f.txt."},
-        {EDQUOT, "Disk full while accessing /x/f.txt."},
-        {EOVERFLOW, "An attempt was made to access /x/f.txt past its end."},
-        {ECONNRESET, "An unknown error occurred while accessing /x/f.txt."},
-        {ENOMEM, "Out of memory."},
-    };
-    for (const auto& [err, text] : cases) {
-        EXPECT_EQ(FileErrorText(FileErrorCauseFromErrno(err), p), text) << err;
-    }
 }
 
 }  // namespace

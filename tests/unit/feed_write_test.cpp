@@ -209,15 +209,5 @@ TEST(WriteFeedFileMendTest, WriteRefusedBySizeLimitKeepsTheOldFile) {
     ExpectOnlyTheOldFile(dir.Path(), path, "old");
 }
 
-TEST(WriteFeedFileMendTest, MissingFolderAndFolderAsTarget) {
-    CTempFolder dir;
-    CRecordingObserver observer;
-    EXPECT_FALSE(WriteFeedFile(MakeDocument(1), dir.File("none/feed.txt"), {}, observer));
-    EXPECT_FALSE(WriteFeedFile(MakeDocument(1), dir.Path(), {}, observer));
-    EXPECT_EQ(observer.fileErrors,
-              (std::vector<std::string>{dir.File("none/feed.txt") + " contains an invalid path.",
-                                        "Access to " + dir.Path() + " was denied."}));
-}
-
 }  // namespace
 }  // namespace yarvelin

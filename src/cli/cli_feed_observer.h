@@ -1,0 +1,34 @@
+// How the feed commands report: messages on standard error, a product count while a terminal watches.
+#pragma once
+
+#include <string>
+
+#include "feed/feed_file.h"
+
+namespace yarvelin::cli {
+
+class CCliFeedObserver : public CFeedFileObserver {
+  public:
+    explicit CCliFeedObserver(const char* command);
+    ~CCliFeedObserver() override;
+
+    void SetProgressPos(int pos) override;
+    void SetStatusText(const std::string& text) override { m_status = text; }
+    void ShowFileError(const std::string& text) override;
+    void ShowFormatError() override;
+
+    bool Failed() const { return m_failed; }
+    const std::string& Status() const { return m_status; }
+
+  private:
+    void ClearProgress();
+
+    const char* m_command;
+    bool m_showProgress;
+    bool m_progressShown = false;
+    long long m_lines = 0;
+    bool m_failed = false;
+    std::string m_status;
+};
+
+}  // namespace yarvelin::cli

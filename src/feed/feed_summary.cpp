@@ -1,0 +1,89 @@
+#include "feed/feed_summary.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/feed_document.h"
+#include "records/text_util.h"
+
+namespace yarvelin {
+
+std::string SummaryFileName(const std::string& path) {
+    if (path.empty()) {
+        return "Untitled";
+    }
+    const auto sep = path.find_last_of("\\/:");
+    const std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        // A UTF-8 continuation byte belongs to the character before it.
+        if ((static_cast<unsigned char>(name[i]) & 0xC0) != 0x80 && chars++ == kSummaryFileNameLength) {
+            return name.substr(0, i);
+        }
+    }
+    return name;
+}
+
+std::string FormatSummaryFileSize(long long bytes) {
+    if (bytes <= kBytesShownInBytes) {
+        return Format("%lld BYTES", bytes);
+    }
+    return Format("%lld KB", bytes / kBytesPerKilobyte);
+}
+
+std::optional<std::string> SummaryFileSize(const std::string& path) {
+    if (path.empty()) {
+        return "0 BYTES";
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    struct stat st {};
+    const bool ok = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+    ::close(fd);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return FormatSummaryFileSize(static_cast<long long>(st.st_size));
+}
+
+std::vector<std::pair<std::string, std::string>> BuildSummaryRows(const CFeedDocument& doc,
+                                                                  bool fullFileUpdate,
+                                                                  const std::string& previousSize) {
+    std::size_t productUrls = 0;
+    std::size_t imageUrls = 0;
+    std::size_t marked = 0;
+    for (const auto& r : doc.m_records) {
+        productUrls += r->product_url_ok ? 1 : 0;
+        imageUrls += r->image_url_ok ? 1 : 0;
+        marked += r->m_optional.delete_.empty() ? 0 : 1;
+    }
+    const std::string verified = doc.m_bDataVerified ? "Verified" : "Un-verified";
+    return {
+        {"Quorvin Account: ", doc.m_strAccount},
+        {"Feed Update Type:", fullFileUpdate ? "FULL-FILE" : "PARTIAL-UPDATE"},
+        {"File Name: ", SummaryFileName(doc.m_strFileName)},
+        {"File Size: ", SummaryFileSize(doc.m_strFileName).value_or(previousSize)},
+        {"Product Type: ", "OTHERS (Generic Product)"},
+        {"Number of Products: ", Format("%zu", doc.m_records.size())},
+        {"Product URL:", Format("%zu verified", productUrls)},
+        {"Image URL: ", Format("%zu verified", imageUrls)},
+        {"Offer IDs: ", verified},
+        {"Newlines/Tabs:", verified},
+        {"Check for Escapes:", verified},
+        {"HTML Tags:", verified},
+        {"Marked for removal:", Format("%zu", marked)},
+    };
+}
+
+std::string ProposedFeedFileName(const std::string& account) {
+    return account.empty() ? "YourAccount.txt" : account + ".txt";
+}
+
+std::string ProposedBackupFileName(const std::string& currentFile) {
+    return currentFile.empty() ? "QuorvinFeed1.txt" : currentFile;
+}
+
+}  // namespace yarvelin

@@ -1,0 +1,193 @@
+// yarvelin-feed info and convert, run as a script would run them.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) {
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return q + "'";
+}
+
+std::string Slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void Spit(const fs::path& p, const std::string& bytes) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+class CliFeedTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "yarvelin-cli-XXXXXX").string();
+        m_dir = ::mkdtemp(pattern.data());
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    RunResult Run(const std::vector<std::string>& args) {
+        std::string cmd = Quote(YARVELIN_CLI);
+        for (const auto& a : args) {
+            cmd += " " + Quote(a);
+        }
+        cmd += " >" + Quote(File("stdout")) + " 2>" + Quote(File("stderr")) + " </dev/null";
+        RunResult r;
+        const int raw = std::system(cmd.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = Slurp(File("stdout"));
+        r.err = Slurp(File("stderr"));
+        return r;
+    }
+    std::string File(const std::string& name) const { return (m_dir / name).string(); }
+
+    fs::path m_dir;
+};
+
+const std::string kColumns =
+    "product_url\tname\tdescription\tprice\timage_url\tcategory\toffer_"
+    "id\tinstock\tshipping\tbrand\tupc\tcolor\t"
+    "size\tquantity\tproduct_id\tmanufacturer_id\texp_date\tproduct_type\tdelete\tcurrency";
+
+std::string Row(const std::string& offerId, const std::string& name, const std::string& del = "") {
+    return "http://s/p\t" + name + "\tdesc\t1.50\thttp://s/i.jpg\tA > B\t" + offerId +
+           "\tY\t2.00\tAcme\t123\tred\tM\t\tP1\tM1\t\tOTHER\t" + del + "\tUSD";
+}
+
+TEST_F(CliFeedTest, InfoPrintsHeadersAndSummary) {
+    Spit(File("in.txt"),
+         "# html_escaped=NO\r\n#updates_only=yes\r\n# product_type=OTHER\r\n# quoted=YES\r\n" + kColumns +
+             "\r\n" + Row("A1", "One") + "\r\n" + Row("A2", "Two", "Y"));
+    const RunResult r = Run({"info", File("in.txt")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    for (const char* line :
+         {"html_escaped: NO\n", "updates_only: yes\n", "product_type: OTHER\n", "quoted: YES\n",
+          "Quorvin Account: \n", "Feed Update Type: PARTIAL-UPDATE\n", "File Name: in.txt\n",
+          "Product Type: OTHERS (Generic Product)\n", "Number of Products: 2\n", "Product URL: 0 verified\n",
+          "Offer IDs: Un-verified\n", "Marked for removal: 1\n"}) {
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << " missing in\n" << r.out;
+    }
+}
+
+TEST_F(CliFeedTest, ConvertKeepsTheWritersOwnBytes) {
+    const std::string bytes =
+        kColumns + "\r\n" + Row("A1", "A \"\"\"big\"\"\" box") + "\r\n" + Row("A2", "Two");
+    Spit(File("in.txt"), bytes);
+    const RunResult r = Run({"convert", File("in.txt"), File("out.txt")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Slurp(File("out.txt")), bytes);
+    // Converting a file onto itself is safe: it is replaced only once the new one is complete.
+    EXPECT_EQ(Run({"convert", File("in.txt"), File("in.txt")}).status, 0);
+    EXPECT_EQ(Slurp(File("in.txt")), bytes);
+}
+
+TEST_F(CliFeedTest, ConvertChoices) {
+    Spit(File("in.txt"), kColumns + "\n" + Row("A1", "One") + "\n");
+    RunResult r =
+        Run({"convert", File("in.txt"), File("out.txt"), "--headers", "--partial", "--quoted", "--basic"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Slurp(File("out.txt")),
+              "# html_escaped=NO\r\n# updates_only=YES\r\n# product_type=OTHER\r\n# quoted=YES\r\n"
+              "product_url\tname\tdescription\tprice\timage_url\tcategory\toffer_id\r\n"
+              "http://s/p\tOne\tdesc\t1.50\thttp://s/i.jpg\tA > B\tA1");
+    r = Run({"convert", File("in.txt"), File("out.txt"), "--headers", "--html-escaped"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Slurp(File("out.txt")).substr(0, 39), "# html_escaped=YES\r\n# updates_only=NO\r\n");
+}
+
+struct FailureCase {
+    const char* name;
+    std::vector<std::string> args;  // "@" stands for the test folder
+    int status;
+    std::string err;  // expected start of standard error, "@" for the folder
+};
+
+class CliFeedFailureTest : public CliFeedTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(CliFeedFailureTest, ReportsAndExits) {
+    Spit(File("empty.txt"), "");
+    Spit(File("good.txt"), kColumns);
+    Spit(File("old.txt"), "old");
+    const auto expand = [this](std::string s) {
+        for (auto at = s.find('@'); at != std::string::npos; at = s.find('@', at + m_dir.string().size())) {
+            s.replace(at, 1, m_dir.string());
+        }
+        return s;
+    };
+    std::vector<std::string> args;
+    for (const auto& a : GetParam().args) {
+        args.push_back(expand(a));
+    }
+    const RunResult r = Run(args);
+    EXPECT_EQ(r.status, GetParam().status) << r.err;
+    EXPECT_EQ(r.err.substr(0, expand(GetParam().err).size()), expand(GetParam().err));
+    EXPECT_EQ(Slurp(File("old.txt")), "old");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliFeedFailureTest,
+    ::testing::Values(
+        FailureCase{"MissingInput",
+                    {"convert", "@/none.txt", "@/old.txt"},
+                    1,
+                    "yarvelin-feed convert: @/none.txt was not found.\n"},
+        FailureCase{"EmptyInput",
+                    {"convert", "@/empty.txt", "@/old.txt"},
+                    1,
+                    "yarvelin-feed convert: File is corrupt or it is of a different format\n"},
+        FailureCase{"InfoOfEmptyFile",
+                    {"info", "@/empty.txt"},
+                    1,
+                    "yarvelin-feed info: File is corrupt or it is of a different format\n"},
+        FailureCase{"OutputInMissingFolder",
+                    {"convert", "@/good.txt", "@/no/out.txt"},
+                    1,
+                    "yarvelin-feed convert: @/no/out.txt contains an invalid path.\n"},
+        FailureCase{"OutputIsAFolder",
+                    {"convert", "@/good.txt", "@"},
+                    1,
+                    "yarvelin-feed convert: Access to @ was denied.\n"},
+        FailureCase{"InfoOfAFolder", {"info", "@"}, 1, "yarvelin-feed info: Access to @ was denied.\n"},
+        FailureCase{"NoArguments", {"convert"}, 2, "yarvelin-feed convert: expected IN and OUT\nUsage:"},
+        FailureCase{"UnknownOption",
+                    {"convert", "@/good.txt", "@/old.txt", "--fast"},
+                    2,
+                    "yarvelin-feed convert: unknown option --fast\n"},
+        FailureCase{"HeaderValueWithoutHeaders",
+                    {"convert", "@/good.txt", "@/old.txt", "--quoted"},
+                    2,
+                    "yarvelin-feed convert: --html-escaped, --partial and --quoted go with --headers\n"},
+        FailureCase{
+            "InfoTwoFiles", {"info", "@/good.txt", "@/old.txt"}, 2, "yarvelin-feed info: expected exactly"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CliFeedTest, HelpExitsZero) {
+    const RunResult r = Run({"convert", "--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("Usage: yarvelin-feed convert IN OUT", 0), 0u);
+}
+
+}  // namespace

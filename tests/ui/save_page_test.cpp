@@ -1,0 +1,397 @@
+// The save page driven headless: its choices, the summary, both saves and the questions it asks.
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/feed_document.h"
+#include "app/wizard_property_sheet.h"
+#include "app/wizard_rules.h"
+#include "feed/feed_file.h"
+#include "pages/save_page.h"
+#include "platform/text_codec.h"
+#include "support/test_gui.h"
+
+using namespace yarvelin;
+
+namespace {
+
+const QString kFilter = A("Text Files (*.txt)|*.txt|All Files (*.*)|*.*||");
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+std::string Native(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+void AddProducts(CFeedDocument& doc, int count) {
+    for (int i = 0; i < count; ++i) {
+        COtherRecord r;
+        r.m_required.offer_id = "A" + std::to_string(i);
+        r.m_required.name = "Name";
+        doc.AddOrReplaceRecord(r);
+    }
+}
+
+}  // namespace
+
+class SavePageTest : public QObject {
+    Q_OBJECT
+
+  private:
+    template <typename T>
+    static T* Find(CPage4& page, const char* name) {
+        T* w = page.findChild<T*>(QLatin1String(name));
+        if (w == nullptr) {
+            qFatal("no child %s", name);
+        }
+        return w;
+    }
+    static QString Summary(CPage4& page, const char* name) { return Find<QLabel>(page, name)->text(); }
+
+  private slots:
+    void generateProposesTheAccountName_data() {
+        QTest::addColumn<QString>("account");
+        QTest::addColumn<QString>("proposed");
+        QTest::newRow("no account") << QString() << QStringLiteral("YourAccount.txt");
+        QTest::newRow("shop1") << QStringLiteral("shop1") << QStringLiteral("shop1.txt");
+    }
+    void generateProposesTheAccountName() {
+        QFETCH(QString, account);
+        QFETCH(QString, proposed);
+        CTestGui t;
+        t.Doc().m_strAccount = ToAnsi(account);
+        t.Doc().m_bChanged = true;
+        AddProducts(t.Doc(), 2);
+        CPage4 page(t.Gui());
+        page.OnSetActive();
+        const QString path = t.m_dir.filePath(proposed);
+        t.m_ui.ExpectSaveFile(kFilter, path, proposed);
+        Find<QPushButton>(page, "generateButton")->click();
+        QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+        QCOMPARE(t.m_ui.m_lastFileRequest.defaultExt, QStringLiteral("txt"));
+        QVERIFY(t.m_ui.m_lastFileRequest.overwritePrompt);
+        QVERIFY(page.IsSaved());
+        QCOMPARE(t.Doc().m_strSavedFileName, Native(path));
+        QCOMPARE(t.m_app.m_recentFeeds[0], Native(path));
+        QVERIFY(t.Doc().m_bChanged);  // the generated file is not the opened one
+        QVERIFY(t.Doc().m_strFileName.empty());
+        // Default choices: no header block, all twenty columns.
+        const QList<QByteArray> lines = ReadAll(path).split('\n');
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines[0].startsWith("product_url\tname"));
+        QCOMPARE(lines[0].count('\t'), 19);
+    }
+
+    void backupProposesTheCurrentFileAndBecomesIt() {
+        CTestGui t;
+        t.Doc().m_bChanged = true;
+        CPage4 page(t.Gui());
+        page.OnSetActive();
+        QCOMPARE(Summary(page, "summaryFileName"), QStringLiteral("Untitled"));
+        QCOMPARE(Summary(page, "summaryFileSize"), QStringLiteral("0 BYTES"));
+        const QString path = t.m_dir.filePath(QStringLiteral("backup.txt"));
+        t.m_ui.ExpectSaveFile(kFilter, path, QStringLiteral("QuorvinFeed1.txt"));
+        Find<QPushButton>(page, "backupButton")->click();
+        QVERIFY(!t.Doc().m_bChanged);
+        QCOMPARE(t.Doc().m_strFileName, Native(path));
+        QVERIFY(t.Doc().m_strSavedFileName.empty());
+        QVERIFY(!page.IsSaved());
+        QCOMPARE(t.m_app.m_recentFeeds[0], Native(path));
+        // The next backup proposes that file; the summary shows it at the next refresh.
+        t.m_ui.ExpectSaveFile(kFilter, std::nullopt, path);
+        page.SaveBackup();
+        page.OnSetActive();
+        QCOMPARE(Summary(page, "summaryFileName"), QStringLiteral("backup.txt"));
+        QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+    }
+
+    void failedWriteChangesNothing() {
+        CTestGui t;
+        t.Doc().m_bChanged = true;
+        CPage4 page(t.Gui());
+        const QString path = t.m_dir.filePath(QStringLiteral("missing/feed.txt"));
+        t.m_ui.ExpectSaveFile(kFilter, path);
+        t.m_ui.ExpectMessage(A("Yarvelin1.0"), path + A(" contains an invalid path."), MsgIcon::Exclamation,
+                             MsgButtons::Ok, MsgAnswer::Ok);
+        QVERIFY(!page.GenerateFeed());
+        t.m_ui.ExpectSaveFile(kFilter, path);
+        t.m_ui.ExpectMessage(A("Yarvelin1.0"), path + A(" contains an invalid path."), MsgIcon::Exclamation,
+                             MsgButtons::Ok, MsgAnswer::Ok);
+        QVERIFY(!page.SaveBackup());
+        QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+        QVERIFY(!page.IsSaved());
+        QVERIFY(t.Doc().m_bChanged);
+        QVERIFY(t.Doc().m_strSavedFileName.empty());
+        QVERIFY(t.m_app.m_recentFeeds.NonEmpty().empty());
+    }
+
+    void summaryRows_data() {
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("shownSize");
+        QTest::addColumn<QString>("shownName");
+        QTest::newRow("10000 bytes") << 10000 << QStringLiteral("f.txt") << QStringLiteral("10000 BYTES")
+                                     << QStringLiteral("f.txt");
+        QTest::newRow("10001 bytes") << 10001 << QStringLiteral("f.txt") << QStringLiteral("9 KB")
+                                     << QStringLiteral("f.txt");
+        QTest::newRow("long name") << 20480 << QStringLiteral("a_really_long_feed_file_name_0123456789.txt")
+                                   << QStringLiteral("20 KB")
+                                   << QStringLiteral("a_really_long_feed_file_name_01");
+        QTest::newRow("non-ascii name")
+            << 1 << QStringLiteral("caf\u00e9 \u2013 f\u00fcr alle Blumen und mehr.txt")
+            << QStringLiteral("1 BYTES") << QStringLiteral("caf\u00e9 \u2013 f\u00fcr alle Blumen und mehr");
+    }
+    void summaryRows() {
+        QFETCH(int, bytes);
+        QFETCH(QString, name);
+        QFETCH(QString, shownSize);
+        QFETCH(QString, shownName);
+        CTestGui t;
+        const QString path = t.m_dir.filePath(name);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(bytes, 'x'));
+        f.close();
+        CFeedDocument& doc = t.Doc();
+        doc.m_strFileName = Native(path);
+        doc.m_strAccount = "shop\x92s";
+        AddProducts(doc, 3);
+        doc.At(0).m_optional.delete_ = "Y";
+        doc.At(1).product_url_ok = true;
+        doc.At(1).image_url_ok = true;
+        doc.At(2).image_url_ok = true;
+        CPage4 page(t.Gui());
+        page.OnSetActive();
+        QCOMPARE(Summary(page, "summaryFileSize"), shownSize);
+        QCOMPARE(Summary(page, "summaryFileName"), shownName);
+        QCOMPARE(Summary(page, "summaryAccount"), QStringLiteral("shop\u2019s"));
+        QCOMPARE(Summary(page, "summaryUpdateType"), QStringLiteral("FULL-FILE"));
+        QCOMPARE(Summary(page, "summaryProductType"), QStringLiteral("OTHERS (Generic Product)"));
+        QCOMPARE(Summary(page, "summaryProducts"), QStringLiteral("3"));
+        QCOMPARE(Summary(page, "summaryProductUrls"), QStringLiteral("1 verified"));
+        QCOMPARE(Summary(page, "summaryImageUrls"), QStringLiteral("2 verified"));
+        QCOMPARE(Summary(page, "summaryMarked"), QStringLiteral("1"));
+        QCOMPARE(Summary(page, "summaryHtmlTags"), QStringLiteral("Un-verified"));
+        // The file goes away: the size row keeps what it showed.
+        QVERIFY(QFile::remove(path));
+        doc.m_bDataVerified = true;
+        page.OnSetActive();
+        QCOMPARE(Summary(page, "summaryFileSize"), shownSize);
+        QCOMPARE(Summary(page, "summaryOfferIds"), QStringLiteral("Verified"));
+        QCOMPARE(Summary(page, "summaryMarked"), QStringLiteral("1"));
+    }
+
+    void headerChoicesReachTheFile_data() {
+        QTest::addColumn<bool>("fullFile");
+        QTest::addColumn<QByteArray>("secondLine");
+        QTest::addColumn<QString>("updateType");
+        QTest::newRow("full file") << true << QByteArray("# updates_only=NO\r")
+                                   << QStringLiteral("FULL-FILE");
+        QTest::newRow("partial") << false << QByteArray("# updates_only=YES\r")
+                                 << QStringLiteral("PARTIAL-UPDATE");
+    }
+    void headerChoicesReachTheFile() {
+        QFETCH(bool, fullFile);
+        QFETCH(QByteArray, secondLine);
+        QFETCH(QString, updateType);
+        CTestGui t;
+        AddProducts(t.Doc(), 1);
+        CPage4 page(t.Gui());
+        page.OnSetActive();
+        auto* noHeaders = Find<QCheckBox>(page, "noHeadersCheck");
+        auto* full = Find<QCheckBox>(page, "fullFileUpdateCheck");
+        QVERIFY(!full->isEnabled());
+        noHeaders->click();  // cleared: the three header boxes become available
+        QVERIFY(full->isEnabled());
+        QVERIFY(Find<QCheckBox>(page, "quotedCheck")->isEnabled());
+        if (!fullFile) {
+            full->click();
+        }
+        QCOMPARE(Summary(page, "summaryUpdateType"), QStringLiteral("FULL-FILE"));  // not refreshed yet
+        const QString path = t.m_dir.filePath(QStringLiteral("h.txt"));
+        t.m_ui.ExpectSaveFile(kFilter, path);
+        QVERIFY(page.GenerateFeed());
+        const QList<QByteArray> lines = ReadAll(path).split('\n');
+        QCOMPARE(lines.value(0), QByteArray("# html_escaped=NO\r"));
+        QCOMPARE(lines.value(1), secondLine);
+        QCOMPARE(lines.value(3), QByteArray("# quoted=NO\r"));
+        page.OnSetActive();
+        QCOMPARE(Summary(page, "summaryUpdateType"), updateType);
+    }
+
+    void basicFormatDisablesWithoutChanging() {
+        CTestGui t;
+        AddProducts(t.Doc(), 1);
+        CPage4 page(t.Gui());
+        page.OnSetActive();
+        auto* basic = Find<QCheckBox>(page, "basicFormatCheck");
+        auto* noHeaders = Find<QCheckBox>(page, "noHeadersCheck");
+        auto* html = Find<QCheckBox>(page, "htmlEscapedCheck");
+        noHeaders->click();
+        html->click();
+        basic->click();
+        QVERIFY(t.Doc().m_bBasicFormat);
+        for (const char* name :
+             {"noHeadersCheck", "htmlEscapedCheck", "fullFileUpdateCheck", "quotedCheck"}) {
+            QVERIFY2(!Find<QCheckBox>(page, name)->isEnabled(), name);
+        }
+        QVERIFY(!noHeaders->isChecked());
+        QVERIFY(html->isChecked());
+        // A basic-format file still carries the header block chosen before.
+        const QString path = t.m_dir.filePath(QStringLiteral("basic.txt"));
+        t.m_ui.ExpectSaveFile(kFilter, path);
+        QVERIFY(page.GenerateFeed());
+        const QList<QByteArray> lines = ReadAll(path).split('\n');
+        QCOMPARE(lines.value(0), QByteArray("# html_escaped=YES\r"));
+        QCOMPARE(lines.value(4).count('\t'), 6);
+        QCOMPARE(lines.value(5).count('\t'), 6);
+        basic->click();
+        QVERIFY(!t.Doc().m_bBasicFormat);
+        QVERIFY(noHeaders->isEnabled());
+        QVERIFY(html->isEnabled());
+        // Coming back to the page with basic format on enables the header boxes again.
+        basic->click();
+        page.OnSetActive();
+        QVERIFY(html->isEnabled());
+    }
+
+    void documentHeadersAreTakenUpWhenTheyChange() {
+        CTestGui t;
+        CPage4 page(t.Gui());
+        auto* quoted = Find<QCheckBox>(page, "quotedCheck");
+        auto* html = Find<QCheckBox>(page, "htmlEscapedCheck");
+        QVERIFY(!quoted->isChecked());
+        t.Doc().m_strQuoted = "YES";  // a load or the data check
+        page.OnSetActive();
+        QVERIFY(quoted->isChecked());
+        QVERIFY(!html->isChecked());
+        quoted->setChecked(false);  // the user's choice outlives going back and forth
+        page.OnSetActive();
+        QVERIFY(!quoted->isChecked());
+        t.Doc().m_strHtmlEscaped = "yes";
+        page.OnSetActive();
+        QVERIFY(html->isChecked());
+    }
+
+    void nextAsksUntilAFeedWasGenerated_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("result");
+        QTest::newRow("no moves on") << int(MsgAnswer::No) << kWizardMoveOn;
+        QTest::newRow("cancel stays") << int(MsgAnswer::Cancel) << kWizardStay;
+        QTest::newRow("yes generates and stays") << int(MsgAnswer::Yes) << kWizardStay;
+    }
+    void nextAsksUntilAFeedWasGenerated() {
+        QFETCH(int, answer);
+        QFETCH(int, result);
+        CTestGui t;
+        CPage4 page(t.Gui());
+        t.m_ui.ExpectMessage(
+            A("Yarvelin"),
+            A("Quorvin requires that you name your file the same as your account name.\n Would you "
+              "like to save your feed file now?"),
+            MsgIcon::Question, MsgButtons::YesNoCancel, MsgAnswer(answer));
+        if (MsgAnswer(answer) == MsgAnswer::Yes) {
+            t.m_ui.ExpectSaveFile(kFilter, t.m_dir.filePath(QStringLiteral("YourAccount.txt")));
+        }
+        QCOMPARE(page.OnWizardNext(), result);
+        QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+        if (MsgAnswer(answer) == MsgAnswer::No) {
+            QVERIFY(t.Doc().m_strSavedFileName.empty());
+        }
+        if (page.IsSaved()) {
+            QCOMPARE(page.OnWizardNext(), kWizardMoveOn);  // no further question
+        }
+    }
+
+    void cancelAsksForABackupOfChanges_data() {
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("unchanged") << false << -1 << true;
+        QTest::newRow("yes") << true << int(MsgAnswer::Yes) << true;
+        QTest::newRow("no") << true << int(MsgAnswer::No) << true;
+        QTest::newRow("cancel") << true << int(MsgAnswer::Cancel) << false;
+    }
+    void cancelAsksForABackupOfChanges() {
+        QFETCH(bool, changed);
+        QFETCH(int, answer);
+        QFETCH(bool, closes);
+        CTestGui t;
+        t.Doc().m_bChanged = changed;
+        CPage4 page(t.Gui());
+        if (answer >= 0) {
+            t.m_ui.ExpectMessage(
+                A("Yarvelin"),
+                A("This data in this file has changed. \nDo you want to save a backup of the changes "
+                  "you made to this file?"),
+                MsgIcon::Question, MsgButtons::YesNoCancel, MsgAnswer(answer));
+        }
+        if (MsgAnswer(answer) == MsgAnswer::Yes) {
+            t.m_ui.ExpectSaveFile(kFilter, std::nullopt, QStringLiteral("QuorvinFeed1.txt"));  // user cancels
+        }
+        QCOMPARE(page.OnQueryCancel(), closes);
+        QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+        QCOMPARE(t.Doc().m_bChanged, changed);
+    }
+
+    // The page in the wizard with a loaded feed; saved as a picture when YARVELIN_SCREENSHOTS names a folder.
+    void screenshotWithALoadedFeed() {
+        CTestGui t;
+        t.Doc().m_strAccount = "flowershop";
+        const QString feed = t.m_dir.filePath(QStringLiteral("SpringFlowers.txt"));
+        QFile f(feed);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("# html_escaped=NO\r\n# updates_only=NO\r\n# product_type=OTHER\r\n# quoted=YES\r\n");
+        f.write(BuildColumnLine(false).c_str());
+        for (int i = 0; i < 240; ++i) {
+            f.write(QStringLiteral("\r\nhttp://shop/p%1\tTulips %1\tFresh \"\"\"red\"\"\" "
+                                   "tulips\t%1.50\thttp://shop/i%1.jpg\t"
+                                   "Flowers > Tulips\tT%1\tY\t4.00\t\t\t\t\t\t\t\t\tOTHER\t%2\tUSD")
+                        .arg(i)
+                        .arg(i % 40 == 0 ? QStringLiteral("Y") : QString())
+                        .toLatin1());
+        }
+        f.close();
+        struct : CFeedFileObserver {
+            void ShowFileError(const std::string&) override { QFAIL("file error"); }
+            void ShowFormatError() override { QFAIL("format error"); }
+        } quiet;
+        LoadFeedFile(t.m_app, Native(feed), quiet);
+        QCOMPARE(t.Doc().Count(), std::size_t(240));
+        for (std::size_t i = 0; i < 200; ++i) {
+            t.Doc().At(i).product_url_ok = true;
+            t.Doc().At(i).image_url_ok = i % 3 != 0;
+        }
+        CWizardPropertySheet sheet(A("Yarvelin"));
+        auto* page = new CPage4(t.Gui());
+        // Neighbours, so that the sheet shows the page as the third step with Back and Next.
+        sheet.AddPage(new CWizardPage(t.Gui(), A("Start")));
+        sheet.AddPage(new CWizardPage(t.Gui(), A("List")));
+        sheet.AddPage(page);
+        sheet.AddPage(new CWizardPage(t.Gui(), A("Upload")));
+        sheet.resize(640, 600);
+        sheet.Start();
+        sheet.SetActivePage(2);
+        sheet.SetWizardButtons(kWizBack | kWizNext);
+        sheet.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        QCOMPARE(Summary(*page, "summaryProducts"), QStringLiteral("240"));
+        QCOMPARE(Summary(*page, "summaryMarked"), QStringLiteral("6"));
+        QCOMPARE(Find<QCheckBox>(*page, "quotedCheck")->isChecked(), true);
+        const QPixmap shot = sheet.grab();
+        QVERIFY(!shot.isNull());
+        const QByteArray folder = qgetenv("YARVELIN_SCREENSHOTS");
+        if (!folder.isEmpty()) {
+            QVERIFY(shot.save(QFile::decodeName(folder) + QStringLiteral("/save_page.png")));
+        }
+    }
+};
+
+QTEST_MAIN(SavePageTest)
+#include "save_page_test.moc"
