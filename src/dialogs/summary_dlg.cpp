@@ -46,6 +46,8 @@ CSummaryDlg::CSummaryDlg(CYarvelinGui& gui, QWidget* parent) : QDialog(parent) {
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_table->horizontalHeader()->setStretchLastSection(false);
     m_table->horizontalHeader()->setHighlightSections(false);
+    // The number column is narrower than the style's default minimum.
+    m_table->horizontalHeader()->setMinimumSectionSize(8);
 
     // Every opening starts from these states; nothing is remembered between openings.
     m_basicCheck = MakeCheck("Basic Fields", "basicFieldsCheck", true, this);
