@@ -57,7 +57,9 @@ CDeleteWarningDlg::CDeleteWarningDlg(QWidget* parent) : QDialog(parent) {
     setFixedSize(sizeHint());
 }
 
-bool CDeleteWarningDlg::DontShowAgain() const { return m_dontShowCheck->isChecked(); }
+bool CDeleteWarningDlg::DontShowAgain() const {
+    return m_dontShowCheck->isChecked();
+}
 
 int CDeleteWarningDlg::Run(CYarvelinGui& gui, QWidget* parent) {
     CRememberedAlert alert(gui.Store(), settings::kDontShowDelete, settings::kDontShowDeleteValue);

@@ -11,7 +11,7 @@ class CYarvelinGui;
 
 class CDeleteWarningDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CDeleteWarningDlg(QWidget* parent = nullptr);
 
     bool DontShowAgain() const;
@@ -20,7 +20,7 @@ public:
     // kAnswerNo (the remembered one when nothing was shown).
     static int Run(CYarvelinGui& gui, QWidget* parent);
 
-private:
+  private:
     QCheckBox* m_dontShowCheck = nullptr;
 };
 

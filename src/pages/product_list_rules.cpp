@@ -5,7 +5,9 @@
 
 namespace yarvelin {
 
-CListButtonStates SelectionButtonStates() { return {true, true, true, true, true, true, true}; }
+CListButtonStates SelectionButtonStates() {
+    return {true, true, true, true, true, true, true};
+}
 
 CListButtonStates NoSelectionButtonStates(std::size_t rowCount) {
     const bool anyRow = rowCount > 0;
@@ -26,7 +28,9 @@ const char* ListColumnTitle(int column) {
     return column >= 0 && column < kListColumnCount ? kTitles[column] : "";
 }
 
-bool IsListColumnRightAligned(int column) { return column == kListPrice; }
+bool IsListColumnRightAligned(int column) {
+    return column == kListPrice;
+}
 
 std::array<int, kListColumnCount> ListColumnWidths(int clientWidth) {
     const int unit = clientWidth > kListNumberColumnWidth ? (clientWidth - kListNumberColumnWidth) / 7 : 0;
@@ -35,13 +39,20 @@ std::array<int, kListColumnCount> ListColumnWidths(int clientWidth) {
 
 std::string ListCellText(const COtherRecord& record, std::size_t row, int column) {
     switch (column) {
-        case kListNumber: return std::to_string(row + 1);
-        case kListName: return record.m_required.name;
-        case kListPrice: return DisplayPrice(record);
-        case kListDataCheck: return record.DataStatusText();
-        case kListUrlsCheck: return record.UrlStatusText();
-        case kListMarked: return record.DeleteStatusText();
-        default: return {};
+        case kListNumber:
+            return std::to_string(row + 1);
+        case kListName:
+            return record.m_required.name;
+        case kListPrice:
+            return DisplayPrice(record);
+        case kListDataCheck:
+            return record.DataStatusText();
+        case kListUrlsCheck:
+            return record.UrlStatusText();
+        case kListMarked:
+            return record.DeleteStatusText();
+        default:
+            return {};
     }
 }
 

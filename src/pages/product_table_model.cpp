@@ -15,7 +15,9 @@ void CProductTableModel::Rebuild() {
     endResetModel();
 }
 
-int CProductTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rowCount; }
+int CProductTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_rowCount;
+}
 
 int CProductTableModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : kListColumnCount;
@@ -26,8 +28,8 @@ QVariant CProductTableModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     if (role == Qt::TextAlignmentRole) {
-        return QVariant::fromValue((IsListColumnRightAligned(index.column()) ? Qt::AlignRight : Qt::AlignLeft) |
-                                   Qt::AlignVCenter);
+        return QVariant::fromValue(
+            (IsListColumnRightAligned(index.column()) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
     if (role != Qt::DisplayRole) {
         return {};

@@ -11,7 +11,7 @@ class CFeedDocument;
 
 class CProductTableModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     explicit CProductTableModel(const CFeedDocument& document, QObject* parent = nullptr);
 
     // Removes all rows and shows one row per product of the document, in order.
@@ -22,7 +22,7 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-private:
+  private:
     const CFeedDocument& m_document;
     // Rows shown since the last rebuild; the document may have moved on until the next one.
     int m_rowCount = 0;
