@@ -220,9 +220,10 @@ void CPage3::SelectAllRows() {
         m_table->selectionModel()->clearSelection();
         return;
     }
+    m_table->selectionModel()->clearSelection();
     m_table->selectionModel()->select(
         QItemSelection(m_model->index(0, 0), m_model->index(rows - 1, kListColumnCount - 1)),
-        QItemSelectionModel::ClearAndSelect);
+        QItemSelectionModel::Select);
 }
 
 std::vector<std::size_t> CPage3::SelectedRows() const {
@@ -268,7 +269,10 @@ void CPage3::SelectRows(const std::vector<std::size_t>& rows) {
         selection.append(QItemSelectionRange(m_model->index(static_cast<int>(first), 0),
                                              m_model->index(static_cast<int>(last), kListColumnCount - 1)));
     }
-    m_table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    // Clearing first keeps the change cheap: the selection model compares an old and a new selection of
+    // many ranges pair by pair, but passes a change from or to nothing straight on.
+    m_table->selectionModel()->clearSelection();
+    m_table->selectionModel()->select(selection, QItemSelectionModel::Select);
 }
 
 bool CPage3::RunEditor(std::optional<std::size_t> position) {

@@ -9,6 +9,7 @@
 
 #include "app/settings_names.h"
 #include "dialogs/delete_warning_dlg.h"
+#include "dialogs/product_editor_dlg.h"
 #include "pages/product_list_page.h"
 #include "pages/product_table_model.h"
 #include "platform/text_codec.h"
@@ -115,6 +116,7 @@ class ProductListPageTest : public QObject {
     void removeAllAsksFirst_data();
     void removeAllAsksFirst();
     void newAndEditThroughTheEditor();
+    void runsTheRealEditor();
     void acceleratorsRunTheCommands();
     void rebuildAndSelectAllForTheChecks();
 };
@@ -362,6 +364,35 @@ void ProductListPageTest::newAndEditThroughTheEditor() {
     page.Table()->clearSelection();
     page.OnEdit();
     QCOMPARE(calls.size(), before);
+}
+
+void ProductListPageTest::runsTheRealEditor() {
+    CTestGui t;
+    AddProducts(t.Doc(), QStringLiteral("a,b"));
+    ShownPage sp(t);
+    std::optional<bool> editing;
+    const auto cancelEditor = [&editing] {
+        QTimer::singleShot(0, [&editing] {
+            if (auto* editor = qobject_cast<CNewProductDlg*>(QApplication::activeModalWidget())) {
+                editing = editor->IsEditing();
+                editor->reject();
+            }
+        });
+    };
+    cancelEditor();
+    QTest::mouseClick(Button(sp.page, "newButton"), Qt::LeftButton);
+    QCOMPARE(editing, std::optional<bool>(false));
+    QVERIFY(t.Doc().m_bChanged);
+    QCOMPARE(t.Doc().Count(), std::size_t{2});
+
+    t.Doc().m_bChanged = false;
+    editing.reset();
+    ClickRow(sp.page, 1);
+    cancelEditor();
+    QTest::mouseClick(Button(sp.page, "editButton"), Qt::LeftButton);
+    QCOMPARE(editing, std::optional<bool>(true));
+    QVERIFY(!t.Doc().m_bChanged);
+    QCOMPARE(sp.page.SelectedRows(), Rows({1}));
 }
 
 void ProductListPageTest::acceleratorsRunTheCommands() {
