@@ -1,5 +1,7 @@
 #include "dialogs/summary_rules.h"
 
+#include <iterator>
+
 #include "records/text_util.h"
 
 namespace yarvelin {
@@ -24,44 +26,44 @@ enum Field {
     kInStock = 7,
 };
 
-const CSummaryColumn kAlways[] = {
-    {"#", 0, false, kSummaryRowNumber},
-    {"Name", 2, false, kName},
-};
-const CSummaryColumn kBasic[] = {
-    {"Price", 1, true, kSummaryPrice},      {"Description", 3, false, kDescription},
-    {"Product URL", 2, false, kProductUrl}, {"Image URL", 2, false, kImageUrl},
-    {"Category", 2, false, kCategory},
-};
-const CSummaryColumn kCommonExtended[] = {
-    {"Shipping", 1, true, kShipping},
-    {"Expiry Date", 1, false, kExpDate},
-    {"Manu ID", 1, false, kManufacturerId},
-    {"Product ID", 1, false, kProductId},
-};
-const CSummaryColumn kAllExtended[] = {
-    {"Brand", 1, false, kBrand},      {"Color", 1, false, kColor},      {"Size", 1, false, kSize},
-    {"In-stock", 1, false, kInStock}, {"Quantity", 1, true, kQuantity}, {"UPC", 1, false, kUpc},
+enum Group { kAlways, kBasic, kCommonExtended, kAllExtended };
+
+struct GroupedColumn {
+    Group group;
+    CSummaryColumn column;
 };
 
-template <std::size_t N>
-void Append(std::vector<CSummaryColumn>& out, const CSummaryColumn (&group)[N]) {
-    out.insert(out.end(), group, group + N);
-}
+// Every column in display order, each with the group that brings it.
+const GroupedColumn kColumns[] = {
+    {kAlways, {"#", 0, false, kSummaryRowNumber}},
+    {kAlways, {"Name", 2, false, kName}},
+    {kBasic, {"Price", 1, true, kSummaryPrice}},
+    {kBasic, {"Description", 3, false, kDescription}},
+    {kBasic, {"Product URL", 2, false, kProductUrl}},
+    {kBasic, {"Image URL", 2, false, kImageUrl}},
+    {kBasic, {"Category", 2, false, kCategory}},
+    {kCommonExtended, {"Shipping", 1, true, kShipping}},
+    {kCommonExtended, {"Expiry Date", 1, false, kExpDate}},
+    {kCommonExtended, {"Manu ID", 1, false, kManufacturerId}},
+    {kCommonExtended, {"Product ID", 1, false, kProductId}},
+    {kAllExtended, {"Brand", 1, false, kBrand}},
+    {kAllExtended, {"Color", 1, false, kColor}},
+    {kAllExtended, {"Size", 1, false, kSize}},
+    {kAllExtended, {"In-stock", 1, false, kInStock}},
+    {kAllExtended, {"Quantity", 1, true, kQuantity}},
+    {kAllExtended, {"UPC", 1, false, kUpc}},
+};
 
 }  // namespace
 
 std::vector<CSummaryColumn> SummaryColumns(const CSummaryGroups& groups) {
+    const bool shown[] = {true, groups.basic, groups.commonExtended, groups.allExtended};
     std::vector<CSummaryColumn> columns;
-    Append(columns, kAlways);
-    if (groups.basic) {
-        Append(columns, kBasic);
-    }
-    if (groups.commonExtended) {
-        Append(columns, kCommonExtended);
-    }
-    if (groups.allExtended) {
-        Append(columns, kAllExtended);
+    columns.reserve(std::size(kColumns));
+    for (const GroupedColumn& c : kColumns) {
+        if (shown[c.group]) {
+            columns.push_back(c.column);
+        }
     }
     return columns;
 }

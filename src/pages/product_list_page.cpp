@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStyle>
 #include <QTableView>
@@ -146,8 +147,8 @@ QPushButton* CPage3::AddButton(const char* text, const char* objectName, void (C
 bool CPage3::OnSetActive() {
     m_heading->SetBackgroundColor(palette().color(QPalette::Button));
     m_heading->SetText(A("Add, Edit & Verify Your Product Information"));
-    ApplyColumnWidths();
     RebuildList();
+    ApplyColumnWidths();
     m_options->SetIcon(QIcon(QStringLiteral(":/icons/options.png")));
     m_options->update();
     UpdateButtonStates();
@@ -161,7 +162,14 @@ void CPage3::showEvent(QShowEvent* event) {
 }
 
 void CPage3::ApplyColumnWidths() {
-    const auto widths = ListColumnWidths(m_table->viewport()->width());
+    // The rows just filled in may be about to bring up the vertical scroll bar; leave room for it so the
+    // columns fill the list without a horizontal one.
+    int clientWidth = m_table->viewport()->width();
+    const int rowsHeight = m_model->rowCount() * m_table->verticalHeader()->defaultSectionSize();
+    if (!m_table->verticalScrollBar()->isVisible() && rowsHeight > m_table->viewport()->height()) {
+        clientWidth -= m_table->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_table);
+    }
+    const auto widths = ListColumnWidths(clientWidth);
     for (int c = 0; c < kListColumnCount; ++c) {
         m_table->horizontalHeader()->resizeSection(c, widths[static_cast<std::size_t>(c)]);
     }
@@ -180,6 +188,10 @@ bool CPage3::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == m_table->viewport() && event->type() == QEvent::MouseButtonRelease) {
         UpdateButtonStates();
+    }
+    if (watched == m_table->viewport() && event->type() == QEvent::Resize) {
+        // The columns keep filling the list when the page or its scroll bar changes its width.
+        ApplyColumnWidths();
     }
     return CWizardPage::eventFilter(watched, event);
 }
