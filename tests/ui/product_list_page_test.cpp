@@ -10,6 +10,7 @@
 #include "app/settings_names.h"
 #include "dialogs/delete_warning_dlg.h"
 #include "dialogs/product_editor_dlg.h"
+#include "dialogs/summary_dlg.h"
 #include "pages/product_list_page.h"
 #include "pages/product_table_model.h"
 #include "platform/text_codec.h"
@@ -119,6 +120,7 @@ class ProductListPageTest : public QObject {
     void runsTheRealEditor();
     void acceleratorsRunTheCommands();
     void rebuildAndSelectAllForTheChecks();
+    void viewAllAndOptionsOpenTheirDialogs();
 };
 
 void ProductListPageTest::buttonStatesFollowClicksAndActivation() {
@@ -451,6 +453,39 @@ void ProductListPageTest::rebuildAndSelectAllForTheChecks() {
     page.OnMarkDeleted();
     QCOMPARE(page.Model()->rowCount(), 3);
     QCOMPARE(page.SelectedRows(), Rows({0, 1, 2}));
+}
+
+void ProductListPageTest::viewAllAndOptionsOpenTheirDialogs() {
+    CTestGui t;
+    AddProducts(t.Doc(), QStringLiteral("a,b"));
+    ShownPage sp(t);
+    ClickRow(sp.page, 1);
+    QString opened;
+    const auto closeModal = [&opened] {
+        QTimer::singleShot(0, [&opened] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                opened = QString::fromLatin1(modal->metaObject()->className());
+                qobject_cast<QDialog*>(modal)->reject();
+            }
+        });
+    };
+    closeModal();
+    QTest::mouseClick(Button(sp.page, "viewAllButton"), Qt::LeftButton);
+    QCOMPARE(opened, QStringLiteral("yarvelin::CSummaryDlg"));
+    // Nothing on the page changes afterwards.
+    QCOMPARE(sp.page.SelectedRows(), Rows({1}));
+    QVERIFY(!t.Doc().m_bChanged);
+
+    opened.clear();
+    t.m_ui.ExpectMessage(A("Warning: Changes Not Reflected"),
+                         A("The changes that you made to the default values will not be reflected until the "
+                           "next new product that you enter or edit."),
+                         MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+    closeModal();
+    QTest::mouseClick(Button(sp.page, "optionsButton"), Qt::LeftButton);
+    QCOMPARE(opened, QStringLiteral("yarvelin::COptionsSheet"));
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+    QCOMPARE(sp.page.SelectedRows(), Rows({1}));
 }
 
 QTEST_MAIN(ProductListPageTest)
