@@ -61,9 +61,9 @@ void SetDeleteMark(CFeedDocument& document, const std::vector<std::size_t>& rows
         if (row >= document.Count() || !document.m_records[row]) {
             continue;
         }
-        COtherRecord& stored = document.At(row);
-        stored.m_optional.delete_ = marked ? "Y" : "";
-        document.AddOrReplaceRecord(COtherRecord(stored), row);
+        // Storing a copy of the stored record back into it would change nothing else, so the mark is set
+        // in place: the record keeps its texts, check flags and position.
+        document.At(row).m_optional.delete_ = marked ? "Y" : "";
     }
     if (!rows.empty()) {
         document.m_bChanged = true;
