@@ -1,0 +1,229 @@
+// Product list and summary over a large feed, offscreen: time of every rebuild and memory per product,
+// against a table of per-cell items as the baseline.
+//
+//   QT_QPA_PLATFORM=offscreen build/bench/product_list_bench [products=100000] [--baseline]
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "app/settings_names.h"
+#include "app/settings_store.h"
+#include "app/yarvelin_app.h"
+#include "app/yarvelin_gui.h"
+#include "dialogs/summary_dlg.h"
+#include "pages/product_list_page.h"
+#include "pages/product_table_model.h"
+#include "platform/ui_services.h"
+
+using namespace yarvelin;
+
+namespace {
+
+// Answers every question with Yes.
+class CYesUi : public UiServices {
+  public:
+    MsgAnswer MessageBox(QWidget*, const QString&, const QString&, MsgIcon, MsgButtons) override {
+        return MsgAnswer::Yes;
+    }
+    std::optional<QString> OpenFileDialog(QWidget*, const FileDialogRequest&) override { return {}; }
+    std::optional<QString> SaveFileDialog(QWidget*, const FileDialogRequest&) override { return {}; }
+    void OpenUrl(const QString&) override {}
+    std::optional<QString> ShowHelpTopic(QWidget*, const QString&) override { return {}; }
+    void Beep() override {}
+};
+
+long ResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
+}
+
+COtherRecord Product(std::size_t i) {
+    COtherRecord r;
+    const std::string n = std::to_string(i);
+    r.m_required.product_url = "http://www.example-shop.com/catalog/item" + n + ".html";
+    r.m_required.name = "Stainless steel kitchen scale, model " + n;
+    r.m_required.description = "Digital kitchen scale with tare function, 5 kg capacity and 1 g resolution.";
+    r.m_required.price = std::to_string(10 + i % 90) + ".99";
+    r.m_required.image_url = "http://www.example-shop.com/images/item" + n + ".jpg";
+    r.m_required.category = "Home & Garden > Kitchen > Appliances";
+    r.m_required.offer_id = "OFF-" + n;
+    r.m_optional.instock = "Y";
+    r.m_optional.shipping = "4.95";
+    r.m_optional.currency = i % 3 ? "USD" : "EUR";
+    r.m_optional.product_type = "OTHER";
+    r.urls_checked = i % 2 == 0;
+    r.product_url_ok = true;
+    return r;
+}
+
+double Settle(QElapsedTimer& timer) {
+    // Painting is part of what the user waits for.
+    QApplication::processEvents();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+template <typename F>
+double Time(F&& f) {
+    QElapsedTimer timer;
+    timer.start();
+    f();
+    return Settle(timer);
+}
+
+void Report(const char* what, double ms) {
+    std::printf("  %-44s %9.1f ms\n", what, ms);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication qapp(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::size_t count = 100000;
+    bool baseline = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--baseline") == 0) {
+            baseline = true;
+        } else {
+            count = std::stoul(argv[i]);
+        }
+    }
+
+    QTemporaryDir dir;
+    CYarvelinApp app;
+    CMemorySettingsStore store;
+    CYesUi ui;
+    CYarvelinGui gui(app, store, ui, AppConfig{}, dir.path());
+    // The delete warning answers Yes without showing itself.
+    store.WriteString(settings::kSectionShow, settings::kDontShowDelete, "T");
+    store.WriteInt(settings::kSectionShow, settings::kDontShowDeleteValue, 1);
+
+    const long before = ResidentKiB();
+    for (std::size_t i = 0; i < count; ++i) {
+        gui.Document().AddOrReplaceRecord(Product(i));
+    }
+    const long withRecords = ResidentKiB();
+    std::printf("products: %zu\n", count);
+    std::printf("  records alone                                %9.1f bytes/product\n",
+                (withRecords - before) * 1024.0 / static_cast<double>(count));
+
+    CPage3 page(gui);
+    page.resize(800, 500);
+    page.show();
+    QApplication::processEvents();
+    const long pageShown = ResidentKiB();
+    page.SetEditorRunner([&](std::optional<std::size_t> position) {
+        gui.Document().AddOrReplaceRecord(Product(count + 1), position);
+        return true;
+    });
+
+    std::printf("product list page\n");
+    Report("activation (columns, rebuild, buttons)", Time([&] { page.OnSetActive(); }));
+    const long activated = ResidentKiB();
+    std::printf("  %-44s %9.1f bytes/product\n", "memory of the activated page",
+                (activated - pageShown) * 1024.0 / static_cast<double>(count));
+    Report("rebuild alone", Time([&] { page.RebuildList(); }));
+    Report("select all rows (after a check)", Time([&] { page.SelectAllRows(); }));
+    Report("mark deleted, all rows selected", Time([&] { page.OnMarkDeleted(); }));
+    Report("un-mark, all rows selected", Time([&] { page.OnUnmark(); }));
+    // Non-adjacent rows as a user picks them with Ctrl+click (a thousand of them, spread over the list).
+    std::vector<std::size_t> spread;
+    for (std::size_t r = 0; r < count; r += std::max<std::size_t>(count / 1000, 2)) {
+        spread.push_back(r);
+    }
+    Report("select 1,000 non-adjacent rows", Time([&] { page.SelectRows(spread); }));
+    Report("mark deleted, 1,000 non-adjacent rows", Time([&] { page.OnMarkDeleted(); }));
+    Report("un-mark, 1,000 non-adjacent rows", Time([&] { page.OnUnmark(); }));
+    Report("new (editor stores), rebuild, select last", Time([&] { page.OnNew(); }));
+    page.SelectRows({count / 2});
+    Report("edit (editor stores), rebuild, reselect", Time([&] { page.OnEdit(); }));
+    std::vector<std::size_t> everyTenth;
+    for (std::size_t r = 0; r < static_cast<std::size_t>(page.Model()->rowCount()); r += 10) {
+        everyTenth.push_back(r);
+    }
+    page.SelectRows(everyTenth);
+    Report("remove every tenth row", Time([&] { page.OnRemove(); }));
+    const long afterCommands = ResidentKiB();
+
+    std::printf("summary\n");
+    {
+        std::unique_ptr<CSummaryDlg> summary;
+        Report("open (columns, filter, rows)", Time([&] {
+                   summary = std::make_unique<CSummaryDlg>(gui, &page);
+                   summary->show();
+               }));
+        auto* deleted = summary->findChild<QCheckBox*>(QStringLiteral("includeDeletedCheck"));
+        auto* all = summary->findChild<QCheckBox*>(QStringLiteral("allExtendedCheck"));
+        Report("include deleted items", Time([&] { deleted->click(); }));
+        Report("all extended fields", Time([&] { all->click(); }));
+        std::printf("  %-44s %9.1f bytes/product\n", "memory of the open summary",
+                    (ResidentKiB() - afterCommands) * 1024.0 / static_cast<double>(count));
+    }
+
+    page.SelectAllRows();
+    // Remove All in its two halves: the document destroying its records, then the table's rebuild.
+    Report("remove all: the document destroys the records", Time([&] { RemoveAllRows(gui.Document()); }));
+    Report("remove all: rebuild", Time([&] { page.RebuildList(); }));
+
+    // Far beyond what Ctrl+click gives: every other row selected on its own. The selection model keeps a
+    // pair of persistent indexes per range, so this is the one case that grows faster than the rows.
+    for (std::size_t i = 0; i < count; ++i) {
+        gui.Document().AddOrReplaceRecord(Product(i));
+    }
+    page.OnSetActive();
+    std::vector<std::size_t> everyOther;
+    for (std::size_t r = 0; r < count; r += 2) {
+        everyOther.push_back(r);
+    }
+    std::printf("extreme selection\n");
+    Report("select every other row", Time([&] { page.SelectRows(everyOther); }));
+    Report("mark deleted, every other row", Time([&] { page.OnMarkDeleted(); }));
+    page.RebuildList();
+    RemoveAllRows(gui.Document());
+    page.RebuildList();
+
+    if (baseline) {
+        // The same table as per-cell items, as a list control filled row by row would hold it.
+        for (std::size_t i = 0; i < count; ++i) {
+            gui.Document().AddOrReplaceRecord(Product(i));
+        }
+        page.OnSetActive();
+        const long itemsBefore = ResidentKiB();
+        QStandardItemModel items;
+        QTableView view;
+        view.resize(800, 500);
+        view.show();
+        std::printf("baseline: per-cell items\n");
+        Report("fill 6 items per row", Time([&] {
+                   items.setRowCount(static_cast<int>(count));
+                   items.setColumnCount(kListColumnCount);
+                   for (int r = 0; r < static_cast<int>(count); ++r) {
+                       for (int c = 0; c < kListColumnCount; ++c) {
+                           items.setItem(r, c,
+                                         new QStandardItem(page.Model()->index(r, c).data().toString()));
+                       }
+                   }
+                   view.setModel(&items);
+               }));
+        std::printf("  %-44s %9.1f bytes/product\n", "memory of the items",
+                    (ResidentKiB() - itemsBefore) * 1024.0 / static_cast<double>(count));
+    }
+    return 0;
+}

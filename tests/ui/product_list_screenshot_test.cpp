@@ -1,0 +1,111 @@
+// The product list and the summary over a sample feed, as the user sees them. With
+// YARVELIN_SCREENSHOT_DIR set the pictures are saved there (docs/screenshots).
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QTableView>
+#include <QtTest>
+
+#include "app/main_property_sheet.h"
+#include "dialogs/summary_dlg.h"
+#include "feed/feed_file.h"
+#include "pages/product_list_page.h"
+#include "pages/product_table_model.h"
+#include "support/test_gui.h"
+
+using namespace yarvelin;
+
+namespace {
+
+// The products of a sample feed, read with the feed line rules (header and column lines skipped).
+void LoadSample(CFeedDocument& doc, const QString& path) {
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
+    bool columnLineSeen = false;
+    while (!file.atEnd()) {
+        QByteArray line = file.readLine();
+        while (line.endsWith('\n') || line.endsWith('\r')) {
+            line.chop(1);
+        }
+        if (line.startsWith('#') || line.isEmpty()) {
+            continue;
+        }
+        if (!columnLineSeen) {
+            columnLineSeen = true;
+            continue;
+        }
+        COtherRecord record;
+        SplitFeedLineInto(std::string_view(line.constData(), static_cast<std::size_t>(line.size())), record);
+        doc.AddOrReplaceRecord(record);
+    }
+}
+
+// Some products checked, some with URL faults, two marked deleted: what a feed looks like mid-way.
+void Vary(CFeedDocument& doc) {
+    for (std::size_t i = 0; i < doc.Count(); ++i) {
+        COtherRecord& r = doc.At(i);
+        r.data_checked = i < 20;
+        r.urls_checked = i < 14;
+        r.product_url_ok = i % 7 != 3;
+        r.image_url_ok = i % 5 != 2;
+    }
+    doc.At(4).m_optional.delete_ = "Y";
+    doc.At(9).m_optional.delete_ = "Y";
+}
+
+void Save(QWidget& widget, const char* name) {
+    const QString dir = qEnvironmentVariable("YARVELIN_SCREENSHOT_DIR");
+    const QPixmap picture = widget.grab();
+    QVERIFY(!picture.isNull());
+    if (!dir.isEmpty()) {
+        QVERIFY(picture.save(QDir(dir).filePath(QString::fromLatin1(name))));
+    }
+}
+
+}  // namespace
+
+class ProductListScreenshotTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void productList();
+    void summary();
+};
+
+void ProductListScreenshotTest::productList() {
+    CTestGui t;
+    LoadSample(t.Doc(), QStringLiteral(YARVELIN_SOURCE_DIR "/resources/Samples/SampleOffice.txt"));
+    QVERIFY(t.Doc().Count() >= 25);
+    Vary(t.Doc());
+    t.Doc().m_strFileName = "SampleOffice.txt";
+    CMainPropertySheet sheet(t.Gui(), false);
+    sheet.resize(900, 620);
+    sheet.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+    sheet.SetActivePage(1);
+    auto* page = qobject_cast<CPage3*>(sheet.Page(1));
+    QVERIFY(page);
+    page->SelectRows({2, 5, 6});
+    page->UpdateButtonStates();
+    QTest::qWait(400);  // the heading fades in
+    // Every product has its row, and the table shows many of them at once.
+    QCOMPARE(page->Model()->rowCount(), static_cast<int>(t.Doc().Count()));
+    QVERIFY(page->Table()->rowAt(page->Table()->viewport()->height() - 1) >= 10 ||
+            page->Table()->rowAt(page->Table()->viewport()->height() - 1) == -1);
+    Save(sheet, "product_list.png");
+}
+
+void ProductListScreenshotTest::summary() {
+    CTestGui t;
+    LoadSample(t.Doc(), QStringLiteral(YARVELIN_SOURCE_DIR "/resources/Samples/SampleOffice.txt"));
+    Vary(t.Doc());
+    CSummaryDlg dlg(t.Gui());
+    dlg.resize(1000, 520);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    // The two products marked "Y" are left out until asked for.
+    QCOMPARE(dlg.Table()->model()->rowCount(), static_cast<int>(t.Doc().Count()) - 2);
+    Save(dlg, "summary.png");
+}
+
+QTEST_MAIN(ProductListScreenshotTest)
+#include "product_list_screenshot_test.moc"
