@@ -17,6 +17,8 @@
 
 #include "app/remembered_alert.h"
 #include "app/yarvelin_gui.h"
+#include "checks/data_check_view.h"
+#include "checks/url_check_dlg.h"
 #include "dialogs/delete_warning_dlg.h"
 #include "dialogs/product_editor_dlg.h"
 #include "dialogs/summary_dlg.h"
@@ -80,8 +82,8 @@ CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
     m_edit = AddButton("&Edit", "editButton", &CPage3::OnEdit);
     m_markDeleted = AddButton("Mark &Deleted", "markDeletedButton", &CPage3::OnMarkDeleted);
     m_unmark = AddButton("&Un-mark", "unmarkButton", &CPage3::OnUnmark);
-    m_verifyUrls = AddButton("&Verify All Urls", "verifyUrlsButton", nullptr);
-    m_verifyData = AddButton("Verify &Data", "verifyDataButton", nullptr);
+    m_verifyUrls = AddButton("&Verify All Urls", "verifyUrlsButton", &CPage3::OnVerifyUrls);
+    m_verifyData = AddButton("Verify &Data", "verifyDataButton", &CPage3::OnVerifyData);
     m_remove = AddButton("&Remove", "removeButton", &CPage3::OnRemove);
     m_removeAll = AddButton("Remove All", "removeAllButton", &CPage3::OnRemoveAll);
     m_viewAll = AddButton("View &All", "viewAllButton", &CPage3::OnViewAll);
@@ -380,6 +382,26 @@ void CPage3::OnViewAll() {
 
 void CPage3::OnOptions() {
     m_gui.ShowOptions(this);
+}
+
+// Both checks end with every row selected, so the results can be looked through at once.
+void CPage3::OnVerifyData() {
+    CDataCheckView::Run(m_gui, this, m_progress, m_status);
+    RebuildList();
+    SelectAllRows();
+    UpdateButtonStates();
+    m_table->setFocus();
+}
+
+void CPage3::OnVerifyUrls() {
+    {
+        CUrlCheckDlg dialog(m_gui, this);
+        dialog.exec();
+    }
+    RebuildList();
+    SelectAllRows();
+    UpdateButtonStates();
+    m_table->setFocus();
 }
 
 }  // namespace yarvelin

@@ -60,6 +60,8 @@ class CPage3 : public CWizardPage {
     void OnRemoveAll();
     void OnViewAll();
     void OnOptions();
+    void OnVerifyData();
+    void OnVerifyUrls();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

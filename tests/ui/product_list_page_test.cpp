@@ -121,6 +121,7 @@ class ProductListPageTest : public QObject {
     void acceleratorsRunTheCommands();
     void rebuildAndSelectAllForTheChecks();
     void viewAllAndOptionsOpenTheirDialogs();
+    void verifyButtonsRunTheChecks();
 };
 
 void ProductListPageTest::buttonStatesFollowClicksAndActivation() {
@@ -486,6 +487,48 @@ void ProductListPageTest::viewAllAndOptionsOpenTheirDialogs() {
     QCOMPARE(opened, QStringLiteral("yarvelin::COptionsSheet"));
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
     QCOMPARE(sp.page.SelectedRows(), Rows({1}));
+}
+
+// The two check buttons run their checks and leave every row selected with the results shown.
+void ProductListPageTest::verifyButtonsRunTheChecks() {
+    CTestGui t;
+    t.m_store.WriteString(settings::kSectionShow, settings::kDontShowWhiteSpace, "T");
+    t.m_store.WriteInt(settings::kSectionShow, settings::kDontShowWhiteSpaceValue, 1);
+    t.m_store.WriteString(settings::kSectionShow, settings::kDontShowEscape, "T");
+    t.m_store.WriteInt(settings::kSectionShow, settings::kDontShowEscapeValue, 2);
+    AddProducts(t.Doc(), QStringLiteral("Desk<b>Lamp,Chair"));
+    ShownPage sp(t);
+    CPage3& page = sp.page;
+    ClickRow(page, 0);
+
+    page.VerifyDataButton()->click();
+    QCOMPARE(Names(t.Doc()), QStringLiteral("DeskLamp,Chair"));
+    QVERIFY(t.Doc().m_bChanged);
+    QVERIFY(t.Doc().m_bDataVerified);
+    QCOMPARE(page.Model()->index(0, kListDataCheck).data().toString(), QStringLiteral("Yes, All OK"));
+    QCOMPARE(page.SelectedRows(), Rows({0, 1}));
+    QVERIFY(page.ProgressBar()->isHidden());
+
+    // Products without addresses: the check requests nothing and marks both as failed.
+    page.Table()->clearSelection();
+    bool dialogSeen = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, &closer, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        auto* close = w ? w->findChild<QPushButton*>(QStringLiteral("closeButton")) : nullptr;
+        if (close && close->isEnabled()) {
+            dialogSeen = true;
+            close->click();
+        }
+    });
+    closer.start(20);
+    page.VerifyUrlsButton()->click();
+    closer.stop();
+    QVERIFY(dialogSeen);
+    QVERIFY(t.Doc().At(1).urls_checked);
+    QCOMPARE(page.Model()->index(1, kListUrlsCheck).data().toString(), QStringLiteral("Err:All Url"));
+    QCOMPARE(page.SelectedRows(), Rows({0, 1}));
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 
 QTEST_MAIN(ProductListPageTest)
