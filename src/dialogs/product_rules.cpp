@@ -142,7 +142,7 @@ COtherRecord BuildProductRecord(const ProductForm& form, const std::vector<std::
     r.m_optional.shipping = FormatFixed(static_cast<double>(form.shipping), 2);
     r.m_optional.currency = CurrencyCodeForIndex(currencyCodes, form.currencyIndex);
     r.m_optional.exp_date = form.doesNotExpire ? std::string() : FormatExpDate(form.expiryDate);
-    r.m_optional.instock = form.inStock ? "Y" : "N";
+    r.m_optional.instock.assign(1, form.inStock ? 'Y' : 'N');
     r.m_optional.product_type = "OTHER";
     return r;
 }
