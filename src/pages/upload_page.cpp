@@ -153,6 +153,7 @@ bool CPage5::UpdateData(bool save) {
     } else {
         m_server->setText(FromAnsi(m_strServer));
         m_fileName->setText(PathText(m_strFileName));
+        m_fileName->setCursorPosition(0);  // the start of a long path says more than its end
         m_userName->setText(FromAnsi(m_strUserName));
         m_password->setText(FromAnsi(m_strPassword));
         m_savePassword->setChecked(m_bSavePassword);

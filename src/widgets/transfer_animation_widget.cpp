@@ -62,8 +62,10 @@ void CTransferAnimationWidget::paintEvent(QPaintEvent*) {
     const qreal x0 = left.center().x();
     const qreal x1 = right.center().x();
     const qreal x = x0 + (x1 - x0) * t;
-    const qreal y = left.top() - 4 * (h * 0.35) * t * (1 - t);
     const QSizeF sheet(h * 0.35, h * 0.45);
+    const qreal yStart = left.top();
+    const qreal yApex = 2 + sheet.height() / 2;  // the top of the arc keeps the whole sheet in view
+    const qreal y = yStart - (yStart - yApex) * 4 * t * (1 - t);
     DrawSheet(p, QRectF(QPointF(x - sheet.width() / 2, y - sheet.height() / 2), sheet));
 }
 
