@@ -4,6 +4,7 @@
 #include <QContextMenuEvent>
 #include <QIcon>
 #include <QMenu>
+#include <QPointer>
 #include <QShortcut>
 
 #include "app/wizard_rules.h"
@@ -14,13 +15,23 @@
 #include "pages/upload_page.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
+#include "widgets/splash_screen.h"
 
 namespace yarvelin {
 
 CMainPropertySheet::CMainPropertySheet(CYarvelinGui& gui, bool showSplash, QWidget* parent)
     : CWizardPropertySheet(A("Yarvelin"), parent), m_gui(gui) {
-    (void)showSplash;
     setObjectName(QStringLiteral("mainSheet"));
+    // The splash covers the time the sheet takes to set itself up; it goes when the sheet is ready.
+    QPointer<CSplashScreenEx> splash;
+    if (showSplash) {
+        splash = new CSplashScreenEx;
+        if (splash->Create(this, QString(), 2000,
+                           kSplashFadeIn | kSplashFadeOut | kSplashShadow | kSplashCenterOnScreen) &&
+            splash->SetBitmap(QStringLiteral(":/splash.png"), 255, 0, 255)) {
+            splash->Show();
+        }
+    }
     m_page1 = new CPage1(gui, this);
     m_page3 = new CPage3(gui, this);
     m_page4 = new CPage4(gui, this);
@@ -41,6 +52,7 @@ CMainPropertySheet::CMainPropertySheet(CYarvelinGui& gui, bool showSplash, QWidg
 
     ApplyEnlargedFont();
     Start();
+    delete splash.data();
 }
 
 CMainPropertySheet::~CMainPropertySheet() = default;

@@ -1,12 +1,360 @@
 #include "pages/product_list_page.h"
 
+#include <QDialog>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelection>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStyle>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "app/remembered_alert.h"
+#include "app/yarvelin_gui.h"
+#include "dialogs/delete_warning_dlg.h"
+#include "dialogs/product_editor_dlg.h"
+#include "dialogs/summary_dlg.h"
+#include "pages/product_table_model.h"
 #include "platform/text_codec.h"
+#include "platform/ui_services.h"
+#include "widgets/animated_label.h"
+#include "widgets/hover_button.h"
 
 namespace yarvelin {
 
 CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
     : CWizardPage(gui, A("Yarvelin : Step 2 > Add or Modify Product Information"), parent) {
     setObjectName(QStringLiteral("CPage3"));
+
+    m_heading = new CAnimatedLabel(this);
+    m_heading->setObjectName(QStringLiteral("headingLabel"));
+    m_heading->setMinimumHeight(30);
+
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("hintIcon"));
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
+    icon->setAlignment(Qt::AlignTop);
+    auto* hint = new QLabel(A("Click on Options to manage and customize your default settings and values to "
+                              "speed product addition. Don't forget to verify your data before submitting."),
+                            this);
+    hint->setObjectName(QStringLiteral("hintLabel"));
+    hint->setWordWrap(true);
+
+    m_model = new CProductTableModel(gui.Document(), this);
+    m_table = new QTableView(this);
+    m_table->setObjectName(QStringLiteral("productTable"));
+    m_table->setModel(m_model);
+    m_table->setShowGrid(true);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setWordWrap(false);
+    m_table->setTabKeyNavigation(false);
+    m_table->verticalHeader()->hide();
+    // Fixed row heights and no automatic column sizing: a view over any number of products stays cheap.
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
+    m_table->horizontalHeader()->setMinimumSectionSize(8);
+    m_table->horizontalHeader()->setHighlightSections(false);
+    // Keep the selection visible when the list loses the focus.
+    QPalette palette = m_table->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight,
+                     palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     palette.color(QPalette::Active, QPalette::HighlightedText));
+    m_table->setPalette(palette);
+    m_table->viewport()->installEventFilter(this);
+    connect(m_table, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid()) {
+            OnEdit();
+        }
+    });
+
+    m_new = AddButton("&New", "newButton", &CPage3::OnNew);
+    m_edit = AddButton("&Edit", "editButton", &CPage3::OnEdit);
+    m_markDeleted = AddButton("Mark &Deleted", "markDeletedButton", &CPage3::OnMarkDeleted);
+    m_unmark = AddButton("&Un-mark", "unmarkButton", &CPage3::OnUnmark);
+    m_verifyUrls = AddButton("&Verify All Urls", "verifyUrlsButton", nullptr);
+    m_verifyData = AddButton("Verify &Data", "verifyDataButton", nullptr);
+    m_remove = AddButton("&Remove", "removeButton", &CPage3::OnRemove);
+    m_removeAll = AddButton("Remove All", "removeAllButton", &CPage3::OnRemoveAll);
+    m_viewAll = AddButton("View &All", "viewAllButton", &CPage3::OnViewAll);
+    m_options = new CHoverButton(A("&Options"), this);
+    m_options->setObjectName(QStringLiteral("optionsButton"));
+    connect(m_options, &QPushButton::clicked, this, [this] { OnOptions(); });
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("statusText"));
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("verifyProgress"));
+    m_progress->setTextVisible(false);
+    m_progress->setMaximumHeight(8);
+    m_progress->hide();
+
+    // The accelerators are plain keys and work whatever state the buttons are in.
+    const std::pair<Qt::Key, void (CPage3::*)()> accelerators[] = {
+        {Qt::Key_Insert, &CPage3::OnNew}, {Qt::Key_F2, &CPage3::OnEdit}, {Qt::Key_Delete, &CPage3::OnRemove}};
+    for (const auto& [key, command] : accelerators) {
+        auto* shortcut = new QShortcut(QKeySequence(key), this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, command);
+    }
+
+    auto* hintRow = new QHBoxLayout;
+    hintRow->addWidget(icon);
+    hintRow->addWidget(hint, 1);
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* b : {m_new, m_edit, m_markDeleted, m_unmark, m_remove, m_removeAll}) {
+        buttons->addWidget(b);
+    }
+    buttons->addSpacing(10);
+    for (QPushButton* b : {m_verifyData, m_verifyUrls}) {
+        buttons->addWidget(b);
+    }
+    buttons->addStretch(1);
+    buttons->addWidget(m_viewAll);
+    buttons->addWidget(m_options);
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(m_table, 1);
+    middle->addLayout(buttons);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_heading);
+    layout->addLayout(hintRow);
+    layout->addLayout(middle, 1);
+    layout->addWidget(m_status);
+    layout->addWidget(m_progress);
+
+    m_table->setFocus();
+    ApplyButtonStates(NoSelectionButtonStates(0));
+}
+
+QPushButton* CPage3::AddButton(const char* text, const char* objectName, void (CPage3::*command)()) {
+    auto* button = new QPushButton(A(text), this);
+    button->setObjectName(QString::fromLatin1(objectName));
+    button->setAutoDefault(false);
+    if (command) {
+        connect(button, &QPushButton::clicked, this, command);
+    }
+    return button;
+}
+
+bool CPage3::OnSetActive() {
+    m_heading->SetBackgroundColor(palette().color(QPalette::Button));
+    m_heading->SetText(A("Add, Edit & Verify Your Product Information"));
+    ApplyColumnWidths();
+    RebuildList();
+    m_options->SetIcon(QIcon(QStringLiteral(":/icons/options.png")));
+    m_options->update();
+    UpdateButtonStates();
+    return true;
+}
+
+void CPage3::showEvent(QShowEvent* event) {
+    CWizardPage::showEvent(event);
+    // The first activation may come before the page has its real size.
+    ApplyColumnWidths();
+}
+
+void CPage3::ApplyColumnWidths() {
+    const auto widths = ListColumnWidths(m_table->viewport()->width());
+    for (int c = 0; c < kListColumnCount; ++c) {
+        m_table->horizontalHeader()->resizeSection(c, widths[static_cast<std::size_t>(c)]);
+    }
+}
+
+bool CPage3::eventFilter(QObject* watched, QEvent* event) {
+    // A click on the list, on a row or beside them, brings the buttons up to date; keyboard selection
+    // waits for the next click or command.
+    if (watched == m_table->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        UpdateButtonStates();
+    }
+    return CWizardPage::eventFilter(watched, event);
+}
+
+void CPage3::ApplyButtonStates(const CListButtonStates& states) {
+    m_edit->setEnabled(states.edit);
+    m_markDeleted->setEnabled(states.markDeleted);
+    m_unmark->setEnabled(states.unmark);
+    m_remove->setEnabled(states.remove);
+    m_removeAll->setEnabled(states.removeAll);
+    m_verifyUrls->setEnabled(states.verifyUrls);
+    m_verifyData->setEnabled(states.verifyData);
+}
+
+void CPage3::UpdateButtonStates() {
+    ApplyButtonStates(ButtonStatesFor(static_cast<std::size_t>(m_model->rowCount()),
+                                      m_table->selectionModel()->hasSelection()));
+}
+
+void CPage3::SelectionStateIfSelected() {
+    if (m_table->selectionModel()->hasSelection()) {
+        ApplyButtonStates(SelectionButtonStates());
+    }
+}
+
+void CPage3::RebuildList() {
+    m_model->Rebuild();
+    if (m_model->rowCount() == 0) {
+        ApplyButtonStates(NoSelectionButtonStates(0));
+    } else {
+        SelectionStateIfSelected();
+    }
+}
+
+void CPage3::SelectAllRows() {
+    const int rows = m_model->rowCount();
+    if (rows == 0) {
+        m_table->selectionModel()->clearSelection();
+        return;
+    }
+    m_table->selectionModel()->select(
+        QItemSelection(m_model->index(0, 0), m_model->index(rows - 1, kListColumnCount - 1)),
+        QItemSelectionModel::ClearAndSelect);
+}
+
+std::vector<std::size_t> CPage3::SelectedRows() const {
+    // One flag per row position: ranges may overlap or come in any order, the result is in row order.
+    const auto rowCount = static_cast<std::size_t>(m_model->rowCount());
+    std::vector<bool> selected(rowCount, false);
+    std::size_t count = 0;
+    for (const QItemSelectionRange& range : m_table->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            const auto r = static_cast<std::size_t>(row);
+            if (r < rowCount && !selected[r]) {
+                selected[r] = true;
+                ++count;
+            }
+        }
+    }
+    std::vector<std::size_t> rows;
+    rows.reserve(count);
+    for (std::size_t r = 0; r < rowCount; ++r) {
+        if (selected[r]) {
+            rows.push_back(r);
+        }
+    }
+    return rows;
+}
+
+void CPage3::SelectRows(const std::vector<std::size_t>& rows) {
+    // Runs of neighbouring rows become one range each, so restoring a large selection stays cheap.
+    QItemSelection selection;
+    const auto rowCount = static_cast<std::size_t>(m_model->rowCount());
+    std::size_t i = 0;
+    while (i < rows.size()) {
+        const std::size_t first = rows[i];
+        std::size_t last = first;
+        while (i + 1 < rows.size() && rows[i + 1] == last + 1) {
+            last = rows[++i];
+        }
+        ++i;
+        if (first >= rowCount) {
+            continue;
+        }
+        last = std::min(last, rowCount - 1);
+        selection.append(QItemSelectionRange(m_model->index(static_cast<int>(first), 0),
+                                             m_model->index(static_cast<int>(last), kListColumnCount - 1)));
+    }
+    m_table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+bool CPage3::RunEditor(std::optional<std::size_t> position) {
+    if (m_runEditor) {
+        return m_runEditor(position);
+    }
+    CNewProductDlg editor(m_gui, position, this);
+    return editor.exec() == QDialog::Accepted;
+}
+
+void CPage3::OnNew() {
+    const bool stored = RunEditor(std::nullopt);
+    if (stored) {
+        RebuildList();
+        const int last = m_model->rowCount() - 1;
+        if (last >= 0) {
+            SelectRows({static_cast<std::size_t>(last)});
+            m_table->scrollTo(m_model->index(last, 0));
+        }
+    }
+    m_table->setFocus();
+    NoteEditorClosed(m_gui.Document(), true, stored);
+    SelectionStateIfSelected();
+}
+
+void CPage3::OnEdit() {
+    const std::vector<std::size_t> selected = SelectedRows();
+    if (selected.empty()) {
+        return;
+    }
+    const std::size_t row = selected.front();
+    if (row >= m_gui.Document().Count()) {
+        return;
+    }
+    const bool stored = RunEditor(row);
+    if (stored) {
+        RebuildList();
+    }
+    NoteEditorClosed(m_gui.Document(), false, stored);
+    if (static_cast<int>(row) < m_model->rowCount()) {
+        m_table->selectionModel()->select(m_model->index(static_cast<int>(row), 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        m_table->scrollTo(m_model->index(static_cast<int>(row), 0));
+    }
+    m_table->setFocus();
+    SelectionStateIfSelected();
+}
+
+void CPage3::MarkSelected(bool marked) {
+    const std::vector<std::size_t> selected = SelectedRows();
+    if (selected.empty()) {
+        return;
+    }
+    SetDeleteMark(m_gui.Document(), selected, marked);
+    RebuildList();
+    SelectRows(selected);
+    m_table->setFocus();
+}
+
+void CPage3::OnRemove() {
+    const std::vector<std::size_t> selected = SelectedRows();
+    if (selected.empty()) {
+        return;
+    }
+    if (CDeleteWarningDlg::Run(m_gui, this) != kAnswerYes) {
+        return;
+    }
+    RemoveRows(m_gui.Document(), selected);
+    RebuildList();
+    UpdateButtonStates();
+}
+
+void CPage3::OnRemoveAll() {
+    if (m_gui.Document().m_records.empty()) {
+        return;
+    }
+    const MsgAnswer answer = m_gui.Ui().MessageBox(
+        this, A("Yarvelin"),
+        A("This will remove all the records in your file.\nAre you sure you want to delete all records?"),
+        MsgIcon::Question, MsgButtons::YesNoCancel);
+    if (answer != MsgAnswer::Yes) {
+        return;
+    }
+    RemoveAllRows(m_gui.Document());
+    RebuildList();
+    ApplyButtonStates(NoSelectionButtonStates(0));
+}
+
+void CPage3::OnViewAll() {
+    CSummaryDlg summary(m_gui, this);
+    summary.exec();
+}
+
+void CPage3::OnOptions() {
+    m_gui.ShowOptions(this);
 }
 
 }  // namespace yarvelin

@@ -1,15 +1,95 @@
+// Step 2 of the wizard: the table of every product of the open feed and the commands that change them.
 #pragma once
 
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "pages/product_list_rules.h"
 #include "pages/wizard_page.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTableView;
 
 namespace yarvelin {
 
+class CAnimatedLabel;
+class CHoverButton;
+class CProductTableModel;
+
 class CPage3 : public CWizardPage {
     Q_OBJECT
-public:
+  public:
     explicit CPage3(CYarvelinGui& gui, QWidget* parent = nullptr);
 
+    bool OnSetActive() override;
     bool OnQueryCancel() override { return QueryCancelWithSaveQuestion(); }
+
+    // Runs the product editor for a new product (no position) or the one at a position; true when it
+    // stored the product. Tests put a scripted editor here.
+    using EditorRunner = std::function<bool(std::optional<std::size_t> position)>;
+    void SetEditorRunner(EditorRunner runner) { m_runEditor = std::move(runner); }
+
+    // For the two checks: they attach to these buttons, report in the status line and progress bar, and
+    // afterwards rebuild the table and select every row.
+    QPushButton* VerifyDataButton() const { return m_verifyData; }
+    QPushButton* VerifyUrlsButton() const { return m_verifyUrls; }
+    QLabel* StatusText() const { return m_status; }
+    QProgressBar* ProgressBar() const { return m_progress; }
+    QTableView* Table() const { return m_table; }
+    CProductTableModel* Model() const { return m_model; }
+
+    // Removes all rows and shows one row per product; an empty table turns the buttons to the
+    // no-selection state.
+    void RebuildList();
+    void SelectAllRows();
+    // Selected rows in ascending order.
+    std::vector<std::size_t> SelectedRows() const;
+    void SelectRows(const std::vector<std::size_t>& rows);
+    // The state rule applied after a click and on activation.
+    void UpdateButtonStates();
+
+    void OnNew();
+    void OnEdit();
+    void OnMarkDeleted() { MarkSelected(true); }
+    void OnUnmark() { MarkSelected(false); }
+    void OnRemove();
+    void OnRemoveAll();
+    void OnViewAll();
+    void OnOptions();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    QPushButton* AddButton(const char* text, const char* objectName, void (CPage3::*command)());
+    void ApplyButtonStates(const CListButtonStates& states);
+    void ApplyColumnWidths();
+    void MarkSelected(bool marked);
+    bool RunEditor(std::optional<std::size_t> position);
+    // The selection state when some row is selected; otherwise the buttons stay as they are.
+    void SelectionStateIfSelected();
+
+    CProductTableModel* m_model = nullptr;
+    QTableView* m_table = nullptr;
+    CAnimatedLabel* m_heading = nullptr;
+    QLabel* m_status = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QPushButton* m_new = nullptr;
+    QPushButton* m_edit = nullptr;
+    QPushButton* m_markDeleted = nullptr;
+    QPushButton* m_unmark = nullptr;
+    QPushButton* m_verifyUrls = nullptr;
+    QPushButton* m_verifyData = nullptr;
+    QPushButton* m_remove = nullptr;
+    QPushButton* m_removeAll = nullptr;
+    QPushButton* m_viewAll = nullptr;
+    CHoverButton* m_options = nullptr;
+    EditorRunner m_runEditor;
 };
 
 }  // namespace yarvelin

@@ -1,0 +1,212 @@
+#include "dialogs/product_rules.h"
+
+#include <cmath>
+#include <ctime>
+
+#include "app/yarvelin_app.h"
+#include "records/number_text.h"
+#include "records/text_util.h"
+
+namespace yarvelin {
+
+namespace {
+
+// atoi-like: leading white space, optional sign, digits; 0 when there are none.
+int LeadingInt(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && IsTrimSpace(s[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        negative = s[i] == '-';
+        ++i;
+    }
+    long value = 0;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9' && value < 100000000) {
+        value = value * 10 + (s[i] - '0');
+        ++i;
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+std::string_view Part(std::string_view s, std::size_t pos, std::size_t len) {
+    return pos < s.size() ? s.substr(pos, len) : std::string_view{};
+}
+
+bool IsBlank(std::string_view s) {
+    return Trim(s).empty();
+}
+
+}  // namespace
+
+ProductForm NewProductForm(const CYarvelinApp& app, const LocalDateTime& now) {
+    ProductForm form;
+    form.expiryDate = now;
+    const auto& def = app.m_defaults;
+    form.productUrl = def[kDefProductUrl];
+    form.imageUrl = def[kDefImageUrl];
+    form.category = def[kDefCategory];
+    form.price = LeadingNumber(def[kDefPrice]);
+    form.shipping = static_cast<float>(LeadingNumber(def[kDefShipping]));
+    form.productId = def[kDefProductId];
+    form.manufacturerId = def[kDefManufacturerId];
+    form.upc = def[kDefUpc];
+    form.color = def[kDefColor];
+    form.size = def[kDefSize];
+    form.brand = def[kDefBrand];
+    form.doesNotExpire = app.m_bNoExpiryDate;
+    form.inStock = app.m_bAlwaysInStock;
+    form.autogenerate = app.m_bAutoGenOfferId;
+    return form;
+}
+
+std::optional<ProductFieldError> ReadProductForm(ProductForm& form, std::string_view shippingText,
+                                                 std::string_view priceText) {
+    if (form.name.size() > kMaxProductNameLength) {
+        return ProductFieldError{ProductField::Name,
+                                 FormatMessage(kMsgTooManyCharacters, std::to_string(kMaxProductNameLength))};
+    }
+    const std::optional<double> shipping = ParseDialogNumber(shippingText);
+    // A shipping charge beyond the single-precision range would be stored as "inf".
+    if (!shipping || std::abs(*shipping) > 3.4e38) {
+        return ProductFieldError{ProductField::Shipping, kMsgEnterNumber};
+    }
+    const std::optional<double> price = ParseDialogNumber(priceText);
+    if (!price) {
+        return ProductFieldError{ProductField::Price, kMsgEnterNumber};
+    }
+    form.shipping = static_cast<float>(*shipping);
+    form.price = *price;
+    return std::nullopt;
+}
+
+std::optional<ProductFieldError> ValidateProductForm(const ProductForm& form) {
+    struct Check {
+        const std::string& text;
+        ProductField field;
+        const char* message;
+    };
+    const Check checks[] = {
+        {form.offerId, ProductField::OfferId, "The Offer ID is compulsory and must be unique."},
+        {form.name, ProductField::Name, "The product name is empty or contains invalid characters."},
+        {form.description, ProductField::Description,
+         "The product description is empty or contains invalid characters."},
+        {form.productUrl, ProductField::ProductUrl,
+         "The product page URL is empty or contains invalid characters."},
+        {form.imageUrl, ProductField::ImageUrl,
+         "The product image URL is empty or contains invalid characters."},
+        {form.category, ProductField::Category,
+         "The category to which this product belongs to is empty or contains invalid characters."},
+    };
+    for (const Check& check : checks) {
+        if (IsBlank(check.text)) {
+            return ProductFieldError{check.field, check.message};
+        }
+    }
+    return std::nullopt;
+}
+
+std::string CurrencyCodeForIndex(const std::vector<std::string>& currencyCodes, int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= currencyCodes.size()) {
+        index = kDefaultCurrencyIndex;
+    }
+    if (static_cast<std::size_t>(index) >= currencyCodes.size()) {
+        return "USD";
+    }
+    return Trim(currencyCodes[static_cast<std::size_t>(index)]);
+}
+
+COtherRecord BuildProductRecord(const ProductForm& form, const std::vector<std::string>& currencyCodes) {
+    COtherRecord r;
+    r.m_required.category = Trim(form.category);
+    r.m_required.description = Trim(form.description);
+    r.m_required.image_url = Trim(form.imageUrl);
+    r.m_required.name = Trim(form.name);
+    r.m_required.offer_id = Trim(form.offerId);
+    r.m_required.product_url = Trim(form.productUrl);
+    r.m_optional.brand = Trim(form.brand);
+    r.m_optional.color = Trim(form.color);
+    r.m_optional.size = Trim(form.size);
+    r.m_optional.upc = Trim(form.upc);
+    r.m_optional.product_id = Trim(form.productId);
+    r.m_optional.manufacturer_id = Trim(form.manufacturerId);
+    // "%#10.2f" and "%#6.2f" once trimmed: two fraction digits, always a decimal point, no padding.
+    r.m_required.price = FormatFixed(form.price, 2);
+    r.m_optional.shipping = FormatFixed(static_cast<double>(form.shipping), 2);
+    r.m_optional.currency = CurrencyCodeForIndex(currencyCodes, form.currencyIndex);
+    r.m_optional.exp_date = form.doesNotExpire ? std::string() : FormatExpDate(form.expiryDate);
+    r.m_optional.instock = form.inStock ? "Y" : "N";
+    r.m_optional.product_type = "OTHER";
+    return r;
+}
+
+void LoadProductForm(const COtherRecord& record, const std::vector<std::string>& currencyCodes,
+                     ProductForm& form) {
+    form.category = record.m_required.category;
+    form.description = record.m_required.description;
+    form.imageUrl = record.m_required.image_url;
+    form.name = record.m_required.name;
+    form.offerId = record.m_required.offer_id;
+    form.productUrl = record.m_required.product_url;
+    form.brand = record.m_optional.brand;
+    form.color = record.m_optional.color;
+    form.manufacturerId = record.m_optional.manufacturer_id;
+    form.productId = record.m_optional.product_id;
+    form.upc = record.m_optional.upc;
+    form.size = record.m_optional.size;
+    form.price = LeadingNumber(record.m_required.price);
+    form.shipping = static_cast<float>(LeadingNumber(record.m_optional.shipping));
+    form.currencyIndex = FindCurrencyIndex(currencyCodes, record.m_optional.currency);
+    form.doesNotExpire = record.m_optional.exp_date.empty();
+    if (const auto date = ParseExpDate(record.m_optional.exp_date)) {
+        form.expiryDate = *date;
+    }
+    form.inStock = record.IsInStock();
+}
+
+std::string FormatExpDate(const LocalDateTime& d) {
+    return Format("%04d%02d%02d%02d%02d", d.year, d.month, d.day, d.hour, d.minute);
+}
+
+std::optional<LocalDateTime> ParseExpDate(std::string_view s) {
+    if (s.size() <= 9) {
+        return std::nullopt;
+    }
+    std::tm tm{};
+    tm.tm_year = LeadingInt(Part(s, 0, 4)) % 9999 - 1900;
+    tm.tm_mon = LeadingInt(Part(s, 4, 2)) - 1;
+    tm.tm_mday = LeadingInt(Part(s, 6, 2));
+    tm.tm_hour = LeadingInt(Part(s, 8, 2)) % 24;
+    tm.tm_min = LeadingInt(Part(s, 10, 2)) % 60;
+    tm.tm_sec = 0;
+    tm.tm_isdst = -1;
+    // The calendar carries a month 13 or a day 0 over, and a time inside a spring-forward gap moves
+    // on by the gap, as the local clock would show it.
+    std::mktime(&tm);
+    return LocalDateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, 0};
+}
+
+std::string OfferIdFromGuid(const Guid& g) {
+    std::string id = Format("%X%X%X", unsigned{g.data1}, unsigned{g.data2}, unsigned{g.data3});
+    for (const std::uint8_t b : g.data4) {
+        id += Format("%X", unsigned{b});
+    }
+    return id;
+}
+
+std::string OfferIdFromTime(const LocalDateTime& t) {
+    const int s = t.second;
+    const int h = t.hour;
+    const int m = t.minute;
+    return Format("%02d%02d%02d%02d%02d%02d%02d%02d%02d", s, h, m, m, s, s, s, m, m);
+}
+
+std::string GenerateOfferId(GuidSource& guids, const LocalDateTime& now) {
+    if (const std::optional<Guid> guid = guids.CreateGuid()) {
+        return OfferIdFromGuid(*guid);
+    }
+    return OfferIdFromTime(now);
+}
+
+}  // namespace yarvelin

@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include "app/feed_document.h"
+#include "dialogs/summary_rules.h"
+#include "pages/product_list_rules.h"
+
+namespace yarvelin {
+namespace {
+
+CFeedDocument DocumentOf(std::initializer_list<const char*> names) {
+    CFeedDocument doc;
+    for (const char* name : names) {
+        COtherRecord r;
+        r.m_required.name = name;
+        r.m_required.offer_id = std::string("id-") + name;
+        doc.AddOrReplaceRecord(r);
+    }
+    return doc;
+}
+
+std::string Names(const CFeedDocument& doc) {
+    std::string out;
+    for (const auto& r : doc.m_records) {
+        out += r->m_required.name;
+    }
+    return out;
+}
+
+std::string Marks(const CFeedDocument& doc) {
+    std::string out;
+    for (const auto& r : doc.m_records) {
+        out += r->m_optional.delete_.empty() ? "." : r->m_optional.delete_;
+    }
+    return out;
+}
+
+// --- button states -------------------------------------------------------------------------------------
+
+struct StateCase {
+    std::size_t rows;
+    bool selected;
+    CListButtonStates expected;
+};
+
+class ButtonStateTest : public ::testing::TestWithParam<StateCase> {};
+
+TEST_P(ButtonStateTest, FollowsRowsAndSelection) {
+    EXPECT_EQ(ButtonStatesFor(GetParam().rows, GetParam().selected), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ButtonStateTest,
+                         ::testing::Values(
+                             // Empty feed: every selection-dependent button is off.
+                             StateCase{0, false, {false, false, false, false, false, false, false}},
+                             // A stale selection on an empty table still counts as none.
+                             StateCase{0, true, {false, false, false, false, false, false, false}},
+                             // Rows but no selection: only the checks and Remove All.
+                             StateCase{3, false, {false, false, false, false, true, true, true}},
+                             StateCase{3, true, {true, true, true, true, true, true, true}}));
+
+// --- cells and widths -------------------------------------------------------------------------------------
+
+struct CellCase {
+    const char* what;
+    int column;
+    std::string expected;
+    void (*setUp)(COtherRecord&);
+};
+
+class ListCellTest : public ::testing::TestWithParam<CellCase> {};
+
+TEST_P(ListCellTest, Text) {
+    COtherRecord r;
+    r.m_required.name = "Teapot";
+    r.m_required.price = "12.50";
+    GetParam().setUp(r);
+    EXPECT_EQ(ListCellText(r, 41, GetParam().column), GetParam().expected) << GetParam().what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ListCellTest,
+    ::testing::Values(
+        CellCase{"number counts from 1", kListNumber, "42", [](COtherRecord&) {}},
+        CellCase{"name", kListName, "Teapot", [](COtherRecord&) {}},
+        CellCase{"USD gets a dollar", kListPrice, "$12.50",
+                 [](COtherRecord& r) { r.m_optional.currency = "USD"; }},
+        CellCase{"usd is not USD", kListPrice, "12.50",
+                 [](COtherRecord& r) { r.m_optional.currency = "usd"; }},
+        CellCase{"other currency", kListPrice, "12.50",
+                 [](COtherRecord& r) { r.m_optional.currency = "EUR"; }},
+        CellCase{"no currency", kListPrice, "12.50", [](COtherRecord&) {}},
+        CellCase{"data unchecked", kListDataCheck, "Unverified", [](COtherRecord&) {}},
+        CellCase{"data checked", kListDataCheck, "Yes, All OK",
+                 [](COtherRecord& r) { r.data_checked = true; }},
+        CellCase{"urls unchecked whatever the flags", kListUrlsCheck, "Unverified",
+                 [](COtherRecord& r) { r.product_url_ok = r.image_url_ok = true; }},
+        CellCase{"urls all ok", kListUrlsCheck, "All OK",
+                 [](COtherRecord& r) { r.urls_checked = r.product_url_ok = r.image_url_ok = true; }},
+        CellCase{"image url bad", kListUrlsCheck, "Err:Img Url",
+                 [](COtherRecord& r) { r.urls_checked = r.product_url_ok = true; }},
+        CellCase{"product url bad", kListUrlsCheck, "Err:Prd Url",
+                 [](COtherRecord& r) { r.urls_checked = r.image_url_ok = true; }},
+        CellCase{"both bad", kListUrlsCheck, "Err:All Url", [](COtherRecord& r) { r.urls_checked = true; }},
+        CellCase{"unmarked", kListMarked, "", [](COtherRecord&) {}},
+        CellCase{"marked Y", kListMarked, "DELETE", [](COtherRecord& r) { r.m_optional.delete_ = "Y"; }},
+        CellCase{"any mark, even N", kListMarked, "DELETE",
+                 [](COtherRecord& r) { r.m_optional.delete_ = "N"; }}));
+
+TEST(ListColumnWidthsTest, SixColumnsFillTheList) {
+    EXPECT_EQ(ListColumnWidths(725), (std::array<int, 6>{25, 300, 100, 100, 100, 100}));
+    // The remainder of the division is dropped.
+    EXPECT_EQ(ListColumnWidths(731), (std::array<int, 6>{25, 300, 100, 100, 100, 100}));
+    // A list narrower than the number column gives zero widths, never negative ones.
+    EXPECT_EQ(ListColumnWidths(10), (std::array<int, 6>{25, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(SummaryWidthUnit(1025), 100);
+    EXPECT_EQ(SummaryWidthUnit(0), 0);
+}
+
+// --- mark, unmark, remove
+// -------------------------------------------------------------------------------------
+
+TEST(DeleteMarkTest, MarksExactlyTheNonAdjacentRowsAndKeepsCheckFlags) {
+    CFeedDocument doc = DocumentOf({"a", "b", "c", "d", "e", "f"});
+    doc.At(2).data_checked = true;
+    doc.At(2).urls_checked = true;
+    SetDeleteMark(doc, {0, 2, 5}, true);
+    EXPECT_EQ(Marks(doc), "Y.Y..Y");
+    EXPECT_TRUE(doc.m_bChanged);
+    EXPECT_TRUE(doc.At(2).data_checked);
+    EXPECT_TRUE(doc.At(2).urls_checked);
+    EXPECT_EQ(Names(doc), "abcdef");
+
+    doc.m_bChanged = false;
+    doc.At(3).m_optional.delete_ = "N";
+    SetDeleteMark(doc, {2, 3}, false);
+    EXPECT_EQ(Marks(doc), "Y....Y");
+    EXPECT_TRUE(doc.m_bChanged);
+}
+
+TEST(DeleteMarkTest, RowsWithoutProductAreSkippedAndNoRowsChangeNothing) {
+    CFeedDocument doc = DocumentOf({"a", "b"});
+    SetDeleteMark(doc, {1, 7}, true);
+    EXPECT_EQ(Marks(doc), ".Y");
+    EXPECT_EQ(doc.Count(), 2u);
+
+    CFeedDocument untouched = DocumentOf({"a"});
+    SetDeleteMark(untouched, {}, true);
+    EXPECT_FALSE(untouched.m_bChanged);
+}
+
+TEST(RemoveRowsTest, RemovesExactlyTheSelectedAndKeepsTheOrder) {
+    CFeedDocument doc = DocumentOf({"a", "b", "c", "d", "e"});
+    EXPECT_EQ(RemoveRows(doc, {0, 2, 3, 9}), 3u);
+    EXPECT_EQ(Names(doc), "be");
+    EXPECT_TRUE(doc.m_bChanged);
+    for (const auto& r : doc.m_records) {
+        EXPECT_FALSE(r->removal_mark);
+    }
+}
+
+TEST(RemoveRowsTest, NothingSelectedRemovesNothing) {
+    CFeedDocument doc = DocumentOf({"a", "b"});
+    EXPECT_EQ(RemoveRows(doc, {}), 0u);
+    EXPECT_EQ(Names(doc), "ab");
+    EXPECT_FALSE(doc.m_bChanged);
+}
+
+TEST(RemoveAllRowsTest, EmptiesOrLeavesAnEmptyFeedUnchanged) {
+    CFeedDocument doc = DocumentOf({"a", "b"});
+    EXPECT_TRUE(RemoveAllRows(doc));
+    EXPECT_EQ(doc.Count(), 0u);
+    EXPECT_TRUE(doc.m_bChanged);
+
+    CFeedDocument empty;
+    EXPECT_FALSE(RemoveAllRows(empty));
+    EXPECT_FALSE(empty.m_bChanged);
+}
+
+TEST(EditorClosedTest, NewSetsChangedEvenWhenCancelledEditOnlyWhenStored) {
+    const struct {
+        bool newProduct, stored, changed;
+    } cases[] = {{true, false, true}, {true, true, true}, {false, false, false}, {false, true, true}};
+    for (const auto& c : cases) {
+        CFeedDocument doc;
+        NoteEditorClosed(doc, c.newProduct, c.stored);
+        EXPECT_EQ(doc.m_bChanged, c.changed) << c.newProduct << c.stored;
+    }
+}
+
+// --- summary -------------------------------------------------------------------------------------
+
+struct ListedCase {
+    const char* mark;
+    bool listed;
+};
+
+class SummaryListedTest : public ::testing::TestWithParam<ListedCase> {};
+
+TEST_P(SummaryListedTest, HiddenOnlyWhenYOrYes) {
+    COtherRecord r;
+    r.m_optional.delete_ = GetParam().mark;
+    EXPECT_EQ(IsListedInSummary(r, false), GetParam().listed) << GetParam().mark;
+    EXPECT_TRUE(IsListedInSummary(r, true));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SummaryListedTest,
+                         ::testing::Values(ListedCase{"", true}, ListedCase{"Y", false},
+                                           ListedCase{"y", false}, ListedCase{"YES", false},
+                                           ListedCase{"yEs", false}, ListedCase{"N", true},
+                                           ListedCase{"no", true}, ListedCase{" Y", true},
+                                           ListedCase{"YESS", true}));
+
+}  // namespace
+}  // namespace yarvelin
