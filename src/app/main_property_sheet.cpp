@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QShortcut>
 
+#include "app/resources_gui.h"
 #include "app/wizard_rules.h"
 #include "app/yarvelin_gui.h"
 #include "pages/product_list_page.h"
@@ -22,6 +23,7 @@ namespace yarvelin {
 CMainPropertySheet::CMainPropertySheet(CYarvelinGui& gui, bool showSplash, QWidget* parent)
     : CWizardPropertySheet(A("Yarvelin"), parent), m_gui(gui) {
     setObjectName(QStringLiteral("mainSheet"));
+    EnsureGuiResources();
     // The splash covers the time the sheet takes to set itself up; it goes when the sheet is ready.
     QPointer<CSplashScreenEx> splash;
     if (showSplash) {

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/resources_gui.h"
 #include "app/yarvelin_gui.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
@@ -36,6 +37,7 @@ QLabel* Note(const QString& text, QWidget* parent) {
 
 CAccountSetupDlg::CAccountSetupDlg(CYarvelinGui& gui, QWidget* parent) : QDialog(parent), m_gui(gui) {
     setObjectName(QStringLiteral("CAccountSetupDlg"));
+    EnsureGuiResources();
     setWindowTitle(A("Account Setup"));
     setModal(true);
 

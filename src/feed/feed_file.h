@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "records/other_record.h"
@@ -14,7 +15,7 @@ class CYarvelinApp;
 
 // Where the loader and writer report: the start page's progress bar and status line, and message boxes.
 class CFeedFileObserver {
-public:
+  public:
     virtual ~CFeedFileObserver() = default;
     virtual void SetProgressRange(int /*lower*/, int /*upper*/) {}
     virtual void SetProgressPos(int /*pos*/) {}
@@ -45,5 +46,21 @@ std::vector<std::string> SplitFeedLine(const std::string& line);
 std::string BuildColumnLine(bool basicFormat);
 std::string FormatRecordLine(const COtherRecord& record, bool basicFormat);
 std::string QuoteDescriptiveText(const std::string& text);
+
+// The same rules without building intermediate texts, for the loader's and writer's hot loops.
+// Splits line straight into the record's columns (fields beyond the twentieth dropped, missing ones
+// emptied); gives the number of fields the line holds.
+std::size_t SplitFeedLineInto(std::string_view line, COtherRecord& record);
+void AppendRecordLine(std::string& out, const COtherRecord& record, bool basicFormat);
+void AppendQuotedDescriptiveText(std::string& out, std::string_view text);
+
+// The four header lines of the writer (without a line break after the last), or nothing.
+std::string BuildHeaderBlock(const FeedHeaderChoices& choices);
+
+// Reads in and writes out record by record, with the loader's and the writer's rules, so that converting
+// a file of any size needs memory for one product only. Reports like LoadFeedFile and WriteFeedFile;
+// false when out was not written (an earlier file at out stays as it was).
+bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHeaderChoices& choices,
+                     bool basicFormat, CFeedFileObserver& observer);
 
 }  // namespace yarvelin

@@ -1,12 +1,272 @@
 #include "pages/start_page.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/resources_gui.h"
+#include "app/yarvelin_gui.h"
+#include "dialogs/account_setup_dlg.h"
+#include "feed/feed_file.h"
+#include "feed/feed_report_view.h"
 #include "platform/text_codec.h"
+#include "platform/ui_services.h"
+#include "widgets/animated_label.h"
 
 namespace yarvelin {
+
+namespace {
+
+constexpr int kMoreFilesRow = 0;
+
+QLabel* Note(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QPushButton* SideButton(const QString& text, const char* icon, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(QIcon(QString::fromLatin1(icon)), text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setIconSize(QSize(24, 24));
+    button->setAutoDefault(false);
+    button->setMinimumHeight(34);
+    return button;
+}
+
+}  // namespace
 
 CPage1::CPage1(CYarvelinGui& gui, QWidget* parent)
     : CWizardPage(gui, A("Yarvelin : Step 1 > Create New Data Feed or Open Existing Feed File"), parent) {
     setObjectName(QStringLiteral("CPage1"));
+    EnsureGuiResources();
+
+    // The samples ship in the program's own folder; added oldest first, so the list reads Office,
+    // Flowers, Electronics.
+    for (const char* sample : {"SampleElectronics.txt", "SampleFlowers.txt", "SampleOffice.txt"}) {
+        const QString path = gui.ProgramDir() + QDir::separator() + QStringLiteral("Samples") +
+                             QDir::separator() + QString::fromLatin1(sample);
+        gui.App().m_sampleFeeds.Add(QFile::encodeName(path).toStdString());
+    }
+    gui.Document().m_bDataVerified = false;
+
+    m_heading = new CAnimatedLabel(this);
+    m_heading->setObjectName(QStringLiteral("headingLabel"));
+    m_newLabel = new CAnimatedLabel(this);
+    m_newLabel->setObjectName(QStringLiteral("newFileLabel"));
+    m_openLabel = new CAnimatedLabel(this);
+    m_openLabel->setObjectName(QStringLiteral("openFileLabel"));
+    for (CAnimatedLabel* label : {m_heading, m_newLabel, m_openLabel}) {
+        label->setMinimumHeight(22);
+        label->setCursor(label == m_heading ? Qt::ArrowCursor : Qt::PointingHandCursor);
+    }
+
+    m_newRadio = new QRadioButton(this);
+    m_newRadio->setObjectName(QStringLiteral("newFileRadio"));
+    m_newRadio->setAccessibleName(A("Create New File"));
+    m_newRadio->setChecked(true);
+    m_openRadio = new QRadioButton(this);
+    m_openRadio->setObjectName(QStringLiteral("openFileRadio"));
+    m_openRadio->setAccessibleName(A("Open data feed file"));
+
+    QLabel* newNote = Note(A("Select this option if you're creating a new feed file for your store."), this);
+    newNote->setObjectName(QStringLiteral("newFileNote"));
+    QLabel* openNote =
+        Note(A("Select this option if you're opening an existing feed file to modify or re-submit. "
+               "Select and click on the OPEN button."),
+             this);
+    openNote->setObjectName(QStringLiteral("openFileNote"));
+
+    m_fileList = new QListWidget(this);
+    m_fileList->setObjectName(QStringLiteral("fileList"));
+    m_fileList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_fileList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_fileList->setEnabled(false);
+
+    m_openButton = new QPushButton(A("&Open"), this);
+    m_openButton->setObjectName(QStringLiteral("openButton"));
+    m_openButton->setAutoDefault(false);
+    m_openButton->setEnabled(false);
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("statusLine"));
+    m_status->setTextFormat(Qt::PlainText);
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("progressBar"));
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+    m_progress->setTextVisible(false);
+    m_progress->setMaximumHeight(14);
+
+    QPushButton* articles = SideButton(A("Quorvin Articles"), ":/icons/articles.png", "articlesButton", this);
+    QPushButton* about = SideButton(A("About..."), ":/icons/about.png", "aboutButton", this);
+    QPushButton* account = SideButton(A("&Account Setup"), ":/icons/account.png", "accountSetupButton", this);
+
+    // Layout: the heading across the top, the two choices with the file list on the left, the side
+    // buttons in a column on the right.
+    auto* top = new QVBoxLayout(this);
+    top->addWidget(m_heading);
+    auto* body = new QHBoxLayout;
+    auto* choices = new QGridLayout;
+    choices->setColumnStretch(1, 1);
+    choices->setHorizontalSpacing(6);
+    choices->addWidget(m_newRadio, 0, 0);
+    choices->addWidget(m_newLabel, 0, 1);
+    choices->addWidget(newNote, 1, 1);
+    choices->setRowMinimumHeight(2, 8);
+    choices->addWidget(m_openRadio, 3, 0);
+    choices->addWidget(m_openLabel, 3, 1);
+    choices->addWidget(openNote, 4, 1);
+    choices->addWidget(m_fileList, 5, 1);
+    auto* openRow = new QHBoxLayout;
+    openRow->addWidget(m_openButton);
+    auto* progressColumn = new QVBoxLayout;
+    progressColumn->addWidget(m_status);
+    progressColumn->addWidget(m_progress);
+    openRow->addLayout(progressColumn, 1);
+    choices->addLayout(openRow, 6, 1);
+    choices->setRowStretch(5, 1);
+    body->addLayout(choices, 1);
+    auto* side = new QVBoxLayout;
+    side->addWidget(articles);
+    side->addWidget(about);
+    side->addWidget(account);
+    side->addStretch(1);
+    body->addSpacing(8);
+    body->addLayout(side);
+    top->addLayout(body, 1);
+
+    connect(m_newRadio, &QRadioButton::clicked, this, &CPage1::ChooseNewFile);
+    connect(m_openRadio, &QRadioButton::clicked, this, &CPage1::ChooseOpenFile);
+    connect(m_newLabel, &CAnimatedLabel::clicked, this, &CPage1::ChooseNewFile);
+    connect(m_openLabel, &CAnimatedLabel::clicked, this, &CPage1::ChooseOpenFile);
+    connect(m_fileList, &QListWidget::currentRowChanged, this,
+            [this](int) { m_openButton->setEnabled(true); });
+    connect(m_fileList, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem*) {
+        m_openButton->setEnabled(true);
+        OpenSelected();
+    });
+    connect(m_openButton, &QPushButton::clicked, this, &CPage1::OpenSelected);
+    connect(articles, &QPushButton::clicked, this,
+            [this] { m_gui.Ui().OpenUrl(FromAnsi(m_gui.Config().articlesUrl)); });
+    connect(about, &QPushButton::clicked, this, [this] { m_gui.ShowAbout(this); });
+    connect(account, &QPushButton::clicked, this, &CPage1::ShowAccountSetup);
+}
+
+void CPage1::FillFileList() {
+    // Filled once: files opened later in the run reach the list at the next start.
+    m_fileList->clear();
+    m_fileList->addItem(A("More Files..."));
+    for (const auto& list : {m_gui.App().m_recentFeeds.NonEmpty(), m_gui.App().m_sampleFeeds.NonEmpty()}) {
+        for (const std::string& path : list) {
+            m_fileList->addItem(QFile::decodeName(QByteArray::fromStdString(path)));
+        }
+    }
+    m_fileList->setCurrentRow(-1);
+    m_fileList->setEnabled(false);
+    m_bListFilled = true;
+}
+
+bool CPage1::OnSetActive() {
+    if (!m_bListFilled) {
+        FillFileList();
+    }
+    m_nMode = m_openRadio->isChecked() ? kModeOpenFile : kModeNewFile;
+    const bool open = m_nMode == kModeOpenFile;
+    m_openButton->setEnabled(open);
+    m_fileList->setEnabled(open);
+
+    const QColor face = palette().color(QPalette::Button);
+    const struct {
+        CAnimatedLabel* label;
+        const char* text;
+    } labels[] = {{m_newLabel, "Create a NEW Quorvin datafeed file"},
+                  {m_openLabel, "Open An Existing File"},
+                  {m_heading, "Welcome to Yarvelin. How would you like to start?"}};
+    for (const auto& [label, text] : labels) {
+        label->SetBackgroundColor(face);
+        label->SetBorder(false);
+        label->SetMainFontBold(true);
+        label->SetText(A(text), QString(), 0);
+    }
+    update();
+    return true;
+}
+
+void CPage1::ChooseNewFile() {
+    m_newRadio->setChecked(true);
+    m_nMode = kModeNewFile;
+    m_bNewFeed = true;
+    m_openButton->setEnabled(false);
+    m_fileList->setEnabled(false);
+    m_progress->setValue(0);
+    m_status->clear();
+    // A new feed starts without products; the file name stays for a later backup.
+    m_gui.Document().RemoveAllRecords();
+}
+
+void CPage1::ChooseOpenFile() {
+    m_openRadio->setChecked(true);
+    m_nMode = kModeOpenFile;
+    m_bNewFeed = false;
+    m_fileList->setEnabled(true);
+    m_progress->setValue(0);
+    m_status->clear();
+}
+
+void CPage1::OpenSelected() {
+    const int row = m_fileList->currentRow();
+    if (row < 0) {
+        return;
+    }
+    if (row != kMoreFilesRow) {
+        LoadFile(m_fileList->item(row)->text());
+        return;
+    }
+    FileDialogRequest request;
+    request.filter = A("Text Files (*.txt)|*.txt|All Files (*.*)|*.*||");
+    request.defaultExt = A("txt");
+    if (const auto path = m_gui.Ui().OpenFileDialog(this, request)) {
+        LoadFile(*path);
+    }
+}
+
+void CPage1::LoadFile(const QString& path) {
+    CFeedReportView report(m_gui.Ui(), this, m_progress, m_status);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    LoadFeedFile(m_gui.App(), QFile::encodeName(path).toStdString(), report);
+    QApplication::restoreOverrideCursor();
+}
+
+int CPage1::OnWizardNext() {
+    if (m_bNewFeed || !m_gui.Document().m_strFileName.empty()) {
+        return kWizardMoveOn;
+    }
+    const MsgAnswer answer = m_gui.Ui().MessageBox(
+        this, A("Yarvelin"), A("You haven't opened a file. Would you like to open a file now?"),
+        MsgIcon::Question, MsgButtons::OkCancel);
+    if (answer == MsgAnswer::Ok) {
+        // With nothing picked in the list, OK leads to the open-file dialog: the question promised a file.
+        if (m_fileList->currentRow() < 0) {
+            m_fileList->setCurrentRow(kMoreFilesRow);
+        }
+        OpenSelected();
+    }
+    return kWizardStay;
+}
+
+void CPage1::ShowAccountSetup() {
+    CAccountSetupDlg dlg(m_gui, this);
+    dlg.exec();
 }
 
 }  // namespace yarvelin

@@ -1,15 +1,55 @@
+// Step 1: start a new feed, or open one from the recent files, the samples or the open-file dialog.
 #pragma once
 
 #include "pages/wizard_page.h"
 
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
 namespace yarvelin {
+
+class CAnimatedLabel;
 
 class CPage1 : public CWizardPage {
     Q_OBJECT
-public:
+  public:
+    enum Mode { kModeNewFile = 0, kModeOpenFile = 1 };
+
     explicit CPage1(CYarvelinGui& gui, QWidget* parent = nullptr);
 
+    bool OnSetActive() override;
+    int OnWizardNext() override;
     bool OnQueryCancel() override { return QueryCancelWithSaveQuestion(); }
+
+    int CurrentMode() const { return m_nMode; }
+    bool IsNewFeed() const { return m_bNewFeed; }
+
+    // The control actions, as the buttons, labels and list run them.
+    void ChooseNewFile();
+    void ChooseOpenFile();
+    void OpenSelected();
+
+  private:
+    void FillFileList();
+    void LoadFile(const QString& path);
+    void ShowAccountSetup();
+
+    int m_nMode = kModeNewFile;
+    bool m_bNewFeed = true;
+    bool m_bListFilled = false;
+
+    CAnimatedLabel* m_heading = nullptr;
+    CAnimatedLabel* m_newLabel = nullptr;
+    CAnimatedLabel* m_openLabel = nullptr;
+    QRadioButton* m_newRadio = nullptr;
+    QRadioButton* m_openRadio = nullptr;
+    QListWidget* m_fileList = nullptr;
+    QPushButton* m_openButton = nullptr;
+    QLabel* m_status = nullptr;
+    QProgressBar* m_progress = nullptr;
 };
 
 }  // namespace yarvelin

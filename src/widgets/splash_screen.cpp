@@ -9,6 +9,8 @@
 #include <QScreen>
 #include <QVariantAnimation>
 
+#include "app/resources_gui.h"
+
 namespace yarvelin {
 
 namespace {
@@ -55,6 +57,7 @@ bool CSplashScreenEx::Create(QWidget* parent, const QString& text, int displayTi
 }
 
 bool CSplashScreenEx::SetBitmap(const QString& resource, int red, int green, int blue) {
+    EnsureGuiResources();
     m_bitmap = QPixmap();
     QImage image(resource);
     if (image.isNull()) {

@@ -1,0 +1,154 @@
+#include "feed/feed_file_writer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "feed/feed_file.h"
+#include "feed/file_error.h"
+#include "records/text_util.h"
+
+namespace yarvelin {
+
+namespace {
+std::atomic<unsigned> g_tempCounter{0};
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+}  // namespace
+
+CFeedFileWriter::CFeedFileWriter(CFeedFileObserver& observer, std::size_t bufferSize)
+    : m_observer(observer), m_bufferSize(bufferSize) {}
+
+CFeedFileWriter::~CFeedFileWriter() {
+    Abort();
+}
+
+bool CFeedFileWriter::Fail(int err, bool writing) {
+    m_failed = true;
+    Abort();
+    // Any failed write reads as a full disk, as the user knows it; other failures say what happened.
+    const FileErrorCause cause = err == ENOMEM ? FileErrorCause::kOutOfMemory
+                                 : writing     ? FileErrorCause::kDiskFull
+                                               : FileErrorCauseForOpen(err, m_path);
+    m_observer.ShowFileError(FileErrorText(cause, m_path));
+    return false;
+}
+
+bool CFeedFileWriter::Open(const std::string& path) {
+    m_path = path;
+    m_target = path;
+    struct stat st {};
+    bool exists = false;
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        // Replace the file the link points to, not the link itself.
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved) != nullptr) {
+            m_target = resolved;
+        }
+    }
+    if (::stat(m_target.c_str(), &st) == 0) {
+        exists = true;
+        if (S_ISDIR(st.st_mode)) {
+            return Fail(EISDIR, false);
+        }
+        // A read-only file stays protected although its folder would let us replace it.
+        if (::access(m_target.c_str(), W_OK) != 0) {
+            return Fail(errno, false);
+        }
+    } else if (errno != ENOENT) {
+        return Fail(errno, false);
+    }
+    const std::string folder = FolderOf(m_target);
+    const std::string base = m_target.substr(m_target.find_last_of('/') + 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        m_tempPath = Format("%s/.%s.%d.%u.tmp", folder.c_str(), base.c_str(), static_cast<int>(::getpid()),
+                            g_tempCounter.fetch_add(1));
+        m_fd = ::open(m_tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (m_fd >= 0 || errno != EEXIST) {
+            break;
+        }
+    }
+    if (m_fd < 0) {
+        const int err = errno;
+        m_tempPath.clear();
+        // The folder decides whether the file can be created: report it under the user's name.
+        return Fail(err == ENOENT && !exists ? ENOENT : err, false);
+    }
+    if (exists) {
+        // Keep the permissions the user gave the file.
+        (void)::fchmod(m_fd, st.st_mode & 07777);
+    }
+    m_buffer.reserve(m_bufferSize + (64 << 10));
+    return true;
+}
+
+bool CFeedFileWriter::Flush() {
+    if (m_failed || m_fd < 0) {
+        return false;
+    }
+    const char* p = m_buffer.data();
+    std::size_t left = m_buffer.size();
+    while (left > 0) {
+        const ssize_t n = ::write(m_fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return Fail(errno, true);
+        }
+        if (n == 0) {
+            return Fail(ENOSPC, true);
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    m_buffer.clear();
+    return true;
+}
+
+bool CFeedFileWriter::Commit() {
+    if (m_failed || m_fd < 0) {
+        return false;
+    }
+    if (!Flush()) {
+        return false;
+    }
+    // On disk before the rename, so that a crash leaves either the old file or the whole new one.
+    if (::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS) {
+        return Fail(errno, true);
+    }
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0) {
+        return Fail(errno, true);
+    }
+    if (::rename(m_tempPath.c_str(), m_target.c_str()) != 0) {
+        return Fail(errno, false);
+    }
+    m_tempPath.clear();
+    return true;
+}
+
+void CFeedFileWriter::Abort() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_tempPath.empty()) {
+        ::unlink(m_tempPath.c_str());
+        m_tempPath.clear();
+    }
+    m_buffer.clear();
+}
+
+}  // namespace yarvelin

@@ -1,0 +1,231 @@
+// Loading feed files into the document.
+#include <gtest/gtest.h>
+
+#include "app/yarvelin_app.h"
+#include "feed/feed_file.h"
+#include "feed/file_error.h"
+#include "feed_test_support.h"
+
+namespace yarvelin {
+namespace {
+
+using test::CRecordingObserver;
+using test::CTempFolder;
+using test::WriteBytes;
+
+constexpr const char* kLoaded = "File opened and succesfully loaded. Press NEXT to continue.";
+const std::string kColumns = BuildColumnLine(false);
+
+struct LoadCase {
+    const char* name;
+    std::string bytes;
+    std::vector<std::string> offerIds;  // column 6 of each loaded record, in order
+    bool success;                       // success text shown and the file became the current one
+    std::string htmlEscaped, updatesOnly, productType, quoted;
+};
+
+class LoadFeedFileTest : public ::testing::TestWithParam<LoadCase> {};
+
+TEST_P(LoadFeedFileTest, LoadsAsTheLayoutSays) {
+    const LoadCase& c = GetParam();
+    CTempFolder dir;
+    const std::string path = dir.File("feed.txt");
+    WriteBytes(path, c.bytes);
+    CYarvelinApp app;
+    app.m_document.AddOrReplaceRecord(COtherRecord());  // an earlier feed's product goes
+    app.m_document.m_strQuoted = "earlier";
+    CRecordingObserver observer;
+    LoadFeedFile(app, path, observer);
+
+    std::vector<std::string> ids;
+    for (const auto& r : app.m_document.m_records) {
+        ids.push_back(r->m_required.offer_id);
+    }
+    EXPECT_EQ(ids, c.offerIds);
+    EXPECT_EQ(observer.status, c.success ? kLoaded : "");
+    EXPECT_EQ(app.m_document.m_strFileName, c.success ? path : "");
+    EXPECT_EQ(app.m_document.m_strHtmlEscaped, c.htmlEscaped);
+    EXPECT_EQ(app.m_document.m_strUpdatesOnly, c.updatesOnly);
+    EXPECT_EQ(app.m_document.m_strProductType, c.productType);
+    EXPECT_EQ(app.m_document.m_strQuoted, c.quoted.empty() ? "earlier" : c.quoted);
+    EXPECT_TRUE(observer.fileErrors.empty());
+    EXPECT_EQ(observer.formatErrors, 0);
+    EXPECT_FALSE(app.m_document.m_bChanged);
+}
+
+const std::string kRow1 = "u\tn\td\t1.00\ti\tc\tA1";
+const std::string kRow2 = "u\tn\td\t2.00\ti\tc\tA2";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, LoadFeedFileTest,
+    ::testing::Values(
+        LoadCase{"OnlyColumnLine", kColumns, {}, true, "", "", "", ""},
+        LoadCase{"CrLfAndNoFinalBreak",
+                 kColumns + "\r\n" + kRow1 + "\r\n" + kRow2,
+                 {"A1", "A2"},
+                 true,
+                 "",
+                 "",
+                 "",
+                 ""},
+        LoadCase{"BareLfAndFinalBreak",
+                 kColumns + "\n" + kRow1 + "\n" + kRow2 + "\n",
+                 {"A1", "A2"},
+                 true,
+                 "",
+                 "",
+                 "",
+                 ""},
+        LoadCase{"EmptyLinesSkipped", kColumns + "\r\n\r\n" + kRow1 + "\n\n", {"A1"}, true, "", "", "", ""},
+        LoadCase{"AllFourHeaders",
+                 "# html_escaped=YES\r\n# updates_only=NO\r\n# product_type=OTHER\r\n# quoted=NO\r\n" +
+                     kColumns + "\r\n" + kRow1,
+                 {"A1"},
+                 true,
+                 "YES",
+                 "NO",
+                 "OTHER",
+                 "NO"},
+        LoadCase{"OnlyHeaders", "# html_escaped=Y\r\n# quoted=yes", {}, false, "Y", "", "", "yes"},
+        LoadCase{"HeadersOutOfOrder",
+                 "# updates_only=YES\r\n# html_escaped=YES\r\n" + kColumns + "\r\n" + kRow1,
+                 {"offer_id", "A1"},
+                 true,
+                 "",
+                 "YES",
+                 "",
+                 ""},
+        LoadCase{"HeaderWithoutBlankAndBlanksAroundEquals",
+                 "#quoted = yes \r\n" + kColumns,
+                 {},
+                 true,
+                 "",
+                 "",
+                 "",
+                 "yes"},
+        LoadCase{"TwoBlanksIsNoHeader", "#  quoted=YES\r\n" + kRow1, {"A1"}, true, "", "", "", ""},
+        LoadCase{"UnknownValueConsumedButNotStored",
+                 "# quoted=MAYBE\r\n" + kColumns + "\r\n" + kRow1,
+                 {"A1"},
+                 true,
+                 "",
+                 "",
+                 "",
+                 ""},
+        LoadCase{"HeaderAfterColumnLineIsAProduct",
+                 kColumns + "\r\n# quoted=YES\tx\tx\tx\tx\tx\tH",
+                 {"H"},
+                 true,
+                 "",
+                 "",
+                 "",
+                 ""},
+        LoadCase{"LineOfTabsIsAProduct", kColumns + "\r\n\t", {""}, true, "", "", "", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LoadFeedFileEdgeTest, EmptyFileIsAFormatErrorAndKeepsTheRecords) {
+    CTempFolder dir;
+    const std::string path = dir.File("empty.txt");
+    WriteBytes(path, "");
+    CYarvelinApp app;
+    app.m_document.AddOrReplaceRecord(COtherRecord());
+    CRecordingObserver observer;
+    LoadFeedFile(app, path, observer);
+    EXPECT_EQ(observer.formatErrors, 1);
+    EXPECT_EQ(app.m_document.Count(), 1u);
+    EXPECT_EQ(app.m_recentFeeds[0], path);  // it was added before anything was read
+    EXPECT_TRUE(app.m_document.m_strFileName.empty());
+}
+
+TEST(LoadFeedFileEdgeTest, MissingFileOrFolderReportsAndChangesNothing) {
+    CTempFolder dir;
+    CYarvelinApp app;
+    app.m_document.AddOrReplaceRecord(COtherRecord());
+    CRecordingObserver observer;
+    LoadFeedFile(app, dir.File("nope.txt"), observer);
+    LoadFeedFile(app, dir.File("nofolder/x.txt"), observer);
+    LoadFeedFile(app, dir.Path(), observer);
+    ASSERT_EQ(observer.fileErrors.size(), 3u);
+    EXPECT_EQ(observer.fileErrors[0], dir.File("nope.txt") + " was not found.");
+    EXPECT_EQ(observer.fileErrors[1], dir.File("nofolder/x.txt") + " contains an invalid path.");
+    EXPECT_EQ(observer.fileErrors[2], "Access to " + dir.Path() + " was denied.");
+    EXPECT_EQ(app.m_document.Count(), 1u);
+    EXPECT_TRUE(app.m_recentFeeds.NonEmpty().empty());
+    EXPECT_TRUE(observer.status.empty());
+}
+
+TEST(LoadFeedFileEdgeTest, SamplesStayOutOfTheRecentList) {
+    CTempFolder dir;
+    const std::string sample = dir.File("SampleFlowers.txt");
+    const std::string other = dir.File("mine.txt");
+    WriteBytes(sample, kColumns);
+    WriteBytes(other, kColumns);
+    CYarvelinApp app;
+    app.m_sampleFeeds.Add(sample);
+    CRecordingObserver observer;
+    LoadFeedFile(app, sample, observer);
+    EXPECT_TRUE(app.m_recentFeeds.NonEmpty().empty());
+    LoadFeedFile(app, other, observer);
+    EXPECT_EQ(app.m_recentFeeds.NonEmpty(), std::vector<std::string>{other});
+}
+
+TEST(LoadFeedFileEdgeTest, ProgressStepsFromZeroToHundredAndWraps) {
+    CTempFolder dir;
+    std::string bytes = kColumns;
+    for (int i = 0; i < 150; ++i) {
+        bytes += "\r\n" + kRow1;
+    }
+    WriteBytes(dir.File("f.txt"), bytes);
+    CYarvelinApp app;
+    CRecordingObserver observer;
+    LoadFeedFile(app, dir.File("f.txt"), observer);
+    EXPECT_EQ(observer.ranges, (std::vector<std::pair<int, int>>{{0, 100}}));
+    ASSERT_EQ(observer.positions.size(), 151u);
+    EXPECT_EQ(observer.positions[0], 1);
+    EXPECT_EQ(observer.positions[99], 100);
+    EXPECT_EQ(observer.positions[100], 0);  // past 100 it starts again
+    EXPECT_EQ(observer.positions.back(), 100);
+}
+
+TEST(LoadFeedFileEdgeTest, LongLinesAcrossTheReadBuffer) {
+    // Lines far longer than the reader's buffer, and a CR LF split between two reads.
+    CTempFolder dir;
+    const std::string longText(3 << 20, 'x');
+    const std::string bytes = kColumns + "\r\n" + "u\t" + longText + "\td\t1\ti\tc\tL1\r\n" + kRow2;
+    WriteBytes(dir.File("long.txt"), bytes);
+    CYarvelinApp app;
+    CRecordingObserver observer;
+    LoadFeedFile(app, dir.File("long.txt"), observer);
+    ASSERT_EQ(app.m_document.Count(), 2u);
+    EXPECT_EQ(app.m_document.At(0).m_required.name, longText);
+    EXPECT_EQ(app.m_document.At(0).m_required.offer_id, "L1");
+    EXPECT_EQ(app.m_document.At(1).m_required.offer_id, "A2");
+}
+
+TEST(FileErrorTest, ErrnoMapsToTheTableTexts) {
+    const std::string p = "/x/f.txt";
+    const std::vector<std::pair<int, std::string>> cases = {
+        {ENOENT, "/x/f.txt was not found."},
+        {ENOTDIR, "/x/f.txt contains an invalid path."},
+        {EMFILE, "/x/f.txt could not be opened because there are too many open files."},
+        {EACCES, "Access to /x/f.txt was denied."},
+        {EROFS, "Access to /x/f.txt was denied."},
+        {EBADF, "An invalid file handle was associated with /x/f.txt."},
+        {EMLINK, "/x/f.txt could not be created because the directory is full."},
+        {ESPIPE, "Seek failed on /x/f.txt"},
+        {EIO, "A hardware I/O error was reported while accessing /x/f.txt."},
+        {ETXTBSY, "A sharing violation occurred while accessing /x/f.txt."},
+        {ENOLCK, "A locking violation occurred while accessing /x/f.txt."},
+        {ENOSPC, "Disk full while accessing /x/f.txt."},
+        {EDQUOT, "Disk full while accessing /x/f.txt."},
+        {EOVERFLOW, "An attempt was made to access /x/f.txt past its end."},
+        {ECONNRESET, "An unknown error occurred while accessing /x/f.txt."},
+        {ENOMEM, "Out of memory."},
+    };
+    for (const auto& [err, text] : cases) {
+        EXPECT_EQ(FileErrorText(FileErrorCauseFromErrno(err), p), text) << err;
+    }
+}
+
+}  // namespace
+}  // namespace yarvelin
