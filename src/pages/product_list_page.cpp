@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
@@ -169,6 +170,14 @@ void CPage3::ApplyColumnWidths() {
 bool CPage3::eventFilter(QObject* watched, QEvent* event) {
     // A click on the list, on a row or beside them, brings the buttons up to date; keyboard selection
     // waits for the next click or command.
+    if (watched == m_table->viewport() && event->type() == QEvent::MouseButtonPress) {
+        // As in a report list, a plain click beside the rows clears the selection.
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (!m_table->indexAt(mouse->position().toPoint()).isValid() &&
+            !(mouse->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier))) {
+            m_table->clearSelection();
+        }
+    }
     if (watched == m_table->viewport() && event->type() == QEvent::MouseButtonRelease) {
         UpdateButtonStates();
     }

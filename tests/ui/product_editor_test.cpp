@@ -1,0 +1,491 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <deque>
+
+#include "dialogs/options_sheet.h"
+#include "dialogs/product_editor_dlg.h"
+#include "platform/text_codec.h"
+#include "support/test_gui.h"
+#include "widgets/animated_label.h"
+
+using namespace yarvelin;
+
+namespace {
+
+// Hands out queued identifiers; nothing when the queue is empty (a failing generator).
+class CQueuedGuids : public GuidSource {
+  public:
+    std::optional<Guid> CreateGuid() override {
+        if (m_queue.empty()) {
+            return std::nullopt;
+        }
+        const Guid g = m_queue.front();
+        m_queue.pop_front();
+        return g;
+    }
+    std::deque<Guid> m_queue;
+};
+
+Guid MakeGuid(std::uint32_t first) {
+    return Guid{first, 0xBEEF, 0x1, {1, 2, 3, 4, 5, 6, 7, 8}};
+}
+
+template <typename T>
+T* Find(QWidget& dlg, const char* name) {
+    T* w = dlg.findChild<T*>(QString::fromLatin1(name));
+    if (!w) {
+        qFatal("no control %s", name);
+    }
+    return w;
+}
+
+void FillCompulsory(CNewProductDlg& dlg) {
+    Find<QLineEdit>(dlg, "nameEdit")->setText(A("Espresso machine"));
+    Find<QPlainTextEdit>(dlg, "descriptionEdit")->setPlainText(A("15 bar pump, steam wand"));
+    Find<QLineEdit>(dlg, "productUrlEdit")->setText(A("http://shop.example/espresso"));
+    Find<QLineEdit>(dlg, "imageUrlEdit")->setText(A("http://shop.example/espresso.jpg"));
+    Find<QComboBox>(dlg, "categoryCombo")->setEditText(A("Home & Garden > Kitchen > Coffee Makers"));
+}
+
+COtherRecord StoredProduct() {
+    COtherRecord r;
+    r.m_required.product_url = "http://shop.example/kettle";
+    r.m_required.name = "Caf\xe9 kettle";
+    r.m_required.description = "Steel kettle, 1.7 l";
+    r.m_required.price = "49.90";
+    r.m_required.image_url = "http://shop.example/kettle.jpg";
+    r.m_required.category = "Home & Garden > Kitchen";
+    r.m_required.offer_id = "K-100";
+    r.m_optional.instock = "N";
+    r.m_optional.shipping = "4.5";
+    r.m_optional.currency = "zwd";
+    r.m_optional.exp_date = "200312311800";
+    r.m_optional.quantity = "12";
+    r.m_optional.delete_ = "Y";
+    r.m_optional.product_type = "OTHER";
+    r.data_checked = r.urls_checked = r.product_url_ok = r.image_url_ok = true;
+    return r;
+}
+
+void AddProduct(CTestGui& t, const char* offerId) {
+    COtherRecord r;
+    r.m_required.offer_id = offerId;
+    t.Doc().AddOrReplaceRecord(r);
+}
+
+void ExpectErrorLine(CNewProductDlg& dlg, const QString& message) {
+    QCOMPARE(dlg.HelpLine1()->Text(), A(" ") + message);
+    QCOMPARE(dlg.HelpLine1()->TextColor(), QColor(215, 0, 0));
+    QCOMPARE(dlg.HelpLine1()->BackgroundColor(), QColor(255, 255, 235));
+    QCOMPARE(dlg.HelpLine1()->MainFontSpec().weight, 700);
+    QCOMPARE(dlg.HelpLine2()->Text(), QString());
+}
+
+}  // namespace
+
+class ProductEditorTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void newProductStartsFromDefaults();
+    void autogenerateToggles();
+    void guidFailureFallsBackToTheTime();
+    void storingAppendsAFreshRecord();
+    void editLoadsAndReplacesInPlace();
+    void compulsoryFieldErrorsGoToTheHelpLine_data();
+    void compulsoryFieldErrorsGoToTheHelpLine();
+    void unreadableNumbersAreRefused_data();
+    void unreadableNumbersAreRefused();
+    void duplicateOfferIdIsReportedAndNeverStored();
+    void ownOfferIdIsNoDuplicateWhenEditing();
+    void characterOutsideTheCodePageIsRefused();
+    void focusShowsHelpAndCountersCount();
+    void optionsButtonOpensTheSheet();
+    void screenshots();
+};
+
+void ProductEditorTest::newProductStartsFromDefaults() {
+    CTestGui t;
+    t.m_app.m_categories = {"Flowers > Roses ", "Flowers > Arrangements "};
+    t.m_app.m_defaults[kDefPrice] = "12.500000";
+    t.m_app.m_defaults[kDefCategory] = "Flowers > Roses ";
+    t.m_app.m_defaults[kDefBrand] = "Acme";
+    t.m_app.m_bAlwaysInStock = false;
+    CQueuedGuids guids;
+    guids.m_queue = {MakeGuid(0xA1)};
+    CNewProductDlg dlg(t.Gui(), std::nullopt, guids);
+    QCOMPARE(dlg.windowTitle(), A("New Product"));
+    QCOMPARE(Find<QPushButton>(dlg, "storeButton")->text(), A("Add This Product"));
+    QCOMPARE(Find<QLineEdit>(dlg, "offerIdEdit")->text(), A("A1BEEF112345678"));
+    QVERIFY(!Find<QLineEdit>(dlg, "offerIdEdit")->isEnabled());
+    QVERIFY(Find<QCheckBox>(dlg, "autogenerateCheck")->isEnabled());
+    QCOMPARE(Find<QLineEdit>(dlg, "priceEdit")->text(), A("12.5"));
+    QCOMPARE(Find<QLineEdit>(dlg, "shippingEdit")->text(), A("0"));
+    QCOMPARE(Find<QComboBox>(dlg, "categoryCombo")->count(), 2);
+    QCOMPARE(Find<QComboBox>(dlg, "categoryCombo")->currentText(), A("Flowers > Roses "));
+    QCOMPARE(Find<QLineEdit>(dlg, "brandEdit")->text(), A("Acme"));
+    QCOMPARE(Find<QComboBox>(dlg, "currencyCombo")->currentIndex(), 172);
+    QCOMPARE(Find<QComboBox>(dlg, "currencyCombo")->currentText(), A("USD American Dollar "));
+    QVERIFY(!Find<QCheckBox>(dlg, "inStockCheck")->isChecked());
+    QVERIFY(Find<QCheckBox>(dlg, "doesNotExpireCheck")->isChecked());
+    QVERIFY(!Find<QDateEdit>(dlg, "expiryDateEdit")->isEnabled());
+    QCOMPARE(Find<QLabel>(dlg, "nameCount")->text(), QString());
+    QCOMPARE(dlg.HelpLine1()->Text(), A(" See this place for help & tips on filling up the various fields"));
+    QCOMPARE(dlg.HelpLine1()->BackgroundColor(), QColor(252, 239, 194));
+    QCOMPARE(dlg.HelpLine1()->TextColor(), QColor(20, 20, 20));
+    QCOMPARE(dlg.HelpLine1()->FadeSteps(), 50);
+    QCOMPARE(Find<CAnimatedLabel>(dlg, "compulsoryNote")->Text(),
+             A("Compulsory fields - fields that must be filled up are marked in bold & by an asterix (*)"));
+}
+
+void ProductEditorTest::autogenerateToggles() {
+    CTestGui t;
+    CQueuedGuids guids;
+    guids.m_queue = {MakeGuid(0x1), MakeGuid(0x2)};
+    CNewProductDlg dlg(t.Gui(), std::nullopt, guids);
+    auto* offer = Find<QLineEdit>(dlg, "offerIdEdit");
+    auto* autogen = Find<QCheckBox>(dlg, "autogenerateCheck");
+    autogen->click();  // off: the box opens and keeps the identifier
+    QVERIFY(offer->isEnabled());
+    QCOMPARE(offer->text(), A("1BEEF112345678"));
+    autogen->click();  // on again: a new identifier
+    QVERIFY(!offer->isEnabled());
+    QCOMPARE(offer->text(), A("2BEEF112345678"));
+}
+
+void ProductEditorTest::guidFailureFallsBackToTheTime() {
+    CTestGui t;
+    CQueuedGuids none;
+    CNewProductDlg dlg(t.Gui(), std::nullopt, none);
+    const QString id = Find<QLineEdit>(dlg, "offerIdEdit")->text();
+    QCOMPARE(id.size(), 18);
+    QVERIFY(QRegularExpression(QStringLiteral("^\\d{18}$")).match(id).hasMatch());
+}
+
+void ProductEditorTest::storingAppendsAFreshRecord() {
+    CTestGui t;
+    AddProduct(t, "FIRST");
+    CQueuedGuids guids;
+    guids.m_queue = {MakeGuid(0xC0FFEE)};
+    CNewProductDlg dlg(t.Gui(), std::nullopt, guids);
+    FillCompulsory(dlg);
+    Find<QLineEdit>(dlg, "priceEdit")->setText(A("12.5"));
+    Find<QLineEdit>(dlg, "shippingEdit")->setText(A("0"));
+    Find<QComboBox>(dlg, "currencyCombo")->setCurrentIndex(0);
+    Find<QComboBox>(dlg, "colorCombo")->setEditText(A(" Red "));
+    Find<QCheckBox>(dlg, "doesNotExpireCheck")->setChecked(false);
+    Find<QDateEdit>(dlg, "expiryDateEdit")->setDate(QDate(2027, 3, 1));
+    Find<QPushButton>(dlg, "storeButton")->click();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(t.Doc().Count(), std::size_t{2});
+    const COtherRecord& r = t.Doc().At(1);
+    QCOMPARE(r.m_required.offer_id, std::string("C0FFEEBEEF112345678"));
+    QCOMPARE(r.m_required.price, std::string("12.50"));
+    QCOMPARE(r.m_optional.shipping, std::string("0.00"));
+    QCOMPARE(r.m_optional.currency, std::string("ADP"));
+    QCOMPARE(r.m_optional.color, std::string("Red"));
+    QCOMPARE(r.m_optional.instock, std::string("Y"));
+    QCOMPARE(r.m_optional.product_type, std::string("OTHER"));
+    QCOMPARE(r.m_optional.exp_date.substr(0, 8), std::string("20270301"));
+    QCOMPARE(r.m_optional.exp_date.size(), std::size_t{12});
+    QCOMPARE(t.m_ui.m_beeps, 0);
+}
+
+void ProductEditorTest::editLoadsAndReplacesInPlace() {
+    CTestGui t;
+    AddProduct(t, "A");
+    t.Doc().AddOrReplaceRecord(StoredProduct());
+    AddProduct(t, "C");
+    CQueuedGuids guids;
+    CNewProductDlg dlg(t.Gui(), std::size_t{1}, guids);
+    QCOMPARE(Find<QPushButton>(dlg, "storeButton")->text(), A("Save Changes"));
+    QVERIFY(!Find<QCheckBox>(dlg, "autogenerateCheck")->isEnabled());
+    QVERIFY(Find<QCheckBox>(dlg, "autogenerateCheck")->isChecked());
+    QVERIFY(Find<QLineEdit>(dlg, "offerIdEdit")->isEnabled());
+    QCOMPARE(Find<QLineEdit>(dlg, "nameEdit")->text(), QString::fromUtf8("Caf\u00e9 kettle"));
+    QCOMPARE(Find<QLineEdit>(dlg, "priceEdit")->text(), A("49.9"));
+    QCOMPARE(Find<QLineEdit>(dlg, "shippingEdit")->text(), A("4.5"));
+    QCOMPARE(Find<QComboBox>(dlg, "currencyCombo")->currentIndex(), 186);
+    QVERIFY(!Find<QCheckBox>(dlg, "inStockCheck")->isChecked());
+    QVERIFY(!Find<QCheckBox>(dlg, "doesNotExpireCheck")->isChecked());
+    QVERIFY(Find<QDateEdit>(dlg, "expiryDateEdit")->isEnabled());
+    QCOMPARE(Find<QDateEdit>(dlg, "expiryDateEdit")->date(), QDate(2003, 12, 31));
+    Find<QPushButton>(dlg, "storeButton")->click();  // saved unchanged
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(t.Doc().Count(), std::size_t{3});
+    const COtherRecord& r = t.Doc().At(1);
+    QCOMPARE(r.m_required.offer_id, std::string("K-100"));
+    QCOMPARE(r.m_required.name, std::string("Caf\xe9 kettle"));
+    QCOMPARE(r.m_required.price, std::string("49.90"));
+    QCOMPARE(r.m_optional.shipping, std::string("4.50"));
+    QCOMPARE(r.m_optional.currency, std::string("ZWD"));
+    QCOMPARE(r.m_optional.exp_date, std::string("200312311800"));
+    QCOMPARE(r.m_optional.instock, std::string("N"));
+    QCOMPARE(r.m_optional.quantity, std::string());
+    QCOMPARE(r.m_optional.delete_, std::string());
+    QCOMPARE(std::string(r.DataStatusText()), std::string("Unverified"));
+    QCOMPARE(std::string(r.UrlStatusText()), std::string("Unverified"));
+    QCOMPARE(t.Doc().At(2).m_required.offer_id, std::string("C"));
+}
+
+void ProductEditorTest::compulsoryFieldErrorsGoToTheHelpLine_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("offer id") << A("offerIdEdit") << A("The Offer ID is compulsory and must be unique.");
+    QTest::newRow("name") << A("nameEdit") << A("The product name is empty or contains invalid characters.");
+    QTest::newRow("description") << A("descriptionEdit")
+                                 << A("The product description is empty or contains invalid characters.");
+    QTest::newRow("product url") << A("productUrlEdit")
+                                 << A("The product page URL is empty or contains invalid characters.");
+    QTest::newRow("image url") << A("imageUrlEdit")
+                               << A("The product image URL is empty or contains invalid characters.");
+    QTest::newRow("category")
+        << A("categoryCombo")
+        << A("The category to which this product belongs to is empty or contains invalid "
+             "characters.");
+}
+
+void ProductEditorTest::compulsoryFieldErrorsGoToTheHelpLine() {
+    QFETCH(QString, control);
+    QFETCH(QString, message);
+    CTestGui t;
+    CQueuedGuids guids;
+    guids.m_queue = {MakeGuid(0x5)};
+    CNewProductDlg dlg(t.Gui(), std::nullopt, guids);
+    FillCompulsory(dlg);
+    Find<QCheckBox>(dlg, "autogenerateCheck")->click();
+    QWidget* box = dlg.findChild<QWidget*>(control);
+    if (auto* edit = qobject_cast<QLineEdit*>(box)) {
+        edit->setText(A(" \t "));
+    } else if (auto* text = qobject_cast<QPlainTextEdit*>(box)) {
+        text->setPlainText(A("\r\n "));
+    } else if (auto* combo = qobject_cast<QComboBox*>(box)) {
+        combo->setEditText(A("  "));
+    }
+    Find<QPushButton>(dlg, "storeButton")->click();
+    QVERIFY(dlg.result() != QDialog::Accepted);
+    QCOMPARE(t.Doc().Count(), std::size_t{0});
+    ExpectErrorLine(dlg, message);
+    QCOMPARE(dlg.HelpLine1()->FadeSteps(), 20);
+    QCOMPARE(t.m_ui.m_beeps, 1);
+    QCOMPARE(dlg.focusWidget(), box);
+}
+
+void ProductEditorTest::unreadableNumbersAreRefused_data() {
+    QTest::addColumn<QString>("shipping");
+    QTest::addColumn<QString>("price");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("price") << A("0") << A("12,50") << A("n") << A("Please enter a number.");
+    QTest::newRow("empty shipping") << A("") << A("1") << A("n") << A("Please enter a number.");
+    QTest::newRow("zero not from 0") << A(".0") << A("1") << A("n") << A("Please enter a number.");
+    QTest::newRow("long loaded name") << A("0") << A("1") << QString(256, QLatin1Char('n'))
+                                      << A("Please enter no more than 255 characters.");
+}
+
+void ProductEditorTest::unreadableNumbersAreRefused() {
+    QFETCH(QString, shipping);
+    QFETCH(QString, price);
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    CTestGui t;
+    CQueuedGuids guids;
+    CNewProductDlg dlg(t.Gui(), std::nullopt, guids);
+    FillCompulsory(dlg);
+    Find<QLineEdit>(dlg, "nameEdit")->setText(name);
+    Find<QLineEdit>(dlg, "shippingEdit")->setText(shipping);
+    Find<QLineEdit>(dlg, "priceEdit")->setText(price);
+    t.m_ui.ExpectMessage(A("Yarvelin1.0"), message, MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    Find<QPushButton>(dlg, "storeButton")->click();
+    QVERIFY(dlg.result() != QDialog::Accepted);
+    QCOMPARE(t.Doc().Count(), std::size_t{0});
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+}
+
+void ProductEditorTest::duplicateOfferIdIsReportedAndNeverStored() {
+    CTestGui t;
+    AddProduct(t, "SKU-1");
+    CQueuedGuids guids;
+    CNewProductDlg dlg(t.Gui(), std::nullopt, guids);
+    FillCompulsory(dlg);
+    Find<QCheckBox>(dlg, "autogenerateCheck")->click();
+    auto* offer = Find<QLineEdit>(dlg, "offerIdEdit");
+    offer->setText(A("sku-1"));
+    QVERIFY(!dlg.CheckOfferIdUnique());
+    ExpectErrorLine(dlg, A("Duplicate OfferID - this Offer ID already exists in the file."));
+    QCOMPARE(t.m_ui.m_beeps, 1);
+    offer->setText(A(" SKU-1 "));
+    QVERIFY(dlg.CheckOfferIdUnique());               // blanks around it make it another identifier ...
+    Find<QPushButton>(dlg, "storeButton")->click();  // ... until it is trimmed for storing
+    QVERIFY(dlg.result() != QDialog::Accepted);
+    QCOMPARE(t.Doc().Count(), std::size_t{1});
+    QCOMPARE(t.m_ui.m_beeps, 2);
+    offer->setText(A("SKU-2"));
+    Find<QPushButton>(dlg, "storeButton")->click();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(t.Doc().Count(), std::size_t{2});
+}
+
+void ProductEditorTest::ownOfferIdIsNoDuplicateWhenEditing() {
+    CTestGui t;
+    t.Doc().AddOrReplaceRecord(StoredProduct());
+    AddProduct(t, "other");
+    CQueuedGuids guids;
+    CNewProductDlg dlg(t.Gui(), std::size_t{0}, guids);
+    auto* offer = Find<QLineEdit>(dlg, "offerIdEdit");
+    offer->setText(A("k-100"));
+    QVERIFY(dlg.CheckOfferIdUnique());
+    offer->setText(A("OTHER"));
+    QVERIFY(!dlg.CheckOfferIdUnique());
+}
+
+void ProductEditorTest::characterOutsideTheCodePageIsRefused() {
+    CTestGui t;
+    CQueuedGuids guids;
+    guids.m_queue = {MakeGuid(0x7)};
+    CNewProductDlg dlg(t.Gui(), std::nullopt, guids);
+    FillCompulsory(dlg);
+    // The euro sign and the typographic quotes are in the code page; the Polish letters are not.
+    Find<QLineEdit>(dlg, "brandEdit")
+        ->setText(QString::fromUtf8("\u201cBest\u201d \u20ac Za\u017c\u00f3\u0142\u0107"));
+    Find<QPushButton>(dlg, "storeButton")->click();
+    QVERIFY(dlg.result() != QDialog::Accepted);
+    QCOMPARE(t.Doc().Count(), std::size_t{0});
+    ExpectErrorLine(
+        dlg, QString::fromUtf8("The character \u017c (U+017C) cannot be stored in the feed file. Please "
+                               "remove it or replace it."));
+    QCOMPARE(dlg.focusWidget(), Find<QLineEdit>(dlg, "brandEdit"));
+    Find<QLineEdit>(dlg, "brandEdit")->setText(QString::fromUtf8("\u201cBest\u201d \u20ac"));
+    Find<QPushButton>(dlg, "storeButton")->click();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(t.Doc().At(0).m_optional.brand, std::string("\x93"
+                                                         "Best\x94 \x80"));
+}
+
+void ProductEditorTest::focusShowsHelpAndCountersCount() {
+    CTestGui t;
+    CQueuedGuids guids;
+    CNewProductDlg dlg(t.Gui(), std::nullopt, guids);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    auto* name = Find<QLineEdit>(dlg, "nameEdit");
+    Find<QLineEdit>(dlg, "upcEdit")->setFocus();
+    QCOMPARE(dlg.HelpLine1()->Text(), A(" The product UPC code."));
+    Find<QLineEdit>(dlg, "priceEdit")->setFocus();
+    QCOMPARE(dlg.HelpLine1()->Text(),
+             A(" Numeric values only (don\x92t put $). Defaults to U.S. dollars, unless "
+               "specified otherwise in the currency field."));
+    Find<QComboBox>(dlg, "sizeCombo")->setFocus();
+    QCOMPARE(dlg.HelpLine2()->Text(),
+             A(" attribute combination. Product_id will be the same, but Offer_id will differ."));
+    name->setFocus();
+    QTest::keyClicks(name, QStringLiteral("Kettle"));
+    QCOMPARE(Find<QLabel>(dlg, "nameCount")->text(), A("6 chars"));
+    QCOMPARE(Find<QLabel>(dlg, "descriptionCount")->text(), QString());
+    Find<QCheckBox>(dlg, "doesNotExpireCheck")->click();
+    QVERIFY(Find<QDateEdit>(dlg, "expiryDateEdit")->isEnabled());
+    QCOMPARE(dlg.HelpLine1()->Text(),
+             A(" If appropriate, the expiration date of the offer. Use if the item has a "
+               "hard date/time after which it will not be "));
+    // Typing beyond 255 characters is refused.
+    name->setText(QString(255, QLatin1Char('x')));
+    name->end(false);
+    QTest::keyClick(name, Qt::Key_Y);
+    QCOMPARE(name->text().size(), 255);
+    dlg.reject();
+}
+
+void ProductEditorTest::optionsButtonOpensTheSheet() {
+    CTestGui t;
+    CQueuedGuids guids;
+    CNewProductDlg dlg(t.Gui(), std::nullopt, guids);
+    t.m_ui.ExpectMessage(
+        A("Warning: Changes Not Reflected"),
+        A("The changes that you made to the default values will not be reflected until the next "
+          "new product that you enter or edit."),
+        MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+    QTimer::singleShot(0, qApp, [] {
+        auto* sheet = qobject_cast<COptionsSheet*>(QApplication::activeModalWidget());
+        QVERIFY(sheet);
+        sheet->PressOk();
+    });
+    Find<QPushButton>(dlg, "optionsButton")->click();
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+}
+
+// With YARVELIN_SCREENSHOTS set to a folder, saves pictures of the editor and the options sheet there.
+void ProductEditorTest::screenshots() {
+    const QString folder = qEnvironmentVariable("YARVELIN_SCREENSHOTS");
+    if (folder.isEmpty()) {
+        QSKIP("YARVELIN_SCREENSHOTS not set");
+    }
+    QDir().mkpath(folder);
+    CTestGui t;
+    t.m_app.m_categories = t.m_app.m_builtinCategories;
+    t.m_app.m_colors = t.m_app.m_builtinColors;
+    t.m_app.m_sizes = t.m_app.m_builtinSizes;
+    t.m_app.m_defaults[kDefProductUrl] = "http://www.northwind-kitchen.example/products/";
+    t.m_app.m_defaults[kDefImageUrl] = "http://www.northwind-kitchen.example/images/";
+    t.m_app.m_defaults[kDefCategory] = "Home & Garden > Kitchen > Cookware ";
+    t.m_app.m_defaults[kDefPrice] = "19.950000";
+    t.m_app.m_defaults[kDefShipping] = "4.950000";
+    t.m_app.m_defaults[kDefBrand] = "Northwind";
+    const auto settle = [](QWidget& w) {
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTest::qWait(1100);  // fades finish
+    };
+    {
+        CNewProductDlg dlg(t.Gui(), std::nullopt);
+        settle(dlg);
+        QVERIFY(dlg.grab().save(folder + QStringLiteral("/product_editor_new.png")));
+    }
+    {
+        COtherRecord r;
+        r.m_required.product_url = "http://www.northwind-kitchen.example/products/cast-iron-skillet-26";
+        r.m_required.name = "Cast iron skillet, 26 cm, pre-seasoned";
+        r.m_required.description =
+            "Heavy cast iron skillet with a pre-seasoned surface. Keeps heat evenly, works on gas, electric, "
+            "induction and in the oven. Helper handle for a safe grip.";
+        r.m_required.price = "39.90";
+        r.m_required.image_url = "http://www.northwind-kitchen.example/images/skillet-26.jpg";
+        r.m_required.category = "Home & Garden > Kitchen > Cookware";
+        r.m_required.offer_id = "NW-SK26-001";
+        r.m_optional.instock = "Y";
+        r.m_optional.shipping = "5.50";
+        r.m_optional.brand = "Northwind";
+        r.m_optional.upc = "012345678905";
+        r.m_optional.color = "Black";
+        r.m_optional.size = "Large";
+        r.m_optional.product_id = "NW-SK26";
+        r.m_optional.manufacturer_id = "CI-260-PS";
+        r.m_optional.exp_date = "202712311800";
+        r.m_optional.currency = "EUR";
+        t.Doc().AddOrReplaceRecord(r);
+        CNewProductDlg dlg(t.Gui(), std::size_t{0});
+        settle(dlg);
+        Find<QLineEdit>(dlg, "nameEdit")->setFocus();
+        Find<QPlainTextEdit>(dlg, "descriptionEdit")->setFocus();
+        QTest::qWait(600);
+        QVERIFY(dlg.grab().save(folder + QStringLiteral("/product_editor_edit.png")));
+    }
+    {
+        COptionsSheet sheet(t.Gui());
+        settle(sheet);
+        QVERIFY(sheet.grab().save(folder + QStringLiteral("/options_parameters.png")));
+        sheet.Tabs()->setCurrentIndex(1);
+        QTest::qWait(100);
+        QVERIFY(sheet.grab().save(folder + QStringLiteral("/options_defaults.png")));
+    }
+}
+
+QTEST_MAIN(ProductEditorTest)
+#include "product_editor_test.moc"
