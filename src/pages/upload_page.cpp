@@ -14,10 +14,13 @@
 #include "app/settings_store.h"
 #include "app/wizard_property_sheet.h"
 #include "app/yarvelin_gui.h"
+#include "dialogs/account_setup_dlg.h"
+#include "dialogs/summary_dlg.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
 #include "upload/ftp_transfer_dlg.h"
 #include "upload/remote_file_name.h"
+#include "widgets/animated_label.h"
 
 namespace yarvelin {
 
@@ -42,11 +45,11 @@ CPage5::CPage5(CYarvelinGui& gui, QWidget* parent)
     : CWizardPage(gui, A("Yarvelin : Step 4 > Upload To Quorvin"), parent) {
     setObjectName(QStringLiteral("CPage5"));
     auto* outer = new QVBoxLayout(this);
-    m_heading = new QLabel(this);
+    m_heading = new CAnimatedLabel(this);
     m_heading->setObjectName(QStringLiteral("heading"));
-    QFont bold = m_heading->font();
-    bold.setBold(true);
-    m_heading->setFont(bold);
+    m_heading->SetBackgroundColor(palette().color(QPalette::Button));
+    m_heading->SetBorder(false);
+    m_heading->SetMainFontBold(true);
     outer->addWidget(m_heading);
 
     auto* columns = new QHBoxLayout;
@@ -177,7 +180,7 @@ bool CPage5::OnSetActive() {
     }
     UpdateData(false);
     UpdateUploadButton();
-    m_heading->setText(A("Upload your data-feed file to your account with Quorvin."));
+    m_heading->SetText(A("Upload your data-feed file to your account with Quorvin."), QString(), 10);
     return true;
 }
 
@@ -257,11 +260,17 @@ void CPage5::OnBrowse() {
 }
 
 void CPage5::OnAccountInfo() {
+    CAccountSetupDlg dlg(m_gui, this);
+    dlg.exec();
+    // Whatever the answer, the user name follows the account name.
     UpdateData(true);
     m_strUserName = m_gui.Document().m_strAccount;
     UpdateData(false);
 }
 
-void CPage5::OnFinalPreview() {}
+void CPage5::OnFinalPreview() {
+    CSummaryDlg dlg(m_gui, this);
+    dlg.exec();
+}
 
 }  // namespace yarvelin

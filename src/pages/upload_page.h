@@ -14,6 +14,7 @@ class QPushButton;
 
 namespace yarvelin {
 
+class CAnimatedLabel;
 class CFTPTransferDlg;
 
 class CPage5 : public CWizardPage {
@@ -49,7 +50,7 @@ class CPage5 : public CWizardPage {
     std::string m_strPassword;
     bool m_bSavePassword = true;
 
-    QLabel* m_heading = nullptr;
+    CAnimatedLabel* m_heading = nullptr;
     QLineEdit* m_server = nullptr;
     QLineEdit* m_fileName = nullptr;
     QLineEdit* m_userName = nullptr;

@@ -9,10 +9,13 @@
 #include "app/main_property_sheet.h"
 #include "app/settings_names.h"
 #include "app/wizard_rules.h"
+#include "dialogs/account_setup_dlg.h"
+#include "dialogs/summary_dlg.h"
 #include "pages/upload_page.h"
 #include "platform/text_codec.h"
 #include "support/test_gui.h"
 #include "upload/ftp_transfer_dlg.h"
+#include "widgets/animated_label.h"
 
 namespace yarvelin {
 
@@ -25,7 +28,9 @@ class UploadPageTest : public QObject {
     template <typename T>
     static T* Find(QWidget& w, const char* name) {
         T* child = w.findChild<T*>(QString::fromLatin1(name));
-        Q_ASSERT(child);
+        if (!child) {
+            qFatal("no child %s", name);
+        }
         return child;
     }
 
@@ -40,6 +45,8 @@ class UploadPageTest : public QObject {
     void ResultLines();
     void UploadWithoutSavedFileDisablesTheButton();
     void BrowseSetsTheSavedFile();
+    void AccountInfoRefreshesTheUserName();
+    void FinalPreviewShowsTheSummary();
     void Screenshot();
 };
 
@@ -54,8 +61,9 @@ void UploadPageTest::ActivationTakesStoreDocumentAndDefaults() {
     QCOMPARE(Find<QLineEdit>(page, "fileNameEdit")->text(), QStringLiteral("/home/m/merchant.txt"));
     QVERIFY(Find<QLineEdit>(page, "fileNameEdit")->isReadOnly());
     QVERIFY(Find<QPushButton>(page, "uploadButton")->isEnabled());
-    QCOMPARE(Find<QLabel>(page, "heading")->text(),
+    QCOMPARE(Find<CAnimatedLabel>(page, "heading")->Text(),
              A("Upload your data-feed file to your account with Quorvin."));
+    QCOMPARE(Find<CAnimatedLabel>(page, "heading")->FadeSteps(), 10);
 
     t.m_store.WriteString(kSectionFtp, kFtpServer, "ftp.mine.example");
     t.Doc().m_strSavedFileName.clear();
@@ -239,6 +247,52 @@ void UploadPageTest::BrowseSetsTheSavedFile() {
     // The button's state waits for the next activation.
     QVERIFY(!Find<QPushButton>(page, "uploadButton")->isEnabled());
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+}
+
+void UploadPageTest::AccountInfoRefreshesTheUserName() {
+    CTestGui t;
+    t.Doc().m_strAccount = "before";
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    Find<QLineEdit>(page, "userNameEdit")->setText(QStringLiteral("typed over"));
+    bool sawDialog = false;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<CAccountSetupDlg*>(QApplication::activeModalWidget());
+        sawDialog = dlg != nullptr;
+        if (dlg) {
+            dlg->UserNameEdit()->setText(QStringLiteral("GreenLeaf"));
+            dlg->accept();
+        }
+    });
+    page.OnAccountInfo();
+    QVERIFY(sawDialog);
+    QCOMPARE(Find<QLineEdit>(page, "userNameEdit")->text(), QStringLiteral("GreenLeaf"));
+
+    // Closing the dialog without a change still puts the account name back into the field.
+    Find<QLineEdit>(page, "userNameEdit")->setText(QStringLiteral("typed over"));
+    QTimer::singleShot(0, [] {
+        if (auto* dlg = qobject_cast<CAccountSetupDlg*>(QApplication::activeModalWidget())) {
+            dlg->reject();
+        }
+    });
+    page.OnAccountInfo();
+    QCOMPARE(Find<QLineEdit>(page, "userNameEdit")->text(), QStringLiteral("GreenLeaf"));
+}
+
+void UploadPageTest::FinalPreviewShowsTheSummary() {
+    CTestGui t;
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    bool sawDialog = false;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<CSummaryDlg*>(QApplication::activeModalWidget());
+        sawDialog = dlg != nullptr;
+        if (dlg) {
+            dlg->reject();
+        }
+    });
+    page.OnFinalPreview();
+    QVERIFY(sawDialog);
 }
 
 void UploadPageTest::Screenshot() {
