@@ -139,6 +139,13 @@ void CCurlFtpClient::BeginOperation() {
     m_endOfData = false;
     m_buffer.clear();
     m_bufferPos = 0;
+    // libcurl believes the type is still binary after an ASCII transfer; make it so.
+    if (m_serverInAscii) {
+        curl_slist_free_all(m_quote);
+        m_quote = curl_slist_append(nullptr, "TYPE I");
+        curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
+        m_serverInAscii = false;
+    }
 }
 
 bool CCurlFtpClient::Failed(CURLcode code) {
@@ -314,7 +321,16 @@ bool CCurlFtpClient::OpenFile(const std::string& remoteFile, bool write, bool bi
     BeginOperation();
     const std::string url = UrlFor(remoteFile);
     curl_easy_setopt(m_easy, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(m_easy, CURLOPT_TRANSFERTEXT, binary ? 0L : 1L);
+    // libcurl's own ASCII mode rewrites line ends (every LF gets a CR, so a CR LF feed would arrive with
+    // CR CR LF). The file is sent as it is: libcurl moves bytes, and the server is told TYPE A just before
+    // the transfer command.
+    curl_easy_setopt(m_easy, CURLOPT_TRANSFERTEXT, 0L);
+    if (!binary) {
+        curl_slist_free_all(m_prequote);
+        m_prequote = curl_slist_append(nullptr, "TYPE A");
+        curl_easy_setopt(m_easy, CURLOPT_PREQUOTE, m_prequote);
+        m_serverInAscii = true;
+    }
     if (write) {
         curl_easy_setopt(m_easy, CURLOPT_UPLOAD, 1L);
         curl_easy_setopt(m_easy, CURLOPT_READFUNCTION, &CCurlFtpClient::ReadCallback);
@@ -418,6 +434,9 @@ void CCurlFtpClient::Close() {
     }
     curl_slist_free_all(m_quote);
     m_quote = nullptr;
+    curl_slist_free_all(m_prequote);
+    m_prequote = nullptr;
+    m_serverInAscii = false;
     m_base.clear();
 }
 

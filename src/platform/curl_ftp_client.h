@@ -102,6 +102,8 @@ class CCurlFtpClient : public FtpClient {
     std::size_t m_bufferPos = 0;
     std::chrono::steady_clock::time_point m_lastDrive;
     curl_slist* m_quote = nullptr;
+    curl_slist* m_prequote = nullptr;
+    bool m_serverInAscii = false;  // an ASCII transfer left the server in TYPE A
 };
 
 }  // namespace yarvelin

@@ -4,9 +4,15 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace yarvelin {
+
+namespace {
+constexpr std::size_t kReadAhead = 64 * 1024;
+}  // namespace
 
 bool CLocalTransferFile::Exists(const std::string& path) {
     struct stat st {};
@@ -55,6 +61,8 @@ bool CLocalTransferFile::TruncateAt(std::uint64_t offset) {
 }
 
 bool CLocalTransferFile::SeekTo(std::uint64_t offset) {
+    m_readAhead.clear();
+    m_readPos = 0;
     if (::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) < 0) {
         m_error = errno;
         return false;
@@ -72,17 +80,26 @@ std::uint64_t CLocalTransferFile::Length() const {
 
 bool CLocalTransferFile::Read(char* buffer, std::size_t size, std::size_t& read) {
     read = 0;
-    for (;;) {
-        const ssize_t n = ::read(m_fd, buffer, size);
-        if (n >= 0) {
-            read = static_cast<std::size_t>(n);
-            return true;
-        }
-        if (errno != EINTR) {
-            m_error = errno;
-            return false;
+    if (m_readPos == m_readAhead.size()) {
+        m_readAhead.resize(kReadAhead);
+        m_readPos = 0;
+        for (;;) {
+            const ssize_t n = ::read(m_fd, m_readAhead.data(), m_readAhead.size());
+            if (n >= 0) {
+                m_readAhead.resize(static_cast<std::size_t>(n));
+                break;
+            }
+            if (errno != EINTR) {
+                m_readAhead.clear();
+                m_error = errno;
+                return false;
+            }
         }
     }
+    read = std::min(size, m_readAhead.size() - m_readPos);
+    std::memcpy(buffer, m_readAhead.data() + m_readPos, read);
+    m_readPos += read;
+    return true;
 }
 
 bool CLocalTransferFile::Write(const char* buffer, std::size_t size) {
@@ -102,6 +119,8 @@ bool CLocalTransferFile::Write(const char* buffer, std::size_t size) {
 }
 
 void CLocalTransferFile::Close() {
+    m_readAhead.clear();
+    m_readPos = 0;
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace yarvelin {
 
@@ -36,6 +37,9 @@ class CLocalTransferFile {
     const std::string& Path() const { return m_path; }
 
   private:
+    // Reads are served from a block read ahead, so 1024-byte chunks do not cost a system call each.
+    std::vector<char> m_readAhead;
+    std::size_t m_readPos = 0;
     int m_fd = -1;
     int m_error = 0;
     std::string m_path;
