@@ -129,9 +129,6 @@ class CFakeClient : public FtpClient {
         std::copy_n(m_data.data() + m_served, read, buffer);
         m_served += read;
         m_clock->m_now += m_msPerChunk;
-        if (m_abortAfter && m_served >= m_abortAfter) {
-            m_engine->Abort();
-        }
         return true;
     }
     bool WriteFile(const char* buffer, std::size_t size, std::size_t& written) override {
@@ -141,9 +138,6 @@ class CFakeClient : public FtpClient {
         m_received.append(buffer, size);
         written = size;
         m_clock->m_now += m_msPerChunk;
-        if (m_abortAfter && m_received.size() >= m_abortAfter) {
-            m_engine->Abort();
-        }
         return true;
     }
     bool FinishFile() override { return Call("finish", m_failAt != "finish"); }
@@ -172,12 +166,10 @@ class CFakeClient : public FtpClient {
     std::size_t m_served = 0;
     std::string m_received;
     std::uint64_t m_msPerChunk = 0;
-    std::size_t m_abortAfter = 0;
     FtpAccess m_access = FtpAccess::Direct;
     std::optional<std::string> m_user, m_password;
     StatusCallback m_callback;
     CFakeClock* m_clock = nullptr;
-    CFtpTransferEngine* m_engine = nullptr;
 };
 
 class CListObserver : public FtpTransferObserver {
@@ -190,7 +182,7 @@ class CListObserver : public FtpTransferObserver {
     void OnTimeLeft(const std::string& text) override { m_events.push_back("left:" + text); }
     bool AskReplaceRemote(const std::string& question) override {
         m_events.push_back("ask:" + question);
-        return m_replace;
+        return true;
     }
     void OnEnded(bool failed) override { m_events.push_back(failed ? "ended:1" : "ended:0"); }
     std::size_t Count(const std::string& prefix) const {
@@ -198,7 +190,6 @@ class CListObserver : public FtpTransferObserver {
             m_events.begin(), m_events.end(), [&](const std::string& e) { return e.rfind(prefix, 0) == 0; }));
     }
     std::vector<std::string> m_events;
-    bool m_replace = true;
 };
 
 class FtpEngine : public ::testing::Test {
@@ -209,7 +200,6 @@ class FtpEngine : public ::testing::Test {
                  "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(m_dir);
         m_client.m_clock = &m_clock;
-        m_client.m_engine = &m_engine;
         m_local = (m_dir / "feed.txt").string();
         m_engine.m_request.server = "ftp.example";
         m_engine.m_request.remoteFile = "feed.txt";
@@ -381,32 +371,6 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"FinishRefused", "finish", kFtpErrorExtended, false,
                   "An error occurred while uploading the file, Error:\n530 Login incorrect."}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(FtpEngine, CancelDuringDownloadDeletesEvenAResumedFile) {
-    WriteLocal("0123456789");
-    m_client.m_data = std::string(50000, 'q');
-    m_client.m_abortAfter = 4096;
-    m_client.m_reply = "350 ok";
-    m_engine.m_request.startOffset = 10;
-    Run();
-    EXPECT_EQ(m_engine.ErrorText(), "");
-    EXPECT_EQ(m_observer.m_events.back(), "ended:0");
-    EXPECT_FALSE(std::filesystem::exists(m_local));
-    EXPECT_EQ(std::count(m_client.m_calls.begin(), m_client.m_calls.end(), "finish"), 0);
-}
-
-TEST_F(FtpEngine, RemoteOverwriteAnsweredNoEndsWithoutMessage) {
-    WriteLocal("new");
-    m_engine.m_request.download = false;
-    m_engine.m_request.promptOverwrite = true;
-    m_client.m_remoteSize = 10;
-    m_observer.m_replace = false;
-    Run();
-    EXPECT_EQ(m_engine.ErrorText(), "");
-    EXPECT_EQ(m_observer.m_events.back(), "ended:1");
-    EXPECT_EQ(m_observer.Count("ask:The file 'feed.txt' already exists.\nDo you want to replace it?"), 1u);
-    EXPECT_TRUE(m_client.m_received.empty());
-}
 
 TEST_F(FtpEngine, LocalDownloadTargetQuestionAndOpenFailures) {
     WriteLocal("keep me");
