@@ -8,6 +8,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <future>
+#include <memory>
 
 #include "app/settings_names.h"
 #include "platform/curl_ftp_client.h"
@@ -150,15 +152,19 @@ void CFTPTransferDlg::OnTimeLeft(const std::string& text) {
 }
 
 bool CFTPTransferDlg::AskReplaceRemote(const std::string& question) {
-    bool replace = false;
-    QMetaObject::invokeMethod(
-        this,
-        [this, &replace, q = Local(question)] {
-            replace = m_ui.MessageBox(this, A("Yarvelin"), q, MsgIcon::Question, MsgButtons::YesNo) ==
-                      MsgAnswer::Yes;
-        },
-        Qt::BlockingQueuedConnection);
-    return replace;
+    // The question is asked on the interface thread; the worker waits for the answer. A dialog that goes
+    // away before asking counts as No.
+    auto answer = std::make_shared<std::promise<bool>>();
+    std::future<bool> reply = answer->get_future();
+    Post([this, answer, q = Local(question)] {
+        answer->set_value(m_ui.MessageBox(this, A("Yarvelin"), q, MsgIcon::Question, MsgButtons::YesNo) ==
+                          MsgAnswer::Yes);
+    });
+    try {
+        return reply.get();
+    } catch (const std::future_error&) {
+        return false;
+    }
 }
 
 void CFTPTransferDlg::OnEnded(bool failed) {

@@ -1,6 +1,6 @@
 // The modal progress dialog of an FTP transfer. The caller fills m_request, runs exec() and reads the
 // result and m_bCompleted. The work happens on the engine's worker thread, which reaches the dialog only
-// through queued calls; the remote overwrite question is a blocking one, answered on this thread.
+// through queued calls; for the remote overwrite question it waits until this thread has the answer.
 #pragma once
 
 #include <QDialog>
