@@ -21,7 +21,9 @@ struct CCliResult {
 // Runs the command line with standard error captured (not a terminal, so no progress lines).
 CCliResult RunCli(const std::string& args, const std::filesystem::path& dir) {
     const std::string errFile = (dir / "stderr.txt").string();
-    const std::string command = std::string(YARVELIN_CLI) + " " + args + " 2>" + errFile + " >/dev/null";
+    // The command line uses the environment's proxy settings; the loopback server is reached directly.
+    const std::string command = "no_proxy=127.0.0.1 NO_PROXY=127.0.0.1 " + std::string(YARVELIN_CLI) + " " +
+                                args + " 2>" + errFile + " >/dev/null";
     CCliResult r;
     const int raw = std::system(command.c_str());
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
