@@ -1,12 +1,276 @@
 #include "pages/upload_page.h"
 
+#include <QCheckBox>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/settings_names.h"
+#include "app/settings_store.h"
+#include "app/wizard_property_sheet.h"
+#include "app/yarvelin_gui.h"
+#include "dialogs/account_setup_dlg.h"
+#include "dialogs/summary_dlg.h"
 #include "platform/text_codec.h"
+#include "platform/ui_services.h"
+#include "upload/ftp_transfer_dlg.h"
+#include "upload/remote_file_name.h"
+#include "widgets/animated_label.h"
 
 namespace yarvelin {
+
+namespace {
+
+QString PathText(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+std::string PathBytes(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QLabel* WrappedLabel(const char* text, QWidget* parent) {
+    auto* label = new QLabel(A(text), parent);
+    label->setWordWrap(true);
+    return label;
+}
+
+}  // namespace
 
 CPage5::CPage5(CYarvelinGui& gui, QWidget* parent)
     : CWizardPage(gui, A("Yarvelin : Step 4 > Upload To Quorvin"), parent) {
     setObjectName(QStringLiteral("CPage5"));
+    auto* outer = new QVBoxLayout(this);
+    m_heading = new CAnimatedLabel(this);
+    m_heading->setObjectName(QStringLiteral("heading"));
+    m_heading->SetBackgroundColor(palette().color(QPalette::Button));
+    m_heading->SetBorder(false);
+    m_heading->SetMainFontBold(true);
+    outer->addWidget(m_heading);
+
+    auto* columns = new QHBoxLayout;
+    outer->addLayout(columns, 1);
+
+    auto* group = new QGroupBox(A("FTP Connection Settings"), this);
+    group->setObjectName(QStringLiteral("connectionGroup"));
+    columns->addWidget(group, 3);
+    auto* g = new QVBoxLayout(group);
+    g->addWidget(
+        WrappedLabel("You have successfully created your Quorvin data feed file. You can optionally upload "
+                     "your Quorvin here.",
+                     group));
+
+    auto* top = new QGridLayout;
+    auto* accountInfo = new QPushButton(A("&Account Info..."), group);
+    accountInfo->setObjectName(QStringLiteral("accountInfoButton"));
+    auto* preview = new QPushButton(A("Final &Preview..."), group);
+    preview->setObjectName(QStringLiteral("finalPreviewButton"));
+    top->addWidget(accountInfo, 0, 0);
+    top->addWidget(WrappedLabel("Setup your Quorvin account information to upload.", group), 0, 1);
+    top->addWidget(preview, 1, 0);
+    top->addWidget(WrappedLabel("View a final summary of all the products in this feed.", group), 1, 1);
+    top->setColumnStretch(1, 1);
+    g->addLayout(top);
+
+    auto* fields = new QGridLayout;
+    m_server = new QLineEdit(group);
+    m_server->setObjectName(QStringLiteral("serverEdit"));
+    m_fileName = new QLineEdit(group);
+    m_fileName->setObjectName(QStringLiteral("fileNameEdit"));
+    m_fileName->setReadOnly(true);
+    auto* browse = new QPushButton(A("&Browse..."), group);
+    browse->setObjectName(QStringLiteral("browseButton"));
+    m_userName = new QLineEdit(group);
+    m_userName->setObjectName(QStringLiteral("userNameEdit"));
+    m_password = new QLineEdit(group);
+    m_password->setObjectName(QStringLiteral("passwordEdit"));
+    m_password->setEchoMode(QLineEdit::Password);
+    m_savePassword = new QCheckBox(A("Save Password"), group);
+    m_savePassword->setObjectName(QStringLiteral("savePasswordCheck"));
+    m_savePassword->setChecked(true);
+    fields->addWidget(new QLabel(A("Quorvin Server: "), group), 0, 0);
+    fields->addWidget(m_server, 0, 1, 1, 2);
+    fields->addWidget(new QLabel(A("File Name: "), group), 1, 0);
+    fields->addWidget(m_fileName, 1, 1);
+    fields->addWidget(browse, 1, 2);
+    fields->addWidget(new QLabel(A("Username: "), group), 2, 0);
+    fields->addWidget(m_userName, 2, 1, 1, 2);
+    fields->addWidget(new QLabel(A("Your Password: "), group), 3, 0);
+    fields->addWidget(m_password, 3, 1, 1, 2);
+    fields->addWidget(m_savePassword, 4, 1, 1, 2);
+    fields->setColumnStretch(1, 1);
+    g->addLayout(fields);
+
+    auto* uploadRow = new QHBoxLayout;
+    m_upload = new QPushButton(A("&Upload"), group);
+    m_upload->setObjectName(QStringLiteral("uploadButton"));
+    m_upload->setDefault(true);
+    uploadRow->addWidget(m_upload);
+    uploadRow->addStretch(1);
+    g->addLayout(uploadRow);
+    m_result = new QLabel(group);
+    m_result->setObjectName(QStringLiteral("resultLine"));
+    m_result->setWordWrap(true);
+    m_result->setMinimumHeight(m_result->fontMetrics().lineSpacing() * 2);
+    g->addWidget(m_result);
+    g->addStretch(1);
+
+    auto* points = new QGroupBox(A("A few points to remember..."), this);
+    points->setObjectName(QStringLiteral("pointsPanel"));
+    columns->addWidget(points, 2);
+    auto* p = new QVBoxLayout(points);
+    for (
+        const char* point :
+        {"1. Quorvin requires you to upload ATLEAST once a month. We suggest that you upload atleast once a "
+         "week to "
+         "avoid errors or ommissions.",
+         "2. Quorvin's FTP server (upload location) does not allow for FTP directory listing, so - you might "
+         "encounter unusual messages.",
+         "3. Make sure your product pages on your site reflects the same information - name, price, "
+         "description as "
+         "the feed file.",
+         "4. Try not to modify the feed file yourself as this might result in errors causing a delay in your "
+         "listings.",
+         "5. Don't upload more than once a day as Quorvin doesn't currently allow this."}) {
+        p->addWidget(WrappedLabel(point, points));
+    }
+    p->addStretch(1);
+
+    connect(m_upload, &QPushButton::clicked, this, &CPage5::OnUpload);
+    connect(browse, &QPushButton::clicked, this, &CPage5::OnBrowse);
+    connect(accountInfo, &QPushButton::clicked, this, &CPage5::OnAccountInfo);
+    connect(preview, &QPushButton::clicked, this, &CPage5::OnFinalPreview);
+}
+
+bool CPage5::UpdateData(bool save) {
+    if (save) {
+        m_strServer = ToAnsi(m_server->text());
+        m_strFileName = PathBytes(m_fileName->text());
+        m_strUserName = ToAnsi(m_userName->text());
+        m_strPassword = ToAnsi(m_password->text());
+        m_bSavePassword = m_savePassword->isChecked();
+    } else {
+        m_server->setText(FromAnsi(m_strServer));
+        m_fileName->setText(PathText(m_strFileName));
+        m_fileName->setCursorPosition(0);  // the start of a long path says more than its end
+        m_userName->setText(FromAnsi(m_strUserName));
+        m_password->setText(FromAnsi(m_strPassword));
+        m_savePassword->setChecked(m_bSavePassword);
+    }
+    return true;
+}
+
+void CPage5::UpdateUploadButton() {
+    m_upload->setEnabled(!m_gui.Document().m_strSavedFileName.empty());
+}
+
+bool CPage5::OnSetActive() {
+    UpdateData(true);
+    m_strServer = m_gui.Store().GetString(settings::kSectionFtp, settings::kFtpServer);
+    m_strUserName = m_gui.Document().m_strAccount;
+    m_strFileName = m_gui.Document().m_strSavedFileName;
+    // The password is never kept on the page: it is typed again for every visit.
+    m_strPassword.clear();
+    if (m_strServer.empty()) {
+        m_strServer = m_gui.Config().uploadHost;
+    }
+    UpdateData(false);
+    UpdateUploadButton();
+    m_heading->SetText(A("Upload your data-feed file to your account with Quorvin."), QString(), 10);
+    return true;
+}
+
+void CPage5::showEvent(QShowEvent* event) {
+    CWizardPage::showEvent(event);
+    UpdateUploadButton();
+}
+
+int CPage5::OnWizardNext() {
+    UpdateData(true);
+    SettingsStore& store = m_gui.Store();
+    const auto keep = [this](const std::string& value) { return m_bSavePassword ? value : std::string(); };
+    store.WriteString(settings::kSectionFtp, settings::kFtpServer, keep(m_strServer));
+    store.WriteString(settings::kSectionFtp, settings::kFtpUserId, keep(m_strUserName));
+    store.WriteString(settings::kSectionFtp, settings::kFtpFileName, keep(m_strFileName));
+    store.WriteString(settings::kSectionFtp, settings::kFtpPassword, keep(m_strPassword));
+    store.Flush();
+    return kWizardMoveOn;
+}
+
+void CPage5::OnUpload() {
+    const std::string& saved = m_gui.Document().m_strSavedFileName;
+    if (saved.empty()) {
+        m_upload->setEnabled(false);
+        return;
+    }
+    if (!UpdateData(true)) {
+        return;
+    }
+    CFTPTransferDlg dlg(m_gui.Ui(), this);
+    FtpTransferRequest& r = dlg.m_request;
+    r.download = false;
+    r.localFile = saved;
+    r.remoteFile = RemoteFileNameFor(saved);
+    r.server = m_strServer;
+    r.binary = false;
+    r.promptOverwrite = false;
+    r.passive = false;
+    r.usePreConfig = true;
+    r.useProxy = false;
+    r.proxy.clear();
+    r.bandwidthLimit = 0;
+    r.startOffset = 0;
+    // Without a user name neither name nor password goes out: the login is anonymous.
+    if (!m_strUserName.empty()) {
+        r.userName = m_strUserName;
+        r.password = m_strPassword;
+    }
+    const int result = m_runTransfer ? m_runTransfer(dlg) : dlg.exec();
+    if (result == QDialog::Accepted && dlg.m_bCompleted) {
+        m_result->setText(
+            A("Your data feed file has been uploaded to Quorvin successfully.\nPlease remember that "
+              "attempting to "
+              "upload it again within 24 hours may results in an error."));
+        m_gui.Ui().MessageBox(this, A(settings::kAppTitle),
+                              A("Success. The data feed file has been uploaded to Quorvin."),
+                              MsgIcon::Information, MsgButtons::Ok);
+    } else if (result == QDialog::Accepted) {
+        m_result->setText(A("Data feed file upload cancelled."));
+    } else {
+        m_result->setText(A("Data feed file NOT uploaded completely. Please try again later."));
+    }
+}
+
+void CPage5::OnBrowse() {
+    UpdateData(true);
+    FileDialogRequest request;
+    request.filter = A("Text Files (*.txt)|*.txt|All Files (*.*)|*.*||");
+    request.defaultExt = A("txt");
+    const auto path = m_gui.Ui().OpenFileDialog(this, request);
+    if (!path) {
+        return;
+    }
+    m_strFileName = PathBytes(*path);
+    m_gui.Document().m_strSavedFileName = m_strFileName;
+    UpdateData(false);
+}
+
+void CPage5::OnAccountInfo() {
+    CAccountSetupDlg dlg(m_gui, this);
+    dlg.exec();
+    // Whatever the answer, the user name follows the account name.
+    UpdateData(true);
+    m_strUserName = m_gui.Document().m_strAccount;
+    UpdateData(false);
+}
+
+void CPage5::OnFinalPreview() {
+    CSummaryDlg dlg(m_gui, this);
+    dlg.exec();
 }
 
 }  // namespace yarvelin

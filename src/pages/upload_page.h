@@ -1,15 +1,63 @@
+// Step 4 of the wizard: uploads the generated feed file to the service's FTP server and keeps the
+// connection settings in the "FTPInfo" section.
 #pragma once
+
+#include <functional>
+#include <string>
 
 #include "pages/wizard_page.h"
 
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
 namespace yarvelin {
+
+class CAnimatedLabel;
+class CFTPTransferDlg;
 
 class CPage5 : public CWizardPage {
     Q_OBJECT
   public:
     explicit CPage5(CYarvelinGui& gui, QWidget* parent = nullptr);
 
+    bool OnSetActive() override;
+    int OnWizardNext() override;
     bool OnQueryCancel() override { return QueryCancelWithSaveQuestion(); }
+
+    // Runs the transfer dialog and gives its result; tests put their own runner here.
+    std::function<int(CFTPTransferDlg&)> m_runTransfer;
+
+  public slots:
+    void OnUpload();
+    void OnBrowse();
+    void OnAccountInfo();
+    void OnFinalPreview();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    // true: controls into the fields; false: fields into the controls.
+    bool UpdateData(bool save);
+    void UpdateUploadButton();
+
+    // The page's fields, 8-bit texts as the settings keep them (the file name is a path).
+    std::string m_strServer;
+    std::string m_strFileName;
+    std::string m_strUserName;
+    std::string m_strPassword;
+    bool m_bSavePassword = true;
+
+    CAnimatedLabel* m_heading = nullptr;
+    QLineEdit* m_server = nullptr;
+    QLineEdit* m_fileName = nullptr;
+    QLineEdit* m_userName = nullptr;
+    QLineEdit* m_password = nullptr;
+    QCheckBox* m_savePassword = nullptr;
+    QPushButton* m_upload = nullptr;
+    QLabel* m_result = nullptr;
 };
 
 }  // namespace yarvelin

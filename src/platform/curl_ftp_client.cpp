@@ -1,0 +1,534 @@
+#include "platform/curl_ftp_client.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace yarvelin {
+
+namespace {
+
+// Upload data is handed to libcurl in batches rather than chunk by chunk; reads stop when this much waits.
+constexpr std::size_t kSendBatch = 64 * 1024;
+constexpr std::size_t kSendHigh = 256 * 1024;
+constexpr std::size_t kReceiveHigh = 1024 * 1024;
+constexpr auto kDriveInterval = std::chrono::milliseconds(100);
+
+bool IsReplyStart(const std::string& line) {
+    return line.size() >= 4 && std::isdigit(static_cast<unsigned char>(line[0])) &&
+           std::isdigit(static_cast<unsigned char>(line[1])) &&
+           std::isdigit(static_cast<unsigned char>(line[2])) && (line[3] == ' ' || line[3] == '-');
+}
+
+int CodeOf(const std::string& reply) {
+    return IsReplyStart(reply) ? std::atoi(reply.substr(0, 3).c_str()) : -1;
+}
+
+std::string AddressText(const sockaddr* address) {
+    char text[INET6_ADDRSTRLEN] = {};
+    if (address->sa_family == AF_INET) {
+        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text, sizeof text);
+    } else if (address->sa_family == AF_INET6) {
+        inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr, text, sizeof text);
+    }
+    return text;
+}
+
+}  // namespace
+
+CCurlFtpClient::CCurlFtpClient(CurlFtpTimeouts timeouts) : m_timeouts(timeouts) {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+CCurlFtpClient::~CCurlFtpClient() {
+    Close();
+}
+
+bool CCurlFtpClient::OpenSession(const std::string& agent, FtpAccess access, const std::string& proxy) {
+    Close();
+    m_agent = agent;
+    m_access = access;
+    m_proxy = proxy;
+    m_easy = curl_easy_init();
+    m_multi = curl_multi_init();
+    if (!m_easy || !m_multi) {
+        m_lastError = kFtpErrorInternal;
+        Close();
+        return false;
+    }
+    return true;
+}
+
+bool CCurlFtpClient::SetStatusCallback(StatusCallback callback) {
+    m_status = std::move(callback);
+    return true;
+}
+
+void CCurlFtpClient::Reset() {
+    CURL* e = m_easy;
+    curl_easy_reset(e);
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_USERAGENT, m_agent.c_str());
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, m_timeouts.connectSeconds);
+    curl_easy_setopt(e, CURLOPT_SERVER_RESPONSE_TIMEOUT, m_timeouts.responseSeconds);
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, m_timeouts.stallSeconds);
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &CCurlFtpClient::HeaderCallback);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
+    // Requests without a file body still pass libcurl's own lines ("Content-Length: ...") as data.
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &CCurlFtpClient::DiscardCallback);
+    curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, &CCurlFtpClient::OpenSocketCallback);
+    curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, this);
+    // The remote name goes to the server as given, without changing directories first.
+    curl_easy_setopt(e, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+    if (m_access == FtpAccess::Direct) {
+        curl_easy_setopt(e, CURLOPT_PROXY, "");
+    } else if (m_access == FtpAccess::Proxy) {
+        curl_easy_setopt(e, CURLOPT_PROXY, m_proxy.c_str());
+        curl_easy_setopt(e, CURLOPT_HTTPPROXYTUNNEL, 1L);
+    }
+    // Without a user name libcurl logs in anonymously.
+    if (m_user) {
+        curl_easy_setopt(e, CURLOPT_USERNAME, m_user->c_str());
+        curl_easy_setopt(e, CURLOPT_PASSWORD, m_password ? m_password->c_str() : "");
+    }
+    if (!m_passive) {
+        curl_easy_setopt(e, CURLOPT_FTPPORT, "-");
+    }
+}
+
+std::string CCurlFtpClient::UrlFor(const std::string& remoteFile) const {
+    std::string url = m_base;
+    std::size_t start = 0;
+    // Each path piece is escaped on its own so that "/" still separates them.
+    while (start <= remoteFile.size()) {
+        std::size_t slash = remoteFile.find('/', start);
+        if (slash == std::string::npos) {
+            slash = remoteFile.size();
+        }
+        const std::string piece = remoteFile.substr(start, slash - start);
+        char* escaped = curl_easy_escape(m_easy, piece.c_str(), static_cast<int>(piece.size()));
+        if (escaped) {
+            url += escaped;
+            curl_free(escaped);
+        }
+        if (slash < remoteFile.size()) {
+            url += '/';
+        }
+        start = slash + 1;
+    }
+    return url;
+}
+
+void CCurlFtpClient::BeginOperation() {
+    EndTransfer();
+    Reset();
+    m_replyCountAtStart = m_replyCount;
+    m_lastError = 0;
+    m_done = false;
+    m_result = CURLE_OK;
+    m_started = false;
+    m_readPaused = false;
+    m_writePaused = false;
+    m_endOfData = false;
+    m_buffer.clear();
+    m_bufferPos = 0;
+    // libcurl believes the type is still binary after an ASCII transfer; make it so.
+    if (m_serverInAscii) {
+        curl_slist_free_all(m_quote);
+        m_quote = curl_slist_append(nullptr, "TYPE I");
+        curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
+        m_serverInAscii = false;
+    }
+}
+
+bool CCurlFtpClient::Failed(CURLcode code) {
+    // A refusal by the server is told by its own words.
+    if (m_replyCount > m_replyCountAtStart && CodeOf(m_lastReply) >= 400) {
+        m_lastError = kFtpErrorExtended;
+        return false;
+    }
+    switch (code) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            m_lastError = kFtpErrorNameNotResolved;
+            break;
+        case CURLE_COULDNT_CONNECT:
+            m_lastError = kFtpErrorCannotConnect;
+            break;
+        case CURLE_OPERATION_TIMEDOUT:
+            m_lastError = kFtpErrorTimeout;
+            break;
+        case CURLE_LOGIN_DENIED:
+            m_lastError = kFtpErrorLoginFailure;
+            break;
+        case CURLE_SEND_ERROR:
+        case CURLE_RECV_ERROR:
+        case CURLE_PARTIAL_FILE:
+        case CURLE_GOT_NOTHING:
+        case CURLE_WEIRD_SERVER_REPLY:
+            m_lastError = kFtpErrorConnectionAborted;
+            break;
+        default:
+            m_lastError = kFtpErrorInternal;
+            break;
+    }
+    return false;
+}
+
+void CCurlFtpClient::StartTransfer() {
+    m_lastDrive = std::chrono::steady_clock::now();
+    if (curl_multi_add_handle(m_multi, m_easy) == CURLM_OK) {
+        m_inMulti = true;
+    } else {
+        m_done = true;
+        m_result = CURLE_FAILED_INIT;
+    }
+}
+
+void CCurlFtpClient::Drive(const std::function<bool()>& enough) {
+    while (!m_done) {
+        int running = 0;
+        if (curl_multi_perform(m_multi, &running) != CURLM_OK) {
+            m_done = true;
+            m_result = CURLE_FAILED_INIT;
+            break;
+        }
+        int queued = 0;
+        while (CURLMsg* msg = curl_multi_info_read(m_multi, &queued)) {
+            if (msg->msg == CURLMSG_DONE && msg->easy_handle == m_easy) {
+                m_done = true;
+                m_result = msg->data.result;
+            }
+        }
+        if (m_done || enough()) {
+            break;
+        }
+        curl_multi_poll(m_multi, nullptr, 0, 100, nullptr);
+    }
+    m_lastDrive = std::chrono::steady_clock::now();
+}
+
+void CCurlFtpClient::Resume() {
+    if (m_readPaused && (Pending() > 0 || m_endOfData)) {
+        m_readPaused = false;
+        curl_easy_pause(m_easy, CURLPAUSE_CONT);
+    }
+    if (m_writePaused && Pending() < kReceiveHigh / 2) {
+        m_writePaused = false;
+        curl_easy_pause(m_easy, CURLPAUSE_CONT);
+    }
+}
+
+void CCurlFtpClient::EndTransfer() {
+    if (m_inMulti) {
+        // Taking a running transfer out abandons it (and with it the connection).
+        curl_multi_remove_handle(m_multi, m_easy);
+        m_inMulti = false;
+    }
+}
+
+bool CCurlFtpClient::Perform() {
+    StartTransfer();
+    Drive([] { return false; });
+    EndTransfer();
+    return m_result == CURLE_OK || Failed(m_result);
+}
+
+bool CCurlFtpClient::Connect(const std::string& server, std::uint16_t port,
+                             const std::optional<std::string>& user,
+                             const std::optional<std::string>& password, bool passive) {
+    if (!m_easy) {
+        m_lastError = kFtpErrorInternal;
+        return false;
+    }
+    const bool ipv6 = server.find(':') != std::string::npos && server.front() != '[';
+    m_base = "ftp://" + (ipv6 ? "[" + server + "]" : server) + ":" + std::to_string(port) + "/";
+    m_user = user;
+    m_password = password;
+    m_passive = passive;
+    BeginOperation();
+    curl_easy_setopt(m_easy, CURLOPT_URL, m_base.c_str());
+    curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
+    if (m_status) {
+        m_status(FtpStatus::ResolvingName, server);
+    }
+    m_connecting = true;
+    const bool ok = Perform();
+    m_connecting = false;
+    return ok;
+}
+
+std::optional<std::uint64_t> CCurlFtpClient::FindFile(const std::string& remoteFile) {
+    if (!m_easy || m_base.empty()) {
+        return std::nullopt;
+    }
+    BeginOperation();
+    const std::string url = UrlFor(remoteFile);
+    curl_easy_setopt(m_easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
+    // Many servers refuse SIZE in ASCII type; the size in bytes is the same either way.
+    curl_easy_setopt(m_easy, CURLOPT_TRANSFERTEXT, 0L);
+    if (!Perform()) {
+        return std::nullopt;
+    }
+    curl_off_t length = -1;
+    if (curl_easy_getinfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK || length < 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(length);
+}
+
+bool CCurlFtpClient::Command(const std::string& command) {
+    if (!m_easy || m_base.empty()) {
+        m_lastError = kFtpErrorInternal;
+        return false;
+    }
+    BeginOperation();
+    // The command goes in binary type (a resume needs it); the leading "*" keeps a refusal from ending the
+    // request, so the caller reads the server's answer itself.
+    curl_slist_free_all(m_quote);
+    m_quote = curl_slist_append(nullptr, "TYPE I");
+    m_quote = curl_slist_append(m_quote, ("*" + command).c_str());
+    curl_easy_setopt(m_easy, CURLOPT_URL, m_base.c_str());
+    curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
+    const unsigned before = m_replyCount;
+    if (!Perform() || m_replyCount == before) {
+        if (m_lastError == 0) {
+            m_lastError = kFtpErrorConnectionAborted;
+        }
+        return false;
+    }
+    m_restOffset = 0;
+    if (command.rfind("REST ", 0) == 0 && CodeOf(m_lastReply) == 350) {
+        m_restOffset = std::strtoull(command.c_str() + 5, nullptr, 10);
+    }
+    return true;
+}
+
+bool CCurlFtpClient::OpenFile(const std::string& remoteFile, bool write, bool binary) {
+    if (!m_easy || m_base.empty()) {
+        m_lastError = kFtpErrorInternal;
+        return false;
+    }
+    BeginOperation();
+    const std::string url = UrlFor(remoteFile);
+    curl_easy_setopt(m_easy, CURLOPT_URL, url.c_str());
+    // libcurl's own ASCII mode rewrites line ends (every LF gets a CR, so a CR LF feed would arrive with
+    // CR CR LF). The file is sent as it is: libcurl moves bytes, and the server is told TYPE A just before
+    // the transfer command.
+    curl_easy_setopt(m_easy, CURLOPT_TRANSFERTEXT, 0L);
+    if (!binary) {
+        curl_slist_free_all(m_prequote);
+        m_prequote = curl_slist_append(nullptr, "TYPE A");
+        curl_easy_setopt(m_easy, CURLOPT_PREQUOTE, m_prequote);
+        m_serverInAscii = true;
+    }
+    if (write) {
+        curl_easy_setopt(m_easy, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(m_easy, CURLOPT_READFUNCTION, &CCurlFtpClient::ReadCallback);
+        curl_easy_setopt(m_easy, CURLOPT_READDATA, this);
+        curl_easy_setopt(m_easy, CURLOPT_SEEKFUNCTION, &CCurlFtpClient::SeekCallback);
+        curl_easy_setopt(m_easy, CURLOPT_SEEKDATA, this);
+    } else {
+        curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &CCurlFtpClient::WriteCallback);
+        curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
+    }
+    if (m_restOffset != 0) {
+        curl_easy_setopt(m_easy, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(m_restOffset));
+        m_restOffset = 0;
+    }
+    StartTransfer();
+    // The file is open once the server has started the data transfer (or already finished it).
+    Drive([this] { return m_started; });
+    if (m_done && m_result != CURLE_OK) {
+        EndTransfer();
+        return Failed(m_result);
+    }
+    return true;
+}
+
+bool CCurlFtpClient::ReadFile(char* buffer, std::size_t size, std::size_t& read) {
+    read = 0;
+    if (!m_inMulti) {
+        m_lastError = kFtpErrorInternal;
+        return false;
+    }
+    if (Pending() == 0 && !m_done) {
+        Resume();
+        Drive([this] { return Pending() > 0; });
+    }
+    if (Pending() > 0) {
+        read = std::min(size, Pending());
+        std::memcpy(buffer, m_buffer.data() + m_bufferPos, read);
+        Consume(read);
+        Resume();
+        return true;
+    }
+    return m_result == CURLE_OK || Failed(m_result);
+}
+
+bool CCurlFtpClient::WriteFile(const char* buffer, std::size_t size, std::size_t& written) {
+    written = 0;
+    if (!m_inMulti) {
+        m_lastError = kFtpErrorInternal;
+        return false;
+    }
+    if (m_done) {
+        // The server ended the transfer before the file was complete.
+        return Failed(m_result == CURLE_OK ? CURLE_SEND_ERROR : m_result);
+    }
+    m_buffer.append(buffer, size);
+    written = size;
+    const bool due = std::chrono::steady_clock::now() - m_lastDrive >= kDriveInterval;
+    if (Pending() >= kSendHigh) {
+        Resume();
+        Drive([this] { return Pending() < kSendBatch; });
+    } else if (Pending() >= kSendBatch || due) {
+        Resume();
+        Drive([] { return true; });
+    }
+    if (m_done && m_result != CURLE_OK) {
+        return Failed(m_result);
+    }
+    return true;
+}
+
+bool CCurlFtpClient::FinishFile() {
+    if (!m_inMulti) {
+        m_lastError = kFtpErrorInternal;
+        return false;
+    }
+    m_endOfData = true;
+    Resume();
+    Drive([] { return false; });
+    EndTransfer();
+    if (m_result != CURLE_OK) {
+        return Failed(m_result);
+    }
+    return true;
+}
+
+void CCurlFtpClient::CloseFile() {
+    EndTransfer();
+    m_buffer.clear();
+    m_bufferPos = 0;
+}
+
+void CCurlFtpClient::Close() {
+    EndTransfer();
+    if (m_multi) {
+        curl_multi_cleanup(m_multi);
+        m_multi = nullptr;
+    }
+    if (m_easy) {
+        curl_easy_cleanup(m_easy);
+        m_easy = nullptr;
+    }
+    curl_slist_free_all(m_quote);
+    m_quote = nullptr;
+    curl_slist_free_all(m_prequote);
+    m_prequote = nullptr;
+    m_serverInAscii = false;
+    m_base.clear();
+}
+
+void CCurlFtpClient::Consume(std::size_t n) {
+    m_bufferPos += n;
+    if (m_bufferPos == m_buffer.size()) {
+        m_buffer.clear();
+        m_bufferPos = 0;
+    } else if (m_bufferPos > kSendBatch && m_bufferPos > m_buffer.size() / 2) {
+        m_buffer.erase(0, m_bufferPos);
+        m_bufferPos = 0;
+    }
+}
+
+void CCurlFtpClient::OnReplyLine(const std::string& line) {
+    // Only the server's replies count; libcurl also passes lines of its own ("Content-Length: ...").
+    if (!m_inMultiLineReply) {
+        if (!IsReplyStart(line)) {
+            return;
+        }
+        m_reply = line;
+        m_inMultiLineReply = line[3] == '-';
+    } else {
+        m_reply += line;
+        if (IsReplyStart(line) && line[3] == ' ' && line.compare(0, 3, m_reply, 0, 3) == 0) {
+            m_inMultiLineReply = false;
+        }
+    }
+    if (m_inMultiLineReply) {
+        return;
+    }
+    m_lastReply = m_reply;
+    ++m_replyCount;
+    const int code = CodeOf(m_lastReply);
+    if (code == 125 || code == 150) {
+        m_started = true;
+    }
+    if (m_connecting && m_status && !m_connectedTo.empty()) {
+        m_status(FtpStatus::ConnectedToServer, m_connectedTo);
+        m_connectedTo.clear();
+    }
+}
+
+size_t CCurlFtpClient::HeaderCallback(char* data, size_t size, size_t count, void* self) {
+    static_cast<CCurlFtpClient*>(self)->OnReplyLine(std::string(data, size * count));
+    return size * count;
+}
+
+size_t CCurlFtpClient::DiscardCallback(char*, size_t size, size_t count, void*) {
+    return size * count;
+}
+
+size_t CCurlFtpClient::ReadCallback(char* data, size_t size, size_t count, void* self) {
+    auto* c = static_cast<CCurlFtpClient*>(self);
+    const std::size_t n = std::min(size * count, c->Pending());
+    if (n > 0) {
+        std::memcpy(data, c->m_buffer.data() + c->m_bufferPos, n);
+        c->Consume(n);
+        return n;
+    }
+    if (c->m_endOfData) {
+        return 0;
+    }
+    c->m_readPaused = true;
+    return CURL_READFUNC_PAUSE;
+}
+
+size_t CCurlFtpClient::WriteCallback(char* data, size_t size, size_t count, void* self) {
+    auto* c = static_cast<CCurlFtpClient*>(self);
+    if (c->Pending() >= kReceiveHigh) {
+        c->m_writePaused = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
+    c->m_buffer.append(data, size * count);
+    return size * count;
+}
+
+curl_socket_t CCurlFtpClient::OpenSocketCallback(void* self, curlsocktype purpose,
+                                                 struct curl_sockaddr* address) {
+    auto* c = static_cast<CCurlFtpClient*>(self);
+    if (c->m_connecting && purpose == CURLSOCKTYPE_IPCXN && c->m_status) {
+        const std::string text = AddressText(&address->addr);
+        c->m_status(FtpStatus::NameResolved, text);
+        c->m_status(FtpStatus::ConnectingToServer, text);
+        c->m_connectedTo = text;
+    }
+    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
+
+int CCurlFtpClient::SeekCallback(void*, curl_off_t, int) {
+    // A resumed upload is already positioned by the caller; nothing to skip here.
+    return CURL_SEEKFUNC_OK;
+}
+
+}  // namespace yarvelin

@@ -1,0 +1,109 @@
+// The FTP client on libcurl: one easy handle (and one multi handle to drive it) per session, so the control
+// connection stays open from the login to the end of the transfer. Streaming reads and writes are served
+// from a buffer that the multi handle fills or drains between the caller's chunks.
+#pragma once
+
+#include <curl/curl.h>
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "upload/ftp_client.h"
+
+namespace yarvelin {
+
+// Limits that keep a silent server from holding a transfer forever, in seconds. The defaults are those of
+// a desktop internet client; tests shorten them.
+struct CurlFtpTimeouts {
+    long connectSeconds = 60;   // name lookup, TCP connection, greeting and login
+    long responseSeconds = 60;  // any single reply on the control connection
+    long stallSeconds = 60;     // a transfer that moves no byte for this long
+};
+
+class CCurlFtpClient : public FtpClient {
+  public:
+    explicit CCurlFtpClient(CurlFtpTimeouts timeouts = {});
+    ~CCurlFtpClient() override;
+    CCurlFtpClient(const CCurlFtpClient&) = delete;
+    CCurlFtpClient& operator=(const CCurlFtpClient&) = delete;
+
+    bool OpenSession(const std::string& agent, FtpAccess access, const std::string& proxy) override;
+    bool SetStatusCallback(StatusCallback callback) override;
+    bool Connect(const std::string& server, std::uint16_t port, const std::optional<std::string>& user,
+                 const std::optional<std::string>& password, bool passive) override;
+    std::optional<std::uint64_t> FindFile(const std::string& remoteFile) override;
+    bool Command(const std::string& command) override;
+    bool OpenFile(const std::string& remoteFile, bool write, bool binary) override;
+    bool ReadFile(char* buffer, std::size_t size, std::size_t& read) override;
+    bool WriteFile(const char* buffer, std::size_t size, std::size_t& written) override;
+    bool FinishFile() override;
+    void CloseFile() override;
+    void Close() override;
+    int LastError() const override { return m_lastError; }
+    std::string LastResponse() const override { return m_lastReply; }
+
+  private:
+    static size_t HeaderCallback(char* data, size_t size, size_t count, void* self);
+    static size_t DiscardCallback(char* data, size_t size, size_t count, void* self);
+    static size_t ReadCallback(char* data, size_t size, size_t count, void* self);
+    static size_t WriteCallback(char* data, size_t size, size_t count, void* self);
+    static curl_socket_t OpenSocketCallback(void* self, curlsocktype purpose, struct curl_sockaddr* address);
+    static int SeekCallback(void* self, curl_off_t offset, int origin);
+
+    void OnReplyLine(const std::string& line);
+    std::string UrlFor(const std::string& remoteFile) const;
+    // Sets the options every request shares.
+    void Reset();
+    // Runs a request that moves no file data to its end.
+    bool Perform();
+    void BeginOperation();
+    void StartTransfer();
+    // Drives the running request until enough() holds or the request has ended.
+    void Drive(const std::function<bool()>& enough);
+    void Resume();
+    // Takes the handle out of the multi handle once the request is over (or abandons it).
+    void EndTransfer();
+    bool Failed(CURLcode code);
+    std::size_t Pending() const { return m_buffer.size() - m_bufferPos; }
+    void Consume(std::size_t n);
+
+    CurlFtpTimeouts m_timeouts;
+    CURL* m_easy = nullptr;
+    CURLM* m_multi = nullptr;
+    std::string m_agent;
+    FtpAccess m_access = FtpAccess::PreConfigured;
+    std::string m_proxy;
+    std::string m_base;  // "ftp://host:port/"
+    std::optional<std::string> m_user;
+    std::optional<std::string> m_password;
+    bool m_passive = false;
+    StatusCallback m_status;
+    bool m_connecting = false;
+    std::string m_connectedTo;
+    std::uint64_t m_restOffset = 0;  // a REST the server accepted, for the next transfer
+
+    // Replies of the server: the last complete one, and the one being read.
+    std::string m_lastReply;
+    std::string m_reply;
+    bool m_inMultiLineReply = false;
+    unsigned m_replyCount = 0;
+    unsigned m_replyCountAtStart = 0;
+    int m_lastError = 0;
+
+    // The running request.
+    bool m_inMulti = false;
+    bool m_done = false;
+    CURLcode m_result = CURLE_OK;
+    bool m_started = false;      // the server opened the data transfer (125/150)
+    bool m_readPaused = false;   // upload: libcurl waits for data
+    bool m_writePaused = false;  // download: the buffer is full
+    bool m_endOfData = false;    // upload: no more data follows
+    std::string m_buffer;
+    std::size_t m_bufferPos = 0;
+    std::chrono::steady_clock::time_point m_lastDrive;
+    curl_slist* m_quote = nullptr;
+    curl_slist* m_prequote = nullptr;
+    bool m_serverInAscii = false;  // an ASCII transfer left the server in TYPE A
+};
+
+}  // namespace yarvelin

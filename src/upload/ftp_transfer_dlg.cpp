@@ -1,0 +1,212 @@
+#include "upload/ftp_transfer_dlg.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <future>
+#include <memory>
+
+#include "app/settings_names.h"
+#include "platform/curl_ftp_client.h"
+#include "platform/text_codec.h"
+#include "platform/ui_services.h"
+#include "widgets/transfer_animation_widget.h"
+
+namespace yarvelin {
+
+namespace {
+
+CFTPTransferDlg::ClientFactory& Factory() {
+    static CFTPTransferDlg::ClientFactory factory;
+    return factory;
+}
+
+// The engine's texts carry file names and server replies: they are in the system's own 8-bit form.
+QString Local(const std::string& text) {
+    return QFile::decodeName(QByteArray::fromStdString(text));
+}
+
+}  // namespace
+
+void CFTPTransferDlg::SetClientFactory(ClientFactory factory) {
+    Factory() = std::move(factory);
+}
+
+CFTPTransferDlg::CFTPTransferDlg(UiServices& ui, QWidget* parent) : QDialog(parent), m_ui(ui) {
+    setObjectName(QStringLiteral("CFTPTransferDlg"));
+    setWindowTitle(A(FtpString(FtpText::DownloadTitle)));
+    auto* layout = new QVBoxLayout(this);
+    m_animation = new CTransferAnimationWidget(this);
+    m_animation->setObjectName(QStringLiteral("animation"));
+    layout->addWidget(m_animation);
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("statusLine"));
+    m_fileLine = new QLabel(this);
+    m_fileLine->setObjectName(QStringLiteral("fileLine"));
+    for (QLabel* l : {m_status, m_fileLine}) {
+        l->setMinimumWidth(360);
+        l->setTextFormat(Qt::PlainText);
+        layout->addWidget(l);
+    }
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("progress"));
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+    m_progress->setTextVisible(false);
+    layout->addWidget(m_progress);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel(A("Estimated time left:"), this), 0, 0);
+    grid->addWidget(new QLabel(A("Transfer rate:"), this), 1, 0);
+    m_timeLeft = new QLabel(this);
+    m_timeLeft->setObjectName(QStringLiteral("timeLeft"));
+    m_rate = new QLabel(this);
+    m_rate->setObjectName(QStringLiteral("transferRate"));
+    grid->addWidget(m_timeLeft, 0, 1);
+    grid->addWidget(m_rate, 1, 1);
+    grid->setColumnStretch(1, 1);
+    layout->addLayout(grid);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    m_cancel = new QPushButton(A("Cancel"), this);
+    m_cancel->setObjectName(QStringLiteral("cancelButton"));
+    m_cancel->setDefault(true);
+    buttons->addWidget(m_cancel);
+    layout->addLayout(buttons);
+    connect(m_cancel, &QPushButton::clicked, this, &CFTPTransferDlg::reject);
+}
+
+CFTPTransferDlg::~CFTPTransferDlg() {
+    // The engine waits for its worker, then closes the remote file and the session.
+    m_engine.reset();
+    m_client.reset();
+}
+
+int CFTPTransferDlg::exec() {
+    if (!Initialise()) {
+        return QDialog::Rejected;
+    }
+    return QDialog::exec();
+}
+
+bool CFTPTransferDlg::Initialise() {
+    if (!m_request.download) {
+        setWindowTitle(A(FtpString(FtpText::UploadTitle)));
+    }
+    m_progress->setRange(0, 100);
+    m_client = Factory() ? Factory()() : std::make_unique<CCurlFtpClient>();
+    m_engine = std::make_unique<CFtpTransferEngine>(*m_client, static_cast<FtpTransferObserver&>(*this));
+    m_engine->m_request = m_request;
+    m_engine->m_request.agent = settings::kAppTitle;
+    const auto prepared = m_engine->Prepare([this](const std::string& question) {
+        return m_ui.MessageBox(this, A("Yarvelin"), Local(question), MsgIcon::Question, MsgButtons::YesNo) ==
+               MsgAnswer::Yes;
+    });
+    if (prepared == CFtpTransferEngine::PrepareResult::Failed) {
+        m_ui.MessageBox(this, A(settings::kAppTitle), Local(m_engine->ErrorText()), MsgIcon::None,
+                        MsgButtons::Ok);
+    }
+    if (prepared != CFtpTransferEngine::PrepareResult::Ready) {
+        return false;
+    }
+    m_fileLine->setText(Local(m_engine->FileLine()));
+    return m_engine->Start();
+}
+
+void CFTPTransferDlg::Post(std::function<void()> call) {
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+}
+
+void CFTPTransferDlg::OnStatus(const std::string& text) {
+    Post([this, t = Local(text)] {
+        // Once Cancel was pressed the status line keeps saying so.
+        if (!m_engine->IsAborted()) {
+            m_status->setText(t);
+        }
+    });
+}
+
+void CFTPTransferDlg::OnConnected() {
+    Post([this] { m_animation->Play(); });
+}
+
+void CFTPTransferDlg::OnPercent(int percent, const std::string& title) {
+    Post([this, percent, t = Local(title)] {
+        m_progress->setValue(std::min(percent, 100));
+        setWindowTitle(t);
+    });
+}
+
+void CFTPTransferDlg::OnRate(const std::string& text) {
+    Post([this, t = Local(text)] { m_rate->setText(t); });
+}
+
+void CFTPTransferDlg::OnTimeLeft(const std::string& text) {
+    Post([this, t = Local(text)] { m_timeLeft->setText(t); });
+}
+
+bool CFTPTransferDlg::AskReplaceRemote(const std::string& question) {
+    // The question is asked on the interface thread; the worker waits for the answer. A dialog that goes
+    // away before asking counts as No.
+    auto answer = std::make_shared<std::promise<bool>>();
+    std::future<bool> reply = answer->get_future();
+    Post([this, answer, q = Local(question)] {
+        answer->set_value(m_ui.MessageBox(this, A("Yarvelin"), q, MsgIcon::Question, MsgButtons::YesNo) ==
+                          MsgAnswer::Yes);
+    });
+    try {
+        return reply.get();
+    } catch (const std::future_error&) {
+        return false;
+    }
+}
+
+void CFTPTransferDlg::OnEnded(bool failed) {
+    Post([this, failed] { OnEndedOnUi(failed); });
+}
+
+void CFTPTransferDlg::OnEndedOnUi(bool failed) {
+    m_bFinished = true;
+    m_bCompleted = true;
+    m_animation->Stop();
+    if (m_engine->IsAborted()) {
+        done(QDialog::Rejected);
+        return;
+    }
+    if (failed) {
+        if (!m_engine->ErrorText().empty()) {
+            m_ui.MessageBox(this, A(settings::kAppTitle), Local(m_engine->ErrorText()), MsgIcon::None,
+                            MsgButtons::Ok);
+        }
+        done(QDialog::Rejected);
+        return;
+    }
+    done(QDialog::Accepted);
+}
+
+void CFTPTransferDlg::reject() {
+    if (m_bFinished || !m_engine) {
+        QDialog::reject();
+        return;
+    }
+    m_engine->Abort();
+    m_cancel->setEnabled(false);
+    m_status->setText(A(FtpString(FtpText::Aborting)));
+}
+
+void CFTPTransferDlg::closeEvent(QCloseEvent* event) {
+    if (m_bFinished || !m_engine) {
+        QDialog::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    reject();
+}
+
+}  // namespace yarvelin

@@ -1,0 +1,75 @@
+// The modal progress dialog of an FTP transfer. The caller fills m_request, runs exec() and reads the
+// result and m_bCompleted. The work happens on the engine's worker thread, which reaches the dialog only
+// through queued calls; for the remote overwrite question it waits until this thread has the answer.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+
+#include "upload/ftp_client.h"
+#include "upload/ftp_transfer_engine.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace yarvelin {
+
+class CTransferAnimationWidget;
+class UiServices;
+
+class CFTPTransferDlg : public QDialog, private FtpTransferObserver {
+    Q_OBJECT
+  public:
+    using ClientFactory = std::function<std::unique_ptr<FtpClient>()>;
+
+    explicit CFTPTransferDlg(UiServices& ui, QWidget* parent = nullptr);
+    // Waits for the worker before the window goes.
+    ~CFTPTransferDlg() override;
+
+    // Prepares the local file, starts the worker and runs the dialog. Rejected when anything fails.
+    int exec() override;
+
+    // Which FTP client the next dialogs use (tests give one with short time-outs); empty: libcurl.
+    static void SetClientFactory(ClientFactory factory);
+
+    FtpTransferRequest m_request;
+    bool m_bCompleted = false;
+
+  public slots:
+    // Cancel and Escape: the worker is asked to stop; the dialog closes when it has.
+    void reject() override;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    bool Initialise();
+    void OnEndedOnUi(bool failed);
+    void Post(std::function<void()> call);
+
+    // FtpTransferObserver, called on the worker thread.
+    void OnStatus(const std::string& text) override;
+    void OnConnected() override;
+    void OnPercent(int percent, const std::string& title) override;
+    void OnRate(const std::string& text) override;
+    void OnTimeLeft(const std::string& text) override;
+    bool AskReplaceRemote(const std::string& question) override;
+    void OnEnded(bool failed) override;
+
+    UiServices& m_ui;
+    std::unique_ptr<FtpClient> m_client;
+    std::unique_ptr<CFtpTransferEngine> m_engine;
+    bool m_bFinished = false;
+
+    CTransferAnimationWidget* m_animation = nullptr;
+    QLabel* m_status = nullptr;
+    QLabel* m_fileLine = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QLabel* m_timeLeft = nullptr;
+    QLabel* m_rate = nullptr;
+    QPushButton* m_cancel = nullptr;
+};
+
+}  // namespace yarvelin

@@ -1,0 +1,352 @@
+#include "upload/ftp_transfer_engine.h"
+
+#include <chrono>
+#include <limits>
+#include <system_error>
+
+#include "records/text_util.h"
+
+namespace yarvelin {
+
+namespace {
+
+class CSteadyFtpClock : public FtpClock {
+  public:
+    std::uint64_t NowMs() override {
+        using namespace std::chrono;
+        return static_cast<std::uint64_t>(
+            duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    }
+    void SleepMs(std::uint64_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+};
+
+// The reply text without the line end that closes it.
+std::string WithoutTrailingLineEnd(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+// The number that leads a server reply ("350 Restarting at 100." gives 350); -1 when there is none.
+int ReplyCode(const std::string& reply) {
+    int code = -1;
+    for (char c : reply) {
+        if (c < '0' || c > '9') {
+            break;
+        }
+        code = (code < 0 ? 0 : code) * 10 + (c - '0');
+        if (code > 99999) {
+            break;
+        }
+    }
+    return code;
+}
+
+}  // namespace
+
+FtpClock& SystemFtpClock() {
+    static CSteadyFtpClock clock;
+    return clock;
+}
+
+CFtpTransferEngine::CFtpTransferEngine(FtpClient& client, FtpTransferObserver& observer, FtpClock& clock)
+    : m_client(client), m_observer(observer), m_clock(clock) {}
+
+CFtpTransferEngine::~CFtpTransferEngine() {
+    Wait();
+    m_client.CloseFile();
+    m_client.Close();
+}
+
+CFtpTransferEngine::PrepareResult CFtpTransferEngine::Prepare(
+    const std::function<bool(const std::string&)>& askOverwrite) {
+    const FtpTransferRequest& r = m_request;
+    const bool exists = CLocalTransferFile::Exists(r.localFile);
+    if (r.download) {
+        if (exists && r.promptOverwrite &&
+            !askOverwrite(FtpMessage(FtpText::OverwriteQuestion, r.localFile))) {
+            return PrepareResult::Declined;
+        }
+        if (!m_local.OpenForDownload(r.localFile)) {
+            m_errorText = FtpMessage(FtpText::ErrorOpenLocalDownload, std::to_string(m_local.LastError()));
+            return PrepareResult::Failed;
+        }
+        // Whatever lies beyond the resume point is stale.
+        if (!m_local.TruncateAt(r.startOffset)) {
+            m_errorText = FtpMessage(FtpText::ErrorSeekLocal, std::to_string(m_local.LastError()));
+            return PrepareResult::Failed;
+        }
+        return PrepareResult::Ready;
+    }
+    if (!m_local.OpenForUpload(r.localFile)) {
+        m_errorText = FtpMessage(FtpText::ErrorOpenLocalUpload, std::to_string(m_local.LastError()));
+        return PrepareResult::Failed;
+    }
+    // A resumed upload sends only what the server does not have yet.
+    if (r.startOffset != 0 && !m_local.SeekTo(r.startOffset)) {
+        m_errorText = FtpMessage(FtpText::ErrorOpenLocalUpload, std::to_string(m_local.LastError()));
+        return PrepareResult::Failed;
+    }
+    return PrepareResult::Ready;
+}
+
+std::string CFtpTransferEngine::FileLine() const {
+    return FtpMessage(m_request.download ? FtpText::FileLineDownload : FtpText::FileLineUpload,
+                      m_request.remoteFile, m_request.server);
+}
+
+bool CFtpTransferEngine::Start() {
+    try {
+        m_thread = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
+void CFtpTransferEngine::Wait() {
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+void CFtpTransferEngine::Run() {
+    const int ended = Work();
+    // Nothing the client does from now on may reach the observer.
+    if (m_callbackInstalled) {
+        m_client.SetStatusCallback({});
+        m_callbackInstalled = false;
+    }
+    m_observer.OnEnded(ended != 0);
+}
+
+void CFtpTransferEngine::OnClientStatus(FtpStatus status, const std::string& info) {
+    FtpText text;
+    switch (status) {
+        case FtpStatus::ResolvingName:
+            text = FtpText::Resolving;
+            break;
+        case FtpStatus::NameResolved:
+            text = FtpText::Resolved;
+            break;
+        case FtpStatus::ConnectingToServer:
+            text = FtpText::Connecting;
+            break;
+        case FtpStatus::ConnectedToServer:
+            text = FtpText::Connected;
+            break;
+        default:
+            return;
+    }
+    m_observer.OnStatus(FtpMessage(text, info));
+}
+
+int CFtpTransferEngine::Report(FtpText text, int code) {
+    if (code == 0) {
+        code = m_client.LastError();
+    }
+    const std::string detail = code == kFtpErrorExtended
+                                   ? "\n" + WithoutTrailingLineEnd(m_client.LastResponse())
+                                   : std::to_string(code);
+    m_errorText = FtpMessage(text, detail);
+    if (m_request.download) {
+        m_local.CloseAndDelete();
+    }
+    return 1;
+}
+
+int CFtpTransferEngine::Work() {
+    const FtpTransferRequest& r = m_request;
+    const FtpAccess access = r.usePreConfig ? FtpAccess::PreConfigured
+                             : r.useProxy   ? FtpAccess::Proxy
+                                            : FtpAccess::Direct;
+    if (!m_client.OpenSession(r.agent, access, r.proxy)) {
+        return Report(FtpText::ErrorTransfer);
+    }
+    if (m_abort) {
+        return 0;
+    }
+    if (!m_client.SetStatusCallback(
+            [this](FtpStatus status, const std::string& info) { OnClientStatus(status, info); })) {
+        return Report(FtpText::ErrorTransfer);
+    }
+    m_callbackInstalled = true;
+    if (m_abort) {
+        return 0;
+    }
+    std::optional<std::string> user;
+    std::optional<std::string> password;
+    if (!r.userName.empty()) {
+        user = r.userName;
+        password = r.password;
+    }
+    if (!m_client.Connect(r.server, r.port, user, password, r.passive)) {
+        return Report(FtpText::ErrorConnect);
+    }
+    if (m_abort) {
+        return 0;
+    }
+    m_observer.OnConnected();
+    m_observer.OnStatus(FtpString(FtpText::GettingFileInfo));
+
+    if (r.download) {
+        const auto size = m_client.FindFile(r.remoteFile);
+        m_sizeKnown = size.has_value();
+        m_size = size.value_or(0);
+    } else {
+        m_sizeKnown = true;
+        m_size = m_local.Length() - std::min(m_local.Length(), r.startOffset);
+    }
+    if (m_abort) {
+        return 0;
+    }
+    if (!r.download && r.promptOverwrite && m_client.FindFile(r.remoteFile).has_value() &&
+        !m_observer.AskReplaceRemote(FtpMessage(FtpText::OverwriteQuestion, r.remoteFile))) {
+        m_errorText.clear();
+        return 1;
+    }
+    if (m_abort) {
+        return 0;
+    }
+    if (r.startOffset != 0 && !Resume()) {
+        if (r.download) {
+            m_local.CloseAndDelete();
+        }
+        return 1;
+    }
+    if (!m_client.OpenFile(r.remoteFile, !r.download, r.binary)) {
+        return Report(FtpText::ErrorOpenRemote);
+    }
+    if (m_abort) {
+        return 0;
+    }
+    return TransferLoop();
+}
+
+bool CFtpTransferEngine::Resume() {
+    if (!m_client.SupportsCommand()) {
+        m_errorText = FtpString(FtpText::ErrorResumeUnavailable);
+        return false;
+    }
+    if (!m_client.Command(Format("REST %lld", static_cast<long long>(m_request.startOffset)))) {
+        m_errorText = FtpMessage(FtpText::ErrorResumeFailed, std::to_string(m_client.LastError()));
+        return false;
+    }
+    const std::string reply = WithoutTrailingLineEnd(m_client.LastResponse());
+    if (ReplyCode(reply) != 350) {
+        m_errorText = FtpMessage(FtpText::ErrorResumeRefused, reply);
+        return false;
+    }
+    return true;
+}
+
+int CFtpTransferEngine::TransferLoop() {
+    const FtpTransferRequest& r = m_request;
+    m_observer.OnStatus(FtpString(r.download ? FtpText::Retrieving : FtpText::Uploading));
+    m_startTick = m_clock.NowMs();
+    m_lastTick = m_startTick;
+    m_lastBytes = 0;
+    m_lastPercent = 0;
+    std::uint64_t bytes = 0;
+    char buffer[kChunkSize];
+    std::size_t count = 1;
+    while (count != 0 && !m_abort) {
+        if (r.download) {
+            if (!m_client.ReadFile(buffer, sizeof buffer, count)) {
+                return Report(FtpText::ErrorDownload);
+            }
+            if (count == 0 || m_abort) {
+                break;
+            }
+            if (!m_local.Write(buffer, count)) {
+                return Report(FtpText::ErrorDownload, m_local.LastError());
+            }
+            BandwidthPause(bytes);
+            bytes += count;
+            Progress(bytes);
+        } else {
+            if (!m_local.Read(buffer, sizeof buffer, count)) {
+                return Report(FtpText::ErrorUpload, m_local.LastError());
+            }
+            if (count == 0) {
+                break;
+            }
+            // The client may take less than the chunk; the rest follows at once so nothing is lost.
+            std::size_t sent = 0;
+            while (sent < count) {
+                std::size_t written = 0;
+                if (!m_client.WriteFile(buffer + sent, count - sent, written)) {
+                    return Report(FtpText::ErrorUpload);
+                }
+                sent += written;
+            }
+            if (!m_abort) {
+                bytes += count;
+                Progress(bytes);
+            }
+            BandwidthPause(bytes);
+        }
+    }
+    // The server's verdict on the whole file: a refusal after the last chunk is a failure too.
+    if (!m_abort && !m_client.FinishFile()) {
+        return Report(r.download ? FtpText::ErrorDownload : FtpText::ErrorUpload);
+    }
+    m_client.CloseFile();
+    if (m_abort && r.download) {
+        m_local.CloseAndDelete();
+    } else {
+        m_local.Close();
+    }
+    return 0;
+}
+
+void CFtpTransferEngine::BandwidthPause(std::uint64_t bytes) {
+    const double limit = m_request.bandwidthLimit;
+    if (limit <= 0) {
+        return;
+    }
+    const std::uint64_t elapsed = m_clock.NowMs() - m_startTick;
+    // Within the first millisecond the rate counts as unbounded.
+    const double rate = elapsed > 0 ? static_cast<double>(bytes) / static_cast<double>(elapsed)
+                                    : (bytes > 0 ? std::numeric_limits<double>::infinity() : 0.0);
+    if (rate <= limit) {
+        return;
+    }
+    auto wait = static_cast<std::uint64_t>(static_cast<double>(bytes) / limit - static_cast<double>(elapsed));
+    // Sleep in slices so that Cancel is not held up by a low limit.
+    while (wait > 0 && !m_abort) {
+        const std::uint64_t slice = std::min<std::uint64_t>(wait, 100);
+        m_clock.SleepMs(slice);
+        wait -= slice;
+    }
+}
+
+void CFtpTransferEngine::Progress(std::uint64_t bytes) {
+    if (m_sizeKnown && m_size != 0) {
+        const int percent =
+            static_cast<int>(static_cast<double>(bytes) * 100.0 / static_cast<double>(m_size));
+        if (percent != m_lastPercent) {
+            m_observer.OnPercent(
+                percent, FtpMessage(FtpText::PercentTitle, std::to_string(percent), m_request.remoteFile));
+            m_lastPercent = percent;
+        }
+    }
+    const std::uint64_t now = m_clock.NowMs();
+    if (now - m_lastTick <= 1000) {
+        return;
+    }
+    const double rate = static_cast<double>(bytes - m_lastBytes) / static_cast<double>(now - m_lastTick);
+    m_observer.OnRate(FormatTransferRate(rate));
+    m_lastTick = now;
+    m_lastBytes = bytes;
+    if (m_sizeKnown && bytes != 0) {
+        const std::uint64_t left = bytes < m_size ? m_size - bytes : 0;
+        const auto seconds =
+            static_cast<std::uint64_t>(static_cast<double>(now - m_startTick) / static_cast<double>(bytes) *
+                                       static_cast<double>(left) * 0.001);
+        m_observer.OnTimeLeft(FormatTimeLeftLine(seconds, bytes, m_size));
+    }
+}
+
+}  // namespace yarvelin

@@ -1,0 +1,94 @@
+// Moves one file between a local path and an FTP server on a worker thread, in a fixed order of steps:
+// session, status callback, connection, size, remote overwrite question, resume, remote file, 1024-byte
+// chunks with an optional bandwidth limit, and progress at most once a second.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "upload/ftp_client.h"
+#include "upload/ftp_texts.h"
+#include "upload/ftp_transfer_observer.h"
+#include "upload/local_transfer_file.h"
+
+namespace yarvelin {
+
+struct FtpTransferRequest {
+    bool download = true;
+    std::string server;
+    std::uint16_t port = 21;
+    std::string remoteFile;
+    std::string localFile;
+    std::string userName;  // empty: anonymous, neither name nor password is sent
+    std::string password;
+    bool binary = true;
+    bool promptOverwrite = true;
+    bool passive = false;
+    bool usePreConfig = true;  // takes precedence over the proxy
+    bool useProxy = false;
+    std::string proxy;
+    double bandwidthLimit = 0;  // bytes per millisecond; 0 or less: none
+    std::uint64_t startOffset = 0;
+    std::string agent = "Yarvelin1.0";
+};
+
+class CFtpTransferEngine {
+  public:
+    enum class PrepareResult { Ready, Declined, Failed };
+    inline static constexpr std::size_t kChunkSize = 1024;
+
+    CFtpTransferEngine(FtpClient& client, FtpTransferObserver& observer, FtpClock& clock = SystemFtpClock());
+    // Waits for the worker, then closes the remote file and the session.
+    ~CFtpTransferEngine();
+    CFtpTransferEngine(const CFtpTransferEngine&) = delete;
+    CFtpTransferEngine& operator=(const CFtpTransferEngine&) = delete;
+
+    FtpTransferRequest m_request;
+
+    // On the caller's thread, before the worker: the local file. askOverwrite gets the question for an
+    // existing download target and returns true for Yes. Failed leaves the message in ErrorText().
+    PrepareResult Prepare(const std::function<bool(const std::string& question)>& askOverwrite);
+    // "shop.txt to ftp.example.com"
+    std::string FileLine() const;
+    // Starts the worker; false when no thread could be made.
+    bool Start();
+    // Runs the worker's steps on the calling thread instead.
+    void Run();
+    void Wait();
+
+    void Abort() { m_abort = true; }
+    bool IsAborted() const { return m_abort; }
+    // The message the worker (or Prepare) left for the user; may be empty after a failure.
+    const std::string& ErrorText() const { return m_errorText; }
+
+  private:
+    int Work();
+    int Report(FtpText text, int code = 0);
+    bool Resume();
+    int TransferLoop();
+    void BandwidthPause(std::uint64_t bytes);
+    void Progress(std::uint64_t bytes);
+    void OnClientStatus(FtpStatus status, const std::string& info);
+
+    FtpClient& m_client;
+    FtpTransferObserver& m_observer;
+    FtpClock& m_clock;
+    CLocalTransferFile m_local;
+    std::thread m_thread;
+    std::atomic<bool> m_abort{false};
+    std::string m_errorText;
+    bool m_callbackInstalled = false;
+
+    // Progress of the running transfer (worker only).
+    std::uint64_t m_size = 0;
+    bool m_sizeKnown = false;
+    std::uint64_t m_startTick = 0;
+    std::uint64_t m_lastTick = 0;
+    std::uint64_t m_lastBytes = 0;
+    int m_lastPercent = 0;
+};
+
+}  // namespace yarvelin

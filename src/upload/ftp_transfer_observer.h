@@ -1,0 +1,37 @@
+// What the transfer engine tells its owner while it works, and the clock it measures with. The worker
+// thread calls the observer; an observer that owns windows must hand the calls to its own thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace yarvelin {
+
+class FtpTransferObserver {
+  public:
+    virtual ~FtpTransferObserver() = default;
+    virtual void OnStatus(const std::string& text) = 0;
+    // The connection stands: the dialog starts its animation.
+    virtual void OnConnected() {}
+    // The whole percent changed: the progress bar and the title.
+    virtual void OnPercent(int percent, const std::string& title) = 0;
+    virtual void OnRate(const std::string& text) = 0;
+    virtual void OnTimeLeft(const std::string& text) = 0;
+    // The remote file exists; true replaces it. The worker waits for the answer.
+    virtual bool AskReplaceRemote(const std::string& question) = 0;
+    // The worker's last call. failed: it stopped on an error or a refusal.
+    virtual void OnEnded(bool failed) = 0;
+};
+
+// Milliseconds and sleeping, replaceable in tests.
+class FtpClock {
+  public:
+    virtual ~FtpClock() = default;
+    virtual std::uint64_t NowMs() = 0;
+    virtual void SleepMs(std::uint64_t ms) = 0;
+};
+
+// The steady clock of the machine.
+FtpClock& SystemFtpClock();
+
+}  // namespace yarvelin

@@ -1,0 +1,176 @@
+// CFTPTransferDlg with the libcurl client against a real FTP server: results, the error box, Cancel and
+// close while running, and the remote overwrite question answered on the interface thread.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include "integration/ftp_test_server.h"
+#include "platform/text_codec.h"
+#include "support/scripted_ui_services.h"
+#include "upload/ftp_transfer_dlg.h"
+
+namespace yarvelin {
+namespace {
+
+using test::CFtpTestServer;
+using test::MakeFeed;
+
+class FtpDialog : public ::testing::Test {
+  protected:
+    void TearDown() override { EXPECT_TRUE(m_ui.Done()) << m_ui.Failure().toStdString(); }
+
+    void Prepare(CFTPTransferDlg& dlg, const CFtpTestServer& server, const std::string& local) {
+        FtpTransferRequest& r = dlg.m_request;
+        r.download = false;
+        r.server = "127.0.0.1";
+        r.port = static_cast<std::uint16_t>(server.Port());
+        r.localFile = local;
+        r.remoteFile = "shop.txt";
+        r.userName = "merchant";
+        r.password = "secret";
+        r.binary = false;
+        r.promptOverwrite = false;
+        r.usePreConfig = false;
+    }
+    template <typename T>
+    static T* Find(CFTPTransferDlg& dlg, const char* name) {
+        return dlg.findChild<T*>(QString::fromLatin1(name));
+    }
+    // Calls check every 20 ms until it returns true.
+    static void Poll(QObject* context, std::function<bool()> check) {
+        auto* timer = new QTimer(context);
+        QObject::connect(timer, &QTimer::timeout, context, [timer, check] {
+            if (check()) {
+                timer->stop();
+            }
+        });
+        timer->start(20);
+    }
+
+    CScriptedUiServices m_ui;
+};
+
+TEST_F(FtpDialog, UploadEndsWithOkAndTheCompletedFlag) {
+    CFtpTestServer server;
+    const auto local = server.Base() / "shop.txt";
+    const std::string feed = MakeFeed(200000);
+    CFtpTestServer::WriteFile(local, feed);
+    CFTPTransferDlg dlg(m_ui);
+    Prepare(dlg, server, local.string());
+    EXPECT_EQ(dlg.windowTitle(), A("File Download"));
+    EXPECT_EQ(dlg.exec(), QDialog::Accepted);
+    EXPECT_TRUE(dlg.m_bCompleted);
+    EXPECT_EQ(dlg.windowTitle(), A("100% of shop.txt Completed"));
+    EXPECT_EQ(Find<QLabel>(dlg, "fileLine")->text(), A("shop.txt to 127.0.0.1"));
+    EXPECT_EQ(Find<QProgressBar>(dlg, "progress")->value(), 100);
+    // Sent in ASCII type; the server keeps each CR LF line as LF.
+    const auto lines = static_cast<std::size_t>(std::count(feed.begin(), feed.end(), '\n'));
+    EXPECT_EQ(CFtpTestServer::ReadFile(server.Root() / "shop.txt").size(), feed.size() - lines);
+}
+
+TEST_F(FtpDialog, WrongPasswordShowsTheServersReply) {
+    CFtpTestServer server;
+    const auto local = server.Base() / "shop.txt";
+    CFtpTestServer::WriteFile(local, MakeFeed(1000));
+    CFTPTransferDlg dlg(m_ui);
+    Prepare(dlg, server, local.string());
+    dlg.m_request.password = "wrong";
+    m_ui.ExpectMessage(A("Yarvelin1.0"),
+                       A("An error occurred connecting to the server, Error:\n530 Authentication failed."),
+                       MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok);
+    EXPECT_EQ(dlg.exec(), QDialog::Rejected);
+    EXPECT_TRUE(dlg.m_bCompleted);
+}
+
+TEST_F(FtpDialog, MissingLocalFileClosesBeforeAnyWorker) {
+    CFtpTestServer server;
+    CFTPTransferDlg dlg(m_ui);
+    Prepare(dlg, server, (server.Base() / "missing.txt").string());
+    m_ui.ExpectMessage(A("Yarvelin1.0"), A("An error occured while opening the file to be uploaded, Error:2"),
+                       MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok);
+    EXPECT_EQ(dlg.exec(), QDialog::Rejected);
+    EXPECT_FALSE(dlg.m_bCompleted);
+    EXPECT_EQ(dlg.windowTitle(), A("File Upload"));
+}
+
+TEST_F(FtpDialog, CancelDuringALimitedTransferEndsQuietly) {
+    CFtpTestServer server;
+    const auto local = server.Base() / "shop.txt";
+    CFtpTestServer::WriteFile(local, MakeFeed(400000));
+    CFTPTransferDlg dlg(m_ui);
+    Prepare(dlg, server, local.string());
+    dlg.m_request.bandwidthLimit = 40;
+    QString statusAfterCancel;
+    bool cancelDisabled = false;
+    Poll(&dlg, [&] {
+        // Wait until the rate and time-left lines have been filled, then picture the dialog and cancel.
+        if (Find<QLabel>(dlg, "timeLeft")->text().isEmpty() ||
+            Find<QProgressBar>(dlg, "progress")->value() < 20) {
+            return false;
+        }
+        dlg.grab().save(QStringLiteral(YARVELIN_SOURCE_DIR "/docs/screenshots/ftp_transfer.png"));
+        Find<QPushButton>(dlg, "cancelButton")->click();
+        statusAfterCancel = Find<QLabel>(dlg, "statusLine")->text();
+        cancelDisabled = !Find<QPushButton>(dlg, "cancelButton")->isEnabled();
+        return true;
+    });
+    EXPECT_EQ(dlg.exec(), QDialog::Rejected);
+    EXPECT_EQ(statusAfterCancel, A("Aborting transfer"));
+    EXPECT_TRUE(cancelDisabled);
+    EXPECT_TRUE(dlg.m_bCompleted);
+    EXPECT_LT(Find<QProgressBar>(dlg, "progress")->value(), 100);
+}
+
+TEST_F(FtpDialog, CloseWhileRunningActsLikeCancel) {
+    CFtpTestServer server;
+    const auto local = server.Base() / "shop.txt";
+    CFtpTestServer::WriteFile(local, MakeFeed(400000));
+    CFTPTransferDlg dlg(m_ui);
+    Prepare(dlg, server, local.string());
+    dlg.m_request.bandwidthLimit = 40;
+    bool stillOpen = false;
+    Poll(&dlg, [&] {
+        if (Find<QProgressBar>(dlg, "progress")->value() < 5) {
+            return false;
+        }
+        dlg.close();
+        stillOpen = dlg.isVisible();
+        return true;
+    });
+    EXPECT_EQ(dlg.exec(), QDialog::Rejected);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(Find<QLabel>(dlg, "statusLine")->text(), A("Aborting transfer"));
+}
+
+TEST_F(FtpDialog, RemoteOverwriteQuestionAnsweredNo) {
+    CFtpTestServer server;
+    CFtpTestServer::WriteFile(server.Root() / "shop.txt", "old\r\n");
+    const auto local = server.Base() / "shop.txt";
+    CFtpTestServer::WriteFile(local, MakeFeed(5000));
+    CFTPTransferDlg dlg(m_ui);
+    Prepare(dlg, server, local.string());
+    dlg.m_request.promptOverwrite = true;
+    m_ui.ExpectMessage(A("Yarvelin"), A("The file 'shop.txt' already exists.\nDo you want to replace it?"),
+                       MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No);
+    EXPECT_EQ(dlg.exec(), QDialog::Rejected);
+    EXPECT_EQ(CFtpTestServer::ReadFile(server.Root() / "shop.txt"), "old\r\n");
+}
+
+}  // namespace
+}  // namespace yarvelin
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

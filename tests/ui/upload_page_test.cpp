@@ -1,0 +1,317 @@
+// The upload page driven headless: stored settings, activation, the request it hands to the transfer
+// dialog, and the result lines.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include "app/main_property_sheet.h"
+#include "app/settings_names.h"
+#include "app/wizard_rules.h"
+#include "dialogs/account_setup_dlg.h"
+#include "dialogs/summary_dlg.h"
+#include "pages/upload_page.h"
+#include "platform/text_codec.h"
+#include "support/test_gui.h"
+#include "upload/ftp_transfer_dlg.h"
+#include "widgets/animated_label.h"
+
+namespace yarvelin {
+
+using namespace settings;
+
+class UploadPageTest : public QObject {
+    Q_OBJECT
+
+  private:
+    template <typename T>
+    static T* Find(QWidget& w, const char* name) {
+        T* child = w.findChild<T*>(QString::fromLatin1(name));
+        if (!child) {
+            qFatal("no child %s", name);
+        }
+        return child;
+    }
+
+  private slots:
+    void ActivationTakesStoreDocumentAndDefaults();
+    void PasswordIsClearedOnEveryActivation();
+    void NextStoresOrClearsTheSettings_data();
+    void NextStoresOrClearsTheSettings();
+    void UploadRequest_data();
+    void UploadRequest();
+    void ResultLines_data();
+    void ResultLines();
+    void UploadWithoutSavedFileDisablesTheButton();
+    void BrowseSetsTheSavedFile();
+    void AccountInfoRefreshesTheUserName();
+    void FinalPreviewShowsTheSummary();
+    void Screenshot();
+};
+
+void UploadPageTest::ActivationTakesStoreDocumentAndDefaults() {
+    CTestGui t;
+    t.Doc().m_strAccount = "merchant\xe9";
+    t.Doc().m_strSavedFileName = "/home/m/merchant.txt";
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    QCOMPARE(Find<QLineEdit>(page, "serverEdit")->text(), A("ftp.quorvin.example"));
+    QCOMPARE(Find<QLineEdit>(page, "userNameEdit")->text(), A("merchant\xe9"));
+    QCOMPARE(Find<QLineEdit>(page, "fileNameEdit")->text(), QStringLiteral("/home/m/merchant.txt"));
+    QVERIFY(Find<QLineEdit>(page, "fileNameEdit")->isReadOnly());
+    QVERIFY(Find<QPushButton>(page, "uploadButton")->isEnabled());
+    QCOMPARE(Find<CAnimatedLabel>(page, "heading")->Text(),
+             A("Upload your data-feed file to your account with Quorvin."));
+    QCOMPARE(Find<CAnimatedLabel>(page, "heading")->FadeSteps(), 10);
+
+    t.m_store.WriteString(kSectionFtp, kFtpServer, "ftp.mine.example");
+    t.Doc().m_strSavedFileName.clear();
+    page.OnSetActive();
+    QCOMPARE(Find<QLineEdit>(page, "serverEdit")->text(), QStringLiteral("ftp.mine.example"));
+    QVERIFY(!Find<QPushButton>(page, "uploadButton")->isEnabled());
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+}
+
+void UploadPageTest::PasswordIsClearedOnEveryActivation() {
+    CTestGui t;
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    Find<QLineEdit>(page, "passwordEdit")->setText(QStringLiteral("typed"));
+    QCOMPARE(Find<QLineEdit>(page, "passwordEdit")->echoMode(), QLineEdit::Password);
+    page.OnSetActive();
+    QCOMPARE(Find<QLineEdit>(page, "passwordEdit")->text(), QString());
+}
+
+void UploadPageTest::NextStoresOrClearsTheSettings_data() {
+    QTest::addColumn<bool>("save");
+    QTest::newRow("save password on") << true;
+    QTest::newRow("save password off") << false;
+}
+
+void UploadPageTest::NextStoresOrClearsTheSettings() {
+    QFETCH(bool, save);
+    CTestGui t;
+    for (const char* name : {kFtpServer, kFtpUserId, kFtpFileName, kFtpPassword}) {
+        t.m_store.WriteString(kSectionFtp, name, "old");
+    }
+    t.Doc().m_strAccount = "merchant";
+    t.Doc().m_strSavedFileName = "/feeds/merchant.txt";
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    Find<QLineEdit>(page, "serverEdit")->setText(QStringLiteral("ftp.other.example"));
+    Find<QLineEdit>(page, "passwordEdit")->setText(QStringLiteral("pa ss"));
+    Find<QCheckBox>(page, "savePasswordCheck")->setChecked(save);
+    QCOMPARE(page.OnWizardNext(), kWizardMoveOn);
+    QCOMPARE(t.m_store.GetString(kSectionFtp, kFtpServer, "?"), save ? std::string("ftp.other.example") : "");
+    QCOMPARE(t.m_store.GetString(kSectionFtp, kFtpUserId, "?"), save ? std::string("merchant") : "");
+    QCOMPARE(t.m_store.GetString(kSectionFtp, kFtpFileName, "?"),
+             save ? std::string("/feeds/merchant.txt") : "");
+    QCOMPARE(t.m_store.GetString(kSectionFtp, kFtpPassword, "?"), save ? std::string("pa ss") : "");
+    // A cleared server shows the default host again at the next visit.
+    page.OnSetActive();
+    QCOMPARE(Find<QLineEdit>(page, "serverEdit")->text(),
+             save ? QStringLiteral("ftp.other.example") : QStringLiteral("ftp.quorvin.example"));
+}
+
+void UploadPageTest::UploadRequest_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("saved");
+    QTest::addColumn<QString>("remote");
+    QTest::addColumn<QString>("sentUser");
+    QTest::addColumn<QString>("sentPassword");
+    QTest::newRow("named") << "merchant"
+                           << "/feeds/merchant.txt"
+                           << "merchant.txt"
+                           << "merchant"
+                           << "pw";
+    QTest::newRow("anonymous despite a password") << ""
+                                                  << "/feeds/merchant.txt"
+                                                  << "merchant.txt"
+                                                  << ""
+                                                  << "";
+    QTest::newRow("backslash path") << "m"
+                                    << "C:\\feeds\\shop.txt"
+                                    << "shop.txt"
+                                    << "m"
+                                    << "pw";
+    QTest::newRow("path ending with a separator") << "m"
+                                                  << "/feeds/"
+                                                  << ""
+                                                  << "m"
+                                                  << "pw";
+}
+
+void UploadPageTest::UploadRequest() {
+    QFETCH(QString, user);
+    QFETCH(QString, saved);
+    QFETCH(QString, remote);
+    QFETCH(QString, sentUser);
+    QFETCH(QString, sentPassword);
+    CTestGui t;
+    t.Doc().m_strSavedFileName = saved.toStdString();
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    Find<QLineEdit>(page, "userNameEdit")->setText(user);
+    Find<QLineEdit>(page, "passwordEdit")->setText(QStringLiteral("pw"));
+    FtpTransferRequest sent;
+    int runs = 0;
+    page.m_runTransfer = [&](CFTPTransferDlg& dlg) {
+        sent = dlg.m_request;
+        ++runs;
+        return int(QDialog::Rejected);
+    };
+    Find<QPushButton>(page, "uploadButton")->click();
+    QCOMPARE(runs, 1);
+    QVERIFY(!sent.download);
+    QCOMPARE(QString::fromStdString(sent.localFile), saved);
+    QCOMPARE(QString::fromStdString(sent.remoteFile), remote);
+    QCOMPARE(QString::fromStdString(sent.server), QStringLiteral("ftp.quorvin.example"));
+    QCOMPARE(QString::fromStdString(sent.userName), sentUser);
+    QCOMPARE(QString::fromStdString(sent.password), sentPassword);
+    QVERIFY(!sent.binary);
+    QVERIFY(!sent.promptOverwrite);
+    QVERIFY(!sent.passive);
+    QVERIFY(sent.usePreConfig);
+    QVERIFY(!sent.useProxy);
+    QCOMPARE(sent.port, std::uint16_t(21));
+    QCOMPARE(sent.startOffset, std::uint64_t(0));
+    QCOMPARE(sent.bandwidthLimit, 0.0);
+}
+
+void UploadPageTest::ResultLines_data() {
+    QTest::addColumn<int>("result");
+    QTest::addColumn<bool>("completed");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("uploaded")
+        << int(QDialog::Accepted) << true
+        << A("Your data feed file has been uploaded to Quorvin successfully.\nPlease remember "
+             "that attempting to upload it again within 24 hours may results in an error.");
+    QTest::newRow("ok without completion")
+        << int(QDialog::Accepted) << false << A("Data feed file upload cancelled.");
+    QTest::newRow("cancel or error") << int(QDialog::Rejected) << true
+                                     << A("Data feed file NOT uploaded completely. Please try again later.");
+}
+
+void UploadPageTest::ResultLines() {
+    QFETCH(int, result);
+    QFETCH(bool, completed);
+    QFETCH(QString, line);
+    CTestGui t;
+    t.Doc().m_strSavedFileName = "/feeds/m.txt";
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    QVERIFY(Find<QLabel>(page, "resultLine")->text().isEmpty());
+    page.m_runTransfer = [&](CFTPTransferDlg& dlg) {
+        dlg.m_bCompleted = completed;
+        return result;
+    };
+    if (result == QDialog::Accepted && completed) {
+        t.m_ui.ExpectMessage(A("Yarvelin1.0"), A("Success. The data feed file has been uploaded to Quorvin."),
+                             MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+    }
+    page.OnUpload();
+    QCOMPARE(Find<QLabel>(page, "resultLine")->text(), line);
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+}
+
+void UploadPageTest::UploadWithoutSavedFileDisablesTheButton() {
+    CTestGui t;
+    t.Doc().m_strSavedFileName = "/feeds/m.txt";
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    QVERIFY(Find<QPushButton>(page, "uploadButton")->isEnabled());
+    t.Doc().m_strSavedFileName.clear();
+    int runs = 0;
+    page.m_runTransfer = [&](CFTPTransferDlg&) { return ++runs; };
+    page.OnUpload();
+    QCOMPARE(runs, 0);
+    QVERIFY(!Find<QPushButton>(page, "uploadButton")->isEnabled());
+    QVERIFY(Find<QLabel>(page, "resultLine")->text().isEmpty());
+}
+
+void UploadPageTest::BrowseSetsTheSavedFile() {
+    CTestGui t;
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    const QString filter = A("Text Files (*.txt)|*.txt|All Files (*.*)|*.*||");
+    t.m_ui.ExpectOpenFile(filter, std::nullopt);
+    t.m_ui.ExpectOpenFile(filter, QStringLiteral("/data/f\u00e9ed.txt"));
+    page.OnBrowse();
+    QCOMPARE(t.Doc().m_strSavedFileName, std::string());
+    page.OnBrowse();
+    QCOMPARE(t.m_ui.m_lastFileRequest.defaultExt, QStringLiteral("txt"));
+    QCOMPARE(t.Doc().m_strSavedFileName, std::string("/data/f\xc3\xa9"
+                                                     "ed.txt"));
+    QCOMPARE(Find<QLineEdit>(page, "fileNameEdit")->text(), QStringLiteral("/data/f\u00e9ed.txt"));
+    // The button's state waits for the next activation.
+    QVERIFY(!Find<QPushButton>(page, "uploadButton")->isEnabled());
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+}
+
+void UploadPageTest::AccountInfoRefreshesTheUserName() {
+    CTestGui t;
+    t.Doc().m_strAccount = "before";
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    Find<QLineEdit>(page, "userNameEdit")->setText(QStringLiteral("typed over"));
+    bool sawDialog = false;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<CAccountSetupDlg*>(QApplication::activeModalWidget());
+        sawDialog = dlg != nullptr;
+        if (dlg) {
+            dlg->UserNameEdit()->setText(QStringLiteral("GreenLeaf"));
+            dlg->accept();
+        }
+    });
+    page.OnAccountInfo();
+    QVERIFY(sawDialog);
+    QCOMPARE(Find<QLineEdit>(page, "userNameEdit")->text(), QStringLiteral("GreenLeaf"));
+
+    // Closing the dialog without a change still puts the account name back into the field.
+    Find<QLineEdit>(page, "userNameEdit")->setText(QStringLiteral("typed over"));
+    QTimer::singleShot(0, [] {
+        if (auto* dlg = qobject_cast<CAccountSetupDlg*>(QApplication::activeModalWidget())) {
+            dlg->reject();
+        }
+    });
+    page.OnAccountInfo();
+    QCOMPARE(Find<QLineEdit>(page, "userNameEdit")->text(), QStringLiteral("GreenLeaf"));
+}
+
+void UploadPageTest::FinalPreviewShowsTheSummary() {
+    CTestGui t;
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    bool sawDialog = false;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<CSummaryDlg*>(QApplication::activeModalWidget());
+        sawDialog = dlg != nullptr;
+        if (dlg) {
+            dlg->reject();
+        }
+    });
+    page.OnFinalPreview();
+    QVERIFY(sawDialog);
+}
+
+void UploadPageTest::Screenshot() {
+    CTestGui t;
+    t.Doc().m_strAccount = "GreenLeafGardens";
+    t.Doc().m_strSavedFileName = "/home/merchant/feeds/GreenLeafGardens.txt";
+    CMainPropertySheet sheet(t.Gui(), false);
+    sheet.resize(860, 560);
+    sheet.show();
+    sheet.SetActivePage(3);
+    sheet.SetWizardButtons(kWizBack | kWizNext);  // as the save page leaves them
+    auto* page = sheet.findChild<CPage5*>();
+    QVERIFY(page);
+    Find<QLineEdit>(*page, "passwordEdit")->setText(QStringLiteral("secret"));
+    QTest::qWait(1200);  // let the heading finish fading in
+    QVERIFY(sheet.grab().save(QStringLiteral(YARVELIN_SOURCE_DIR "/docs/screenshots/upload_page.png")));
+}
+
+}  // namespace yarvelin
+
+QTEST_MAIN(yarvelin::UploadPageTest)
+#include "upload_page_test.moc"

@@ -1,0 +1,413 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "upload/ftp_client.h"
+#include "upload/ftp_texts.h"
+#include "upload/ftp_transfer_engine.h"
+#include "upload/remote_file_name.h"
+
+namespace yarvelin {
+namespace {
+
+// ---- texts
+
+struct RateCase {
+    double rate;
+    const char* text;
+};
+class FtpRateText : public ::testing::TestWithParam<RateCase> {};
+TEST_P(FtpRateText, Wording) {
+    EXPECT_EQ(FormatTransferRate(GetParam().rate), GetParam().text);
+}
+INSTANTIATE_TEST_SUITE_P(Examples, FtpRateText,
+                         ::testing::Values(RateCase{0.999, "1023 Bytes/Sec"}, RateCase{0.0, "0 Bytes/Sec"},
+                                           RateCase{1.0, "1.00 KB/Sec"}, RateCase{9.999, "10.00 KB/Sec"},
+                                           RateCase{10.0, "10 KB/Sec"}, RateCase{1234.4, "1234 KB/Sec"}));
+
+struct SizeCase {
+    std::uint64_t bytes;
+    const char* text;
+};
+class FtpSizeText : public ::testing::TestWithParam<SizeCase> {};
+TEST_P(FtpSizeText, Wording) {
+    EXPECT_EQ(FormatByteSize(GetParam().bytes), GetParam().text);
+}
+INSTANTIATE_TEST_SUITE_P(Examples, FtpSizeText,
+                         ::testing::Values(SizeCase{0, "0 Bytes"}, SizeCase{1023, "1023 Bytes"},
+                                           SizeCase{1024, "1.0 KB"}, SizeCase{1048575, "1024.0 KB"},
+                                           SizeCase{1048576, "1.00 MB"}, SizeCase{104857600, "100.00 MB"}));
+
+struct TimeCase {
+    std::uint64_t seconds;
+    const char* text;
+};
+class FtpTimeText : public ::testing::TestWithParam<TimeCase> {};
+TEST_P(FtpTimeText, Wording) {
+    EXPECT_EQ(FormatTimeLeft(GetParam().seconds), GetParam().text);
+}
+INSTANTIATE_TEST_SUITE_P(Examples, FtpTimeText,
+                         ::testing::Values(TimeCase{0, "0 sec"}, TimeCase{59, "59 sec"},
+                                           TimeCase{60, "1 min"}, TimeCase{61, "1 min 1 sec"},
+                                           TimeCase{125, "2 min 5 sec"}, TimeCase{3600, "60 min"}));
+
+TEST(FtpTexts, TimeLeftLineAndTable) {
+    EXPECT_EQ(FormatTimeLeftLine(125, 1572864, 3355443), "2 min 5 sec (1.50 MB of 3.20 MB copied)");
+    EXPECT_EQ(FtpMessage(FtpText::PercentTitle, "42", "shop.txt"), "42% of shop.txt Completed");
+    EXPECT_EQ(FtpMessage(FtpText::OverwriteQuestion, "a.txt"),
+              "The file 'a.txt' already exists.\nDo you want to replace it?");
+    EXPECT_EQ(FtpMessage(FtpText::ErrorOpenLocalUpload, "2"),
+              "An error occured while opening the file to be uploaded, Error:2");
+}
+
+TEST(FtpTexts, RemoteNameIsTheLastComponent) {
+    EXPECT_EQ(RemoteFileNameFor("C:\\feeds\\shop.txt"), "shop.txt");
+    EXPECT_EQ(RemoteFileNameFor("/home/m/feeds/shop.txt"), "shop.txt");
+    EXPECT_EQ(RemoteFileNameFor("C:shop.txt"), "shop.txt");
+    EXPECT_EQ(RemoteFileNameFor("shop.txt"), "shop.txt");
+    EXPECT_EQ(RemoteFileNameFor("/home/m/feeds/"), "");
+    EXPECT_EQ(RemoteFileNameFor("/x/" + std::string(300, 'n')), std::string(254, 'n'));
+}
+
+// ---- engine with a scripted client
+
+class CFakeClock : public FtpClock {
+  public:
+    std::uint64_t NowMs() override { return m_now; }
+    void SleepMs(std::uint64_t ms) override {
+        m_slept += ms;
+        m_now += ms;
+    }
+    std::uint64_t m_now = 1000000;
+    std::uint64_t m_slept = 0;
+};
+
+class CFakeClient : public FtpClient {
+  public:
+    bool OpenSession(const std::string&, FtpAccess access, const std::string&) override {
+        m_access = access;
+        return Call("session", m_failAt != "session");
+    }
+    bool SetStatusCallback(StatusCallback callback) override {
+        m_callback = std::move(callback);
+        return true;
+    }
+    bool Connect(const std::string&, std::uint16_t, const std::optional<std::string>& user,
+                 const std::optional<std::string>& password, bool) override {
+        m_user = user;
+        m_password = password;
+        if (m_callback) {
+            m_callback(FtpStatus::ResolvingName, "host");
+        }
+        return Call("connect", m_failAt != "connect");
+    }
+    std::optional<std::uint64_t> FindFile(const std::string&) override {
+        Call("find", true);
+        return m_remoteSize;
+    }
+    bool Command(const std::string& command) override {
+        m_calls.push_back(command);
+        if (m_failAt == "command") {
+            m_error = 12031;
+            return false;
+        }
+        return true;
+    }
+    bool SupportsCommand() const override { return m_supportsCommand; }
+    bool OpenFile(const std::string&, bool write, bool binary) override {
+        m_calls.push_back(std::string(write ? "open-write" : "open-read") + (binary ? "-binary" : "-ascii"));
+        return m_failAt != "open" || Fail();
+    }
+    bool ReadFile(char* buffer, std::size_t size, std::size_t& read) override {
+        if (m_failAt == "read" && m_served > 0) {
+            return Fail();
+        }
+        read = std::min(size, m_data.size() - m_served);
+        std::copy_n(m_data.data() + m_served, read, buffer);
+        m_served += read;
+        m_clock->m_now += m_msPerChunk;
+        return true;
+    }
+    bool WriteFile(const char* buffer, std::size_t size, std::size_t& written) override {
+        if (m_failAt == "write") {
+            return Fail();
+        }
+        m_received.append(buffer, size);
+        written = size;
+        m_clock->m_now += m_msPerChunk;
+        return true;
+    }
+    bool FinishFile() override { return Call("finish", m_failAt != "finish"); }
+    void CloseFile() override { m_calls.push_back("close-file"); }
+    void Close() override {}
+    int LastError() const override { return m_error; }
+    std::string LastResponse() const override { return m_reply; }
+
+    bool Call(const char* name, bool ok) {
+        m_calls.push_back(name);
+        return ok || Fail();
+    }
+    bool Fail() {
+        m_error = m_failCode;
+        return false;
+    }
+
+    std::vector<std::string> m_calls;
+    std::string m_failAt;
+    int m_failCode = kFtpErrorExtended;
+    int m_error = 0;
+    std::string m_reply = "350 Restarting at 10.\r\n";
+    bool m_supportsCommand = true;
+    std::optional<std::uint64_t> m_remoteSize;
+    std::string m_data;
+    std::size_t m_served = 0;
+    std::string m_received;
+    std::uint64_t m_msPerChunk = 0;
+    FtpAccess m_access = FtpAccess::Direct;
+    std::optional<std::string> m_user, m_password;
+    StatusCallback m_callback;
+    CFakeClock* m_clock = nullptr;
+};
+
+class CListObserver : public FtpTransferObserver {
+  public:
+    void OnStatus(const std::string& text) override { m_events.push_back("status:" + text); }
+    void OnPercent(int percent, const std::string& title) override {
+        m_events.push_back("percent:" + std::to_string(percent) + ":" + title);
+    }
+    void OnRate(const std::string& text) override { m_events.push_back("rate:" + text); }
+    void OnTimeLeft(const std::string& text) override { m_events.push_back("left:" + text); }
+    bool AskReplaceRemote(const std::string& question) override {
+        m_events.push_back("ask:" + question);
+        return true;
+    }
+    void OnEnded(bool failed) override { m_events.push_back(failed ? "ended:1" : "ended:0"); }
+    std::size_t Count(const std::string& prefix) const {
+        return static_cast<std::size_t>(std::count_if(
+            m_events.begin(), m_events.end(), [&](const std::string& e) { return e.rfind(prefix, 0) == 0; }));
+    }
+    std::vector<std::string> m_events;
+};
+
+class FtpEngine : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        m_dir = std::filesystem::temp_directory_path() /
+                ("yarvelin-engine-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(m_dir);
+        m_client.m_clock = &m_clock;
+        m_local = (m_dir / "feed.txt").string();
+        m_engine.m_request.server = "ftp.example";
+        m_engine.m_request.remoteFile = "feed.txt";
+        m_engine.m_request.localFile = m_local;
+        m_engine.m_request.promptOverwrite = false;
+    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+    void WriteLocal(const std::string& bytes) { std::ofstream(m_local, std::ios::binary) << bytes; }
+    std::string ReadLocal() {
+        std::ifstream in(m_local, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    void Run() {
+        ASSERT_EQ(m_engine.Prepare([](const std::string&) { return true; }),
+                  CFtpTransferEngine::PrepareResult::Ready);
+        m_engine.Run();
+    }
+    std::filesystem::path m_dir;
+    std::string m_local;
+    CFakeClock m_clock;
+    CFakeClient m_client;
+    CListObserver m_observer;
+    CFtpTransferEngine m_engine{m_client, m_observer, m_clock};
+};
+
+TEST_F(FtpEngine, UploadRunsTheStepsInOrder) {
+    WriteLocal(std::string(3000, 'x'));
+    m_engine.m_request.download = false;
+    m_engine.m_request.binary = false;
+    m_engine.m_request.userName = "";
+    m_engine.m_request.password = "ignored";
+    Run();
+    EXPECT_EQ(m_client.m_calls,
+              (std::vector<std::string>{"session", "connect", "open-write-ascii", "finish", "close-file"}));
+    EXPECT_EQ(m_client.m_received, std::string(3000, 'x'));
+    EXPECT_FALSE(m_client.m_user.has_value());
+    EXPECT_FALSE(m_client.m_password.has_value());
+    EXPECT_EQ(m_client.m_access, FtpAccess::PreConfigured);
+    EXPECT_EQ(m_observer.m_events.front(), "status:Resolving name: host");
+    EXPECT_EQ(m_observer.m_events.back(), "ended:0");
+    EXPECT_EQ(m_observer.Count("percent:"), 3u);  // 34, 68, 100
+    EXPECT_EQ(m_observer.m_events[m_observer.m_events.size() - 2], "percent:100:100% of feed.txt Completed");
+}
+
+TEST_F(FtpEngine, ProgressLinesAtMostOnceASecond) {
+    // 100 chunks of 1024 bytes, 300 ms each: the lines change every fourth chunk.
+    m_client.m_data = std::string(102400, 'd');
+    m_client.m_remoteSize = 102400;
+    m_client.m_msPerChunk = 300;
+    Run();
+    EXPECT_EQ(m_observer.Count("percent:"), 100u);  // 1 .. 100, each chunk one whole percent
+    EXPECT_EQ(m_observer.Count("rate:"), 25u);
+    EXPECT_EQ(m_observer.Count("left:"), 25u);
+    // After 4 chunks: 4096 bytes in 1200 ms; 98304 bytes left at that pace.
+    const auto first = std::find_if(m_observer.m_events.begin(), m_observer.m_events.end(),
+                                    [](const std::string& e) { return e.rfind("rate:", 0) == 0; });
+    ASSERT_NE(first, m_observer.m_events.end());
+    EXPECT_EQ(*first, "rate:3.41 KB/Sec");
+    EXPECT_EQ(*(first + 1), "left:28 sec (4.0 KB of 100.0 KB copied)");
+    EXPECT_EQ(ReadLocal(), m_client.m_data);
+}
+
+TEST_F(FtpEngine, DownloadOfUnknownSizeShowsRateOnly) {
+    m_client.m_data = std::string(10240, 'd');
+    m_client.m_msPerChunk = 600;
+    Run();
+    EXPECT_EQ(m_observer.Count("percent:"), 0u);
+    EXPECT_EQ(m_observer.Count("left:"), 0u);
+    EXPECT_EQ(m_observer.Count("rate:"), 5u);
+}
+
+TEST_F(FtpEngine, PercentBelowOneNeverMovesTheBar) {
+    m_client.m_data = std::string(999, 'd');
+    m_client.m_remoteSize = 1000;
+    Run();
+    EXPECT_EQ(m_observer.Count("percent:"), 1u);
+    EXPECT_EQ(m_observer.m_events[m_observer.m_events.size() - 2], "percent:99:99% of feed.txt Completed");
+}
+
+TEST_F(FtpEngine, BandwidthLimitSleepsToTheRate) {
+    WriteLocal(std::string(10240, 'u'));
+    m_engine.m_request.download = false;
+    m_engine.m_request.bandwidthLimit = 1.0;  // 1024 bytes a second
+    Run();
+    // The pause after the last chunk brings 10240 bytes to 10240 ms.
+    EXPECT_EQ(m_clock.m_slept, 10240u);
+}
+
+struct ResumeCase {
+    const char* name;
+    bool supports;
+    const char* failAt;
+    const char* reply;
+    const char* error;
+};
+class FtpEngineResume : public FtpEngine, public ::testing::WithParamInterface<ResumeCase> {};
+TEST_P(FtpEngineResume, FailuresGiveTheirTextsAndDeleteTheDownload) {
+    WriteLocal(std::string(100, 'o'));
+    m_client.m_supportsCommand = GetParam().supports;
+    m_client.m_failAt = GetParam().failAt;
+    m_client.m_reply = GetParam().reply;
+    m_engine.m_request.startOffset = 10;
+    Run();
+    EXPECT_EQ(m_engine.ErrorText(), GetParam().error);
+    EXPECT_EQ(m_observer.m_events.back(), "ended:1");
+    EXPECT_FALSE(std::filesystem::exists(m_local));
+}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FtpEngineResume,
+    ::testing::Values(
+        ResumeCase{
+            "Unavailable", false, "", "",
+            "FtpCommand method (which is required to support FTP resumes) is not available on this machine. "
+            "Please upgrade to Internet Explorer 5 or later."},
+        ResumeCase{"SendFails", true, "command", "",
+                   "An error occurred while resuming the transfer, Error:12031"},
+        ResumeCase{"Refused", true, "", "502 REST not implemented.\r\n",
+                   "The server reports that resume is not supported, Error:502 REST not implemented."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FtpEngine, AcceptedResumeKeepsTheFirstBytesAndCutsTheRest) {
+    WriteLocal("0123456789stale");
+    m_client.m_data = "abc";
+    m_engine.m_request.startOffset = 10;
+    Run();
+    EXPECT_EQ(m_engine.ErrorText(), "");
+    EXPECT_EQ(m_client.m_calls[3], "REST 10");
+    EXPECT_EQ(ReadLocal(), "0123456789abc");
+}
+
+struct ErrorCase {
+    const char* name;
+    const char* failAt;
+    int code;
+    bool download;
+    const char* error;
+};
+class FtpEngineErrors : public FtpEngine, public ::testing::WithParamInterface<ErrorCase> {};
+TEST_P(FtpEngineErrors, ReportTheServerReplyOrTheCode) {
+    WriteLocal(std::string(5000, 'z'));
+    m_client.m_failAt = GetParam().failAt;
+    m_client.m_failCode = GetParam().code;
+    m_client.m_reply = "530 Login incorrect.\r\n";
+    m_client.m_data = std::string(5000, 'z');
+    m_engine.m_request.download = GetParam().download;
+    Run();
+    EXPECT_EQ(m_engine.ErrorText(), GetParam().error);
+    EXPECT_EQ(m_observer.m_events.back(), "ended:1");
+    // A failed download leaves no partial file behind; an upload's source stays.
+    EXPECT_EQ(std::filesystem::exists(m_local), !GetParam().download);
+    EXPECT_EQ(m_client.m_callback, nullptr);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FtpEngineErrors,
+    ::testing::Values(
+        ErrorCase{"Session", "session", 12004, false,
+                  "An error occurred while attempting to transfer the file, Error:12004"},
+        ErrorCase{"ConnectReply", "connect", kFtpErrorExtended, false,
+                  "An error occurred connecting to the server, Error:\n530 Login incorrect."},
+        ErrorCase{"ConnectCode", "connect", 12029, true,
+                  "An error occurred connecting to the server, Error:12029"},
+        ErrorCase{"Open", "open", kFtpErrorExtended, true,
+                  "An error occurred while attempting to open the specified remote file, Error:\n530 Login "
+                  "incorrect."},
+        ErrorCase{"Read", "read", 12030, true, "An error occurred while downloading the file, Error:12030"},
+        ErrorCase{"Write", "write", 12030, false, "An error occurred while uploading the file, Error:12030"},
+        ErrorCase{"FinishRefused", "finish", kFtpErrorExtended, false,
+                  "An error occurred while uploading the file, Error:\n530 Login incorrect."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FtpEngine, LocalDownloadTargetQuestionAndOpenFailures) {
+    WriteLocal("keep me");
+    m_engine.m_request.promptOverwrite = true;
+    std::string asked;
+    EXPECT_EQ(m_engine.Prepare([&](const std::string& q) {
+        asked = q;
+        return false;
+    }),
+              CFtpTransferEngine::PrepareResult::Declined);
+    EXPECT_EQ(asked, "The file '" + m_local + "' already exists.\nDo you want to replace it?");
+    EXPECT_EQ(ReadLocal(), "keep me");
+
+    CFtpTransferEngine upload(m_client, m_observer, m_clock);
+    upload.m_request.download = false;
+    upload.m_request.localFile = (m_dir / "missing.txt").string();
+    EXPECT_EQ(upload.Prepare([](const std::string&) { return true; }),
+              CFtpTransferEngine::PrepareResult::Failed);
+    EXPECT_EQ(upload.ErrorText(), "An error occured while opening the file to be uploaded, Error:2");
+
+    CFtpTransferEngine download(m_client, m_observer, m_clock);
+    download.m_request.localFile = (m_dir / "no-such-folder" / "x.txt").string();
+    EXPECT_EQ(download.Prepare([](const std::string&) { return true; }),
+              CFtpTransferEngine::PrepareResult::Failed);
+    EXPECT_EQ(download.ErrorText(), "An error occured while opening the file to be downloaded, Error:2");
+}
+
+TEST_F(FtpEngine, AbortBeforeConnectingEndsAtOnce) {
+    WriteLocal("x");
+    m_engine.m_request.download = false;
+    ASSERT_EQ(m_engine.Prepare([](const std::string&) { return true; }),
+              CFtpTransferEngine::PrepareResult::Ready);
+    m_engine.Abort();
+    m_engine.Run();
+    EXPECT_EQ(m_client.m_calls, std::vector<std::string>{"session"});
+    EXPECT_EQ(m_observer.m_events, std::vector<std::string>{"ended:0"});
+}
+
+}  // namespace
+}  // namespace yarvelin
