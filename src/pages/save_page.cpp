@@ -16,6 +16,7 @@
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
 #include "records/text_util.h"
+#include "widgets/animated_label.h"
 
 namespace yarvelin {
 
@@ -63,11 +64,10 @@ CPage4::CPage4(CYarvelinGui& gui, QWidget* parent)
 
 void CPage4::BuildLayout() {
     auto* layout = new QVBoxLayout(this);
-    m_title = new QLabel(this);
+    m_title = new CAnimatedLabel(this);
     m_title->setObjectName(QStringLiteral("titleLabel"));
-    QFont titleFont = m_title->font();
-    titleFont.setBold(true);
-    m_title->setFont(titleFont);
+    m_title->SetBorder(false);
+    m_title->SetMainFontBold(true);
     layout->addWidget(m_title);
 
     auto* headers = new QGroupBox(A("Extended Header Information"), this);
@@ -172,7 +172,8 @@ void CPage4::TakeUpDocumentHeaders() {
 }
 
 bool CPage4::OnSetActive() {
-    m_title->setText(A("Include Optional Extended Header Information and Save your file."));
+    m_title->SetBackgroundColor(palette().color(QPalette::Button));
+    m_title->SetText(A("Include Optional Extended Header Information and Save your file."), QString(), 10);
     TakeUpDocumentHeaders();
     // The basic-format box is not considered here: coming back to the page enables the three again.
     EnableHeaderChoices();

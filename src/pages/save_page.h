@@ -13,6 +13,8 @@ class QPushButton;
 
 namespace yarvelin {
 
+class CAnimatedLabel;
+
 class CPage4 : public CWizardPage {
     Q_OBJECT
   public:
@@ -55,7 +57,7 @@ class CPage4 : public CWizardPage {
     std::string m_seenHtmlEscaped;
     std::string m_seenQuoted;
 
-    QLabel* m_title = nullptr;
+    CAnimatedLabel* m_title = nullptr;
     QCheckBox* m_basicFormat = nullptr;
     QCheckBox* m_noHeaders = nullptr;
     QCheckBox* m_htmlEscaped = nullptr;

@@ -384,6 +384,7 @@ class SavePageTest : public QObject {
         QCOMPARE(Summary(*page, "summaryProducts"), QStringLiteral("240"));
         QCOMPARE(Summary(*page, "summaryMarked"), QStringLiteral("6"));
         QCOMPARE(Find<QCheckBox>(*page, "quotedCheck")->isChecked(), true);
+        QTest::qWait(200);  // let the title finish fading in
         const QPixmap shot = sheet.grab();
         QVERIFY(!shot.isNull());
         const QByteArray folder = qgetenv("YARVELIN_SCREENSHOTS");
