@@ -348,7 +348,10 @@ bool CCurlFtpClient::OpenFile(const std::string& remoteFile, bool write, bool bi
     StartTransfer();
     // The file is open once the server has started the data transfer (or already finished it).
     Drive([this] { return m_started; });
-    if (m_done && m_result != CURLE_OK) {
+    // A download the server started and then broke off within the same poll is open all the same: the data
+    // that did arrive is read first, and the break shows as a failed read, as it would a moment later.
+    const bool downloadStarted = !write && m_started;
+    if (m_done && m_result != CURLE_OK && !downloadStarted) {
         EndTransfer();
         return Failed(m_result);
     }
