@@ -23,7 +23,7 @@ struct CRuntimeClass {
     static const CRuntimeClass* FromName(const std::string& className);
 };
 
-// Placeholder for an archive; records have no archive form, only the feed line.
+// The archive a record would serialize to; records have no archive form, only the feed line.
 class CArchive {};
 
 // Common object root of all record kinds.
