@@ -11,6 +11,7 @@
 #include "app/yarvelin_gui.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
+#include "widgets/dialog_parts_widget.h"
 
 namespace yarvelin {
 
@@ -47,16 +48,10 @@ CDataAlertDlg::CDataAlertDlg(CYarvelinGui& gui, const Texts& texts, QWidget* par
     top->addWidget(icon, 0, Qt::AlignTop);
     top->addLayout(textColumn, 1);
 
-    m_dontShow = new QCheckBox(A("In the future, do not show this warning or ask again."), this);
-    m_dontShow->setObjectName(QStringLiteral("dontShowCheck"));
-
-    auto* yes = new QPushButton(A("Yes"), this);
-    yes->setObjectName(QStringLiteral("yesButton"));
-    yes->setDefault(true);
-    yes->setAutoDefault(true);
-    auto* no = new QPushButton(A("No"), this);
-    no->setObjectName(QStringLiteral("noButton"));
-    no->setAutoDefault(false);
+    const CRememberedAlertControls controls = MakeRememberedAlertControls(this);
+    m_dontShow = controls.dontShow;
+    QPushButton* yes = controls.yes;
+    QPushButton* no = controls.no;
     auto* more = new QPushButton(A("&More Info"), this);
     more->setObjectName(QStringLiteral("moreInfoButton"));
     more->setAutoDefault(false);

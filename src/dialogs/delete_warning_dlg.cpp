@@ -12,6 +12,7 @@
 #include "app/settings_names.h"
 #include "app/yarvelin_gui.h"
 #include "platform/text_codec.h"
+#include "widgets/dialog_parts_widget.h"
 
 namespace yarvelin {
 
@@ -31,15 +32,10 @@ CDeleteWarningDlg::CDeleteWarningDlg(QWidget* parent) : QDialog(parent) {
     text->setObjectName(QStringLiteral("warningText"));
     text->setWordWrap(true);
     text->setMinimumWidth(320);
-    m_dontShowCheck = new QCheckBox(A("In the future, do not show this warning or ask again."), this);
-    m_dontShowCheck->setObjectName(QStringLiteral("dontShowCheck"));
-    auto* yes = new QPushButton(A("Yes"), this);
-    yes->setObjectName(QStringLiteral("yesButton"));
-    yes->setDefault(true);
-    yes->setAutoDefault(true);
-    auto* no = new QPushButton(A("No"), this);
-    no->setObjectName(QStringLiteral("noButton"));
-    no->setAutoDefault(false);
+    const CRememberedAlertControls controls = MakeRememberedAlertControls(this);
+    m_dontShowCheck = controls.dontShow;
+    QPushButton* yes = controls.yes;
+    QPushButton* no = controls.no;
     connect(yes, &QPushButton::clicked, this, &QDialog::accept);
     connect(no, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -10,6 +10,7 @@
 #include "app/yarvelin_gui.h"
 #include "dialogs/summary_table_model.h"
 #include "platform/text_codec.h"
+#include "widgets/dialog_parts_widget.h"
 
 namespace yarvelin {
 
@@ -34,20 +35,9 @@ CSummaryDlg::CSummaryDlg(CYarvelinGui& gui, QWidget* parent) : QDialog(parent) {
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("summaryTable"));
     m_table->setModel(m_model);
-    m_table->setShowGrid(true);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setWordWrap(false);
+    ConfigureReportTable(m_table);
     m_table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    m_table->verticalHeader()->hide();
-    // Fixed row heights keep a catalogue of any size cheap to show.
-    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_table->horizontalHeader()->setStretchLastSection(false);
-    m_table->horizontalHeader()->setHighlightSections(false);
-    // The number column is narrower than the style's default minimum.
-    m_table->horizontalHeader()->setMinimumSectionSize(8);
 
     // Every opening starts from these states; nothing is remembered between openings.
     m_basicCheck = MakeCheck("Basic Fields", "basicFieldsCheck", true, this);

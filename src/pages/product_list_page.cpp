@@ -26,6 +26,7 @@
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
 #include "widgets/animated_label.h"
+#include "widgets/dialog_parts_widget.h"
 #include "widgets/hover_button.h"
 
 namespace yarvelin {
@@ -52,18 +53,8 @@ CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("productTable"));
     m_table->setModel(m_model);
-    m_table->setShowGrid(true);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setWordWrap(false);
+    ConfigureReportTable(m_table);
     m_table->setTabKeyNavigation(false);
-    m_table->verticalHeader()->hide();
-    // Fixed row heights and no automatic column sizing: a view over any number of products stays cheap.
-    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
-    m_table->horizontalHeader()->setMinimumSectionSize(8);
-    m_table->horizontalHeader()->setHighlightSections(false);
     // Keep the selection visible when the list loses the focus.
     QPalette palette = m_table->palette();
     palette.setColor(QPalette::Inactive, QPalette::Highlight,
