@@ -8,7 +8,7 @@ PACKAGES=(
   libcurl4-openssl-dev libgtest-dev libgmock-dev
   nginx-light vsftpd python3 python3-pyftpdlib curl
   xvfb xauth fonts-dejavu-core
-  time
+  time ccache libcli11-dev nlohmann-json3-dev
 )
 
 missing=()
