@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <QShortcut>
 
-#include "app/resources_gui.h"
+#include "app/compiled_resources.h"
 #include "app/wizard_rules.h"
 #include "app/yarvelin_gui.h"
 #include "pages/product_list_page.h"

@@ -5,7 +5,7 @@
 #include <QString>
 
 #include "app/yarvelin_app.h"
-#include "platform/app_config.h"
+#include "app/app_config.h"
 
 class QWidget;
 

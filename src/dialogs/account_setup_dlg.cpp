@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/resources_gui.h"
+#include "app/compiled_resources.h"
 #include "app/yarvelin_gui.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"

@@ -11,7 +11,7 @@
 #include "app/yarvelin_gui.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
-#include "widgets/dialog_parts_widget.h"
+#include "widgets/dialog_parts.h"
 
 namespace yarvelin {
 

@@ -12,7 +12,7 @@
 #include "app/settings_names.h"
 #include "app/yarvelin_gui.h"
 #include "platform/text_codec.h"
-#include "widgets/dialog_parts_widget.h"
+#include "widgets/dialog_parts.h"
 
 namespace yarvelin {
 

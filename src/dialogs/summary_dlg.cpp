@@ -10,7 +10,7 @@
 #include "app/yarvelin_gui.h"
 #include "dialogs/summary_table_model.h"
 #include "platform/text_codec.h"
-#include "widgets/dialog_parts_widget.h"
+#include "widgets/dialog_parts.h"
 
 namespace yarvelin {
 

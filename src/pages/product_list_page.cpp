@@ -26,7 +26,7 @@
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
 #include "widgets/animated_label.h"
-#include "widgets/dialog_parts_widget.h"
+#include "widgets/dialog_parts.h"
 #include "widgets/hover_button.h"
 
 namespace yarvelin {

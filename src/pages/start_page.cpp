@@ -13,7 +13,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/resources_gui.h"
+#include "app/compiled_resources.h"
 #include "app/yarvelin_gui.h"
 #include "dialogs/account_setup_dlg.h"
 #include "feed/feed_file.h"

@@ -9,7 +9,7 @@
 #include <QScreen>
 #include <QVariantAnimation>
 
-#include "app/resources_gui.h"
+#include "app/compiled_resources.h"
 
 namespace yarvelin {
 

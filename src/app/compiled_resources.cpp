@@ -1,4 +1,4 @@
-#include "app/resources_gui.h"
+#include "app/compiled_resources.h"
 
 #include <QtGlobal>
 

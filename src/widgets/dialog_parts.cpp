@@ -1,4 +1,4 @@
-#include "widgets/dialog_parts_widget.h"
+#include "widgets/dialog_parts.h"
 
 #include <QCheckBox>
 #include <QHeaderView>

@@ -1,4 +1,4 @@
-#include "platform/app_config.h"
+#include "app/app_config.h"
 
 #include "app/settings_names.h"
 #include "app/settings_store.h"
