@@ -1,4 +1,5 @@
 // yarvelin-feed check-urls FEED: the wizard's URL check, reported line by line.
+#include <CLI/CLI.hpp>
 #include <atomic>
 #include <cstdio>
 #include <string>
@@ -7,26 +8,13 @@
 #include "app/yarvelin_app.h"
 #include "checks/url_check_worker.h"
 #include "cli/cli_command.h"
-#include "cli/feed_report_observer.h"
+#include "cli/cli_feed_observer.h"
 #include "feed/feed_file.h"
 #include "platform/curl_http_client.h"
 
 namespace yarvelin::cli {
 
 namespace {
-
-const char kUsage[] =
-    "Usage: yarvelin-feed check-urls FEED\n"
-    "\n"
-    "Requests the product URL and the image URL of every product in FEED and prints one line per\n"
-    "product, separated by tabs: row number, offer id, product URL result, image URL result, and the\n"
-    "two status codes. A result is OK for a status from 200 to 299. A status code is 'failed' when the\n"
-    "request failed (no connection, time-out, too many redirections) and 'none' when no HTTP status\n"
-    "came back (no URL, a URL that does not parse, or a scheme other than http and https).\n"
-    "A URL without a scheme is requested with http:// in front. A summary follows the products.\n"
-    "\n"
-    "Time-outs in seconds: YARVELIN_HTTP_CONNECT_TIMEOUT (60), YARVELIN_HTTP_STALL_TIMEOUT (60).\n"
-    "Exit status: 0 when every URL is OK, 1 otherwise or when FEED cannot be read, 2 on a usage error.\n";
 
 std::string CodeText(unsigned result) {
     if (result == kUrlNoStatus) {
@@ -65,18 +53,44 @@ class CReportingObserver : public CUrlCheckObserver {
     bool m_showProgress;
 };
 
-int Run(const std::vector<std::string>& args);
+class CCheckUrlsCommand : public CliCommand {
+  public:
+    const char* Name() const override { return "check-urls"; }
+    const char* Summary() const override { return "request every product's page and image URL"; }
 
-const CCliCommand kCommand{"check-urls", "request every product's page and image URL", kUsage, &Run};
-const CCliRegistration kRegistration(kCommand);
-
-int Run(const std::vector<std::string>& args) {
-    if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
-        return UsageError(kCommand, args.empty() ? "FEED is missing" : "expected exactly one FEED");
+    const char* Description() const override {
+        return "Requests the product URL and the image URL of every product in FEED and prints one line per\n"
+               "product, separated by tabs: row number, offer id, product URL result, image URL result, and "
+               "the\n"
+               "two status codes. A result is OK for a status from 200 to 299. A status code is 'failed' "
+               "when the\n"
+               "request failed (no connection, time-out, too many redirections) and 'none' when no HTTP "
+               "status\n"
+               "came back (no URL, a URL that does not parse, or a scheme other than http and https).\n"
+               "A URL without a scheme is requested with http:// in front. A summary follows the products.\n"
+               "\n"
+               "Time-outs in seconds: YARVELIN_HTTP_CONNECT_TIMEOUT (60), YARVELIN_HTTP_STALL_TIMEOUT (60).";
     }
+
+    void Configure(CLI::App& command) override {
+        command.footer(
+            "Exit status: 0 when every URL is OK, 1 otherwise or when FEED cannot be read, 2 on a "
+            "usage error.");
+        AddFileArgument(command, "FEED", m_feed, "the feed file to check");
+    }
+
+    int Run() override;
+
+  private:
+    std::string m_feed;
+};
+
+const CCliRegistration kRegistration(std::make_unique<CCheckUrlsCommand>());
+
+int CCheckUrlsCommand::Run() {
     CYarvelinApp app;
-    CFeedReportObserver loadObserver;
-    LoadFeedFile(app, args[0], loadObserver);
+    CCliFeedObserver loadObserver(Name());
+    LoadFeedFile(app, m_feed, loadObserver);
     if (loadObserver.Failed()) {
         return kExitFailure;
     }

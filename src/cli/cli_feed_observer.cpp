@@ -34,13 +34,13 @@ void CCliFeedObserver::ClearProgress() {
 
 void CCliFeedObserver::ShowFileError(const std::string& text) {
     ClearProgress();
-    std::fprintf(stderr, "yarvelin-feed %s: %s\n", m_command, text.c_str());
+    PrintError(m_command, text);
     m_failed = true;
 }
 
 void CCliFeedObserver::ShowFormatError() {
     ClearProgress();
-    std::fprintf(stderr, "yarvelin-feed %s: %s\n", m_command, kFeedFormatErrorText);
+    PrintError(m_command, kFeedFormatErrorText);
     m_failed = true;
 }
 

@@ -1,4 +1,5 @@
 // yarvelin-feed info: what the wizard would show of a feed file.
+#include <CLI/CLI.hpp>
 #include <cstdio>
 
 #include "app/yarvelin_app.h"
@@ -12,17 +13,6 @@ namespace yarvelin::cli {
 
 namespace {
 
-const char kUsage[] =
-    "Usage: yarvelin-feed info FEED\n"
-    "\n"
-    "Loads FEED as the wizard does and prints the extended-format header values it carries and the\n"
-    "save page's feed summary, one \"Label: value\" per line.\n";
-
-int RunInfo(const std::vector<std::string>& args);
-
-const CCliCommand kInfo{"info", "show the headers and the summary of a feed file", kUsage, &RunInfo};
-const CCliRegistration kRegistration(kInfo);
-
 void PrintRow(const std::string& label, const std::string& value) {
     std::string name = TrimRight(label);
     if (!name.empty() && name.back() != ':') {
@@ -31,34 +21,52 @@ void PrintRow(const std::string& label, const std::string& value) {
     std::printf("%s %s\n", name.c_str(), value.c_str());
 }
 
-int RunInfo(const std::vector<std::string>& args) {
-    if (args.size() != 1 || args[0].empty() || (args[0][0] == '-' && args[0] != "-")) {
-        return UsageError(kInfo, args.empty() ? "a feed file is needed" : "expected exactly one feed file");
+class CInfoCommand : public CliCommand {
+  public:
+    const char* Name() const override { return "info"; }
+    const char* Summary() const override { return "show the headers and the summary of a feed file"; }
+
+    const char* Description() const override {
+        return "Loads FEED as the wizard does and prints the extended-format header values it carries and "
+               "the\n"
+               "save page's feed summary, one \"Label: value\" per line.";
     }
-    CYarvelinApp app;  // its settings are never read or written here
-    CCliFeedObserver observer(kInfo.name);
-    LoadFeedFile(app, args[0], observer);
-    if (observer.Failed()) {
-        return kExitFailure;
+
+    void Configure(CLI::App& command) override {
+        AddFileArgument(command, "FEED", m_feed, "the feed file to read");
     }
-    const CFeedDocument& doc = app.m_document;
-    const std::pair<const char*, const std::string*> headers[] = {{"html_escaped", &doc.m_strHtmlEscaped},
-                                                                  {"updates_only", &doc.m_strUpdatesOnly},
-                                                                  {"product_type", &doc.m_strProductType},
-                                                                  {"quoted", &doc.m_strQuoted}};
-    for (const auto& [key, value] : headers) {
-        if (!value->empty()) {
-            PrintRow(key, *value);
+
+    int Run() override {
+        CYarvelinApp app;  // its settings are never read or written here
+        CCliFeedObserver observer(Name());
+        LoadFeedFile(app, m_feed, observer);
+        if (observer.Failed()) {
+            return kExitFailure;
         }
+        const CFeedDocument& doc = app.m_document;
+        const std::pair<const char*, const std::string*> headers[] = {{"html_escaped", &doc.m_strHtmlEscaped},
+                                                                      {"updates_only", &doc.m_strUpdatesOnly},
+                                                                      {"product_type", &doc.m_strProductType},
+                                                                      {"quoted", &doc.m_strQuoted}};
+        for (const auto& [key, value] : headers) {
+            if (!value->empty()) {
+                PrintRow(key, *value);
+            }
+        }
+        // Without a page, the update type is the file's own.
+        const bool fullFile =
+            !(EqualsNoCase(doc.m_strUpdatesOnly, "YES") || EqualsNoCase(doc.m_strUpdatesOnly, "Y"));
+        for (const auto& [label, value] : BuildSummaryRows(doc, fullFile, "0 BYTES")) {
+            PrintRow(label, value);
+        }
+        return kExitOk;
     }
-    // Without a page, the update type is the file's own.
-    const bool fullFile =
-        !(EqualsNoCase(doc.m_strUpdatesOnly, "YES") || EqualsNoCase(doc.m_strUpdatesOnly, "Y"));
-    for (const auto& [label, value] : BuildSummaryRows(doc, fullFile, "0 BYTES")) {
-        PrintRow(label, value);
-    }
-    return kExitOk;
-}
+
+  private:
+    std::string m_feed;
+};
+
+const CCliRegistration kRegistration(std::make_unique<CInfoCommand>());
 
 }  // namespace
 

@@ -1,91 +1,170 @@
 // yarvelin-feed: the wizard's feed work for scripts.
 #include <unistd.h>
+
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <string>
 #include <vector>
 
+#include "build_config.h"
 #include "cli/cli_command.h"
 
 namespace yarvelin::cli {
 
 namespace {
-std::vector<CCliCommand>& Registry() {
-    static std::vector<CCliCommand> commands;
+std::vector<std::unique_ptr<CliCommand>>& Registry() {
+    static std::vector<std::unique_ptr<CliCommand>> commands;
     return commands;
 }
 
-void PrintHelp(FILE* out) {
-    std::fprintf(out,
-                 "Usage: yarvelin-feed COMMAND [ARGS...]\n"
-                 "       yarvelin-feed --help | --version\n"
-                 "\n"
-                 "Builds, checks and uploads Quorvin product feed files.\n"
-                 "\n"
-                 "Commands:\n");
-    auto sorted = Registry();
-    std::sort(sorted.begin(), sorted.end(),
-              [](const CCliCommand& a, const CCliCommand& b) { return std::strcmp(a.name, b.name) < 0; });
-    for (const auto& c : sorted) {
-        std::fprintf(out, "  %-12s %s\n", c.name, c.summary);
-    }
-    std::fprintf(out,
-                 "\n'yarvelin-feed COMMAND --help' describes a command.\n"
-                 "Exit status: 0 success, 1 failure, 2 usage error.\n");
-}
+constexpr char kProgram[] = "yarvelin-feed";
 }  // namespace
 
-const std::vector<CCliCommand>& Commands() {
+const std::vector<std::unique_ptr<CliCommand>>& Commands() {
     return Registry();
 }
 
-CCliRegistration::CCliRegistration(const CCliCommand& command) {
-    Registry().push_back(command);
+CCliRegistration::CCliRegistration(std::unique_ptr<CliCommand> command) {
+    Registry().push_back(std::move(command));
 }
 
-bool WantsHelp(const std::vector<std::string>& args) {
-    return std::any_of(args.begin(), args.end(),
-                       [](const std::string& a) { return a == "--help" || a == "-h"; });
+void PrintError(std::string_view command, std::string_view text) {
+    std::string line(kProgram);
+    if (!command.empty()) {
+        line.append(" ").append(command);
+    }
+    line.append(": ").append(text).append("\n");
+    std::fputs(line.c_str(), stderr);
 }
 
-int UsageError(const CCliCommand& command, const std::string& message) {
-    std::fprintf(stderr, "yarvelin-feed %s: %s\n%s", command.name, message.c_str(), command.usage);
-    return kExitUsage;
+CLI::Option* AddFileArgument(CLI::App& command, const std::string& name, std::string& path,
+                             const std::string& description) {
+    return command.add_option(name, path, description)
+        ->required()
+        ->type_name("")
+        ->check(CLI::Validator(
+            [](const std::string& value) -> std::string {
+                if (value.empty()) {
+                    return "the file name is empty";
+                }
+                if (value == "-") {
+                    return "name a file: standard input and output are not used";
+                }
+                return {};
+            },
+            "", "file name"));
 }
 
 bool StderrIsTerminal() {
     return isatty(STDERR_FILENO) != 0;
 }
 
-}  // namespace yarvelin::cli
+namespace {
 
-int main(int argc, char** argv) {
-    using namespace yarvelin::cli;
+int UsageFailure(std::string_view command, const std::string& message) {
+    PrintError(command, message);
+    std::string hint = "Run '";
+    hint.append(kProgram);
+    if (!command.empty()) {
+        hint.append(" ").append(command);
+    }
+    hint += " --help' for more information.\n";
+    std::fputs(hint.c_str(), stderr);
+    return kExitUsage;
+}
+
+// The command list shows each command's summary; a command's own help shows its longer description and a
+// usage line that starts with the program's name.
+class CHelpFormatter : public CLI::Formatter {
+  public:
+    CHelpFormatter() { column_width(26); }
+
+    std::string make_description(const CLI::App* app) const override {
+        if (app->get_parent() == nullptr) {
+            return CLI::Formatter::make_description(app);
+        }
+        for (const auto& c : Commands()) {
+            if (app->get_name() == c->Name()) {
+                return std::string(c->Description()) + "\n\n";
+            }
+        }
+        return {};
+    }
+    std::string make_usage(const CLI::App* app, std::string name) const override {
+        if (app->get_parent() != nullptr) {
+            name = std::string(kProgram) + " " + name;
+        }
+        return CLI::Formatter::make_usage(app, name);
+    }
+};
+
+}  // namespace
+
+int Main(int argc, char** argv) {
+    CLI::App app("Builds, checks and uploads Quorvin product feed files.", kProgram);
+    app.formatter(std::make_shared<CHelpFormatter>());
+    app.set_version_flag("--version", std::string(kProgram) + " " + YARVELIN_VERSION);
+    app.require_subcommand(1, 1);
+    app.footer(
+        "'yarvelin-feed COMMAND --help' describes a command.\n"
+        "Exit status: 0 success, 1 failure, 2 usage error.");
+
+    std::vector<CliCommand*> sorted;
+    for (const auto& c : Commands()) {
+        sorted.push_back(c.get());
+    }
+    std::sort(sorted.begin(), sorted.end(),
+              [](const CliCommand* a, const CliCommand* b) { return std::strcmp(a->Name(), b->Name()) < 0; });
+    for (CliCommand* c : sorted) {
+        CLI::App* sub = app.add_subcommand(c->Name(), c->Summary());
+        sub->footer("Exit status: 0 success, 1 failure, 2 usage error.");
+        c->Configure(*sub);
+    }
+
     if (argc < 2) {
-        PrintHelp(stderr);
+        std::fputs(app.help().c_str(), stderr);
         return kExitUsage;
     }
     const std::string first = argv[1];
-    if (first == "--help" || first == "-h" || first == "help") {
-        PrintHelp(stdout);
+    if (first == "help") {
+        std::fputs(app.help().c_str(), stdout);
         return kExitOk;
     }
-    if (first == "--version") {
-        std::printf("yarvelin-feed 1.0\n");
-        return kExitOk;
-    }
-    const std::vector<std::string> args(argv + 2, argv + argc);
-    for (const auto& c : Commands()) {
-        if (first == c.name) {
-            if (WantsHelp(args)) {
-                std::fputs(c.usage, stdout);
-                return kExitOk;
-            }
-            return c.run(args);
+    // The command a message belongs to: the first argument, when it names one.
+    CliCommand* chosen = nullptr;
+    for (CliCommand* c : sorted) {
+        if (first == c->Name()) {
+            chosen = c;
         }
     }
-    std::fprintf(stderr, "yarvelin-feed: unknown command '%s'\n\n", first.c_str());
-    PrintHelp(stderr);
-    return kExitUsage;
+    if (chosen == nullptr && !first.empty() && first[0] != '-') {
+        return UsageFailure({}, "unknown command '" + first + "'");
+    }
+    const std::string_view name = chosen != nullptr ? chosen->Name() : std::string_view();
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::fputs((chosen != nullptr ? app.get_subcommand(chosen->Name())->help() : app.help()).c_str(),
+                   stdout);
+        return kExitOk;
+    } catch (const CLI::CallForVersion&) {
+        std::printf("%s %s\n", kProgram, YARVELIN_VERSION);
+        return kExitOk;
+    } catch (const CLI::ParseError& e) {
+        return UsageFailure(name, e.what());
+    }
+    try {
+        return chosen->Run();
+    } catch (const CUsageError& e) {
+        return UsageFailure(name, e.what());
+    }
+}
+
+}  // namespace yarvelin::cli
+
+int main(int argc, char** argv) {
+    return yarvelin::cli::Main(argc, argv);
 }

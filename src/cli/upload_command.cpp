@@ -1,4 +1,5 @@
 // yarvelin-feed upload: sends a feed file to an FTP server with the wizard's transfer engine.
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -13,20 +14,6 @@
 namespace yarvelin::cli {
 
 namespace {
-
-int RunUpload(const std::vector<std::string>& args);
-
-const CCliCommand kUpload{
-    "upload", "send a feed file to an FTP server",
-    "Usage: yarvelin-feed upload FILE --server HOST [--port N] [--user NAME --password-file PATH]\n"
-    "                            [--passive] [--binary] [--limit BYTES_PER_MS]\n"
-    "\n"
-    "Uploads FILE under its own file name, in ASCII type unless --binary is given, over active data\n"
-    "connections unless --passive is given. Without --user the login is anonymous. The password is the\n"
-    "first line of the password file. --limit caps the rate in bytes per millisecond.\n"
-    "Progress, rate and time left go to standard error when it is a terminal.\n",
-    &RunUpload};
-const CCliRegistration kRegistration(kUpload);
 
 // Progress goes to a terminal on one rewritten line; errors are the engine's own texts.
 class CConsoleObserver : public FtpTransferObserver {
@@ -79,82 +66,65 @@ class CConsoleObserver : public FtpTransferObserver {
     std::string m_timeLeft;
 };
 
-int RunUpload(const std::vector<std::string>& args) {
-    FtpTransferRequest request;
-    request.download = false;
-    request.binary = false;
-    request.promptOverwrite = false;
-    request.passive = false;
-    std::string passwordFile;
-    bool haveServer = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= args.size()) {
-                return false;
-            }
-            out = args[++i];
-            return true;
-        };
-        std::string text;
-        if (a == "--server") {
-            if (!value(request.server) || request.server.empty()) {
-                return UsageError(kUpload, "--server needs a host name");
-            }
-            haveServer = true;
-        } else if (a == "--port") {
-            if (!value(text)) {
-                return UsageError(kUpload, "--port needs a number");
-            }
-            char* end = nullptr;
-            const long port = std::strtol(text.c_str(), &end, 10);
-            if (text.empty() || *end != '\0' || port < 1 || port > 65535) {
-                return UsageError(kUpload, "--port needs a number from 1 to 65535");
-            }
-            request.port = static_cast<std::uint16_t>(port);
-        } else if (a == "--user") {
-            if (!value(request.userName)) {
-                return UsageError(kUpload, "--user needs a name");
-            }
-        } else if (a == "--password-file") {
-            if (!value(passwordFile)) {
-                return UsageError(kUpload, "--password-file needs a path");
-            }
-        } else if (a == "--passive") {
-            request.passive = true;
-        } else if (a == "--binary") {
-            request.binary = true;
-        } else if (a == "--limit") {
-            if (!value(text)) {
-                return UsageError(kUpload, "--limit needs a number");
-            }
-            char* end = nullptr;
-            request.bandwidthLimit = std::strtod(text.c_str(), &end);
-            if (text.empty() || *end != '\0' || request.bandwidthLimit < 0) {
-                return UsageError(kUpload, "--limit needs a number of bytes per millisecond");
-            }
-        } else if (!a.empty() && a[0] == '-') {
-            return UsageError(kUpload, "unknown option " + a);
-        } else if (request.localFile.empty()) {
-            request.localFile = a;
-        } else {
-            return UsageError(kUpload, "only one FILE can be uploaded");
-        }
+class CUploadCommand : public CliCommand {
+  public:
+    const char* Name() const override { return "upload"; }
+    const char* Summary() const override { return "send a feed file to an FTP server"; }
+
+    const char* Description() const override {
+        return "Uploads FILE under its own file name, in ASCII type unless --binary is given, over active "
+               "data\n"
+               "connections unless --passive is given. Without --user the login is anonymous. The password "
+               "is the\n"
+               "first line of the password file. Progress, rate and time left go to standard error when it "
+               "is a\n"
+               "terminal.";
     }
-    if (request.localFile.empty()) {
-        return UsageError(kUpload, "FILE is missing");
+
+    void Configure(CLI::App& command) override {
+        AddFileArgument(command, "FILE", m_request.localFile, "the file to upload");
+        command.add_option("--server", m_request.server, "the FTP server's host name")
+            ->required()
+            ->type_name("HOST")
+            ->check(CLI::Validator(
+                [](const std::string& v) {
+                    return v.empty() ? std::string("--server needs a host name") : "";
+                },
+                "", "host"));
+        command.add_option("--port", m_request.port, "the server's port (21)")->check(CLI::Range(1, 65535));
+        CLI::Option* user = command.add_option("--user", m_request.userName, "the user name to sign in with");
+        command.add_option("--password-file", m_passwordFile, "a file whose first line is the password")
+            ->type_name("PATH")
+            ->needs(user);
+        command.add_flag("--passive", m_request.passive, "open the data connections in passive mode");
+        command.add_flag("--binary", m_request.binary, "send the file in binary type");
+        command.add_option("--limit", m_request.bandwidthLimit, "cap the rate in bytes per millisecond")
+            ->type_name("BYTES_PER_MS")
+            ->check(CLI::NonNegativeNumber);
     }
-    if (!haveServer) {
-        return UsageError(kUpload, "--server is missing");
-    }
-    if (!passwordFile.empty() && request.userName.empty()) {
-        return UsageError(kUpload, "--password-file needs --user");
-    }
-    if (!passwordFile.empty()) {
-        std::ifstream in(passwordFile, std::ios::binary);
+
+    int Run() override;
+
+  private:
+    FtpTransferRequest m_request = [] {
+        FtpTransferRequest r;
+        r.download = false;
+        r.binary = false;
+        r.promptOverwrite = false;
+        r.passive = false;
+        return r;
+    }();
+    std::string m_passwordFile;
+};
+
+const CCliRegistration kRegistration(std::make_unique<CUploadCommand>());
+
+int CUploadCommand::Run() {
+    FtpTransferRequest request = m_request;
+    if (!m_passwordFile.empty()) {
+        std::ifstream in(m_passwordFile, std::ios::binary);
         if (!in) {
-            std::fprintf(stderr, "yarvelin-feed upload: cannot read the password file %s\n",
-                         passwordFile.c_str());
+            PrintError(Name(), "cannot read the password file " + m_passwordFile);
             return kExitFailure;
         }
         std::getline(in, request.password);
@@ -169,13 +139,13 @@ int RunUpload(const std::vector<std::string>& args) {
     CFtpTransferEngine engine(client, observer);
     engine.m_request = request;
     if (engine.Prepare([](const std::string&) { return true; }) != CFtpTransferEngine::PrepareResult::Ready) {
-        std::fprintf(stderr, "%s\n", engine.ErrorText().c_str());
+        PrintError(Name(), engine.ErrorText());
         return kExitFailure;
     }
     engine.Run();
     if (observer.m_failed) {
         if (!engine.ErrorText().empty()) {
-            std::fprintf(stderr, "%s\n", engine.ErrorText().c_str());
+            PrintError(Name(), engine.ErrorText());
         }
         return kExitFailure;
     }

@@ -71,22 +71,26 @@ TEST_P(FtpCli, Upload) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FtpCli,
-    ::testing::Values(
-        CliCase{"AnonymousAsciiActive", "", "", 0, "", "<- TYPE A"},
-        CliCase{"NamedBinaryPassive", "", "--user merchant --password-file good.pw --binary --passive", 0, "",
-                "<- TYPE I"},
-        CliCase{"Limited", "", "--limit 1000", 0, "", "<- STOR merchant.txt"},
-        CliCase{"WrongPassword", "", "--user merchant --password-file bad.pw", 1,
-                "An error occurred connecting to the server, Error:\n530 Authentication failed.\n", ""},
-        CliCase{"RefusedStore", "refuse-stor", "", 1,
-                "An error occurred while attempting to open the specified remote file, Error:\n553 Could not "
-                "create file: quota exceeded.\n",
-                ""},
-        CliCase{"UnknownOption", "", "--fast", 2, "yarvelin-feed upload: unknown option --fast", ""},
-        CliCase{"BadPort", "", "--port 0", 2, "yarvelin-feed upload: --port needs a number from 1 to 65535",
-                ""},
-        CliCase{"PasswordWithoutUser", "", "--password-file good.pw", 2,
-                "yarvelin-feed upload: --password-file needs --user", ""}),
+    ::testing::Values(CliCase{"AnonymousAsciiActive", "", "", 0, "", "<- TYPE A"},
+                      CliCase{"NamedBinaryPassive", "",
+                              "--user merchant --password-file good.pw --binary --passive", 0, "",
+                              "<- TYPE I"},
+                      CliCase{"Limited", "", "--limit 1000", 0, "", "<- STOR merchant.txt"},
+                      CliCase{"WrongPassword", "", "--user merchant --password-file bad.pw", 1,
+                              "yarvelin-feed upload: An error occurred connecting to the server, Error:\n530 "
+                              "Authentication failed.\n",
+                              ""},
+                      CliCase{"RefusedStore", "refuse-stor", "", 1,
+                              "yarvelin-feed upload: An error occurred while attempting to open the "
+                              "specified remote file, Error:\n553 Could not "
+                              "create file: quota exceeded.\n",
+                              ""},
+                      CliCase{"UnknownOption", "", "--fast", 2,
+                              "yarvelin-feed upload: The following argument was not expected: --fast", ""},
+                      CliCase{"BadPort", "", "--port 0", 2,
+                              "yarvelin-feed upload: --port: Value 0 not in range 1 to 65535", ""},
+                      CliCase{"PasswordWithoutUser", "", "--password-file good.pw", 2,
+                              "yarvelin-feed upload: --password-file requires --user", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FtpCliFile, MissingFileFailsWithTheOpenText) {
@@ -95,7 +99,8 @@ TEST(FtpCliFile, MissingFileFailsWithTheOpenText) {
                                     " --server 127.0.0.1 --port " + std::to_string(server.Port()),
                                 server.Base());
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "An error occured while opening the file to be uploaded, Error:2\n");
+    EXPECT_EQ(r.err,
+              "yarvelin-feed upload: An error occured while opening the file to be uploaded, Error:2\n");
 }
 
 }  // namespace
