@@ -1,6 +1,8 @@
 #include "support/scripted_ui_services.h"
 
 #include <QDebug>
+#include <QTest>
+#include <cstdlib>
 
 namespace yarvelin {
 
@@ -38,9 +40,33 @@ QString ButtonsName(MsgButtons b) {
     return {};
 }
 
+CScriptedUiServices::FailureReporter& Reporter() {
+    static CScriptedUiServices::FailureReporter reporter = nullptr;
+    return reporter;
+}
+
+// Fails the running test: a Qt Test function through QTest, anything else through the installed
+// reporter. Without either the failure cannot be lost quietly, so the program stops.
+void ReportFailure(const QString& what) {
+    const QByteArray text = QStringLiteral("scripted ui: %1").arg(what).toUtf8();
+    if (QTest::currentTestFunction() != nullptr) {
+        QTest::qFail(text.constData(), __FILE__, __LINE__);
+    } else if (Reporter() != nullptr) {
+        Reporter()(what);
+    } else {
+        qFatal("%s", text.constData());
+    }
+}
+
 }  // namespace
 
-CScriptedUiServices::~CScriptedUiServices() = default;
+void CScriptedUiServices::SetFailureReporter(FailureReporter reporter) {
+    Reporter() = reporter;
+}
+
+CScriptedUiServices::~CScriptedUiServices() {
+    Done();
+}
 
 void CScriptedUiServices::ExpectMessage(const QString& caption, const QString& text, MsgIcon icon,
                                         MsgButtons buttons, MsgAnswer answer) {
@@ -77,7 +103,7 @@ void CScriptedUiServices::Fail(const QString& what) {
         m_failure += QLatin1Char('\n');
     }
     m_failure += what;
-    qWarning().noquote() << "scripted ui:" << what;
+    ReportFailure(what);
 }
 
 bool CScriptedUiServices::Done() {

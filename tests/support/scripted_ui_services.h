@@ -1,5 +1,6 @@
 // A UiServices double for tests: the test queues what it expects to be asked and the answers to give.
-// Any question that was not expected, or asked differently, fails the test; so does an unused answer.
+// Any question that was not expected, or asked differently, fails the running test at once; an answer left
+// unused when the double goes away fails it too. Neither needs the test to remember a final check.
 #pragma once
 
 #include <QString>
@@ -33,12 +34,16 @@ class CScriptedUiServices : public UiServices {
     void ExpectOpenFile(const QString& filter, std::optional<QString> path);
     void ExpectSaveFile(const QString& filter, std::optional<QString> path, const QString& proposedName = {});
 
-    // True when every queued expectation was used and nothing unexpected happened; records a failure
-    // message otherwise. Call at the end of a test: QVERIFY2(ui.Done(), qPrintable(ui.Failure())).
+    // True when every queued expectation was used and nothing unexpected happened; reports the unused
+    // ones as failures. The destructor does the same, so a call is needed only to check in the middle.
     bool Done();
     const QString& Failure() const { return m_failure; }
     // Forget queued expectations and failures.
     void Reset();
+
+    // How a failure reaches a test that is not a Qt Test function (GoogleTest installs its own).
+    using FailureReporter = void (*)(const QString& what);
+    static void SetFailureReporter(FailureReporter reporter);
 
     MsgAnswer MessageBox(QWidget* parent, const QString& caption, const QString& text, MsgIcon icon,
                          MsgButtons buttons) override;
