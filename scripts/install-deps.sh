@@ -3,7 +3,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake ninja-build pkg-config clang-format
+  build-essential cmake ninja-build pkg-config clang clang-format
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   libcurl4-openssl-dev libgtest-dev libgmock-dev
   nginx-light vsftpd python3 python3-pyftpdlib curl

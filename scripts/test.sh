@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: once normally, once under
-# AddressSanitizer + UndefinedBehaviorSanitizer. The tests start their own servers on loopback.
+# Installs what is missing, checks the formatting, builds, and runs every test: once normally, once under
+# AddressSanitizer + UndefinedBehaviorSanitizer (LeakSanitizer on the Qt-free tests), and the threaded tests
+# under ThreadSanitizer; Clang builds everything once with warnings as errors. The tests start their own
+# servers on loopback.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -9,15 +11,31 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 chmod 700 "$XDG_RUNTIME_DIR"
+SECONDS=0
+stage() { echo "== $1 (at ${SECONDS}s)"; }
 
-echo "== build and test (Debug)"
+stage "format check"
+git ls-files -z 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' | xargs -0 clang-format --dry-run -Werror
+
+stage "build and test (Debug)"
 cmake --preset debug >/dev/null
 cmake --build --preset debug -j "$JOBS"
 ctest --preset debug -j "$JOBS"
 
-echo "== build and test (AddressSanitizer + UndefinedBehaviorSanitizer)"
+stage "build (Clang, warnings as errors)"
+cmake --preset clang >/dev/null
+cmake --build --preset clang -j "$JOBS"
+
+stage "build and test (AddressSanitizer + UndefinedBehaviorSanitizer)"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$JOBS"
-ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --preset asan -j "$JOBS"
-echo "== all tests passed"
+ctest --preset asan -j "$JOBS"
+
+stage "build and test the threaded tests (ThreadSanitizer)"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$JOBS" --target \
+  $(ctest --preset tsan --show-only=json-v1 2>/dev/null | python3 -c \
+    'import json,sys; print(" ".join(t["name"] for t in json.load(sys.stdin)["tests"]))')
+ctest --preset tsan -j "$JOBS"
+
+stage "all tests passed"

@@ -15,38 +15,28 @@ const char* const kColumnNames[kColumnCount] = {
 
 namespace {
 template <typename T>
-std::unique_ptr<CObject> Create() {
+std::unique_ptr<Record> Create() {
     return std::make_unique<T>();
 }
 }  // namespace
 
-const CRuntimeClass COtherRecord::classCOtherRecord{"COtherRecord", sizeof(COtherRecord), 1,
-                                                    &Create<COtherRecord>};
-const CRuntimeClass CBookRecord::classCBookRecord{"CBookRecord", sizeof(CBookRecord), 1,
-                                                  &Create<CBookRecord>};
-const CRuntimeClass CMusicRecord::classCMusicRecord{"CMusicRecord", sizeof(CMusicRecord), 1,
-                                                    &Create<CMusicRecord>};
-const CRuntimeClass CVideoRecord::classCVideoRecord{"CVideoRecord", sizeof(CVideoRecord), 1,
-                                                    &Create<CVideoRecord>};
+const RecordKind COtherRecord::kKind{"COtherRecord", 1, &Create<COtherRecord>};
+const RecordKind CBookRecord::kKind{"CBookRecord", 1, &Create<CBookRecord>};
+const RecordKind CMusicRecord::kKind{"CMusicRecord", 1, &Create<CMusicRecord>};
+const RecordKind CVideoRecord::kKind{"CVideoRecord", 1, &Create<CVideoRecord>};
 
-const CRuntimeClass* CRuntimeClass::FromName(const std::string& className) {
-    for (const CRuntimeClass* cls : {&COtherRecord::classCOtherRecord, &CBookRecord::classCBookRecord,
-                                     &CMusicRecord::classCMusicRecord, &CVideoRecord::classCVideoRecord}) {
-        if (className == cls->m_lpszClassName) {
-            return cls;
+const RecordKind* RecordKind::FromName(std::string_view className) {
+    for (const RecordKind* kind :
+         {&COtherRecord::kKind, &CBookRecord::kKind, &CMusicRecord::kKind, &CVideoRecord::kKind}) {
+        if (className == kind->name) {
+            return kind;
         }
     }
     return nullptr;
 }
 
-void CObject::Serialize(CArchive&) {}
-void COtherRecord::Serialize(CArchive&) {}
-void CBookRecord::Serialize(CArchive&) {}
-void CMusicRecord::Serialize(CArchive&) {}
-void CVideoRecord::Serialize(CArchive&) {}
-
 COtherRecord::COtherRecord(const COtherRecord& other)
-    : CObject(),
+    : Record(),
       m_required(other.m_required),
       m_optional(other.m_optional),
       removal_mark(false),

@@ -2,37 +2,32 @@
 #pragma once
 
 #include <cstddef>
+#include <iosfwd>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace yarvelin {
 
-class CObject;
+class Record;
 
-// Run-time class record: the identity a record kind carries, and its factory.
-struct CRuntimeClass {
-    const char* m_lpszClassName;
-    std::size_t m_nObjectSize;
-    unsigned int m_wSchema;
-    std::unique_ptr<CObject> (*m_pfnCreateObject)();
+// What identifies a record kind: its class name, its schema number (1) and how to create an empty one.
+struct RecordKind {
+    std::string_view name;
+    unsigned schema;
+    std::unique_ptr<Record> (*create)();
 
-    std::unique_ptr<CObject> CreateObject() const {
-        return m_pfnCreateObject ? m_pfnCreateObject() : nullptr;
-    }
-    // Finds a registered record kind by its class name; nullptr when unknown.
-    static const CRuntimeClass* FromName(const std::string& className);
+    // The kind with that class name; nullptr when there is none.
+    static const RecordKind* FromName(std::string_view className);
 };
 
-// The archive a record would serialize to; records have no archive form, only the feed line.
-class CArchive {};
-
-// Common object root of all record kinds.
-class CObject {
+// Common root of the record kinds.
+class Record {
   public:
-    virtual ~CObject() = default;
-    virtual const CRuntimeClass* GetRuntimeClass() const = 0;
-    virtual void Serialize(CArchive& ar);
-    bool IsKindOf(const CRuntimeClass* cls) const { return GetRuntimeClass() == cls; }
+    virtual ~Record() = default;
+    virtual const RecordKind& Kind() const = 0;
+    // Records have no archive form of their own, only the feed line: nothing is written.
+    virtual void Serialize(std::ostream& /*archive*/) const {}
 };
 
 struct RequiredFields {
@@ -67,9 +62,9 @@ inline constexpr int kBasicColumnCount = 7;
 // Names of the twenty feed columns in file order.
 extern const char* const kColumnNames[kColumnCount];
 
-class COtherRecord : public CObject {
+class COtherRecord : public Record {
   public:
-    static const CRuntimeClass classCOtherRecord;
+    static const RecordKind kKind;
 
     COtherRecord() = default;
     // Copies the twenty texts and the four check flags; the removal mark is never copied.
@@ -77,8 +72,7 @@ class COtherRecord : public CObject {
     COtherRecord& operator=(const COtherRecord& other);
     ~COtherRecord() override = default;
 
-    const CRuntimeClass* GetRuntimeClass() const override { return &classCOtherRecord; }
-    void Serialize(CArchive& ar) override;
+    const RecordKind& Kind() const override { return kKind; }
 
     // Column k (0..19) in file order.
     std::string& Field(int column);
@@ -105,33 +99,30 @@ class COtherRecord : public CObject {
 };
 
 // Declared record kinds; nothing in the program creates or reads them beyond their identity.
-class CBookRecord : public CObject {
+class CBookRecord : public Record {
   public:
-    static const CRuntimeClass classCBookRecord;
-    const CRuntimeClass* GetRuntimeClass() const override { return &classCBookRecord; }
-    void Serialize(CArchive& ar) override;
+    static const RecordKind kKind;
+    const RecordKind& Kind() const override { return kKind; }
 
     RequiredFields m_required;
     OptionalFields m_optional;
     std::string m_extra[5];
 };
 
-class CMusicRecord : public CObject {
+class CMusicRecord : public Record {
   public:
-    static const CRuntimeClass classCMusicRecord;
-    const CRuntimeClass* GetRuntimeClass() const override { return &classCMusicRecord; }
-    void Serialize(CArchive& ar) override;
+    static const RecordKind kKind;
+    const RecordKind& Kind() const override { return kKind; }
 
     RequiredFields m_required;
     OptionalFields m_optional;
     std::string m_extra[3];
 };
 
-class CVideoRecord : public CObject {
+class CVideoRecord : public Record {
   public:
-    static const CRuntimeClass classCVideoRecord;
-    const CRuntimeClass* GetRuntimeClass() const override { return &classCVideoRecord; }
-    void Serialize(CArchive& ar) override;
+    static const RecordKind kKind;
+    const RecordKind& Kind() const override { return kKind; }
 
     RequiredFields m_required;
     OptionalFields m_optional;

@@ -126,7 +126,7 @@ void ExpectOnlyTheOldFile(const std::string& folder, const std::string& path, co
     EXPECT_EQ(entries, 1) << "a temporary file was left in " << folder;
 }
 
-TEST(WriteFeedFileMendTest, ReadOnlyFileIsNotReplaced) {
+TEST(FailedWriteKeepsOldFileTest, ReadOnlyFileIsNotReplaced) {
     if (::geteuid() == 0) {
         GTEST_SKIP() << "file permissions do not bind the superuser";
     }
@@ -169,7 +169,7 @@ class CSmallFolder {
     bool m_mounted = false;
 };
 
-TEST(WriteFeedFileMendTest, ReadOnlyFolderKeepsTheOldFile) {
+TEST(FailedWriteKeepsOldFileTest, ReadOnlyFolderKeepsTheOldFile) {
     CSmallFolder folder(1024);
     ASSERT_TRUE(folder.MakeReadOnly()) << "cannot make a read-only folder here";
     CRecordingObserver observer;
@@ -178,7 +178,7 @@ TEST(WriteFeedFileMendTest, ReadOnlyFolderKeepsTheOldFile) {
     ExpectOnlyTheOldFile(folder.Path(), folder.File(), "old");
 }
 
-TEST(WriteFeedFileMendTest, FullFileSystemKeepsTheOldFile) {
+TEST(FailedWriteKeepsOldFileTest, FullFileSystemKeepsTheOldFile) {
     CSmallFolder folder(64);
     if (!folder.Mounted()) {
         GTEST_SKIP() << "mounting a small file system needs privileges; the size limit case covers it";
@@ -190,7 +190,7 @@ TEST(WriteFeedFileMendTest, FullFileSystemKeepsTheOldFile) {
     ExpectOnlyTheOldFile(folder.Path(), folder.File(), "old");
 }
 
-TEST(WriteFeedFileMendTest, WriteRefusedBySizeLimitKeepsTheOldFile) {
+TEST(FailedWriteKeepsOldFileTest, WriteRefusedBySizeLimitKeepsTheOldFile) {
     CTempFolder dir;
     const std::string path = dir.File("feed.txt");
     WriteBytes(path, "old");

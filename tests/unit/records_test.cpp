@@ -80,18 +80,18 @@ TEST(RecordTest, InStockReading) {
     }
 }
 
-TEST(RecordTest, RuntimeClassIdentity) {
+TEST(RecordTest, KindsAreFoundAndCreatedByClassName) {
     for (const char* name : {"COtherRecord", "CBookRecord", "CMusicRecord", "CVideoRecord"}) {
-        const CRuntimeClass* cls = CRuntimeClass::FromName(name);
-        ASSERT_NE(cls, nullptr) << name;
-        EXPECT_EQ(cls->m_wSchema, 1u);
-        auto obj = cls->CreateObject();
+        const RecordKind* kind = RecordKind::FromName(name);
+        ASSERT_NE(kind, nullptr) << name;
+        EXPECT_EQ(kind->schema, 1u);
+        auto obj = kind->create();
         ASSERT_NE(obj, nullptr);
-        EXPECT_EQ(obj->GetRuntimeClass(), cls);
-        EXPECT_STREQ(obj->GetRuntimeClass()->m_lpszClassName, name);
+        EXPECT_EQ(&obj->Kind(), kind);
+        EXPECT_EQ(obj->Kind().name, name);
     }
-    EXPECT_EQ(CRuntimeClass::FromName("CObject"), nullptr);
-    auto made = COtherRecord::classCOtherRecord.CreateObject();
+    EXPECT_EQ(RecordKind::FromName("Record"), nullptr);
+    auto made = COtherRecord::kKind.create();
     auto* other = dynamic_cast<COtherRecord*>(made.get());
     ASSERT_NE(other, nullptr);
     EXPECT_FALSE(other->removal_mark || other->data_checked || other->urls_checked);
