@@ -1,5 +1,8 @@
 // yarvelin-feed upload: sends a feed file to an FTP server with the wizard's transfer engine.
+#include <signal.h>
+
 #include <CLI/CLI.hpp>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -119,6 +122,42 @@ class CUploadCommand : public CliCommand {
 
 const CCliRegistration kRegistration(std::make_unique<CUploadCommand>());
 
+// Ctrl-C (or a TERM) stops the transfer the way Cancel does in the wizard: the engine ends at once and
+// keeps its rules for partial files. A second Ctrl-C ends the process outright. The exit status is the
+// shell's for a program ended by Ctrl-C.
+constexpr int kExitInterrupted = 128 + SIGINT;
+std::atomic<CFtpTransferEngine*> g_running{nullptr};
+
+extern "C" void StopRunningTransfer(int) {
+    if (CFtpTransferEngine* engine = g_running.load()) {
+        engine->Abort();
+    }
+}
+
+class CInterruptGuard {
+  public:
+    explicit CInterruptGuard(CFtpTransferEngine& engine) {
+        g_running = &engine;
+        struct sigaction action {};
+        action.sa_handler = &StopRunningTransfer;
+        action.sa_flags = SA_RESETHAND;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &m_oldInt);
+        sigaction(SIGTERM, &action, &m_oldTerm);
+    }
+    ~CInterruptGuard() {
+        sigaction(SIGINT, &m_oldInt, nullptr);
+        sigaction(SIGTERM, &m_oldTerm, nullptr);
+        g_running = nullptr;
+    }
+    CInterruptGuard(const CInterruptGuard&) = delete;
+    CInterruptGuard& operator=(const CInterruptGuard&) = delete;
+
+  private:
+    struct sigaction m_oldInt {};
+    struct sigaction m_oldTerm {};
+};
+
 int CUploadCommand::Run() {
     FtpTransferRequest request = m_request;
     if (!m_passwordFile.empty()) {
@@ -142,7 +181,14 @@ int CUploadCommand::Run() {
         PrintError(Name(), engine.ErrorText());
         return kExitFailure;
     }
-    engine.Run();
+    {
+        CInterruptGuard guard(engine);
+        engine.Run();
+    }
+    if (engine.IsAborted()) {
+        PrintError(Name(), "interrupted, " + request.localFile + " was not uploaded completely");
+        return kExitInterrupted;
+    }
     if (observer.m_failed) {
         if (!engine.ErrorText().empty()) {
             PrintError(Name(), engine.ErrorText());

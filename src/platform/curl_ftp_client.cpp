@@ -85,6 +85,10 @@ void CCurlFtpClient::Reset() {
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &CCurlFtpClient::DiscardCallback);
     curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, &CCurlFtpClient::OpenSocketCallback);
     curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, this);
+    // Cancel ends any phase at once, not after a time-out: libcurl asks this between its steps.
+    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &CCurlFtpClient::ProgressCallback);
+    curl_easy_setopt(e, CURLOPT_XFERINFODATA, this);
+    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
     // The remote name goes to the server as given, without changing directories first.
     curl_easy_setopt(e, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
     if (m_access == FtpAccess::Direct) {
@@ -208,6 +212,11 @@ void CCurlFtpClient::Drive(const std::function<bool()>& enough) {
             }
         }
         if (m_done || enough()) {
+            break;
+        }
+        if (Cancelled()) {
+            m_done = true;
+            m_result = CURLE_ABORTED_BY_CALLBACK;
             break;
         }
         curl_multi_poll(m_multi, nullptr, 0, 100, nullptr);
@@ -527,6 +536,10 @@ curl_socket_t CCurlFtpClient::OpenSocketCallback(void* self, curlsocktype purpos
         c->m_connectedTo = text;
     }
     return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
+
+int CCurlFtpClient::ProgressCallback(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<CCurlFtpClient*>(self)->Cancelled() ? 1 : 0;
 }
 
 int CCurlFtpClient::SeekCallback(void*, curl_off_t, int) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <curl/curl.h>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -39,6 +40,7 @@ class CCurlFtpClient : public FtpClient {
     bool FinishFile() override;
     void CloseFile() override;
     void Close() override;
+    void SetCancelFlag(const std::atomic<bool>* flag) override { m_cancel = flag; }
     int LastError() const override { return m_lastError; }
     std::string LastResponse() const override { return m_lastReply; }
 
@@ -49,6 +51,8 @@ class CCurlFtpClient : public FtpClient {
     static size_t WriteCallback(char* data, size_t size, size_t count, void* self);
     static curl_socket_t OpenSocketCallback(void* self, curlsocktype purpose, struct curl_sockaddr* address);
     static int SeekCallback(void* self, curl_off_t offset, int origin);
+    static int ProgressCallback(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+    bool Cancelled() const { return m_cancel != nullptr && m_cancel->load(); }
 
     void OnReplyLine(const std::string& line);
     std::string UrlFor(const std::string& remoteFile) const;
@@ -68,6 +72,7 @@ class CCurlFtpClient : public FtpClient {
     void Consume(std::size_t n);
 
     CurlFtpTimeouts m_timeouts;
+    const std::atomic<bool>* m_cancel = nullptr;
     CURL* m_easy = nullptr;
     CURLM* m_multi = nullptr;
     std::string m_agent;

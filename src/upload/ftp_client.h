@@ -2,6 +2,7 @@
 // one control connection for the whole transfer. Calls are synchronous and made from one thread.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -52,6 +53,10 @@ class FtpClient {
     // Sends a raw command on the control connection. True when the server answered (whatever the answer);
     // the answer is then LastResponse().
     virtual bool Command(const std::string& command) = 0;
+    // A flag another thread sets to stop the session: while it is set, any call in progress (connecting,
+    // signing in, waiting for a reply, moving data) gives up within a fraction of a second and fails.
+    // nullptr: none.
+    virtual void SetCancelFlag(const std::atomic<bool>* flag) { (void)flag; }
     // Whether Command() is available at all.
     virtual bool SupportsCommand() const { return true; }
     // Opens a remote file for reading (download) or writing (upload) with the given transfer type.

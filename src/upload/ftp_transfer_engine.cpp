@@ -112,7 +112,10 @@ void CFtpTransferEngine::Wait() {
 }
 
 void CFtpTransferEngine::Run() {
+    // Cancel reaches into the client's calls, so that no phase waits for a time-out first.
+    m_client.SetCancelFlag(&m_abort);
     const int ended = Work();
+    m_client.SetCancelFlag(nullptr);
     // Nothing the client does from now on may reach the observer.
     if (m_callbackInstalled) {
         m_client.SetStatusCallback({});
@@ -143,6 +146,14 @@ void CFtpTransferEngine::OnClientStatus(FtpStatus status, const std::string& inf
 }
 
 int CFtpTransferEngine::Report(FtpText text, int code) {
+    // A call that failed because Cancel cut it short is no error to report.
+    if (m_abort) {
+        m_errorText.clear();
+        if (m_request.download && m_inTransfer) {
+            m_local.CloseAndDelete();
+        }
+        return 0;
+    }
     if (code == 0) {
         code = m_client.LastError();
     }
@@ -210,6 +221,10 @@ int CFtpTransferEngine::Work() {
         return 0;
     }
     if (r.startOffset != 0 && !Resume()) {
+        if (m_abort) {
+            m_errorText.clear();
+            return 0;
+        }
         if (r.download) {
             m_local.CloseAndDelete();
         }
@@ -244,9 +259,11 @@ bool CFtpTransferEngine::Resume() {
 int CFtpTransferEngine::TransferLoop() {
     const FtpTransferRequest& r = m_request;
     m_observer.OnStatus(FtpString(r.download ? FtpText::Retrieving : FtpText::Uploading));
+    m_inTransfer = true;
     m_startTick = m_clock.NowMs();
     m_lastTick = m_startTick;
     m_lastBytes = 0;
+    m_lastShownBytes = 0;
     m_lastPercent = 0;
     std::uint64_t bytes = 0;
     char buffer[kChunkSize];
@@ -288,6 +305,9 @@ int CFtpTransferEngine::TransferLoop() {
             BandwidthPause(bytes);
         }
     }
+    if (!m_abort) {
+        Progress(bytes, true);
+    }
     // The server's verdict on the whole file: a refusal after the last chunk is a failure too.
     if (!m_abort && !m_client.FinishFile()) {
         return Report(r.download ? FtpText::ErrorDownload : FtpText::ErrorUpload);
@@ -322,7 +342,20 @@ void CFtpTransferEngine::BandwidthPause(std::uint64_t bytes) {
     }
 }
 
-void CFtpTransferEngine::Progress(std::uint64_t bytes) {
+void CFtpTransferEngine::Progress(std::uint64_t bytes, bool last) {
+    // The bar, the title's percentage and the copied amount are shown together and from the same count,
+    // once a second and once more when the data is through, so they never tell different stories.
+    const std::uint64_t now = m_clock.NowMs();
+    const bool beat = now - m_lastTick > 1000;
+    if (!beat && !(last && bytes != m_lastShownBytes)) {
+        return;
+    }
+    if (beat) {
+        const double rate = static_cast<double>(bytes - m_lastBytes) / static_cast<double>(now - m_lastTick);
+        m_observer.OnRate(FormatTransferRate(rate));
+        m_lastTick = now;
+        m_lastBytes = bytes;
+    }
     if (m_sizeKnown && m_size != 0) {
         const int percent =
             static_cast<int>(static_cast<double>(bytes) * 100.0 / static_cast<double>(m_size));
@@ -332,14 +365,6 @@ void CFtpTransferEngine::Progress(std::uint64_t bytes) {
             m_lastPercent = percent;
         }
     }
-    const std::uint64_t now = m_clock.NowMs();
-    if (now - m_lastTick <= 1000) {
-        return;
-    }
-    const double rate = static_cast<double>(bytes - m_lastBytes) / static_cast<double>(now - m_lastTick);
-    m_observer.OnRate(FormatTransferRate(rate));
-    m_lastTick = now;
-    m_lastBytes = bytes;
     if (m_sizeKnown && bytes != 0) {
         const std::uint64_t left = bytes < m_size ? m_size - bytes : 0;
         const auto seconds =
@@ -347,6 +372,7 @@ void CFtpTransferEngine::Progress(std::uint64_t bytes) {
                                        static_cast<double>(left) * 0.001);
         m_observer.OnTimeLeft(FormatTimeLeftLine(seconds, bytes, m_size));
     }
+    m_lastShownBytes = bytes;
 }
 
 }  // namespace yarvelin

@@ -1,6 +1,6 @@
 // Moves one file between a local path and an FTP server on a worker thread, in a fixed order of steps:
 // session, status callback, connection, size, remote overwrite question, resume, remote file, 1024-byte
-// chunks with an optional bandwidth limit, and progress at most once a second.
+// chunks with an optional bandwidth limit, and progress at most once a second (and once at the end).
 #pragma once
 
 #include <atomic>
@@ -70,7 +70,8 @@ class CFtpTransferEngine {
     bool Resume();
     int TransferLoop();
     void BandwidthPause(std::uint64_t bytes);
-    void Progress(std::uint64_t bytes);
+    // last: the data is through; the figures are shown once more unless they already stand.
+    void Progress(std::uint64_t bytes, bool last = false);
     void OnClientStatus(FtpStatus status, const std::string& info);
 
     FtpClient& m_client;
@@ -81,6 +82,7 @@ class CFtpTransferEngine {
     std::atomic<bool> m_abort{false};
     std::string m_errorText;
     bool m_callbackInstalled = false;
+    bool m_inTransfer = false;  // the chunk loop has begun (a cancelled download is deleted from then on)
 
     // Progress of the running transfer (worker only).
     std::uint64_t m_size = 0;
@@ -88,6 +90,7 @@ class CFtpTransferEngine {
     std::uint64_t m_startTick = 0;
     std::uint64_t m_lastTick = 0;
     std::uint64_t m_lastBytes = 0;
+    std::uint64_t m_lastShownBytes = 0;
     int m_lastPercent = 0;
 };
 

@@ -2,9 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 #include <array>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "integration/ftp_test_server.h"
 
@@ -101,6 +105,37 @@ TEST(FtpCliFile, MissingFileFailsWithTheOpenText) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err,
               "yarvelin-feed upload: An error occured while opening the file to be uploaded, Error:2\n");
+}
+
+// Ctrl-C stops an upload that a silent server holds at once, as Cancel does in the wizard, instead of
+// waiting for the minute-long time-out; the local file is left as it was.
+TEST(FtpCliInterrupt, CtrlCStopsAHeldUploadAtOnce) {
+    CFtpTestServer server("silent");
+    const auto feed = server.Base() / "merchant.txt";
+    const std::string bytes = test::MakeFeed(5000);
+    CFtpTestServer::WriteFile(feed, bytes);
+    const std::string errFile = (server.Base() / "stderr.txt").string();
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        std::freopen(errFile.c_str(), "w", stderr);
+        const std::string port = std::to_string(server.Port());
+        setenv("no_proxy", "127.0.0.1", 1);
+        execl(YARVELIN_CLI, YARVELIN_CLI, "upload", feed.c_str(), "--server", "127.0.0.1", "--port",
+              port.c_str(), nullptr);
+        _exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    const auto interrupted = std::chrono::steady_clock::now();
+    kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_LT(std::chrono::steady_clock::now() - interrupted, std::chrono::seconds(2));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_EQ(CFtpTestServer::ReadFile(errFile),
+              "yarvelin-feed upload: interrupted, " + feed.string() + " was not uploaded completely\n");
+    EXPECT_EQ(CFtpTestServer::ReadFile(feed), bytes);
 }
 
 }  // namespace

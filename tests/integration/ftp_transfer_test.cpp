@@ -239,6 +239,45 @@ TEST(FtpTransfer, ServerThatStopsAnsweringTimesOut) {
     EXPECT_EQ(run.engine.ErrorText(), "An error occurred connecting to the server, Error:12002");
 }
 
+// A server that stops answering in any phase: Cancel ends the transfer at once, long before the
+// time-outs (a minute each, as in the wizard) would.
+struct StallCase {
+    const char* name;
+    const char* fault;
+    bool promptOverwrite;
+};
+class FtpTransferCancel : public ::testing::TestWithParam<StallCase> {};
+TEST_P(FtpTransferCancel, EndsEveryPhaseAtOnce) {
+    CFtpTestServer server(GetParam().fault);
+    const auto local = server.Base() / "shop.txt";
+    CFtpTestServer::WriteFile(local, MakeFeed(24 * 1024 * 1024));
+    FtpTransferRequest r = Upload(server, local.string(), "shop.txt");
+    r.promptOverwrite = GetParam().promptOverwrite;
+    CRun run(r);
+    ASSERT_EQ(run.engine.Prepare([](const std::string&) { return true; }),
+              CFtpTransferEngine::PrepareResult::Ready);
+    ASSERT_TRUE(run.engine.Start());
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // well into the silence
+    {
+        std::lock_guard lock(run.observer.m_mutex);
+        EXPECT_FALSE(run.observer.m_ended) << "the server was meant to hold the transfer";
+    }
+    const auto cancelled = std::chrono::steady_clock::now();
+    run.engine.Abort();
+    run.engine.Wait();
+    EXPECT_LT(std::chrono::steady_clock::now() - cancelled, std::chrono::seconds(2));
+    EXPECT_TRUE(run.observer.m_ended);
+    EXPECT_FALSE(run.observer.m_failed);
+    EXPECT_EQ(run.engine.ErrorText(), "");
+}
+INSTANTIATE_TEST_SUITE_P(Phases, FtpTransferCancel,
+                         ::testing::Values(StallCase{"NoGreeting", "silent", false},
+                                           StallCase{"SignIn", "hang=PASS", false},
+                                           StallCase{"Listing", "hang=SIZE", true},
+                                           StallCase{"OpeningTheFile", "hang=STOR", false},
+                                           StallCase{"Transfer", "stall=1048576", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(FtpTransfer, CancelDuringLimitedUploadEndsQuietly) {
     CFtpTestServer server;
     const auto local = server.Base() / "shop.txt";

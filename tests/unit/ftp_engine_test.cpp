@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "upload/ftp_client.h"
 #include "upload/ftp_texts.h"
@@ -119,9 +120,15 @@ class CFakeClient : public FtpClient {
     bool SupportsCommand() const override { return m_supportsCommand; }
     bool OpenFile(const std::string&, bool write, bool binary) override {
         m_calls.push_back(std::string(write ? "open-write" : "open-read") + (binary ? "-binary" : "-ascii"));
+        if (m_hangAt == "open") {
+            return Hang();
+        }
         return m_failAt != "open" || Fail();
     }
     bool ReadFile(char* buffer, std::size_t size, std::size_t& read) override {
+        if (m_hangAt == "read" && m_served > 0) {
+            return Hang();
+        }
         if (m_failAt == "read" && m_served > 0) {
             return Fail();
         }
@@ -132,6 +139,9 @@ class CFakeClient : public FtpClient {
         return true;
     }
     bool WriteFile(const char* buffer, std::size_t size, std::size_t& written) override {
+        if (m_hangAt == "write" && !m_received.empty()) {
+            return Hang();
+        }
         if (m_failAt == "write") {
             return Fail();
         }
@@ -146,9 +156,23 @@ class CFakeClient : public FtpClient {
     int LastError() const override { return m_error; }
     std::string LastResponse() const override { return m_reply; }
 
+    void SetCancelFlag(const std::atomic<bool>* flag) override { m_cancel = flag; }
+
     bool Call(const char* name, bool ok) {
         m_calls.push_back(name);
+        if (m_hangAt == name) {
+            return Hang();
+        }
         return ok || Fail();
+    }
+    // A server that never answers: the call ends only when the cancel flag is set, and then fails as a
+    // cut-off call does.
+    bool Hang() {
+        while (m_cancel.load() == nullptr || !m_cancel.load()->load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        m_error = kFtpErrorInternal;
+        return false;
     }
     bool Fail() {
         m_error = m_failCode;
@@ -157,6 +181,8 @@ class CFakeClient : public FtpClient {
 
     std::vector<std::string> m_calls;
     std::string m_failAt;
+    std::string m_hangAt;
+    std::atomic<const std::atomic<bool>*> m_cancel{nullptr};
     int m_failCode = kFtpErrorExtended;
     int m_error = 0;
     std::string m_reply = "350 Restarting at 10.\r\n";
@@ -242,8 +268,10 @@ TEST_F(FtpEngine, UploadRunsTheStepsInOrder) {
     EXPECT_EQ(m_client.m_access, FtpAccess::PreConfigured);
     EXPECT_EQ(m_observer.m_events.front(), "status:Resolving name: host");
     EXPECT_EQ(m_observer.m_events.back(), "ended:0");
-    EXPECT_EQ(m_observer.Count("percent:"), 3u);  // 34, 68, 100
-    EXPECT_EQ(m_observer.m_events[m_observer.m_events.size() - 2], "percent:100:100% of feed.txt Completed");
+    // Faster than a second: the figures are shown once, when the data is through, bar and amount alike.
+    EXPECT_EQ(m_observer.Count("percent:"), 1u);
+    EXPECT_EQ(m_observer.m_events[m_observer.m_events.size() - 3], "percent:100:100% of feed.txt Completed");
+    EXPECT_EQ(m_observer.m_events[m_observer.m_events.size() - 2], "left:0 sec (2.9 KB of 2.9 KB copied)");
 }
 
 TEST_F(FtpEngine, ProgressLinesAtMostOnceASecond) {
@@ -252,7 +280,8 @@ TEST_F(FtpEngine, ProgressLinesAtMostOnceASecond) {
     m_client.m_remoteSize = 102400;
     m_client.m_msPerChunk = 300;
     Run();
-    EXPECT_EQ(m_observer.Count("percent:"), 100u);  // 1 .. 100, each chunk one whole percent
+    // Bar, percentage and amount move together, once a second, from the same count of bytes.
+    EXPECT_EQ(m_observer.Count("percent:"), 25u);
     EXPECT_EQ(m_observer.Count("rate:"), 25u);
     EXPECT_EQ(m_observer.Count("left:"), 25u);
     // After 4 chunks: 4096 bytes in 1200 ms; 98304 bytes left at that pace.
@@ -260,7 +289,8 @@ TEST_F(FtpEngine, ProgressLinesAtMostOnceASecond) {
                                     [](const std::string& e) { return e.rfind("rate:", 0) == 0; });
     ASSERT_NE(first, m_observer.m_events.end());
     EXPECT_EQ(*first, "rate:3.41 KB/Sec");
-    EXPECT_EQ(*(first + 1), "left:28 sec (4.0 KB of 100.0 KB copied)");
+    EXPECT_EQ(*(first + 1), "percent:4:4% of feed.txt Completed");
+    EXPECT_EQ(*(first + 2), "left:28 sec (4.0 KB of 100.0 KB copied)");
     EXPECT_EQ(ReadLocal(), m_client.m_data);
 }
 
@@ -278,7 +308,7 @@ TEST_F(FtpEngine, PercentBelowOneNeverMovesTheBar) {
     m_client.m_remoteSize = 1000;
     Run();
     EXPECT_EQ(m_observer.Count("percent:"), 1u);
-    EXPECT_EQ(m_observer.m_events[m_observer.m_events.size() - 2], "percent:99:99% of feed.txt Completed");
+    EXPECT_EQ(m_observer.m_events[m_observer.m_events.size() - 3], "percent:99:99% of feed.txt Completed");
 }
 
 TEST_F(FtpEngine, BandwidthLimitSleepsToTheRate) {
@@ -408,6 +438,44 @@ TEST_F(FtpEngine, AbortBeforeConnectingEndsAtOnce) {
     EXPECT_EQ(m_client.m_calls, std::vector<std::string>{"session"});
     EXPECT_EQ(m_observer.m_events, std::vector<std::string>{"ended:0"});
 }
+
+// Cancel reaches into a call that waits on a silent server, in every phase, and ends the transfer
+// quietly: no error text, and a partly downloaded file goes.
+struct HangCase {
+    const char* phase;
+    bool download;
+};
+class FtpEngineCancel : public FtpEngine, public ::testing::WithParamInterface<HangCase> {};
+TEST_P(FtpEngineCancel, EndsAnyPhaseWithoutAnError) {
+    WriteLocal(std::string(5000, 'c'));
+    m_client.m_data = std::string(5000, 'd');
+    m_client.m_remoteSize = 5000;
+    m_client.m_hangAt = GetParam().phase;
+    m_engine.m_request.download = GetParam().download;
+    m_engine.m_request.promptOverwrite = std::string(GetParam().phase) == "find";
+    ASSERT_EQ(m_engine.Prepare([](const std::string&) { return true; }),
+              CFtpTransferEngine::PrepareResult::Ready);
+    ASSERT_TRUE(m_engine.Start());
+    while (m_client.m_cancel.load() == nullptr) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    m_engine.Abort();
+    m_engine.Wait();
+    EXPECT_EQ(m_observer.m_events.back(), "ended:0");
+    EXPECT_EQ(m_engine.ErrorText(), "");
+    EXPECT_EQ(m_client.m_cancel.load(), nullptr);  // handed back once the worker is done
+    if (GetParam().download && std::string(GetParam().phase) == "read") {
+        EXPECT_FALSE(std::filesystem::exists(m_local));
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Phases, FtpEngineCancel,
+                         ::testing::Values(HangCase{"connect", false}, HangCase{"find", false},
+                                           HangCase{"open", false}, HangCase{"write", false},
+                                           HangCase{"read", true}),
+                         [](const auto& info) {
+                             return std::string(info.param.phase) + (info.param.download ? "Down" : "Up");
+                         });
 
 }  // namespace
 }  // namespace yarvelin
