@@ -46,10 +46,10 @@ int main(int argc, char** argv) {
         yarvelin::CMainPropertySheet sheet(gui);
         sheet.exec();
     }
-    app.ExitInstance(store);
-    if (store.LastFlushFailed()) {
-        std::fprintf(stderr, "yarvelin: the settings could not be written to %s\n",
-                     store.FilePath().toLocal8Bit().constData());
+    if (!yarvelin::ExitAndReportSettings(app, store, ui)) {
+        std::fprintf(stderr, "yarvelin: the settings could not be written to %s: %s\n",
+                     store.FilePath().toLocal8Bit().constData(),
+                     store.LastFlushReason().toLocal8Bit().constData());
         return 1;
     }
     return 0;

@@ -35,4 +35,13 @@ std::size_t CFeedDocument::RemoveMarkedRecords() {
     return before - m_records.size();
 }
 
+void CFeedDocument::StartNewFeed() {
+    m_records.clear();
+    m_bChanged = false;
+    m_bDataVerified = false;
+    m_strFileName.clear();
+    m_strSavedFileName.clear();
+    ++m_nFeedSerial;
+}
+
 }  // namespace yarvelin

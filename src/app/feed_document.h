@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +28,11 @@ class CFeedDocument {
     std::size_t RemoveMarkedRecords();
     void RemoveAllRecords() { m_records.clear(); }
 
+    // Opening or creating a feed: everything that belonged to the previous one goes (its products, the
+    // changed and checked flags, its name and the file generated from it). The header values, the column
+    // set and the account are the user's and stay.
+    void StartNewFeed();
+
     std::size_t Count() const { return m_records.size(); }
     COtherRecord& At(std::size_t i) { return *m_records[i]; }
     const COtherRecord& At(std::size_t i) const { return *m_records[i]; }
@@ -42,6 +48,8 @@ class CFeedDocument {
     std::string m_strFileName;
     std::string m_strSavedFileName;
     std::string m_strAccount;
+    // Counts StartNewFeed calls, so that pages can tell that what they show belongs to an earlier feed.
+    std::uint64_t m_nFeedSerial = 0;
 };
 
 }  // namespace yarvelin

@@ -78,9 +78,18 @@ void CWizardPropertySheet::SetWizardButtons(unsigned flags) {
     m_finish->setEnabled(flags & kWizFinish);
     m_next->setVisible(!finish);
     m_next->setEnabled(flags & kWizNext);
-    QPushButton* def = finish ? m_finish : m_next;
+    UpdateDefaultButton();
+}
+
+void CWizardPropertySheet::UpdateDefaultButton() {
+    QPushButton* pageDefault = ActivePage() ? ActivePage()->DefaultButton() : nullptr;
+    const bool finish = (m_buttons & (kWizFinish | kWizDisabledFinish)) != 0;
+    QPushButton* def = pageDefault ? pageDefault : (finish ? m_finish : m_next);
     m_next->setDefault(def == m_next);
     m_finish->setDefault(def == m_finish);
+    if (pageDefault) {
+        pageDefault->setDefault(true);
+    }
 }
 
 void CWizardPropertySheet::ShowPage(int index) {
@@ -92,6 +101,7 @@ void CWizardPropertySheet::ShowPage(int index) {
     m_stack->setCurrentWidget(page);
     m_captionLabel->setText(page->Caption());
     page->OnSetActive();
+    UpdateDefaultButton();
 }
 
 void CWizardPropertySheet::SetActivePage(int index) {
@@ -160,7 +170,10 @@ void CWizardPropertySheet::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (m_buttons & kWizFinish) {
+        QPushButton* pageDefault = ActivePage() ? ActivePage()->DefaultButton() : nullptr;
+        if (pageDefault && pageDefault->isEnabled() && pageDefault->isVisible()) {
+            pageDefault->click();
+        } else if (m_buttons & kWizFinish) {
             PressFinish();
         } else {
             PressNext();

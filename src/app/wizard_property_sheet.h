@@ -60,6 +60,8 @@ class CWizardPropertySheet : public QDialog {
 
   private:
     void ShowPage(int index);
+    // Enter's button: the page's own default when it has one, else Next or Finish.
+    void UpdateDefaultButton();
 
     std::vector<CWizardPage*> m_pages;
     QStackedWidget* m_stack = nullptr;

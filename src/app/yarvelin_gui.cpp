@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/settings_names.h"
+#include "platform/qt_settings_store.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
 
@@ -53,6 +55,19 @@ void CYarvelinGui::ShowAbout(QWidget* parent) {
                      [this] { m_ui.OpenUrl(FromAnsi(m_config.techSupportUrl)); });
     layout->addWidget(buttons);
     box.exec();
+}
+
+bool ExitAndReportSettings(CYarvelinApp& app, CQtSettingsStore& store, UiServices& ui) {
+    app.ExitInstance(store);
+    if (!store.LastFlushFailed()) {
+        return true;
+    }
+    const QString text =
+        A("The settings could not be saved to %1:\n%2\nChanges to your options, defaults and "
+          "recent files from this session are lost.")
+            .arg(store.FilePath(), store.LastFlushReason());
+    ui.MessageBox(nullptr, A(settings::kAppTitle), text, MsgIcon::Exclamation, MsgButtons::Ok);
+    return false;
 }
 
 }  // namespace yarvelin

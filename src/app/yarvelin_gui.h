@@ -40,4 +40,10 @@ class CYarvelinGui {
     QString m_programDir;
 };
 
+class CQtSettingsStore;
+
+// The end of the run: the exit sequence writes the settings; when their file cannot be written the user
+// is told which file and why, since the changes of this run are lost. False in that case.
+bool ExitAndReportSettings(CYarvelinApp& app, CQtSettingsStore& store, UiServices& ui);
+
 }  // namespace yarvelin

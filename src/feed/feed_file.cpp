@@ -292,10 +292,12 @@ void LoadFeedFile(CYarvelinApp& app, const std::string& path, CFeedFileObserver&
         std::string* const headerValues[4] = {&doc.m_strHtmlEscaped, &doc.m_strUpdatesOnly,
                                               &doc.m_strProductType, &doc.m_strQuoted};
         bool firstLineRead = false;
-        // A file with at least one line replaces the open feed; header values only touch their own fields.
+        // A file with at least one line replaces the open feed, state and all; it is named after the file
+        // only once the whole file is in, so a later backup never overwrites a file with other content.
+        // Header values only touch their own fields.
         const StartResult start = ReadFeedStart(reader, headerValues, firstLineRead);
         if (firstLineRead) {
-            doc.RemoveAllRecords();
+            doc.StartNewFeed();
         }
         switch (start) {
             case StartResult::kEmpty:

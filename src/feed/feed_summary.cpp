@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <unordered_set>
+
 #include "app/feed_document.h"
 #include "records/text_util.h"
 
@@ -70,7 +72,7 @@ std::vector<std::pair<std::string, std::string>> BuildSummaryRows(const CFeedDoc
         {"Number of Products: ", Format("%zu", doc.m_records.size())},
         {"Product URL:", Format("%zu verified", productUrls)},
         {"Image URL: ", Format("%zu verified", imageUrls)},
-        {"Offer IDs: ", verified},
+        {"Offer IDs: ", OfferIdCheckText(doc)},
         {"Newlines/Tabs:", verified},
         {"Check for Escapes:", verified},
         {"HTML Tags:", verified},
@@ -82,8 +84,46 @@ std::string ProposedFeedFileName(const std::string& account) {
     return account.empty() ? "YourAccount.txt" : account + ".txt";
 }
 
-std::string ProposedBackupFileName(const std::string& currentFile) {
-    return currentFile.empty() ? "QuorvinFeed1.txt" : currentFile;
+std::string ProposedBackupFileName(const std::string& currentFile, bool currentIsSample,
+                                   const std::string& saveFolder) {
+    if (currentFile.empty()) {
+        return "QuorvinFeed1.txt";
+    }
+    if (!currentIsSample) {
+        return currentFile;
+    }
+    const auto sep = currentFile.find_last_of("\\/:");
+    const std::string name = sep == std::string::npos ? currentFile : currentFile.substr(sep + 1);
+    if (saveFolder.empty()) {
+        return name;
+    }
+    return saveFolder.back() == '/' ? saveFolder + name : saveFolder + "/" + name;
+}
+
+std::string OfferIdCheckText(const CFeedDocument& doc) {
+    std::unordered_set<std::string> seen;
+    seen.reserve(doc.m_records.size());
+    std::size_t missing = 0;
+    std::size_t repeated = 0;
+    for (const auto& r : doc.m_records) {
+        const std::string id = Trim(r->m_required.offer_id);
+        if (id.empty()) {
+            ++missing;
+        } else if (!seen.insert(ToLowerAscii(id)).second) {
+            ++repeated;
+        }
+    }
+    if (missing == 0 && repeated == 0) {
+        return "Verified";
+    }
+    std::string text;
+    if (missing != 0) {
+        text = Format("%zu missing", missing);
+    }
+    if (repeated != 0) {
+        text += (text.empty() ? "" : ", ") + Format("%zu repeated", repeated);
+    }
+    return text;
 }
 
 }  // namespace yarvelin

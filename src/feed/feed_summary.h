@@ -30,7 +30,13 @@ std::vector<std::pair<std::string, std::string>> BuildSummaryRows(const CFeedDoc
 
 // "Generate & Save Feed File" proposes the account name with ".txt", or "YourAccount.txt".
 std::string ProposedFeedFileName(const std::string& account);
-// "Save Backup" proposes the current file, or "QuorvinFeed1.txt".
-std::string ProposedBackupFileName(const std::string& currentFile);
+// "Save Backup" proposes the current file, or "QuorvinFeed1.txt". A shipped sample is never proposed
+// for overwriting: its name goes into saveFolder (the folder last saved to, or the user's documents).
+std::string ProposedBackupFileName(const std::string& currentFile, bool currentIsSample = false,
+                                   const std::string& saveFolder = {});
+
+// The "Offer IDs: " row: what a look at the offer ids finds. "Verified" when every product has one and
+// none repeats (letter case ignored), otherwise how many are missing and how many repeat an earlier one.
+std::string OfferIdCheckText(const CFeedDocument& doc);
 
 }  // namespace yarvelin

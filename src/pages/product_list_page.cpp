@@ -14,6 +14,7 @@
 #include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/remembered_alert.h"
 #include "app/yarvelin_gui.h"
@@ -30,6 +31,11 @@
 #include "widgets/hover_button.h"
 
 namespace yarvelin {
+
+namespace {
+// Rows kept for the table during the URL check when the view cannot say which are in sight.
+constexpr int kFrozenRowsWithoutView = 200;
+}  // namespace
 
 CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
     : CWizardPage(gui, A("Yarvelin : Step 2 > Add or Modify Product Information"), parent) {
@@ -80,6 +86,7 @@ CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
     m_viewAll = AddButton("View &All", "viewAllButton", &CPage3::OnViewAll);
     m_options = new CHoverButton(A("&Options"), this);
     m_options->setObjectName(QStringLiteral("optionsButton"));
+    m_options->SetFlat(false, false);
     connect(m_options, &QPushButton::clicked, this, [this] { OnOptions(); });
 
     m_status = new QLabel(this);
@@ -138,6 +145,12 @@ QPushButton* CPage3::AddButton(const char* text, const char* objectName, void (C
 }
 
 bool CPage3::OnSetActive() {
+    // A check's outcome ("All records checked") belongs to the feed it ran on.
+    if (m_nFeedSerial != m_gui.Document().m_nFeedSerial) {
+        m_nFeedSerial = m_gui.Document().m_nFeedSerial;
+        m_status->clear();
+        m_progress->hide();
+    }
     m_heading->SetBackgroundColor(palette().color(QPalette::Button));
     m_heading->SetText(A("Add, Edit & Verify Your Product Information"));
     RebuildList();
@@ -386,9 +399,18 @@ void CPage3::OnVerifyData() {
 
 void CPage3::OnVerifyUrls() {
     {
+        // The check's worker writes the records while the dialog is open: the table keeps showing the
+        // rows in view as they were and reads nothing until the worker has ended.
+        const int first = std::max(m_table->rowAt(0), 0);
+        int last = m_table->rowAt(m_table->viewport()->height() - 1);
+        if (last < 0) {
+            last = std::min(first + kFrozenRowsWithoutView, m_model->rowCount()) - 1;
+        }
+        m_model->Freeze(first, last);
         CUrlCheckDlg dialog(m_gui, this);
         dialog.exec();
     }
+    m_model->Thaw();
     RebuildList();
     SelectAllRows();
     UpdateButtonStates();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -92,6 +93,8 @@ class CPage3 : public CWizardPage {
     QPushButton* m_viewAll = nullptr;
     CHoverButton* m_options = nullptr;
     EditorRunner m_runEditor;
+    // The feed the status line speaks of.
+    std::uint64_t m_nFeedSerial = 0;
 };
 
 }  // namespace yarvelin

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 
 #include "app/wizard_property_sheet.h"
@@ -30,6 +31,11 @@ const char* const kSummaryNames[] = {
 constexpr int kSummaryRows = static_cast<int>(std::size(kSummaryNames));
 constexpr int kFileNameRow = 2;
 constexpr int kFileSizeRow = 3;
+
+std::string FolderOf(const std::string& path) {
+    const auto sep = path.find_last_of('/');
+    return sep == std::string::npos ? std::string() : path.substr(0, sep == 0 ? 1 : sep);
+}
 
 bool MeansYes(const std::string& value) {
     return EqualsNoCase(value, "YES") || EqualsNoCase(value, "Y");
@@ -172,6 +178,11 @@ void CPage4::TakeUpDocumentHeaders() {
 }
 
 bool CPage4::OnSetActive() {
+    // A file generated from an earlier feed does not count for the one that is open now.
+    if (m_nFeedSerial != m_gui.Document().m_nFeedSerial) {
+        m_nFeedSerial = m_gui.Document().m_nFeedSerial;
+        m_bSaved = false;
+    }
     m_title->SetBackgroundColor(palette().color(QPalette::Button));
     m_title->SetText(A("Include Optional Extended Header Information and Save your file."), QString(), 10);
     TakeUpDocumentHeaders();
@@ -249,6 +260,7 @@ bool CPage4::GenerateFeed() {
         return false;
     }
     m_bSaved = true;
+    m_strLastSaveFolder = FolderOf(path);
     doc.m_strSavedFileName = path;
     m_gui.App().m_recentFeeds.Add(path);
     Push();
@@ -258,10 +270,18 @@ bool CPage4::GenerateFeed() {
 bool CPage4::SaveBackup() {
     Pull();
     CFeedDocument& doc = m_gui.Document();
-    const std::string path = AskAndWrite(ProposedBackupFileName(doc.m_strFileName));
+    // A shipped sample stays as it came: its backup goes where the user last saved, or to the documents.
+    const bool sample = m_gui.App().m_sampleFeeds.ContainsExactly(doc.m_strFileName);
+    const std::string folder =
+        !m_strLastSaveFolder.empty()
+            ? m_strLastSaveFolder
+            : QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                  .toStdString();
+    const std::string path = AskAndWrite(ProposedBackupFileName(doc.m_strFileName, sample, folder));
     if (path.empty()) {
         return false;
     }
+    m_strLastSaveFolder = FolderOf(path);
     doc.m_bChanged = false;
     doc.m_strFileName = path;
     m_gui.App().m_recentFeeds.Add(path);
@@ -297,8 +317,8 @@ bool CPage4::OnQueryCancel() {
                                                      "save a backup of the changes you made to this file?"),
                                                    MsgIcon::Question, MsgButtons::YesNoCancel);
     if (answer == MsgAnswer::Yes) {
-        SaveBackup();
-        return true;
+        // The wizard closes only when the backup is on disk: a failed or cancelled save keeps the edits.
+        return SaveBackup();
     }
     return answer == MsgAnswer::No;
 }

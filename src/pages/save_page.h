@@ -1,6 +1,7 @@
 // Step 3 of the wizard: the extended-format headers, the column set, the feed summary and the two saves.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,10 @@ class CPage4 : public CWizardPage {
     std::string AskAndWrite(const std::string& proposed);
 
     bool m_bSaved = false;
+    // The feed m_bSaved belongs to (the document's serial when the page last looked).
+    std::uint64_t m_nFeedSerial = 0;
+    // Where the last save of this run went; a sample's backup is proposed there.
+    std::string m_strLastSaveFolder;
     std::string m_seenHtmlEscaped;
     std::string m_seenQuoted;
 

@@ -206,6 +206,15 @@ bool CPage1::OnSetActive() {
 }
 
 void CPage1::ChooseNewFile() {
+    // A click on the choice already made changes nothing: it must not empty the list again.
+    if (m_nMode == kModeNewFile) {
+        m_newRadio->setChecked(true);
+        return;
+    }
+    if (!MayDropEdits()) {
+        m_openRadio->setChecked(true);
+        return;
+    }
     m_newRadio->setChecked(true);
     m_nMode = kModeNewFile;
     m_bNewFeed = true;
@@ -213,11 +222,24 @@ void CPage1::ChooseNewFile() {
     m_fileList->setEnabled(false);
     m_progress->setValue(0);
     m_status->clear();
-    // A new feed starts without products; the file name stays for a later backup.
-    m_gui.Document().RemoveAllRecords();
+    // A new feed starts without products and without anything of the previous one, its name included,
+    // so that a backup never lands on the file that was open.
+    m_gui.Document().StartNewFeed();
+}
+
+bool CPage1::MayDropEdits() {
+    if (!m_gui.Document().m_bChanged) {
+        return true;
+    }
+    // The save-changes question: Yes shows the save page, No drops the edits, Cancel keeps them.
+    return QueryCancelWithSaveQuestion();
 }
 
 void CPage1::ChooseOpenFile() {
+    if (m_nMode == kModeOpenFile) {
+        m_openRadio->setChecked(true);
+        return;
+    }
     m_openRadio->setChecked(true);
     m_nMode = kModeOpenFile;
     m_bNewFeed = false;
@@ -244,6 +266,9 @@ void CPage1::OpenSelected() {
 }
 
 void CPage1::LoadFile(const QString& path) {
+    if (!MayDropEdits()) {
+        return;
+    }
     CFeedReportView report(m_gui.Ui(), this, m_progress, m_status);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     LoadFeedFile(m_gui.App(), QFile::encodeName(path).toStdString(), report);

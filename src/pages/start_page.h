@@ -34,6 +34,9 @@ class CPage1 : public CWizardPage {
 
   private:
     void FillFileList();
+    // Before the open feed is replaced: the save-changes question when it holds unsaved edits. True when
+    // the edits may go.
+    bool MayDropEdits();
     void LoadFile(const QString& path);
     void ShowAccountSetup();
 

@@ -169,6 +169,11 @@ void CPage5::UpdateUploadButton() {
 }
 
 bool CPage5::OnSetActive() {
+    // The result line told of an upload of an earlier feed.
+    if (m_nFeedSerial != m_gui.Document().m_nFeedSerial) {
+        m_nFeedSerial = m_gui.Document().m_nFeedSerial;
+        m_result->clear();
+    }
     UpdateData(true);
     m_strServer = m_gui.Store().GetString(settings::kSectionFtp, settings::kFtpServer);
     m_strUserName = m_gui.Document().m_strAccount;

@@ -2,6 +2,7 @@
 // connection settings in the "FTPInfo" section.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -25,6 +26,7 @@ class CPage5 : public CWizardPage {
     bool OnSetActive() override;
     int OnWizardNext() override;
     bool OnQueryCancel() override { return QueryCancelWithSaveQuestion(); }
+    QPushButton* DefaultButton() const override { return m_upload; }
 
     // Runs the transfer dialog and gives its result; tests put their own runner here.
     std::function<int(CFTPTransferDlg&)> m_runTransfer;
@@ -49,6 +51,8 @@ class CPage5 : public CWizardPage {
     std::string m_strUserName;
     std::string m_strPassword;
     bool m_bSavePassword = true;
+    // The feed the result line speaks of.
+    std::uint64_t m_nFeedSerial = 0;
 
     CAnimatedLabel* m_heading = nullptr;
     QLineEdit* m_server = nullptr;

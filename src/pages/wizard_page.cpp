@@ -1,6 +1,7 @@
 #include "pages/wizard_page.h"
 
 #include "app/wizard_property_sheet.h"
+#include "app/wizard_rules.h"
 #include "app/yarvelin_gui.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
@@ -23,6 +24,8 @@ bool CWizardPage::QueryCancelWithSaveQuestion() {
     if (answer == MsgAnswer::Yes) {
         if (m_sheet) {
             m_sheet->SetActivePage(kSavePageIndex);
+            // The save page's own buttons, whichever page the jump came from.
+            m_sheet->SetWizardButtons(kWizBack | kWizNext);
         }
         return false;
     }

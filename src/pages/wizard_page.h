@@ -4,6 +4,8 @@
 #include <QString>
 #include <QWidget>
 
+class QPushButton;
+
 namespace yarvelin {
 
 class CYarvelinGui;
@@ -30,6 +32,8 @@ class CWizardPage : public QWidget {
     virtual bool OnWizardFinish() { return true; }
     // Cancel, the close box or Escape: true lets the wizard close.
     virtual bool OnQueryCancel() { return true; }
+    // A button of the page that Enter presses instead of the sheet's Next or Finish (nullptr: none).
+    virtual QPushButton* DefaultButton() const { return nullptr; }
 
   protected:
     // The save-changes question shared by steps 1, 2 and 4: Yes shows the save page and keeps the wizard

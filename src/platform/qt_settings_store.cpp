@@ -1,8 +1,13 @@
 #include "platform/qt_settings_store.h"
 
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "app/settings_names.h"
 #include "platform/text_codec.h"
@@ -14,6 +19,32 @@ namespace {
 // Section and value names are plain ASCII; values are Windows-1252 texts kept as their bytes.
 QString Key(const std::string& section, const std::string& name) {
     return QString::fromLatin1(section) + QLatin1Char('/') + QString::fromLatin1(name);
+}
+
+// QSettings only says that the file could not be written. Writing a scratch file beside it finds out
+// why: a missing or foreign folder, no permission, a read-only or full disk.
+QString ProbeWriteFailure(const QString& settingsPath) {
+    const QString folder = QFileInfo(settingsPath).absolutePath();
+    QByteArray pattern = QFile::encodeName(folder + QStringLiteral("/.yarvelin-probe-XXXXXX"));
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0) {
+        return QString::fromLocal8Bit(std::strerror(errno));
+    }
+    int err = 0;
+    const std::string block(4096, '\n');
+    if (::write(fd, block.data(), block.size()) != static_cast<ssize_t>(block.size()) || ::fsync(fd) != 0) {
+        err = errno != 0 ? errno : ENOSPC;
+    }
+    ::close(fd);
+    ::unlink(pattern.constData());
+    if (err != 0) {
+        return QString::fromLocal8Bit(std::strerror(err));
+    }
+    const QFileInfo file(settingsPath);
+    if (file.exists() && !file.isWritable()) {
+        return QString::fromLocal8Bit(std::strerror(EACCES));
+    }
+    return QStringLiteral("The file could not be written.");
 }
 
 }  // namespace
@@ -93,6 +124,12 @@ void CQtSettingsStore::DeleteSection(const std::string& section) {
 void CQtSettingsStore::Flush() {
     m_settings->sync();
     m_flushFailed = m_settings->status() != QSettings::NoError;
+    m_flushReason.clear();
+    if (m_settings->status() == QSettings::FormatError) {
+        m_flushReason = QStringLiteral("The file is not a settings file.");
+    } else if (m_flushFailed) {
+        m_flushReason = ProbeWriteFailure(m_settings->fileName());
+    }
     QFile::setPermissions(m_settings->fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 

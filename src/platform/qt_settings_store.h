@@ -26,6 +26,8 @@ class CQtSettingsStore : public SettingsStore {
     // Writes the file (atomically, owner-only) and reports whether it worked.
     void Flush() override;
     bool LastFlushFailed() const { return m_flushFailed; }
+    // Why the last flush failed, in the system's words ("Read-only file system"); empty after a success.
+    const QString& LastFlushReason() const { return m_flushReason; }
 
     QString FilePath() const;
 
@@ -33,6 +35,7 @@ class CQtSettingsStore : public SettingsStore {
     void PrepareFile();
     std::unique_ptr<QSettings> m_settings;
     bool m_flushFailed = false;
+    QString m_flushReason;
 };
 
 }  // namespace yarvelin

@@ -87,7 +87,7 @@ TEST_F(CliFeedTest, InfoPrintsHeadersAndSummary) {
          {"html_escaped: NO\n", "updates_only: yes\n", "product_type: OTHER\n", "quoted: YES\n",
           "Quorvin Account: \n", "Feed Update Type: PARTIAL-UPDATE\n", "File Name: in.txt\n",
           "Product Type: OTHERS (Generic Product)\n", "Number of Products: 2\n", "Product URL: 0 verified\n",
-          "Offer IDs: Un-verified\n", "Marked for removal: 1\n"}) {
+          "Offer IDs: Verified\n", "Marked for removal: 1\n"}) {
         EXPECT_NE(r.out.find(line), std::string::npos) << line << " missing in\n" << r.out;
     }
 }

@@ -1,8 +1,10 @@
 // The save page driven headless: its choices, the summary, both saves and the questions it asks.
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -37,6 +39,9 @@ void AddProducts(CFeedDocument& doc, int count) {
         doc.AddOrReplaceRecord(r);
     }
 }
+
+// What happens to the backup after Yes to the closing question.
+enum Backup { kNoBackup, kBackupCancelled, kBackupFails, kBackupWritten };
 
 }  // namespace
 
@@ -309,18 +314,24 @@ class SavePageTest : public QObject {
         }
     }
 
+    // Yes to the backup question closes the wizard only once the backup is on disk.
     void cancelAsksForABackupOfChanges_data() {
         QTest::addColumn<bool>("changed");
         QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("backup");
         QTest::addColumn<bool>("closes");
-        QTest::newRow("unchanged") << false << -1 << true;
-        QTest::newRow("yes") << true << int(MsgAnswer::Yes) << true;
-        QTest::newRow("no") << true << int(MsgAnswer::No) << true;
-        QTest::newRow("cancel") << true << int(MsgAnswer::Cancel) << false;
+        QTest::newRow("unchanged") << false << -1 << int(kNoBackup) << true;
+        QTest::newRow("yes, written") << true << int(MsgAnswer::Yes) << int(kBackupWritten) << true;
+        QTest::newRow("yes, dialog cancelled")
+            << true << int(MsgAnswer::Yes) << int(kBackupCancelled) << false;
+        QTest::newRow("yes, write fails") << true << int(MsgAnswer::Yes) << int(kBackupFails) << false;
+        QTest::newRow("no") << true << int(MsgAnswer::No) << int(kNoBackup) << true;
+        QTest::newRow("cancel") << true << int(MsgAnswer::Cancel) << int(kNoBackup) << false;
     }
     void cancelAsksForABackupOfChanges() {
         QFETCH(bool, changed);
         QFETCH(int, answer);
+        QFETCH(int, backup);
         QFETCH(bool, closes);
         CTestGui t;
         t.Doc().m_bChanged = changed;
@@ -332,12 +343,61 @@ class SavePageTest : public QObject {
                   "you made to this file?"),
                 MsgIcon::Question, MsgButtons::YesNoCancel, MsgAnswer(answer));
         }
-        if (MsgAnswer(answer) == MsgAnswer::Yes) {
-            t.m_ui.ExpectSaveFile(kFilter, std::nullopt, QStringLiteral("QuorvinFeed1.txt"));  // user cancels
+        const QString written = t.m_dir.filePath(QStringLiteral("backup.txt"));
+        const QString unwritable = t.m_dir.filePath(QStringLiteral("no-such-folder/backup.txt"));
+        if (backup == kBackupCancelled) {
+            t.m_ui.ExpectSaveFile(kFilter, std::nullopt, QStringLiteral("QuorvinFeed1.txt"));
+        } else if (backup == kBackupWritten) {
+            t.m_ui.ExpectSaveFile(kFilter, written, QStringLiteral("QuorvinFeed1.txt"));
+        } else if (backup == kBackupFails) {
+            t.m_ui.ExpectSaveFile(kFilter, unwritable, QStringLiteral("QuorvinFeed1.txt"));
+            t.m_ui.ExpectMessage(A("Yarvelin1.0"), unwritable + A(" contains an invalid path."),
+                                 MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
         }
         QCOMPARE(page.OnQueryCancel(), closes);
         QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
-        QCOMPARE(t.Doc().m_bChanged, changed);
+        QCOMPARE(t.Doc().m_bChanged, changed && backup != kBackupWritten);
+        QCOMPARE(QFile::exists(written), backup == kBackupWritten);
+    }
+
+    // A shipped sample is never proposed for overwriting: its backup goes to the documents folder, or
+    // to the folder the user saved to last in this run.
+    void backupOfASampleProposesAnotherFolder() {
+        CTestGui t;
+        QDir(t.m_dir.path()).mkdir(QStringLiteral("Samples"));
+        QDir(t.m_dir.path()).mkdir(QStringLiteral("out"));
+        const QString sample = t.m_dir.filePath(QStringLiteral("Samples/SampleFlowers.txt"));
+        t.m_app.m_sampleFeeds.Add(Native(sample));
+        t.Doc().m_strFileName = Native(sample);
+        AddProducts(t.Doc(), 1);
+        CPage4 page(t.Gui());
+        page.OnSetActive();
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        t.m_ui.ExpectSaveFile(kFilter, std::nullopt, documents + QStringLiteral("/SampleFlowers.txt"));
+        QVERIFY(!page.SaveBackup());
+        const QString generated = t.m_dir.filePath(QStringLiteral("out/shop.txt"));
+        t.m_ui.ExpectSaveFile(kFilter, generated);
+        QVERIFY(page.GenerateFeed());
+        t.m_ui.ExpectSaveFile(kFilter, std::nullopt,
+                              t.m_dir.filePath(QStringLiteral("out/SampleFlowers.txt")));
+        QVERIFY(!page.SaveBackup());
+        QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+        QCOMPARE(t.Doc().m_strFileName, Native(sample));
+    }
+
+    // The offer id row tells what a look at the offer ids finds, not whether the text check ran.
+    void offerIdRowLooksAtTheIds() {
+        CTestGui t;
+        AddProducts(t.Doc(), 3);
+        t.Doc().m_bDataVerified = true;
+        CPage4 page(t.Gui());
+        page.OnSetActive();
+        QCOMPARE(Summary(page, "summaryOfferIds"), QStringLiteral("Verified"));
+        t.Doc().At(2).m_required.offer_id = "a0";
+        t.Doc().At(1).m_required.offer_id.clear();
+        page.OnSetActive();
+        QCOMPARE(Summary(page, "summaryOfferIds"), QStringLiteral("1 missing, 1 repeated"));
+        QCOMPARE(Summary(page, "summaryNewlinesTabs"), QStringLiteral("Verified"));
     }
 
     // The page in the wizard with a loaded feed; saved as a picture when YARVELIN_SCREENSHOTS names a folder.

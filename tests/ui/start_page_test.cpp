@@ -13,6 +13,7 @@
 #include <set>
 
 #include "app/main_property_sheet.h"
+#include "app/wizard_rules.h"
 #include "dialogs/account_setup_dlg.h"
 #include "feed/feed_file.h"
 #include "pages/start_page.h"
@@ -101,7 +102,9 @@ class StartPageTest : public QObject {
     void okToTheQuestionOpensAFileButStillStays();
     void openFileDialogCancelledChangesNothing();
     void doubleClickOpensTheEntry();
-    void newFileAfterLoadEmptiesProductsAndKeepsTheName();
+    void newFileAfterLoadForgetsThePreviousFeed();
+    void replacingAnEditedFeedAsksFirst_data();
+    void replacingAnEditedFeedAsksFirst();
     void openingASampleLeavesRecentListAlone_data();
     void openingASampleLeavesRecentListAlone();
     void cancelWithChangesAndYesLandsOnSavePage();
@@ -266,23 +269,102 @@ void StartPageTest::doubleClickOpensTheEntry() {
     QVERIFY(w.OpenButton()->isEnabled());
 }
 
-void StartPageTest::newFileAfterLoadEmptiesProductsAndKeepsTheName() {
+void StartPageTest::newFileAfterLoadForgetsThePreviousFeed() {
     Wizard w;
     w.Build();
     w.ChooseOpen();
     w.OpenRow(w.RowOf(w.SamplePath("SampleOffice.txt")));
     QCOMPARE(w.t.Doc().Count(), std::size_t(32));
-    const std::string name = w.t.Doc().m_strFileName;
-    QCOMPARE(name, QFile::encodeName(w.SamplePath("SampleOffice.txt")).toStdString());
+    QCOMPARE(w.t.Doc().m_strFileName, QFile::encodeName(w.SamplePath("SampleOffice.txt")).toStdString());
 
+    // Nothing was edited, so nothing is asked; the new feed has no products and no name, so that a
+    // backup cannot land on the file that was open.
     QTest::mouseClick(w.Find<QRadioButton>("newFileRadio"), Qt::LeftButton);
     QCOMPARE(w.t.Doc().Count(), std::size_t(0));
-    QCOMPARE(w.t.Doc().m_strFileName, name);
+    QVERIFY(w.t.Doc().m_strFileName.empty());
     QVERIFY(w.Status().isEmpty());
     QCOMPARE(w.Find<QProgressBar>("progressBar")->value(), 0);
+
+    // A click on the choice already made, on its button or its label, changes nothing.
+    w.t.Doc().AddOrReplaceRecord(COtherRecord());
+    w.t.Doc().m_bChanged = true;
+    QTest::mouseClick(w.Find<QRadioButton>("newFileRadio"), Qt::LeftButton);
+    QTest::mouseClick(w.Find<CAnimatedLabel>("newFileLabel"), Qt::LeftButton);
+    QCOMPARE(w.t.Doc().Count(), std::size_t(1));
+    QVERIFY(w.t.Doc().m_bChanged);
     w.sheet->PressNext();
     QCOMPARE(w.sheet->ActiveIndex(), 1);
     QVERIFY(w.UiDone());
+}
+
+// Every way of replacing a feed that holds unsaved edits asks the save-changes question first and
+// honours its answer: Yes shows the save page, Cancel keeps everything, No lets the edits go.
+void StartPageTest::replacingAnEditedFeedAsksFirst_data() {
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<int>("answer");
+    for (const char* way : {"recent", "sample", "more files", "new file", "new file label"}) {
+        for (const auto& [name, answer] : {std::pair{"yes", MsgAnswer::Yes}, std::pair{"no", MsgAnswer::No},
+                                           std::pair{"cancel", MsgAnswer::Cancel}}) {
+            QTest::addRow("%s, %s", way, name) << QString::fromLatin1(way) << int(answer);
+        }
+    }
+}
+
+void StartPageTest::replacingAnEditedFeedAsksFirst() {
+    QFETCH(QString, way);
+    QFETCH(int, answer);
+    Wizard w;
+    const QString edited = w.WriteFeed(QStringLiteral("edited.txt"), kSmallFeed);
+    const QString other = w.WriteFeed(QStringLiteral("other.txt"), kSmallFeed + "\r\nu\tn\td\t1\ti\tc\tK3");
+    w.t.m_app.m_recentFeeds.Add(QFile::encodeName(other).toStdString());
+    w.t.m_app.m_recentFeeds.Add(QFile::encodeName(edited).toStdString());
+    w.Build();
+    w.ChooseOpen();
+    w.OpenRow(w.RowOf(edited));
+    QCOMPARE(w.t.Doc().Count(), std::size_t(2));
+    w.t.Doc().AddOrReplaceRecord(COtherRecord());  // the user's edit
+    w.t.Doc().m_bChanged = true;
+
+    if (way == QStringLiteral("more files")) {
+        w.t.m_ui.ExpectOpenFile(kFilter, other);
+    }
+    w.t.m_ui.ExpectMessage(
+        A("Yarvelin"),
+        A("This data in this file has changed. \nDo you want to save the changes you made to this file?"),
+        MsgIcon::Question, MsgButtons::YesNoCancel, MsgAnswer(answer));
+    if (way == QStringLiteral("recent")) {
+        w.OpenRow(w.RowOf(other));
+    } else if (way == QStringLiteral("sample")) {
+        w.OpenRow(w.RowOf(w.SamplePath("SampleFlowers.txt")));
+    } else if (way == QStringLiteral("more files")) {
+        w.OpenRow(0);
+    } else if (way == QStringLiteral("new file")) {
+        QTest::mouseClick(w.Find<QRadioButton>("newFileRadio"), Qt::LeftButton);
+    } else {
+        QTest::mouseClick(w.Find<CAnimatedLabel>("newFileLabel"), Qt::LeftButton);
+    }
+    QVERIFY(w.UiDone());
+
+    const bool newFile = way.startsWith(QStringLiteral("new file"));
+    if (MsgAnswer(answer) == MsgAnswer::No) {
+        QVERIFY(!w.t.Doc().m_bChanged);
+        QVERIFY(w.t.Doc().m_strFileName != QFile::encodeName(edited).toStdString());
+        QCOMPARE(w.page->IsNewFeed(), newFile);
+        QCOMPARE(w.sheet->ActiveIndex(), 0);
+        return;
+    }
+    // The edited feed is still there, untouched, and the choice on the page did not move.
+    QCOMPARE(w.t.Doc().Count(), std::size_t(3));
+    QVERIFY(w.t.Doc().m_bChanged);
+    QCOMPARE(w.t.Doc().m_strFileName, QFile::encodeName(edited).toStdString());
+    QVERIFY(w.Find<QRadioButton>("openFileRadio")->isChecked());
+    QVERIFY(!w.page->IsNewFeed());
+    if (MsgAnswer(answer) == MsgAnswer::Yes) {
+        QCOMPARE(w.sheet->ActiveIndex(), 2);
+        QCOMPARE(w.sheet->WizardButtons(), unsigned(kWizBack | kWizNext));
+    } else {
+        QCOMPARE(w.sheet->ActiveIndex(), 0);
+    }
 }
 
 void StartPageTest::openingASampleLeavesRecentListAlone_data() {

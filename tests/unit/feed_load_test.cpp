@@ -31,8 +31,15 @@ TEST_P(LoadFeedFileTest, LoadsAsTheLayoutSays) {
     const std::string path = dir.File("feed.txt");
     WriteBytes(path, c.bytes);
     CYarvelinApp app;
-    app.m_document.AddOrReplaceRecord(COtherRecord());  // an earlier feed's product goes
-    app.m_document.m_strQuoted = "earlier";
+    // An earlier feed, edited, checked and generated: none of its state may stay with the new one.
+    CFeedDocument& doc = app.m_document;
+    doc.AddOrReplaceRecord(COtherRecord());
+    doc.m_strQuoted = "earlier";
+    doc.m_strFileName = dir.File("earlier.txt");
+    doc.m_strSavedFileName = dir.File("shop.txt");
+    doc.m_bChanged = true;
+    doc.m_bDataVerified = true;
+    const auto serial = doc.m_nFeedSerial;
     CRecordingObserver observer;
     LoadFeedFile(app, path, observer);
 
@@ -49,7 +56,10 @@ TEST_P(LoadFeedFileTest, LoadsAsTheLayoutSays) {
     EXPECT_EQ(app.m_document.m_strQuoted, c.quoted.empty() ? "earlier" : c.quoted);
     EXPECT_TRUE(observer.fileErrors.empty());
     EXPECT_EQ(observer.formatErrors, 0);
-    EXPECT_FALSE(app.m_document.m_bChanged);
+    EXPECT_FALSE(doc.m_bChanged);
+    EXPECT_FALSE(doc.m_bDataVerified);
+    EXPECT_EQ(doc.m_strSavedFileName, "");
+    EXPECT_EQ(doc.m_nFeedSerial, serial + 1);
 }
 
 const std::string kRow1 = "u\tn\td\t1.00\ti\tc\tA1";
@@ -128,10 +138,12 @@ TEST(LoadFeedFileEdgeTest, EmptyFileIsAFormatErrorAndKeepsTheRecords) {
     WriteBytes(path, "");
     CYarvelinApp app;
     app.m_document.AddOrReplaceRecord(COtherRecord());
+    app.m_document.m_bChanged = true;
     CRecordingObserver observer;
     LoadFeedFile(app, path, observer);
     EXPECT_EQ(observer.formatErrors, 1);
     EXPECT_EQ(app.m_document.Count(), 1u);
+    EXPECT_TRUE(app.m_document.m_bChanged);
     EXPECT_EQ(app.m_recentFeeds[0], path);  // it was added before anything was read
     EXPECT_TRUE(app.m_document.m_strFileName.empty());
 }

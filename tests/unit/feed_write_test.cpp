@@ -9,6 +9,7 @@
 
 #include "app/yarvelin_app.h"
 #include "feed/feed_file.h"
+#include "feed/feed_summary.h"
 #include "feed_test_support.h"
 
 namespace yarvelin {
@@ -207,6 +208,49 @@ TEST(FailedWriteKeepsOldFileTest, WriteRefusedBySizeLimitKeepsTheOldFile) {
     EXPECT_FALSE(written);
     EXPECT_EQ(observer.fileErrors, std::vector<std::string>{"Disk full while accessing " + path + "."});
     ExpectOnlyTheOldFile(dir.Path(), path, "old");
+}
+
+struct BackupNameCase {
+    const char* current;
+    bool sample;
+    const char* folder;
+    const char* proposed;
+};
+
+TEST(ProposedBackupFileNameTest, SamplesAreNeverProposed) {
+    const BackupNameCase cases[] = {
+        {"", false, "/home/u/Documents", "QuorvinFeed1.txt"},
+        {"/shop/feed.txt", false, "/home/u/Documents", "/shop/feed.txt"},
+        {"/opt/yarvelin/Samples/SampleOffice.txt", true, "/home/u/Documents",
+         "/home/u/Documents/SampleOffice.txt"},
+        {"/opt/yarvelin/Samples/SampleOffice.txt", true, "/", "/SampleOffice.txt"},
+        {"/opt/yarvelin/Samples/SampleOffice.txt", true, "", "SampleOffice.txt"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ProposedBackupFileName(c.current, c.sample, c.folder), c.proposed) << c.current;
+    }
+}
+
+TEST(OfferIdCheckTextTest, CountsMissingAndRepeatedIds) {
+    const struct {
+        std::vector<std::string> ids;
+        const char* text;
+    } cases[] = {
+        {{}, "Verified"},
+        {{"A1", "A2"}, "Verified"},
+        {{"A1", "a1", "A1"}, "2 repeated"},
+        {{"A1", "", "  "}, "2 missing"},
+        {{"A1", "", "a1"}, "1 missing, 1 repeated"},
+    };
+    for (const auto& c : cases) {
+        CFeedDocument doc;
+        for (const std::string& id : c.ids) {
+            COtherRecord r;
+            r.m_required.offer_id = id;
+            doc.AddOrReplaceRecord(r);
+        }
+        EXPECT_EQ(OfferIdCheckText(doc), c.text) << c.ids.size();
+    }
 }
 
 }  // namespace
