@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include <QApplication>
 #include <QDir>
@@ -126,6 +127,29 @@ TEST_F(FtpDialog, CancelDuringALimitedTransferEndsQuietly) {
     EXPECT_TRUE(cancelDisabled);
     EXPECT_TRUE(dlg.m_bCompleted);
     EXPECT_LT(Find<QProgressBar>(dlg, "progress")->value(), 100);
+}
+
+// A server that accepts the connection and never answers: Cancel closes the window at once, not after the
+// minute the connection would take to time out, and no error box follows.
+TEST_F(FtpDialog, CancelWhileTheServerIsSilentClosesAtOnce) {
+    CFtpTestServer server("silent");
+    const auto local = server.Base() / "shop.txt";
+    CFtpTestServer::WriteFile(local, MakeFeed(1000));
+    CFTPTransferDlg dlg(m_ui);
+    Prepare(dlg, server, local.string());
+    std::chrono::steady_clock::time_point cancelled;
+    const auto started = std::chrono::steady_clock::now();
+    Poll(&dlg, [&] {
+        if (std::chrono::steady_clock::now() - started < std::chrono::milliseconds(800)) {
+            return false;
+        }
+        cancelled = std::chrono::steady_clock::now();
+        Find<QPushButton>(dlg, "cancelButton")->click();
+        return true;
+    });
+    EXPECT_EQ(dlg.exec(), QDialog::Rejected);
+    EXPECT_LT(std::chrono::steady_clock::now() - cancelled, std::chrono::seconds(1));
+    EXPECT_EQ(Find<QLabel>(dlg, "statusLine")->text(), A("Aborting transfer"));
 }
 
 TEST_F(FtpDialog, CloseWhileRunningActsLikeCancel) {

@@ -1,0 +1,329 @@
+// The real wizard, offscreen, the way a merchant uses it: open a sample, point its products at the shop,
+// add and edit products, check the data and the URLs (nginx), generate the feed, upload it (FTP server),
+// finish; then a second start that finds the recent feed, the account, the defaults and the server again.
+// Every question on the way is scripted: any other one fails the test, and so does any window of ours
+// that opens unexpectedly.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdlib>
+#include <functional>
+
+#include "app/main_property_sheet.h"
+#include "app/yarvelin_gui.h"
+#include "checks/url_check_dlg.h"
+#include "dialogs/data_alert_dlg.h"
+#include "dialogs/product_editor_dlg.h"
+#include "integration/ftp_test_server.h"
+#include "pages/product_list_page.h"
+#include "pages/save_page.h"
+#include "pages/start_page.h"
+#include "pages/upload_page.h"
+#include "platform/curl_ftp_client.h"
+#include "platform/qt_settings_store.h"
+#include "platform/text_codec.h"
+#include "support/local_http_servers.h"
+#include "support/scripted_ui_services.h"
+#include "upload/ftp_transfer_dlg.h"
+
+namespace yarvelin {
+namespace {
+
+using test::CFtpTestServer;
+using testing::CNginxServer;
+
+const QString kFilter = A("Text Files (*.txt)|*.txt|All Files (*.*)|*.*||");
+constexpr const char* kSampleHost = "https://www.petalandstem.example";
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "it_wizard_end_to_end_test";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+template <typename T>
+T* Find(QWidget* w, const char* name) {
+    T* child = w->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+}
+
+// The page sends to port 21, as the service wants; the test server listens elsewhere on loopback.
+class CLoopbackFtpClient : public CCurlFtpClient {
+  public:
+    explicit CLoopbackFtpClient(std::uint16_t port) : m_port(port) {}
+    bool Connect(const std::string& server, std::uint16_t, const std::optional<std::string>& user,
+                 const std::optional<std::string>& password, bool passive) override {
+        return CCurlFtpClient::Connect(server, m_port, user, password, passive);
+    }
+
+  private:
+    std::uint16_t m_port;
+};
+
+// Runs step on the next turn of whatever modal loop is running, until it returns true.
+void WhenModal(std::function<bool(QWidget*)> step) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, step] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal != nullptr && step(modal)) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(10);
+}
+
+// pyftpdlib stores an ASCII upload with this system's line ends: each CR LF on the wire becomes LF.
+std::string StoredAscii(const std::string& sent) {
+    std::string s;
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        if (!(sent[i] == '\r' && i + 1 < sent.size() && sent[i + 1] == '\n')) {
+            s += sent[i];
+        }
+    }
+    return s;
+}
+
+// One run of the program: settings from the file, the wizard, settings back to the file.
+struct CProgramRun {
+    CProgramRun(const QString& settingsPath, const QString& programDir, CScriptedUiServices& ui)
+        : store(settingsPath), ui(ui) {
+        app.LoadSettings(store);
+        gui = std::make_unique<CYarvelinGui>(app, store, ui, AppConfig{}, programDir);
+        sheet = std::make_unique<CMainPropertySheet>(*gui, false);
+        sheet->show();
+    }
+    bool Exit() {
+        sheet.reset();
+        return ExitAndReportSettings(app, store, ui);
+    }
+    CYarvelinApp app;
+    CQtSettingsStore store;
+    CScriptedUiServices& ui;
+    std::unique_ptr<CYarvelinGui> gui;
+    std::unique_ptr<CMainPropertySheet> sheet;
+};
+
+class WizardEndToEnd : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        App();
+        setenv("no_proxy", "127.0.0.1", 1);  // the loopback servers are reached directly
+        setenv("NO_PROXY", "127.0.0.1", 1);
+        ASSERT_TRUE(m_dir.isValid());
+        QDir(m_dir.path()).mkdir(QStringLiteral("Samples"));
+        QDir(m_dir.path()).mkdir(QStringLiteral("feeds"));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(YARVELIN_SOURCE_DIR "/resources/Samples/SampleFlowers.txt"),
+                                m_dir.filePath(QStringLiteral("Samples/SampleFlowers.txt"))));
+        // Any window of our own that the test did not ask for is noted and closed.
+        m_watch.setInterval(20);
+        QObject::connect(&m_watch, &QTimer::timeout, &m_watch, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal == nullptr || qobject_cast<CNewProductDlg*>(modal) ||
+                qobject_cast<CUrlCheckDlg*>(modal) || qobject_cast<CFTPTransferDlg*>(modal)) {
+                return;
+            }
+            // The text check's alerts belong to Verify Data; the merchant lets it clean the texts.
+            if (auto* alert = qobject_cast<CDataAlertDlg*>(modal); alert != nullptr && m_checkingData) {
+                ++m_alertsAnswered;
+                alert->done(1);
+                return;
+            }
+            m_unexpected << QString::fromLatin1(modal->metaObject()->className());
+            modal->close();
+        });
+        m_watch.start();
+    }
+    void TearDown() override {
+        CFTPTransferDlg::SetClientFactory({});
+        EXPECT_TRUE(m_ui.Done()) << m_ui.Failure().toStdString();
+        EXPECT_TRUE(m_unexpected.isEmpty()) << m_unexpected.join(QLatin1Char(',')).toStdString();
+    }
+
+    // The product editor on the selected row (or a new product): fill() sets its fields, then it is stored.
+    static void RunEditor(CPage3* list, bool newProduct, const std::function<void(QWidget*)>& fill) {
+        bool stored = false;
+        WhenModal([&stored, fill](QWidget* modal) {
+            auto* editor = qobject_cast<CNewProductDlg*>(modal);
+            if (editor == nullptr) {
+                return false;
+            }
+            fill(editor);
+            Find<QPushButton>(editor, "storeButton")->click();
+            stored = editor->result() == QDialog::Accepted;
+            if (!stored) {
+                editor->reject();
+            }
+            return true;
+        });
+        Find<QPushButton>(list, newProduct ? "newButton" : "editButton")->click();
+        EXPECT_TRUE(stored);
+    }
+
+    QTemporaryDir m_dir;
+    CScriptedUiServices m_ui;
+    QTimer m_watch;
+    QStringList m_unexpected;
+    bool m_checkingData = false;
+    int m_alertsAnswered = 0;
+};
+
+TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
+    CNginxServer shop("    location / { return 200 \"ok\"; }\n");
+    CFtpTestServer ftp;
+    const auto ftpPort = static_cast<std::uint16_t>(ftp.Port());
+    CFTPTransferDlg::SetClientFactory([ftpPort] { return std::make_unique<CLoopbackFtpClient>(ftpPort); });
+    const QString settings = m_dir.filePath(QStringLiteral("Yarvelin1.0.ini"));
+    const QString sample = m_dir.filePath(QStringLiteral("Samples/SampleFlowers.txt"));
+    const QString feed = m_dir.filePath(QStringLiteral("feeds/merchant.txt"));
+    const std::string shopBase = shop.Url("");
+    const std::string defaultUrl = shop.Url("/shop/new");
+    std::size_t sampleCount = 0;
+
+    {
+        CProgramRun run(settings, m_dir.path(), m_ui);
+        // Done once in the account setup and on the Default Values page, each of which has its own tests.
+        run.app.m_document.m_strAccount = "merchant";
+        run.app.m_defaults[kDefProductUrl] = defaultUrl;
+        run.app.m_defaults[kDefImageUrl] = shop.Url("/img/new.jpg");
+        run.app.m_defaults[kDefCategory] = "Flowers > Roses";
+        CMainPropertySheet& sheet = *run.sheet;
+
+        // Step 1: open the flowers sample from the list.
+        CPage1* start = sheet.StartPage();
+        Find<QRadioButton>(start, "openFileRadio")->click();
+        auto* files = Find<QListWidget>(start, "fileList");
+        files->setCurrentItem(files->findItems(sample, Qt::MatchExactly).value(0));
+        Find<QPushButton>(start, "openButton")->click();
+        sampleCount = run.app.m_document.Count();
+        ASSERT_GT(sampleCount, 10u);
+        sheet.NextButton()->click();
+        ASSERT_EQ(sheet.ActiveIndex(), 1);
+
+        // Step 2: every product points at the merchant's own shop; one gets a new price; one is added.
+        CPage3* list = sheet.ProductListPage();
+        for (std::size_t row = 0; row < sampleCount; ++row) {
+            list->SelectRows({row});
+            list->UpdateButtonStates();
+            RunEditor(list, false, [&](QWidget* editor) {
+                for (const char* name : {"productUrlEdit", "imageUrlEdit"}) {
+                    auto* edit = Find<QLineEdit>(editor, name);
+                    edit->setText(edit->text().replace(QString::fromLatin1(kSampleHost),
+                                                       QString::fromStdString(shopBase)));
+                }
+                if (row == 0) {
+                    Find<QLineEdit>(editor, "priceEdit")->setText(QStringLiteral("49.5"));
+                }
+            });
+        }
+        RunEditor(list, true, [](QWidget* editor) {
+            Find<QLineEdit>(editor, "nameEdit")->setText(A("Garden Roses, 6 Stems"));
+            Find<QPlainTextEdit>(editor, "descriptionEdit")->setPlainText(A("Six garden roses, hand-tied."));
+            Find<QLineEdit>(editor, "priceEdit")->setText(QStringLiteral("29.9"));
+        });
+        const CFeedDocument& doc = run.app.m_document;
+        ASSERT_EQ(doc.Count(), sampleCount + 1);
+        EXPECT_EQ(doc.At(0).m_required.price, "49.50");
+        EXPECT_EQ(doc.At(sampleCount).m_required.product_url, defaultUrl);
+        EXPECT_TRUE(doc.m_bChanged);
+
+        m_checkingData = true;
+        list->VerifyDataButton()->click();
+        m_checkingData = false;
+        EXPECT_GT(m_alertsAnswered, 0);  // the sample's texts hold line breaks and "&"
+        EXPECT_EQ(list->StatusText()->text(), A("All records checked"));
+        WhenModal([](QWidget* modal) {
+            auto* check = qobject_cast<CUrlCheckDlg*>(modal);
+            if (check == nullptr || !check->IsDone()) {
+                return false;
+            }
+            check->accept();
+            return true;
+        });
+        list->VerifyUrlsButton()->click();
+        for (std::size_t i = 0; i < doc.Count(); ++i) {
+            EXPECT_TRUE(doc.At(i).product_url_ok && doc.At(i).image_url_ok) << i;
+        }
+        sheet.NextButton()->click();
+        ASSERT_EQ(sheet.ActiveIndex(), 2);
+
+        // Step 3: the feed file, named after the account.
+        m_ui.ExpectSaveFile(kFilter, feed, QStringLiteral("merchant.txt"));
+        Find<QPushButton>(sheet.SavePage(), "generateButton")->click();
+        ASSERT_TRUE(QFile::exists(feed));
+        sheet.NextButton()->click();
+        ASSERT_EQ(sheet.ActiveIndex(), 3);
+
+        // Step 4: upload to the server, signed in as the account.
+        CPage5* upload = sheet.UploadPage();
+        EXPECT_EQ(Find<QLineEdit>(upload, "fileNameEdit")->text(), feed);
+        EXPECT_EQ(Find<QLineEdit>(upload, "userNameEdit")->text(), QStringLiteral("merchant"));
+        Find<QLineEdit>(upload, "serverEdit")->setText(QStringLiteral("127.0.0.1"));
+        Find<QLineEdit>(upload, "passwordEdit")->setText(QStringLiteral("secret"));
+        m_ui.ExpectMessage(A("Yarvelin1.0"), A("Success. The data feed file has been uploaded to Quorvin."),
+                           MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+        Find<QPushButton>(upload, "uploadButton")->click();
+        EXPECT_TRUE(Find<QLabel>(upload, "resultLine")->text().startsWith(A("Your data feed file has been")));
+        sheet.NextButton()->click();  // stores the connection settings; Finish follows
+        ASSERT_TRUE(sheet.FinishButton()->isEnabled());
+        sheet.FinishButton()->click();
+        EXPECT_FALSE(sheet.isVisible());
+        ASSERT_TRUE(run.Exit());
+    }
+
+    // The bytes on the server are the file written (pyftpdlib keeps ASCII uploads with LF line ends).
+    const std::string written = CFtpTestServer::ReadFile(QFile::encodeName(feed).toStdString());
+    EXPECT_NE(written.find("Garden Roses, 6 Stems"), std::string::npos);
+    EXPECT_EQ(CFtpTestServer::ReadFile(ftp.Root() / "merchant.txt"), StoredAscii(written));
+    EXPECT_EQ(CFtpTestServer::ReadFile(QFile::encodeName(sample).toStdString()),
+              CFtpTestServer::ReadFile(YARVELIN_SOURCE_DIR "/resources/Samples/SampleFlowers.txt"));
+
+    // The second start finds the generated feed among the recent files, the account, the defaults and the
+    // server; the reopened feed is untouched, so closing asks nothing.
+    {
+        CProgramRun run(settings, m_dir.path(), m_ui);
+        EXPECT_EQ(run.app.m_document.m_strAccount, "merchant");
+        EXPECT_EQ(run.app.m_defaults[kDefProductUrl], defaultUrl);
+        EXPECT_EQ(run.app.m_recentFeeds[0], QFile::encodeName(feed).toStdString());
+        CMainPropertySheet& sheet = *run.sheet;
+        CPage1* start = sheet.StartPage();
+        Find<QRadioButton>(start, "openFileRadio")->click();
+        auto* files = Find<QListWidget>(start, "fileList");
+        ASSERT_EQ(files->item(1)->text(), feed);
+        files->setCurrentRow(1);
+        Find<QPushButton>(start, "openButton")->click();
+        EXPECT_EQ(run.app.m_document.Count(), sampleCount + 1);  // the sample's products and the added one
+        for (int i = 0; i < 2; ++i) {
+            sheet.NextButton()->click();
+        }
+        m_ui.ExpectMessage(
+            A("Yarvelin"),
+            A("Quorvin requires that you name your file the same as your account name.\n Would "
+              "you like to save your feed file now?"),
+            MsgIcon::Question, MsgButtons::YesNoCancel, MsgAnswer::No);
+        sheet.NextButton()->click();
+        ASSERT_EQ(sheet.ActiveIndex(), 3);
+        EXPECT_EQ(Find<QLineEdit>(sheet.UploadPage(), "serverEdit")->text(), QStringLiteral("127.0.0.1"));
+        sheet.CancelButton()->click();
+        EXPECT_FALSE(sheet.isVisible());
+        EXPECT_TRUE(run.Exit());
+    }
+}
+
+}  // namespace
+}  // namespace yarvelin
