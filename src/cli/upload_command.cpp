@@ -81,7 +81,7 @@ class CUploadCommand : public CliCommand {
                "is the\n"
                "first line of the password file. Progress, rate and time left go to standard error when it "
                "is a\n"
-               "terminal.";
+               "terminal. Ctrl-C stops the upload at once (exit status 130).";
     }
 
     void Configure(CLI::App& command) override {
