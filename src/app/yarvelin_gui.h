@@ -4,8 +4,8 @@
 
 #include <QString>
 
-#include "app/yarvelin_app.h"
 #include "app/app_config.h"
+#include "app/yarvelin_app.h"
 
 class QWidget;
 
