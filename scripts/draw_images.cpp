@@ -2,6 +2,7 @@
 // changing a picture:
 //   g++ -std=c++20 -fPIC scripts/draw_images.cpp $(pkg-config --cflags --libs Qt6Gui) -o /tmp/draw_images
 //   QT_QPA_PLATFORM=offscreen /tmp/draw_images resources
+#include <QDir>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -146,6 +147,31 @@ QImage About() {
     return img;
 }
 
+// The program's icon, a white Y on a blue disc, at any of the desktop's icon sizes.
+QImage Emblem(int size) {
+    QImage img = Canvas(size);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    const qreal c = size / 2.0;
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(30, 90, 170));
+    p.drawEllipse(QPointF(c, c), size * 0.47, size * 0.47);
+    // Three strokes: two arms meeting above the middle, the stem down from there.
+    const qreal u = size / 64.0;
+    QPainterPath y;
+    y.moveTo(18.5 * u, 10 * u);
+    y.lineTo(32 * u, 35 * u);
+    y.lineTo(45.5 * u, 10 * u);
+    y.moveTo(32 * u, 35 * u);
+    y.lineTo(32 * u, 51 * u);
+    p.setClipRect(QRectF(0, 14 * u, size, size));  // the arms end level at the top
+    p.setPen(QPen(Qt::white, 7.8 * u, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(y);
+    return img;
+}
+
 QImage Splash() {
     const int w = 440, h = 260, radius = 28;
     QImage img(w, h, QImage::Format_RGB32);
@@ -200,10 +226,7 @@ QImage Splash() {
     p.setPen(kGold);
     p.drawText(QRectF(36, 196, 380, 22), Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("Build \u2022 Check \u2022 Save \u2022 Upload"));
-    QFont small(QStringLiteral("DejaVu Sans"), 9);
-    p.setFont(small);
-    p.setPen(QColor(200, 220, 230));
-    p.drawText(QRectF(36, 222, 380, 18), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Version 1.0"));
+    // No version on the picture: the About box shows it, taken from the build.
     p.end();
 
     // Whatever smoothing touched near the corners must be either magenta or clearly opaque.
@@ -228,5 +251,11 @@ int main(int argc, char** argv) {
     ok = Account().save(out + QStringLiteral("/icons/account.png")) && ok;
     ok = Articles().save(out + QStringLiteral("/icons/articles.png")) && ok;
     ok = About().save(out + QStringLiteral("/icons/about.png")) && ok;
+    // The desktop's icon theme (installed under share/icons/hicolor) at its usual sizes.
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString dir = out + QStringLiteral("/icons/hicolor/%1x%1/apps").arg(size);
+        QDir().mkpath(dir);
+        ok = Emblem(size).save(dir + QStringLiteral("/yarvelin.png")) && ok;
+    }
     return ok ? 0 : 1;
 }

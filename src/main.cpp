@@ -1,12 +1,13 @@
 // The wizard: loads the settings, runs the four-step sheet, writes the settings back.
 #include <QApplication>
-#include <QDir>
 #include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/main_property_sheet.h"
 #include "app/yarvelin_gui.h"
+#include "build_config.h"
+#include "platform/data_dir.h"
 #include "platform/qt_settings_store.h"
 #include "platform/ui_services.h"
 
@@ -35,13 +36,16 @@ int main(int argc, char** argv) {
     }
     QApplication qapp(argc, argv);  // the command line is otherwise ignored
     QApplication::setApplicationName(QStringLiteral("Yarvelin"));
+    QApplication::setApplicationVersion(QStringLiteral(YARVELIN_VERSION));
+    // Lets the desktop match the windows to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(YARVELIN_APP_ID));
 
     yarvelin::CYarvelinApp app;
     yarvelin::CQtSettingsStore store;
     app.LoadSettings(store);
     yarvelin::CQtUiServices ui;
     yarvelin::CYarvelinGui gui(app, store, ui, yarvelin::AppConfig::FromStore(store),
-                               QDir::cleanPath(QCoreApplication::applicationDirPath()));
+                               yarvelin::ApplicationDataDir());
     {
         yarvelin::CMainPropertySheet sheet(gui);
         sheet.exec();

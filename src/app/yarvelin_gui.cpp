@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/settings_names.h"
+#include "build_config.h"
 #include "platform/qt_settings_store.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
@@ -36,7 +37,7 @@ void CYarvelinGui::ShowAbout(QWidget* parent) {
                            .scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     row->addWidget(picture);
     row->addSpacing(12);
-    auto* name = new QLabel(A("Yarvelin Version 1.0"), &box);
+    auto* name = new QLabel(A("Yarvelin Version " YARVELIN_VERSION), &box);
     name->setObjectName(QStringLiteral("aboutName"));
     QFont nameFont = name->font();
     nameFont.setBold(true);

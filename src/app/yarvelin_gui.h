@@ -24,7 +24,8 @@ class CYarvelinGui {
     SettingsStore& Store() { return m_store; }
     UiServices& Ui() { return m_ui; }
     const AppConfig& Config() const { return m_config; }
-    // Folder of the program's executable, without a trailing separator.
+    // Folder holding the sample feeds (Samples/): the program's own folder when it runs from its build
+    // folder, the installed data folder otherwise (see DataDir). No trailing separator.
     const QString& ProgramDir() const { return m_programDir; }
 
     // The modal About box.

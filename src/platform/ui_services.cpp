@@ -13,6 +13,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "platform/data_dir.h"
+
 namespace yarvelin {
 
 QString ToQtFilter(const QString& filter) {
@@ -42,7 +44,7 @@ QString HelpTopicPath(const QString& topic) {
     while (name.startsWith(QLatin1Char('/'))) {
         name.remove(0, 1);
     }
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/") + name);
+    return QDir(ApplicationDataDir()).filePath(QStringLiteral("help/") + name);
 }
 
 MsgAnswer CQtUiServices::MessageBox(QWidget* parent, const QString& caption, const QString& text,

@@ -39,7 +39,7 @@ class UiServices {
 
 // "Desc|pattern|Desc|pattern||" into Qt's "Desc (pattern);;Desc (pattern)".
 QString ToQtFilter(const QString& filter);
-// The help file for a topic: the program folder's help/HTML/<n>.htm for "yvhelp.chm::/HTML/<n>.htm".
+// The help file for a topic: help/HTML/<n>.htm in the data folder (DataDir) for "yvhelp.chm::/HTML/<n>.htm".
 QString HelpTopicPath(const QString& topic);
 
 class CQtUiServices : public UiServices {
