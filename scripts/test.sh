@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, builds, and runs every test: once normally, once under
 # AddressSanitizer + UndefinedBehaviorSanitizer (LeakSanitizer on the Qt-free tests), and the threaded tests
-# under ThreadSanitizer; Clang builds everything once with warnings as errors. The tests start their own
-# servers on loopback.
+# under ThreadSanitizer; Clang builds everything once with warnings as errors. The Debian package is built,
+# checked with lintian, installed, checked and removed again. The tests start their own servers on loopback.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -21,6 +21,9 @@ stage "build and test (Debug)"
 cmake --preset debug >/dev/null
 cmake --build --preset debug -j "$JOBS"
 ctest --preset debug -j "$JOBS"
+
+stage "Debian package: lintian, install, installed checks, removal"
+bash scripts/check-package.sh
 
 stage "build (Clang, warnings as errors)"
 cmake --preset clang >/dev/null
