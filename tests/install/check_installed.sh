@@ -3,11 +3,17 @@
 # shows the three samples and opens its help, and the desktop entry, the AppStream metadata and the man
 # pages pass their tools.
 #
-#   check_installed.sh PREFIX PROBE VERSION APP_ID
+#   check_installed.sh [--install-from BUILD_DIR] PREFIX PROBE VERSION APP_ID
 #
-# PREFIX is /usr after installing the Debian package, or a scratch folder `cmake --install` wrote.
-# PROBE is the wizard_probe library; VERSION the version every program and file must show.
+# PREFIX is /usr after installing the Debian package; with --install-from, a scratch folder that
+# `cmake --install BUILD_DIR` first writes afresh. PROBE is the wizard_probe library; VERSION the version
+# every program and file must show.
 set -euo pipefail
+if [ "$1" = "--install-from" ]; then
+    rm -rf "$3"
+    "${CMAKE:-cmake}" --install "$2" --prefix "$3" >/dev/null
+    shift 2
+fi
 prefix=$(realpath "$1") probe=$2 version=$3 app_id=$4
 data=$prefix/share/yarvelin
 scratch=$(mktemp -d)
