@@ -4,10 +4,13 @@ set(CPACK_PACKAGE_NAME yarvelin)
 set(CPACK_PACKAGE_VENDOR "Yarvelin developers")
 set(CPACK_PACKAGE_CONTACT "${YARVELIN_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "product data feed wizard for the Quorvin shopping search")
+# Debian shows the description as written: lines kept under 80 columns by hand.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Yarvelin builds, checks, saves and uploads the product data feed that an online shop sends to the \
-Quorvin shopping-search service. A four-step wizard walks the merchant through it: start or open a feed, \
-edit and check the product list, write the feed file, and upload it by FTP.\n\
+    "Yarvelin builds, checks, saves and uploads the product data feed that an\n\
+online shop sends to the Quorvin shopping-search service. A four-step wizard\n\
+walks the merchant through it: start or open a feed, edit and check the\n\
+product list, write the feed file, and upload it by FTP.\n\
+.\n\
 The command-line companion yarvelin-feed does the same work in scripts.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "${PROJECT_HOMEPAGE_URL}")
 set(CPACK_GENERATOR DEB TGZ)
