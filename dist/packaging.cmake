@@ -28,6 +28,8 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${YARVELIN_MAINTAINER}")
 # Dependencies come from the libraries the programs link (Debian's libqt6gui6 also carries the X11 and
 # offscreen platform plugins the wizard loads at run time).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Native windows on a Wayland desktop instead of XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)
