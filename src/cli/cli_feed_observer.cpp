@@ -1,5 +1,6 @@
 #include "cli/cli_feed_observer.h"
 
+#include <CLI/CLI.hpp>
 #include <cstdio>
 
 #include "cli/cli_command.h"
@@ -8,6 +9,12 @@ namespace yarvelin::cli {
 
 namespace {
 constexpr long long kProgressEvery = 1 << 16;
+}
+
+void AddReplaceUnmappableFlag(CLI::App& command, bool& replace) {
+    command.add_flag("--replace-unmappable", replace,
+                     "read a UTF-8 feed although it holds characters that Windows-1252 cannot hold,\n"
+                     "each of them as '?' (without it such a feed is refused)");
 }
 
 CCliFeedObserver::CCliFeedObserver(const char* command)

@@ -5,7 +5,14 @@
 
 #include "feed/feed_file.h"
 
+namespace CLI {
+class App;
+}
+
 namespace yarvelin::cli {
+
+// --replace-unmappable, for every command that reads a feed.
+void AddReplaceUnmappableFlag(CLI::App& command, bool& replace);
 
 class CCliFeedObserver : public CFeedFileObserver {
   public:

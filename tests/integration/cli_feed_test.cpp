@@ -288,6 +288,14 @@ TEST_F(CliFeedTest, Utf8FileWithCharactersWindows1252CannotHoldIsRefused) {
                          "them as '?'\n");
     EXPECT_FALSE(fs::exists(File("out.txt")));
 
+    // Asked for, each of them is read as '?'; the list is still shown.
+    const RunResult replaced = Run({"convert", File("in.txt"), File("out.txt"), "--replace-unmappable"});
+    EXPECT_EQ(replaced.status, 0) << replaced.err;
+    EXPECT_NE(replaced.err.find("each of them is read as '?'"), std::string::npos) << replaced.err;
+    EXPECT_EQ(Slurp(File("out.txt")), kColumns + "\r\n" + Row("A1", "Caf\xe9 ?\xf3?w"));
+    EXPECT_EQ(Run({"info", File("in.txt")}).status, 1);
+    EXPECT_EQ(Run({"info", File("in.txt"), "--replace-unmappable"}).status, 0);
+
     // Everything it holds fits: converted without a question.
     Spit(File("in.txt"), "\xef\xbb\xbf" + kColumns + "\n" + Row("A1", "Caf\xc3\xa9 \xe2\x82\xac") + "\n");
     const RunResult fits = Run({"convert", File("in.txt"), File("out.txt")});
