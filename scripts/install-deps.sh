@@ -9,7 +9,7 @@ PACKAGES=(
   nginx-light vsftpd python3 python3-pyftpdlib curl
   xvfb xauth fonts-dejavu-core
   time ccache libcli11-dev nlohmann-json3-dev
-  clang libclang-rt-14-dev
+  libclang-rt-14-dev
 )
 
 missing=()
