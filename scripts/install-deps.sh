@@ -10,6 +10,7 @@ PACKAGES=(
   xvfb xauth fonts-dejavu-core
   time ccache libcli11-dev nlohmann-json3-dev
   lintian desktop-file-utils appstream man-db dpkg-dev
+  libclang-rt-14-dev
 )
 
 missing=()

@@ -41,4 +41,8 @@ cmake --build --preset tsan -j "$JOBS" --target \
     'import json,sys; print(" ".join(t["name"] for t in json.load(sys.stdin)["tests"]))')
 ctest --preset tsan -j "$JOBS"
 
+stage "fuzz the feed file loader and writer for one minute"
+# Bounded twice: libFuzzer stops itself after 60 s, and the whole step may not outlast 10 minutes.
+timeout 600 bash scripts/fuzz.sh 60
+
 stage "all tests passed"

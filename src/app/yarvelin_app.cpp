@@ -9,9 +9,25 @@ namespace yarvelin {
 
 namespace {
 
+// No merchant keeps this many names of their own; a larger count comes from a damaged file.
+constexpr int kMaxListEntries = 10000;
+
 void ReadList(const SettingsStore& store, const char* countName, const char* entryFmt,
               std::vector<std::string>& list) {
     const int count = store.GetInt(settings::kSectionData, countName, 0);
+    if (count > kMaxListEntries) {
+        // Reading two billion entries would hang the start; take the entries the file really holds,
+        // up to the bound.
+        const std::string missing("\x01");
+        for (int i = 0; i < kMaxListEntries; ++i) {
+            std::string entry = store.GetString(settings::kSectionData, Format(entryFmt, i), missing);
+            if (entry == missing) {
+                break;
+            }
+            list.push_back(std::move(entry));
+        }
+        return;
+    }
     for (int i = 0; i < count; ++i) {
         list.push_back(store.GetString(settings::kSectionData, Format(entryFmt, i)));
     }

@@ -6,6 +6,7 @@
 #include "app/feed_document.h"
 #include "app/remembered_alert.h"
 #include "checks/clean_alerts.h"
+#include "feed/feed_file.h"
 #include "records/text_util.h"
 
 namespace yarvelin {
@@ -181,10 +182,10 @@ std::string CleanField(CFeedDocument& doc, std::string text, CleanAlerts& alerts
         if (alerts.Ask(CleanAlertKind::Whitespace) == kAnswerYes) {
             text = RemoveControlCharacters(text);
         } else {
-            // Embedded quotes are left alone; a text that already begins with one is taken as quoted.
-            if (text.empty() || text.front() != '"') {
-                text = '"' + text + '"';
-            }
+            // Kept as typed, in the form the feed file can hold it: the writer encloses a value holding
+            // a TAB in quotes, and a line break, which no line can hold, becomes one blank now rather than
+            // silently on saving. Quote characters added to the text would only become part of the name.
+            text = FlattenLineBreaks(text);
             doc.m_strQuoted = "YES";
         }
     }

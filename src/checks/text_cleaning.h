@@ -35,8 +35,9 @@ bool HasSpecialCharacter(std::string_view text);
 std::string EscapeSpecialCharacters(std::string_view text);
 std::string RemoveSpecialCharacters(std::string_view text);
 
-// Cleans one text, asking through alerts; a No to the newline question quotes the text and marks the
-// document's quoted value, a Yes to the escape question marks its html_escaped value.
+// Cleans one text, asking through alerts. A No to the newline question keeps TABs and the other control
+// characters, turns each line break into one blank (as the feed file would write it) and marks the
+// document's quoted value; a Yes to the escape question marks its html_escaped value.
 std::string CleanField(CFeedDocument& doc, std::string text, CleanAlerts& alerts);
 
 // Cleans the name and description of every record and marks each record and the feed as checked.

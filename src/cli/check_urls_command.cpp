@@ -77,12 +77,14 @@ class CCheckUrlsCommand : public CliCommand {
             "Exit status: 0 when every URL is OK, 1 otherwise or when FEED cannot be read, 2 on a "
             "usage error.");
         AddFileArgument(command, "FEED", m_feed, "the feed file to check");
+        AddReplaceUnmappableFlag(command, m_replaceUnmappable);
     }
 
     int Run() override;
 
   private:
     std::string m_feed;
+    bool m_replaceUnmappable = false;
 };
 
 const CCliRegistration kRegistration(std::make_unique<CCheckUrlsCommand>());
@@ -90,6 +92,7 @@ const CCliRegistration kRegistration(std::make_unique<CCheckUrlsCommand>());
 int CCheckUrlsCommand::Run() {
     CYarvelinApp app;
     CCliFeedObserver loadObserver(Name());
+    loadObserver.SetReplaceUnmappable(m_replaceUnmappable);
     LoadFeedFile(app, m_feed, loadObserver);
     if (loadObserver.Failed()) {
         return kExitFailure;

@@ -34,7 +34,8 @@ class CCleanCommand : public CliCommand {
         command
             .add_option("--newlines", m_newlines,
                         "remove: newlines, tabs and other control characters are removed;\n"
-                        "quote: a text holding them is enclosed in double quotes instead")
+                        "quote: they are kept, a value holding a tab is written in double quotes,\n"
+                        "and each line break becomes one blank")
             ->required()
             ->check(CLI::IsMember({"remove", "quote"}));
         command
@@ -44,11 +45,13 @@ class CCleanCommand : public CliCommand {
             ->required()
             ->check(CLI::IsMember({"escape", "remove"}));
         m_output.Configure(command);
+        AddReplaceUnmappableFlag(command, m_replaceUnmappable);
     }
 
     int Run() override {
         CYarvelinApp app;
         CCliFeedObserver observer(Name());
+        observer.SetReplaceUnmappable(m_replaceUnmappable);
         LoadFeedFile(app, m_in, observer);
         if (observer.Failed()) {
             return kExitFailure;
@@ -73,6 +76,7 @@ class CCleanCommand : public CliCommand {
     std::string m_out;
     std::string m_newlines;
     std::string m_special;
+    bool m_replaceUnmappable = false;
     CFeedOutputOptions m_output;
 };
 

@@ -5,7 +5,14 @@
 
 #include "feed/feed_file.h"
 
+namespace CLI {
+class App;
+}
+
 namespace yarvelin::cli {
+
+// --replace-unmappable, for every command that reads a feed.
+void AddReplaceUnmappableFlag(CLI::App& command, bool& replace);
 
 class CCliFeedObserver : public CFeedFileObserver {
   public:
@@ -16,6 +23,11 @@ class CCliFeedObserver : public CFeedFileObserver {
     void SetStatusText(const std::string& text) override { m_status = text; }
     void ShowFileError(const std::string& text) override;
     void ShowFormatError() override;
+    bool ConfirmUnmappable(const std::string& path, const FeedEncoding& encoding) override;
+    void LineBreaksWritten(std::size_t values) override;
+
+    // Read a UTF-8 feed although some of its characters become '?'.
+    void SetReplaceUnmappable(bool replace) { m_replaceUnmappable = replace; }
 
     bool Failed() const { return m_failed; }
     const std::string& Status() const { return m_status; }
@@ -28,6 +40,7 @@ class CCliFeedObserver : public CFeedFileObserver {
     bool m_progressShown = false;
     long long m_lines = 0;
     bool m_failed = false;
+    bool m_replaceUnmappable = false;
     std::string m_status;
 };
 

@@ -26,10 +26,12 @@ class CConvertCommand : public CliCommand {
         AddFileArgument(command, "IN", m_in, "the feed file to read");
         AddFileArgument(command, "OUT", m_out, "the feed file to write");
         m_output.Configure(command);
+        AddReplaceUnmappableFlag(command, m_replaceUnmappable);
     }
 
     int Run() override {
         CCliFeedObserver observer(Name());
+        observer.SetReplaceUnmappable(m_replaceUnmappable);
         return ConvertFeedFile(m_in, m_out, m_output.choices, m_output.basic, observer) ? kExitOk
                                                                                         : kExitFailure;
     }
@@ -38,6 +40,7 @@ class CConvertCommand : public CliCommand {
     std::string m_in;
     std::string m_out;
     CFeedOutputOptions m_output;
+    bool m_replaceUnmappable = false;
 };
 
 const CCliRegistration kRegistration(std::make_unique<CConvertCommand>());

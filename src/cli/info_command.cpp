@@ -34,11 +34,13 @@ class CInfoCommand : public CliCommand {
 
     void Configure(CLI::App& command) override {
         AddFileArgument(command, "FEED", m_feed, "the feed file to read");
+        AddReplaceUnmappableFlag(command, m_replaceUnmappable);
     }
 
     int Run() override {
         CYarvelinApp app;  // its settings are never read or written here
         CCliFeedObserver observer(Name());
+        observer.SetReplaceUnmappable(m_replaceUnmappable);
         LoadFeedFile(app, m_feed, observer);
         if (observer.Failed()) {
             return kExitFailure;
@@ -64,6 +66,7 @@ class CInfoCommand : public CliCommand {
 
   private:
     std::string m_feed;
+    bool m_replaceUnmappable = false;
 };
 
 const CCliRegistration kRegistration(std::make_unique<CInfoCommand>());

@@ -114,6 +114,11 @@ CAccountSetupDlg::CAccountSetupDlg(CYarvelinGui& gui, QWidget* parent) : QDialog
 }
 
 void CAccountSetupDlg::accept() {
+    // The account name becomes a file name and the FTP user name: a character turned into '?' would
+    // name neither.
+    if (RefuseUnstorableText(m_gui.Ui(), this, {{m_userName, m_userName->text()}})) {
+        return;
+    }
     // Stored exactly as typed: blanks and an empty name are the merchant's choice.
     const std::string typed = ToAnsi(m_userName->text());
     std::string& account = m_gui.Document().m_strAccount;

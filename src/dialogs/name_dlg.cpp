@@ -46,6 +46,9 @@ CNameDlg::CNameDlg(CYarvelinGui& gui, OptionListKind kind, const QString& text, 
 
 void CNameDlg::accept() {
     const NameDialogTexts& texts = NameDialogTextsFor(m_kind);
+    if (RefuseUnstorableText(m_gui.Ui(), this, {{m_edit, m_edit->text()}})) {
+        return;
+    }
     const std::string typed = ToAnsi(m_edit->text());
     switch (CheckOptionName(typed, UserList(m_gui.App(), m_kind))) {
         case NameCheck::Empty:

@@ -30,6 +30,8 @@ QComboBox* MakeCombo(QWidget* parent, const char* name) {
     combo->setObjectName(QString::fromLatin1(name));
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
+    // What is typed is what is stored: no inline completion from the list.
+    combo->setCompleter(nullptr);
     combo->setMaxVisibleItems(20);
     return combo;
 }
@@ -150,6 +152,20 @@ void COptions2::Load() {
 }
 
 bool COptions2::ReadControls() {
+    if (RefuseUnstorableText(m_gui.Ui(), this,
+                             {{m_productUrl, m_productUrl->text()},
+                              {m_imageUrl, m_imageUrl->text()},
+                              {m_categories, m_categories->currentText()},
+                              {m_price, m_price->text()},
+                              {m_shipping, m_shipping->text()},
+                              {m_productId, m_productId->text()},
+                              {m_manufacturerId, m_manufacturerId->text()},
+                              {m_upc, m_upc->text()},
+                              {m_colors, m_colors->currentText()},
+                              {m_sizes, m_sizes->currentText()},
+                              {m_brand, m_brand->text()}})) {
+        return false;
+    }
     const auto error = ReadDefaultNumbers(ToAnsi(m_price->text()), ToAnsi(m_shipping->text()), m_values);
     if (error) {
         QLineEdit* box = error->defIndex == kDefPrice ? m_price : m_shipping;

@@ -11,6 +11,7 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <QValidator>
 
@@ -52,12 +53,6 @@ class CNameLengthValidator : public QValidator {
 
 QDate ToQDate(const LocalDateTime& d) {
     return QDate(d.year, d.month, d.day);
-}
-
-QString CharacterName(char32_t c) {
-    const char32_t text[] = {c};
-    return QString::fromUcs4(text, 1) +
-           QStringLiteral(" (U+%1)").arg(static_cast<uint>(c), 4, 16, QLatin1Char('0')).toUpper();
 }
 
 }  // namespace
@@ -147,6 +142,8 @@ void CNewProductDlg::BuildControls() {
         combo->setEditable(editable);
         if (editable) {
             combo->setInsertPolicy(QComboBox::NoInsert);
+            // Inline completion would store "Office > Office Equipment > Calculators" for a typed "Office".
+            combo->setCompleter(nullptr);
         }
         combo->setMaxVisibleItems(20);
         combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -377,6 +374,7 @@ void CNewProductDlg::BuildControls() {
 void CNewProductDlg::ShowForm() {
     m_name->setText(FromAnsi(m_form.name));
     m_description->setPlainText(FromAnsi(m_form.description));
+    m_descriptionShown = m_description->document()->toRawText();
     m_brand->setText(FromAnsi(m_form.brand));
     m_productUrl->setText(FromAnsi(m_form.productUrl));
     m_imageUrl->setText(FromAnsi(m_form.imageUrl));
@@ -399,7 +397,16 @@ void CNewProductDlg::ShowForm() {
 
 void CNewProductDlg::ReadTexts() {
     m_form.name = ToAnsi(m_name->text());
-    m_form.description = ToAnsi(m_description->toPlainText());
+    // The plain-text form turns no-break spaces into blanks and CRs into LFs: a description the user did
+    // not touch keeps its bytes, and an edited one keeps its no-break spaces.
+    const QString description = m_description->document()->toRawText();
+    if (description != m_descriptionShown) {
+        QString text = description;
+        text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'))
+            .replace(QChar::LineSeparator, QLatin1Char('\n'));
+        m_form.description = ToAnsi(text);
+        m_descriptionShown = description;
+    }
     m_form.brand = ToAnsi(m_brand->text());
     m_form.productUrl = ToAnsi(m_productUrl->text());
     m_form.imageUrl = ToAnsi(m_imageUrl->text());
@@ -550,7 +557,7 @@ bool CNewProductDlg::RefuseUnstorableCharacters() {
     };
     for (const auto& [control, text] : boxes) {
         if (const std::optional<char32_t> c = FirstUnencodable(text)) {
-            ShowError(control, A(kMsgCharacterNotStorable).replace(QStringLiteral("%1"), CharacterName(*c)));
+            ShowError(control, CharacterNotStorableMessage(*c));
             return true;
         }
     }

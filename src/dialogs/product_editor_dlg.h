@@ -77,6 +77,7 @@ class CNewProductDlg : public QDialog {
     QLineEdit* m_name = nullptr;
     QLabel* m_nameCount = nullptr;
     QPlainTextEdit* m_description = nullptr;
+    QString m_descriptionShown;  // the box's text as last shown or read
     QLabel* m_descriptionCount = nullptr;
     QLineEdit* m_productUrl = nullptr;
     QLineEdit* m_imageUrl = nullptr;

@@ -78,9 +78,15 @@ std::optional<ProductFieldError> ReadProductForm(ProductForm& form, std::string_
     if (!shipping || std::abs(*shipping) > 3.4e38) {
         return ProductFieldError{ProductField::Shipping, kMsgEnterNumber};
     }
+    if (*shipping < 0) {
+        return ProductFieldError{ProductField::Shipping, kMsgEnterNonNegativeNumber};
+    }
     const std::optional<double> price = ParseDialogNumber(priceText);
     if (!price) {
         return ProductFieldError{ProductField::Price, kMsgEnterNumber};
+    }
+    if (*price < 0) {
+        return ProductFieldError{ProductField::Price, kMsgEnterNonNegativeNumber};
     }
     form.shipping = static_cast<float>(*shipping);
     form.price = *price;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "records/builtin_lists.h"
+#include "records/cp1252.h"
 #include "records/guid_source.h"
 #include "records/local_date_time.h"
 #include "records/other_record.h"
@@ -72,11 +73,10 @@ struct ProductFieldError {
 inline constexpr std::size_t kMaxProductNameLength = 255;
 inline constexpr const char* kMsgTooManyCharacters = "Please enter no more than %1 characters.";
 inline constexpr const char* kMsgEnterNumber = "Please enter a number.";
+// A price or shipping charge below zero, which the default values refuse as well.
+inline constexpr const char* kMsgEnterNonNegativeNumber = "Please enter a number of 0 or more.";
 inline constexpr const char* kMsgDuplicateOfferId =
     "Duplicate OfferID - this Offer ID already exists in the file.";
-// A typed character the feed's 8-bit code page cannot hold; %1 is the character.
-inline constexpr const char* kMsgCharacterNotStorable =
-    "The character %1 cannot be stored in the feed file. Please remove it or replace it.";
 
 // A new product: the constructor values with the user's default values and choices laid over them.
 ProductForm NewProductForm(const CYarvelinApp& app, const LocalDateTime& now);

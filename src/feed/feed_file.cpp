@@ -1,5 +1,6 @@
 #include "feed/feed_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -10,9 +11,11 @@
 
 #include "app/feed_document.h"
 #include "app/yarvelin_app.h"
+#include "feed/feed_encoding.h"
 #include "feed/feed_file_writer.h"
 #include "feed/feed_line_reader.h"
 #include "feed/file_error.h"
+#include "records/cp1252.h"
 #include "records/text_util.h"
 
 namespace yarvelin {
@@ -20,6 +23,20 @@ namespace yarvelin {
 namespace {
 
 constexpr const char* kHeaderKeys[4] = {"html_escaped", "updates_only", "product_type", "quoted"};
+
+// The bytes that keep a value from being written as it is.
+constexpr std::array<bool, 256> kNeedsEncoding = [] {
+    std::array<bool, 256> t{};
+    t['"'] = t['\t'] = t['\r'] = t['\n'] = true;
+    return t;
+}();
+constexpr std::array<bool, 256> kNeedsEncodingOrHigh = [] {
+    std::array<bool, 256> t = kNeedsEncoding;
+    for (int c = 0x80; c < 0x100; ++c) {
+        t[static_cast<std::size_t>(c)] = true;
+    }
+    return t;
+}();
 
 // The first c in [p, end), or end.
 inline const char* FindByte(const char* p, const char* end, char c) {
@@ -125,7 +142,9 @@ enum class StartResult { kData, kEmpty, kHeadersOnly, kReadError };
 
 // Reads the optional header block and the column line. headerValues[i] receives the value of header i
 // when the file carries a valid one (nullptr: not wanted).
-StartResult ReadFeedStart(CFeedLineReader& reader, std::string* const headerValues[4], bool& firstLineRead) {
+// Every line it reads is shown to detector, when given.
+StartResult ReadFeedStart(CFeedLineReader& reader, std::string* const headerValues[4], bool& firstLineRead,
+                          CUtf8Detector* detector = nullptr) {
     std::string_view line;
     firstLineRead = false;
     auto status = reader.Next(line);
@@ -136,6 +155,9 @@ StartResult ReadFeedStart(CFeedLineReader& reader, std::string* const headerValu
         return StartResult::kEmpty;
     }
     firstLineRead = true;
+    if (detector != nullptr) {
+        detector->Feed(line);
+    }
     for (int i = 0; i < 4; ++i) {
         const std::string noBlank = std::string("#") + kHeaderKeys[i];
         const std::string withBlank = std::string("# ") + kHeaderKeys[i];
@@ -157,12 +179,83 @@ StartResult ReadFeedStart(CFeedLineReader& reader, std::string* const headerValu
         if (status == CFeedLineReader::Status::kEnd) {
             return StartResult::kHeadersOnly;
         }
+        if (detector != nullptr) {
+            detector->Feed(line);
+        }
     }
     // line is the column line; columns are taken by position, so it is not looked at.
     return StartResult::kData;
 }
 
+// Converts the record's texts from UTF-8 when the file is UTF-8.
+void ConvertRecord(COtherRecord& record, const FeedEncoding& encoding) {
+    if (!encoding.utf8) {
+        return;
+    }
+    for (std::string* field : Columns(record)) {
+        Utf8ToCp1252(*field);
+    }
+}
+
+// Lists the characters of a UTF-8 product line that Windows-1252 cannot hold.
+void ListUnmappable(std::string_view line, std::size_t product, FeedEncoding& encoding) {
+    COtherRecord record;
+    SplitFeedLineInto(line, record);
+    const auto columns = Columns(record);
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+        const std::string& text = *columns[k];
+        for (std::size_t pos = 0; pos < text.size();) {
+            const std::size_t start = pos;
+            const char32_t cp = NextUtf8CodePoint(text, pos);
+            if (Cp1252FromCodePoint(cp) >= 0) {
+                continue;
+            }
+            ++encoding.unmappableCount;
+            if (encoding.unmappable.size() < FeedEncoding::kListed) {
+                encoding.unmappable.push_back(
+                    {product, static_cast<int>(k), cp, text.substr(start, pos - start)});
+            }
+        }
+    }
+}
+
 }  // namespace
+
+FeedEncoding ScanFeedEncoding(const std::string& path) {
+    FeedEncoding encoding;
+    CFeedLineReader reader;
+    if (reader.Open(path) != 0) {
+        return encoding;  // the read that follows reports it
+    }
+    CUtf8Detector detector;
+    std::string* const noValues[4] = {nullptr, nullptr, nullptr, nullptr};
+    bool firstLineRead = false;
+    if (ReadFeedStart(reader, noValues, firstLineRead, &detector) != StartResult::kData) {
+        encoding.utf8 = detector.IsUtf8();
+        encoding.byteOrderMark = detector.HasByteOrderMark();
+        return encoding;
+    }
+    std::size_t product = 0;
+    std::string_view line;
+    while (reader.Next(line) == CFeedLineReader::Status::kLine) {
+        if (!detector.Feed(line)) {
+            return FeedEncoding{};  // not UTF-8: read byte for byte
+        }
+        if (line.empty()) {
+            continue;  // an empty line is no product
+        }
+        ++product;
+        if (detector.LastLineUnmappable()) {
+            ListUnmappable(line, product, encoding);
+        }
+    }
+    if (!detector.IsUtf8()) {
+        return FeedEncoding{};
+    }
+    encoding.utf8 = true;
+    encoding.byteOrderMark = detector.HasByteOrderMark();
+    return encoding;
+}
 
 std::optional<std::string> ParseHeaderValue(const std::string& line, const std::string& key) {
     if (line.find(key) == std::string::npos) {
@@ -218,23 +311,138 @@ std::string BuildColumnLine(bool basicFormat) {
     return line;
 }
 
-void AppendQuotedDescriptiveText(std::string& out, std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto quote = text.find('"', i);
-        if (quote == std::string_view::npos) {
-            out.append(text.substr(i));
-            return;
-        }
-        out.append(text.substr(i, quote - i));
-        if (quote + 1 < text.size() && text[quote + 1] == '"') {
-            out.append("\"\"");
-            i = quote + 2;
+bool HasLineBreak(std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+void AppendFlattenedLineBreaks(std::string& out, std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r') {
+            if (i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            out += ' ';
+        } else if (c == '\n') {
+            out += ' ';
         } else {
-            out.append("\"\"\"");
-            i = quote + 1;
+            out += c;
         }
     }
+}
+
+std::string FlattenLineBreaks(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    AppendFlattenedLineBreaks(out, text);
+    return out;
+}
+
+std::size_t CountValuesWithLineBreaks(const COtherRecord& record, bool basicFormat) {
+    const auto columns = Columns(record);
+    const int count = basicFormat ? kBasicColumnCount : kColumnCount;
+    std::size_t n = 0;
+    for (int k = 0; k < count; ++k) {
+        n += HasLineBreak(*columns[static_cast<std::size_t>(k)]) ? 1 : 0;
+    }
+    return n;
+}
+
+std::size_t CountValuesWithLineBreaks(const CFeedDocument& doc) {
+    std::size_t n = 0;
+    for (const auto& record : doc.m_records) {
+        n += CountValuesWithLineBreaks(*record, doc.m_bBasicFormat);
+    }
+    return n;
+}
+
+std::string LineBreaksNotice(std::size_t values) {
+    return Format(
+        "%zu %s line breaks, which a line of the feed file cannot hold. Each line break will be "
+        "written as one blank.",
+        values, values == 1 ? "value holds" : "values hold");
+}
+
+bool AppendFeedField(std::string& out, std::string_view text, Cp1252Guard* guard) {
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const bool watchHighBytes = guard != nullptr && !guard->settled;
+    const auto& table = watchHighBytes ? kNeedsEncodingOrHigh : kNeedsEncoding;
+    // The common case, byte for byte what the value holds.
+    if (std::find_if(begin, end, [&table](char c) { return table[static_cast<unsigned char>(c)]; }) == end) {
+        out.append(text);
+        return false;
+    }
+    std::string flat;
+    const bool lineBreaks = HasLineBreak(text);
+    if (lineBreaks) {
+        AppendFlattenedLineBreaks(flat, text);
+        text = flat;
+    }
+    std::size_t splitAt = std::string_view::npos;
+    if (watchHighBytes) {
+        const auto high = std::find_if(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; });
+        if (high != text.end()) {
+            // The first byte above 0x7F decides: either it cannot be UTF-8, and then no reader takes the
+            // file for UTF-8, or it starts a sequence that would be read as one character, and then that
+            // sequence is split.
+            guard->settled = true;
+            const auto pos = static_cast<std::size_t>(high - text.begin());
+            if (Utf8SequenceLength(text, pos) > 1) {
+                splitAt = pos + 1;
+            }
+        }
+        if (splitAt == std::string_view::npos && std::find_if(text.begin(), text.end(), [](char c) {
+                                                     return kNeedsEncoding[static_cast<unsigned char>(c)];
+                                                 }) == text.end()) {
+            out.append(text);
+            return lineBreaks;
+        }
+    }
+    // Written for the reader's rules: a TAB is a separator unless it stands between quotes, and a quote
+    // inside quotes followed by another gives one literal quote and ends the quotes. So a value holding a
+    // TAB is enclosed in quotes, and each literal quote is written as that pair, with quotes opened again
+    // while a TAB is still to come; outside quotes a literal quote is three quotes (open, then the pair).
+    const std::size_t lastTab = text.rfind('\t');
+    bool quoted = false;
+    if (lastTab != std::string_view::npos) {
+        out += '"';
+        quoted = true;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (i == splitAt) {
+            // Quotes that read back as nothing: outside quotes an empty pair, inside them a close before
+            // this byte and an open after it.
+            if (quoted) {
+                out += '"';
+                out += c;
+                out += '"';
+            } else {
+                out += "\"\"";
+                out += c;
+            }
+            continue;
+        }
+        if (c != '"') {
+            out += c;
+            continue;
+        }
+        out += quoted ? "\"\"" : "\"\"\"";
+        quoted = false;
+        if (lastTab != std::string_view::npos && lastTab > i) {
+            out += '"';
+            quoted = true;
+        }
+    }
+    if (quoted) {
+        out += '"';
+    }
+    return lineBreaks;
+}
+
+void AppendQuotedDescriptiveText(std::string& out, std::string_view text) {
+    AppendFeedField(out, text);
 }
 
 std::string QuoteDescriptiveText(const std::string& text) {
@@ -244,19 +452,18 @@ std::string QuoteDescriptiveText(const std::string& text) {
     return out;
 }
 
-void AppendRecordLine(std::string& out, const COtherRecord& record, bool basicFormat) {
+std::size_t AppendRecordLine(std::string& out, const COtherRecord& record, bool basicFormat,
+                             Cp1252Guard* guard) {
     const auto columns = Columns(record);
     const int count = basicFormat ? kBasicColumnCount : kColumnCount;
+    std::size_t lineBreaks = 0;
     for (int k = 0; k < count; ++k) {
         if (k > 0) {
             out += '\t';
         }
-        if (k == 1 || k == 2) {
-            AppendQuotedDescriptiveText(out, *columns[static_cast<std::size_t>(k)]);
-        } else {
-            out += *columns[static_cast<std::size_t>(k)];
-        }
+        lineBreaks += AppendFeedField(out, *columns[static_cast<std::size_t>(k)], guard) ? 1 : 0;
     }
+    return lineBreaks;
 }
 
 std::string FormatRecordLine(const COtherRecord& record, bool basicFormat) {
@@ -285,10 +492,14 @@ void LoadFeedFile(CYarvelinApp& app, const std::string& path, CFeedFileObserver&
         observer.ShowFileError(FileErrorText(FileErrorCauseForOpen(err, path), path));
         return;
     }
-    if (!app.m_sampleFeeds.ContainsExactly(path)) {
-        app.m_recentFeeds.Add(path);
-    }
     try {
+        const FeedEncoding encoding = ScanFeedEncoding(path);
+        if (encoding.unmappableCount > 0 && !observer.ConfirmUnmappable(path, encoding)) {
+            return;
+        }
+        if (!app.m_sampleFeeds.ContainsExactly(path)) {
+            app.m_recentFeeds.Add(path);
+        }
         std::string* const headerValues[4] = {&doc.m_strHtmlEscaped, &doc.m_strUpdatesOnly,
                                               &doc.m_strProductType, &doc.m_strQuoted};
         bool firstLineRead = false;
@@ -327,6 +538,7 @@ void LoadFeedFile(CYarvelinApp& app, const std::string& path, CFeedFileObserver&
             observer.SetProgressPos(pos);
             auto record = std::make_unique<COtherRecord>();
             if (SplitFeedLineInto(line, *record) > 0) {
+                ConvertRecord(*record, encoding);
                 doc.m_records.push_back(std::move(record));
             }
         }
@@ -358,14 +570,22 @@ bool WriteFeedFile(const CFeedDocument& doc, const std::string& path, const Feed
         }
         WriteStart(writer, choices, doc.m_bBasicFormat);
         std::string& out = writer.Buffer();
+        std::size_t lineBreaks = 0;
+        Cp1252Guard guard;
         for (const auto& record : doc.m_records) {
             out += "\r\n";
-            AppendRecordLine(out, *record, doc.m_bBasicFormat);
+            lineBreaks += AppendRecordLine(out, *record, doc.m_bBasicFormat, &guard);
             if (!writer.FlushIfFull()) {
                 return false;
             }
         }
-        return writer.Commit();
+        if (!writer.Commit()) {
+            return false;
+        }
+        if (lineBreaks > 0) {
+            observer.LineBreaksWritten(lineBreaks);
+        }
+        return true;
     } catch (const std::bad_alloc&) {
         writer.Abort();
         observer.ShowFileError(FileErrorText(FileErrorCause::kOutOfMemory, path));
@@ -381,6 +601,10 @@ bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHe
         return false;
     }
     try {
+        const FeedEncoding encoding = ScanFeedEncoding(in);
+        if (encoding.unmappableCount > 0 && !observer.ConfirmUnmappable(in, encoding)) {
+            return false;
+        }
         std::string* const noValues[4] = {nullptr, nullptr, nullptr, nullptr};
         bool firstLineRead = false;
         switch (ReadFeedStart(reader, noValues, firstLineRead)) {
@@ -402,6 +626,8 @@ bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHe
         WriteStart(writer, choices, basicFormat);
         std::string& buffer = writer.Buffer();
         COtherRecord record;
+        std::size_t lineBreaks = 0;
+        Cp1252Guard guard;
         std::string_view line;
         observer.SetProgressRange(0, 100);
         int pos = 0;
@@ -420,13 +646,20 @@ bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHe
             if (SplitFeedLineInto(line, record) == 0) {
                 continue;
             }
+            ConvertRecord(record, encoding);
             buffer += "\r\n";
-            AppendRecordLine(buffer, record, basicFormat);
+            lineBreaks += AppendRecordLine(buffer, record, basicFormat, &guard);
             if (!writer.FlushIfFull()) {
                 return false;
             }
         }
-        return writer.Commit();
+        if (!writer.Commit()) {
+            return false;
+        }
+        if (lineBreaks > 0) {
+            observer.LineBreaksWritten(lineBreaks);
+        }
+        return true;
     } catch (const std::bad_alloc&) {
         observer.ShowFileError(FileErrorText(FileErrorCause::kOutOfMemory, in));
         return false;

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "feed/feed_encoding.h"
 #include "records/other_record.h"
 
 namespace yarvelin {
@@ -25,6 +26,13 @@ class CFeedFileObserver {
     // The empty-file report: "File is corrupt or it is of a different format", caption "File Format Error",
     // information icon, OK.
     virtual void ShowFormatError() = 0;
+    // Before a UTF-8 file whose products hold characters that Windows-1252 cannot hold is read: true to
+    // read it with each such character as '?', false to leave everything as it was.
+    virtual bool ConfirmUnmappable(const std::string& /*path*/, const FeedEncoding& /*encoding*/) {
+        return false;
+    }
+    // After a write: values whose line breaks were written as blanks (none: not called).
+    virtual void LineBreaksWritten(std::size_t /*values*/) {}
 };
 
 inline constexpr const char* kFeedFormatErrorText = "File is corrupt or it is of a different format";
@@ -49,17 +57,45 @@ std::optional<std::string> ParseHeaderValue(const std::string& line, const std::
 std::vector<std::string> SplitFeedLine(const std::string& line);
 std::string BuildColumnLine(bool basicFormat);
 std::string FormatRecordLine(const COtherRecord& record, bool basicFormat);
+// Every column is written so that SplitFeedLine gives the value back: a value holding a TAB is enclosed in
+// quotes, a literal quote is written as three quotes (as the pair that ends quotes, inside them), and each
+// CR LF, CR or LF becomes one blank, since no line can hold a line break. Anything else is written as is.
 std::string QuoteDescriptiveText(const std::string& text);
+// A written file holds Windows-1252 and must not read back as UTF-8 (see feed_encoding.h). Until the
+// file holds a byte above 0x7F, the guard watches: when the first such byte starts what UTF-8 would read
+// as one character, that sequence is split by quotes that read back as nothing, so the file can no
+// longer be valid UTF-8. One guard lasts for one file.
+struct Cp1252Guard {
+    bool settled = false;
+};
+// Gives true when line breaks were written as blanks.
+bool AppendFeedField(std::string& out, std::string_view text, Cp1252Guard* guard = nullptr);
+
+// Line breaks in values: CR LF, CR or LF each become one blank.
+bool HasLineBreak(std::string_view text);
+std::string FlattenLineBreaks(std::string_view text);
+// How many of the record's written values hold a line break.
+std::size_t CountValuesWithLineBreaks(const COtherRecord& record, bool basicFormat);
+// The same for every record the document writes, in its format.
+std::size_t CountValuesWithLineBreaks(const CFeedDocument& doc);
+// What the user is told before such a document is written.
+std::string LineBreaksNotice(std::size_t values);
 
 // The same rules without building intermediate texts, for the loader's and writer's hot loops.
 // Splits line straight into the record's columns (fields beyond the twentieth dropped, missing ones
 // emptied); gives the number of fields the line holds.
 std::size_t SplitFeedLineInto(std::string_view line, COtherRecord& record);
-void AppendRecordLine(std::string& out, const COtherRecord& record, bool basicFormat);
+// Gives the number of values whose line breaks were written as blanks.
+std::size_t AppendRecordLine(std::string& out, const COtherRecord& record, bool basicFormat,
+                             Cp1252Guard* guard = nullptr);
 void AppendQuotedDescriptiveText(std::string& out, std::string_view text);
 
 // The four header lines of the writer (without a line break after the last), or nothing.
 std::string BuildHeaderBlock(const FeedHeaderChoices& choices);
+
+// How the file at path is encoded (see feed_encoding.h), with the characters of its products that
+// Windows-1252 cannot hold. The loader and the converter read a UTF-8 file converted to Windows-1252.
+FeedEncoding ScanFeedEncoding(const std::string& path);
 
 // Reads in and writes out record by record, with the loader's and the writer's rules, so that converting
 // a file of any size needs memory for one product only. Reports like LoadFeedFile and WriteFeedFile;

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -91,7 +92,8 @@ bool CFeedFileWriter::Open(const std::string& path) {
         (void)::fchown(m_fd, st.st_uid, st.st_gid);
         (void)::fchmod(m_fd, st.st_mode & 07777);
     }
-    m_buffer.reserve(m_bufferSize + (64 << 10));
+    // Grows to the flush size only for a file that needs it.
+    m_buffer.reserve(std::min<std::size_t>(m_bufferSize, 64 << 10));
     return true;
 }
 

@@ -3,13 +3,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 namespace yarvelin {
 
-CFeedLineReader::CFeedLineReader(std::size_t bufferSize)
-    : m_buffer(new char[bufferSize]), m_capacity(bufferSize) {}
+CFeedLineReader::CFeedLineReader(std::size_t bufferSize) : m_capacity(bufferSize) {}
 
 CFeedLineReader::~CFeedLineReader() {
     if (m_fd >= 0) {
@@ -34,6 +34,11 @@ int CFeedLineReader::Open(const std::string& path) {
     }
     m_fd = fd;
     m_fileSize = S_ISREG(st.st_mode) ? static_cast<long long>(st.st_size) : 0;
+    // A small file needs no large buffer (one byte more than the file shows the end in one read).
+    if (S_ISREG(st.st_mode) && static_cast<unsigned long long>(m_fileSize) < m_capacity) {
+        m_capacity = std::max<std::size_t>(static_cast<std::size_t>(m_fileSize) + 1, 4096);
+    }
+    m_buffer.reset(new char[m_capacity]);
 #ifdef POSIX_FADV_SEQUENTIAL
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif

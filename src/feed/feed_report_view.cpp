@@ -53,4 +53,20 @@ void CFeedReportView::ShowFormatError() {
                     MsgButtons::Ok);
 }
 
+bool CFeedReportView::ConfirmUnmappable(const std::string& path, const FeedEncoding& encoding) {
+    QString text = A("%1 is written in UTF-8. These characters cannot be kept in the feed's Windows-1252 "
+                     "code page and would each be read as '?':\n")
+                       .arg(QFile::decodeName(QByteArray::fromStdString(path)));
+    for (const UnmappableCharacter& c : encoding.unmappable) {
+        // The description holds the character in UTF-8, as the file does.
+        text += QLatin1Char('\n') + QString::fromStdString(DescribeUnmappable(c));
+    }
+    if (encoding.unmappableCount > encoding.unmappable.size()) {
+        text += A("\n... and %1 more").arg(encoding.unmappableCount - encoding.unmappable.size());
+    }
+    text += A("\n\nOpen the file anyway?");
+    return m_ui.MessageBox(m_parent, A("Yarvelin1.0"), text, MsgIcon::Exclamation, MsgButtons::YesNo) ==
+           MsgAnswer::Yes;
+}
+
 }  // namespace yarvelin

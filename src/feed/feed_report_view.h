@@ -24,6 +24,8 @@ class CFeedReportView : public CFeedFileObserver {
     void SetStatusText(const std::string& text) override;
     void ShowFileError(const std::string& text) override;
     void ShowFormatError() override;
+    // Asks, with a list of what cannot be kept, whether to open a UTF-8 file anyway.
+    bool ConfirmUnmappable(const std::string& path, const FeedEncoding& encoding) override;
 
   private:
     UiServices& m_ui;

@@ -245,6 +245,13 @@ std::string CPage4::AskAndWrite(const std::string& proposed) {
         return {};
     }
     const std::string path = QFile::encodeName(*chosen).toStdString();
+    // Said before anything is written, so that the user can still go back and change those texts.
+    if (const std::size_t lineBreaks = CountValuesWithLineBreaks(m_gui.Document()); lineBreaks > 0) {
+        if (m_gui.Ui().MessageBox(this, A("Yarvelin"), FromAnsi(LineBreaksNotice(lineBreaks)),
+                                  MsgIcon::Information, MsgButtons::OkCancel) != MsgAnswer::Ok) {
+            return {};
+        }
+    }
     CFeedReportView report(m_gui.Ui(), this);
     if (!WriteFeedFile(m_gui.Document(), path, HeaderChoices(), report)) {
         return {};

@@ -212,6 +212,12 @@ void CPage5::OnUpload() {
         m_upload->setEnabled(false);
         return;
     }
+    if (RefuseUnstorableText(m_gui.Ui(), this,
+                             {{m_server, m_server->text()},
+                              {m_userName, m_userName->text()},
+                              {m_password, m_password->text()}})) {
+        return;
+    }
     if (!UpdateData(true)) {
         return;
     }

@@ -14,8 +14,24 @@
 #include <QVBoxLayout>
 
 #include "platform/data_dir.h"
+#include "platform/text_codec.h"
 
 namespace yarvelin {
+
+bool RefuseUnstorableText(UiServices& ui, QWidget* parent,
+                          std::initializer_list<std::pair<QWidget*, QString>> boxes) {
+    for (const auto& [box, text] : boxes) {
+        if (const std::optional<char32_t> c = FirstUnencodable(text)) {
+            ui.MessageBox(parent, A("Yarvelin1.0"), CharacterNotStorableMessage(*c), MsgIcon::Exclamation,
+                          MsgButtons::Ok);
+            if (box != nullptr) {
+                box->setFocus();
+            }
+            return true;
+        }
+    }
+    return false;
+}
 
 QString ToQtFilter(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'), Qt::SkipEmptyParts);

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <QString>
+#include <initializer_list>
 #include <optional>
+#include <utility>
 
 class QWidget;
 
@@ -36,6 +38,12 @@ class UiServices {
     // A short tone.
     virtual void Beep() = 0;
 };
+
+// Refuses the first of the boxes whose text holds a character the feed's code page cannot hold: the user
+// is told which character (caption "Yarvelin1.0", exclamation icon, OK) and the box gets the focus.
+// False when every text can be stored.
+bool RefuseUnstorableText(UiServices& ui, QWidget* parent,
+                          std::initializer_list<std::pair<QWidget*, QString>> boxes);
 
 // "Desc|pattern|Desc|pattern||" into Qt's "Desc (pattern);;Desc (pattern)".
 QString ToQtFilter(const QString& filter);

@@ -198,4 +198,109 @@ TEST_F(CliFeedTest, HelpExitsZero) {
     EXPECT_TRUE(r.err.empty()) << r.err;
 }
 
+// Fields of a line as the service counts them: TABs outside quotes separate, a quote inside quotes followed
+// by another is one literal quote and ends the quotes.
+std::size_t CountFields(const std::string& line) {
+    std::size_t fields = 1;
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '"') {
+            if (quoted && i + 1 < line.size() && line[i + 1] == '"') {
+                ++i;
+            }
+            quoted = !quoted;
+        } else if (line[i] == '\t' && !quoted) {
+            ++fields;
+        }
+    }
+    return fields;
+}
+
+std::vector<std::string> Lines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t pos; (pos = bytes.find("\r\n", start)) != std::string::npos; start = pos + 2) {
+        lines.push_back(bytes.substr(start, pos - start));
+    }
+    lines.push_back(bytes.substr(start));
+    return lines;
+}
+
+TEST_F(CliFeedTest, ConvertedSamplesHaveWholeLinesAndConvertToThemselves) {
+    std::vector<fs::path> inputs;
+    for (const auto& entry :
+         fs::directory_iterator(fs::path(YARVELIN_SOURCE_DIR) / "resources" / "Samples")) {
+        inputs.push_back(entry.path());
+    }
+    ASSERT_EQ(inputs.size(), 3u);
+    // Quoted TABs in every column, and quotes of every kind.
+    Spit(File("tabs.txt"), kColumns + "\r\n" + Row("A1", "\"Big\tbox\"") + "\r\n" +
+                               "\"u\tv\"\t\"a\"\"b\tc\"\t\"\"\"x\"\"\"\t1.00\ti\t\"A\t>\tB\"\tA2");
+    inputs.push_back(File("tabs.txt"));
+    for (const fs::path& in : inputs) {
+        for (const bool basic : {false, true}) {
+            SCOPED_TRACE(in.filename().string() + (basic ? " basic" : ""));
+            std::vector<std::string> args = {"convert", in.string(), File("out.txt")};
+            if (basic) {
+                args.push_back("--basic");
+            }
+            const RunResult first = Run(args);
+            ASSERT_EQ(first.status, 0) << first.err;
+            const std::string out = Slurp(File("out.txt"));
+            const std::vector<std::string> lines = Lines(out);
+            ASSERT_GE(lines.size(), 2u);
+            const std::size_t columns = basic ? 7 : 20;
+            ASSERT_EQ(CountFields(lines[0]), columns);
+            for (std::size_t k = 1; k < lines.size(); ++k) {
+                EXPECT_EQ(CountFields(lines[k]), columns) << "line " << k + 1 << ": " << lines[k];
+            }
+            args[1] = File("out.txt");
+            args[2] = File("again.txt");
+            const RunResult second = Run(args);
+            ASSERT_EQ(second.status, 0) << second.err;
+            EXPECT_EQ(Slurp(File("again.txt")), out);
+            EXPECT_EQ(second.err, "");
+        }
+    }
+}
+
+TEST_F(CliFeedTest, LineBreaksInValuesAreToldOnStandardError) {
+    // A CR on its own stays inside its line, and so inside a value, when the file is read.
+    Spit(File("in.txt"), kColumns + "\r\n" + Row("A1", "Two\rlines") + "\r\n" + Row("A2", "a\rb\rc"));
+    const RunResult r = Run({"convert", File("in.txt"), File("out.txt")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(
+        r.err,
+        "yarvelin-feed convert: 2 value(s) held line breaks; each line break was written as one blank\n");
+    EXPECT_NE(Slurp(File("out.txt")).find("\tTwo lines\t"), std::string::npos);
+    EXPECT_NE(Slurp(File("out.txt")).find("\ta b c\t"), std::string::npos);
+}
+
+TEST_F(CliFeedTest, Utf8FileWithCharactersWindows1252CannotHoldIsRefused) {
+    Spit(File("in.txt"), kColumns + "\n" + Row("A1", "Caf\xc3\xa9 \xc5\xbb\xc3\xb3\xc5\x82w") + "\n");
+    const RunResult r = Run({"convert", File("in.txt"), File("out.txt")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "yarvelin-feed convert: " + File("in.txt") +
+                         " is UTF-8 and holds 2 character(s) that Windows-1252 cannot hold:\n"
+                         "  Product 1, name: '\xc5\xbb' (U+017B)\n"
+                         "  Product 1, name: '\xc5\x82' (U+0142)\n"
+                         "yarvelin-feed convert: nothing done; give --replace-unmappable to read each of "
+                         "them as '?'\n");
+    EXPECT_FALSE(fs::exists(File("out.txt")));
+
+    // Asked for, each of them is read as '?'; the list is still shown.
+    const RunResult replaced = Run({"convert", File("in.txt"), File("out.txt"), "--replace-unmappable"});
+    EXPECT_EQ(replaced.status, 0) << replaced.err;
+    EXPECT_NE(replaced.err.find("each of them is read as '?'"), std::string::npos) << replaced.err;
+    EXPECT_EQ(Slurp(File("out.txt")), kColumns + "\r\n" + Row("A1", "Caf\xe9 ?\xf3?w"));
+    EXPECT_EQ(Run({"info", File("in.txt")}).status, 1);
+    EXPECT_EQ(Run({"info", File("in.txt"), "--replace-unmappable"}).status, 0);
+
+    // Everything it holds fits: converted without a question.
+    Spit(File("in.txt"), "\xef\xbb\xbf" + kColumns + "\n" + Row("A1", "Caf\xc3\xa9 \xe2\x82\xac") + "\n");
+    const RunResult fits = Run({"convert", File("in.txt"), File("out.txt")});
+    EXPECT_EQ(fits.status, 0) << fits.err;
+    EXPECT_EQ(Slurp(File("out.txt")), kColumns + "\r\n" + Row("A1", "Caf\xe9 \x80"));
+}
+
 }  // namespace

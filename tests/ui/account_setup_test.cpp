@@ -17,6 +17,7 @@ class AccountSetupTest : public QObject {
     void showsTheTextsAndTheCurrentName();
     void confirmStoresExactlyWhatWasTyped_data();
     void confirmStoresExactlyWhatWasTyped();
+    void nameOutsideTheCodePageIsRefused();
     void cancelAndCloseLeaveTheName_data();
     void cancelAndCloseLeaveTheName();
     void gettingAnAccountOpensTheSignUpPageAndStaysOpen();
@@ -81,6 +82,22 @@ void AccountSetupTest::confirmStoresExactlyWhatWasTyped() {
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(QByteArray::fromStdString(t.Doc().m_strAccount), after);
     QVERIFY(t.m_store.m_values.empty());  // the name reaches the store only at exit
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+}
+
+void AccountSetupTest::nameOutsideTheCodePageIsRefused() {
+    CTestGui t;
+    t.Doc().m_strAccount = "shop";
+    CAccountSetupDlg dlg(t.Gui());
+    dlg.show();
+    dlg.UserNameEdit()->setText(QString::fromUtf8("\u017b\u00f3\u0142w-shop"));
+    t.m_ui.ExpectMessage(A("Yarvelin1.0"),
+                         QString::fromUtf8("The character \u017b (U+017B) cannot be stored in the feed file. "
+                                           "Please remove it or replace it."),
+                         MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("setupAccountButton")), Qt::LeftButton);
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(t.Doc().m_strAccount, std::string("shop"));
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 

@@ -68,12 +68,14 @@ class OptionsSheetTest : public QObject {
     void closingAlwaysShowsTheWarning();
     void addTrimsAndRefusesDuplicatesIgnoringCase();
     void emptyNameIsRefused();
+    void nameOutsideTheCodePageIsRefused();
     void editUnchangedIsADuplicateAndEditReplacesInPlace();
     void defaultsRemoveAndRemoveAll();
     void defaultValuesAreWrittenOnOk();
     void outOfRangeNumbersKeepTheSheetOpen_data();
     void outOfRangeNumbersKeepTheSheetOpen();
     void unshownDefaultValuesPageChangesNothing();
+    void defaultValuesAreStoredAsTyped();
     void helpOpensTheOptionsPage();
 };
 
@@ -158,6 +160,24 @@ void OptionsSheetTest::emptyNameIsRefused() {
     });
     page.Add(OptionListKind::Categories);
     QVERIFY(t.m_app.m_categories.empty());
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+}
+
+void OptionsSheetTest::nameOutsideTheCodePageIsRefused() {
+    CTestGui t;
+    COptions1 page(t.Gui());
+    t.m_ui.ExpectMessage(A("Yarvelin1.0"),
+                         QString::fromUtf8("The character \u0141 (U+0141) cannot be stored in the feed file. "
+                                           "Please remove it or replace it."),
+                         MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    WhenModal([](QDialog* dlg) {
+        dlg->findChild<QLineEdit*>()->setText(QString::fromUtf8("\u0141\u00f3d\u017a"));
+        dlg->accept();
+        QVERIFY(dlg->isVisible());
+        dlg->reject();
+    });
+    page.Add(OptionListKind::Colors);
+    QVERIFY(t.m_app.m_colors.empty());
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 
@@ -276,6 +296,37 @@ void OptionsSheetTest::helpOpensTheOptionsPage() {
     COptionsSheet sheet(t.Gui());
     sheet.HelpButton()->click();
     QCOMPARE(t.m_ui.m_openedUrls, QStringList{FromAnsi(AppConfig{}.optionsHelpUrl)});
+}
+
+void OptionsSheetTest::defaultValuesAreStoredAsTyped() {
+    CTestGui t;
+    t.m_app.m_categories = {"Office > Office Equipment > Calculators"};
+    COptionsSheet sheet(t.Gui());
+    sheet.show();
+    QApplication::setActiveWindow(&sheet);
+    QVERIFY(QTest::qWaitForWindowActive(&sheet));
+    sheet.Tabs()->setCurrentIndex(1);
+    // Typed text is not completed from the list.
+    auto* category = sheet.findChild<QComboBox*>(QStringLiteral("defCategories"));
+    category->setEditText(QString());
+    category->setFocus();
+    QTest::keyClicks(category->lineEdit(), A("Office"));
+    QCOMPARE(category->currentText(), A("Office"));
+    // A character the code page cannot hold is refused, naming it, and keeps the sheet open.
+    auto* brand = sheet.findChild<QLineEdit*>(QStringLiteral("defBrand"));
+    brand->setText(QString::fromUtf8("Acme \u2192"));
+    t.m_ui.ExpectMessage(A("Yarvelin1.0"),
+                         QString::fromUtf8("The character \u2192 (U+2192) cannot be stored in the feed file. "
+                                           "Please remove it or replace it."),
+                         MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    sheet.PressOk();
+    QVERIFY(sheet.isVisible());
+    QCOMPARE(t.m_app.m_defaults[kDefBrand], std::string());
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+    brand->setText(A("Acme"));
+    sheet.PressOk();
+    QCOMPARE(t.m_app.m_defaults[kDefCategory], std::string("Office"));
+    QCOMPARE(t.m_app.m_defaults[kDefBrand], std::string("Acme"));
 }
 
 QTEST_MAIN(OptionsSheetTest)

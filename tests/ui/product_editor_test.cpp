@@ -107,6 +107,8 @@ class ProductEditorTest : public QObject {
     void duplicateOfferIdIsReportedAndNeverStored();
     void ownOfferIdIsNoDuplicateWhenEditing();
     void characterOutsideTheCodePageIsRefused();
+    void typedTextIsNotCompleted();
+    void untouchedDescriptionKeepsItsBytes();
     void focusShowsHelpAndCountersCount();
     void optionsButtonOpensTheSheet();
     void screenshots();
@@ -287,6 +289,10 @@ void ProductEditorTest::unreadableNumbersAreRefused_data() {
     QTest::newRow("price") << A("0") << A("12,50") << A("n") << A("Please enter a number.");
     QTest::newRow("empty shipping") << A("") << A("1") << A("n") << A("Please enter a number.");
     QTest::newRow("zero not from 0") << A(".0") << A("1") << A("n") << A("Please enter a number.");
+    QTest::newRow("negative price") << A("0") << A("-5") << A("n")
+                                    << A("Please enter a number of 0 or more.");
+    QTest::newRow("negative shipping")
+        << A("-0.5") << A("5") << A("n") << A("Please enter a number of 0 or more.");
     QTest::newRow("long loaded name") << A("0") << A("1") << QString(256, QLatin1Char('n'))
                                       << A("Please enter no more than 255 characters.");
 }
@@ -368,6 +374,61 @@ void ProductEditorTest::characterOutsideTheCodePageIsRefused() {
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(t.Doc().At(0).m_optional.brand, std::string("\x93"
                                                          "Best\x94 \x80"));
+}
+
+void ProductEditorTest::typedTextIsNotCompleted() {
+    CTestGui t;
+    t.m_app.m_categories = {"Office > Office Equipment > Calculators"};
+    t.m_app.m_colors = {"Redwood"};
+    t.m_app.m_sizes = {"XL Tall"};
+    CQueuedGuids guids;
+    guids.m_queue = {MakeGuid(0x8)};
+    CNewProductDlg dlg(t.Gui(), std::nullopt, guids);
+    FillCompulsory(dlg);
+    dlg.show();
+    QApplication::setActiveWindow(&dlg);
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    const std::pair<const char*, const char*> typed[] = {
+        {"categoryCombo", "Office"}, {"colorCombo", "Red"}, {"sizeCombo", "XL"}};
+    for (const auto& [name, text] : typed) {
+        auto* combo = Find<QComboBox>(dlg, name);
+        combo->setEditText(QString());
+        combo->setFocus();
+        QTest::keyClicks(combo->lineEdit(), A(text));
+        QCOMPARE(combo->currentText(), A(text));
+    }
+    Find<QLineEdit>(dlg, "nameEdit")->setFocus();
+    Find<QPushButton>(dlg, "storeButton")->click();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(t.Doc().At(0).m_required.category, std::string("Office"));
+    QCOMPARE(t.Doc().At(0).m_optional.color, std::string("Red"));
+    QCOMPARE(t.Doc().At(0).m_optional.size, std::string("XL"));
+}
+
+void ProductEditorTest::untouchedDescriptionKeepsItsBytes() {
+    CTestGui t;
+    COtherRecord stored = StoredProduct();
+    stored.m_required.description = "Steel\xa0kettle,\r1.7\xa0l";
+    t.Doc().AddOrReplaceRecord(stored);
+    {
+        CQueuedGuids guids;
+        CNewProductDlg dlg(t.Gui(), std::size_t{0}, guids);
+        Find<QLineEdit>(dlg, "brandEdit")->setText(A("Acme"));
+        Find<QPushButton>(dlg, "storeButton")->click();
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(t.Doc().At(0).m_required.description, stored.m_required.description);
+    }
+    // Typed into, the description keeps its no-break spaces.
+    t.Doc().At(0).m_required.description = "Steel\xa0kettle";
+    CQueuedGuids guids;
+    CNewProductDlg dlg(t.Gui(), std::size_t{0}, guids);
+    auto* description = Find<QPlainTextEdit>(dlg, "descriptionEdit");
+    description->moveCursor(QTextCursor::End);
+    description->setFocus();
+    QTest::keyClicks(description, A(", 1.7 l"));
+    Find<QPushButton>(dlg, "storeButton")->click();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(t.Doc().At(0).m_required.description, std::string("Steel\xa0kettle, 1.7 l"));
 }
 
 void ProductEditorTest::focusShowsHelpAndCountersCount() {

@@ -116,6 +116,39 @@ class SavePageTest : public QObject {
         QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
     }
 
+    void lineBreaksAreToldBeforeWriting() {
+        CTestGui t;
+        AddProducts(t.Doc(), 3);
+        t.Doc().At(0).m_required.description = "Two\r\nlines";
+        t.Doc().At(2).m_required.name = "a\rb";
+        t.Doc().At(2).m_optional.brand = "x\ny";  // not written in the basic format
+        CPage4 page(t.Gui());
+        page.OnSetActive();
+        const QString path = t.m_dir.filePath(QStringLiteral("feed.txt"));
+        t.m_ui.ExpectSaveFile(kFilter, path);
+        t.m_ui.ExpectMessage(
+            A("Yarvelin"),
+            A("3 values hold line breaks, which a line of the feed file cannot hold. Each line "
+              "break will be written as one blank."),
+            MsgIcon::Information, MsgButtons::OkCancel, MsgAnswer::Cancel);
+        QVERIFY(!page.GenerateFeed());
+        QVERIFY(!QFile::exists(path));
+        // In the basic format the brand is not written, so it is not counted.
+        Find<QCheckBox>(page, "basicFormatCheck")->click();
+        t.m_ui.ExpectSaveFile(kFilter, path);
+        t.m_ui.ExpectMessage(
+            A("Yarvelin"),
+            A("2 values hold line breaks, which a line of the feed file cannot hold. Each line "
+              "break will be written as one blank."),
+            MsgIcon::Information, MsgButtons::OkCancel, MsgAnswer::Ok);
+        QVERIFY(page.GenerateFeed());
+        const QByteArray written = ReadAll(path);
+        QVERIFY(written.contains("\tTwo lines\t"));
+        QVERIFY(written.contains("\ta b\t"));
+        QCOMPARE(written.count('\n'), 3);
+        QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+    }
+
     void failedWriteChangesNothing() {
         CTestGui t;
         t.Doc().m_bChanged = true;

@@ -101,6 +101,7 @@ class StartPageTest : public QObject {
     void openWithoutFileAsksAndStays();
     void okToTheQuestionOpensAFileButStillStays();
     void openFileDialogCancelledChangesNothing();
+    void utf8FileAsksWhatCannotBeKept();
     void doubleClickOpensTheEntry();
     void newFileAfterLoadForgetsThePreviousFeed();
     void replacingAnEditedFeedAsksFirst_data();
@@ -252,6 +253,37 @@ void StartPageTest::openFileDialogCancelledChangesNothing() {
     // Nothing picked: Open does nothing.
     w.List()->setCurrentRow(-1);
     QTest::mouseClick(w.OpenButton(), Qt::LeftButton);
+    QVERIFY(w.UiDone());
+}
+
+void StartPageTest::utf8FileAsksWhatCannotBeKept() {
+    Wizard w;
+    const QString feed = w.WriteFeed(
+        QStringLiteral("utf8.txt"),
+        "product_url\tname\tdescription\r\nhttp://a.example/1\tCaf\xc3\xa9 \xc5\xbb\xc3\xb3\xc5\x82w\td");
+    w.Build();
+    w.t.Doc().m_strFileName = "/before.txt";
+    w.ChooseOpen();
+    const QString question =
+        feed + QString::fromUtf8(
+                   " is written in UTF-8. These characters cannot be kept in the feed's Windows-1252 code "
+                   "page and would each be read as '?':\n\nProduct 1, name: '\u017b' (U+017B)\n"
+                   "Product 1, name: '\u0142' (U+0142)\n\nOpen the file anyway?");
+    w.t.m_ui.ExpectOpenFile(kFilter, feed);
+    w.t.m_ui.ExpectMessage(A("Yarvelin1.0"), question, MsgIcon::Exclamation, MsgButtons::YesNo,
+                           MsgAnswer::No);
+    w.OpenRow(0);
+    QCOMPARE(w.t.Doc().m_strFileName, std::string("/before.txt"));
+    QVERIFY(w.t.m_app.m_recentFeeds.NonEmpty().empty());
+    QVERIFY(w.UiDone());
+
+    w.t.m_ui.ExpectOpenFile(kFilter, feed);
+    w.t.m_ui.ExpectMessage(A("Yarvelin1.0"), question, MsgIcon::Exclamation, MsgButtons::YesNo,
+                           MsgAnswer::Yes);
+    w.OpenRow(0);
+    QCOMPARE(w.Status(), kLoaded);
+    QCOMPARE(w.t.Doc().Count(), std::size_t(1));
+    QCOMPARE(w.t.Doc().At(0).m_required.name, std::string("Caf\xe9 ?\xf3?w"));
     QVERIFY(w.UiDone());
 }
 

@@ -44,6 +44,8 @@ class UploadPageTest : public QObject {
     void ResultLines_data();
     void ResultLines();
     void UploadWithoutSavedFileDisablesTheButton();
+    void CharactersOutsideTheCodePageAreRefused_data();
+    void CharactersOutsideTheCodePageAreRefused();
     void BrowseSetsTheSavedFile();
     void AccountInfoRefreshesTheUserName();
     void FinalPreviewShowsTheSummary();
@@ -177,6 +179,36 @@ void UploadPageTest::UploadRequest() {
     QCOMPARE(sent.port, std::uint16_t(21));
     QCOMPARE(sent.startOffset, std::uint64_t(0));
     QCOMPARE(sent.bandwidthLimit, 0.0);
+}
+
+void UploadPageTest::CharactersOutsideTheCodePageAreRefused_data() {
+    QTest::addColumn<QString>("box");
+    QTest::newRow("server") << QStringLiteral("serverEdit");
+    QTest::newRow("user") << QStringLiteral("userNameEdit");
+    QTest::newRow("password") << QStringLiteral("passwordEdit");
+}
+
+void UploadPageTest::CharactersOutsideTheCodePageAreRefused() {
+    QFETCH(QString, box);
+    CTestGui t;
+    t.Doc().m_strSavedFileName = "/tmp/shop.txt";
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    auto* edit = page.findChild<QLineEdit*>(box);
+    QVERIFY(edit);
+    edit->setText(edit->text() + QString::fromUtf8("\u0142"));
+    int runs = 0;
+    page.m_runTransfer = [&](CFTPTransferDlg&) {
+        ++runs;
+        return int(QDialog::Rejected);
+    };
+    t.m_ui.ExpectMessage(A("Yarvelin1.0"),
+                         QString::fromUtf8("The character \u0142 (U+0142) cannot be stored in the feed file. "
+                                           "Please remove it or replace it."),
+                         MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    Find<QPushButton>(page, "uploadButton")->click();
+    QCOMPARE(runs, 0);
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 
 void UploadPageTest::ResultLines_data() {

@@ -1,6 +1,8 @@
 // The line rules of the feed file: splitting, header values and the quote rule.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "feed/feed_file.h"
 #include "records/other_record.h"
 
@@ -107,25 +109,58 @@ TEST_P(QuoteDescriptiveTextTest, AppliesTheQuoteRule) {
     EXPECT_EQ(fields.empty() ? std::string() : fields[0], GetParam().readBack);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rules, QuoteDescriptiveTextTest,
-                         ::testing::Values(QuoteCase{"NoQuotes", "plain", "plain", "plain"},
-                                           QuoteCase{"WordInQuotes", "a \"big\" box", "a \"\"\"big\"\"\" box",
-                                                     "a \"big\" box"},
-                                           QuoteCase{"PairStaysAPair", "a\"\"b", "a\"\"b", "ab"},
-                                           QuoteCase{"ThreeQuotes", "\"\"\"", "\"\"\"\"\"", "\""},
-                                           QuoteCase{"QuoteAtTheEnd", "12\"", "12\"\"\"", "12\""}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Rules, QuoteDescriptiveTextTest,
+    ::testing::Values(QuoteCase{"NoQuotes", "plain", "plain", "plain"},
+                      QuoteCase{"WordInQuotes", "a \"big\" box", "a \"\"\"big\"\"\" box", "a \"big\" box"},
+                      QuoteCase{"QuoteAtTheEnd", "12\"", "12\"\"\"", "12\""},
+                      // A pair used to be written as it stood and so read back as nothing.
+                      QuoteCase{"PairIsTwoLiteralQuotes", "a\"\"b", "a\"\"\"\"\"\"b", "a\"\"b"},
+                      QuoteCase{"ThreeQuotes", "\"\"\"", std::string(9, '"'), "\"\"\""},
+                      QuoteCase{"TabIsEnclosed", "a\tb", "\"a\tb\"", "a\tb"},
+                      QuoteCase{"QuoteBeforeATabReopens", "a\"b\tc", "\"a\"\"\"b\tc\"", "a\"b\tc"},
+                      QuoteCase{"QuoteAfterTheLastTabEndsQuotes", "a\tb\"", "\"a\tb\"\"", "a\tb\""},
+                      QuoteCase{"QuotesAroundATab", "\"\t\"", "\"\"\"\"\t\"\"", "\"\t\""},
+                      QuoteCase{"OnlyATab", "\t", "\"\t\"", "\t"},
+                      QuoteCase{"LineBreaksBecomeBlanks", "a\r\nb\rc\nd\n\r", "a b c d  ", "a b c d  "}),
+    [](const auto& info) { return std::string(info.param.name); });
 
-TEST(FormatRecordLineTest, QuotesOnlyNameAndDescription) {
+TEST(FormatRecordLineTest, EveryColumnReadsBackAsWritten) {
     COtherRecord record;
     for (int k = 0; k < kColumnCount; ++k) {
-        record.Field(k) = "\"v" + std::to_string(k) + "\"";
+        record.Field(k) = "\"v" + std::to_string(k) + "\"\t" + std::string(k % 3, '"');
     }
     const auto fields = SplitFeedLine(FormatRecordLine(record, false));
     ASSERT_EQ(fields.size(), 20u);
-    EXPECT_EQ(fields[1], "\"v1\"");
-    EXPECT_EQ(fields[2], "\"v2\"");
-    EXPECT_EQ(fields[5], "v5");  // the category is written unchanged, so its quotes are lost on reading
+    for (int k = 0; k < kColumnCount; ++k) {
+        EXPECT_EQ(fields[static_cast<std::size_t>(k)], record.Field(k)) << "column " << k;
+    }
+}
+
+TEST(FormatRecordLineTest, ValuesWithoutTabsQuotesOrLineBreaksAreWrittenAsTheyStand) {
+    COtherRecord record;
+    for (int k = 0; k < kColumnCount; ++k) {
+        record.Field(k) = "v" + std::to_string(k) + " caf\xe9 \x93x\x94 \x07";
+    }
+    record.m_required.name = "12\" \"box";  // lone quotes in the name are tripled, as they always were
+    std::string expected;
+    for (int k = 0; k < kColumnCount; ++k) {
+        expected += (k ? "\t" : "") + (k == 1 ? std::string("12\"\"\" \"\"\"box") : record.Field(k));
+    }
+    EXPECT_EQ(FormatRecordLine(record, false), expected);
+}
+
+TEST(FormatRecordLineTest, CountsValuesWhoseLineBreaksBecomeBlanks) {
+    COtherRecord record;
+    record.m_required.name = "two\r\nlines";
+    record.m_required.description = "a\nb\rc";
+    record.m_optional.brand = "x\r";
+    std::string line;
+    EXPECT_EQ(AppendRecordLine(line, record, false), 3u);
+    EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos);
+    EXPECT_EQ(CountValuesWithLineBreaks(record, true), 2u);  // the brand is not written in the basic format
+    line.clear();
+    EXPECT_EQ(AppendRecordLine(line, record, true), 2u);
 }
 
 TEST(FormatRecordLineTest, BasicFormatHasSevenColumns) {

@@ -136,6 +136,7 @@ struct ReadCase {
     std::optional<ProductField> failing;
     float shippingValue;
     double priceValue;
+    const char* message = "Please enter a number.";
 };
 class ReadNumbersTest : public ::testing::TestWithParam<ReadCase> {};
 
@@ -145,7 +146,7 @@ TEST_P(ReadNumbersTest, NumberBoxesAreReadShippingFirst) {
     if (GetParam().failing) {
         ASSERT_TRUE(error.has_value()) << GetParam().shipping << " / " << GetParam().price;
         EXPECT_EQ(error->field, *GetParam().failing);
-        EXPECT_EQ(error->message, "Please enter a number.");
+        EXPECT_EQ(error->message, GetParam().message);
     } else {
         ASSERT_FALSE(error.has_value()) << error->message;
         EXPECT_FLOAT_EQ(f.shipping, GetParam().shippingValue);
@@ -157,10 +158,13 @@ INSTANTIATE_TEST_SUITE_P(
     Rules, ReadNumbersTest,
     ::testing::Values(
         ReadCase{"0", "12.5", std::nullopt, 0, 12.5},
-        ReadCase{" \t4.95\t ", " 1e3 ", std::nullopt, 4.95f, 1000},
-        ReadCase{"0.0", "-3", std::nullopt, 0, -3}, ReadCase{"", "1", ProductField::Shipping, 0, 0},
-        ReadCase{"abc", "", ProductField::Shipping, 0, 0}, ReadCase{"1", "", ProductField::Price, 0, 0},
-        ReadCase{"1", "12,50", ProductField::Price, 0, 0}, ReadCase{"1", "$12", ProductField::Price, 0, 0},
+        ReadCase{" \t4.95\t ", " 1e3 ", std::nullopt, 4.95f, 1000}, ReadCase{"0.0", "3", std::nullopt, 0, 3},
+        // Below zero is refused, as the default values refuse it.
+        ReadCase{"0.0", "-3", ProductField::Price, 0, 0, "Please enter a number of 0 or more."},
+        ReadCase{"-4.95", "1", ProductField::Shipping, 0, 0, "Please enter a number of 0 or more."},
+        ReadCase{"", "1", ProductField::Shipping, 0, 0}, ReadCase{"abc", "", ProductField::Shipping, 0, 0},
+        ReadCase{"1", "", ProductField::Price, 0, 0}, ReadCase{"1", "12,50", ProductField::Price, 0, 0},
+        ReadCase{"1", "$12", ProductField::Price, 0, 0},
         ReadCase{".0", "1", ProductField::Shipping, 0, 0},  // zero not from 0
         ReadCase{"-0", "1", ProductField::Shipping, 0, 0}, ReadCase{"1", "inf", ProductField::Price, 0, 0},
         ReadCase{"1", "0x10", ProductField::Price, 0, 0},

@@ -65,6 +65,21 @@ TEST(AppSettingsTest, CountsGovernAndMissingEntriesAreEmpty) {
     EXPECT_TRUE(app.m_colors.empty());
 }
 
+TEST(AppSettingsTest, DamagedHugeCountsStartNormally) {
+    CMemorySettingsStore store;
+    store.WriteInt(kSectionData, kSizeCount, 2000000000);
+    store.WriteString(kSectionData, "Sizes_0", "S");
+    store.WriteString(kSectionData, "Sizes_1", "");
+    store.WriteString(kSectionData, "Sizes_2", "L");
+    store.WriteInt(kSectionData, kColorCount, 10001);
+    store.WriteInt(kSectionData, kCategoryCount, -5);
+    CYarvelinApp app;
+    app.LoadSettings(store);
+    EXPECT_EQ(app.m_sizes, (std::vector<std::string>{"S", "", "L"}));
+    EXPECT_TRUE(app.m_colors.empty());
+    EXPECT_TRUE(app.m_categories.empty());
+}
+
 TEST(AppSettingsTest, RoundTripOfEverythingWritten) {
     CMemorySettingsStore store;
     CYarvelinApp app;

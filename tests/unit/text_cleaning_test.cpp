@@ -9,8 +9,11 @@
 #include "app/remembered_alert.h"
 #include "app/settings_names.h"
 #include "app/settings_store.h"
+#include "app/yarvelin_app.h"
 #include "checks/clean_alerts.h"
 #include "checks/text_cleaning.h"
+#include "feed/feed_file.h"
+#include "feed_test_support.h"
 
 namespace yarvelin {
 namespace {
@@ -69,10 +72,12 @@ INSTANTIATE_TEST_SUITE_P(
         CleanCase{
             "nothing_to_do", "Plain name 42 & co. caf\xe9", {}, "Plain name 42 & co. caf\xe9", {}, false},
         CleanCase{"crlf_yes", "Line one\r\nLine two", {Y}, "Line oneLine two", {WS}, false},
-        CleanCase{"crlf_no_quotes", "Line one\r\nLine two", {N}, "\"Line one\r\nLine two\"", {WS}, true},
+        CleanCase{"crlf_no_keeps_a_blank", "Line one\r\nLine two", {N}, "Line one Line two", {WS}, true},
+        CleanCase{"cr_and_lf_no_each_a_blank", "a\rb\nc\n\rd", {N}, "a b c  d", {WS}, true},
         CleanCase{"all_seven_controls_removed", "a\nb\rc\td\ae\bf\vg\fh", {Y}, "abcdefgh", {WS}, false},
-        CleanCase{"begins_with_quote_stays", "\"Big\" lamp\twhite", {N}, "\"Big\" lamp\twhite", {WS}, true},
-        CleanCase{"embedded_quote_not_doubled", "A \"b\"\tc", {N}, "\"A \"b\"\tc\"", {WS}, true},
+        CleanCase{
+            "no_keeps_quotes_and_tabs", "\"Big\" lamp\twhite\a", {N}, "\"Big\" lamp\twhite\a", {WS}, true},
+        CleanCase{"no_adds_no_quotes", "A \"b\"\tc", {N}, "A \"b\"\tc", {WS}, true},
         CleanCase{"listed_tags_any_case_no_question",
                   "<p>Big<BR> <Br>lamp<!-- x -->",
                   {},
@@ -107,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "<B>Caf\xe9\t\x93"
                   "Best\x94",
                   {N, Y},
-                  "\"Caf\xe9\t&#147;Best&#148;\"",
+                  "Caf\xe9\t&#147;Best&#148;",
                   {WS, ESC},
                   true}));
 
@@ -225,7 +230,7 @@ TEST(VerifyDataTest, CleansNameAndDescriptionOnlyAndMarksEverything) {
     VerifyData(doc, alerts, observer);
 
     EXPECT_EQ(doc.At(0).m_required.name, "Lamp");
-    EXPECT_EQ(doc.At(0).m_required.description, "\"Line one\r\nLine two &#169;\"");
+    EXPECT_EQ(doc.At(0).m_required.description, "Line one Line two &#169;");
     EXPECT_EQ(doc.At(0).m_required.product_url, "http://x/<a>\t");
     EXPECT_EQ(doc.At(1).m_required.name, "Clean");
     EXPECT_TRUE(doc.At(0).data_checked);
@@ -240,12 +245,37 @@ TEST(VerifyDataTest, CleansNameAndDescriptionOnlyAndMarksEverything) {
                                                "All records checked", "pos 2"};
     EXPECT_EQ(observer.m_log, expected);
 
-    // A second run: the quoted text still has its line break, so the question comes again, and No leaves it.
-    alerts.m_answers = {N};
+    // A second run: the line break became a blank, so there is nothing left to ask about.
+    alerts.m_answers = {};
     alerts.m_asked.clear();
     VerifyData(doc, alerts, observer);
-    EXPECT_EQ(alerts.m_asked, std::vector<CleanAlertKind>{WS});
-    EXPECT_EQ(doc.At(0).m_required.description, "\"Line one\r\nLine two &#169;\"");
+    EXPECT_TRUE(alerts.m_asked.empty());
+    EXPECT_EQ(doc.At(0).m_required.description, "Line one Line two &#169;");
+}
+
+TEST(VerifyDataTest, WhatTheNoAnswerKeepsSurvivesASaveAndAReload) {
+    CFeedDocument doc;
+    COtherRecord a;
+    a.m_required.name = "Desk\tlamp \"XL\"";
+    a.m_required.description = "Line one\r\nLine two\tend";
+    doc.AddOrReplaceRecord(a);
+    CQueuedAlerts alerts;
+    alerts.m_answers = {N, N};
+    CRecordingObserver observer;
+    VerifyData(doc, alerts, observer);
+    const std::string name = doc.At(0).m_required.name;
+    const std::string description = doc.At(0).m_required.description;
+    EXPECT_EQ(description, "Line one Line two\tend");
+
+    test::CTempFolder dir;
+    test::CRecordingObserver fileObserver;
+    ASSERT_TRUE(WriteFeedFile(doc, dir.File("f.txt"), {true, false, false, true}, fileObserver));
+    CYarvelinApp app;
+    LoadFeedFile(app, dir.File("f.txt"), fileObserver);
+    ASSERT_EQ(app.m_document.Count(), 1u);
+    EXPECT_EQ(app.m_document.At(0).m_required.name, name);
+    EXPECT_EQ(app.m_document.At(0).m_required.description, description);
+    EXPECT_EQ(app.m_document.m_strQuoted, "YES");
 }
 
 TEST(VerifyDataTest, EmptyFeedIsStillMarkedVerified) {
