@@ -3,9 +3,11 @@
 #pragma once
 
 #include <sys/types.h>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -56,29 +58,71 @@ class CNginxServer {
     pid_t m_pid = -1;
 };
 
-class CSlowHttpServer {
+// What a scripted server answers to one request.
+struct ScriptedReply {
+    int status = 200;
+    std::string headers;  // extra header lines, each ending in "\r\n"
+    long long bodyBytes = 2;
+    std::chrono::milliseconds delay{0};
+    bool silent = false;  // never answer; the connection stays open until the server stops
+};
+
+// A small threaded HTTP/1.1 server, one thread per connection, kept alive, that answers each request as a
+// script says, and counts what a test wants to know: requests, connections open at once, body bytes sent.
+class CScriptedHttpServer {
   public:
-    explicit CSlowHttpServer(std::chrono::milliseconds delay);
-    ~CSlowHttpServer();
-    CSlowHttpServer(const CSlowHttpServer&) = delete;
-    CSlowHttpServer& operator=(const CSlowHttpServer&) = delete;
+    using Script = std::function<ScriptedReply(const std::string& method, const std::string& path)>;
+
+    explicit CScriptedHttpServer(Script script, const std::string& address = "127.0.0.1");
+    ~CScriptedHttpServer();
+    CScriptedHttpServer(const CScriptedHttpServer&) = delete;
+    CScriptedHttpServer& operator=(const CScriptedHttpServer&) = delete;
 
     int Port() const { return m_port; }
     std::string Url(const std::string& path) const;
     // Blocks until at least n requests have arrived (not necessarily been answered), or the time is up.
     bool WaitForRequests(int n, std::chrono::milliseconds timeout);
     int Requests() const { return m_requests.load(); }
+    int Connections() const { return m_connections.load(); }
+    int OpenConnections() const { return m_open.load(); }
+    int MostConnectionsAtOnce() const { return m_mostOpen.load(); }
+    long long BodyBytesSent() const { return m_bodyBytes.load(); }
+    // "METHOD path" of every request so far, in the order they arrived.
+    std::vector<std::string> RequestLog() const;
 
   private:
-    void Serve();
-    std::chrono::milliseconds m_delay;
+    void Accept();
+    void Serve(int conn);
+    bool SendAll(int conn, const char* data, std::size_t size, bool countBody);
+
+    Script m_script;
+    std::string m_address;
     int m_listen = -1;
     int m_port = 0;
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_requests{0};
-    std::mutex m_mutex;
+    std::atomic<int> m_connections{0};
+    std::atomic<int> m_open{0};
+    std::atomic<int> m_mostOpen{0};
+    std::atomic<long long> m_bodyBytes{0};
+    mutable std::mutex m_mutex;
     std::condition_variable m_arrived;
+    std::vector<std::string> m_log;
+    std::vector<std::thread> m_connectionThreads;
     std::thread m_thread;
+};
+
+// Answers every request with "200 OK" after a delay.
+class CSlowHttpServer : public CScriptedHttpServer {
+  public:
+    explicit CSlowHttpServer(std::chrono::milliseconds delay, const std::string& address = "127.0.0.1")
+        : CScriptedHttpServer(
+              [delay](const std::string&, const std::string&) {
+                  ScriptedReply reply;
+                  reply.delay = delay;
+                  return reply;
+              },
+              address) {}
 };
 
 // ---- implementation
@@ -215,75 +259,139 @@ inline std::vector<std::string> CNginxServer::AccessLogOf(std::size_t n) const {
     return lines;
 }
 
-inline CSlowHttpServer::CSlowHttpServer(std::chrono::milliseconds delay) : m_delay(delay) {
+inline CScriptedHttpServer::CScriptedHttpServer(Script script, const std::string& address)
+    : m_script(std::move(script)), m_address(address) {
     m_listen = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a = detail::Loopback(0);
+    inet_pton(AF_INET, address.c_str(), &a.sin_addr);
     socklen_t len = sizeof a;
-    if (bind(m_listen, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(m_listen, 8) != 0 ||
+    const int yes = 1;
+    setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    if (bind(m_listen, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(m_listen, 128) != 0 ||
         getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
-        throw std::runtime_error("slow server: cannot listen");
+        throw std::runtime_error("scripted server: cannot listen on " + address);
     }
     m_port = ntohs(a.sin_port);
-    m_thread = std::thread([this] { Serve(); });
+    m_thread = std::thread([this] { Accept(); });
 }
 
-inline CSlowHttpServer::~CSlowHttpServer() {
+inline CScriptedHttpServer::~CScriptedHttpServer() {
     m_stop.store(true);
     m_thread.join();
+    for (std::thread& t : m_connectionThreads) {
+        t.join();
+    }
     close(m_listen);
 }
 
-inline std::string CSlowHttpServer::Url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+inline std::string CScriptedHttpServer::Url(const std::string& path) const {
+    return "http://" + m_address + ":" + std::to_string(m_port) + path;
 }
 
-inline bool CSlowHttpServer::WaitForRequests(int n, std::chrono::milliseconds timeout) {
+inline bool CScriptedHttpServer::WaitForRequests(int n, std::chrono::milliseconds timeout) {
     std::unique_lock lock(m_mutex);
     return m_arrived.wait_for(lock, timeout, [&] { return m_requests.load() >= n; });
 }
 
-// One connection at a time; every request (headers only) gets "200 OK" after the delay, kept alive.
-inline void CSlowHttpServer::Serve() {
+inline std::vector<std::string> CScriptedHttpServer::RequestLog() const {
+    std::lock_guard lock(m_mutex);
+    return m_log;
+}
+
+inline void CScriptedHttpServer::Accept() {
     while (!m_stop.load()) {
         pollfd p{m_listen, POLLIN, 0};
-        if (poll(&p, 1, 50) <= 0) {
+        if (poll(&p, 1, 20) <= 0) {
             continue;
         }
         const int conn = accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
         if (conn < 0) {
             continue;
         }
-        std::string pending;
-        while (!m_stop.load()) {
-            pollfd c{conn, POLLIN, 0};
-            if (poll(&c, 1, 50) <= 0) {
+        ++m_connections;
+        const int open = ++m_open;
+        int most = m_mostOpen.load();
+        while (open > most && !m_mostOpen.compare_exchange_weak(most, open)) {
+        }
+        m_connectionThreads.emplace_back([this, conn] { Serve(conn); });
+    }
+}
+
+// Waits for the socket to take more bytes, giving up when the server stops or the client has gone.
+inline bool CScriptedHttpServer::SendAll(int conn, const char* data, std::size_t size, bool countBody) {
+    while (size > 0 && !m_stop.load()) {
+        pollfd p{conn, POLLOUT, 0};
+        if (poll(&p, 1, 20) <= 0) {
+            continue;
+        }
+        if (p.revents & (POLLERR | POLLHUP)) {
+            return false;
+        }
+        const ssize_t n = send(conn, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
                 continue;
             }
-            char buf[4096];
-            const ssize_t n = recv(conn, buf, sizeof buf, 0);
-            if (n <= 0) {
-                break;
+            return false;
+        }
+        if (countBody) {
+            m_bodyBytes += n;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return size == 0;
+}
+
+inline void CScriptedHttpServer::Serve(int conn) {
+    std::string pending;
+    bool open = true;
+    while (open && !m_stop.load()) {
+        pollfd c{conn, POLLIN, 0};
+        if (poll(&c, 1, 20) <= 0) {
+            continue;
+        }
+        char buf[4096];
+        const ssize_t n = recv(conn, buf, sizeof buf, 0);
+        if (n <= 0) {
+            break;
+        }
+        pending.append(buf, static_cast<size_t>(n));
+        std::size_t end;
+        while (open && (end = pending.find("\r\n\r\n")) != std::string::npos) {
+            const std::string head = pending.substr(0, end);
+            pending.erase(0, end + 4);
+            const std::size_t sp1 = head.find(' ');
+            const std::size_t sp2 = head.find(' ', sp1 + 1);
+            const std::string method = head.substr(0, sp1);
+            const std::string path = head.substr(sp1 + 1, sp2 - sp1 - 1);
+            {
+                std::lock_guard lock(m_mutex);
+                m_log.push_back(method + " " + path);
+                ++m_requests;
             }
-            pending.append(buf, static_cast<size_t>(n));
-            std::size_t end;
-            while ((end = pending.find("\r\n\r\n")) != std::string::npos) {
-                pending.erase(0, end + 4);
-                {
-                    std::lock_guard lock(m_mutex);
-                    ++m_requests;
+            m_arrived.notify_all();
+            const ScriptedReply reply = m_script(method, path);
+            const auto until = std::chrono::steady_clock::now() + reply.delay;
+            while (!m_stop.load() && (reply.silent || std::chrono::steady_clock::now() < until)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(reply.silent ? 10 : 1));
+            }
+            const std::string header = "HTTP/1.1 " + std::to_string(reply.status) +
+                                       " Scripted\r\nContent-Length: " + std::to_string(reply.bodyBytes) +
+                                       "\r\nContent-Type: text/plain\r\n" + reply.headers + "\r\n";
+            open = SendAll(conn, header.data(), header.size(), false);
+            if (method != "HEAD") {
+                static const std::string chunk(64 * 1024, 'x');
+                for (long long left = reply.bodyBytes; open && left > 0;) {
+                    const std::size_t size = static_cast<std::size_t>(std::min<long long>(left, 64 * 1024));
+                    open = SendAll(conn, chunk.data(), size, true);
+                    left -= static_cast<long long>(size);
                 }
-                m_arrived.notify_all();
-                const auto until = std::chrono::steady_clock::now() + m_delay;
-                while (!m_stop.load() && std::chrono::steady_clock::now() < until) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                }
-                static const char reply[] =
-                    "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nContent-Type: text/plain\r\n\r\nok";
-                send(conn, reply, sizeof reply - 1, MSG_NOSIGNAL);
             }
         }
-        close(conn);
     }
+    close(conn);
+    --m_open;
 }
 
 }  // namespace yarvelin::testing
