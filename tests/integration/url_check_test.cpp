@@ -46,6 +46,7 @@ const char* const kLocations = R"(
     location = /s300 { return 300 "edge"; }
     location /img/ { return 200 "image"; }
     location /page/ { return 200 "page"; }
+    location = /get-only { if ($request_method != GET) { return 403; } return 200 "ok"; }
 )";
 
 CNginxServer& Nginx() {
@@ -151,6 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
                       UrlCase{"not_found", "http://{nginx}/missing", 404},
                       UrlCase{"server_error", "http://{nginx}/fail", 500},
                       UrlCase{"redirect_then_ok", "http://{nginx}/moved", 200},
+                      UrlCase{"refuses_all_but_get", "http://{nginx}/get-only", 200},
                       UrlCase{"last_success_status", "http://{nginx}/s299", 299},
                       UrlCase{"first_non_success", "http://{nginx}/s300", 300},
                       UrlCase{"bare_host_and_path", "{nginx}/ok", 200},
