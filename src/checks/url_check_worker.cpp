@@ -184,6 +184,9 @@ class CUrlCheckRun {
     }
 
     void StartDueRetries() {
+        if (m_retries.empty()) {
+            return;
+        }
         const Clock::time_point now = Clock::now();
         for (auto it = m_retries.begin(); it != m_retries.end() && m_inFlight < m_maxInFlight;) {
             if (it->due > now) {
@@ -202,6 +205,9 @@ class CUrlCheckRun {
 
     std::chrono::milliseconds WaitBeforeNextRetry() const {
         std::chrono::milliseconds wait = kCancelLatency;
+        if (m_retries.empty()) {
+            return wait;
+        }
         const Clock::time_point now = Clock::now();
         for (const DueRetry& retry : m_retries) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(retry.due - now);

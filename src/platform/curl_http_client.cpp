@@ -3,6 +3,9 @@
 #include <curl/curl.h>
 #include <algorithm>
 #include <cstdlib>
+#include <deque>
+#include <map>
+#include <utility>
 #include <vector>
 
 namespace yarvelin {
@@ -46,17 +49,23 @@ class CParsedUrl {
     CParsedUrl& operator=(const CParsedUrl&) = delete;
 
     bool Ok() const { return m_ok; }
-    std::string Scheme() const {
-        char* scheme = nullptr;
-        std::string out;
-        if (m_ok && curl_url_get(m_handle, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK && scheme) {
-            out = scheme;  // curl gives it in lower case
-        }
-        curl_free(scheme);
-        return out;
+    std::string Scheme() const { return Part(CURLUPART_SCHEME, 0); }  // curl gives it in lower case
+    // "host:port", the port filled in from the scheme when the URL has none.
+    std::string HostAndPort() const {
+        return Part(CURLUPART_HOST, 0) + ":" + Part(CURLUPART_PORT, CURLU_DEFAULT_PORT);
     }
 
   private:
+    std::string Part(CURLUPart part, unsigned flags) const {
+        char* text = nullptr;
+        std::string out;
+        if (m_ok && curl_url_get(m_handle, part, &text, flags) == CURLUE_OK && text) {
+            out = text;
+        }
+        curl_free(text);
+        return out;
+    }
+
     CURLU* m_handle;
     bool m_ok = false;
 };
@@ -78,6 +87,9 @@ void SetCommonOptions(CURL* handle, const std::string& userAgent, const CurlHttp
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, timeouts.connectSeconds);
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, timeouts.stallSeconds);
+    if (!timeouts.caFile.empty()) {
+        curl_easy_setopt(handle, CURLOPT_CAINFO, timeouts.caFile.c_str());
+    }
     // Proxy: libcurl takes http_proxy, https_proxy and no_proxy from the environment by itself.
 }
 
@@ -105,6 +117,7 @@ HttpSession::Response ResponseOf(CURL* handle, CURLcode code, bool bodyCut) {
 struct CTransfer {
     CURL* handle = nullptr;
     std::uint64_t tag = 0;
+    std::string host;  // host:port of a plain http request, empty for https
     long long received = 0;
     long long maxBodyRead = 0;
     bool bodyCut = false;
@@ -160,10 +173,59 @@ class CCurlHttpSession : public HttpSession {
     std::size_t MaxRequests() const override { return static_cast<std::size_t>(m_limits.maxRequests); }
 
     void Start(std::uint64_t tag, const std::string& url) override {
-        if (!IsHttpScheme(url)) {
+        const CParsedUrl parsed(url);
+        const std::string scheme = parsed.Scheme();
+        if (scheme != "http" && scheme != "https") {
             m_endedAtOnce.push_back({tag, {}});
             return;
         }
+        // Plain http is HTTP/1.1, one request at a time per connection: more transfers to a host than it
+        // may have connections would only wait inside libcurl, where every perform walks them all. They
+        // wait here instead. Over https HTTP/2 may carry many at once on one connection.
+        std::string host = scheme == "http" ? parsed.HostAndPort() : std::string();
+        if (!host.empty() && m_perHost[host] >= m_limits.maxPerHost) {
+            m_waiting.push_back({tag, url, std::move(host)});
+            return;
+        }
+        Launch(tag, url, std::move(host));
+    }
+
+    std::vector<Finished> Poll(std::chrono::milliseconds wait) override {
+        std::vector<Finished> done = std::move(m_endedAtOnce);
+        m_endedAtOnce.clear();
+        // A request just started has libcurl's own time-out at zero, so the wait ends at once for it. One
+        // perform per call: each walks every transfer on the handle, waiting ones included.
+        if (done.empty()) {
+            curl_multi_poll(m_multi, nullptr, 0, static_cast<int>(wait.count()), nullptr);
+        }
+        int running = 0;
+        curl_multi_perform(m_multi, &running);
+        CollectEnded(done);
+        return done;
+    }
+
+    // Taking a transfer off the multi handle ends it where it stands, its connection closed.
+    void AbortAll() override {
+        for (const auto& transfer : m_transfers) {
+            if (transfer->busy) {
+                curl_multi_remove_handle(m_multi, transfer->handle);
+                transfer->busy = false;
+                transfer->host.clear();
+            }
+        }
+        m_endedAtOnce.clear();
+        m_waiting.clear();
+        m_perHost.clear();
+    }
+
+  private:
+    struct CWaiting {
+        std::uint64_t tag;
+        std::string url;
+        std::string host;
+    };
+
+    void Launch(std::uint64_t tag, const std::string& url, std::string host) {
         CTransfer* transfer = IdleTransfer();
         if (!transfer) {
             m_endedAtOnce.push_back({tag, Response{true, std::nullopt, std::nullopt}});
@@ -178,34 +240,28 @@ class CCurlHttpSession : public HttpSession {
             return;
         }
         transfer->busy = true;
-    }
-
-    std::vector<Finished> Poll(std::chrono::milliseconds wait) override {
-        std::vector<Finished> done = std::move(m_endedAtOnce);
-        m_endedAtOnce.clear();
-        int running = 0;
-        curl_multi_perform(m_multi, &running);
-        CollectEnded(done);
-        if (done.empty() && running > 0) {
-            curl_multi_poll(m_multi, nullptr, 0, static_cast<int>(wait.count()), nullptr);
-            curl_multi_perform(m_multi, &running);
-            CollectEnded(done);
+        if (!host.empty()) {
+            ++m_perHost[host];
         }
-        return done;
+        transfer->host = std::move(host);
     }
 
-    // Taking a transfer off the multi handle ends it where it stands, its connection closed.
-    void AbortAll() override {
-        for (const auto& transfer : m_transfers) {
-            if (transfer->busy) {
-                curl_multi_remove_handle(m_multi, transfer->handle);
-                transfer->busy = false;
+    // A transfer to host ended: the first request waiting for that host goes next.
+    void ReleaseHost(const std::string& host) {
+        if (host.empty()) {
+            return;
+        }
+        --m_perHost[host];
+        for (auto it = m_waiting.begin(); it != m_waiting.end(); ++it) {
+            if (it->host == host) {
+                CWaiting next = std::move(*it);
+                m_waiting.erase(it);
+                Launch(next.tag, next.url, std::move(next.host));
+                return;
             }
         }
-        m_endedAtOnce.clear();
     }
 
-  private:
     CTransfer* IdleTransfer() {
         for (const auto& transfer : m_transfers) {
             if (!transfer->busy) {
@@ -242,6 +298,7 @@ class CCurlHttpSession : public HttpSession {
             done.push_back({transfer->tag, ResponseOf(transfer->handle, code, transfer->bodyCut)});
             curl_multi_remove_handle(m_multi, transfer->handle);
             transfer->busy = false;
+            ReleaseHost(std::exchange(transfer->host, std::string()));
         }
     }
 
@@ -251,7 +308,9 @@ class CCurlHttpSession : public HttpSession {
     CurlHttpTimeouts m_timeouts;
     CurlHttpLimits m_limits;
     std::vector<std::unique_ptr<CTransfer>> m_transfers;
-    std::vector<Finished> m_endedAtOnce;  // requests that needed no transfer, or could not get one
+    std::vector<Finished> m_endedAtOnce;   // requests that needed no transfer, or could not get one
+    std::map<std::string, int> m_perHost;  // plain http transfers running, by host:port
+    std::deque<CWaiting> m_waiting;        // plain http requests waiting for their host, in order
 };
 
 }  // namespace

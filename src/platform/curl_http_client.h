@@ -16,6 +16,8 @@ struct CurlHttpTimeouts {
     long connectSeconds = 60;
     long stallSeconds = 60;  // below one byte a second for this long ends the request
     long maxRedirects = 20;
+    // Certificates to trust for https instead of the system's (a company's own authority, a test server).
+    std::string caFile;
 
     // The defaults, overridden by YARVELIN_HTTP_CONNECT_TIMEOUT / YARVELIN_HTTP_STALL_TIMEOUT (seconds).
     static CurlHttpTimeouts FromEnvironment();

@@ -329,6 +329,39 @@ TEST(UrlCheckWorkerTest, NeverMoreThanFourConnectionsToOneHost) {
     }
 }
 
+// Over https a server that offers HTTP/2 gets it, and its connections carry many requests each.
+TEST(UrlCheckWorkerTest, Http2WhereTheServerOffersIt) {
+    CNginxServer server(R"(
+        location / { return 200 "ok"; }
+        location = /missing { return 404; }
+    )",
+                        true);
+    CFeedDocument doc;
+    for (int i = 0; i < 20; ++i) {
+        doc.AddOrReplaceRecord(Product(server.Url("/p/" + std::to_string(i)),
+                                       server.Url(i == 7 ? "/missing" : "/i/" + std::to_string(i))));
+    }
+    CurlHttpTimeouts timeouts = ShortTimeouts();
+    timeouts.caFile = server.CertificateFile();
+    CCurlHttpClient client(timeouts);
+    std::atomic<bool> cancel{false};
+    CRecordingObserver observer;
+    UrlCheckWorker(doc, client, cancel, observer);
+    for (std::size_t i = 0; i < doc.Count(); ++i) {
+        EXPECT_STREQ(doc.At(i).UrlStatusText(), i == 7 ? "Err:Img Url" : "All OK") << i;
+    }
+    const auto log = server.AccessLogOf(40);
+    ASSERT_EQ(log.size(), 40u);
+    std::vector<std::string> connections;
+    for (const auto& line : log) {
+        EXPECT_NE(line.find(" HTTP/2.0 "), std::string::npos) << line;
+        connections.push_back(line.substr(0, line.find(' ')));
+    }
+    std::sort(connections.begin(), connections.end());
+    connections.erase(std::unique(connections.begin(), connections.end()), connections.end());
+    EXPECT_LE(connections.size(), static_cast<std::size_t>(kUrlCheckMaxPerHost));
+}
+
 TEST(UrlCheckWorkerTest, LargeBodyIsNotReadToItsEnd) {
     const long long big = 50LL * 1024 * 1024;
     testing::CScriptedHttpServer server([big](const std::string&, const std::string& path) {

@@ -40,14 +40,16 @@ inline int FreeLoopbackPort();
 class CNginxServer {
   public:
     // Starts /usr/sbin/nginx in the foreground with the given server-block locations. Throws with the error
-    // log's text when it does not come up.
-    explicit CNginxServer(const std::string& locations);
+    // log's text when it does not come up. With tls, it serves https and HTTP/2 with a certificate for
+    // 127.0.0.1 made for it (CertificateFile).
+    explicit CNginxServer(const std::string& locations, bool tls = false);
     ~CNginxServer();
     CNginxServer(const CNginxServer&) = delete;
     CNginxServer& operator=(const CNginxServer&) = delete;
 
     int Port() const { return m_port; }
     std::string Url(const std::string& path) const;
+    std::string CertificateFile() const { return m_dir + "/cert.pem"; }
     // The access log so far: one line per request, "<connection> <request line> <user agent>".
     std::vector<std::string> AccessLog() const;
     // The access log once it has at least n lines (nginx writes a line just after its answer), or after 3 s.
@@ -57,6 +59,7 @@ class CNginxServer {
     std::string m_dir;
     int m_port = 0;
     pid_t m_pid = -1;
+    bool m_tls = false;
 };
 
 // What a scripted server answers to one request.
@@ -170,7 +173,7 @@ inline int FreeLoopbackPort() {
     return ntohs(a.sin_port);
 }
 
-inline CNginxServer::CNginxServer(const std::string& locations) {
+inline CNginxServer::CNginxServer(const std::string& locations, bool tls) : m_tls(tls) {
     char dirTemplate[] = "/tmp/yarvelin-nginx-XXXXXX";
     if (!mkdtemp(dirTemplate)) {
         throw std::runtime_error("mkdtemp failed");
@@ -187,6 +190,18 @@ inline CNginxServer::CNginxServer(const std::string& locations) {
         user = std::string("user ") + (pw ? pw->pw_name : "root") + ";\n";
     }
     const std::string& d = m_dir;
+    std::string listen = "127.0.0.1:" + std::to_string(m_port);
+    if (tls) {
+        const std::string cmd =
+            "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 "
+            "-addext subjectAltName=IP:127.0.0.1 -keyout '" +
+            d + "/key.pem' -out '" + d + "/cert.pem' 2>/dev/null";
+        if (std::system(cmd.c_str()) != 0) {
+            throw std::runtime_error("openssl could not make a test certificate");
+        }
+        listen +=
+            " ssl http2;\n    ssl_certificate " + d + "/cert.pem;\n    ssl_certificate_key " + d + "/key.pem";
+    }
     std::ofstream conf(d + "/nginx.conf");
     conf << user << "daemon off;\nmaster_process off;\nworker_processes 1;\npid " << d << "/nginx.pid;\n"
          << "error_log " << d << "/error.log;\n"
@@ -198,7 +213,7 @@ inline CNginxServer::CNginxServer(const std::string& locations) {
          << "  fastcgi_temp_path " << d << "/fastcgi;\n  uwsgi_temp_path " << d << "/uwsgi;\n"
          << "  scgi_temp_path " << d << "/scgi;\n"
          << "  keepalive_requests 1000000;\n  keepalive_timeout 60s;\n"
-         << "  server {\n    listen 127.0.0.1:" << m_port << ";\n"
+         << "  server {\n    listen " << listen << ";\n"
          << locations << "\n  }\n}\n";
     conf.close();
 
@@ -240,7 +255,7 @@ inline CNginxServer::~CNginxServer() {
 }
 
 inline std::string CNginxServer::Url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+    return (m_tls ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(m_port) + path;
 }
 
 inline std::vector<std::string> CNginxServer::AccessLog() const {
