@@ -363,8 +363,8 @@ TEST(UrlCheckWorkerTest, Http2WhereTheServerOffersIt) {
 }
 
 TEST(UrlCheckWorkerTest, LargeBodyIsNotReadToItsEnd) {
-    const long long big = 50LL * 1024 * 1024;
-    testing::CScriptedHttpServer server([big](const std::string&, const std::string& path) {
+    constexpr long long big = 50LL * 1024 * 1024;
+    testing::CScriptedHttpServer server([](const std::string&, const std::string& path) {
         testing::ScriptedReply reply;
         reply.bodyBytes = path == "/big.jpg" ? big : 1000;
         return reply;
