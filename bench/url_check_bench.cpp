@@ -1,15 +1,26 @@
-// URL check against a local nginx, compared in the same run with one curl process fetching the same URLs
-// over reused connections; and the text check over 100,000 products with remembered answers.
+// The URL check against local servers, compared in the same run with curl:
+//  1. 10,000 products (20,000 URLs) over four hosts 127.0.0.1 .. 127.0.0.4 that answer after 20 ms:
+//     `yarvelin-feed check-urls` against `curl --parallel --parallel-max 16` and one sequential curl process,
+//     each a child process whose wall time and peak memory (maximum resident set) are taken.
+//  2. The same feed against a local nginx that answers at once: the worker (16 requests at once) against
+//     the old way, one CheckUrl after another on one connection.
+//  3. The text check over 100,000 products with remembered answers.
 //
-//   cmake --build build --target url_check_bench && build/bench/url_check_bench
+//   cmake --preset bench && cmake --build build/bench -j2 --target url_check_bench yarvelin-feed
+//   build/bench/bench/url_check_bench [products] [--skip-sequential-curl]
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +28,7 @@
 #include "app/feed_document.h"
 #include "app/remembered_alert.h"
 #include "checks/clean_alerts.h"
+#include "checks/http_session.h"
 #include "checks/text_cleaning.h"
 #include "checks/url_check_worker.h"
 #include "platform/curl_http_client.h"
@@ -37,66 +49,166 @@ double CpuSeconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
+double PeakMegabytes() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_maxrss) / 1024.0;
+}
+
+struct Run {
+    double wall = 0;
+    double cpu = 0;
+    double peakMb = 0;
+};
+
+// Runs argv as a child with its standard output to /dev/null; wall time, CPU time and peak memory.
+Run RunChild(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const std::string& a : args) {
+        argv.push_back(const_cast<char*>(a.c_str()));
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const auto start = Clock::now();
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+        std::fprintf(stderr, "cannot start %s\n", argv[0]);
+        std::exit(1);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    rusage u{};
+    wait4(pid, &status, 0, &u);
+    Run run;
+    run.wall = Seconds(start);
+    run.cpu = static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+              static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+    run.peakMb = static_cast<double>(u.ru_maxrss) / 1024.0;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s failed (status %d)\n", argv[0], status);
+        std::exit(1);
+    }
+    return run;
+}
+
+const char kColumns[] =
+    "product_url\tname\tdescription\tprice\timage_url\tcategory\toffer_id\tinstock\tshipping\tbrand\tupc\t"
+    "color\tsize\tquantity\tproduct_id\tmanufacturer_id\texp_date\tproduct_type\tdelete\tcurrency\r\n";
+
+struct Feed {
+    std::vector<std::string> productUrls;
+    std::vector<std::string> imageUrls;
+};
+
+// Product i's page on host i mod 4, its image on the next host.
+Feed SpreadFeed(const std::vector<std::unique_ptr<testing::CSlowHttpServer>>& hosts, int products) {
+    Feed feed;
+    const std::size_t n = hosts.size();
+    for (int i = 0; i < products; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        feed.productUrls.push_back(hosts[k % n]->Url("/p/" + std::to_string(i)));
+        feed.imageUrls.push_back(hosts[(k + 1) % n]->Url("/i/" + std::to_string(i) + ".jpg"));
+    }
+    return feed;
+}
+
+void WriteFeedFile(const Feed& feed, const std::string& path) {
+    std::ofstream out(path, std::ios::binary);
+    out << kColumns;
+    for (std::size_t i = 0; i < feed.productUrls.size(); ++i) {
+        out << feed.productUrls[i] << "\tProduct " << i << "\tA product\t9.99\t" << feed.imageUrls[i]
+            << "\tToys\tP" << i << std::string(13, '\t') << "\r\n";
+    }
+}
+
+void WriteCurlConfig(const Feed& feed, const std::string& path) {
+    std::ofstream config(path);
+    config << "silent\nuser-agent = \"Yarvelin\"\nlocation\n";
+    for (std::size_t i = 0; i < feed.productUrls.size(); ++i) {
+        config << "url = \"" << feed.productUrls[i] << "\"\noutput = \"/dev/null\"\n";
+        config << "url = \"" << feed.imageUrls[i] << "\"\noutput = \"/dev/null\"\n";
+    }
+}
+
+CFeedDocument Document(const Feed& feed) {
+    CFeedDocument doc;
+    for (std::size_t i = 0; i < feed.productUrls.size(); ++i) {
+        COtherRecord r;
+        r.m_required.product_url = feed.productUrls[i];
+        r.m_required.image_url = feed.imageUrls[i];
+        doc.AddOrReplaceRecord(r);
+    }
+    return doc;
+}
+
+void ExpectAllOk(const CFeedDocument& doc) {
+    for (std::size_t i = 0; i < doc.Count(); ++i) {
+        if (!doc.At(i).urls_checked || !doc.At(i).product_url_ok || !doc.At(i).image_url_ok) {
+            std::fprintf(stderr, "product %zu not OK\n", i);
+            std::exit(1);
+        }
+    }
+}
+
 class CQuietObserver : public CUrlCheckObserver {
   public:
     void OnProgress(std::size_t) override {}
     void OnDone() override {}
 };
 
-struct Timing {
-    double wall;
-    double cpu;
-};
-
-double ChildrenCpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_CHILDREN, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
-}
-
-Timing TimeUrlCheck(const testing::CNginxServer& server, int products) {
-    CFeedDocument doc;
-    for (int i = 0; i < products; ++i) {
-        COtherRecord r;
-        r.m_required.product_url = server.Url("/p/" + std::to_string(i));
-        r.m_required.image_url = server.Url("/i/" + std::to_string(i) + ".jpg");
-        doc.AddOrReplaceRecord(r);
-    }
+Run TimeWorker(const Feed& feed) {
+    CFeedDocument doc = Document(feed);
     CCurlHttpClient client;
     std::atomic<bool> cancel{false};
     CQuietObserver observer;
     const auto start = Clock::now();
     const double cpuStart = CpuSeconds();
     UrlCheckWorker(doc, client, cancel, observer);
-    const Timing t{Seconds(start), CpuSeconds() - cpuStart};
-    for (std::size_t i = 0; i < doc.Count(); ++i) {
-        if (!doc.At(i).product_url_ok || !doc.At(i).image_url_ok) {
-            std::fprintf(stderr, "product %zu not OK\n", i);
-            std::exit(1);
-        }
-    }
-    return t;
+    Run run{Seconds(start), CpuSeconds() - cpuStart, 0};
+    ExpectAllOk(doc);
+    return run;
 }
 
-Timing TimeCurl(const testing::CNginxServer& server, int products, const std::string& configPath) {
-    {
-        std::ofstream config(configPath);
-        config << "silent\nuser-agent = \"Yarvelin\"\nlocation\n";
-        for (int i = 0; i < products; ++i) {
-            config << "url = \"" << server.Url("/p/" + std::to_string(i)) << "\"\noutput = \"/dev/null\"\n";
-            config << "url = \"" << server.Url("/i/" + std::to_string(i) + ".jpg")
-                   << "\"\noutput = \"/dev/null\"\n";
-        }
-    }
-    const std::string cmd = "curl --config '" + configPath + "'";
+// The check as it was before it made many requests at once: one CheckUrl after another, each body read
+// to its end, on one session.
+Run TimeOldWay(const Feed& feed) {
+    CFeedDocument doc = Document(feed);
+    CCurlHttpClient client;
     const auto start = Clock::now();
-    const double cpuStart = ChildrenCpuSeconds();
-    if (std::system(cmd.c_str()) != 0) {
-        std::fprintf(stderr, "curl failed\n");
-        std::exit(1);
+    const double cpuStart = CpuSeconds();
+    auto session = client.OpenSession(kUrlCheckUserAgent);
+    for (std::size_t i = 0; i < doc.Count(); ++i) {
+        COtherRecord& r = doc.At(i);
+        r.product_url_ok = IsUrlOk(CheckUrl(*session, r.m_required.product_url));
+        r.image_url_ok = IsUrlOk(CheckUrl(*session, r.m_required.image_url));
+        r.urls_checked = true;
     }
-    return {Seconds(start), ChildrenCpuSeconds() - cpuStart};
+    session.reset();
+    Run run{Seconds(start), CpuSeconds() - cpuStart, 0};
+    ExpectAllOk(doc);
+    return run;
+}
+
+Run Median(std::vector<Run> runs) {
+    std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.wall < b.wall; });
+    return runs[runs.size() / 2];
+}
+
+void Print(const char* what, const std::vector<Run>& runs) {
+    const Run m = Median(runs);
+    double lo = runs[0].wall;
+    double hi = runs[0].wall;
+    double peak = 0;
+    for (const Run& r : runs) {
+        lo = std::min(lo, r.wall);
+        hi = std::max(hi, r.wall);
+        peak = std::max(peak, r.peakMb);
+    }
+    std::printf("  %-44s wall %8.3f s (min %.3f, max %.3f, %zu runs), CPU %.3f s, peak %.1f MB\n", what,
+                m.wall, lo, hi, runs.size(), m.cpu, peak);
 }
 
 std::string SampleName(int i) {
@@ -143,58 +255,110 @@ void TextBench(int products) {
 
 }  // namespace
 
-// Distinct connections among the access log lines from `from` on.
-std::size_t ConnectionsSince(const testing::CNginxServer& server, std::size_t from) {
-    const auto log = server.AccessLog();
-    std::vector<std::string> ids;
-    for (std::size_t i = from; i < log.size(); ++i) {
-        ids.push_back(log[i].substr(0, log[i].find(' ')));
+int main(int argc, char** argv) {
+    int products = 10000;
+    bool sequentialCurl = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--skip-sequential-curl") == 0) {
+            sequentialCurl = false;
+        } else {
+            products = std::atoi(argv[i]);
+        }
     }
-    std::sort(ids.begin(), ids.end());
-    return static_cast<std::size_t>(std::unique(ids.begin(), ids.end()) - ids.begin());
-}
+    const std::string dir = [] {
+        char tmpl[] = "/tmp/yarvelin-url-bench-XXXXXX";
+        return std::string(mkdtemp(tmpl));
+    }();
 
-void Report(const char* what, std::vector<Timing> runs) {
-    std::sort(runs.begin(), runs.end(), [](const Timing& a, const Timing& b) { return a.wall < b.wall; });
-    std::printf("  %-28s wall median %.3f s (min %.3f, max %.3f), CPU of the median run %.3f s\n", what,
-                runs[1].wall, runs[0].wall, runs[2].wall, runs[1].cpu);
-}
+    // 1. Four hosts answering after 20 ms.
+    std::vector<std::unique_ptr<testing::CSlowHttpServer>> hosts;
+    for (const char* address : {"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"}) {
+        hosts.push_back(std::make_unique<testing::CSlowHttpServer>(std::chrono::milliseconds(20), address));
+    }
+    const Feed slowFeed = SpreadFeed(hosts, products);
+    const std::string feedPath = dir + "/feed.txt";
+    const std::string curlPath = dir + "/urls.curlrc";
+    WriteFeedFile(slowFeed, feedPath);
+    WriteCurlConfig(slowFeed, curlPath);
+    const std::vector<std::string> ours = {YARVELIN_CLI, "check-urls", feedPath};
+    const std::vector<std::string> curlParallel = {"curl", "--parallel", "--parallel-max",
+                                                   "16",   "--config",   curlPath};
+    const std::vector<std::string> curlSequential = {"curl", "--config", curlPath};
+    std::printf("URL check: %d products (%d requests) over four hosts answering after 20 ms\n", products,
+                2 * products);
+    std::fflush(stdout);
+    std::vector<Run> oursRuns;
+    std::vector<Run> parallelRuns;
+    int requests = 0;
+    int connections = 0;
+    int mostAtOnce = 0;
+    for (int round = 0; round < 3; ++round) {
+        parallelRuns.push_back(RunChild(curlParallel));
+        // What the servers saw of our runs alone.
+        for (const auto& host : hosts) {
+            host->ResetMostConnectionsAtOnce();
+            requests -= host->Requests();
+            connections -= host->Connections();
+        }
+        oursRuns.push_back(RunChild(ours));
+        for (const auto& host : hosts) {
+            requests += host->Requests();
+            connections += host->Connections();
+            mostAtOnce = std::max(mostAtOnce, host->MostConnectionsAtOnce());
+        }
+    }
+    Print("yarvelin-feed check-urls (16 at once):", oursRuns);
+    Print("curl --parallel --parallel-max 16:", parallelRuns);
+    std::printf("  wall ratio yarvelin / curl --parallel per round:");
+    for (int i = 0; i < 3; ++i) {
+        std::printf(" %.2f", oursRuns[i].wall / parallelRuns[i].wall);
+    }
+    std::printf(
+        " (limit 1.3)\n  yarvelin's 3 runs: %d requests, %d connections, at most %d at once to one host\n",
+        requests, connections, mostAtOnce);
+    std::fflush(stdout);
+    if (sequentialCurl) {
+        const Run sequential = RunChild(curlSequential);
+        Print("curl --config (one at a time):", {sequential});
+        std::printf("  sequential curl / yarvelin (median): %.1fx faster (at least 10x)\n",
+                    sequential.wall / Median(oursRuns).wall);
+    }
+    hosts.clear();
 
-int main() {
-    const int products = 1000;
-    testing::CNginxServer server(R"(
+    // 2. A server that answers at once.
+    testing::CNginxServer nginx(R"(
         location /p/ { return 200 "product page"; }
         location /i/ { return 200 "image"; }
     )");
-    const std::string config = "/tmp/yarvelin-url-bench-" + std::to_string(server.Port()) + ".curlrc";
-    TimeCurl(server, products, config);  // warm-up: page cache, nginx start; and both reuse connections:
-    std::size_t mark = server.AccessLogOf(2 * products).size();
-    TimeUrlCheck(server, products);
-    const std::size_t oursConnections = ConnectionsSince(server, mark);
-    mark = server.AccessLogOf(mark + 2 * products).size();
-    TimeCurl(server, products, config);
-    server.AccessLogOf(mark + 2 * products);
-    const std::size_t curlConnections = ConnectionsSince(server, mark);
-    std::vector<Timing> ours;
-    std::vector<Timing> curl;
-    for (int round = 0; round < 3; ++round) {
-        curl.push_back(TimeCurl(server, products, config));
-        ours.push_back(TimeUrlCheck(server, products));
+    Feed fastFeed;
+    for (int i = 0; i < products; ++i) {
+        fastFeed.productUrls.push_back(nginx.Url("/p/" + std::to_string(i)));
+        fastFeed.imageUrls.push_back(nginx.Url("/i/" + std::to_string(i) + ".jpg"));
     }
-    std::remove(config.c_str());
-    std::printf("URL check: %d products (%d requests) against local nginx, 3 alternating rounds\n", products,
+    TimeOldWay(fastFeed);  // warm-up
+    std::vector<Run> newRuns;
+    std::vector<Run> oldRuns;
+    const int instantRounds = 7;  // short runs on a shared machine: more of them for a steadier median
+    for (int round = 0; round < instantRounds; ++round) {
+        oldRuns.push_back(TimeOldWay(fastFeed));
+        newRuns.push_back(TimeWorker(fastFeed));
+    }
+    std::printf("URL check: %d products (%d requests) against a local nginx that answers at once\n", products,
                 2 * products);
-    std::printf("  connections for 2000 requests: yarvelin %zu, curl %zu\n", oursConnections,
-                curlConnections);
-    Report("yarvelin UrlCheckWorker:", ours);
-    Report("curl --config, one process:", curl);
-    std::vector<double> ratios;
-    for (int i = 0; i < 3; ++i) {
-        ratios.push_back(ours[i].wall / curl[i].wall);
+    Print("UrlCheckWorker (16 at once):", newRuns);
+    Print("old way, one CheckUrl after another:", oldRuns);
+    std::printf("  wall ratio new / old per round:");
+    for (int i = 0; i < instantRounds; ++i) {
+        std::printf(" %.2f", newRuns[i].wall / oldRuns[i].wall);
     }
-    std::sort(ratios.begin(), ratios.end());
-    std::printf("  wall ratio yarvelin / curl per round: %.2f, %.2f, %.2f (limit 1.3)\n", ratios[0],
-                ratios[1], ratios[2]);
+    std::printf(" (at most 1.0); of the medians %.2f, of the CPU times %.2f\n",
+                Median(newRuns).wall / Median(oldRuns).wall, Median(newRuns).cpu / Median(oldRuns).cpu);
+    std::printf("  peak memory of this process so far (servers and feeds included): %.1f MB\n",
+                PeakMegabytes());
+
+    std::remove(feedPath.c_str());
+    std::remove(curlPath.c_str());
+    rmdir(dir.c_str());
     TextBench(100000);
     return 0;
 }

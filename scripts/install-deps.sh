@@ -6,7 +6,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config clang clang-format
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   libcurl4-openssl-dev libgtest-dev libgmock-dev
-  nginx-light vsftpd python3 python3-pyftpdlib curl
+  nginx-light vsftpd python3 python3-pyftpdlib curl openssl
   xvfb xauth fonts-dejavu-core
   time ccache libcli11-dev nlohmann-json3-dev
   lintian desktop-file-utils appstream man-db dpkg-dev

@@ -38,4 +38,7 @@ inline constexpr const char* kFtpUserId = "UserID";
 inline constexpr const char* kFtpFileName = "FileName";
 inline constexpr const char* kFtpPassword = "Password";
 
+// In the "Config" section: how many URL check requests are in flight at once.
+inline constexpr const char* kUrlCheckJobs = "UrlCheckJobs";
+
 }  // namespace yarvelin::settings

@@ -1,9 +1,16 @@
-// What the URL check needs of an HTTP client: a session that parses URLs and requests them one by one.
+// What the URL check needs of an HTTP client: a session that parses URLs and requests them, one by one or
+// many at once.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace yarvelin {
 
@@ -14,6 +21,13 @@ class HttpSession {
         bool failed = false;
         // The status of the final response; nothing when the request was not one with a status.
         std::optional<unsigned> status;
+        // The final response's Retry-After, when it had one.
+        std::optional<std::chrono::seconds> retryAfter;
+    };
+    // A request started with Start that has ended, under the tag it was started with.
+    struct Finished {
+        std::uint64_t tag = 0;
+        Response response;
     };
 
     virtual ~HttpSession() = default;
@@ -21,6 +35,27 @@ class HttpSession {
     virtual bool ParsesAsUrl(const std::string& url) const = 0;
     // A GET that always goes to the server, following redirections; the connection stays open for reuse.
     virtual Response Get(const std::string& url) = 0;
+
+    // How many requests the session runs at once.
+    virtual std::size_t MaxRequests() const { return 1; }
+    // Starts the same request as Get without waiting for it.
+    virtual void Start(std::uint64_t tag, const std::string& url) { m_queued.emplace_back(tag, url); }
+    // Lets the requests under way proceed for at most about `wait` and returns those that ended, if any.
+    virtual std::vector<Finished> Poll(std::chrono::milliseconds /*wait*/) {
+        std::vector<Finished> done;
+        if (!m_queued.empty()) {
+            auto [tag, url] = std::move(m_queued.front());
+            m_queued.pop_front();
+            done.push_back({tag, Get(url)});
+        }
+        return done;
+    }
+    // Ends every request under way at once; none of them is reported.
+    virtual void AbortAll() { m_queued.clear(); }
+
+  private:
+    // Requests started on a session that only knows Get.
+    std::deque<std::pair<std::uint64_t, std::string>> m_queued;
 };
 
 class HttpClient {

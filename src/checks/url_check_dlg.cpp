@@ -38,8 +38,19 @@ class CUrlCheckDlg::CPostingObserver : public CUrlCheckObserver {
     CUrlCheckDlg* m_dlg;
 };
 
+namespace {
+
+std::unique_ptr<HttpClient> ConfiguredHttpClient(const SettingsStore& store) {
+    CurlHttpLimits limits;
+    limits.maxRequests = UrlCheckJobs(store);
+    limits.maxPerHost = kUrlCheckMaxPerHost;
+    return std::make_unique<CCurlHttpClient>(CurlHttpTimeouts::FromEnvironment(), limits);
+}
+
+}  // namespace
+
 CUrlCheckDlg::CUrlCheckDlg(CYarvelinGui& gui, QWidget* parent)
-    : CUrlCheckDlg(gui, parent, std::make_unique<CCurlHttpClient>()) {}
+    : CUrlCheckDlg(gui, parent, ConfiguredHttpClient(gui.Store())) {}
 
 CUrlCheckDlg::CUrlCheckDlg(CYarvelinGui& gui, QWidget* parent, std::unique_ptr<HttpClient> client)
     : QDialog(parent),

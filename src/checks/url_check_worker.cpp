@@ -1,57 +1,274 @@
 #include "checks/url_check_worker.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <deque>
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include "app/feed_document.h"
-#include "checks/http_session.h"
+#include "app/settings_names.h"
+#include "app/settings_store.h"
 
 namespace yarvelin {
 
-unsigned CheckUrl(HttpSession& session, const std::string& url) {
-    unsigned result = kUrlNoStatus;
-    std::string target = url;
-    if (!session.ParsesAsUrl(target)) {
-        target = "http://" + url;
-        if (!session.ParsesAsUrl(target)) {
-            return result;
-        }
+std::optional<std::string> UrlToRequest(const HttpSession& session, const std::string& url) {
+    if (session.ParsesAsUrl(url)) {
+        return url;
     }
-    const HttpSession::Response response = session.Get(target);
+    std::string withScheme = "http://" + url;
+    if (session.ParsesAsUrl(withScheme)) {
+        return withScheme;
+    }
+    return std::nullopt;
+}
+
+unsigned UrlResult(const HttpSession::Response& response) {
     if (response.failed) {
         return kUrlRequestFailed;
     }
-    if (response.status) {
-        result = *response.status;
-    }
-    return result;
+    return response.status ? *response.status : kUrlNoStatus;
 }
+
+unsigned CheckUrl(HttpSession& session, const std::string& url) {
+    const std::optional<std::string> target = UrlToRequest(session, url);
+    return target ? UrlResult(session.Get(*target)) : kUrlNoStatus;
+}
+
+std::optional<std::chrono::seconds> UrlRetryWait(const HttpSession::Response& response) {
+    if (response.failed || !response.retryAfter || !response.status ||
+        (*response.status != 429 && *response.status != 503)) {
+        return std::nullopt;
+    }
+    return std::clamp(*response.retryAfter, std::chrono::seconds{0}, kUrlRetryAfterCap);
+}
+
+int ClampUrlCheckJobs(long jobs) {
+    return static_cast<int>(std::clamp<long>(jobs, 1, kUrlCheckMaxJobs));
+}
+
+int UrlCheckJobs(const SettingsStore& store) {
+    return ClampUrlCheckJobs(
+        store.GetInt(settings::kSectionConfig, settings::kUrlCheckJobs, kUrlCheckDefaultJobs));
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// At most this many records are taken up ahead of the first one not yet reported, so that one slow server
+// does not let the rest of a large feed pile up behind it.
+constexpr std::size_t kMaxRecordsAhead = 4096;
+// The longest the worker waits on the session before it looks at the cancel flag again.
+constexpr std::chrono::milliseconds kCancelLatency{50};
+
+// A record taken up in this run: which of its URLs are requested, and their results so far.
+struct RecordCheck {
+    std::size_t position = 0;
+    bool want[2] = {false, false};  // product URL, image URL
+    bool retried[2] = {false, false};
+    unsigned result[2] = {kUrlNoStatus, kUrlNoStatus};
+    int nextUrl = 0;      // the next of its URLs to start
+    int outstanding = 0;  // requests started and not yet ended, waits for a repeat included
+    bool Complete() const { return nextUrl == 2 && outstanding == 0; }
+};
+
+struct DueRetry {
+    Clock::time_point due;
+    std::uint64_t tag;
+};
+
+std::uint64_t Tag(std::size_t position, int which) {
+    return static_cast<std::uint64_t>(position) * 2 + static_cast<std::uint64_t>(which);
+}
+
+const std::string& UrlOf(const COtherRecord& record, int which) {
+    return which == 0 ? record.m_required.product_url : record.m_required.image_url;
+}
+
+class CUrlCheckRun {
+  public:
+    CUrlCheckRun(CFeedDocument& doc, HttpSession& session, const std::atomic<bool>& cancel,
+                 CUrlCheckObserver& observer)
+        : m_records(doc.m_records),
+          m_session(session),
+          m_cancel(cancel),
+          m_observer(observer),
+          m_maxInFlight(std::max<std::size_t>(1, session.MaxRequests())) {}
+
+    void Run() {
+        for (;;) {
+            if (m_cancel.load()) {
+                m_session.AbortAll();
+                return;
+            }
+            StartDueRetries();
+            const bool started = StartRequests();
+            const bool reported = ReportCompleteRecords();
+            if (m_window.empty() && m_next == m_records.size()) {
+                return;
+            }
+            if (started || reported) {
+                continue;
+            }
+            const std::chrono::milliseconds wait = WaitBeforeNextRetry();
+            if (m_inFlight == 0) {
+                std::this_thread::sleep_for(wait);  // only repeats are pending
+                continue;
+            }
+            for (HttpSession::Finished& finished : m_session.Poll(wait)) {
+                OnFinished(finished);
+            }
+        }
+    }
+
+  private:
+    RecordCheck& WindowRecord(std::uint64_t tag) { return m_window[tag / 2 - m_window.front().position]; }
+
+    // Starts requests, URL by URL in row order, while fewer than the session's maximum are in flight.
+    bool StartRequests() {
+        bool any = false;
+        while (m_inFlight < m_maxInFlight) {
+            if (m_window.empty() || m_window.back().nextUrl == 2) {
+                if (m_next == m_records.size() || m_window.size() >= kMaxRecordsAhead) {
+                    break;
+                }
+                TakeUp(m_next++);
+                any = true;
+            }
+            RecordCheck& check = m_window.back();
+            const COtherRecord* record = m_records[check.position].get();
+            for (; check.nextUrl < 2 && m_inFlight < m_maxInFlight; ++check.nextUrl) {
+                const int which = check.nextUrl;
+                if (!check.want[which]) {
+                    continue;
+                }
+                // A URL that does not parse even with "http://" in front is decided without a request.
+                if (const std::optional<std::string> target =
+                        UrlToRequest(m_session, UrlOf(*record, which))) {
+                    m_session.Start(Tag(check.position, which), *target);
+                    ++m_inFlight;
+                    ++check.outstanding;
+                    any = true;
+                }
+            }
+        }
+        return any;
+    }
+
+    void TakeUp(std::size_t position) {
+        RecordCheck check;
+        check.position = position;
+        if (const COtherRecord* record = m_records[position].get()) {
+            // A record checked before is asked again only for the URLs that were not OK.
+            check.want[0] = !record->urls_checked || !record->product_url_ok;
+            check.want[1] = !record->urls_checked || !record->image_url_ok;
+        }
+        m_window.push_back(check);
+    }
+
+    void OnFinished(const HttpSession::Finished& finished) {
+        --m_inFlight;
+        RecordCheck& check = WindowRecord(finished.tag);
+        const int which = static_cast<int>(finished.tag % 2);
+        if (!check.retried[which]) {
+            if (const std::optional<std::chrono::seconds> wait = UrlRetryWait(finished.response)) {
+                check.retried[which] = true;
+                m_retries.push_back({Clock::now() + *wait, finished.tag});
+                return;
+            }
+        }
+        check.result[which] = UrlResult(finished.response);
+        --check.outstanding;
+    }
+
+    void StartDueRetries() {
+        if (m_retries.empty()) {
+            return;
+        }
+        const Clock::time_point now = Clock::now();
+        for (auto it = m_retries.begin(); it != m_retries.end() && m_inFlight < m_maxInFlight;) {
+            if (it->due > now) {
+                ++it;
+                continue;
+            }
+            const RecordCheck& check = WindowRecord(it->tag);
+            const int which = static_cast<int>(it->tag % 2);
+            const COtherRecord& record = *m_records[check.position];
+            // It parsed when it was first started.
+            m_session.Start(it->tag, *UrlToRequest(m_session, UrlOf(record, which)));
+            ++m_inFlight;
+            it = m_retries.erase(it);
+        }
+    }
+
+    std::chrono::milliseconds WaitBeforeNextRetry() const {
+        std::chrono::milliseconds wait = kCancelLatency;
+        if (m_retries.empty()) {
+            return wait;
+        }
+        const Clock::time_point now = Clock::now();
+        for (const DueRetry& retry : m_retries) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(retry.due - now);
+            wait = std::clamp(left, std::chrono::milliseconds{0}, wait);
+        }
+        return wait;
+    }
+
+    // Writes and reports the records whose requests have all ended, in row order up to the first that
+    // is still under way.
+    bool ReportCompleteRecords() {
+        bool any = false;
+        while (!m_window.empty() && m_window.front().Complete()) {
+            if (m_cancel.load()) {
+                break;
+            }
+            const RecordCheck& check = m_window.front();
+            if (COtherRecord* record = m_records[check.position].get()) {
+                Write(*record, check);
+            }
+            m_observer.OnProgress(check.position + 1);
+            m_window.pop_front();
+            any = true;
+        }
+        return any;
+    }
+
+    // The results go into the record itself: while the check runs, the worker is the only one touching
+    // the records, so storing a copy at its own place would change nothing more.
+    void Write(COtherRecord& record, const RecordCheck& check) {
+        const bool first = !record.urls_checked;
+        if (check.want[0]) {
+            m_observer.OnUrlChecked(check.position, false, check.result[0]);
+            record.product_url_ok = IsUrlOk(check.result[0]);
+        }
+        if (check.want[1]) {
+            m_observer.OnUrlChecked(check.position, true, check.result[1]);
+            record.image_url_ok = IsUrlOk(check.result[1]);
+        }
+        if (first) {
+            record.urls_checked = true;
+        }
+    }
+
+    CFeedDocument::RecordList& m_records;
+    HttpSession& m_session;
+    const std::atomic<bool>& m_cancel;
+    CUrlCheckObserver& m_observer;
+    const std::size_t m_maxInFlight;
+    std::deque<RecordCheck> m_window;  // records taken up and not yet reported, in row order
+    std::vector<DueRetry> m_retries;
+    std::size_t m_next = 0;  // the next record to take up
+    std::size_t m_inFlight = 0;
+};
+
+}  // namespace
 
 void UrlCheckWorker(CFeedDocument& doc, HttpClient& client, const std::atomic<bool>& cancel,
                     CUrlCheckObserver& observer) {
     if (std::unique_ptr<HttpSession> session = client.OpenSession(kUrlCheckUserAgent)) {
-        std::size_t k = 0;
-        for (std::size_t i = 0; i < doc.m_records.size(); ++i) {
-            ++k;
-            if (cancel.load()) {
-                break;
-            }
-            if (COtherRecord* record = doc.m_records[i].get()) {
-                if (!record->urls_checked) {
-                    const unsigned product = CheckUrl(*session, record->m_required.product_url);
-                    observer.OnUrlChecked(i, false, product);
-                    record->product_url_ok = IsUrlOk(product);
-                    const unsigned image = CheckUrl(*session, record->m_required.image_url);
-                    observer.OnUrlChecked(i, true, image);
-                    record->image_url_ok = IsUrlOk(image);
-                    record->urls_checked = true;
-                }
-                // The results are already in the record; storing it at its own place changes nothing more.
-                if (cancel.load()) {
-                    break;
-                }
-            }
-            observer.OnProgress(k);
-        }
+        CUrlCheckRun(doc, *session, cancel, observer).Run();
     }
     observer.OnDone();
 }

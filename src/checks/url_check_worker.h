@@ -1,20 +1,32 @@
-// The URL check: every product's page and image URL, requested one after another on one session.
+// The URL check: every product's page and image URL, many requests at once on one session, results written
+// and reported product by product in row order.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
+#include <optional>
 #include <string>
+
+#include "checks/http_session.h"
 
 namespace yarvelin {
 
 class CFeedDocument;
-class HttpClient;
-class HttpSession;
+class SettingsStore;
 
 // CheckUrl's result when no status could be obtained.
 inline constexpr unsigned kUrlNoStatus = ~0u;
 // CheckUrl's result when the request failed with an error.
 inline constexpr unsigned kUrlRequestFailed = 100;
+
+// Requests in flight at once unless the settings say otherwise, and the most they may say.
+inline constexpr int kUrlCheckDefaultJobs = 16;
+inline constexpr int kUrlCheckMaxJobs = 64;
+// Connections to one host at most, whatever the number of requests in flight.
+inline constexpr int kUrlCheckMaxPerHost = 4;
+// The longest wait a Retry-After may impose before the one repeat of a 429 or 503.
+inline constexpr std::chrono::seconds kUrlRetryAfterCap{30};
 
 // The worker's reports. They come from the worker's thread.
 class CUrlCheckObserver {
@@ -24,19 +36,34 @@ class CUrlCheckObserver {
     virtual void OnProgress(std::size_t handled) = 0;
     // The worker has ended, finished or cancelled. Always the last report.
     virtual void OnDone() = 0;
-    // A URL was requested (record position, which URL, its result).
+    // A URL was requested (record position, which URL, its result). Comes just before the record's
+    // OnProgress, the product URL before the image URL.
     virtual void OnUrlChecked(std::size_t /*position*/, bool /*image*/, unsigned /*result*/) {}
 };
 
-// The HTTP status of the final response, kUrlRequestFailed, or kUrlNoStatus.
+// The text to request for a URL of a record: as it stands when it parses, with "http://" in front when
+// only that parses, nothing when neither does.
+std::optional<std::string> UrlToRequest(const HttpSession& session, const std::string& url);
+// CheckUrl's result for a response: its status, kUrlRequestFailed, or kUrlNoStatus.
+unsigned UrlResult(const HttpSession::Response& response);
+// The HTTP status of the final response, kUrlRequestFailed, or kUrlNoStatus; one request, waited for.
 unsigned CheckUrl(HttpSession& session, const std::string& url);
 // A success status: 200 to 299.
 inline bool IsUrlOk(unsigned result) {
     return result >= 200 && result <= 299;
 }
+// The wait before the one repeat of a request, or nothing when its answer is final: 429 and 503 with a
+// Retry-After are repeated after that many seconds, at most kUrlRetryAfterCap.
+std::optional<std::chrono::seconds> UrlRetryWait(const HttpSession::Response& response);
 
-// Requests both URLs of every record not yet checked and stores the results in the records. cancel is read
-// between records and after each record; the record under way is finished first.
+// The number of requests in flight from the "Config" section, within 1 .. kUrlCheckMaxJobs.
+int UrlCheckJobs(const SettingsStore& store);
+int ClampUrlCheckJobs(long jobs);
+
+// Requests the URLs of every record not yet checked, and again those of a checked record that were not
+// OK, and stores the results in the records. Records are written and reported in row order, each once
+// both its requests have ended. cancel ends every request in flight; records not reported by then keep
+// their previous state.
 void UrlCheckWorker(CFeedDocument& doc, HttpClient& client, const std::atomic<bool>& cancel,
                     CUrlCheckObserver& observer);
 

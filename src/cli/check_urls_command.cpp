@@ -69,6 +69,10 @@ class CCheckUrlsCommand : public CliCommand {
                "came back (no URL, a URL that does not parse, or a scheme other than http and https).\n"
                "A URL without a scheme is requested with http:// in front. A summary follows the products.\n"
                "\n"
+               "Up to --jobs requests are in flight at once, at most four connections to one host; a body\n"
+               "is not read past its first 256 KiB. A 429 or 503 answer with Retry-After is asked once more\n"
+               "after the wait it asks for (30 s at most).\n"
+               "\n"
                "Time-outs in seconds: YARVELIN_HTTP_CONNECT_TIMEOUT (60), YARVELIN_HTTP_STALL_TIMEOUT (60).";
     }
 
@@ -78,6 +82,8 @@ class CCheckUrlsCommand : public CliCommand {
             "usage error.");
         AddFileArgument(command, "FEED", m_feed, "the feed file to check");
         AddReplaceUnmappableFlag(command, m_replaceUnmappable);
+        command.add_option("--jobs", m_jobs, "requests in flight at once (16)")
+            ->check(CLI::Range(1, kUrlCheckMaxJobs));
     }
 
     int Run() override;
@@ -85,6 +91,7 @@ class CCheckUrlsCommand : public CliCommand {
   private:
     std::string m_feed;
     bool m_replaceUnmappable = false;
+    int m_jobs = kUrlCheckDefaultJobs;
 };
 
 const CCliRegistration kRegistration(std::make_unique<CCheckUrlsCommand>());
@@ -98,7 +105,9 @@ int CCheckUrlsCommand::Run() {
         return kExitFailure;
     }
     CFeedDocument& doc = app.m_document;
-    CCurlHttpClient client;
+    CurlHttpLimits limits;
+    limits.maxRequests = m_jobs;
+    CCurlHttpClient client(CurlHttpTimeouts::FromEnvironment(), limits);
     std::atomic<bool> cancel{false};
     CReportingObserver observer(doc.Count(), StderrIsTerminal());
     UrlCheckWorker(doc, client, cancel, observer);

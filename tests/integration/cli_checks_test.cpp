@@ -101,12 +101,18 @@ TEST(CliCheckUrlsTest, OneLinePerProductAndExitStatus) {
         std::ofstream ok(dir + "/ok.txt", std::ios::binary);
         ok << kColumns << Line(server.Url("/ok"), "One", "d", server.Url("/ok"), "A1");
     }
-    const CRun bad = RunCli("check-urls " + dir + "/feed.txt");
-    EXPECT_EQ(bad.status, 1);
-    EXPECT_EQ(bad.out,
-              "1\tA1\tOK\tERR\t200\t404\n"
-              "2\tB2\tERR\tOK\tnone\t200\n"
-              "2 products: 0 with both URLs OK, 2 with a URL error\n");
+    for (const char* jobs : {"", " --jobs 1", " --jobs 64"}) {
+        const CRun bad = RunCli("check-urls " + dir + "/feed.txt" + jobs);
+        EXPECT_EQ(bad.status, 1) << jobs;
+        EXPECT_EQ(bad.out,
+                  "1\tA1\tOK\tERR\t200\t404\n"
+                  "2\tB2\tERR\tOK\tnone\t200\n"
+                  "2 products: 0 with both URLs OK, 2 with a URL error\n")
+            << jobs;
+    }
+    for (const char* jobs : {" --jobs 0", " --jobs 65", " --jobs many", " --jobs"}) {
+        EXPECT_EQ(RunCli("check-urls " + dir + "/feed.txt" + jobs).status, 2) << jobs;
+    }
     const CRun good = RunCli("check-urls " + dir + "/ok.txt");
     EXPECT_EQ(good.status, 0) << good.out;
     EXPECT_EQ(RunCli("check-urls").status, 2);
