@@ -38,4 +38,7 @@ inline constexpr const char* kFtpUserId = "UserID";
 inline constexpr const char* kFtpFileName = "FileName";
 inline constexpr const char* kFtpPassword = "Password";
 
+// How many products the last successful upload to a server and file name held (one value per place).
+inline constexpr const char* kSectionUploadCounts = "UploadCounts";
+
 }  // namespace yarvelin::settings
