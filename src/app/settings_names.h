@@ -41,4 +41,7 @@ inline constexpr const char* kFtpPassword = "Password";
 // In the "Config" section: how many URL check requests are in flight at once.
 inline constexpr const char* kUrlCheckJobs = "UrlCheckJobs";
 
+// How many products the last successful upload to a server and file name held (one value per place).
+inline constexpr const char* kSectionUploadCounts = "UploadCounts";
+
 }  // namespace yarvelin::settings

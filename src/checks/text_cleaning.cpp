@@ -132,6 +132,22 @@ std::string RemoveControlCharacters(std::string_view text) {
     return RemoveIf(text, IsControlCharacter);
 }
 
+std::string_view FindListedTag(std::string_view text) {
+    if (text.find('<') == std::string_view::npos && text.find("-->") == std::string_view::npos) {
+        return {};
+    }
+    for (std::string_view tag : kListedTags) {
+        if (FindNoCase(text, tag) != std::string_view::npos) {
+            return tag;
+        }
+    }
+    return {};
+}
+
+bool HasListedTag(std::string_view text) {
+    return !FindListedTag(text).empty();
+}
+
 std::string StripHtmlTags(std::string_view text) {
     std::string s(text);
     // Nearly all texts hold no tag at all; every listed string begins with '<' or is "-->".

@@ -142,9 +142,9 @@ enum class StartResult { kData, kEmpty, kHeadersOnly, kReadError };
 
 // Reads the optional header block and the column line. headerValues[i] receives the value of header i
 // when the file carries a valid one (nullptr: not wanted).
-// Every line it reads is shown to detector, when given.
+// Every line it reads is shown to detector, when given; columnLine, when given, receives the column line.
 StartResult ReadFeedStart(CFeedLineReader& reader, std::string* const headerValues[4], bool& firstLineRead,
-                          CUtf8Detector* detector = nullptr) {
+                          CUtf8Detector* detector = nullptr, std::string* columnLine = nullptr) {
     std::string_view line;
     firstLineRead = false;
     auto status = reader.Next(line);
@@ -183,7 +183,10 @@ StartResult ReadFeedStart(CFeedLineReader& reader, std::string* const headerValu
             detector->Feed(line);
         }
     }
-    // line is the column line; columns are taken by position, so it is not looked at.
+    // line is the column line; columns are taken by position, so the loader does not look at it.
+    if (columnLine != nullptr) {
+        columnLine->assign(line);
+    }
     return StartResult::kData;
 }
 
@@ -662,6 +665,61 @@ bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHe
         return true;
     } catch (const std::bad_alloc&) {
         observer.ShowFileError(FileErrorText(FileErrorCause::kOutOfMemory, in));
+        return false;
+    }
+}
+
+bool ReadFeedProducts(const std::string& path, CFeedFileObserver& observer,
+                      const std::function<void(const FeedFileStart&)>& onStart,
+                      const std::function<void(const COtherRecord&, long long, std::size_t)>& onProduct) {
+    CFeedLineReader reader;
+    if (const int err = reader.Open(path); err != 0) {
+        observer.ShowFileError(FileErrorText(FileErrorCauseForOpen(err, path), path));
+        return false;
+    }
+    try {
+        FeedFileStart start;
+        std::string* const headerValues[4] = {&start.htmlEscaped, &start.updatesOnly, &start.productType,
+                                              &start.quoted};
+        bool firstLineRead = false;
+        std::string columnLine;
+        switch (ReadFeedStart(reader, headerValues, firstLineRead, nullptr, &columnLine)) {
+            case StartResult::kEmpty:
+                observer.ShowFormatError();
+                return false;
+            case StartResult::kReadError:
+                ReportReadError(observer, reader.Error(), path);
+                return false;
+            case StartResult::kHeadersOnly:
+                onStart(start);
+                return true;
+            case StartResult::kData:
+                break;
+        }
+        start.columnLineFields = SplitLine(columnLine, [](std::size_t) -> std::string* { return nullptr; });
+        onStart(start);
+        COtherRecord record;
+        std::string_view line;
+        observer.SetProgressRange(0, 100);
+        int pos = 0;
+        for (;;) {
+            const auto status = reader.Next(line);
+            if (status == CFeedLineReader::Status::kEnd) {
+                return true;
+            }
+            if (status == CFeedLineReader::Status::kError) {
+                ReportReadError(observer, reader.Error(), path);
+                return false;
+            }
+            pos = pos >= 100 ? 0 : pos + 1;
+            observer.SetProgressPos(pos);
+            const std::size_t fields = SplitFeedLineInto(line, record);
+            if (fields > 0) {
+                onProduct(record, reader.LineNumber(), fields);
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        observer.ShowFileError(FileErrorText(FileErrorCause::kOutOfMemory, path));
         return false;
     }
 }

@@ -1,6 +1,8 @@
 // The feed file: loading it into the document and writing the document out.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -102,5 +104,23 @@ FeedEncoding ScanFeedEncoding(const std::string& path);
 // false when out was not written (an earlier file at out stays as it was).
 bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHeaderChoices& choices,
                      bool basicFormat, CFeedFileObserver& observer);
+
+// What a file carries before its products: the header values it gives (empty when it gives none) and the
+// number of fields of its column line (0 when it has none).
+struct FeedFileStart {
+    std::string htmlEscaped;
+    std::string updatesOnly;
+    std::string productType;
+    std::string quoted;
+    std::size_t columnLineFields = 0;
+};
+
+// Streams the products of a file with the loader's rules, one record at a time, without keeping any:
+// onStart once the header and column lines are read, then onProduct(record, line, fields) for each product
+// with its 1-based line and the number of fields its line split into. Reports like LoadFeedFile; false when
+// the file could not be read to its end.
+bool ReadFeedProducts(const std::string& path, CFeedFileObserver& observer,
+                      const std::function<void(const FeedFileStart&)>& onStart,
+                      const std::function<void(const COtherRecord&, long long, std::size_t)>& onProduct);
 
 }  // namespace yarvelin

@@ -84,6 +84,7 @@ CFeedLineReader::Status CFeedLineReader::Next(std::string_view& line) {
                 return Status::kEnd;
             }
             line = m_carry;
+            ++m_lineNumber;
             return Status::kLine;
         }
         const char* start = m_buffer.get() + m_begin;
@@ -106,6 +107,7 @@ CFeedLineReader::Status CFeedLineReader::Next(std::string_view& line) {
         if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
+        ++m_lineNumber;
         return Status::kLine;
     }
 }

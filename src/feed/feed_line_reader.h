@@ -25,6 +25,8 @@ class CFeedLineReader {
     Status Next(std::string_view& line);
     // errno of the failed read.
     int Error() const { return m_error; }
+    // 1-based number of the line Next gave last.
+    long long LineNumber() const { return m_lineNumber; }
     // Size of the open file in bytes, for sizing what is read into.
     long long FileSize() const { return m_fileSize; }
 
@@ -34,6 +36,7 @@ class CFeedLineReader {
     int m_fd = -1;
     int m_error = 0;
     long long m_fileSize = 0;
+    long long m_lineNumber = 0;
     std::unique_ptr<char[]> m_buffer;
     std::size_t m_capacity;
     std::size_t m_begin = 0;  // first unread byte

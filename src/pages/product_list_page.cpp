@@ -21,11 +21,13 @@
 #include "checks/data_check_view.h"
 #include "checks/url_check_dlg.h"
 #include "dialogs/delete_warning_dlg.h"
+#include "dialogs/diagnostics_dlg.h"
 #include "dialogs/product_editor_dlg.h"
 #include "dialogs/summary_dlg.h"
 #include "pages/product_table_model.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
+#include "records/text_util.h"
 #include "widgets/animated_label.h"
 #include "widgets/dialog_parts.h"
 #include "widgets/hover_button.h"
@@ -84,6 +86,7 @@ CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
     m_remove = AddButton("&Remove", "removeButton", &CPage3::OnRemove);
     m_removeAll = AddButton("Remove All", "removeAllButton", &CPage3::OnRemoveAll);
     m_viewAll = AddButton("View &All", "viewAllButton", &CPage3::OnViewAll);
+    m_diagnostics = AddButton("Dia&gnostics...", "diagnosticsButton", &CPage3::OnDiagnostics);
     m_options = new CHoverButton(A("&Options"), this);
     m_options->setObjectName(QStringLiteral("optionsButton"));
     m_options->SetFlat(false, false);
@@ -114,7 +117,7 @@ CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
         buttons->addWidget(b);
     }
     buttons->addSpacing(10);
-    for (QPushButton* b : {m_verifyData, m_verifyUrls}) {
+    for (QPushButton* b : {m_verifyData, m_verifyUrls, m_diagnostics}) {
         buttons->addWidget(b);
     }
     buttons->addStretch(1);
@@ -413,6 +416,20 @@ void CPage3::OnVerifyUrls() {
     m_model->Thaw();
     RebuildList();
     SelectAllRows();
+    UpdateButtonStates();
+    m_table->setFocus();
+}
+
+void CPage3::OnDiagnostics() {
+    const std::string& escaped = m_gui.Document().m_strHtmlEscaped;
+    CDiagnosticsDlg window(m_gui, EqualsNoCase(escaped, "YES") || EqualsNoCase(escaped, "Y"), this);
+    if (m_runEditor) {
+        window.SetEditorRunner([this](std::size_t position) { return m_runEditor(position); });
+    }
+    window.exec();
+    if (window.ProductsChanged()) {
+        RebuildList();
+    }
     UpdateButtonStates();
     m_table->setFocus();
 }

@@ -41,6 +41,7 @@ class CPage3 : public CWizardPage {
     QLabel* StatusText() const { return m_status; }
     QProgressBar* ProgressBar() const { return m_progress; }
     QTableView* Table() const { return m_table; }
+    QPushButton* DiagnosticsButton() const { return m_diagnostics; }
     CProductTableModel* Model() const { return m_model; }
 
     // Removes all rows and shows one row per product; an empty table turns the buttons to the
@@ -63,6 +64,7 @@ class CPage3 : public CWizardPage {
     void OnOptions();
     void OnVerifyData();
     void OnVerifyUrls();
+    void OnDiagnostics();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -91,6 +93,7 @@ class CPage3 : public CWizardPage {
     QPushButton* m_remove = nullptr;
     QPushButton* m_removeAll = nullptr;
     QPushButton* m_viewAll = nullptr;
+    QPushButton* m_diagnostics = nullptr;
     CHoverButton* m_options = nullptr;
     EditorRunner m_runEditor;
     // The feed the status line speaks of.

@@ -12,6 +12,7 @@
 #include "app/wizard_property_sheet.h"
 #include "app/wizard_rules.h"
 #include "app/yarvelin_gui.h"
+#include "dialogs/diagnostics_dlg.h"
 #include "feed/feed_report_view.h"
 #include "feed/feed_summary.h"
 #include "platform/text_codec.h"
@@ -107,6 +108,9 @@ void CPage4::BuildLayout() {
     saves->addWidget(m_backup, 1, 0);
     saves->addWidget(
         MakeNote("2. For your backup purposes, you can save the file in another location too.", this), 1, 1);
+    m_diagnostics = new QPushButton(A("Dia&gnostics..."), this);
+    m_diagnostics->setObjectName(QStringLiteral("diagnosticsButton"));
+    saves->addWidget(m_diagnostics, 0, 2, Qt::AlignTop);
     saves->setColumnStretch(1, 1);
     layout->addLayout(saves);
 
@@ -138,6 +142,7 @@ void CPage4::BuildLayout() {
     connect(m_basicFormat, &QCheckBox::clicked, this, [this] { OnBasicFormatClicked(); });
     connect(m_generate, &QPushButton::clicked, this, [this] { GenerateFeed(); });
     connect(m_backup, &QPushButton::clicked, this, [this] { SaveBackup(); });
+    connect(m_diagnostics, &QPushButton::clicked, this, [this] { ShowDiagnostics(); });
 }
 
 void CPage4::Pull() {
@@ -261,6 +266,10 @@ std::string CPage4::AskAndWrite(const std::string& proposed) {
 
 bool CPage4::GenerateFeed() {
     Pull();
+    const FeedHeaderChoices choices = HeaderChoices();
+    if (!CDiagnosticsDlg::ConfirmBeforeSave(m_gui, this, choices.includeHeaders && choices.htmlEscaped)) {
+        return false;
+    }
     CFeedDocument& doc = m_gui.Document();
     const std::string path = AskAndWrite(ProposedFeedFileName(doc.m_strAccount));
     if (path.empty()) {
@@ -294,6 +303,13 @@ bool CPage4::SaveBackup() {
     m_gui.App().m_recentFeeds.Add(path);
     Push();
     return true;
+}
+
+void CPage4::ShowDiagnostics() {
+    Pull();
+    const FeedHeaderChoices choices = HeaderChoices();
+    CDiagnosticsDlg window(m_gui, choices.includeHeaders && choices.htmlEscaped, this);
+    window.exec();
 }
 
 int CPage4::OnWizardNext() {

@@ -29,6 +29,8 @@ class CPage4 : public CWizardPage {
     // Both give true when a file was written.
     bool GenerateFeed();
     bool SaveBackup();
+    // The diagnostics window over the open feed, with the html_escaped value the save would write.
+    void ShowDiagnostics();
 
     // The header choices the check boxes stand for, as both saves pass them to the writer.
     FeedHeaderChoices HeaderChoices() const;
@@ -70,6 +72,7 @@ class CPage4 : public CWizardPage {
     QCheckBox* m_quoted = nullptr;
     QPushButton* m_generate = nullptr;
     QPushButton* m_backup = nullptr;
+    QPushButton* m_diagnostics = nullptr;
     std::vector<QLabel*> m_summaryValues;
 };
 

@@ -14,7 +14,9 @@
 #include "app/settings_store.h"
 #include "app/wizard_property_sheet.h"
 #include "app/yarvelin_gui.h"
+#include "checks/upload_history.h"
 #include "dialogs/account_setup_dlg.h"
+#include "dialogs/diagnostics_dlg.h"
 #include "dialogs/summary_dlg.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
@@ -221,11 +223,16 @@ void CPage5::OnUpload() {
     if (!UpdateData(true)) {
         return;
     }
+    const std::string remoteFile = RemoteFileNameFor(saved);
+    const auto check = CDiagnosticsDlg::ConfirmBeforeUpload(m_gui, this, saved, m_strServer, remoteFile);
+    if (!check.goOn) {
+        return;
+    }
     CFTPTransferDlg dlg(m_gui.Ui(), this);
     FtpTransferRequest& r = dlg.m_request;
     r.download = false;
     r.localFile = saved;
-    r.remoteFile = RemoteFileNameFor(saved);
+    r.remoteFile = remoteFile;
     r.server = m_strServer;
     r.binary = false;
     r.promptOverwrite = false;
@@ -242,6 +249,9 @@ void CPage5::OnUpload() {
     }
     const int result = m_runTransfer ? m_runTransfer(dlg) : dlg.exec();
     if (result == QDialog::Accepted && dlg.m_bCompleted) {
+        if (check.products) {
+            RememberUploadCount(m_gui.Store(), m_strServer, remoteFile, *check.products);
+        }
         m_result->setText(
             A("Your data feed file has been uploaded to Quorvin successfully.\nPlease remember that "
               "attempting to "

@@ -31,11 +31,17 @@ std::string Native(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
+// Complete products, so that the diagnostics ask nothing before a save.
 void AddProducts(CFeedDocument& doc, int count) {
     for (int i = 0; i < count; ++i) {
         COtherRecord r;
-        r.m_required.offer_id = "A" + std::to_string(i);
-        r.m_required.name = "Name";
+        r.m_required = {"http://shop.example.com/p",
+                        "Name",
+                        "Text",
+                        "1.00",
+                        "http://shop.example.com/i",
+                        "Flowers > Roses",
+                        "A" + std::to_string(i)};
         doc.AddOrReplaceRecord(r);
     }
 }

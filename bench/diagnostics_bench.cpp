@@ -1,0 +1,144 @@
+// The diagnostics in the wizard over a large feed, offscreen: the check alone, the window's first showing,
+// a check again after a store (what a double-click and Save Changes cost) and the check before a save,
+// against the product list page's activation over the same feed as the baseline.
+//
+//   QT_QPA_PLATFORM=offscreen build/bench/diagnostics_bench [products=100000]
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "app/settings_store.h"
+#include "app/yarvelin_app.h"
+#include "app/yarvelin_gui.h"
+#include "checks/feed_diagnosis.h"
+#include "dialogs/diagnostics_dlg.h"
+#include "dialogs/diagnostics_model.h"
+#include "pages/product_list_page.h"
+#include "platform/ui_services.h"
+#include "records/builtin_lists.h"
+
+using namespace yarvelin;
+
+namespace {
+
+// Answers No: go on without looking.
+class CNoUi : public UiServices {
+  public:
+    MsgAnswer MessageBox(QWidget*, const QString&, const QString&, MsgIcon, MsgButtons) override {
+        return MsgAnswer::No;
+    }
+    std::optional<QString> OpenFileDialog(QWidget*, const FileDialogRequest&) override { return {}; }
+    std::optional<QString> SaveFileDialog(QWidget*, const FileDialogRequest&) override { return {}; }
+    void OpenUrl(const QString&) override {}
+    std::optional<QString> ShowHelpTopic(QWidget*, const QString&) override { return {}; }
+    void Beep() override {}
+};
+
+// A catalogue as merchants have them: mostly clean, with a few of each kind of problem.
+COtherRecord Product(std::size_t i) {
+    COtherRecord r;
+    const std::string n = std::to_string(i);
+    const auto& categories = BuiltinCategories();
+    r.m_required.product_url = "https://www.example-shop.com/catalog/item" + n + ".html";
+    r.m_required.name = "Stainless steel kitchen scale, model " + n;
+    r.m_required.description =
+        "Digital kitchen scale with tare function, 5 kg capacity and 1 g resolution. Batteries included.";
+    r.m_required.price = i % 200 == 7 ? "12,99" : std::to_string(10 + i % 90) + ".99";
+    r.m_required.image_url = "https://img.example-shop.com/images/item" + n + ".jpg";
+    r.m_required.category = i % 50 == 3 ? "Kitchen > Scales" : categories[i % categories.size()];
+    r.m_required.offer_id = i % 1000 == 999 ? "OFF-" + std::to_string(i - 1) : "OFF-" + n;
+    r.m_optional.instock = "Y";
+    r.m_optional.shipping = "4.95";
+    r.m_optional.upc = i % 10 == 0 ? "036000291453" : "036000291452";
+    r.m_optional.exp_date = i % 20 == 0 ? "203012311200" : "";
+    r.m_optional.currency = i % 3 ? "USD" : "EUR";
+    r.m_optional.product_type = "OTHER";
+    r.m_optional.delete_ = i % 100 == 0 ? "Y" : "";
+    return r;
+}
+
+double CpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+// Wall time and the CPU time of this thread: on a shared machine the second says what the work costs.
+struct Timing {
+    double wallMs;
+    double cpuMs;
+};
+
+template <typename F>
+Timing Time(F&& f) {
+    QElapsedTimer timer;
+    const double cpu = CpuMs();
+    timer.start();
+    f();
+    // Painting is part of what the user waits for.
+    QApplication::processEvents();
+    return {static_cast<double>(timer.nsecsElapsed()) / 1e6, CpuMs() - cpu};
+}
+
+void Report(const char* what, Timing t) {
+    std::printf("  %-48s %9.1f ms wall %9.1f ms cpu\n", what, t.wallMs, t.cpuMs);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication qapp(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    const std::size_t count = argc > 1 ? std::stoul(argv[1]) : 100000;
+
+    QTemporaryDir dir;
+    CYarvelinApp app;
+    CMemorySettingsStore store;
+    CNoUi ui;
+    CYarvelinGui gui(app, store, ui, AppConfig{}, dir.path());
+    for (std::size_t i = 0; i < count; ++i) {
+        gui.Document().AddOrReplaceRecord(Product(i));
+    }
+    std::printf("products: %zu\n", count);
+
+    CPage3 page(gui);
+    page.resize(800, 500);
+    page.show();
+    QApplication::processEvents();
+    Report("baseline: product list page activation", Time([&] { page.OnSetActive(); }));
+
+    FeedDiagnosis diagnosis;
+    Report("check alone (engine over every product)", Time([&] {
+               diagnosis = DiagnoseDocument(gui.Document(), app.m_categories, false, CurrentLocalDateTime());
+           }));
+    std::printf("  findings: %zu (%zu errors in %zu products, %zu warnings, %zu notes)\n",
+                diagnosis.findings.size(), diagnosis.totals.errors, diagnosis.totals.productsWithErrors,
+                diagnosis.totals.warnings, diagnosis.totals.notes);
+
+    CDiagnosticsDlg* window = nullptr;
+    Report("window: check, fill, show and paint", Time([&] {
+               window = new CDiagnosticsDlg(gui, false);
+               window->resize(820, 480);
+               window->show();
+           }));
+    window->SetEditorRunner([&](std::size_t position) {
+        COtherRecord fixed = gui.Document().At(position);
+        fixed.m_required.price = "12.99";
+        gui.Document().AddOrReplaceRecord(fixed, position);
+        return true;
+    });
+    const QModelIndex prices = window->Model()->GroupIndex(DiagnosticCode::kPriceInvalid);
+    Report("window: store from the editor, check again",
+           Time([&] { window->OpenFinding(window->Model()->index(0, 0, prices)); }));
+    delete window;
+    Report("question before a save (check, no errors shown)",
+           Time([&] { CDiagnosticsDlg::ConfirmBeforeSave(gui, &page, false); }));
+    return 0;
+}

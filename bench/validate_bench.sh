@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Times `yarvelin-feed validate` on generated feeds of 100,000 and 1,000,000 products against
+# `yarvelin-feed info` on the same file in the same run (info loads the whole feed as the wizard does), and
+# records peak memory of both against the file size.
+# Usage: bench/validate_bench.sh [path/to/yarvelin-feed] [runs]
+set -euo pipefail
+
+here="$(cd "$(dirname "$0")" && pwd)"
+cli="${1:-$here/../build/bench/yarvelin-feed}"
+runs="${2:-3}"
+work="$(mktemp -d "${TMPDIR:-/tmp}/validate-bench-XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+[ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package 'time')" >&2; exit 1; }
+
+# "wall-seconds peak-KiB cpu-seconds" of the fastest of $2 runs of the shell command $1; validate exits 1
+# when the feed holds errors, which is not a failure here
+measure() {
+  local best="" mem="" cpu=""
+  for _ in $(seq "$2"); do
+    /usr/bin/time -f "%e %M %U %S" -o "$work/t" bash -c "$1 >/dev/null; true"
+    read -r t m u s <"$work/t"
+    if [ -z "$best" ] || awk "BEGIN{exit !($t < $best)}"; then
+      best=$t mem=$m cpu=$(awk "BEGIN{print $u + $s}")
+    fi
+  done
+  echo "$best $mem $cpu"
+}
+
+echo "runs: best of $runs; load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo
+printf '| products | file MB | findings | info s | validate s | validate/info | info cpu s | validate cpu s | cpu validate/info | info peak MB | validate peak MB | validate peak/file |\n'
+printf '|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n'
+for n in 100000 1000000; do
+  in="$work/in$n.txt"
+  python3 "$here/generate_feed.py" "$n" "$in"
+  bytes=$(stat -c %s "$in")
+  cat "$in" >/dev/null  # warm the page cache for both alike
+  findings=$("$cli" validate "$in" --max-per-code 0 | tail -1 | awk '{print $1 + $3 + $5}')
+  read -r ti mi ci < <(measure "'$cli' info '$in'" "$runs")
+  read -r tv mv cv < <(measure "'$cli' validate '$in'" "$runs")
+  awk -v n="$n" -v b="$bytes" -v f="$findings" -v ti="$ti" -v tv="$tv" -v mi="$mi" -v mv="$mv" -v ci="$ci" \
+      -v cv="$cv" 'BEGIN{
+    printf "| %d | %.1f | %d | %.2f | %.2f | %.2fx | %.2f | %.2f | %.2fx | %.0f | %.1f | %.3fx |\n",
+      n, b/1e6, f, ti, tv, tv/(ti>0?ti:0.01), ci, cv, cv/(ci>0?ci:0.01), mi/1024, mv/1024, mv*1024/b }'
+done

@@ -1,0 +1,48 @@
+#include "checks/feed_diagnosis.h"
+
+#include <memory>
+
+#include "app/feed_document.h"
+#include "feed/feed_file.h"
+#include "records/text_util.h"
+
+namespace yarvelin {
+
+FeedDiagnosis DiagnoseDocument(const CFeedDocument& doc, const std::vector<std::string>& userCategories,
+                               bool htmlEscaped, const LocalDateTime& now) {
+    FeedDiagnosis result;
+    DiagnosticsOptions options;
+    options.htmlEscaped = htmlEscaped;
+    options.userCategories = userCategories;
+    options.now = now;
+    result.totals = CheckRecords(doc.m_records, std::move(options),
+                                 [&result](Diagnostic&& d) { result.findings.push_back(std::move(d)); });
+    return result;
+}
+
+FeedDiagnosis DiagnoseFile(const std::string& path, const std::vector<std::string>& userCategories,
+                           const LocalDateTime& now, CFeedFileObserver& observer) {
+    FeedDiagnosis result;
+    std::unique_ptr<CFeedDiagnostics> engine;
+    const auto sink = [&result](Diagnostic&& d) { result.findings.push_back(std::move(d)); };
+    result.readOk = ReadFeedProducts(
+        path, observer,
+        [&](const FeedFileStart& start) {
+            DiagnosticsOptions options;
+            options.htmlEscaped =
+                EqualsNoCase(start.htmlEscaped, "YES") || EqualsNoCase(start.htmlEscaped, "Y");
+            options.userCategories = userCategories;
+            options.now = now;
+            options.columnLineFields = start.columnLineFields;
+            engine = std::make_unique<CFeedDiagnostics>(std::move(options), sink);
+        },
+        [&](const COtherRecord& record, long long line, std::size_t fields) {
+            engine->CheckProduct(record, line, fields);
+        });
+    if (engine) {
+        result.totals = engine->Totals();
+    }
+    return result;
+}
+
+}  // namespace yarvelin

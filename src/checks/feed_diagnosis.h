@@ -1,0 +1,29 @@
+// A whole diagnosis: every finding of the open feed or of a feed file, with the totals, as the
+// diagnostics window and the questions before a save or an upload use them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "checks/feed_diagnostics.h"
+
+namespace yarvelin {
+
+class CFeedDocument;
+class CFeedFileObserver;
+
+struct FeedDiagnosis {
+    std::vector<Diagnostic> findings;  // in product order
+    DiagnosticsTotals totals;
+    bool readOk = true;  // false: the file could not be read (already reported)
+};
+
+// The records of the open feed. htmlEscaped: the html_escaped value the feed is written (or read) with.
+FeedDiagnosis DiagnoseDocument(const CFeedDocument& doc, const std::vector<std::string>& userCategories,
+                               bool htmlEscaped, const LocalDateTime& now);
+
+// A feed file, streamed; its own html_escaped header counts, and lines with too many fields are found.
+FeedDiagnosis DiagnoseFile(const std::string& path, const std::vector<std::string>& userCategories,
+                           const LocalDateTime& now, CFeedFileObserver& observer);
+
+}  // namespace yarvelin

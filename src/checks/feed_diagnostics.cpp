@@ -1,0 +1,570 @@
+#include "checks/feed_diagnostics.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <tuple>
+#include <utility>
+
+#include "checks/text_cleaning.h"
+#include "records/builtin_lists.h"
+#include "records/text_util.h"
+
+namespace yarvelin {
+
+namespace {
+
+struct CodeInfo {
+    const char* name;
+    DiagnosticSeverity severity;
+};
+
+constexpr CodeInfo kCodes[kDiagnosticCodeCount] = {
+    {"required-missing", DiagnosticSeverity::kError},    {"duplicate-offer-id", DiagnosticSeverity::kError},
+    {"price-invalid", DiagnosticSeverity::kError},       {"url-invalid", DiagnosticSeverity::kError},
+    {"name-too-long", DiagnosticSeverity::kError},       {"currency-unknown", DiagnosticSeverity::kError},
+    {"exp-date-invalid", DiagnosticSeverity::kError},    {"column-count", DiagnosticSeverity::kError},
+    {"control-character", DiagnosticSeverity::kWarning}, {"exp-date-past", DiagnosticSeverity::kWarning},
+    {"upc-check-digit", DiagnosticSeverity::kWarning},   {"shipping-invalid", DiagnosticSeverity::kWarning},
+    {"instock-invalid", DiagnosticSeverity::kWarning},   {"html-in-text", DiagnosticSeverity::kWarning},
+    {"category-unknown", DiagnosticSeverity::kWarning},  {"marked-deleted", DiagnosticSeverity::kInfo},
+    {"count-drop", DiagnosticSeverity::kWarning},
+};
+
+constexpr int kProductUrl = 0;
+constexpr int kName = 1;
+constexpr int kDescription = 2;
+constexpr int kPrice = 3;
+constexpr int kImageUrl = 4;
+constexpr int kCategory = 5;
+constexpr int kOfferId = 6;
+constexpr int kInstock = 7;
+constexpr int kShipping = 8;
+constexpr int kUpc = 10;
+constexpr int kExpDate = 16;
+constexpr int kDelete = 18;
+constexpr int kCurrency = 19;
+
+// The editor's limit for a name.
+constexpr std::size_t kMaxNameLength = 255;
+// Values quoted in a message are cut here, so one bad description does not fill a screen.
+constexpr std::size_t kQuotedValueLength = 60;
+
+using ByteSet = std::array<bool, 256>;
+
+constexpr ByteSet MakeByteSet(std::string_view bytes) {
+    ByteSet set{};
+    for (char c : bytes) {
+        set[static_cast<unsigned char>(c)] = true;
+    }
+    return set;
+}
+
+// Where the authority of a URL ends, and the characters a host name cannot hold.
+constexpr ByteSet kAuthorityEnd = MakeByteSet("/?#");
+constexpr ByteSet kNotInHost = MakeByteSet("\\\"'<>^`{}|!$&()*+,;=%[]");
+
+std::size_t FindFirstOf(std::string_view text, const ByteSet& set) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (set[static_cast<unsigned char>(text[i])]) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool IsAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsBlank(std::string_view text) {
+    for (char c : text) {
+        if (!IsTrimSpace(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A value in double quotes, cut to a readable length, with control characters written out so that a
+// message always stays on one line.
+std::string Quoted(std::string_view value) {
+    std::string out = "\"";
+    const std::size_t shown = std::min(value.size(), kQuotedValueLength);
+    for (std::size_t i = 0; i < shown; ++i) {
+        const auto c = static_cast<unsigned char>(value[i]);
+        if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c < 0x20 || c == 0x7F) {
+            out += Format("\\x%02X", c);
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    if (shown < value.size()) {
+        out += "...";
+    }
+    out += '"';
+    return out;
+}
+
+std::string ControlCharacterName(unsigned char c) {
+    switch (c) {
+        case '\t':
+            return "a TAB";
+        case '\r':
+            return "a carriage return (CR)";
+        case '\n':
+            return "a line break (LF)";
+        default:
+            return Format("the control character 0x%02X", c);
+    }
+}
+
+std::string NormalisedCategory(std::string_view category) {
+    return ToLowerAscii(Trim(category));
+}
+
+}  // namespace
+
+const char* DiagnosticCodeName(DiagnosticCode code) {
+    return kCodes[static_cast<std::size_t>(code)].name;
+}
+
+DiagnosticSeverity SeverityOf(DiagnosticCode code) {
+    return kCodes[static_cast<std::size_t>(code)].severity;
+}
+
+const char* SeverityName(DiagnosticSeverity severity) {
+    switch (severity) {
+        case DiagnosticSeverity::kError:
+            return "error";
+        case DiagnosticSeverity::kWarning:
+            return "warning";
+        case DiagnosticSeverity::kInfo:
+            break;
+    }
+    return "info";
+}
+
+const std::array<DiagnosticCode, kDiagnosticCodeCount>& CodesInReportOrder() {
+    static const auto order = [] {
+        std::array<DiagnosticCode, kDiagnosticCodeCount> codes{};
+        for (std::size_t i = 0; i < kDiagnosticCodeCount; ++i) {
+            codes[i] = static_cast<DiagnosticCode>(i);
+        }
+        std::stable_sort(codes.begin(), codes.end(),
+                         [](DiagnosticCode a, DiagnosticCode b) { return SeverityOf(a) < SeverityOf(b); });
+        return codes;
+    }();
+    return order;
+}
+
+bool IsPlainDecimal(std::string_view text, int maxFraction) {
+    std::size_t i = 0;
+    while (i < text.size() && IsDigit(text[i])) {
+        ++i;
+    }
+    if (i == 0) {
+        return false;
+    }
+    if (i == text.size()) {
+        return true;
+    }
+    if (text[i] != '.') {
+        return false;
+    }
+    const std::size_t fractionStart = ++i;
+    while (i < text.size() && IsDigit(text[i])) {
+        ++i;
+    }
+    const std::size_t fraction = i - fractionStart;
+    if (i != text.size() || fraction == 0) {
+        return false;
+    }
+    return maxFraction < 0 || fraction <= static_cast<std::size_t>(maxFraction);
+}
+
+bool IsAbsoluteHttpUrl(std::string_view text) {
+    // A URL holds no blank and no control character (a text with one does not parse).
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u <= 0x20 || u == 0x7F) {
+            return false;
+        }
+    }
+    // The URL check reads a text without a scheme with "http://" in front.
+    std::size_t schemeEnd = 0;
+    while (schemeEnd < text.size() &&
+           (IsAsciiLetter(text[schemeEnd]) || IsDigit(text[schemeEnd]) || text[schemeEnd] == '+' ||
+            text[schemeEnd] == '-' || text[schemeEnd] == '.')) {
+        ++schemeEnd;
+    }
+    std::string_view rest = text;
+    if (schemeEnd > 0 && IsAsciiLetter(text[0]) && text.substr(schemeEnd, 3) == "://") {
+        const std::string_view scheme = text.substr(0, schemeEnd);
+        if (!EqualsNoCase(scheme, "http") && !EqualsNoCase(scheme, "https")) {
+            return false;
+        }
+        rest = text.substr(schemeEnd + 3);
+    }
+    // Authority: up to the path, query or fragment; without user information and port.
+    std::string_view authority = rest.substr(0, std::min(FindFirstOf(rest, kAuthorityEnd), rest.size()));
+    if (const auto at = authority.rfind('@'); at != std::string_view::npos) {
+        authority.remove_prefix(at + 1);
+    }
+    std::string_view host = authority;
+    if (!host.empty() && host.front() == '[') {
+        const auto close = host.find(']');
+        if (close == std::string_view::npos || close == 1) {
+            return false;
+        }
+        const std::string_view after = host.substr(close + 1);
+        if (!after.empty() && after.front() != ':') {
+            return false;
+        }
+        std::string_view port = after.empty() ? after : after.substr(1);
+        return std::all_of(port.begin(), port.end(), IsDigit) && port.size() <= 5;
+    }
+    if (const auto colon = host.find(':'); colon != std::string_view::npos) {
+        const std::string_view port = host.substr(colon + 1);
+        if (!std::all_of(port.begin(), port.end(), IsDigit) || port.size() > 5 ||
+            (!port.empty() && std::stol(std::string(port)) > 65535)) {
+            return false;
+        }
+        host = host.substr(0, colon);
+    }
+    if (host.empty()) {
+        return false;
+    }
+    // Characters a host name cannot hold.
+    return FindFirstOf(host, kNotInHost) == std::string_view::npos && host.front() != '.';
+}
+
+bool HasValidGtinCheckDigit(std::string_view digits) {
+    const std::size_t n = digits.size();
+    if (n != 8 && n != 12 && n != 13 && n != 14) {
+        return false;
+    }
+    if (!std::all_of(digits.begin(), digits.end(), IsDigit)) {
+        return false;
+    }
+    // From the right, the digits before the check digit weigh 3, 1, 3, ...
+    int sum = 0;
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        const int d = digits[n - 2 - i] - '0';
+        sum += (i % 2 == 0) ? 3 * d : d;
+    }
+    return (10 - sum % 10) % 10 == digits[n - 1] - '0';
+}
+
+std::optional<LocalDateTime> ParseExpiryDate(std::string_view text) {
+    if (text.size() != 12 || !std::all_of(text.begin(), text.end(), IsDigit)) {
+        return std::nullopt;
+    }
+    auto number = [&](std::size_t pos, std::size_t len) {
+        int v = 0;
+        for (std::size_t i = pos; i < pos + len; ++i) {
+            v = v * 10 + (text[i] - '0');
+        }
+        return v;
+    };
+    LocalDateTime t;
+    t.year = number(0, 4);
+    t.month = number(4, 2);
+    t.day = number(6, 2);
+    t.hour = number(8, 2);
+    t.minute = number(10, 2);
+    t.second = 0;
+    if (t.year < 1 || t.month < 1 || t.month > 12 || t.day < 1 || t.hour > 23 || t.minute > 59) {
+        return std::nullopt;
+    }
+    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (t.year % 4 == 0 && t.year % 100 != 0) || t.year % 400 == 0;
+    const int days = kDays[t.month - 1] + (t.month == 2 && leap ? 1 : 0);
+    if (t.day > days) {
+        return std::nullopt;
+    }
+    return t;
+}
+
+std::optional<Diagnostic> CheckCountDrop(std::size_t products, std::optional<long long> lastUploaded) {
+    if (!lastUploaded || *lastUploaded <= 0 || static_cast<long long>(products) * 2 >= *lastUploaded) {
+        return std::nullopt;
+    }
+    Diagnostic d;
+    d.code = DiagnosticCode::kCountDrop;
+    d.message = Format(
+        "The feed holds %zu products, less than half of the %lld products of the last upload "
+        "to the same server and file name.",
+        products, *lastUploaded);
+    return d;
+}
+
+CFeedDiagnostics::CFeedDiagnostics(DiagnosticsOptions options, Sink sink)
+    : m_options(std::move(options)), m_sink(std::move(sink)) {
+    for (const std::vector<std::string>* list :
+         {&BuiltinCategories(), &std::as_const(m_options.userCategories)}) {
+        for (const std::string& category : *list) {
+            m_knownCategories.push_back(NormalisedCategory(category));
+        }
+    }
+    std::sort(m_knownCategories.begin(), m_knownCategories.end());
+    m_knownCategories.erase(std::unique(m_knownCategories.begin(), m_knownCategories.end()),
+                            m_knownCategories.end());
+    for (const std::string& code : CurrencyCodes()) {
+        m_knownCurrencies.push_back(ToUpperAscii(code));
+    }
+    std::sort(m_knownCurrencies.begin(), m_knownCurrencies.end());
+}
+
+bool CFeedDiagnostics::IsKnownCategory(std::string_view category) {
+    // Trimmed and in lower case into a kept buffer: no allocation per product.
+    std::size_t b = 0;
+    std::size_t e = category.size();
+    while (b < e && IsTrimSpace(category[b])) {
+        ++b;
+    }
+    while (e > b && IsTrimSpace(category[e - 1])) {
+        --e;
+    }
+    m_scratch.assign(category.substr(b, e - b));
+    for (char& c : m_scratch) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return std::binary_search(m_knownCategories.begin(), m_knownCategories.end(), m_scratch);
+}
+
+bool CFeedDiagnostics::IsKnownCurrency(std::string_view code) const {
+    return std::binary_search(m_knownCurrencies.begin(), m_knownCurrencies.end(), ToUpperAscii(code));
+}
+
+bool CFeedDiagnostics::Count(DiagnosticCode code) {
+    const std::size_t n = ++m_totals.perCode[static_cast<std::size_t>(code)];
+    switch (SeverityOf(code)) {
+        case DiagnosticSeverity::kError:
+            ++m_totals.errors;
+            break;
+        case DiagnosticSeverity::kWarning:
+            ++m_totals.warnings;
+            break;
+        case DiagnosticSeverity::kInfo:
+            ++m_totals.notes;
+            break;
+    }
+    return n <= m_limitPerCode;
+}
+
+void CFeedDiagnostics::Report(Diagnostic&& finding) {
+    if (Count(finding.code) && m_sink) {
+        m_sink(std::move(finding));
+    }
+}
+
+template <typename MakeMessage>
+void CFeedDiagnostics::Emit(DiagnosticCode code, int column, MakeMessage&& makeMessage) {
+    if (SeverityOf(code) == DiagnosticSeverity::kError && !m_productHasError) {
+        m_productHasError = true;
+        ++m_totals.productsWithErrors;
+    }
+    if (!Count(code) || !m_sink) {
+        return;
+    }
+    Diagnostic d;
+    d.code = code;
+    d.row = m_totals.products;
+    d.line = m_line;
+    d.column = column;
+    d.offerId = m_record->m_required.offer_id;
+    d.message = makeMessage();
+    m_sink(std::move(d));
+}
+
+void CFeedDiagnostics::CheckProduct(const COtherRecord& record, long long line, std::size_t fieldCount) {
+    ++m_totals.products;
+    m_record = &record;
+    m_line = line;
+    m_productHasError = false;
+    const RequiredFields& q = record.m_required;
+    const OptionalFields& o = record.m_optional;
+    // The twenty values in column order, reached without a call per column.
+    const std::array<const std::string*, kColumnCount> fields = {
+        &q.product_url, &q.name,     &q.description, &q.price,           &q.image_url, &q.category,
+        &q.offer_id,    &o.instock,  &o.shipping,    &o.brand,           &o.upc,       &o.color,
+        &o.size,        &o.quantity, &o.product_id,  &o.manufacturer_id, &o.exp_date,  &o.product_type,
+        &o.delete_,     &o.currency};
+
+    if (m_options.columnLineFields > 0 && fieldCount > m_options.columnLineFields) {
+        Emit(DiagnosticCode::kColumnCount, -1, [&] {
+            return std::string(Format(
+                "The line splits into %zu fields but the column line has %zu: a TAB inside a value has "
+                "shifted the columns after it.",
+                fieldCount, m_options.columnLineFields));
+        });
+    }
+
+    for (int k = 0; k < kBasicColumnCount; ++k) {
+        if (IsBlank(*fields[static_cast<std::size_t>(k)])) {
+            Emit(DiagnosticCode::kRequiredMissing, k, [&] {
+                return std::string(Format("The %s is empty; every product needs one.", kColumnNames[k]));
+            });
+        }
+    }
+
+    if (!IsBlank(q.offer_id)) {
+        if (const std::size_t first = m_offerIds.AddOrFind(COfferIdIndex::Key(q.offer_id), m_totals.products);
+            first != 0) {
+            Emit(DiagnosticCode::kDuplicateOfferId, kOfferId, [&] {
+                return std::string(Format("The offer id %s is already used by the product in row %zu.",
+                                          Quoted(q.offer_id).c_str(), first));
+            });
+        }
+    }
+
+    if (!IsBlank(q.price) && !IsPlainDecimal(q.price, 2)) {
+        Emit(DiagnosticCode::kPriceInvalid, kPrice, [&] {
+            return std::string(Format(
+                "The price %s is not a plain number such as 12.50 (digits, a decimal point, at most two "
+                "decimals).",
+                Quoted(q.price).c_str()));
+        });
+    }
+
+    for (int k : {kProductUrl, kImageUrl}) {
+        const std::string& url = *fields[static_cast<std::size_t>(k)];
+        if (!IsBlank(url) && !IsAbsoluteHttpUrl(url)) {
+            Emit(DiagnosticCode::kUrlInvalid, k, [&] {
+                return std::string(
+                    Format("The %s %s is not a web address with http:// or https:// and a host name.",
+                           kColumnNames[k], Quoted(url).c_str()));
+            });
+        }
+    }
+
+    if (q.name.size() > kMaxNameLength) {
+        Emit(DiagnosticCode::kNameTooLong, kName, [&] {
+            return std::string(Format("The name has %zu characters; at most %zu are allowed.", q.name.size(),
+                                      kMaxNameLength));
+        });
+    }
+
+    if (!o.currency.empty() && !IsKnownCurrency(o.currency)) {
+        Emit(DiagnosticCode::kCurrencyUnknown, kCurrency, [&] {
+            return std::string(Format("The currency %s is not a code of the currency list (for example USD).",
+                                      Quoted(o.currency).c_str()));
+        });
+    }
+
+    if (!o.exp_date.empty()) {
+        const auto expiry = ParseExpiryDate(o.exp_date);
+        if (!expiry) {
+            Emit(DiagnosticCode::kExpDateInvalid, kExpDate, [&] {
+                return std::string(
+                    Format("The exp_date %s is not a date and time written as twelve digits YYYYMMDDHHMM.",
+                           Quoted(o.exp_date).c_str()));
+            });
+        } else {
+            const LocalDateTime& now = m_options.now;
+            const auto key = [](const LocalDateTime& t) {
+                return std::make_tuple(t.year, t.month, t.day, t.hour, t.minute);
+            };
+            if (key(*expiry) < key(now)) {
+                Emit(DiagnosticCode::kExpDatePast, kExpDate, [&] {
+                    return std::string(
+                        Format("The offer expired on %04d-%02d-%02d %02d:%02d; the service drops it.",
+                               expiry->year, expiry->month, expiry->day, expiry->hour, expiry->minute));
+                });
+            }
+        }
+    }
+
+    for (int k = 0; k < kColumnCount; ++k) {
+        for (char c : *fields[static_cast<std::size_t>(k)]) {
+            const auto u = static_cast<unsigned char>(c);
+            if (u < 0x20) {
+                Emit(DiagnosticCode::kControlCharacter, k, [&] {
+                    return std::string(Format("The %s holds %s; the writer has to remove or quote it.",
+                                              kColumnNames[k], ControlCharacterName(u).c_str()));
+                });
+                break;
+            }
+        }
+    }
+
+    if (!o.upc.empty() && !HasValidGtinCheckDigit(o.upc)) {
+        Emit(DiagnosticCode::kUpcCheckDigit, kUpc, [&] {
+            return std::string(Format(
+                "The upc %s is not a UPC-A, EAN-8, EAN-13 or GTIN-14 number with a correct check digit.",
+                Quoted(o.upc).c_str()));
+        });
+    }
+
+    if (!o.shipping.empty() && !IsPlainDecimal(o.shipping, -1)) {
+        Emit(DiagnosticCode::kShippingInvalid, kShipping, [&] {
+            return std::string(
+                Format("The shipping %s is not a plain number such as 4.95.", Quoted(o.shipping).c_str()));
+        });
+    }
+
+    if (!o.instock.empty()) {
+        bool known = false;
+        for (const char* word : {"Y", "N", "YES", "NO"}) {
+            known = known || EqualsNoCase(o.instock, word);
+        }
+        if (!known) {
+            Emit(DiagnosticCode::kInstockInvalid, kInstock, [&] {
+                return std::string(
+                    Format("The instock %s is not Y, N, YES or NO.", Quoted(o.instock).c_str()));
+            });
+        }
+    }
+
+    if (!m_options.htmlEscaped) {
+        for (int k : {kName, kDescription}) {
+            const std::string_view tag = FindListedTag(*fields[static_cast<std::size_t>(k)]);
+            if (!tag.empty()) {
+                Emit(DiagnosticCode::kHtmlInText, k, [&] {
+                    return std::string(Format(
+                        "The %s holds the HTML tag %.*s while the feed is not marked html_escaped=YES.",
+                        kColumnNames[k], static_cast<int>(tag.size()), tag.data()));
+                });
+            }
+        }
+    }
+
+    if (!IsBlank(q.category) && !IsKnownCategory(q.category)) {
+        Emit(DiagnosticCode::kCategoryUnknown, kCategory, [&] {
+            return std::string(
+                Format("The category %s is in neither the built-in category list nor your own.",
+                       Quoted(q.category).c_str()));
+        });
+    }
+
+    if (record.IsMarkedDeleted()) {
+        Emit(DiagnosticCode::kMarkedDeleted, kDelete, [&] {
+            return std::string("The product is marked for removal; the service deletes this offer.");
+        });
+    }
+    m_record = nullptr;
+}
+
+DiagnosticsTotals CheckRecords(const std::vector<std::unique_ptr<COtherRecord>>& records,
+                               DiagnosticsOptions options, const CFeedDiagnostics::Sink& sink) {
+    CFeedDiagnostics engine(std::move(options), sink);
+    for (const auto& record : records) {
+        engine.CheckProduct(*record);
+    }
+    return engine.Totals();
+}
+
+}  // namespace yarvelin

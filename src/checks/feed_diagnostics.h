@@ -1,0 +1,143 @@
+// Feed diagnostics: every product the service would refuse or treat differently, found before anything
+// leaves the machine. The engine is fed one product at a time, so a file of any size can be streamed
+// through it; only the offer ids are kept.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "checks/offer_id_index.h"
+#include "records/local_date_time.h"
+#include "records/other_record.h"
+
+namespace yarvelin {
+
+enum class DiagnosticSeverity { kError, kWarning, kInfo };
+
+// Scripts rely on the names and severities of these codes; the order is the order of the reports.
+enum class DiagnosticCode {
+    kRequiredMissing,
+    kDuplicateOfferId,
+    kPriceInvalid,
+    kUrlInvalid,
+    kNameTooLong,
+    kCurrencyUnknown,
+    kExpDateInvalid,
+    kColumnCount,
+    kControlCharacter,
+    kExpDatePast,
+    kUpcCheckDigit,
+    kShippingInvalid,
+    kInstockInvalid,
+    kHtmlInText,
+    kCategoryUnknown,
+    kMarkedDeleted,
+    kCountDrop,
+};
+inline constexpr std::size_t kDiagnosticCodeCount = static_cast<std::size_t>(DiagnosticCode::kCountDrop) + 1;
+
+const char* DiagnosticCodeName(DiagnosticCode code);  // "required-missing", ...
+DiagnosticSeverity SeverityOf(DiagnosticCode code);
+const char* SeverityName(DiagnosticSeverity severity);  // "error", "warning", "info"
+// All codes, errors first, then warnings, then notes; table order within a severity.
+const std::array<DiagnosticCode, kDiagnosticCodeCount>& CodesInReportOrder();
+
+struct Diagnostic {
+    DiagnosticCode code = DiagnosticCode::kRequiredMissing;
+    std::size_t row = 0;  // 1-based product row; 0 for a finding about the whole feed
+    long long line = 0;   // 1-based line of the file; 0 when the product did not come from a file
+    int column = -1;      // column index (0..19), -1 when no column applies
+    std::string offerId;  // the product's offer id as it stands
+    std::string message;  // Windows-1252, like the values it quotes
+
+    DiagnosticSeverity Severity() const { return SeverityOf(code); }
+};
+
+struct DiagnosticsOptions {
+    // The feed's html_escaped value is YES: tags in the texts are meant as they stand.
+    bool htmlEscaped = false;
+    // The user's own category list; the built-in list is always known.
+    std::vector<std::string> userCategories;
+    // Offers that expire before this moment are past.
+    LocalDateTime now;
+    // Fields of the file's column line; 0 when the products do not come from a file.
+    std::size_t columnLineFields = 0;
+};
+
+// Counts over everything reported so far.
+struct DiagnosticsTotals {
+    std::size_t products = 0;
+    std::size_t errors = 0;
+    std::size_t warnings = 0;
+    std::size_t notes = 0;
+    std::size_t productsWithErrors = 0;
+    std::array<std::size_t, kDiagnosticCodeCount> perCode{};
+};
+
+class CFeedDiagnostics {
+  public:
+    using Sink = std::function<void(Diagnostic&&)>;
+
+    CFeedDiagnostics(DiagnosticsOptions options, Sink sink);
+
+    // Checks the next product. line: its 1-based line in the file (0 if none); fieldCount: the fields its
+    // line split into (0 if not from a file).
+    void CheckProduct(const COtherRecord& record, long long line = 0, std::size_t fieldCount = 0);
+    // After this many findings of one code, further ones are only counted, which saves building their
+    // messages when only the first few are shown.
+    void SetReportLimitPerCode(std::size_t limit) { m_limitPerCode = limit; }
+    // Reports a finding about the whole feed (count-drop) through the same sink and counts.
+    void Report(Diagnostic&& finding);
+
+    const DiagnosticsTotals& Totals() const { return m_totals; }
+
+  private:
+    // Counts a finding of the product under check and, unless it is over the limit, builds its message and
+    // reports it.
+    template <typename MakeMessage>
+    void Emit(DiagnosticCode code, int column, MakeMessage&& makeMessage);
+    bool IsKnownCategory(std::string_view category);
+    bool IsKnownCurrency(std::string_view code) const;
+    // Counts a finding of this code; true when it is to be built and reported.
+    bool Count(DiagnosticCode code);
+
+    DiagnosticsOptions m_options;
+    Sink m_sink;
+    DiagnosticsTotals m_totals;
+    COfferIdIndex m_offerIds;
+    std::vector<std::string> m_knownCategories;  // trimmed, lower case, sorted
+    std::vector<std::string> m_knownCurrencies;  // upper case, sorted
+    std::string m_scratch;
+    std::size_t m_limitPerCode = static_cast<std::size_t>(-1);
+    // The product under check.
+    const COtherRecord* m_record = nullptr;
+    long long m_line = 0;
+    bool m_productHasError = false;
+};
+
+// Checks every record of a list in order.
+DiagnosticsTotals CheckRecords(const std::vector<std::unique_ptr<COtherRecord>>& records,
+                               DiagnosticsOptions options, const CFeedDiagnostics::Sink& sink);
+
+// The single rules, for the editor and for tests.
+// A plain decimal number >= 0: digits, optionally a point and at least one digit; maxFraction limits the
+// fraction digits (-1: any number).
+bool IsPlainDecimal(std::string_view text, int maxFraction);
+// After the URL check's rule (a text without "scheme://" is read with "http://" in front), an absolute http
+// or https URL with a host.
+bool IsAbsoluteHttpUrl(std::string_view text);
+// UPC-A, EAN-8, EAN-13 or GTIN-14 with a correct check digit.
+bool HasValidGtinCheckDigit(std::string_view digits);
+// Twelve digits "%Y%m%d%H%M" that form a real date and time.
+std::optional<LocalDateTime> ParseExpiryDate(std::string_view text);
+
+// count-drop: the feed holds less than half the products of the last upload to the same place.
+std::optional<Diagnostic> CheckCountDrop(std::size_t products, std::optional<long long> lastUploaded);
+
+}  // namespace yarvelin

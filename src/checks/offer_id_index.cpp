@@ -1,0 +1,89 @@
+#include "checks/offer_id_index.h"
+
+#include <limits>
+
+#include "records/text_util.h"
+
+namespace yarvelin {
+
+namespace {
+// FNV-1a: short keys, good enough spread for an open-addressing table.
+std::uint64_t Hash(std::string_view key) {
+    std::uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : key) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    return h ^ (h >> 29);
+}
+}  // namespace
+
+std::string COfferIdIndex::Key(std::string_view offerId) {
+    std::size_t b = 0;
+    std::size_t e = offerId.size();
+    while (b < e && IsTrimSpace(offerId[b])) {
+        ++b;
+    }
+    while (e > b && IsTrimSpace(offerId[e - 1])) {
+        --e;
+    }
+    return ToLowerAscii(offerId.substr(b, e - b));
+}
+
+std::size_t COfferIdIndex::SlotFor(std::string_view key, std::uint64_t hash) const {
+    const std::size_t mask = m_slots.size() - 1;
+    const auto low = static_cast<std::uint32_t>(hash);
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const std::uint32_t slot = m_slots[i];
+        if (slot == 0) {
+            return i;
+        }
+        if (m_hashes[i] != low) {
+            continue;
+        }
+        const Entry& entry = m_entries[slot - 1];
+        if (std::string_view(m_arena).substr(entry.offset, entry.length) == key) {
+            return i;
+        }
+    }
+}
+
+void COfferIdIndex::Grow() {
+    const std::size_t size = m_slots.empty() ? 1024 : m_slots.size() * 2;
+    std::vector<std::uint32_t> slots(size, 0);
+    std::vector<std::uint32_t> hashes(size, 0);
+    const std::size_t mask = size - 1;
+    for (std::size_t n = 0; n < m_entries.size(); ++n) {
+        const Entry& entry = m_entries[n];
+        const std::uint64_t hash = Hash(std::string_view(m_arena).substr(entry.offset, entry.length));
+        std::size_t i = hash & mask;
+        while (slots[i] != 0) {
+            i = (i + 1) & mask;
+        }
+        slots[i] = static_cast<std::uint32_t>(n + 1);
+        hashes[i] = static_cast<std::uint32_t>(hash);
+    }
+    m_slots.swap(slots);
+    m_hashes.swap(hashes);
+}
+
+std::size_t COfferIdIndex::AddOrFind(std::string_view key, std::size_t row) {
+    // Half full at most, so probes stay short.
+    if ((m_entries.size() + 1) * 2 > m_slots.size()) {
+        Grow();
+    }
+    const std::uint64_t hash = Hash(key);
+    const std::size_t i = SlotFor(key, hash);
+    if (m_slots[i] != 0) {
+        return m_entries[m_slots[i] - 1].row;
+    }
+    const auto clampedRow = static_cast<std::uint32_t>(
+        row > std::numeric_limits<std::uint32_t>::max() ? std::numeric_limits<std::uint32_t>::max() : row);
+    m_entries.push_back({m_arena.size(), static_cast<std::uint32_t>(key.size()), clampedRow});
+    m_arena.append(key);
+    m_slots[i] = static_cast<std::uint32_t>(m_entries.size());
+    m_hashes[i] = static_cast<std::uint32_t>(hash);
+    return 0;
+}
+
+}  // namespace yarvelin

@@ -1,0 +1,123 @@
+// yarvelin-feed validate: the wizard's diagnostics over a feed file of any size, streamed product by product.
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+
+#include "checks/diagnostics_report.h"
+#include "checks/feed_diagnostics.h"
+#include "cli/cli_command.h"
+#include "cli/cli_feed_observer.h"
+#include "feed/feed_file.h"
+#include "records/cp1252_text.h"
+#include "records/text_util.h"
+
+namespace yarvelin::cli {
+
+namespace {
+
+constexpr std::size_t kDefaultMaxPerCode = 10;
+// JSON lines are gathered and written in pieces of about this size.
+constexpr std::size_t kJsonFlushSize = 1 << 16;
+
+// One finding as a JSON object with exactly the documented keys, in that order; texts turned from
+// Windows-1252 into UTF-8, so every byte of a value comes out as valid JSON.
+void AppendJsonLine(std::string& out, const Diagnostic& d) {
+    nlohmann::ordered_json line;
+    line["code"] = DiagnosticCodeName(d.code);
+    line["severity"] = SeverityName(d.Severity());
+    line["row"] = d.row > 0 ? nlohmann::ordered_json(d.row) : nlohmann::ordered_json(nullptr);
+    line["line"] = d.line > 0 ? nlohmann::ordered_json(d.line) : nlohmann::ordered_json(nullptr);
+    line["offer_id"] = Cp1252ToUtf8(d.offerId);
+    line["column"] = d.column >= 0 && d.column < kColumnCount ? nlohmann::ordered_json(kColumnNames[d.column])
+                                                              : nlohmann::ordered_json(nullptr);
+    line["message"] = Cp1252ToUtf8(d.message);
+    out += line.dump();
+    out += '\n';
+}
+
+void WriteOut(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+class CValidateCommand : public CliCommand {
+  public:
+    const char* Name() const override { return "validate"; }
+    const char* Summary() const override { return "find the products the service would refuse"; }
+
+    const char* Description() const override {
+        return "Checks every product of FEED as the wizard's diagnostics window does, reading the file once\n"
+               "and keeping only the offer ids. Prints one block per finding code, errors first, with its\n"
+               "count and its first rows, then the line \"N errors, N warnings, N notes in N products\".\n"
+               "With --json, standard output holds one JSON object per finding (JSON Lines) with the keys\n"
+               "code, severity, row, line, offer_id, column and message, and nothing else.\n"
+               "Exit status: 0 when no product has an error (warnings allowed), 1 when one has or FEED\n"
+               "cannot be read, 2 on a usage error.";
+    }
+
+    void Configure(CLI::App& command) override {
+        AddFileArgument(command, "FEED", m_feed, "the feed file to check");
+        command.add_flag("--json", m_json, "one JSON object per finding on standard output");
+        command
+            .add_option("--max-per-code", m_maxPerCode,
+                        "findings listed for each code (text: 10 unless given; --json: all unless given)")
+            ->check(CLI::NonNegativeNumber);
+    }
+
+    int Run() override {
+        CCliFeedObserver observer(Name());
+        const std::size_t limit = m_maxPerCode.value_or(m_json ? SIZE_MAX : kDefaultMaxPerCode);
+        CDiagnosticsReport report(limit);
+        std::string json;
+        const auto sink = [&](Diagnostic&& d) {
+            if (!m_json) {
+                report.Add(std::move(d));
+                return;
+            }
+            AppendJsonLine(json, d);
+            if (json.size() >= kJsonFlushSize) {
+                WriteOut(json);
+                json.clear();
+            }
+        };
+        std::unique_ptr<CFeedDiagnostics> engine;
+        const LocalDateTime now = CurrentLocalDateTime();
+        const bool read = ReadFeedProducts(
+            m_feed, observer,
+            [&](const FeedFileStart& start) {
+                DiagnosticsOptions options;
+                options.htmlEscaped =
+                    EqualsNoCase(start.htmlEscaped, "YES") || EqualsNoCase(start.htmlEscaped, "Y");
+                options.now = now;
+                options.columnLineFields = start.columnLineFields;
+                engine = std::make_unique<CFeedDiagnostics>(std::move(options), sink);
+                engine->SetReportLimitPerCode(limit);
+            },
+            [&](const COtherRecord& record, long long line, std::size_t fields) {
+                engine->CheckProduct(record, line, fields);
+            });
+        WriteOut(json);
+        if (!read || !engine) {
+            std::fflush(stdout);
+            return kExitFailure;
+        }
+        if (!m_json) {
+            WriteOut(Cp1252ToUtf8(report.Format(engine->Totals())));
+        }
+        std::fflush(stdout);
+        return engine->Totals().errors > 0 ? kExitFailure : kExitOk;
+    }
+
+  private:
+    std::string m_feed;
+    bool m_json = false;
+    std::optional<std::size_t> m_maxPerCode;
+};
+
+const CCliRegistration kRegistration(std::make_unique<CValidateCommand>());
+
+}  // namespace
+
+}  // namespace yarvelin::cli

@@ -1,0 +1,222 @@
+#include "dialogs/diagnostics_dlg.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSet>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "app/yarvelin_gui.h"
+#include "checks/diagnostics_report.h"
+#include "checks/upload_history.h"
+#include "dialogs/diagnostics_model.h"
+#include "dialogs/product_editor_dlg.h"
+#include "feed/feed_file.h"
+#include "pages/product_list_rules.h"
+#include "platform/text_codec.h"
+#include "platform/ui_services.h"
+
+namespace yarvelin {
+
+namespace {
+class CWaitCursor {
+  public:
+    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+}  // namespace
+
+CDiagnosticsDlg::CDiagnosticsDlg(CYarvelinGui& gui, bool htmlEscaped, QWidget* parent)
+    : QDialog(parent), m_gui(gui), m_htmlEscaped(htmlEscaped) {
+    Build(
+        A("Double-click a product to open it in the product editor. The list is checked again after you "
+          "save it."));
+    Refresh();
+}
+
+CDiagnosticsDlg::CDiagnosticsDlg(CYarvelinGui& gui, const std::string& filePath, FeedDiagnosis diagnosis,
+                                 QWidget* parent)
+    : QDialog(parent), m_gui(gui), m_fromFile(true) {
+    Build(A("Findings in the feed file ") + QFile::decodeName(QByteArray::fromStdString(filePath)) +
+          A(". Correct the products on the product list, then generate the file again."));
+    Show(std::move(diagnosis));
+}
+
+void CDiagnosticsDlg::Build(const QString& hint) {
+    setObjectName(QStringLiteral("CDiagnosticsDlg"));
+    setWindowTitle(A("Feed Diagnostics"));
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    resize(760, 460);
+
+    m_summary = new QLabel(this);
+    m_summary->setObjectName(QStringLiteral("summaryLabel"));
+    QFont bold = m_summary->font();
+    bold.setBold(true);
+    m_summary->setFont(bold);
+    auto* hintLabel = new QLabel(hint, this);
+    hintLabel->setObjectName(QStringLiteral("hintLabel"));
+    hintLabel->setWordWrap(true);
+
+    m_model = new CDiagnosticsModel(this);
+    m_tree = new QTreeView(this);
+    m_tree->setObjectName(QStringLiteral("findingsTree"));
+    m_tree->setModel(m_model);
+    m_tree->setUniformRowHeights(true);
+    m_tree->setAlternatingRowColors(true);
+    m_tree->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_tree->header()->setStretchLastSection(true);
+    m_tree->header()->resizeSection(CDiagnosticsModel::kWhat, 48);
+    m_tree->header()->resizeSection(CDiagnosticsModel::kRow, 60);
+    m_tree->header()->resizeSection(CDiagnosticsModel::kOfferId, 90);
+    m_tree->header()->resizeSection(CDiagnosticsModel::kColumn, 90);
+    connect(m_tree, &QTreeView::doubleClicked, this,
+            [this](const QModelIndex& index) { OpenFinding(index); });
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    buttons->button(QDialogButtonBox::Close)->setObjectName(QStringLiteral("closeButton"));
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_summary);
+    layout->addWidget(hintLabel);
+    layout->addWidget(m_tree, 1);
+    layout->addWidget(buttons);
+}
+
+void CDiagnosticsDlg::Show(FeedDiagnosis diagnosis) {
+    // Groups that were open stay open; the first time, all are.
+    const bool first = m_model->rowCount() == 0;
+    QSet<int> open;
+    for (int g = 0; g < m_model->rowCount(); ++g) {
+        if (m_tree->isExpanded(m_model->index(g, 0))) {
+            open.insert(static_cast<int>(m_model->GroupCode(g)));
+        }
+    }
+    const Diagnostic* current = m_model->FindingAt(m_tree->currentIndex());
+    const std::size_t currentRow = current != nullptr ? current->row : 0;
+    const DiagnosticCode currentCode = current != nullptr ? current->code : DiagnosticCode::kRequiredMissing;
+
+    m_summary->setText(FromAnsi(DiagnosticsSummaryLine(diagnosis.totals)));
+    m_model->SetDiagnosis(std::move(diagnosis));
+    for (int g = 0; g < m_model->rowCount(); ++g) {
+        const QModelIndex group = m_model->index(g, 0);
+        m_tree->setFirstColumnSpanned(g, QModelIndex(), true);
+        if (first || open.contains(static_cast<int>(m_model->GroupCode(g)))) {
+            m_tree->expand(group);
+        }
+    }
+    // The current finding: the same code at the same product, or the group it was in.
+    if (currentRow > 0) {
+        const QModelIndex group = m_model->GroupIndex(currentCode);
+        if (group.isValid()) {
+            QModelIndex target = group;
+            for (int r = 0; r < m_model->rowCount(group); ++r) {
+                const QModelIndex child = m_model->index(r, 0, group);
+                if (m_model->FindingAt(child)->row >= currentRow) {
+                    target = child;
+                    break;
+                }
+            }
+            m_tree->setCurrentIndex(target);
+            m_tree->scrollTo(target);
+        }
+    }
+}
+
+void CDiagnosticsDlg::Refresh() {
+    if (m_fromFile) {
+        return;
+    }
+    CWaitCursor wait;
+    CYarvelinApp& app = m_gui.App();
+    Show(DiagnoseDocument(app.m_document, app.m_categories, m_htmlEscaped, CurrentLocalDateTime()));
+}
+
+bool CDiagnosticsDlg::OpenFinding(const QModelIndex& index) {
+    const Diagnostic* finding = m_model->FindingAt(index);
+    if (m_fromFile || finding == nullptr || finding->row == 0 || finding->row > m_gui.Document().Count()) {
+        return false;
+    }
+    const std::size_t position = finding->row - 1;
+    bool stored = false;
+    if (m_runEditor) {
+        stored = m_runEditor(position);
+    } else {
+        CNewProductDlg editor(m_gui, position, this);
+        stored = editor.exec() == QDialog::Accepted;
+    }
+    NoteEditorClosed(m_gui.Document(), false, stored);
+    if (stored) {
+        m_productsChanged = true;
+        Refresh();
+    }
+    return stored;
+}
+
+bool CDiagnosticsDlg::ConfirmBeforeSave(CYarvelinGui& gui, QWidget* parent, bool htmlEscaped) {
+    FeedDiagnosis diagnosis;
+    {
+        CWaitCursor wait;
+        diagnosis =
+            DiagnoseDocument(gui.Document(), gui.App().m_categories, htmlEscaped, CurrentLocalDateTime());
+    }
+    if (diagnosis.totals.errors == 0) {
+        return true;
+    }
+    const MsgAnswer answer =
+        gui.Ui().MessageBox(parent, A("Yarvelin"), FromAnsi(ErrorsQuestionText(diagnosis.totals, false)),
+                            MsgIcon::Question, MsgButtons::YesNoCancel);
+    if (answer == MsgAnswer::Yes) {
+        CDiagnosticsDlg window(gui, htmlEscaped, parent);
+        window.exec();
+    }
+    return answer == MsgAnswer::No;
+}
+
+CDiagnosticsDlg::UploadCheck CDiagnosticsDlg::ConfirmBeforeUpload(CYarvelinGui& gui, QWidget* parent,
+                                                                  const std::string& localFile,
+                                                                  const std::string& server,
+                                                                  const std::string& remoteFile) {
+    // A file that cannot be read is left to the transfer, which reports it.
+    struct CQuietObserver : CFeedFileObserver {
+        void ShowFileError(const std::string&) override {}
+        void ShowFormatError() override {}
+    } quiet;
+    FeedDiagnosis diagnosis;
+    {
+        CWaitCursor wait;
+        diagnosis = DiagnoseFile(localFile, gui.App().m_categories, CurrentLocalDateTime(), quiet);
+    }
+    UploadCheck check;
+    if (!diagnosis.readOk) {
+        return check;
+    }
+    check.products = diagnosis.totals.products;
+    if (diagnosis.totals.errors > 0) {
+        const MsgAnswer answer =
+            gui.Ui().MessageBox(parent, A("Yarvelin"), FromAnsi(ErrorsQuestionText(diagnosis.totals, true)),
+                                MsgIcon::Question, MsgButtons::YesNoCancel);
+        if (answer == MsgAnswer::Yes) {
+            CDiagnosticsDlg window(gui, localFile, std::move(diagnosis), parent);
+            window.exec();
+        }
+        if (answer != MsgAnswer::No) {
+            check.goOn = false;
+            return check;
+        }
+    }
+    if (const auto drop = CheckCountDrop(*check.products, LastUploadCount(gui.Store(), server, remoteFile))) {
+        const MsgAnswer answer =
+            gui.Ui().MessageBox(parent, A("Yarvelin"), FromAnsi(CountDropQuestionText(*drop)),
+                                MsgIcon::Question, MsgButtons::YesNo);
+        check.goOn = answer == MsgAnswer::Yes;
+    }
+    return check;
+}
+
+}  // namespace yarvelin

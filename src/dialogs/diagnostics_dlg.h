@@ -1,0 +1,73 @@
+// The diagnostics window: every finding of the open feed (or of a feed file) grouped by code, errors first.
+// A double-click on a product of the open feed opens the product editor on it; the list is checked again
+// after each store.
+#pragma once
+
+#include <QDialog>
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "checks/feed_diagnosis.h"
+
+class QLabel;
+class QTreeView;
+
+namespace yarvelin {
+
+class CDiagnosticsModel;
+class CYarvelinGui;
+
+class CDiagnosticsDlg : public QDialog {
+    Q_OBJECT
+  public:
+    // Checks the open feed. htmlEscaped: the html_escaped value the feed is written with.
+    CDiagnosticsDlg(CYarvelinGui& gui, bool htmlEscaped, QWidget* parent = nullptr);
+    // Shows the findings of a feed file; its products cannot be edited from here.
+    CDiagnosticsDlg(CYarvelinGui& gui, const std::string& filePath, FeedDiagnosis diagnosis,
+                    QWidget* parent = nullptr);
+
+    // Runs the product editor on a record position; true when it stored the product. Tests put a scripted
+    // editor here.
+    using EditorRunner = std::function<bool(std::size_t position)>;
+    void SetEditorRunner(EditorRunner runner) { m_runEditor = std::move(runner); }
+
+    // Before "Generate && Save Feed File": when the open feed has errors, asks whether to see them (and shows
+    // them) or to go on. true: go on with the save.
+    static bool ConfirmBeforeSave(CYarvelinGui& gui, QWidget* parent, bool htmlEscaped);
+
+    // Before "&Upload": checks the file that goes out; asks about errors as before a save, then about a
+    // product count below half of the last upload to the same server and file name.
+    struct UploadCheck {
+        bool goOn = true;
+        std::optional<std::size_t> products;  // the file's products, when it could be read
+    };
+    static UploadCheck ConfirmBeforeUpload(CYarvelinGui& gui, QWidget* parent, const std::string& localFile,
+                                           const std::string& server, const std::string& remoteFile);
+
+    // Checks the open feed again, keeping the open groups and the current finding where they still are.
+    void Refresh();
+    // The editor on the product of a finding (document mode); true when it stored the product.
+    bool OpenFinding(const QModelIndex& index);
+
+    CDiagnosticsModel* Model() const { return m_model; }
+    QTreeView* Tree() const { return m_tree; }
+    QLabel* SummaryLabel() const { return m_summary; }
+    bool ProductsChanged() const { return m_productsChanged; }
+
+  private:
+    void Build(const QString& hint);
+    void Show(FeedDiagnosis diagnosis);
+
+    CYarvelinGui& m_gui;
+    bool m_htmlEscaped = false;
+    bool m_fromFile = false;
+    bool m_productsChanged = false;
+    CDiagnosticsModel* m_model = nullptr;
+    QTreeView* m_tree = nullptr;
+    QLabel* m_summary = nullptr;
+    EditorRunner m_runEditor;
+};
+
+}  // namespace yarvelin

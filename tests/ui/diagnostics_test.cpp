@@ -1,0 +1,322 @@
+// The diagnostics window and the questions before a save and an upload. With YARVELIN_SCREENSHOT_DIR set,
+// the window and the upload question are written there as pictures.
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeView>
+#include <QtTest>
+
+#include "app/settings_names.h"
+#include "checks/upload_history.h"
+#include "dialogs/diagnostics_dlg.h"
+#include "dialogs/diagnostics_model.h"
+#include "feed/feed_file.h"
+#include "pages/product_list_page.h"
+#include "pages/save_page.h"
+#include "pages/upload_page.h"
+#include "platform/text_codec.h"
+#include "support/test_gui.h"
+#include "upload/ftp_transfer_dlg.h"
+
+using namespace yarvelin;
+
+namespace {
+
+COtherRecord Product(const std::string& offerId) {
+    COtherRecord r;
+    r.m_required = {"http://shop.example.com/p/" + offerId,
+                    "Desk Lamp " + offerId,
+                    "A lamp for the desk.",
+                    "12.50",
+                    "http://shop.example.com/i/" + offerId + ".jpg",
+                    "Home & Garden > Home Furnishings > Lighting",
+                    offerId};
+    r.m_optional.currency = "USD";
+    return r;
+}
+
+// Three clean products, then: a bad price (error), a second bad price plus a duplicate id (two errors), a
+// wrong check digit (warning) and a product marked deleted (note).
+void AddMixedProducts(CFeedDocument& doc) {
+    for (const char* id : {"A1", "A2", "A3"}) {
+        doc.AddOrReplaceRecord(Product(id));
+    }
+    COtherRecord price = Product("B1");
+    price.m_required.price = "12,50";
+    doc.AddOrReplaceRecord(price);
+    COtherRecord twice = Product("a1");
+    twice.m_required.price = "$3";
+    doc.AddOrReplaceRecord(twice);
+    COtherRecord upc = Product("C1");
+    upc.m_optional.upc = "036000291453";
+    doc.AddOrReplaceRecord(upc);
+    COtherRecord gone = Product("D1");
+    gone.m_optional.delete_ = "Y";
+    doc.AddOrReplaceRecord(gone);
+}
+
+void SaveImage(const QImage& image, const char* name) {
+    QVERIFY(!image.isNull());
+    const QByteArray dir = qgetenv("YARVELIN_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) {
+        QVERIFY(image.save(QFile::decodeName(dir) + QLatin1Char('/') + QLatin1String(name)));
+    }
+}
+
+// Runs check on the next modal window once it is up, then closes it.
+void WithNextModal(std::function<void(QWidget*)> check) {
+    QTimer::singleShot(0, [check] {
+        QWidget* modal = QApplication::activeModalWidget();
+        check(modal);
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->reject();
+        }
+    });
+}
+
+QString GroupText(const CDiagnosticsModel& model, int row) {
+    return model.index(row, 0).data().toString();
+}
+
+std::string WriteFeed(CTestGui& t, const char* name) {
+    const std::string path = QFile::encodeName(t.m_dir.filePath(QLatin1String(name))).toStdString();
+    struct : CFeedFileObserver {
+        void ShowFileError(const std::string&) override { QFAIL("write failed"); }
+        void ShowFormatError() override {}
+    } observer;
+    WriteFeedFile(t.Doc(), path, FeedHeaderChoices{}, observer);
+    return path;
+}
+
+const QString kErrorsBeforeSave =
+    A("The feed has 3 errors in 2 products that Quorvin would refuse.\nDo you want to see them now? Press No "
+      "to save the feed file anyway.");
+const QString kErrorsBeforeUpload =
+    A("The feed has 3 errors in 2 products that Quorvin would refuse.\nDo you want to see them now? Press No "
+      "to upload the feed file anyway.");
+
+}  // namespace
+
+class DiagnosticsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void groupsErrorsFirstWithCounts();
+    void doubleClickOpensTheEditorAndChecksAgain();
+    void productListButtonOpensTheWindow();
+    void saveAsksWhenErrorsExist_data();
+    void saveAsksWhenErrorsExist();
+    void uploadAsksAboutErrorsAndACountDrop_data();
+    void uploadAsksAboutErrorsAndACountDrop();
+    void screenshots();
+};
+
+void DiagnosticsTest::groupsErrorsFirstWithCounts() {
+    CTestGui t;
+    AddMixedProducts(t.Doc());
+    CDiagnosticsDlg window(t.Gui(), false);
+    const CDiagnosticsModel& model = *window.Model();
+    QCOMPARE(model.rowCount(), 4);
+    QCOMPARE(GroupText(model, 0), QStringLiteral("duplicate-offer-id (error): 1"));
+    QCOMPARE(GroupText(model, 1), QStringLiteral("price-invalid (error): 2"));
+    QCOMPARE(GroupText(model, 2), QStringLiteral("upc-check-digit (warning): 1"));
+    QCOMPARE(GroupText(model, 3), QStringLiteral("marked-deleted (info): 1"));
+    const QModelIndex prices = model.index(1, 0);
+    QCOMPARE(model.rowCount(prices), 2);
+    QCOMPARE(model.index(0, CDiagnosticsModel::kRow, prices).data().toInt(), 4);
+    QCOMPARE(model.index(1, CDiagnosticsModel::kRow, prices).data().toInt(), 5);
+    QCOMPARE(model.index(1, CDiagnosticsModel::kOfferId, prices).data().toString(), QStringLiteral("a1"));
+    QCOMPARE(model.index(1, CDiagnosticsModel::kColumn, prices).data().toString(), QStringLiteral("price"));
+    QVERIFY(window.Tree()->isExpanded(prices));
+    QCOMPARE(window.SummaryLabel()->text(), QStringLiteral("3 errors, 1 warnings, 1 notes in 7 products"));
+}
+
+void DiagnosticsTest::doubleClickOpensTheEditorAndChecksAgain() {
+    CTestGui t;
+    AddMixedProducts(t.Doc());
+    CDiagnosticsDlg window(t.Gui(), false);
+    window.resize(700, 400);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    std::vector<std::size_t> opened;
+    window.SetEditorRunner([&](std::size_t position) {
+        opened.push_back(position);
+        COtherRecord fixed = t.Doc().At(position);
+        fixed.m_required.price = "12.50";
+        t.Doc().AddOrReplaceRecord(fixed, position);
+        return true;
+    });
+    const QModelIndex prices = window.Model()->GroupIndex(DiagnosticCode::kPriceInvalid);
+    const QModelIndex first = window.Model()->index(0, CDiagnosticsModel::kMessage, prices);
+    const QRect rect = window.Tree()->visualRect(first);
+    QVERIFY(rect.isValid());
+    // As a real double-click: a click, then the second press that the view reads as the double-click.
+    QTest::mouseClick(window.Tree()->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(window.Tree()->viewport(), Qt::LeftButton, {}, rect.center());
+    QCOMPARE(opened, std::vector<std::size_t>{3});
+    QVERIFY(window.ProductsChanged());
+    QVERIFY(t.Doc().m_bChanged);
+    // Checked again: one bad price left, and it is the current finding.
+    const QModelIndex after = window.Model()->GroupIndex(DiagnosticCode::kPriceInvalid);
+    QCOMPARE(window.Model()->rowCount(after), 1);
+    QCOMPARE(window.Model()->FindingAt(window.Tree()->currentIndex())->row, std::size_t(5));
+    // A group row and a feed without products open nothing.
+    QVERIFY(!window.OpenFinding(after));
+    QCOMPARE(opened.size(), std::size_t(1));
+}
+
+void DiagnosticsTest::productListButtonOpensTheWindow() {
+    CTestGui t;
+    AddMixedProducts(t.Doc());
+    CPage3 page(t.Gui());
+    page.OnSetActive();
+    QPushButton* button = page.DiagnosticsButton();
+    QCOMPARE(button->text(), A("Dia&gnostics..."));
+    bool shown = false;
+    WithNextModal([&](QWidget* modal) {
+        auto* window = qobject_cast<CDiagnosticsDlg*>(modal);
+        QVERIFY(window != nullptr);
+        shown = window->Model()->rowCount() == 4;
+    });
+    button->click();
+    QVERIFY(shown);
+}
+
+void DiagnosticsTest::saveAsksWhenErrorsExist_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("windowShown");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("yes shows them") << int(MsgAnswer::Yes) << true << false;
+    QTest::newRow("no saves anyway") << int(MsgAnswer::No) << false << true;
+    QTest::newRow("cancel stops") << int(MsgAnswer::Cancel) << false << false;
+}
+
+void DiagnosticsTest::saveAsksWhenErrorsExist() {
+    QFETCH(int, answer);
+    QFETCH(bool, windowShown);
+    QFETCH(bool, saved);
+    CTestGui t;
+    AddMixedProducts(t.Doc());
+    CPage4 page(t.Gui());
+    page.OnSetActive();
+    t.m_ui.ExpectMessage(A("Yarvelin"), kErrorsBeforeSave, MsgIcon::Question, MsgButtons::YesNoCancel,
+                         MsgAnswer(answer));
+    const QString path = t.m_dir.filePath(QStringLiteral("YourAccount.txt"));
+    if (saved) {
+        t.m_ui.ExpectSaveFile(A("Text Files (*.txt)|*.txt|All Files (*.*)|*.*||"), path);
+    }
+    bool shown = false;
+    if (windowShown) {
+        WithNextModal([&](QWidget* modal) { shown = qobject_cast<CDiagnosticsDlg*>(modal) != nullptr; });
+    }
+    QCOMPARE(page.GenerateFeed(), saved);
+    QCOMPARE(shown, windowShown);
+    QCOMPARE(QFile::exists(path), saved);
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+}
+
+void DiagnosticsTest::uploadAsksAboutErrorsAndACountDrop_data() {
+    QTest::addColumn<bool>("withErrors");
+    QTest::addColumn<int>("errorAnswer");
+    QTest::addColumn<int>("lastCount");   // -1: no upload remembered
+    QTest::addColumn<int>("dropAnswer");  // -1: not asked
+    QTest::addColumn<bool>("uploaded");
+    QTest::newRow("clean, first upload") << false << -1 << -1 << -1 << true;
+    QTest::newRow("clean, as many as before") << false << -1 << 6 << -1 << true;
+    QTest::newRow("errors, no goes on") << true << int(MsgAnswer::No) << -1 << -1 << true;
+    QTest::newRow("errors, cancel stops") << true << int(MsgAnswer::Cancel) << -1 << -1 << false;
+    QTest::newRow("errors, yes shows them") << true << int(MsgAnswer::Yes) << -1 << -1 << false;
+    QTest::newRow("drop, yes goes on") << false << -1 << 7 << int(MsgAnswer::Yes) << true;
+    QTest::newRow("drop, no stops") << false << -1 << 7 << int(MsgAnswer::No) << false;
+}
+
+void DiagnosticsTest::uploadAsksAboutErrorsAndACountDrop() {
+    QFETCH(bool, withErrors);
+    QFETCH(int, errorAnswer);
+    QFETCH(int, lastCount);
+    QFETCH(int, dropAnswer);
+    QFETCH(bool, uploaded);
+    CTestGui t;
+    if (withErrors) {
+        AddMixedProducts(t.Doc());
+    } else {
+        for (const char* id : {"A1", "A2", "A3"}) {
+            t.Doc().AddOrReplaceRecord(Product(id));
+        }
+    }
+    const std::string path = WriteFeed(t, "shop1.txt");
+    t.Doc().m_strSavedFileName = path;
+    const std::string server = "ftp.quorvin.example";
+    if (lastCount >= 0) {
+        RememberUploadCount(t.m_store, "FTP.Quorvin.example", "shop1.txt", std::size_t(lastCount));
+    }
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    int runs = 0;
+    page.m_runTransfer = [&](CFTPTransferDlg& dlg) {
+        ++runs;
+        dlg.m_bCompleted = true;
+        return int(QDialog::Accepted);
+    };
+    if (withErrors) {
+        t.m_ui.ExpectMessage(A("Yarvelin"), kErrorsBeforeUpload, MsgIcon::Question, MsgButtons::YesNoCancel,
+                             MsgAnswer(errorAnswer));
+    }
+    if (dropAnswer >= 0) {
+        t.m_ui.ExpectMessage(
+            A("Yarvelin"),
+            A("The feed holds 3 products, less than half of the 7 products of the last upload "
+              "to the same server and file name.\nDo you want to upload it anyway?"),
+            MsgIcon::Question, MsgButtons::YesNo, MsgAnswer(dropAnswer));
+    }
+    if (uploaded) {
+        t.m_ui.ExpectMessage(A("Yarvelin1.0"), A("Success. The data feed file has been uploaded to Quorvin."),
+                             MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+    }
+    bool shown = false;
+    if (errorAnswer == int(MsgAnswer::Yes)) {
+        WithNextModal([&](QWidget* modal) {
+            auto* window = qobject_cast<CDiagnosticsDlg*>(modal);
+            shown = window != nullptr && window->Model()->rowCount() == 4;
+        });
+    }
+    page.OnUpload();
+    QCOMPARE(runs, uploaded ? 1 : 0);
+    QCOMPARE(shown, errorAnswer == int(MsgAnswer::Yes));
+    // A successful upload remembers the file's products for the next one.
+    const auto remembered = LastUploadCount(t.m_store, server, "shop1.txt");
+    const int expected = uploaded ? (withErrors ? 7 : 3) : lastCount;
+    QCOMPARE(remembered.value_or(-1), (long long)expected);
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+}
+
+void DiagnosticsTest::screenshots() {
+    CTestGui t;
+    AddMixedProducts(t.Doc());
+    for (int i = 0; i < 3; ++i) {
+        COtherRecord r = Product("E" + std::to_string(i));
+        r.m_required.category = "Garden > Gnomes";
+        r.m_required.product_url = i == 1 ? "ftp://shop.example.com/p" : r.m_required.product_url;
+        r.m_optional.exp_date = "202301011200";
+        t.Doc().AddOrReplaceRecord(r);
+    }
+    CDiagnosticsDlg window(t.Gui(), false);
+    window.resize(820, 480);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.Tree()->setCurrentIndex(window.Model()->index(0, 0, window.Model()->index(1, 0)));
+    QTest::qWait(50);
+    SaveImage(window.grab().toImage(), "diagnostics.png");
+
+    // The question before an upload, as the desktop services show it.
+    QMessageBox box(QMessageBox::Question, A("Yarvelin"), kErrorsBeforeUpload,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QTest::qWait(50);
+    SaveImage(box.grab().toImage(), "upload_question.png");
+}
+
+QTEST_MAIN(DiagnosticsTest)
+#include "diagnostics_test.moc"

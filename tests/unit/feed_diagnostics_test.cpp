@@ -1,0 +1,431 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "checks/diagnostics_report.h"
+#include "checks/feed_diagnostics.h"
+#include "feed_test_support.h"
+#include "records/builtin_lists.h"
+#include "records/cp1252_text.h"
+#include "records/text_util.h"
+
+namespace yarvelin {
+namespace {
+
+using Code = DiagnosticCode;
+
+const LocalDateTime kNow{2026, 12, 7, 12, 30, 0};
+
+COtherRecord CleanRecord(const std::string& offerId = "SKU1") {
+    COtherRecord r;
+    r.m_required = {"https://shop.example.com/p/1.html",
+                    "Desk Lamp",
+                    "A lamp for the desk.",
+                    "12.50",
+                    "https://img.example.com/1.jpg",
+                    "Home & Garden > Home Furnishings > Lighting",
+                    offerId};
+    r.m_optional.instock = "Y";
+    r.m_optional.shipping = "4.95";
+    r.m_optional.upc = "036000291452";
+    r.m_optional.exp_date = "202712311200";
+    r.m_optional.product_type = "OTHER";
+    r.m_optional.currency = "USD";
+    return r;
+}
+
+struct CheckRun {
+    std::vector<Diagnostic> findings;
+    DiagnosticsTotals totals;
+    std::vector<Code> Codes() const {
+        std::vector<Code> codes;
+        for (const auto& d : findings) {
+            codes.push_back(d.code);
+        }
+        return codes;
+    }
+};
+
+CheckRun Check(const std::vector<COtherRecord>& records, DiagnosticsOptions options = {}) {
+    if (options.now == LocalDateTime{}) {
+        options.now = kNow;
+    }
+    CheckRun run;
+    CFeedDiagnostics engine(options, [&run](Diagnostic&& d) { run.findings.push_back(std::move(d)); });
+    for (const auto& r : records) {
+        engine.CheckProduct(r);
+    }
+    run.totals = engine.Totals();
+    return run;
+}
+
+struct ValueCase {
+    const char* label;
+    int column;
+    std::string value;
+    std::vector<Code> expected;
+};
+
+void PrintTo(const ValueCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+class DiagnosticValueTest : public ::testing::TestWithParam<ValueCase> {};
+
+TEST_P(DiagnosticValueTest, ReportsExactlyTheExpectedCodes) {
+    const ValueCase& c = GetParam();
+    COtherRecord r = CleanRecord();
+    r.Field(c.column) = c.value;
+    const CheckRun run = Check({r});
+    EXPECT_EQ(run.Codes(), c.expected);
+    for (const auto& d : run.findings) {
+        EXPECT_EQ(d.row, 1u);
+        EXPECT_FALSE(d.message.empty());
+        if (d.code != Code::kMarkedDeleted) {
+            EXPECT_EQ(d.column, c.column) << DiagnosticCodeName(d.code);
+        }
+    }
+}
+
+const std::string k255(255, 'n');
+const std::string k256(256, 'n');
+
+INSTANTIATE_TEST_SUITE_P(
+    PerCode, DiagnosticValueTest,
+    ::testing::Values(
+        // required-missing: empty after trimming, one finding per column
+        ValueCase{"product_url empty", 0, "", {Code::kRequiredMissing}},
+        ValueCase{"name blanks only", 1, " \t ", {Code::kRequiredMissing, Code::kControlCharacter}},
+        ValueCase{"description empty", 2, "", {Code::kRequiredMissing}},
+        ValueCase{"price empty", 3, "", {Code::kRequiredMissing}},
+        ValueCase{"image_url empty", 4, "", {Code::kRequiredMissing}},
+        ValueCase{"category empty", 5, "  ", {Code::kRequiredMissing}},
+        ValueCase{"offer_id empty", 6, "", {Code::kRequiredMissing}},
+        // price-invalid
+        ValueCase{"price 0", 3, "0", {}}, ValueCase{"price 0.5", 3, "0.5", {}},
+        ValueCase{"price 12.345", 3, "12.345", {Code::kPriceInvalid}},
+        ValueCase{"price 1,00", 3, "1,00", {Code::kPriceInvalid}},
+        ValueCase{"price 12,50", 3, "12,50", {Code::kPriceInvalid}},
+        ValueCase{"price $12", 3, "$12", {Code::kPriceInvalid}},
+        ValueCase{"price 1e3", 3, "1e3", {Code::kPriceInvalid}},
+        ValueCase{"price -4.00", 3, "-4.00", {Code::kPriceInvalid}},
+        ValueCase{"price 12.", 3, "12.", {Code::kPriceInvalid}},
+        ValueCase{"price .5", 3, ".5", {Code::kPriceInvalid}},
+        // url-invalid, after the "http://" rule
+        ValueCase{"url without scheme", 0, "www.shop.example.com/p/1", {}},
+        ValueCase{"url http upper case", 0, "HTTP://shop.example.com", {}},
+        ValueCase{"url with port and user", 0, "https://me@shop.example.com:8080/x?a=1#b", {}},
+        ValueCase{"url ftp", 0, "ftp://shop.example.com/p/1", {Code::kUrlInvalid}},
+        ValueCase{"url no host", 4, "http:///img.jpg", {Code::kUrlInvalid}},
+        ValueCase{"url blank inside", 4, "http://shop.example.com/my image.jpg", {Code::kUrlInvalid}},
+        ValueCase{"url bad port", 0, "http://shop.example.com:99999/", {Code::kUrlInvalid}},
+        ValueCase{"url path only", 0, "/p/1.html", {Code::kUrlInvalid}},
+        // name-too-long
+        ValueCase{"name 255", 1, k255, {}}, ValueCase{"name 256", 1, k256, {Code::kNameTooLong}},
+        // currency-unknown
+        ValueCase{"currency empty", 19, "", {}}, ValueCase{"currency lower case", 19, "eur", {}},
+        ValueCase{"currency unknown", 19, "XYZ", {Code::kCurrencyUnknown}},
+        // exp-date-invalid and exp-date-past
+        ValueCase{"exp leap day", 16, "202802291200", {}},
+        ValueCase{"exp 29 Feb 2023", 16, "202302291200", {Code::kExpDateInvalid}},
+        ValueCase{"exp 24 o'clock", 16, "202712312400", {Code::kExpDateInvalid}},
+        ValueCase{"exp eleven digits", 16, "20271231120", {Code::kExpDateInvalid}},
+        ValueCase{"exp month 13", 16, "202713011200", {Code::kExpDateInvalid}},
+        ValueCase{"exp past leap day", 16, "202402291200", {Code::kExpDatePast}},
+        ValueCase{"exp this minute", 16, "202612071230", {}},
+        ValueCase{"exp a minute ago", 16, "202612071229", {Code::kExpDatePast}},
+        // control-character
+        ValueCase{"TAB in description", 2, "a\tb", {Code::kControlCharacter}},
+        ValueCase{"LF in name", 1, "a\nb", {Code::kControlCharacter}},
+        ValueCase{"CR in brand", 9, "a\rb", {Code::kControlCharacter}},
+        ValueCase{"bell in color", 11, "a\x07", {Code::kControlCharacter}},
+        // upc-check-digit: a right and a wrong check digit for each length
+        ValueCase{"UPC-A right", 10, "036000291452", {}},
+        ValueCase{"UPC-A wrong", 10, "036000291453", {Code::kUpcCheckDigit}},
+        ValueCase{"EAN-8 right", 10, "96385074", {}},
+        ValueCase{"EAN-8 wrong", 10, "96385075", {Code::kUpcCheckDigit}},
+        ValueCase{"EAN-13 right", 10, "4006381333931", {}},
+        ValueCase{"EAN-13 wrong", 10, "4006381333932", {Code::kUpcCheckDigit}},
+        ValueCase{"GTIN-14 right", 10, "10012345678902", {}},
+        ValueCase{"GTIN-14 wrong", 10, "10012345678903", {Code::kUpcCheckDigit}},
+        ValueCase{"UPC eleven digits", 10, "03600029145", {Code::kUpcCheckDigit}},
+        ValueCase{"UPC with a letter", 10, "03600029145X", {Code::kUpcCheckDigit}},
+        // shipping-invalid
+        ValueCase{"shipping 0", 8, "0", {}}, ValueCase{"shipping three decimals", 8, "4.955", {}},
+        ValueCase{"shipping comma", 8, "4,95", {Code::kShippingInvalid}},
+        ValueCase{"shipping negative", 8, "-1", {Code::kShippingInvalid}},
+        // instock-invalid
+        ValueCase{"instock yes", 7, "yes", {}}, ValueCase{"instock n", 7, "n", {}},
+        ValueCase{"instock empty", 7, "", {}},
+        ValueCase{"instock maybe", 7, "maybe", {Code::kInstockInvalid}},
+        ValueCase{"instock 1", 7, "1", {Code::kInstockInvalid}},
+        // html-in-text
+        ValueCase{"tag in name", 1, "Lamp <b>new</b>", {Code::kHtmlInText}},
+        ValueCase{"comment in description", 2, "x <!-- y", {Code::kHtmlInText}},
+        ValueCase{"tag with attributes is not listed", 2, "<b class=x>", {}},
+        ValueCase{"tag in brand is not looked at", 9, "<B>", {}},
+        // category-unknown: the built-in list, trimmed and in any case
+        ValueCase{"category with trailing blank missing", 5, "Flowers > Roses", {}},
+        ValueCase{"category other case", 5, "flowers > ROSES ", {}},
+        ValueCase{"category unknown", 5, "Flowers > Tulips", {Code::kCategoryUnknown}},
+        // marked-deleted
+        ValueCase{"delete Y", 18, "Y", {Code::kMarkedDeleted}},
+        ValueCase{"delete any text", 18, "x", {Code::kMarkedDeleted}}));
+
+TEST(FeedDiagnostics, HtmlEscapedFeedHasNoHtmlFinding) {
+    COtherRecord r = CleanRecord();
+    r.m_required.name = "Lamp <B>";
+    DiagnosticsOptions options;
+    options.htmlEscaped = true;
+    EXPECT_TRUE(Check({r}, options).findings.empty());
+}
+
+TEST(FeedDiagnostics, UserCategoriesAreKnown) {
+    COtherRecord r = CleanRecord();
+    r.m_required.category = "Garden > Gnomes";
+    DiagnosticsOptions options;
+    options.userCategories = {"garden > gnomes "};
+    EXPECT_TRUE(Check({r}, options).findings.empty());
+}
+
+struct DuplicateCase {
+    const char* label;
+    std::vector<std::string> offerIds;
+    std::vector<std::pair<std::size_t, std::size_t>> expected;  // row, earlier row named
+};
+
+void PrintTo(const DuplicateCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+class DuplicateOfferIdTest : public ::testing::TestWithParam<DuplicateCase> {};
+
+TEST_P(DuplicateOfferIdTest, NamesTheEarlierRow) {
+    const DuplicateCase& c = GetParam();
+    std::vector<COtherRecord> records;
+    for (const auto& id : c.offerIds) {
+        records.push_back(CleanRecord(id));
+    }
+    const CheckRun run = Check(records);
+    std::vector<std::pair<std::size_t, std::size_t>> found;
+    for (const auto& d : run.findings) {
+        ASSERT_EQ(d.code, Code::kDuplicateOfferId);
+        const auto pos = d.message.find("row ");
+        ASSERT_NE(pos, std::string::npos);
+        found.emplace_back(d.row, std::stoul(d.message.substr(pos + 4)));
+    }
+    EXPECT_EQ(found, c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DuplicateOfferIdTest,
+    ::testing::Values(DuplicateCase{"distinct", {"a1", "a2", "a3"}, {}},
+                      DuplicateCase{"letter case differs", {"SKU-1", "x", "sku-1"}, {{3, 1}}},
+                      DuplicateCase{"blanks around", {"SKU-1", " SKU-1  "}, {{2, 1}}},
+                      DuplicateCase{"three times names the first", {"A", "a", "A"}, {{2, 1}, {3, 1}}},
+                      DuplicateCase{"inner blank counts", {"A 1", "A1"}, {}}));
+
+TEST(FeedDiagnostics, DuplicateFoundAfterTheIndexGrows) {
+    std::vector<COtherRecord> records;
+    for (int i = 0; i < 5000; ++i) {
+        records.push_back(CleanRecord("ID" + std::to_string(i)));
+    }
+    records.push_back(CleanRecord("id1234"));
+    const CheckRun run = Check(records);
+    ASSERT_EQ(run.findings.size(), 1u);
+    EXPECT_EQ(run.findings[0].row, 5001u);
+    EXPECT_NE(run.findings[0].message.find("row 1235"), std::string::npos);
+}
+
+TEST(FeedDiagnostics, TotalsCountSeveritiesAndProductsWithErrors) {
+    COtherRecord bad = CleanRecord("b");
+    bad.m_required.price = "";
+    bad.m_required.name = "";
+    bad.m_optional.upc = "1";
+    COtherRecord deleted = CleanRecord("d");
+    deleted.m_optional.delete_ = "Y";
+    const CheckRun run = Check({CleanRecord("a"), bad, deleted});
+    EXPECT_EQ(run.totals.products, 3u);
+    EXPECT_EQ(run.totals.errors, 2u);
+    EXPECT_EQ(run.totals.warnings, 1u);
+    EXPECT_EQ(run.totals.notes, 1u);
+    EXPECT_EQ(run.totals.productsWithErrors, 1u);
+    EXPECT_EQ(run.totals.perCode[static_cast<std::size_t>(Code::kRequiredMissing)], 2u);
+}
+
+// Random products built only from valid values: the checks must raise no alarm on any of them.
+TEST(FeedDiagnostics, RandomCleanProductsGiveNoFinding) {
+    const unsigned seed = std::random_device{}();
+    std::mt19937 rng(seed);
+    auto pick = [&rng](const auto& list) {
+        return list[std::uniform_int_distribution<std::size_t>(0, list.size() - 1)(rng)];
+    };
+    auto number = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    auto digits = [&](int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i) {
+            s += static_cast<char>('0' + number(0, 9));
+        }
+        return s;
+    };
+    auto gtin = [&](int n) {
+        // A body and its check digit, found by trying the ten.
+        const std::string body = digits(n - 1);
+        for (char c = '0'; c <= '9'; ++c) {
+            if (HasValidGtinCheckDigit(body + c)) {
+                return body + c;
+            }
+        }
+        return std::string();
+    };
+    auto text = [&](int maxLen) {
+        static const std::string letters =
+            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .,;:!?&'\"-()/\xE9\xFC\x80\x99";
+        std::string s(1, pick(std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZ")));
+        const int len = number(0, maxLen - 1);
+        for (int i = 0; i < len; ++i) {
+            s += pick(letters);
+        }
+        return s;
+    };
+    const std::vector<std::string> schemes = {"http://", "https://", "HTTPS://", ""};
+    const std::vector<std::string> instock = {"", "Y", "N", "yes", "No"};
+    const std::vector<int> gtinLengths = {8, 12, 13, 14};
+    DiagnosticsOptions options;
+    options.now = kNow;
+    options.userCategories = {"My Own > Category"};
+    std::vector<std::string> categories = BuiltinCategories();
+    categories.push_back("My Own > Category");
+    CheckRun run;
+    CFeedDiagnostics engine(options, [&run](Diagnostic&& d) { run.findings.push_back(std::move(d)); });
+    for (int i = 0; i < 5000; ++i) {
+        COtherRecord r;
+        r.m_required.product_url =
+            pick(schemes) + "www.shop" + digits(2) + ".example.com/p/" + digits(6) + ".html";
+        r.m_required.name = text(255);
+        r.m_required.description = text(600);
+        r.m_required.price = digits(number(1, 5)) + (number(0, 1) ? "." + digits(number(1, 2)) : "");
+        r.m_required.image_url = pick(schemes) + "img.example.com:" + std::to_string(number(1, 65535)) +
+                                 "/i/" + digits(5) + ".jpg?s=" + digits(2);
+        r.m_required.category = pick(categories);
+        r.m_required.offer_id = "OF-" + std::to_string(i) + "-" + digits(3);
+        r.m_optional.instock = pick(instock);
+        r.m_optional.shipping = number(0, 1) ? digits(number(1, 3)) + "." + digits(number(1, 3)) : "";
+        r.m_optional.brand = text(30);
+        r.m_optional.upc = number(0, 3) ? gtin(pick(gtinLengths)) : "";
+        r.m_optional.exp_date = number(0, 1)
+                                    ? Format("%04d%02d%02d%02d%02d", number(2027, 2099), number(1, 12),
+                                             number(1, 28), number(0, 23), number(0, 59))
+                                    : "";
+        r.m_optional.product_type = "OTHER";
+        r.m_optional.currency = number(0, 4) ? pick(CurrencyCodes()) : "";
+        engine.CheckProduct(r);
+    }
+    for (const auto& d : run.findings) {
+        ADD_FAILURE() << "seed " << seed << ": row " << d.row << " " << DiagnosticCodeName(d.code) << ": "
+                      << d.message;
+    }
+    EXPECT_EQ(engine.Totals().products, 5000u);
+}
+
+TEST(FeedDiagnostics, ColumnCountFromAFile) {
+    test::CTempFolder folder;
+    const std::string path = folder.File("feed.txt");
+    std::string file = BuildColumnLine(true);  // seven columns
+    const std::string ok = "http://a.example.com\tN\tD\t1.00\thttp://a.example.com/i\tFlowers > Roses\t";
+    file += "\r\n" + ok + "A";                      // seven fields
+    file += "\r\n" + ok + "B\textra";               // one too many
+    file += "\r\n\r\nhttp://a.example.com\tShort";  // fewer is normal: trailing empty values
+    test::WriteBytes(path, file);
+    test::CRecordingObserver observer;
+    std::vector<std::pair<long long, Code>> found;
+    std::size_t columnFields = 0;
+    std::unique_ptr<CFeedDiagnostics> engine;
+    ASSERT_TRUE(ReadFeedProducts(
+        path, observer,
+        [&](const FeedFileStart& start) {
+            columnFields = start.columnLineFields;
+            DiagnosticsOptions options;
+            options.now = kNow;
+            options.columnLineFields = start.columnLineFields;
+            engine = std::make_unique<CFeedDiagnostics>(options, [&found](Diagnostic&& d) {
+                if (d.code == Code::kColumnCount) {
+                    found.emplace_back(d.line, d.code);
+                }
+            });
+        },
+        [&](const COtherRecord& r, long long line, std::size_t fields) {
+            engine->CheckProduct(r, line, fields);
+        }));
+    EXPECT_EQ(columnFields, 7u);
+    EXPECT_EQ(found, (std::vector<std::pair<long long, Code>>{{3, Code::kColumnCount}}));
+    EXPECT_EQ(engine->Totals().products, 3u);
+}
+
+struct CountDropCase {
+    std::size_t products;
+    std::optional<long long> last;
+    bool fires;
+};
+
+TEST(FeedDiagnostics, CountDropBelowHalfOfTheLastUpload) {
+    const CountDropCase cases[] = {{49, 100, true},           {50, 100, false},  {0, 1, true}, {0, 0, false},
+                                   {10, std::nullopt, false}, {101, 100, false}, {2, 5, true}};
+    for (const auto& c : cases) {
+        const auto d = CheckCountDrop(c.products, c.last);
+        EXPECT_EQ(d.has_value(), c.fires) << c.products << " of " << c.last.value_or(-1);
+        if (d) {
+            EXPECT_EQ(d->code, Code::kCountDrop);
+            EXPECT_EQ(d->row, 0u);
+            EXPECT_EQ(d->column, -1);
+        }
+    }
+}
+
+TEST(DiagnosticsReport, BlocksErrorsFirstWithCountsAndSummary) {
+    COtherRecord a = CleanRecord("A");
+    a.m_optional.delete_ = "Y";
+    COtherRecord b = CleanRecord("B");
+    b.m_required.price = "1,5";
+    COtherRecord c = CleanRecord("C");
+    c.m_required.price = "x";
+    c.m_optional.instock = "?";
+    CDiagnosticsReport report(1);
+    DiagnosticsOptions options;
+    options.now = kNow;
+    CFeedDiagnostics engine(options, [&report](Diagnostic&& d) { report.Add(std::move(d)); });
+    for (const auto* r : {&a, &b, &c}) {
+        engine.CheckProduct(*r);
+    }
+    EXPECT_EQ(report.Format(engine.Totals()),
+              "price-invalid (error): 2\n"
+              "  row 2, offer id B, column price: The price \"1,5\" is not a plain number such as 12.50 "
+              "(digits, a decimal point, at most two decimals).\n"
+              "  ... and 1 more\n\n"
+              "instock-invalid (warning): 1\n"
+              "  row 3, offer id C, column instock: The instock \"?\" is not Y, N, YES or NO.\n\n"
+              "marked-deleted (info): 1\n"
+              "  row 1, offer id A, column delete: The product is marked for removal; the service deletes "
+              "this offer.\n\n"
+              "2 errors, 1 warnings, 1 notes in 3 products\n");
+}
+
+TEST(DiagnosticsReport, CodesInReportOrderPutErrorsFirst) {
+    const auto& order = CodesInReportOrder();
+    EXPECT_EQ(order.front(), Code::kRequiredMissing);
+    EXPECT_EQ(order.back(), Code::kMarkedDeleted);
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        EXPECT_LE(SeverityOf(order[i - 1]), SeverityOf(order[i]));
+    }
+}
+
+TEST(Cp1252Text, EveryByteBecomesItsCharacter) {
+    EXPECT_EQ(Cp1252ToUtf8("Caf\xE9 \x80 \x93x\x94 \x81"),
+              "Caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D \xC2\x81");
+    EXPECT_EQ(Cp1252ToUtf8("plain"), "plain");
+}
+
+}  // namespace
+}  // namespace yarvelin
