@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <QFile>
+#include <QFileInfo>
+
 #include "app/main_property_sheet.h"
 #include "app/yarvelin_gui.h"
 #include "platform/qt_settings_store.h"
@@ -40,7 +43,11 @@ int main(int argc, char** argv) {
     yarvelin::CQtSettingsStore store;
     app.LoadSettings(store);
     yarvelin::CQtUiServices ui;
-    yarvelin::CYarvelinGui gui(app, store, ui, yarvelin::AppConfig::FromStore(store),
+    yarvelin::AppConfig config = yarvelin::AppConfig::FromStore(store);
+    config.knownHostsFile =
+        QFile::encodeName(QFileInfo(store.FilePath()).absolutePath() + QStringLiteral("/known_hosts"))
+            .toStdString();
+    yarvelin::CYarvelinGui gui(app, store, ui, config,
                                QDir::cleanPath(QCoreApplication::applicationDirPath()));
     {
         yarvelin::CMainPropertySheet sheet(gui);

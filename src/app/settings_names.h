@@ -37,5 +37,9 @@ inline constexpr const char* kFtpServer = "Server";
 inline constexpr const char* kFtpUserId = "UserID";
 inline constexpr const char* kFtpFileName = "FileName";
 inline constexpr const char* kFtpPassword = "Password";
+inline constexpr const char* kFtpKeyFile = "KeyFile";  // SFTP private key for sign-in
+
+// TLS certificates the user trusted although they did not verify: "host:port" = "sha256//<public key>".
+inline constexpr const char* kSectionPinnedCertificates = "PinnedCertificates";
 
 }  // namespace yarvelin::settings

@@ -501,8 +501,7 @@ bool CCurlFtpClient::TrustUnverifiedCertificate() {
         return false;
     }
     CertificateQuestion q;
-    q.server =
-        (m_host.find(':') != std::string::npos ? "[" + m_host + "]" : m_host) + ":" + std::to_string(m_port);
+    q.server = HostAndPort(m_host, m_port);
     q.problem = m_errorBuffer;
     if (!DescribeCertificate(m_peerCertificate, q) || !m_trust || !m_trust->TrustCertificate(q)) {
         return false;

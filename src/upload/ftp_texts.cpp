@@ -81,6 +81,8 @@ const char* FtpString(FtpText id) {
             return "The server reports that resume is not supported, Error:%1";
         case FtpText::RetryingPassive:
             return "Active mode failed; retrying in passive mode";
+        case FtpText::PassiveNote:
+            return " (passive mode: active mode failed)";
     }
     return "";
 }

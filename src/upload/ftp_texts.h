@@ -44,6 +44,7 @@ enum class FtpText {
     ErrorResumeFailed,
     ErrorResumeRefused,
     RetryingPassive,
+    PassiveNote,
 };
 
 const char* FtpString(FtpText id);

@@ -141,6 +141,7 @@ void CFtpTransferEngine::OnClientStatus(FtpStatus status, const std::string& inf
             break;
         case FtpStatus::RetryingPassive:
             text = FtpText::RetryingPassive;
+            m_retriedPassive = true;
             break;
         default:
             return;
@@ -280,7 +281,11 @@ bool CFtpTransferEngine::Resume() {
 
 int CFtpTransferEngine::TransferLoop() {
     const FtpTransferRequest& r = m_request;
-    m_observer.OnStatus(FtpString(r.download ? FtpText::Retrieving : FtpText::Uploading));
+    std::string status = FtpString(r.download ? FtpText::Retrieving : FtpText::Uploading);
+    if (m_retriedPassive) {
+        status += FtpString(FtpText::PassiveNote);
+    }
+    m_observer.OnStatus(status);
     m_inTransfer = true;
     m_startTick = m_clock.NowMs();
     m_lastTick = m_startTick;

@@ -90,6 +90,7 @@ class CFtpTransferEngine : private FtpTrust {
     std::string m_errorHint;
     bool m_callbackInstalled = false;
     bool m_inTransfer = false;  // the chunk loop has begun (a cancelled download is deleted from then on)
+    bool m_retriedPassive = false;
 
     // Progress of the running transfer (worker only).
     std::uint64_t m_size = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 
 namespace yarvelin {
 
@@ -194,6 +195,29 @@ ServerAddressResult ParseServerAddress(const std::string& original,
     ServerAddressResult result;
     result.address = a;
     return result;
+}
+
+std::string HostAndPort(const std::string& host, std::uint16_t port) {
+    return (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + std::to_string(port);
+}
+
+bool UsesPassiveMode(const ServerAddress& address, bool requested) {
+    if (address.passive) {
+        return *address.passive;
+    }
+    return IsTlsProtocol(address.protocol) || requested;
+}
+
+std::string DefaultKnownHostsFile() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    std::string folder;
+    if (config && *config == '/') {
+        folder = config;
+    } else {
+        const char* home = std::getenv("HOME");
+        folder = std::string(home ? home : ".") + "/.config";
+    }
+    return folder + "/Yarvelin1.0/known_hosts";
 }
 
 std::string RemotePathIn(const ServerAddress& address, const std::string& fileName) {

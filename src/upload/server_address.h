@@ -41,6 +41,18 @@ std::uint16_t DefaultPortOf(FtpProtocol protocol);
 const char* SchemeOf(FtpProtocol protocol);
 bool IsTlsProtocol(FtpProtocol protocol);
 
+// Whether the data connections go passive: the address's own choice first; TLS goes passive unless told
+// otherwise, since no router can read the encrypted PORT command to let the server's connection back in;
+// plain FTP as the caller asks.
+// "host:port", "[::1]:990": how a server is named where its port matters (pinned certificates).
+std::string HostAndPort(const std::string& host, std::uint16_t port);
+
+bool UsesPassiveMode(const ServerAddress& address, bool requested);
+
+// Where the program keeps the SSH host keys the user accepted when no other place is given: beside its
+// settings file in the user's configuration folder.
+std::string DefaultKnownHostsFile();
+
 // The remote path of a file in the address's folder: "shop.txt", "/feeds/shop.txt".
 std::string RemotePathIn(const ServerAddress& address, const std::string& fileName);
 
