@@ -216,6 +216,11 @@ void CCurlFtpClient::SetProtocolOptions() {
     }
     // Implicit TLS is the ftps:// address itself; explicit TLS asks for it on a plain connection.
     curl_easy_setopt(e, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    // TLS 1.2 exactly: vsftpd, the FTP server of most Linux hosts, breaks off uploads now and then under
+    // TLS 1.3 ("426 Failure reading network stream"), whichever client sends.
+    curl_easy_setopt(
+        e, CURLOPT_SSLVERSION,
+        static_cast<long>(CURL_SSLVERSION_TLSv1_2) | static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_2));
     curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, &CCurlFtpClient::SslContextCallback);
     curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, this);
     if (!m_pin.empty()) {
