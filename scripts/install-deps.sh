@@ -10,6 +10,7 @@ PACKAGES=(
   xvfb xauth fonts-dejavu-core
   time ccache libcli11-dev nlohmann-json3-dev
   libssl-dev openssl openssh-client openssh-server python3-paramiko
+  qtkeychain-qt6-dev gnome-keyring dbus
 )
 
 missing=()

@@ -9,7 +9,9 @@
 #include <QFileInfo>
 
 #include "app/main_property_sheet.h"
+#include "app/password_vault.h"
 #include "app/yarvelin_gui.h"
+#include "platform/keychain_password_vault.h"
 #include "platform/qt_settings_store.h"
 #include "platform/ui_services.h"
 
@@ -47,8 +49,13 @@ int main(int argc, char** argv) {
     config.knownHostsFile =
         QFile::encodeName(QFileInfo(store.FilePath()).absolutePath() + QStringLiteral("/known_hosts"))
             .toStdString();
+    // The keyring keeps the FTP password where one answers; a password an earlier version left in the
+    // settings file moves there.
+    yarvelin::CKeychainPasswordVault vault;
+    yarvelin::MoveFtpPasswordToVault(store, &vault);
     yarvelin::CYarvelinGui gui(app, store, ui, config,
                                QDir::cleanPath(QCoreApplication::applicationDirPath()));
+    gui.SetVault(&vault);
     {
         yarvelin::CMainPropertySheet sheet(gui);
         sheet.exec();

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/password_vault.h"
 #include "app/settings_names.h"
 #include "app/settings_store.h"
 #include "app/wizard_property_sheet.h"
@@ -210,7 +211,7 @@ int CPage5::OnWizardNext() {
     store.WriteString(settings::kSectionFtp, settings::kFtpServer, keep(m_strServer));
     store.WriteString(settings::kSectionFtp, settings::kFtpUserId, keep(m_strUserName));
     store.WriteString(settings::kSectionFtp, settings::kFtpFileName, keep(m_strFileName));
-    store.WriteString(settings::kSectionFtp, settings::kFtpPassword, keep(m_strPassword));
+    KeepFtpPassword(store, m_gui.Vault(), keep(m_strPassword));
     store.WriteString(settings::kSectionFtp, settings::kFtpKeyFile, m_strKeyFile);
     store.Flush();
     return kWizardMoveOn;
