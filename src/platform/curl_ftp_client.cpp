@@ -24,6 +24,9 @@ namespace {
 // Upload data is handed to libcurl in batches rather than chunk by chunk; reads stop when this much waits.
 constexpr std::size_t kSendBatch = 64 * 1024;
 constexpr std::size_t kSendHigh = 256 * 1024;
+// SFTP acknowledges every write packet; libssh2 keeps many in flight only when it is given a large buffer.
+constexpr std::size_t kSftpSendBatch = 512 * 1024;
+constexpr std::size_t kSftpSendHigh = 2 * 1024 * 1024;
 constexpr std::size_t kReceiveHigh = 1024 * 1024;
 constexpr auto kDriveInterval = std::chrono::milliseconds(100);
 
@@ -194,6 +197,7 @@ void CCurlFtpClient::SetProtocolOptions() {
         curl_easy_setopt(e, CURLOPT_SSH_KNOWNHOSTS, m_security.knownHostsFile.c_str());
         curl_easy_setopt(e, CURLOPT_SSH_KEYFUNCTION, &CCurlFtpClient::HostKeyCallback);
         curl_easy_setopt(e, CURLOPT_SSH_KEYDATA, this);
+        curl_easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, static_cast<long>(kSftpSendBatch));
         if (m_security.identityFile.empty()) {
             curl_easy_setopt(e, CURLOPT_SSH_AUTH_TYPES,
                              static_cast<long>(CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
@@ -664,10 +668,12 @@ bool CCurlFtpClient::WriteFile(const char* buffer, std::size_t size, std::size_t
     m_buffer.append(buffer, size);
     written = size;
     const bool due = std::chrono::steady_clock::now() - m_lastDrive >= kDriveInterval;
-    if (Pending() >= kSendHigh) {
+    const std::size_t batch = IsFtp() ? kSendBatch : kSftpSendBatch;
+    const std::size_t high = IsFtp() ? kSendHigh : kSftpSendHigh;
+    if (Pending() >= high) {
         Resume();
-        Drive([this] { return Pending() < kSendBatch; });
-    } else if (Pending() >= kSendBatch || due) {
+        Drive([this, batch] { return Pending() < batch; });
+    } else if (Pending() >= batch || due) {
         Resume();
         Drive([] { return true; });
     }
