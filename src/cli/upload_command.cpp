@@ -114,7 +114,7 @@ class CUploadCommand : public CliCommand {
                "unknown key is refused unless --accept-new-host-key is given, a changed key always. A TLS\n"
                "certificate that does not verify is refused unless --pin-sha256 names its public key; the\n"
                "refusal prints the value to pass. Progress, rate and time left go to standard error when it\n"
-               "is a terminal.";
+               "is a terminal. Ctrl-C stops the upload at once (exit status 130).";
     }
 
     void Configure(CLI::App& command) override {
