@@ -11,6 +11,8 @@ PACKAGES=(
   time ccache libcli11-dev nlohmann-json3-dev
   lintian desktop-file-utils appstream man-db dpkg-dev
   libclang-rt-14-dev
+  libssl-dev openssl openssh-client openssh-server python3-paramiko
+  qtkeychain-qt6-dev gnome-keyring dbus
 )
 
 missing=()
@@ -33,7 +35,7 @@ export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 # The test servers are started by the tests themselves on loopback ports.
-for svc in nginx vsftpd; do
+for svc in nginx vsftpd ssh; do
   if command -v systemctl >/dev/null 2>&1; then $SUDO systemctl disable --now "$svc" >/dev/null 2>&1 || true; fi
   $SUDO service "$svc" stop >/dev/null 2>&1 || true
 done

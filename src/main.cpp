@@ -4,10 +4,15 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <QFile>
+#include <QFileInfo>
+
 #include "app/main_property_sheet.h"
+#include "app/password_vault.h"
 #include "app/yarvelin_gui.h"
 #include "build_config.h"
 #include "platform/data_dir.h"
+#include "platform/keychain_password_vault.h"
 #include "platform/qt_settings_store.h"
 #include "platform/ui_services.h"
 
@@ -44,8 +49,17 @@ int main(int argc, char** argv) {
     yarvelin::CQtSettingsStore store;
     app.LoadSettings(store);
     yarvelin::CQtUiServices ui;
-    yarvelin::CYarvelinGui gui(app, store, ui, yarvelin::AppConfig::FromStore(store),
+    yarvelin::AppConfig config = yarvelin::AppConfig::FromStore(store);
+    config.knownHostsFile =
+        QFile::encodeName(QFileInfo(store.FilePath()).absolutePath() + QStringLiteral("/known_hosts"))
+            .toStdString();
+    // The keyring keeps the FTP password where one answers; a password an earlier version left in the
+    // settings file moves there.
+    yarvelin::CKeychainPasswordVault vault;
+    yarvelin::MoveFtpPasswordToVault(store, &vault);
+    yarvelin::CYarvelinGui gui(app, store, ui, config,
                                yarvelin::ApplicationDataDir());
+    gui.SetVault(&vault);
     {
         yarvelin::CMainPropertySheet sheet(gui);
         sheet.exec();

@@ -16,6 +16,8 @@ struct AppConfig {
     std::string dataHelpUrl = "https://merchants.quorvin.example/help/feed-data";
     std::string optionsHelpUrl = "https://merchants.quorvin.example/help/options";
     std::string uploadHost = "ftp.quorvin.example";
+    // Where SFTP host keys the user accepted are kept; empty: DefaultKnownHostsFile(). Not a setting.
+    std::string knownHostsFile;
 
     // The defaults above, with any "Config" values of the store laid over them.
     static AppConfig FromStore(const SettingsStore& store);

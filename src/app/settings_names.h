@@ -37,6 +37,10 @@ inline constexpr const char* kFtpServer = "Server";
 inline constexpr const char* kFtpUserId = "UserID";
 inline constexpr const char* kFtpFileName = "FileName";
 inline constexpr const char* kFtpPassword = "Password";
+inline constexpr const char* kFtpKeyFile = "KeyFile";  // SFTP private key for sign-in
+
+// TLS certificates the user trusted although they did not verify: "host:port" = "sha256//<public key>".
+inline constexpr const char* kSectionPinnedCertificates = "PinnedCertificates";
 
 // In the "Config" section: how many URL check requests are in flight at once.
 inline constexpr const char* kUrlCheckJobs = "UrlCheckJobs";

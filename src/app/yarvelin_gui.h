@@ -11,6 +11,7 @@ class QWidget;
 
 namespace yarvelin {
 
+class PasswordVault;
 class SettingsStore;
 class UiServices;
 
@@ -24,6 +25,9 @@ class CYarvelinGui {
     SettingsStore& Store() { return m_store; }
     UiServices& Ui() { return m_ui; }
     const AppConfig& Config() const { return m_config; }
+    // The keyring for the FTP password; null: the settings file keeps it.
+    PasswordVault* Vault() { return m_vault; }
+    void SetVault(PasswordVault* vault) { m_vault = vault; }
     // Folder holding the sample feeds (Samples/): the program's own folder when it runs from its build
     // folder, the installed data folder otherwise (see DataDir). No trailing separator.
     const QString& ProgramDir() const { return m_programDir; }
@@ -39,6 +43,7 @@ class CYarvelinGui {
     UiServices& m_ui;
     AppConfig m_config;
     QString m_programDir;
+    PasswordVault* m_vault = nullptr;
 };
 
 class CQtSettingsStore;

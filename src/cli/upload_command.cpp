@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "platform/curl_ftp_client.h"
 #include "upload/ftp_transfer_engine.h"
 #include "upload/remote_file_name.h"
+#include "upload/server_address.h"
 
 namespace yarvelin::cli {
 
@@ -30,6 +32,26 @@ class CConsoleObserver : public FtpTransferObserver {
     void OnRate(const std::string& text) override { Show(m_status, text, m_timeLeft); }
     void OnTimeLeft(const std::string& text) override { Show(m_status, m_rate, text); }
     bool AskReplaceRemote(const std::string&) override { return true; }
+    bool AskTrustHostKey(const HostKeyQuestion& q) override {
+        if (m_acceptNewHostKey) {
+            PrintError("upload", "keeping the " + q.keyType + " host key " + q.fingerprint + " of " + q.host +
+                                     " in " + q.knownHostsFile);
+            return true;
+        }
+        PrintError("upload", "the server " + q.host + " is not known; its " + q.keyType +
+                                 " host key fingerprint is " + q.fingerprint +
+                                 ".\nPass --accept-new-host-key to trust it.");
+        return false;
+    }
+    void OnHostKeyChanged(const HostKeyQuestion& q) override { PrintError("upload", HostKeyChangedText(q)); }
+    bool AskTrustCertificate(const CertificateQuestion& q) override {
+        PrintError("upload", "the certificate of " + q.server + " could not be verified" +
+                                 (q.problem.empty() ? "." : ": " + q.problem) + "\nSubject: " + q.subject +
+                                 "\nIssuer: " + q.issuer + "\nValid from: " + q.validFrom +
+                                 "\nValid until: " + q.validUntil + "\nSHA256 fingerprint: " + q.fingerprint +
+                                 "\nPass --pin-sha256 " + q.pin + " to trust it.");
+        return false;
+    }
     void OnEnded(bool failed) override {
         m_failed = failed;
         if (m_show && m_shown) {
@@ -59,6 +81,7 @@ class CConsoleObserver : public FtpTransferObserver {
 
   public:
     bool m_failed = false;
+    bool m_acceptNewHostKey = false;
 
   private:
     bool m_show;
@@ -75,30 +98,62 @@ class CUploadCommand : public CliCommand {
     const char* Summary() const override { return "send a feed file to an FTP server"; }
 
     const char* Description() const override {
-        return "Uploads FILE under its own file name, in ASCII type unless --binary is given, over active "
-               "data\n"
-               "connections unless --passive is given. Without --user the login is anonymous. The password "
-               "is the\n"
-               "first line of the password file. Progress, rate and time left go to standard error when it "
-               "is a\n"
-               "terminal. Ctrl-C stops the upload at once (exit status 130).";
+        return "Uploads FILE under its own file name. The server is a host name (plain FTP), host:port,\n"
+               "[IPv6]:port, or an ftp://, ftpes:// (explicit TLS), ftps:// (implicit TLS) or sftp:// "
+               "address\n"
+               "with an optional port and folder; --port stands in when the server names no port. FTP goes "
+               "in\n"
+               "ASCII type unless --binary is given, over active data connections unless --passive is given\n"
+               "(FTP over TLS: passive unless the address ends in ?active); a refused active connection is\n"
+               "retried once in passive mode. Without --user the login is anonymous. The password is the "
+               "first\n"
+               "line of the password file; with --identity it unlocks the SFTP private key, if it needs "
+               "one.\n"
+               "SFTP host keys are checked against --known-hosts (default: the wizard's known_hosts file): "
+               "an\n"
+               "unknown key is refused unless --accept-new-host-key is given, a changed key always. A TLS\n"
+               "certificate that does not verify is refused unless --pin-sha256 names its public key; the\n"
+               "refusal prints the value to pass. Progress, rate and time left go to standard error when it\n"
+               "is a terminal. Ctrl-C stops the upload at once (exit status 130).";
     }
 
     void Configure(CLI::App& command) override {
         AddFileArgument(command, "FILE", m_request.localFile, "the file to upload");
-        command.add_option("--server", m_request.server, "the FTP server's host name")
+        command.add_option("--server", m_server, "the server: a host name or an ftp/ftpes/ftps/sftp address")
             ->required()
-            ->type_name("HOST")
+            ->type_name("URL-OR-HOST")
             ->check(CLI::Validator(
                 [](const std::string& v) {
-                    return v.empty() ? std::string("--server needs a host name") : "";
+                    const ServerAddressResult parsed = ParseServerAddress(v);
+                    return parsed.address ? std::string() : parsed.error;
                 },
-                "", "host"));
-        command.add_option("--port", m_request.port, "the server's port (21)")->check(CLI::Range(1, 65535));
+                "", "address"));
+        command.add_option("--port", m_port, "the server's port when the address names none")
+            ->check(CLI::Range(1, 65535));
         CLI::Option* user = command.add_option("--user", m_request.userName, "the user name to sign in with");
         command.add_option("--password-file", m_passwordFile, "a file whose first line is the password")
             ->type_name("PATH")
             ->needs(user);
+        command
+            .add_option("--identity", m_request.security.identityFile, "SFTP: sign in with this private key")
+            ->type_name("KEYFILE")
+            ->check(CLI::ExistingFile);
+        command
+            .add_option("--known-hosts", m_request.security.knownHostsFile,
+                        "SFTP: the known-hosts file to check the server's key against")
+            ->type_name("FILE");
+        command.add_flag("--accept-new-host-key", m_acceptNewHostKey,
+                         "SFTP: trust and keep the key of a server not known yet");
+        command.add_option("--pin-sha256", m_pin, "TLS: trust the certificate with this public key")
+            ->type_name("FINGERPRINT")
+            ->check(CLI::Validator(
+                [](const std::string& v) {
+                    return NormalisedPin(v).empty()
+                               ? std::string(
+                                     "--pin-sha256 needs the base64 SHA-256 of a public key (sha256//...)")
+                               : "";
+                },
+                "", "pin"));
         command.add_flag("--passive", m_request.passive, "open the data connections in passive mode");
         command.add_flag("--binary", m_request.binary, "send the file in binary type");
         command.add_option("--limit", m_request.bandwidthLimit, "cap the rate in bytes per millisecond")
@@ -118,6 +173,10 @@ class CUploadCommand : public CliCommand {
         return r;
     }();
     std::string m_passwordFile;
+    std::string m_server;
+    std::optional<std::uint16_t> m_port;
+    std::string m_pin;
+    bool m_acceptNewHostKey = false;
 };
 
 const CCliRegistration kRegistration(std::make_unique<CUploadCommand>());
@@ -171,10 +230,23 @@ int CUploadCommand::Run() {
             request.password.pop_back();
         }
     }
-    request.remoteFile = RemoteFileNameFor(request.localFile);
+    const ServerAddress address = *ParseServerAddress(m_server, m_port).address;
+    if (!request.security.identityFile.empty() && address.protocol != FtpProtocol::Sftp) {
+        throw CUsageError("--identity works with sftp:// servers only");
+    }
+    request.server = address.host;
+    request.port = address.port;
+    request.passive = UsesPassiveMode(address, request.passive);
+    request.security.protocol = address.protocol;
+    request.security.pinnedKey = NormalisedPin(m_pin);
+    if (request.security.knownHostsFile.empty()) {
+        request.security.knownHostsFile = DefaultKnownHostsFile();
+    }
+    request.remoteFile = RemotePathIn(address, RemoteFileNameFor(request.localFile));
 
     CCurlFtpClient client;
     CConsoleObserver observer(StderrIsTerminal());
+    observer.m_acceptNewHostKey = m_acceptNewHostKey;
     CFtpTransferEngine engine(client, observer);
     engine.m_request = request;
     if (engine.Prepare([](const std::string&) { return true; }) != CFtpTransferEngine::PrepareResult::Ready) {
@@ -191,7 +263,8 @@ int CUploadCommand::Run() {
     }
     if (observer.m_failed) {
         if (!engine.ErrorText().empty()) {
-            PrintError(Name(), engine.ErrorText());
+            PrintError(Name(), engine.ErrorHint().empty() ? engine.ErrorText()
+                                                          : engine.ErrorText() + "\n" + engine.ErrorHint());
         }
         return kExitFailure;
     }

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/password_vault.h"
 #include "app/settings_names.h"
 #include "app/settings_store.h"
 #include "app/wizard_property_sheet.h"
@@ -22,6 +23,7 @@
 #include "platform/ui_services.h"
 #include "upload/ftp_transfer_dlg.h"
 #include "upload/remote_file_name.h"
+#include "upload/server_address.h"
 #include "widgets/animated_label.h"
 
 namespace yarvelin {
@@ -103,7 +105,12 @@ CPage5::CPage5(CYarvelinGui& gui, QWidget* parent)
     fields->addWidget(m_userName, 2, 1, 1, 2);
     fields->addWidget(new QLabel(A("Your Password: "), group), 3, 0);
     fields->addWidget(m_password, 3, 1, 1, 2);
-    fields->addWidget(m_savePassword, 4, 1, 1, 2);
+    fields->addWidget(m_savePassword, 4, 1);
+    // Beside the check box, under the Browse button: the only free place in the grid.
+    m_keyFile = new QPushButton(group);
+    m_keyFile->setObjectName(QStringLiteral("keyFileButton"));
+    fields->addWidget(m_keyFile, 4, 2);
+    UpdateKeyButton();
     fields->setColumnStretch(1, 1);
     g->addLayout(fields);
 
@@ -146,6 +153,7 @@ CPage5::CPage5(CYarvelinGui& gui, QWidget* parent)
     connect(browse, &QPushButton::clicked, this, &CPage5::OnBrowse);
     connect(accountInfo, &QPushButton::clicked, this, &CPage5::OnAccountInfo);
     connect(preview, &QPushButton::clicked, this, &CPage5::OnFinalPreview);
+    connect(m_keyFile, &QPushButton::clicked, this, &CPage5::OnKeyFile);
 }
 
 bool CPage5::UpdateData(bool save) {
@@ -185,6 +193,8 @@ bool CPage5::OnSetActive() {
     if (m_strServer.empty()) {
         m_strServer = m_gui.Config().uploadHost;
     }
+    m_strKeyFile = m_gui.Store().GetString(settings::kSectionFtp, settings::kFtpKeyFile);
+    UpdateKeyButton();
     UpdateData(false);
     UpdateUploadButton();
     m_heading->SetText(A("Upload your data-feed file to your account with Quorvin."), QString(), 10);
@@ -203,7 +213,8 @@ int CPage5::OnWizardNext() {
     store.WriteString(settings::kSectionFtp, settings::kFtpServer, keep(m_strServer));
     store.WriteString(settings::kSectionFtp, settings::kFtpUserId, keep(m_strUserName));
     store.WriteString(settings::kSectionFtp, settings::kFtpFileName, keep(m_strFileName));
-    store.WriteString(settings::kSectionFtp, settings::kFtpPassword, keep(m_strPassword));
+    KeepFtpPassword(store, m_gui.Vault(), keep(m_strPassword));
+    store.WriteString(settings::kSectionFtp, settings::kFtpKeyFile, m_strKeyFile);
     store.Flush();
     return kWizardMoveOn;
 }
@@ -232,11 +243,11 @@ void CPage5::OnUpload() {
     FtpTransferRequest& r = dlg.m_request;
     r.download = false;
     r.localFile = saved;
-    r.remoteFile = remoteFile;
-    r.server = m_strServer;
+    if (!FillRequest(r, dlg)) {
+        return;
+    }
     r.binary = false;
     r.promptOverwrite = false;
-    r.passive = false;
     r.usePreConfig = true;
     r.useProxy = false;
     r.proxy.clear();
@@ -264,6 +275,64 @@ void CPage5::OnUpload() {
     } else {
         m_result->setText(A("Data feed file NOT uploaded completely. Please try again later."));
     }
+}
+
+bool CPage5::FillRequest(FtpTransferRequest& r, CFTPTransferDlg& dlg) {
+    const ServerAddressResult parsed = ParseServerAddress(m_strServer);
+    if (!parsed.address) {
+        m_gui.Ui().MessageBox(this, A(settings::kAppTitle), FromAnsi(parsed.error), MsgIcon::Exclamation,
+                              MsgButtons::Ok);
+        return false;
+    }
+    const ServerAddress& address = *parsed.address;
+    r.server = address.host;
+    r.port = address.port;
+    r.remoteFile = RemotePathIn(address, RemoteFileNameFor(r.localFile));
+    r.passive = UsesPassiveMode(address, false);
+    r.security.protocol = address.protocol;
+    r.security.knownHostsFile =
+        m_gui.Config().knownHostsFile.empty() ? DefaultKnownHostsFile() : m_gui.Config().knownHostsFile;
+    if (address.protocol == FtpProtocol::Sftp) {
+        r.security.identityFile = m_strKeyFile;
+    }
+    if (IsTlsProtocol(address.protocol)) {
+        const std::string server = HostAndPort(address.host, address.port);
+        r.security.pinnedKey = m_gui.Store().GetString(settings::kSectionPinnedCertificates, server);
+        dlg.m_onCertificatePinned = [this](const std::string& pinned, const std::string& pin) {
+            m_gui.Store().WriteString(settings::kSectionPinnedCertificates, pinned, pin);
+            m_gui.Store().Flush();
+        };
+    }
+    return true;
+}
+
+void CPage5::UpdateKeyButton() {
+    if (m_strKeyFile.empty()) {
+        m_keyFile->setText(A("SSH &Key..."));
+        m_keyFile->setToolTip(
+            A("Sign in to sftp:// servers with a private key file instead of the password"));
+    } else {
+        m_keyFile->setText(A("SSH &Key: ") + PathText(RemoteFileNameFor(m_strKeyFile)));
+        m_keyFile->setToolTip(PathText(m_strKeyFile));
+    }
+}
+
+void CPage5::OnKeyFile() {
+    FileDialogRequest request;
+    request.title = A("SSH Private Key File");
+    request.filter = A("All Files (*.*)|*.*||");
+    request.proposedName = PathText(m_strKeyFile);
+    const auto path = m_gui.Ui().OpenFileDialog(this, request);
+    if (path) {
+        m_strKeyFile = PathBytes(*path);
+    } else if (!m_strKeyFile.empty() &&
+               m_gui.Ui().MessageBox(this, A(settings::kAppTitle),
+                                     A("Stop signing in with the key file\n") + PathText(m_strKeyFile) +
+                                         A("\nand use the password instead?"),
+                                     MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes) {
+        m_strKeyFile.clear();
+    }
+    UpdateKeyButton();
 }
 
 void CPage5::OnBrowse() {

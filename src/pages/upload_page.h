@@ -7,6 +7,7 @@
 #include <string>
 
 #include "pages/wizard_page.h"
+#include "upload/ftp_transfer_engine.h"
 
 class QCheckBox;
 class QLabel;
@@ -36,6 +37,8 @@ class CPage5 : public CWizardPage {
     void OnBrowse();
     void OnAccountInfo();
     void OnFinalPreview();
+    // Chooses (or stops using) the private key file for SFTP sign-in.
+    void OnKeyFile();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -44,6 +47,9 @@ class CPage5 : public CWizardPage {
     // true: controls into the fields; false: fields into the controls.
     bool UpdateData(bool save);
     void UpdateUploadButton();
+    void UpdateKeyButton();
+    // The transfer request for the server box's address; false (after saying why) when it is not one.
+    bool FillRequest(FtpTransferRequest& r, CFTPTransferDlg& dlg);
 
     // The page's fields, 8-bit texts as the settings keep them (the file name is a path).
     std::string m_strServer;
@@ -53,6 +59,7 @@ class CPage5 : public CWizardPage {
     bool m_bSavePassword = true;
     // The feed the result line speaks of.
     std::uint64_t m_nFeedSerial = 0;
+    std::string m_strKeyFile;  // a path; empty: SFTP signs in with the password
 
     CAnimatedLabel* m_heading = nullptr;
     QLineEdit* m_server = nullptr;
@@ -60,6 +67,7 @@ class CPage5 : public CWizardPage {
     QLineEdit* m_userName = nullptr;
     QLineEdit* m_password = nullptr;
     QCheckBox* m_savePassword = nullptr;
+    QPushButton* m_keyFile = nullptr;
     QPushButton* m_upload = nullptr;
     QLabel* m_result = nullptr;
 };

@@ -1,12 +1,20 @@
 #include "platform/curl_ftp_client.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <openssl/evp.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <mutex>
 
 namespace yarvelin {
@@ -16,6 +24,9 @@ namespace {
 // Upload data is handed to libcurl in batches rather than chunk by chunk; reads stop when this much waits.
 constexpr std::size_t kSendBatch = 64 * 1024;
 constexpr std::size_t kSendHigh = 256 * 1024;
+// SFTP acknowledges every write packet; libssh2 keeps many in flight only when it is given a large buffer.
+constexpr std::size_t kSftpSendBatch = 512 * 1024;
+constexpr std::size_t kSftpSendHigh = 2 * 1024 * 1024;
 constexpr std::size_t kReceiveHigh = 1024 * 1024;
 constexpr auto kDriveInterval = std::chrono::milliseconds(100);
 
@@ -37,6 +48,111 @@ std::string AddressText(const sockaddr* address) {
         inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr, text, sizeof text);
     }
     return text;
+}
+
+std::string Sha256(const unsigned char* data, std::size_t size) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (EVP_Digest(data, size, digest, &length, EVP_sha256(), nullptr) != 1) {
+        return {};
+    }
+    return std::string(reinterpret_cast<const char*>(digest), length);
+}
+
+std::string Sha256(const std::string& data) {
+    return Sha256(reinterpret_cast<const unsigned char*>(data.data()), data.size());
+}
+
+// libcurl hands a stored key as base64 text (length 0) and the server's key as raw bytes.
+std::string KeyFingerprint(const curl_khkey* key) {
+    std::string raw;
+    if (key->len == 0) {
+        if (!Base64Decode(key->key, raw)) {
+            return "?";
+        }
+    } else {
+        raw.assign(key->key, key->len);
+    }
+    return OpenSshFingerprint(Sha256(raw));
+}
+
+const char* KeyTypeName(curl_khtype type) {
+    switch (type) {
+        case CURLKHTYPE_RSA1:
+        case CURLKHTYPE_RSA:
+            return "RSA";
+        case CURLKHTYPE_DSS:
+            return "DSA";
+        case CURLKHTYPE_ECDSA:
+            return "ECDSA";
+        case CURLKHTYPE_ED25519:
+            return "ED25519";
+        default:
+            return "unknown";
+    }
+}
+
+std::string Printed(const std::function<void(BIO*)>& print) {
+    std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new(BIO_s_mem()), &BIO_free);
+    if (!bio) {
+        return {};
+    }
+    print(bio.get());
+    char* data = nullptr;
+    const long size = BIO_get_mem_data(bio.get(), &data);
+    return size > 0 ? std::string(data, static_cast<std::size_t>(size)) : std::string();
+}
+
+// The certificate's details for the question, from its DER form.
+bool DescribeCertificate(const std::string& der, CertificateQuestion& q) {
+    const auto* p = reinterpret_cast<const unsigned char*>(der.data());
+    std::unique_ptr<X509, decltype(&X509_free)> cert(d2i_X509(nullptr, &p, static_cast<long>(der.size())),
+                                                     &X509_free);
+    if (!cert) {
+        return false;
+    }
+    const auto name = [](X509_NAME* n) {
+        return Printed([n](BIO* b) { X509_NAME_print_ex(b, n, 0, XN_FLAG_ONELINE & ~ASN1_STRFLGS_ESC_MSB); });
+    };
+    q.subject = name(X509_get_subject_name(cert.get()));
+    q.issuer = name(X509_get_issuer_name(cert.get()));
+    q.validFrom = Printed([&](BIO* b) { ASN1_TIME_print(b, X509_get0_notBefore(cert.get())); });
+    q.validUntil = Printed([&](BIO* b) { ASN1_TIME_print(b, X509_get0_notAfter(cert.get())); });
+    q.fingerprint = ColonHex(Sha256(der));
+    unsigned char* key = nullptr;
+    const int keySize = i2d_PUBKEY(X509_get0_pubkey(cert.get()), &key);
+    if (keySize <= 0) {
+        return false;
+    }
+    q.pin = "sha256//" + Base64Encode(Sha256(key, static_cast<std::size_t>(keySize)));
+    OPENSSL_free(key);
+    return true;
+}
+
+// Keeps the server's certificate for the question, then verifies it as OpenSSL would.
+int KeepAndVerifyCertificate(X509_STORE_CTX* store, void* self) {
+    if (X509* leaf = X509_STORE_CTX_get0_cert(store)) {
+        unsigned char* der = nullptr;
+        const int size = i2d_X509(leaf, &der);
+        if (size > 0) {
+            *static_cast<std::string*>(self) = std::string(reinterpret_cast<char*>(der), size);
+            OPENSSL_free(der);
+        }
+    }
+    return X509_verify_cert(store);
+}
+
+// The known-hosts file must exist before the first key goes in, readable by its owner only.
+bool PrepareKnownHostsFile(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    const bool ok = ::fchmod(fd, 0600) == 0;
+    ::close(fd);
+    return ok;
 }
 
 }  // namespace
@@ -68,6 +184,55 @@ bool CCurlFtpClient::OpenSession(const std::string& agent, FtpAccess access, con
 bool CCurlFtpClient::SetStatusCallback(StatusCallback callback) {
     m_status = std::move(callback);
     return true;
+}
+
+void CCurlFtpClient::SetSecurity(const FtpSecurity& security, FtpTrust* trust) {
+    m_security = security;
+    m_trust = trust;
+}
+
+void CCurlFtpClient::SetProtocolOptions() {
+    CURL* e = m_easy;
+    if (m_security.protocol == FtpProtocol::Sftp) {
+        curl_easy_setopt(e, CURLOPT_SSH_KNOWNHOSTS, m_security.knownHostsFile.c_str());
+        curl_easy_setopt(e, CURLOPT_SSH_KEYFUNCTION, &CCurlFtpClient::HostKeyCallback);
+        curl_easy_setopt(e, CURLOPT_SSH_KEYDATA, this);
+        curl_easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, static_cast<long>(kSftpSendBatch));
+        if (m_security.identityFile.empty()) {
+            curl_easy_setopt(e, CURLOPT_SSH_AUTH_TYPES,
+                             static_cast<long>(CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
+        } else {
+            curl_easy_setopt(e, CURLOPT_SSH_AUTH_TYPES, static_cast<long>(CURLSSH_AUTH_PUBLICKEY));
+            curl_easy_setopt(e, CURLOPT_SSH_PRIVATE_KEYFILE, m_security.identityFile.c_str());
+            // libssh2 takes the public half from the private key file.
+            curl_easy_setopt(e, CURLOPT_SSH_PUBLIC_KEYFILE, "");
+            if (m_password && !m_password->empty()) {
+                curl_easy_setopt(e, CURLOPT_KEYPASSWD, m_password->c_str());
+            }
+        }
+        return;
+    }
+    if (!m_passive) {
+        curl_easy_setopt(e, CURLOPT_FTPPORT, "-");
+    }
+    if (!IsTls()) {
+        return;
+    }
+    // Implicit TLS is the ftps:// address itself; explicit TLS asks for it on a plain connection.
+    curl_easy_setopt(e, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    // TLS 1.2 exactly: vsftpd, the FTP server of most Linux hosts, breaks off uploads now and then under
+    // TLS 1.3 ("426 Failure reading network stream"), whichever client sends.
+    curl_easy_setopt(
+        e, CURLOPT_SSLVERSION,
+        static_cast<long>(CURL_SSLVERSION_TLSv1_2) | static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_2));
+    curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, &CCurlFtpClient::SslContextCallback);
+    curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, this);
+    if (!m_pin.empty()) {
+        // The user vouched for this key: it stands in for the authorities and the name check.
+        curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 0L);
+        curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
+        curl_easy_setopt(e, CURLOPT_PINNEDPUBLICKEY, m_pin.c_str());
+    }
 }
 
 void CCurlFtpClient::Reset() {
@@ -102,14 +267,18 @@ void CCurlFtpClient::Reset() {
         curl_easy_setopt(e, CURLOPT_USERNAME, m_user->c_str());
         curl_easy_setopt(e, CURLOPT_PASSWORD, m_password ? m_password->c_str() : "");
     }
-    if (!m_passive) {
-        curl_easy_setopt(e, CURLOPT_FTPPORT, "-");
-    }
+    m_errorBuffer[0] = '\0';
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, m_errorBuffer);
+    SetProtocolOptions();
 }
 
 std::string CCurlFtpClient::UrlFor(const std::string& remoteFile) const {
     std::string url = m_base;
     std::size_t start = 0;
+    if (!IsFtp()) {
+        // An SFTP path is absolute; one relative to the login folder goes under "~".
+        url += remoteFile.rfind('/', 0) == 0 ? "" : "/~/";
+    }
     // Each path piece is escaped on its own so that "/" still separates them.
     while (start <= remoteFile.size()) {
         std::size_t slash = remoteFile.find('/', start);
@@ -143,6 +312,8 @@ void CCurlFtpClient::BeginOperation() {
     m_endOfData = false;
     m_buffer.clear();
     m_bufferPos = 0;
+    m_peerCertificate.clear();
+    m_trustRefused = false;
     // libcurl believes the type is still binary after an ASCII transfer; make it so.
     if (m_serverInAscii) {
         curl_slist_free_all(m_quote);
@@ -157,6 +328,43 @@ bool CCurlFtpClient::Failed(CURLcode code) {
     if (m_replyCount > m_replyCountAtStart && CodeOf(m_lastReply) >= 400) {
         m_lastError = kFtpErrorExtended;
         return false;
+    }
+    if (m_trustRefused) {
+        m_lastError = kFtpErrorNotTrusted;
+        return false;
+    }
+    switch (code) {
+        case CURLE_REMOTE_ACCESS_DENIED:
+        case CURLE_REMOTE_FILE_NOT_FOUND:
+        case CURLE_REMOTE_DISK_FULL:
+        case CURLE_UPLOAD_FAILED:
+        case CURLE_QUOTE_ERROR:
+            // SFTP has no reply lines; libcurl words the server's status instead.
+            if (!IsFtp() && m_errorBuffer[0] != '\0') {
+                m_lastReply = m_errorBuffer;
+                m_lastError = kFtpErrorExtended;
+                return false;
+            }
+            break;
+        default:
+            break;
+    }
+    switch (code) {
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+            m_lastError = kFtpErrorNotTrusted;
+            return false;
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_USE_SSL_FAILED:
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_CIPHER:
+            m_lastError = kFtpErrorSecureChannel;
+            return false;
+        case CURLE_SSH:
+            m_lastError = m_started ? kFtpErrorConnectionAborted : kFtpErrorSecureChannel;
+            return false;
+        default:
+            break;
     }
     switch (code) {
         case CURLE_COULDNT_RESOLVE_HOST:
@@ -258,20 +466,62 @@ bool CCurlFtpClient::Connect(const std::string& server, std::uint16_t port,
         return false;
     }
     const bool ipv6 = server.find(':') != std::string::npos && server.front() != '[';
-    m_base = "ftp://" + (ipv6 ? "[" + server + "]" : server) + ":" + std::to_string(port) + "/";
+    const std::string scheme = m_security.protocol == FtpProtocol::Sftp             ? "sftp://"
+                               : m_security.protocol == FtpProtocol::FtpImplicitTls ? "ftps://"
+                                                                                    : "ftp://";
+    m_base = scheme + (ipv6 ? "[" + server + "]" : server) + ":" + std::to_string(port);
+    if (IsFtp()) {
+        m_base += "/";
+    }
+    m_host = server;
+    m_port = port;
     m_user = user;
     m_password = password;
     m_passive = passive;
-    BeginOperation();
-    curl_easy_setopt(m_easy, CURLOPT_URL, m_base.c_str());
-    curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
-    if (m_status) {
-        m_status(FtpStatus::ResolvingName, server);
+    m_pin = m_security.pinnedKey;
+    if (!IsFtp() &&
+        (m_security.knownHostsFile.empty() || !PrepareKnownHostsFile(m_security.knownHostsFile))) {
+        m_lastError = kFtpErrorInternal;
+        return false;
     }
-    m_connecting = true;
-    const bool ok = Perform();
-    m_connecting = false;
-    return ok;
+    // A certificate the user trusts when asked is tried once more; a second failure stands.
+    for (int attempt = 0;; ++attempt) {
+        BeginOperation();
+        const std::string url = IsFtp() ? m_base : m_base + "/~/";
+        curl_easy_setopt(m_easy, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
+        if (m_status) {
+            m_status(FtpStatus::ResolvingName, server);
+        }
+        m_connecting = true;
+        const bool ok = Perform();
+        m_connecting = false;
+        if (ok) {
+            return true;
+        }
+        if (attempt > 0 || !TrustUnverifiedCertificate()) {
+            return false;
+        }
+    }
+}
+
+bool CCurlFtpClient::TrustUnverifiedCertificate() {
+    if (!IsTls() || m_peerCertificate.empty() || m_lastError != kFtpErrorNotTrusted) {
+        return false;
+    }
+    CertificateQuestion q;
+    q.server = HostAndPort(m_host, m_port);
+    q.problem = m_errorBuffer;
+    if (!DescribeCertificate(m_peerCertificate, q) || !m_trust || !m_trust->TrustCertificate(q)) {
+        return false;
+    }
+    m_pin = q.pin;
+    return true;
+}
+
+std::string CCurlFtpClient::KnownHostName() const {
+    // libcurl writes the bare host name, whatever the port.
+    return m_host;
 }
 
 std::optional<std::uint64_t> CCurlFtpClient::FindFile(const std::string& remoteFile) {
@@ -334,7 +584,7 @@ bool CCurlFtpClient::OpenFile(const std::string& remoteFile, bool write, bool bi
     // CR CR LF). The file is sent as it is: libcurl moves bytes, and the server is told TYPE A just before
     // the transfer command.
     curl_easy_setopt(m_easy, CURLOPT_TRANSFERTEXT, 0L);
-    if (!binary) {
+    if (!binary && IsFtp()) {
         curl_slist_free_all(m_prequote);
         m_prequote = curl_slist_append(nullptr, "TYPE A");
         curl_easy_setopt(m_easy, CURLOPT_PREQUOTE, m_prequote);
@@ -350,18 +600,36 @@ bool CCurlFtpClient::OpenFile(const std::string& remoteFile, bool write, bool bi
         curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &CCurlFtpClient::WriteCallback);
         curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
     }
+    const std::uint64_t restOffset = m_restOffset;
     if (m_restOffset != 0) {
         curl_easy_setopt(m_easy, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(m_restOffset));
         m_restOffset = 0;
     }
     StartTransfer();
-    // The file is open once the server has started the data transfer (or already finished it).
-    Drive([this] { return m_started; });
+    // A download is open once the server has started the data transfer (or already finished it); an upload
+    // once the data connection stands and libcurl asks for the first bytes, so that a data connection that
+    // cannot be made shows here and not half way through the file.
+    if (write) {
+        Drive([this] { return m_readPaused; });
+    } else {
+        Drive([this] { return m_started; });
+    }
     // A download the server started and then broke off within the same poll is open all the same: the data
     // that did arrive is read first, and the break shows as a failed read, as it would a moment later.
     const bool downloadStarted = !write && m_started;
     if (m_done && m_result != CURLE_OK && !downloadStarted) {
         EndTransfer();
+        const bool activeFailed = m_result == CURLE_FTP_PORT_FAILED || m_result == CURLE_FTP_ACCEPT_FAILED ||
+                                  m_result == CURLE_FTP_ACCEPT_TIMEOUT || CodeOf(m_lastReply) == 425;
+        if (IsFtp() && !m_passive && activeFailed) {
+            // Routers and firewalls often block the server's way back to us: passive mode has no such need.
+            m_passive = true;
+            m_restOffset = restOffset;
+            if (m_status) {
+                m_status(FtpStatus::RetryingPassive, {});
+            }
+            return OpenFile(remoteFile, write, binary);
+        }
         return Failed(m_result);
     }
     return true;
@@ -400,10 +668,12 @@ bool CCurlFtpClient::WriteFile(const char* buffer, std::size_t size, std::size_t
     m_buffer.append(buffer, size);
     written = size;
     const bool due = std::chrono::steady_clock::now() - m_lastDrive >= kDriveInterval;
-    if (Pending() >= kSendHigh) {
+    const std::size_t batch = IsFtp() ? kSendBatch : kSftpSendBatch;
+    const std::size_t high = IsFtp() ? kSendHigh : kSftpSendHigh;
+    if (Pending() >= high) {
         Resume();
-        Drive([this] { return Pending() < kSendBatch; });
-    } else if (Pending() >= kSendBatch || due) {
+        Drive([this, batch] { return Pending() < batch; });
+    } else if (Pending() >= batch || due) {
         Resume();
         Drive([] { return true; });
     }
@@ -504,6 +774,7 @@ size_t CCurlFtpClient::DiscardCallback(char*, size_t size, size_t count, void*) 
 size_t CCurlFtpClient::ReadCallback(char* data, size_t size, size_t count, void* self) {
     auto* c = static_cast<CCurlFtpClient*>(self);
     const std::size_t n = std::min(size * count, c->Pending());
+    c->m_started = true;
     if (n > 0) {
         std::memcpy(data, c->m_buffer.data() + c->m_bufferPos, n);
         c->Consume(n);
@@ -518,6 +789,7 @@ size_t CCurlFtpClient::ReadCallback(char* data, size_t size, size_t count, void*
 
 size_t CCurlFtpClient::WriteCallback(char* data, size_t size, size_t count, void* self) {
     auto* c = static_cast<CCurlFtpClient*>(self);
+    c->m_started = true;
     if (c->Pending() >= kReceiveHigh) {
         c->m_writePaused = true;
         return CURL_WRITEFUNC_PAUSE;
@@ -540,6 +812,42 @@ curl_socket_t CCurlFtpClient::OpenSocketCallback(void* self, curlsocktype purpos
 
 int CCurlFtpClient::ProgressCallback(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return static_cast<CCurlFtpClient*>(self)->Cancelled() ? 1 : 0;
+}
+
+CURLcode CCurlFtpClient::SslContextCallback(CURL*, void* sslContext, void* self) {
+    auto* c = static_cast<CCurlFtpClient*>(self);
+    SSL_CTX_set_cert_verify_callback(static_cast<SSL_CTX*>(sslContext), &KeepAndVerifyCertificate,
+                                     &c->m_peerCertificate);
+    return CURLE_OK;
+}
+
+int CCurlFtpClient::HostKeyCallback(CURL*, const curl_khkey* known, const curl_khkey* found,
+                                    curl_khmatch match, void* self) {
+    auto* c = static_cast<CCurlFtpClient*>(self);
+    if (match == CURLKHMATCH_OK) {
+        return CURLKHSTAT_FINE;
+    }
+    HostKeyQuestion q;
+    q.host = c->KnownHostName();
+    q.keyType = KeyTypeName(found->keytype);
+    q.fingerprint = KeyFingerprint(found);
+    q.knownHostsFile = c->m_security.knownHostsFile;
+    if (match == CURLKHMATCH_MISMATCH) {
+        // Never connect to a server whose key changed: only removing the old key by hand lets it in.
+        if (known) {
+            q.oldFingerprint = KeyFingerprint(known);
+        }
+        c->m_trustRefused = true;
+        if (c->m_trust) {
+            c->m_trust->HostKeyChanged(q);
+        }
+        return CURLKHSTAT_REJECT;
+    }
+    if (c->m_trust && c->m_trust->TrustNewHostKey(q)) {
+        return CURLKHSTAT_FINE_ADD_TO_FILE;
+    }
+    c->m_trustRefused = true;
+    return CURLKHSTAT_REJECT;
 }
 
 int CCurlFtpClient::SeekCallback(void*, curl_off_t, int) {

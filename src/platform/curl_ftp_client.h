@@ -30,6 +30,8 @@ class CCurlFtpClient : public FtpClient {
 
     bool OpenSession(const std::string& agent, FtpAccess access, const std::string& proxy) override;
     bool SetStatusCallback(StatusCallback callback) override;
+    void SetSecurity(const FtpSecurity& security, FtpTrust* trust) override;
+    void SetRestartOffset(std::uint64_t offset) override { m_restOffset = offset; }
     bool Connect(const std::string& server, std::uint16_t port, const std::optional<std::string>& user,
                  const std::optional<std::string>& password, bool passive) override;
     std::optional<std::uint64_t> FindFile(const std::string& remoteFile) override;
@@ -53,6 +55,18 @@ class CCurlFtpClient : public FtpClient {
     static int SeekCallback(void* self, curl_off_t offset, int origin);
     static int ProgressCallback(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
     bool Cancelled() const { return m_cancel != nullptr && m_cancel->load(); }
+    static CURLcode SslContextCallback(CURL* easy, void* sslContext, void* self);
+    static int HostKeyCallback(CURL* easy, const struct curl_khkey* known, const struct curl_khkey* found,
+                               enum curl_khmatch match, void* self);
+
+    bool IsFtp() const { return m_security.protocol != FtpProtocol::Sftp; }
+    bool IsTls() const { return IsTlsProtocol(m_security.protocol); }
+    // Options of the protocol and its trust settings, for Reset().
+    void SetProtocolOptions();
+    // A certificate that failed to verify: asks whether to pin it. True when the user trusts it.
+    bool TrustUnverifiedCertificate();
+    // How the known-hosts file names this server.
+    std::string KnownHostName() const;
 
     void OnReplyLine(const std::string& line);
     std::string UrlFor(const std::string& remoteFile) const;
@@ -78,7 +92,15 @@ class CCurlFtpClient : public FtpClient {
     std::string m_agent;
     FtpAccess m_access = FtpAccess::PreConfigured;
     std::string m_proxy;
-    std::string m_base;  // "ftp://host:port/"
+    std::string m_base;  // "ftp://host:port/", "sftp://host:port"
+    std::string m_host;
+    std::uint16_t m_port = 0;
+    FtpSecurity m_security;
+    FtpTrust* m_trust = nullptr;
+    std::string m_pin;              // the server's public key the user trusts (TLS)
+    std::string m_peerCertificate;  // DER of the certificate the server showed in this request (TLS)
+    bool m_trustRefused = false;    // a host key or certificate was not trusted in this request
+    char m_errorBuffer[CURL_ERROR_SIZE] = {};
     std::optional<std::string> m_user;
     std::optional<std::string> m_password;
     bool m_passive = false;

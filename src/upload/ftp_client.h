@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "upload/ftp_trust.h"
+
 namespace yarvelin {
 
 // How the session reaches the network.
@@ -19,7 +21,9 @@ enum class FtpStatus {
     ResolvingName = 10,
     NameResolved = 11,
     ConnectingToServer = 20,
-    ConnectedToServer = 21
+    ConnectedToServer = 21,
+    // Active mode could not open the data connection; the transfer starts again in passive mode.
+    RetryingPassive = 30
 };
 
 // Error codes of LastError(), numbered as the desktop internet library numbers them so users and support
@@ -33,6 +37,10 @@ inline constexpr int kFtpErrorLoginFailure = 12015;
 inline constexpr int kFtpErrorCannotConnect = 12029;
 inline constexpr int kFtpErrorConnectionAborted = 12030;
 inline constexpr int kFtpErrorConnectionReset = 12031;
+// The server's certificate or host key was not trusted, so nothing was sent.
+inline constexpr int kFtpErrorNotTrusted = 12045;
+// TLS or SSH could not be set up with the server.
+inline constexpr int kFtpErrorSecureChannel = 12157;
 
 class FtpClient {
   public:
@@ -44,6 +52,14 @@ class FtpClient {
     virtual bool OpenSession(const std::string& agent, FtpAccess access, const std::string& proxy) = 0;
     // Installs (or, with an empty function, removes) the status callback. False when it cannot be installed.
     virtual bool SetStatusCallback(StatusCallback callback) = 0;
+    // The protocol and its trust settings for the next Connect(); trust answers the questions it raises and
+    // must outlive the session. Plain FTP needs neither.
+    virtual void SetSecurity(const FtpSecurity& security, FtpTrust* trust) {
+        (void)security;
+        (void)trust;
+    }
+    // Where the next transfer starts, for protocols that resume without a REST command.
+    virtual void SetRestartOffset(std::uint64_t offset) { (void)offset; }
     // Connects and logs in. Without a user name the login is anonymous.
     virtual bool Connect(const std::string& server, std::uint16_t port,
                          const std::optional<std::string>& user, const std::optional<std::string>& password,

@@ -1,6 +1,7 @@
 #include "upload/ftp_texts.h"
 
 #include "records/text_util.h"
+#include "upload/ftp_client.h"
 
 namespace yarvelin {
 
@@ -78,12 +79,52 @@ const char* FtpString(FtpText id) {
             return "An error occurred while resuming the transfer, Error:%1";
         case FtpText::ErrorResumeRefused:
             return "The server reports that resume is not supported, Error:%1";
+        case FtpText::RetryingPassive:
+            return "Active mode failed; retrying in passive mode";
+        case FtpText::PassiveNote:
+            return " (passive mode: active mode failed)";
     }
     return "";
 }
 
 std::string FtpMessage(FtpText id, const std::string& arg1, const std::string& arg2) {
     return FormatMessage(FtpString(id), arg1, arg2);
+}
+
+std::string FtpErrorHint(int code, const std::string& reply, long timeoutSeconds) {
+    switch (code) {
+        case kFtpErrorCannotConnect:
+            return "The server refused the connection: check the host and the port.";
+        case kFtpErrorNameNotResolved:
+            return "The host name is unknown: check how the server is spelt.";
+        case kFtpErrorTimeout:
+            return "The server did not answer within " + std::to_string(timeoutSeconds) + " seconds.";
+        case kFtpErrorLoginFailure:
+            return "The server refused the sign-in: check the user name and the password (or the key file).";
+        case kFtpErrorConnectionAborted:
+        case kFtpErrorConnectionReset:
+            return "The connection to the server broke off.";
+        case kFtpErrorNotTrusted:
+            return "The server's identity was not trusted, so nothing was sent to it.";
+        case kFtpErrorSecureChannel:
+            return "No secure connection could be made: check that the server offers this protocol on this "
+                   "port.";
+        case kFtpErrorExtended:
+            break;
+        default:
+            return {};
+    }
+    // The server's own words are in the error text already; say what kind of refusal it is.
+    if (reply.rfind("530", 0) == 0) {
+        return "The server refused the sign-in with the words above: check the user name and the password.";
+    }
+    if (reply.rfind("55", 0) == 0 || reply.rfind("45", 0) == 0) {
+        return "The server refused the file with the words above.";
+    }
+    if (reply.rfind("425", 0) == 0) {
+        return "The server could not open the data connection.";
+    }
+    return {};
 }
 
 std::string FormatTransferRate(double bytesPerMs) {

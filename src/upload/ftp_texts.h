@@ -43,11 +43,17 @@ enum class FtpText {
     ErrorResumeUnavailable,
     ErrorResumeFailed,
     ErrorResumeRefused,
+    RetryingPassive,
+    PassiveNote,
 };
 
 const char* FtpString(FtpText id);
 // The table entry with %1 (and %2) filled in.
 std::string FtpMessage(FtpText id, const std::string& arg1, const std::string& arg2 = {});
+
+// A sentence a merchant understands, to follow an error text: what the code (or the server's reply) most
+// likely means. Empty when there is nothing to add.
+std::string FtpErrorHint(int code, const std::string& reply, long timeoutSeconds = 60);
 
 // r bytes per millisecond: "1023 Bytes/Sec", "1.00 KB/Sec", "10 KB/Sec".
 std::string FormatTransferRate(double bytesPerMs);

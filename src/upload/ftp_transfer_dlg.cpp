@@ -151,20 +151,49 @@ void CFTPTransferDlg::OnTimeLeft(const std::string& text) {
     Post([this, t = Local(text)] { m_timeLeft->setText(t); });
 }
 
-bool CFTPTransferDlg::AskReplaceRemote(const std::string& question) {
-    // The question is asked on the interface thread; the worker waits for the answer. A dialog that goes
-    // away before asking counts as No.
+bool CFTPTransferDlg::AskOnUi(std::function<bool()> ask) {
+    // The worker waits for the answer. A dialog that goes away before asking counts as No.
     auto answer = std::make_shared<std::promise<bool>>();
     std::future<bool> reply = answer->get_future();
-    Post([this, answer, q = Local(question)] {
-        answer->set_value(m_ui.MessageBox(this, A("Yarvelin"), q, MsgIcon::Question, MsgButtons::YesNo) ==
-                          MsgAnswer::Yes);
-    });
+    Post([answer, ask = std::move(ask)] { answer->set_value(ask()); });
     try {
         return reply.get();
     } catch (const std::future_error&) {
         return false;
     }
+}
+
+bool CFTPTransferDlg::AskReplaceRemote(const std::string& question) {
+    return AskOnUi([this, q = Local(question)] {
+        return m_ui.MessageBox(this, A("Yarvelin"), q, MsgIcon::Question, MsgButtons::YesNo) ==
+               MsgAnswer::Yes;
+    });
+}
+
+bool CFTPTransferDlg::AskTrustHostKey(const HostKeyQuestion& question) {
+    return AskOnUi([this, q = Local(HostKeyQuestionText(question))] {
+        return m_ui.MessageBox(this, A(settings::kAppTitle), q, MsgIcon::Question, MsgButtons::YesNo) ==
+               MsgAnswer::Yes;
+    });
+}
+
+void CFTPTransferDlg::OnHostKeyChanged(const HostKeyQuestion& question) {
+    // Shown while the worker waits, so the warning comes before the connection error.
+    AskOnUi([this, q = Local(HostKeyChangedText(question))] {
+        m_ui.MessageBox(this, A(settings::kAppTitle), q, MsgIcon::Stop, MsgButtons::Ok);
+        return false;
+    });
+}
+
+bool CFTPTransferDlg::AskTrustCertificate(const CertificateQuestion& question) {
+    return AskOnUi([this, question, q = Local(CertificateQuestionText(question))] {
+        const bool yes = m_ui.MessageBox(this, A(settings::kAppTitle), q, MsgIcon::Exclamation,
+                                         MsgButtons::YesNo) == MsgAnswer::Yes;
+        if (yes && m_onCertificatePinned) {
+            m_onCertificatePinned(question.server, question.pin);
+        }
+        return yes;
+    });
 }
 
 void CFTPTransferDlg::OnEnded(bool failed) {
@@ -181,8 +210,11 @@ void CFTPTransferDlg::OnEndedOnUi(bool failed) {
     }
     if (failed) {
         if (!m_engine->ErrorText().empty()) {
-            m_ui.MessageBox(this, A(settings::kAppTitle), Local(m_engine->ErrorText()), MsgIcon::None,
-                            MsgButtons::Ok);
+            std::string text = m_engine->ErrorText();
+            if (!m_engine->ErrorHint().empty()) {
+                text += "\n\n" + m_engine->ErrorHint();
+            }
+            m_ui.MessageBox(this, A(settings::kAppTitle), Local(text), MsgIcon::None, MsgButtons::Ok);
         }
         done(QDialog::Rejected);
         return;

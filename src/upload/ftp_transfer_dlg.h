@@ -36,6 +36,9 @@ class CFTPTransferDlg : public QDialog, private FtpTransferObserver {
 
     FtpTransferRequest m_request;
     bool m_bCompleted = false;
+    // Called on the interface thread when the user trusts a certificate: the server ("host:port") and the
+    // pin of its public key, for the next sessions.
+    std::function<void(const std::string& server, const std::string& pin)> m_onCertificatePinned;
 
   public slots:
     // Cancel and Escape: the worker is asked to stop; the dialog closes when it has.
@@ -48,6 +51,8 @@ class CFTPTransferDlg : public QDialog, private FtpTransferObserver {
     bool Initialise();
     void OnEndedOnUi(bool failed);
     void Post(std::function<void()> call);
+    // Runs ask on the interface thread and waits for its answer there; false when the dialog goes first.
+    bool AskOnUi(std::function<bool()> ask);
 
     // FtpTransferObserver, called on the worker thread.
     void OnStatus(const std::string& text) override;
@@ -56,6 +61,9 @@ class CFTPTransferDlg : public QDialog, private FtpTransferObserver {
     void OnRate(const std::string& text) override;
     void OnTimeLeft(const std::string& text) override;
     bool AskReplaceRemote(const std::string& question) override;
+    bool AskTrustHostKey(const HostKeyQuestion& question) override;
+    void OnHostKeyChanged(const HostKeyQuestion& question) override;
+    bool AskTrustCertificate(const CertificateQuestion& question) override;
     void OnEnded(bool failed) override;
 
     UiServices& m_ui;

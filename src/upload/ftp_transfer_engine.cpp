@@ -139,10 +139,26 @@ void CFtpTransferEngine::OnClientStatus(FtpStatus status, const std::string& inf
         case FtpStatus::ConnectedToServer:
             text = FtpText::Connected;
             break;
+        case FtpStatus::RetryingPassive:
+            text = FtpText::RetryingPassive;
+            m_retriedPassive = true;
+            break;
         default:
             return;
     }
     m_observer.OnStatus(FtpMessage(text, info));
+}
+
+bool CFtpTransferEngine::TrustNewHostKey(const HostKeyQuestion& question) {
+    return !m_abort && m_observer.AskTrustHostKey(question);
+}
+
+void CFtpTransferEngine::HostKeyChanged(const HostKeyQuestion& question) {
+    m_observer.OnHostKeyChanged(question);
+}
+
+bool CFtpTransferEngine::TrustCertificate(const CertificateQuestion& question) {
+    return !m_abort && m_observer.AskTrustCertificate(question);
 }
 
 int CFtpTransferEngine::Report(FtpText text, int code) {
@@ -161,6 +177,7 @@ int CFtpTransferEngine::Report(FtpText text, int code) {
                                    ? "\n" + WithoutTrailingLineEnd(m_client.LastResponse())
                                    : std::to_string(code);
     m_errorText = FtpMessage(text, detail);
+    m_errorHint = FtpErrorHint(code, m_client.LastResponse());
     if (m_request.download) {
         m_local.CloseAndDelete();
     }
@@ -192,6 +209,7 @@ int CFtpTransferEngine::Work() {
         user = r.userName;
         password = r.password;
     }
+    m_client.SetSecurity(r.security, this);
     if (!m_client.Connect(r.server, r.port, user, password, r.passive)) {
         return Report(FtpText::ErrorConnect);
     }
@@ -240,6 +258,11 @@ int CFtpTransferEngine::Work() {
 }
 
 bool CFtpTransferEngine::Resume() {
+    // SSH has no REST: the offset goes with the transfer itself.
+    if (m_request.security.protocol == FtpProtocol::Sftp) {
+        m_client.SetRestartOffset(m_request.startOffset);
+        return true;
+    }
     if (!m_client.SupportsCommand()) {
         m_errorText = FtpString(FtpText::ErrorResumeUnavailable);
         return false;
@@ -258,7 +281,11 @@ bool CFtpTransferEngine::Resume() {
 
 int CFtpTransferEngine::TransferLoop() {
     const FtpTransferRequest& r = m_request;
-    m_observer.OnStatus(FtpString(r.download ? FtpText::Retrieving : FtpText::Uploading));
+    std::string status = FtpString(r.download ? FtpText::Retrieving : FtpText::Uploading);
+    if (m_retriedPassive) {
+        status += FtpString(FtpText::PassiveNote);
+    }
+    m_observer.OnStatus(status);
     m_inTransfer = true;
     m_startTick = m_clock.NowMs();
     m_lastTick = m_startTick;

@@ -33,9 +33,10 @@ struct FtpTransferRequest {
     double bandwidthLimit = 0;  // bytes per millisecond; 0 or less: none
     std::uint64_t startOffset = 0;
     std::string agent = "Yarvelin1.0";
+    FtpSecurity security;  // the protocol (plain FTP unless said otherwise) and its trust settings
 };
 
-class CFtpTransferEngine {
+class CFtpTransferEngine : private FtpTrust {
   public:
     enum class PrepareResult { Ready, Declined, Failed };
     inline static constexpr std::size_t kChunkSize = 1024;
@@ -63,6 +64,8 @@ class CFtpTransferEngine {
     bool IsAborted() const { return m_abort; }
     // The message the worker (or Prepare) left for the user; may be empty after a failure.
     const std::string& ErrorText() const { return m_errorText; }
+    // A plain sentence that explains ErrorText(), to show after it; may be empty.
+    const std::string& ErrorHint() const { return m_errorHint; }
 
   private:
     int Work();
@@ -73,6 +76,9 @@ class CFtpTransferEngine {
     // last: the data is through; the figures are shown once more unless they already stand.
     void Progress(std::uint64_t bytes, bool last = false);
     void OnClientStatus(FtpStatus status, const std::string& info);
+    bool TrustNewHostKey(const HostKeyQuestion& question) override;
+    void HostKeyChanged(const HostKeyQuestion& question) override;
+    bool TrustCertificate(const CertificateQuestion& question) override;
 
     FtpClient& m_client;
     FtpTransferObserver& m_observer;
@@ -81,8 +87,10 @@ class CFtpTransferEngine {
     std::thread m_thread;
     std::atomic<bool> m_abort{false};
     std::string m_errorText;
+    std::string m_errorHint;
     bool m_callbackInstalled = false;
     bool m_inTransfer = false;  // the chunk loop has begun (a cancelled download is deleted from then on)
+    bool m_retriedPassive = false;
 
     // Progress of the running transfer (worker only).
     std::uint64_t m_size = 0;

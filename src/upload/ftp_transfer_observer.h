@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "upload/ftp_trust.h"
+
 namespace yarvelin {
 
 class FtpTransferObserver {
@@ -19,6 +21,11 @@ class FtpTransferObserver {
     virtual void OnTimeLeft(const std::string& text) = 0;
     // The remote file exists; true replaces it. The worker waits for the answer.
     virtual bool AskReplaceRemote(const std::string& question) = 0;
+    // The secure protocols' trust questions (see FtpTrust); the worker waits for the answer. Without an
+    // answer nothing unknown is trusted.
+    virtual bool AskTrustHostKey(const HostKeyQuestion&) { return false; }
+    virtual void OnHostKeyChanged(const HostKeyQuestion&) {}
+    virtual bool AskTrustCertificate(const CertificateQuestion&) { return false; }
     // The worker's last call. failed: it stopped on an error or a refusal.
     virtual void OnEnded(bool failed) = 0;
 };

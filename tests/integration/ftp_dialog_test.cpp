@@ -84,7 +84,9 @@ TEST_F(FtpDialog, WrongPasswordShowsTheServersReply) {
     Prepare(dlg, server, local.string());
     dlg.m_request.password = "wrong";
     m_ui.ExpectMessage(A("Yarvelin1.0"),
-                       A("An error occurred connecting to the server, Error:\n530 Authentication failed."),
+                       A("An error occurred connecting to the server, Error:\n530 Authentication failed.\n\n"
+                         "The server refused the sign-in with the words above: check the user name and the "
+                         "password."),
                        MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok);
     EXPECT_EQ(dlg.exec(), QDialog::Rejected);
     EXPECT_TRUE(dlg.m_bCompleted);

@@ -15,6 +15,7 @@
 #include "platform/text_codec.h"
 #include "support/test_gui.h"
 #include "upload/ftp_transfer_dlg.h"
+#include "upload/server_address.h"
 #include "widgets/animated_label.h"
 
 namespace yarvelin {
@@ -41,6 +42,11 @@ class UploadPageTest : public QObject {
     void NextStoresOrClearsTheSettings();
     void UploadRequest_data();
     void UploadRequest();
+    void ServerAddressRequest_data();
+    void ServerAddressRequest();
+    void UnreadableServerIsRefusedBeforeAnyTransfer();
+    void TrustedCertificateIsPinnedForThatServer();
+    void KeyFileIsChosenKeptAndDropped();
     void ResultLines_data();
     void ResultLines();
     void UploadWithoutSavedFileDisablesTheButton();
@@ -208,6 +214,117 @@ void UploadPageTest::CharactersOutsideTheCodePageAreRefused() {
                          MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     Find<QPushButton>(page, "uploadButton")->click();
     QCOMPARE(runs, 0);
+void UploadPageTest::ServerAddressRequest_data() {
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("remote");
+    QTest::addColumn<int>("protocol");
+    QTest::addColumn<bool>("passive");
+    QTest::addColumn<bool>("identity");
+    QTest::newRow("bare host") << "ftp.example.com"
+                               << "ftp.example.com" << 21 << "merchant.txt" << int(FtpProtocol::Ftp) << false
+                               << false;
+    QTest::newRow("host:port") << "ftp.example.com:2121"
+                               << "ftp.example.com" << 2121 << "merchant.txt" << int(FtpProtocol::Ftp)
+                               << false << false;
+    QTest::newRow("ftp passive folder")
+        << "ftp://[::1]:2121/in?passive"
+        << "::1" << 2121 << "/in/merchant.txt" << int(FtpProtocol::Ftp) << true << false;
+    QTest::newRow("explicit TLS") << "ftpes://h"
+                                  << "h" << 21 << "merchant.txt" << int(FtpProtocol::FtpExplicitTls) << true
+                                  << false;
+    QTest::newRow("implicit TLS active")
+        << "ftps://h?active"
+        << "h" << 990 << "merchant.txt" << int(FtpProtocol::FtpImplicitTls) << false << false;
+    QTest::newRow("sftp home folder")
+        << "sftp://h/~/feeds"
+        << "h" << 22 << "/~/feeds/merchant.txt" << int(FtpProtocol::Sftp) << false << true;
+}
+
+void UploadPageTest::ServerAddressRequest() {
+    QFETCH(QString, server);
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    QFETCH(QString, remote);
+    QFETCH(int, protocol);
+    QFETCH(bool, passive);
+    QFETCH(bool, identity);
+    CTestGui t;
+    t.m_store.WriteString(kSectionFtp, kFtpServer, server.toStdString());
+    t.m_store.WriteString(kSectionFtp, kFtpKeyFile, "/home/merchant/.ssh/id_ed25519");
+    t.Doc().m_strSavedFileName = "/feeds/merchant.txt";
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    FtpTransferRequest sent;
+    page.m_runTransfer = [&](CFTPTransferDlg& dlg) {
+        sent = dlg.m_request;
+        return int(QDialog::Rejected);
+    };
+    Find<QPushButton>(page, "uploadButton")->click();
+    QCOMPARE(QString::fromStdString(sent.server), host);
+    QCOMPARE(int(sent.port), port);
+    QCOMPARE(QString::fromStdString(sent.remoteFile), remote);
+    QCOMPARE(int(sent.security.protocol), protocol);
+    QCOMPARE(sent.passive, passive);
+    QCOMPARE(sent.security.identityFile.empty(), !identity);
+    QCOMPARE(sent.security.knownHostsFile, t.Gui().Config().knownHostsFile);
+}
+
+void UploadPageTest::UnreadableServerIsRefusedBeforeAnyTransfer() {
+    CTestGui t;
+    t.m_store.WriteString(kSectionFtp, kFtpServer, "http://shop.example");
+    t.Doc().m_strSavedFileName = "/feeds/merchant.txt";
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    int runs = 0;
+    page.m_runTransfer = [&](CFTPTransferDlg&) { return ++runs; };
+    t.m_ui.ExpectMessage(A("Yarvelin1.0"), FromAnsi(ParseServerAddress("http://shop.example").error),
+                         MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    Find<QPushButton>(page, "uploadButton")->click();
+    QCOMPARE(runs, 0);
+}
+
+void UploadPageTest::TrustedCertificateIsPinnedForThatServer() {
+    CTestGui t;
+    t.m_store.WriteString(kSectionFtp, kFtpServer, "ftpes://ftp.example.com:2121");
+    t.m_store.WriteString(kSectionPinnedCertificates, "ftp.example.com:2121", "sha256//old=");
+    t.Doc().m_strSavedFileName = "/feeds/merchant.txt";
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    page.m_runTransfer = [&](CFTPTransferDlg& dlg) {
+        // The pin on record goes with the request; the one the user trusts now replaces it.
+        [&] {
+            QCOMPARE(QString::fromStdString(dlg.m_request.security.pinnedKey),
+                     QStringLiteral("sha256//old="));
+        }();
+        dlg.m_onCertificatePinned("ftp.example.com:2121", "sha256//new=");
+        return int(QDialog::Rejected);
+    };
+    Find<QPushButton>(page, "uploadButton")->click();
+    QCOMPARE(t.m_store.GetString(kSectionPinnedCertificates, "ftp.example.com:2121"),
+             std::string("sha256//new="));
+}
+
+void UploadPageTest::KeyFileIsChosenKeptAndDropped() {
+    CTestGui t;
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    auto* button = Find<QPushButton>(page, "keyFileButton");
+    QCOMPARE(button->text(), QStringLiteral("SSH &Key..."));
+    t.m_ui.ExpectOpenFile(A("All Files (*.*)|*.*||"), QStringLiteral("/home/merchant/.ssh/id_ed25519"));
+    button->click();
+    QCOMPARE(button->text(), QStringLiteral("SSH &Key: id_ed25519"));
+    page.OnWizardNext();
+    QCOMPARE(t.m_store.GetString(kSectionFtp, kFtpKeyFile), std::string("/home/merchant/.ssh/id_ed25519"));
+    // Cancelling the file dialog offers to go back to the password.
+    t.m_ui.ExpectOpenFile(A("All Files (*.*)|*.*||"), std::nullopt);
+    t.m_ui.ExpectMessage(A("Yarvelin1.0"),
+                         A("Stop signing in with the key file\n/home/merchant/.ssh/id_ed25519\nand use the "
+                           "password instead?"),
+                         MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
+    button->click();
+    QCOMPARE(button->text(), QStringLiteral("SSH &Key..."));
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -118,6 +119,13 @@ class CFakeClient : public FtpClient {
         return true;
     }
     bool SupportsCommand() const override { return m_supportsCommand; }
+    void SetSecurity(const FtpSecurity& security, FtpTrust* trust) override {
+        m_protocol = security.protocol;
+        m_trust = trust;
+    }
+    void SetRestartOffset(std::uint64_t offset) override {
+        m_calls.push_back("restart:" + std::to_string(offset));
+    }
     bool OpenFile(const std::string&, bool write, bool binary) override {
         m_calls.push_back(std::string(write ? "open-write" : "open-read") + (binary ? "-binary" : "-ascii"));
         if (m_hangAt == "open") {
@@ -196,6 +204,8 @@ class CFakeClient : public FtpClient {
     FtpAccess m_access = FtpAccess::Direct;
     std::optional<std::string> m_user, m_password;
     StatusCallback m_callback;
+    FtpTrust* m_trust = nullptr;
+    FtpProtocol m_protocol = FtpProtocol::Ftp;
     CFakeClock* m_clock = nullptr;
 };
 
@@ -352,6 +362,24 @@ INSTANTIATE_TEST_SUITE_P(
         ResumeCase{"Refused", true, "", "502 REST not implemented.\r\n",
                    "The server reports that resume is not supported, Error:502 REST not implemented."}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FtpEngine, SftpResumesWithoutARestCommandAndAsksThroughTheObserver) {
+    WriteLocal("0123456789stale");
+    m_client.m_data = "abc";
+    m_engine.m_request.startOffset = 10;
+    m_engine.m_request.security.protocol = FtpProtocol::Sftp;
+    Run();
+    EXPECT_EQ(m_engine.ErrorText(), "");
+    EXPECT_EQ(m_client.m_protocol, FtpProtocol::Sftp);
+    EXPECT_NE(std::find(m_client.m_calls.begin(), m_client.m_calls.end(), "restart:10"),
+              m_client.m_calls.end());
+    EXPECT_EQ(std::find(m_client.m_calls.begin(), m_client.m_calls.end(), "REST 10"), m_client.m_calls.end());
+    EXPECT_EQ(ReadLocal(), "0123456789abc");
+    // Without an answer from the observer, nothing unknown is trusted.
+    ASSERT_NE(m_client.m_trust, nullptr);
+    EXPECT_FALSE(m_client.m_trust->TrustNewHostKey({}));
+    EXPECT_FALSE(m_client.m_trust->TrustCertificate({}));
+}
 
 TEST_F(FtpEngine, AcceptedResumeKeepsTheFirstBytesAndCutsTheRest) {
     WriteLocal("0123456789stale");

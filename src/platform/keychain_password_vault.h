@@ -1,0 +1,24 @@
+// The password vault on QtKeychain: the desktop's Secret Service keyring (GNOME Keyring, KWallet) under the
+// service name "Yarvelin1.0". Without a keyring every call reports failure at once, and the settings file
+// stays the store.
+#pragma once
+
+#include <QString>
+
+#include "app/password_vault.h"
+
+namespace yarvelin {
+
+class CKeychainPasswordVault : public PasswordVault {
+  public:
+    explicit CKeychainPasswordVault(QString service = QStringLiteral("Yarvelin1.0"));
+    bool Save(const std::string& key, const std::string& password) override;
+    bool Remove(const std::string& key) override;
+    // Reads a saved password back (tests and a later sign-in); empty when there is none.
+    std::string Load(const std::string& key);
+
+  private:
+    QString m_service;
+};
+
+}  // namespace yarvelin

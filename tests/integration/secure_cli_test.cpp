@@ -1,0 +1,82 @@
+// yarvelin-feed upload against sshd and vsftpd over TLS: unknown host keys and unverified certificates are
+// refused with the value to pass, and pass with it.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include "integration/secure_test_servers.h"
+
+namespace yarvelin {
+namespace {
+
+using test::CFtpTestServer;
+using test::CSshdTestServer;
+using test::CVsftpdTestServer;
+
+struct CCliResult {
+    int status = -1;
+    std::string err;
+};
+
+CCliResult RunCli(const std::string& args, const std::filesystem::path& dir) {
+    const std::string errFile = (dir / "stderr.txt").string();
+    const std::string command = "no_proxy=127.0.0.1 NO_PROXY=127.0.0.1 " + std::string(YARVELIN_CLI) + " " +
+                                args + " 2>" + errFile + " >/dev/null";
+    CCliResult r;
+    const int raw = std::system(command.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.err = CFtpTestServer::ReadFile(errFile);
+    return r;
+}
+
+TEST(SecureCli, SftpHostKeyIsRefusedUntilAccepted) {
+    CSshdTestServer server;
+    const auto feed = server.Base() / "merchant.txt";
+    CFtpTestServer::WriteFile(feed, test::MakeFeed(100000));
+    const std::string args =
+        "upload " + feed.string() + " --server sftp://127.0.0.1:" + std::to_string(server.Port()) +
+        server.Root().string() + " --user " + CSshdTestServer::User() + " --identity " + server.ClientKey() +
+        " --known-hosts " + (server.Base() / "known_hosts").string();
+    const std::string fingerprint = CSshdTestServer::FingerprintOf(server.HostKey() + ".pub");
+
+    CCliResult r = RunCli(args, server.Base());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("host key fingerprint is " + fingerprint), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--accept-new-host-key"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(server.Root() / "merchant.txt"));
+
+    r = RunCli(args + " --accept-new-host-key", server.Base());
+    EXPECT_EQ(r.status, 0) << r.err;
+    // SFTP moves the bytes as they are.
+    EXPECT_TRUE(CFtpTestServer::ReadFile(server.Root() / "merchant.txt") == CFtpTestServer::ReadFile(feed));
+
+    r = RunCli(args, server.Base());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(SecureCli, UnverifiedCertificateIsRefusedUntilPinned) {
+    CVsftpdTestServer server(CVsftpdTestServer::Mode::ExplicitTls);
+    const auto feed = server.Base() / "merchant.txt";
+    CFtpTestServer::WriteFile(feed, test::MakeFeed(100000));
+    const std::string args =
+        "upload " + feed.string() + " --binary --server ftpes://127.0.0.1:" + std::to_string(server.Port());
+
+    CCliResult r = RunCli(args, server.Base());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("SHA256 fingerprint: " + server.Fingerprint()), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Pass --pin-sha256 " + server.Pin() + " to trust it."), std::string::npos) << r.err;
+
+    r = RunCli(args + " --pin-sha256 " + server.Pin(), server.Base());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(CFtpTestServer::ReadFile(server.Root() / "merchant.txt") == CFtpTestServer::ReadFile(feed));
+
+    r = RunCli(args + " --pin-sha256 nonsense", server.Base());
+    EXPECT_EQ(r.status, 2);
+    r = RunCli(args + " --identity " + feed.string(), server.Base());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--identity works with sftp:// servers only"), std::string::npos) << r.err;
+}
+
+}  // namespace
+}  // namespace yarvelin

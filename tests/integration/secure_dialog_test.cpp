@@ -1,0 +1,196 @@
+// The transfer window against real secure servers: the host-key and certificate questions reach the user
+// through the desktop services with the server's own fingerprints, on the interface thread, and their
+// answers decide the upload. With the real message boxes the two questions are pictured for the docs.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "integration/secure_test_servers.h"
+#include "platform/text_codec.h"
+#include "platform/ui_services.h"
+#include "support/scripted_ui_services.h"
+#include "upload/ftp_transfer_dlg.h"
+
+namespace yarvelin {
+namespace {
+
+using test::CFtpTestServer;
+using test::CSshdTestServer;
+using test::CVsftpdTestServer;
+using test::MakeFeed;
+
+QString Local(const std::string& text) {
+    return QString::fromUtf8(text.c_str());
+}
+
+void PrepareSftp(CFTPTransferDlg& dlg, const CSshdTestServer& server, const std::string& local) {
+    FtpTransferRequest& r = dlg.m_request;
+    r.download = false;
+    r.server = "127.0.0.1";
+    r.port = static_cast<std::uint16_t>(server.Port());
+    r.localFile = local;
+    r.remoteFile = (server.Root() / "shop.txt").string();
+    r.userName = CSshdTestServer::User();
+    r.promptOverwrite = false;
+    r.usePreConfig = false;
+    r.security.protocol = FtpProtocol::Sftp;
+    r.security.identityFile = server.ClientKey();
+    r.security.knownHostsFile = (server.Base() / "known_hosts").string();
+}
+
+void PrepareTls(CFTPTransferDlg& dlg, const CVsftpdTestServer& server, const std::string& local) {
+    FtpTransferRequest& r = dlg.m_request;
+    r.download = false;
+    r.server = "127.0.0.1";
+    r.port = static_cast<std::uint16_t>(server.Port());
+    r.localFile = local;
+    r.remoteFile = "shop.txt";
+    r.binary = true;
+    r.passive = true;
+    r.promptOverwrite = false;
+    r.usePreConfig = false;
+    r.security.protocol = FtpProtocol::FtpExplicitTls;
+}
+
+TEST(SecureDialog, HostKeyQuestionShowsTheFingerprintAndYesUploads) {
+    CSshdTestServer server;
+    const auto local = server.Base() / "shop.txt";
+    CFtpTestServer::WriteFile(local, MakeFeed(100000));
+    CScriptedUiServices ui;
+    CFTPTransferDlg dlg(ui);
+    PrepareSftp(dlg, server, local.string());
+    HostKeyQuestion q;
+    q.host = "127.0.0.1";
+    q.keyType = "ED25519";
+    q.fingerprint = CSshdTestServer::FingerprintOf(server.HostKey() + ".pub");
+    q.knownHostsFile = dlg.m_request.security.knownHostsFile;
+    ui.ExpectMessage(A("Yarvelin1.0"), Local(HostKeyQuestionText(q)), MsgIcon::Question, MsgButtons::YesNo,
+                     MsgAnswer::Yes);
+    EXPECT_EQ(dlg.exec(), QDialog::Accepted);
+    EXPECT_TRUE(CFtpTestServer::ReadFile(server.Root() / "shop.txt") == CFtpTestServer::ReadFile(local));
+}
+
+TEST(SecureDialog, ChangedHostKeyWarnsAndRefuses) {
+    CSshdTestServer server;
+    const auto local = server.Base() / "shop.txt";
+    CFtpTestServer::WriteFile(local, "data");
+    CScriptedUiServices ui;
+    CFTPTransferDlg dlg(ui);
+    PrepareSftp(dlg, server, local.string());
+    test::MustRun("ssh-keygen -q -t ed25519 -N '' -f " + (server.Base() / "old_key").string());
+    const std::string oldKey = CFtpTestServer::ReadFile(server.Base() / "old_key.pub");
+    CFtpTestServer::WriteFile(dlg.m_request.security.knownHostsFile,
+                              "127.0.0.1 " + oldKey.substr(0, oldKey.rfind(' ')) + "\n");
+    HostKeyQuestion q;
+    q.host = "127.0.0.1";
+    q.keyType = "ED25519";
+    q.fingerprint = CSshdTestServer::FingerprintOf(server.HostKey() + ".pub");
+    q.oldFingerprint = CSshdTestServer::FingerprintOf((server.Base() / "old_key.pub").string());
+    q.knownHostsFile = dlg.m_request.security.knownHostsFile;
+    ui.ExpectMessage(A("Yarvelin1.0"), Local(HostKeyChangedText(q)), MsgIcon::Stop, MsgButtons::Ok,
+                     MsgAnswer::Ok);
+    ui.ExpectMessage(
+        A("Yarvelin1.0"),
+        A("An error occurred connecting to the server, Error:12045\n\nThe server's identity was not "
+          "trusted, so nothing was sent to it."),
+        MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok);
+    EXPECT_EQ(dlg.exec(), QDialog::Rejected);
+    EXPECT_FALSE(std::filesystem::exists(server.Root() / "shop.txt"));
+}
+
+TEST(SecureDialog, CertificateQuestionAnsweredYesPinsTheKey) {
+    CVsftpdTestServer server(CVsftpdTestServer::Mode::ExplicitTls);
+    const auto local = server.Base() / "shop.txt";
+    CFtpTestServer::WriteFile(local, MakeFeed(100000));
+    CScriptedUiServices ui;
+    CFTPTransferDlg dlg(ui);
+    PrepareTls(dlg, server, local.string());
+    std::string pinnedServer, pin;
+    dlg.m_onCertificatePinned = [&](const std::string& s, const std::string& p) {
+        pinnedServer = s;
+        pin = p;
+    };
+    CertificateQuestion q;
+    q.server = "127.0.0.1:" + std::to_string(server.Port());
+    q.problem = "SSL certificate problem: self-signed certificate";
+    q.subject = q.issuer = "CN = localhost";
+    const auto date = [&](const char* which) {
+        const std::string line =
+            test::OutputOf("openssl x509 -noout -" + std::string(which) + " -in " + server.Certificate());
+        return line.substr(line.find('=') + 1);
+    };
+    q.validFrom = date("startdate");
+    q.validUntil = date("enddate");
+    q.fingerprint = server.Fingerprint();
+    ui.ExpectMessage(A("Yarvelin1.0"), Local(CertificateQuestionText(q)), MsgIcon::Exclamation,
+                     MsgButtons::YesNo, MsgAnswer::Yes);
+    EXPECT_EQ(dlg.exec(), QDialog::Accepted);
+    EXPECT_EQ(pinnedServer, q.server);
+    EXPECT_EQ(pin, server.Pin());
+    EXPECT_TRUE(CFtpTestServer::ReadFile(server.Root() / "shop.txt") == CFtpTestServer::ReadFile(local));
+}
+
+// The real message boxes: each question is pictured, then answered No.
+TEST(SecureDialog, QuestionsAsTheUserSeesThem) {
+    CQtUiServices ui;
+    int pictured = 0;
+    const auto pictureAndAnswerNo = [&](const char* file) {
+        auto* timer = new QTimer;
+        QObject::connect(timer, &QTimer::timeout, [timer, file, &pictured] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || box->button(QMessageBox::No) == nullptr) {
+                return;
+            }
+            timer->stop();
+            timer->deleteLater();
+            box->grab().save(QStringLiteral(YARVELIN_SOURCE_DIR "/docs/screenshots/") + QLatin1String(file));
+            ++pictured;
+            box->button(QMessageBox::No)->click();
+        });
+        timer->start(50);
+    };
+    // After the No, the error box follows; it is closed as it comes.
+    auto* closer = new QTimer;
+    QObject::connect(closer, &QTimer::timeout, [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box && box->button(QMessageBox::Ok)) {
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    closer->start(50);
+    {
+        CSshdTestServer server;
+        const auto local = server.Base() / "shop.txt";
+        CFtpTestServer::WriteFile(local, "data");
+        CFTPTransferDlg dlg(ui);
+        PrepareSftp(dlg, server, local.string());
+        pictureAndAnswerNo("host_key_question.png");
+        EXPECT_EQ(dlg.exec(), QDialog::Rejected);
+    }
+    {
+        CVsftpdTestServer server(CVsftpdTestServer::Mode::ExplicitTls);
+        const auto local = server.Base() / "shop.txt";
+        CFtpTestServer::WriteFile(local, "data");
+        CFTPTransferDlg dlg(ui);
+        PrepareTls(dlg, server, local.string());
+        pictureAndAnswerNo("certificate_question.png");
+        EXPECT_EQ(dlg.exec(), QDialog::Rejected);
+    }
+    delete closer;
+    EXPECT_EQ(pictured, 2);
+}
+
+}  // namespace
+}  // namespace yarvelin
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,246 @@
+// Real servers for the secure upload tests, each on a free loopback port for the life of the object, with
+// keys and certificates made for it in a temporary folder: OpenSSH's sshd (key sign-in as the user running
+// the test), a small paramiko SFTP server (password sign-in, scripted faults) and vsftpd (FTP over explicit
+// or implicit TLS with a self-signed certificate, or plain FTP without active mode).
+#pragma once
+
+#include <netinet/in.h>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "integration/ftp_test_server.h"
+
+namespace yarvelin::test {
+
+// Runs a command line through the shell; throws when it fails.
+inline void MustRun(const std::string& command) {
+    if (std::system((command + " >/dev/null 2>&1").c_str()) != 0) {
+        throw std::runtime_error("failed: " + command);
+    }
+}
+
+// The first line a command prints.
+inline std::string OutputOf(const std::string& command) {
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char line[512];
+        if (std::fgets(line, sizeof line, p)) {
+            out = line;
+        }
+        pclose(p);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) {
+        out.pop_back();
+    }
+    return out;
+}
+
+inline int FreeLoopbackPort() {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    if (s < 0 || bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        getsockname(s, reinterpret_cast<sockaddr*>(&a), &size) != 0) {
+        throw std::runtime_error("no free port");
+    }
+    close(s);
+    return ntohs(a.sin_port);
+}
+
+inline bool Accepts(int port) {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    const bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    close(s);
+    return ok;
+}
+
+// A temporary folder with a "root" for uploads, and a child process that is stopped at the end.
+class CServerProcess {
+  public:
+    CServerProcess() {
+        char pattern[] = "/tmp/yarvelin-secure-XXXXXX";
+        if (!mkdtemp(pattern)) {
+            throw std::runtime_error("no temporary folder");
+        }
+        m_base = pattern;
+        m_root = m_base / "root";
+        std::filesystem::create_directory(m_root);
+    }
+    virtual ~CServerProcess() {
+        Stop();
+        std::error_code ignored;
+        std::filesystem::remove_all(m_base, ignored);
+    }
+    CServerProcess(const CServerProcess&) = delete;
+    CServerProcess& operator=(const CServerProcess&) = delete;
+
+    int Port() const { return m_port; }
+    const std::filesystem::path& Base() const { return m_base; }
+    const std::filesystem::path& Root() const { return m_root; }
+    std::string Log() const { return CFtpTestServer::ReadFile(m_base / "server.log"); }
+
+    void Stop() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            int status = 0;
+            waitpid(m_pid, &status, 0);
+            m_pid = -1;
+        }
+    }
+
+  protected:
+    // Starts argv with its output in server.log and waits until the port takes connections.
+    void Launch(const std::vector<std::string>& argv, const char* what) {
+        const std::string log = (m_base / "server.log").string();
+        m_pid = fork();
+        if (m_pid == 0) {
+            std::freopen(log.c_str(), "w", stdout);
+            std::freopen(log.c_str(), "a", stderr);
+            std::vector<char*> args;
+            for (const auto& a : argv) {
+                args.push_back(const_cast<char*>(a.c_str()));
+            }
+            args.push_back(nullptr);
+            execv(args[0], args.data());
+            _exit(127);
+        }
+        for (int i = 0; i < 100; ++i) {
+            if (Accepts(m_port)) {
+                return;
+            }
+            int status = 0;
+            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_pid = -1;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        throw std::runtime_error(std::string(what) + " did not start: " + Log());
+    }
+
+    std::filesystem::path m_base;
+    std::filesystem::path m_root;
+    pid_t m_pid = -1;
+    int m_port = 0;
+};
+
+// OpenSSH's sshd with its own host key and one authorized client key, for the user running the test.
+class CSshdTestServer : public CServerProcess {
+  public:
+    CSshdTestServer() {
+        m_port = FreeLoopbackPort();
+        MustRun("ssh-keygen -q -t ed25519 -N '' -f " + HostKey());
+        MustRun("ssh-keygen -q -t ed25519 -N '' -f " + ClientKey());
+        std::filesystem::copy_file(ClientKey() + ".pub", m_base / "authorized_keys");
+        // sshd run by root wants its privilege separation folder, which only a running service creates.
+        if (geteuid() == 0 && !std::filesystem::exists("/run/sshd")) {
+            std::filesystem::create_directory("/run/sshd");
+            chmod("/run/sshd", 0755);
+        }
+        const std::string config = (m_base / "sshd_config").string();
+        CFtpTestServer::WriteFile(config, "ListenAddress 127.0.0.1:" + std::to_string(m_port) + "\nHostKey " +
+                                              HostKey() + "\nAuthorizedKeysFile " +
+                                              (m_base / "authorized_keys").string() +
+                                              "\nPidFile none\nStrictModes no\nUsePAM no\n"
+                                              "PasswordAuthentication no\nKbdInteractiveAuthentication no\n"
+                                              "PermitRootLogin prohibit-password\n"
+                                              "Subsystem sftp internal-sftp\nLogLevel ERROR\n");
+        Launch({"/usr/sbin/sshd", "-D", "-e", "-f", config}, "sshd");
+    }
+    std::string HostKey() const { return (m_base / "host_key").string(); }
+    std::string ClientKey() const { return (m_base / "client_key").string(); }
+    static std::string User() {
+        const passwd* pw = getpwuid(geteuid());
+        return pw ? pw->pw_name : "root";
+    }
+    // The host key's fingerprint as OpenSSH's own tool prints it ("SHA256:...").
+    static std::string FingerprintOf(const std::string& publicKey) {
+        return OutputOf("ssh-keygen -lf " + publicKey + " | cut -d' ' -f2");
+    }
+};
+
+// The paramiko SFTP server of tests/fixtures: user "merchant", password "secret"; fault "drop=N".
+class CSftpPasswordServer : public CServerProcess {
+  public:
+    explicit CSftpPasswordServer(const std::string& fault = {}) {
+        MustRun("ssh-keygen -q -t ed25519 -N '' -f " + (m_base / "host_key").string());
+        m_port = FreeLoopbackPort();
+        const std::string script = std::string(YARVELIN_FIXTURES) + "/sftp_server.py";
+        std::vector<std::string> argv = {"/usr/bin/python3", script,
+                                         "--root",           m_root.string(),
+                                         "--port",           std::to_string(m_port),
+                                         "--host-key",       (m_base / "host_key").string()};
+        if (!fault.empty()) {
+            argv.push_back("--fault");
+            argv.push_back(fault);
+        }
+        Launch(argv, "the SFTP test server (python3-paramiko)");
+    }
+};
+
+// vsftpd for anonymous uploads into Root(). Tls: explicit (AUTH TLS required) or implicit, with a
+// self-signed certificate made here; plain: no TLS and no active mode (PORT refused).
+class CVsftpdTestServer : public CServerProcess {
+  public:
+    enum class Mode { ExplicitTls, ImplicitTls, PlainPassiveOnly };
+    explicit CVsftpdTestServer(Mode mode) {
+        m_port = FreeLoopbackPort();
+        std::string config = "listen=YES\nlisten_address=127.0.0.1\nlisten_port=" + std::to_string(m_port) +
+                             "\nbackground=NO\nrun_as_launching_user=YES\nanonymous_enable=YES\n"
+                             "no_anon_password=YES\nanon_root=" +
+                             m_root.string() +
+                             "\nwrite_enable=YES\nanon_upload_enable=YES\nanon_other_write_enable=YES\n"
+                             "anon_umask=022\nascii_upload_enable=YES\nlocal_enable=YES\n"
+                             "connect_from_port_20=NO\nseccomp_sandbox=NO\nxferlog_enable=NO\n"
+                             "vsftpd_log_file=/dev/null\n";
+        if (mode == Mode::PlainPassiveOnly) {
+            config += "port_enable=NO\n";
+        } else {
+            MustRun("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost -keyout " +
+                    (m_base / "key.pem").string() + " -out " + Certificate());
+            config +=
+                "ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_data_ssl=YES\nforce_anon_logins_ssl=YES\n"
+                "rsa_cert_file=" +
+                Certificate() + "\nrsa_private_key_file=" + (m_base / "key.pem").string() + "\n";
+            if (mode == Mode::ImplicitTls) {
+                config += "implicit_ssl=YES\n";
+            }
+        }
+        const std::string path = (m_base / "vsftpd.conf").string();
+        CFtpTestServer::WriteFile(path, config);
+        Launch({"/usr/sbin/vsftpd", path}, "vsftpd");
+    }
+    std::string Certificate() const { return (m_base / "cert.pem").string(); }
+    // "sha256//..." of the certificate's public key, worked out by openssl itself.
+    std::string Pin() const {
+        return "sha256//" +
+               OutputOf("openssl x509 -in " + Certificate() +
+                        " -pubkey -noout | openssl pkey -pubin -outform der | openssl dgst -sha256 "
+                        "-binary | base64");
+    }
+    std::string Fingerprint() const {
+        const std::string line =
+            OutputOf("openssl x509 -in " + Certificate() + " -noout -fingerprint -sha256");
+        return line.substr(line.find('=') + 1);
+    }
+};
+
+}  // namespace yarvelin::test
