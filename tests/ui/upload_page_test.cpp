@@ -214,6 +214,8 @@ void UploadPageTest::CharactersOutsideTheCodePageAreRefused() {
                          MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     Find<QPushButton>(page, "uploadButton")->click();
     QCOMPARE(runs, 0);
+}
+
 void UploadPageTest::ServerAddressRequest_data() {
     QTest::addColumn<QString>("server");
     QTest::addColumn<QString>("host");
