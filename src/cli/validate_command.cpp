@@ -64,10 +64,12 @@ class CValidateCommand : public CliCommand {
             .add_option("--max-per-code", m_maxPerCode,
                         "findings listed for each code (text: 10 unless given; --json: all unless given)")
             ->check(CLI::NonNegativeNumber);
+        AddReplaceUnmappableFlag(command, m_replaceUnmappable);
     }
 
     int Run() override {
         CCliFeedObserver observer(Name());
+        observer.SetReplaceUnmappable(m_replaceUnmappable);
         const std::size_t limit = m_maxPerCode.value_or(m_json ? SIZE_MAX : kDefaultMaxPerCode);
         CDiagnosticsReport report(limit);
         std::string json;
@@ -111,6 +113,7 @@ class CValidateCommand : public CliCommand {
     }
 
   private:
+    bool m_replaceUnmappable = false;
     std::string m_feed;
     bool m_json = false;
     std::optional<std::size_t> m_maxPerCode;

@@ -678,6 +678,10 @@ bool ReadFeedProducts(const std::string& path, CFeedFileObserver& observer,
         return false;
     }
     try {
+        const FeedEncoding encoding = ScanFeedEncoding(path);
+        if (encoding.unmappableCount > 0 && !observer.ConfirmUnmappable(path, encoding)) {
+            return false;
+        }
         FeedFileStart start;
         std::string* const headerValues[4] = {&start.htmlEscaped, &start.updatesOnly, &start.productType,
                                               &start.quoted};
@@ -715,6 +719,7 @@ bool ReadFeedProducts(const std::string& path, CFeedFileObserver& observer,
             observer.SetProgressPos(pos);
             const std::size_t fields = SplitFeedLineInto(line, record);
             if (fields > 0) {
+                ConvertRecord(record, encoding);
                 onProduct(record, reader.LineNumber(), fields);
             }
         }

@@ -166,6 +166,20 @@ TEST_F(CliValidateTest, JsonLinesHoldExactlyTheKeysInUtf8) {
     EXPECT_EQ(r.out.substr(0, r.out.find('\n')).rfind("{\"code\":", 0), 0u);
 }
 
+TEST_F(CliValidateTest, Utf8FeedIsReadAsTheOtherCommandsReadIt) {
+    // The offer id holds a character Windows-1252 cannot hold, so the file is refused unless
+    // --replace-unmappable is given; then that character is read as '?'.
+    Feed({Row("A\xC5\x81", "1.50", "", "Caf\xC3\xA9 <B>x</B>")});
+    const RunResult refused = Run({File("feed.txt")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("U+0141"), std::string::npos) << refused.err;
+    const RunResult r = Run({File("feed.txt"), "--json", "--replace-unmappable"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const nlohmann::json html = nlohmann::json::parse(r.out.substr(0, r.out.find('\n')));
+    EXPECT_EQ(html["code"], "html-in-text");
+    EXPECT_EQ(html["offer_id"], "A?");
+}
+
 TEST_F(CliValidateTest, UnreadableFileAndUsageErrors) {
     struct Case {
         std::vector<std::string> args;
