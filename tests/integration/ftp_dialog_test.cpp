@@ -15,6 +15,7 @@
 #include "integration/ftp_test_server.h"
 #include "platform/text_codec.h"
 #include "support/scripted_ui_services.h"
+#include "support/widget_lookup.h"
 #include "upload/ftp_transfer_dlg.h"
 
 namespace yarvelin {
@@ -118,7 +119,7 @@ TEST_F(FtpDialog, CancelDuringALimitedTransferEndsQuietly) {
             Find<QProgressBar>(dlg, "progress")->value() < 20) {
             return false;
         }
-        dlg.grab().save(QStringLiteral(YARVELIN_SOURCE_DIR "/docs/screenshots/ftp_transfer.png"));
+        SaveScreenshot(dlg, QStringLiteral("ftp_transfer.png"));
         Find<QPushButton>(dlg, "cancelButton")->click();
         statusAfterCancel = Find<QLabel>(dlg, "statusLine")->text();
         cancelDisabled = !Find<QPushButton>(dlg, "cancelButton")->isEnabled();

@@ -12,6 +12,7 @@
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
 #include "support/scripted_ui_services.h"
+#include "support/widget_lookup.h"
 #include "upload/ftp_transfer_dlg.h"
 
 namespace yarvelin {
@@ -146,7 +147,7 @@ TEST(SecureDialog, QuestionsAsTheUserSeesThem) {
             }
             timer->stop();
             timer->deleteLater();
-            box->grab().save(QStringLiteral(YARVELIN_SOURCE_DIR "/docs/screenshots/") + QLatin1String(file));
+            SaveScreenshot(*box, QLatin1String(file));
             ++pictured;
             box->button(QMessageBox::No)->click();
         });

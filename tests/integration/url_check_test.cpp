@@ -28,6 +28,7 @@
 #include "platform/text_codec.h"
 #include "support/local_http_servers.h"
 #include "support/test_gui.h"
+#include "support/widget_lookup.h"
 
 namespace yarvelin {
 namespace {
@@ -535,10 +536,7 @@ void PollWhileModal(const std::function<bool()>& step) {
 }
 
 void SaveShot(QWidget* w, const char* name) {
-    const QByteArray dir = qgetenv("YARVELIN_SCREENSHOT_DIR");
-    if (!dir.isEmpty()) {
-        w->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QString::fromLatin1(name));
-    }
+    SaveScreenshot(*w, QString::fromLatin1(name));
 }
 
 TEST(UrlCheckDlgTest, RunsToTheEndAndCloses) {

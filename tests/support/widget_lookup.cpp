@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QPixmap>
 #include <QWidget>
 
@@ -17,6 +18,14 @@ bool SaveScreenshot(QWidget& window, const QString& name) {
         return true;
     }
     const QPixmap picture = window.grab();
+    return !picture.isNull() && QDir().mkpath(folder) && picture.save(QDir(folder).filePath(name));
+}
+
+bool SaveScreenshot(const QImage& picture, const QString& name) {
+    const QString folder = ScreenshotFolder();
+    if (folder.isEmpty()) {
+        return true;
+    }
     return !picture.isNull() && QDir().mkpath(folder) && picture.save(QDir(folder).filePath(name));
 }
 

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+class QImage;
 class QWidget;
 
 namespace yarvelin {
@@ -27,5 +28,6 @@ QString ScreenshotFolder();
 // Saves a picture of the window as name (a .png file name) in the screenshot folder, when one is set.
 // Returns false only when a wanted picture could not be written.
 bool SaveScreenshot(QWidget& window, const QString& name);
+bool SaveScreenshot(const QImage& picture, const QString& name);
 
 }  // namespace yarvelin

@@ -15,6 +15,7 @@
 #include "dialogs/whitespace_alert_dlg.h"
 #include "platform/text_codec.h"
 #include "support/test_gui.h"
+#include "support/widget_lookup.h"
 
 namespace yarvelin {
 
@@ -37,10 +38,7 @@ void Answer(QWidget* dlg, const char* button, bool tick) {
 }
 
 void SaveShot(QWidget* w, const char* name) {
-    const QByteArray dir = qgetenv("YARVELIN_SCREENSHOT_DIR");
-    if (!dir.isEmpty()) {
-        w->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QString::fromLatin1(name));
-    }
+    SaveScreenshot(*w, QString::fromLatin1(name));
 }
 
 QString Label(QWidget* dlg, int line) {

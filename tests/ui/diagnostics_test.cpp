@@ -1,5 +1,5 @@
-// The diagnostics window and the questions before a save and an upload. With YARVELIN_SCREENSHOT_DIR set,
-// the window and the upload question are written there as pictures.
+// The diagnostics window and the questions before a save and an upload. The screenshots target pictures
+// the window and the upload question.
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -18,6 +18,7 @@
 #include "pages/upload_page.h"
 #include "platform/text_codec.h"
 #include "support/test_gui.h"
+#include "support/widget_lookup.h"
 #include "upload/ftp_transfer_dlg.h"
 
 using namespace yarvelin;
@@ -59,10 +60,7 @@ void AddMixedProducts(CFeedDocument& doc) {
 
 void SaveImage(const QImage& image, const char* name) {
     QVERIFY(!image.isNull());
-    const QByteArray dir = qgetenv("YARVELIN_SCREENSHOT_DIR");
-    if (!dir.isEmpty()) {
-        QVERIFY(image.save(QFile::decodeName(dir) + QLatin1Char('/') + QLatin1String(name)));
-    }
+    QVERIFY(SaveScreenshot(image, QLatin1String(name)));
 }
 
 // Runs check on the next modal window once it is up, then closes it.

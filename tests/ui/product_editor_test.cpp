@@ -15,6 +15,7 @@
 #include "dialogs/product_editor_dlg.h"
 #include "platform/text_codec.h"
 #include "support/test_gui.h"
+#include "support/widget_lookup.h"
 #include "widgets/animated_label.h"
 
 using namespace yarvelin;
@@ -491,11 +492,11 @@ void ProductEditorTest::optionsButtonOpensTheSheet() {
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 
-// With YARVELIN_SCREENSHOTS set to a folder, saves pictures of the editor and the options sheet there.
+// Pictures of the editor and the options sheet, for the screenshots target.
 void ProductEditorTest::screenshots() {
-    const QString folder = qEnvironmentVariable("YARVELIN_SCREENSHOTS");
+    const QString folder = ScreenshotFolder();
     if (folder.isEmpty()) {
-        QSKIP("YARVELIN_SCREENSHOTS not set");
+        QSKIP("pictures are made by the screenshots target");
     }
     QDir().mkpath(folder);
     CTestGui t;

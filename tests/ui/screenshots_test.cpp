@@ -1,5 +1,5 @@
-// Renders the start of the wizard, the account dialog and the splash as the user sees them. With
-// YARVELIN_SCREENSHOT_DIR set, the pictures are written there (docs/screenshots for the README).
+// Renders the start of the wizard, the account dialog and the splash as the user sees them; the
+// screenshots target writes the pictures to docs/screenshots.
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/main_property_sheet.h"
@@ -15,6 +16,7 @@
 #include "dialogs/account_setup_dlg.h"
 #include "pages/start_page.h"
 #include "support/scripted_ui_services.h"
+#include "support/widget_lookup.h"
 #include "widgets/splash_screen.h"
 
 using namespace yarvelin;
@@ -24,20 +26,18 @@ namespace {
 void Save(const QImage& image, const char* name) {
     QVERIFY(!image.isNull());
     QVERIFY(image.width() > 100 && image.height() > 100);
-    const QByteArray dir = qgetenv("YARVELIN_SCREENSHOT_DIR");
-    if (!dir.isEmpty()) {
-        QVERIFY(image.save(QFile::decodeName(dir) + QLatin1Char('/') + QLatin1String(name)));
-    }
+    QVERIFY(SaveScreenshot(image, QLatin1String(name)));
 }
 
 // A program folder with a readable name, so the sample paths in the picture look like an installation.
+// It is this run's own, so two runs never share it.
 QString ProgramFolder() {
-    const QString dir = QDir::tempPath() + QStringLiteral("/Yarvelin");
+    static QTemporaryDir base(QDir::tempPath() + QStringLiteral("/Yarvelin-XXXXXX"));
+    const QString dir = base.path();
     QDir().mkpath(dir + QStringLiteral("/Samples"));
     for (const char* name : {"SampleElectronics.txt", "SampleFlowers.txt", "SampleOffice.txt"}) {
-        const QString target = dir + QStringLiteral("/Samples/") + QLatin1String(name);
-        QFile::remove(target);
-        QFile::copy(QStringLiteral(YARVELIN_SOURCE_DIR "/resources/Samples/") + QLatin1String(name), target);
+        QFile::copy(QStringLiteral(YARVELIN_SOURCE_DIR "/resources/Samples/") + QLatin1String(name),
+                    dir + QStringLiteral("/Samples/") + QLatin1String(name));
     }
     return dir;
 }

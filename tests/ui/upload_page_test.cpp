@@ -14,6 +14,7 @@
 #include "pages/upload_page.h"
 #include "platform/text_codec.h"
 #include "support/test_gui.h"
+#include "support/widget_lookup.h"
 #include "upload/ftp_transfer_dlg.h"
 #include "upload/server_address.h"
 #include "widgets/animated_label.h"
@@ -459,7 +460,7 @@ void UploadPageTest::Screenshot() {
     QVERIFY(page);
     Find<QLineEdit>(*page, "passwordEdit")->setText(QStringLiteral("secret"));
     QTest::qWait(1200);  // let the heading finish fading in
-    QVERIFY(sheet.grab().save(QStringLiteral(YARVELIN_SOURCE_DIR "/docs/screenshots/upload_page.png")));
+    QVERIFY(SaveScreenshot(sheet, QStringLiteral("upload_page.png")));
 }
 
 }  // namespace yarvelin

@@ -11,6 +11,7 @@
 #include "pages/wizard_page.h"
 #include "platform/text_codec.h"
 #include "support/test_gui.h"
+#include "support/widget_lookup.h"
 
 using namespace yarvelin;
 
@@ -182,7 +183,7 @@ class WizardSheetTest : public QObject {
             QVERIFY(box != nullptr);
             caption = box->windowTitle();
             name = box->findChild<QLabel*>(QStringLiteral("aboutName"))->text();
-            SaveScreenshot(box, QStringLiteral("about.png"));
+            SaveScreenshot(*box, QStringLiteral("about.png"));
             box->findChild<QPushButton*>(QStringLiteral("techSupportButton"))->click();
             box->close();
         });
@@ -190,15 +191,6 @@ class WizardSheetTest : public QObject {
         QCOMPARE(caption, A("About Yarvelin"));
         QVERIFY(name.contains(A("1.0")));
         QCOMPARE(t.m_ui.m_openedUrls, QStringList{FromAnsi(t.Gui().Config().techSupportUrl)});
-    }
-
-  private:
-    // With YARVELIN_SCREENSHOTS set to a folder, windows met on the way are saved there.
-    static void SaveScreenshot(QWidget* w, const QString& name) {
-        const QByteArray dir = qgetenv("YARVELIN_SCREENSHOTS");
-        if (!dir.isEmpty()) {
-            w->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + name);
-        }
     }
 };
 
