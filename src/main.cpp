@@ -57,8 +57,7 @@ int main(int argc, char** argv) {
     // settings file moves there.
     yarvelin::CKeychainPasswordVault vault;
     yarvelin::MoveFtpPasswordToVault(store, &vault);
-    yarvelin::CYarvelinGui gui(app, store, ui, config,
-                               yarvelin::ApplicationDataDir());
+    yarvelin::CYarvelinGui gui(app, store, ui, config, yarvelin::ApplicationDataDir());
     gui.SetVault(&vault);
     {
         yarvelin::CMainPropertySheet sheet(gui);
