@@ -239,7 +239,7 @@ void CPage5::OnUpload() {
     if (!check.goOn) {
         return;
     }
-    CFTPTransferDlg dlg(m_gui.Ui(), this);
+    CFTPTransferDlg dlg(m_gui.Ui(), this, m_makeFtpClient ? m_makeFtpClient() : nullptr);
     FtpTransferRequest& r = dlg.m_request;
     r.download = false;
     r.localFile = saved;

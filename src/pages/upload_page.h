@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "pages/wizard_page.h"
+#include "upload/ftp_client.h"
 #include "upload/ftp_transfer_engine.h"
 
 class QCheckBox;
@@ -31,6 +33,8 @@ class CPage5 : public CWizardPage {
 
     // Runs the transfer dialog and gives its result; tests put their own runner here.
     std::function<int(CFTPTransferDlg&)> m_runTransfer;
+    // Makes the FTP client of the next transfer; empty: libcurl's. Tests reach their own servers with it.
+    std::function<std::unique_ptr<FtpClient>()> m_makeFtpClient;
 
   public slots:
     void OnUpload();

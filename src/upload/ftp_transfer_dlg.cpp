@@ -21,11 +21,6 @@ namespace yarvelin {
 
 namespace {
 
-CFTPTransferDlg::ClientFactory& Factory() {
-    static CFTPTransferDlg::ClientFactory factory;
-    return factory;
-}
-
 // The engine's texts carry file names and server replies: they are in the system's own 8-bit form.
 QString Local(const std::string& text) {
     return QFile::decodeName(QByteArray::fromStdString(text));
@@ -33,11 +28,8 @@ QString Local(const std::string& text) {
 
 }  // namespace
 
-void CFTPTransferDlg::SetClientFactory(ClientFactory factory) {
-    Factory() = std::move(factory);
-}
-
-CFTPTransferDlg::CFTPTransferDlg(UiServices& ui, QWidget* parent) : QDialog(parent), m_ui(ui) {
+CFTPTransferDlg::CFTPTransferDlg(UiServices& ui, QWidget* parent, std::unique_ptr<FtpClient> client)
+    : QDialog(parent), m_ui(ui), m_client(client ? std::move(client) : std::make_unique<CCurlFtpClient>()) {
     setObjectName(QStringLiteral("CFTPTransferDlg"));
     setWindowTitle(A(FtpString(FtpText::DownloadTitle)));
     auto* layout = new QVBoxLayout(this);
@@ -100,7 +92,6 @@ bool CFTPTransferDlg::Initialise() {
         setWindowTitle(A(FtpString(FtpText::UploadTitle)));
     }
     m_progress->setRange(0, 100);
-    m_client = Factory() ? Factory()() : std::make_unique<CCurlFtpClient>();
     m_engine = std::make_unique<CFtpTransferEngine>(*m_client, static_cast<FtpTransferObserver&>(*this));
     m_engine->m_request = m_request;
     m_engine->m_request.agent = settings::kAppTitle;

@@ -22,17 +22,14 @@ class UiServices;
 class CFTPTransferDlg : public QDialog, private FtpTransferObserver {
     Q_OBJECT
   public:
-    using ClientFactory = std::function<std::unique_ptr<FtpClient>()>;
-
-    explicit CFTPTransferDlg(UiServices& ui, QWidget* parent = nullptr);
+    // client: the FTP client the transfer uses (tests give one with short time-outs); null: libcurl's.
+    explicit CFTPTransferDlg(UiServices& ui, QWidget* parent = nullptr,
+                             std::unique_ptr<FtpClient> client = nullptr);
     // Waits for the worker before the window goes.
     ~CFTPTransferDlg() override;
 
     // Prepares the local file, starts the worker and runs the dialog. Rejected when anything fails.
     int exec() override;
-
-    // Which FTP client the next dialogs use (tests give one with short time-outs); empty: libcurl.
-    static void SetClientFactory(ClientFactory factory);
 
     FtpTransferRequest m_request;
     bool m_bCompleted = false;

@@ -150,7 +150,6 @@ class WizardEndToEnd : public ::testing::Test {
         m_watch.start();
     }
     void TearDown() override {
-        CFTPTransferDlg::SetClientFactory({});
         EXPECT_TRUE(m_ui.Done()) << m_ui.Failure().toStdString();
         EXPECT_TRUE(m_unexpected.isEmpty()) << m_unexpected.join(QLatin1Char(',')).toStdString();
     }
@@ -187,7 +186,6 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
     CNginxServer shop("    location / { return 200 \"ok\"; }\n");
     CFtpTestServer ftp;
     const auto ftpPort = static_cast<std::uint16_t>(ftp.Port());
-    CFTPTransferDlg::SetClientFactory([ftpPort] { return std::make_unique<CLoopbackFtpClient>(ftpPort); });
     const QString settings = m_dir.filePath(QStringLiteral("Yarvelin1.0.ini"));
     const QString sample = m_dir.filePath(QStringLiteral("Samples/SampleFlowers.txt"));
     const QString feed = m_dir.filePath(QStringLiteral("feeds/merchant.txt"));
@@ -271,6 +269,7 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
 
         // Step 4: upload to the server, signed in as the account.
         CPage5* upload = sheet.UploadPage();
+        upload->m_makeFtpClient = [ftpPort] { return std::make_unique<CLoopbackFtpClient>(ftpPort); };
         EXPECT_EQ(Find<QLineEdit>(upload, "fileNameEdit")->text(), feed);
         EXPECT_EQ(Find<QLineEdit>(upload, "userNameEdit")->text(), QStringLiteral("merchant"));
         Find<QLineEdit>(upload, "serverEdit")->setText(QStringLiteral("127.0.0.1"));
