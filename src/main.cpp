@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <QFile>
 #include <QFileInfo>
 
 #include "app/main_property_sheet.h"
@@ -14,6 +13,7 @@
 #include "platform/data_dir.h"
 #include "platform/keychain_password_vault.h"
 #include "platform/qt_settings_store.h"
+#include "platform/text_codec.h"
 #include "platform/ui_services.h"
 
 namespace {
@@ -51,8 +51,7 @@ int main(int argc, char** argv) {
     yarvelin::CQtUiServices ui;
     yarvelin::AppConfig config = yarvelin::AppConfig::FromStore(store);
     config.knownHostsFile =
-        QFile::encodeName(QFileInfo(store.FilePath()).absolutePath() + QStringLiteral("/known_hosts"))
-            .toStdString();
+        yarvelin::ToPath(QFileInfo(store.FilePath()).absolutePath() + QStringLiteral("/known_hosts"));
     // The keyring keeps the FTP password where one answers; a password an earlier version left in the
     // settings file moves there.
     yarvelin::CKeychainPasswordVault vault;

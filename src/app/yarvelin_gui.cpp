@@ -53,7 +53,7 @@ void CYarvelinGui::ShowAbout(QWidget* parent) {
     ok->setDefault(true);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
     QObject::connect(support, &QPushButton::clicked, &box,
-                     [this] { m_ui.OpenUrl(FromAnsi(m_config.techSupportUrl)); });
+                     [this] { m_ui.OpenUrl(FromCp1252(m_config.techSupportUrl)); });
     layout->addWidget(buttons);
     box.exec();
 }

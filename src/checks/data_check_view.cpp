@@ -63,7 +63,7 @@ class CWidgetDataCheckObserver : public CDataCheckObserver {
     }
     void SetStatusText(const std::string& text) override {
         if (m_status) {
-            m_status->setText(FromAnsi(text));
+            m_status->setText(FromCp1252(text));
         }
     }
 

@@ -145,7 +145,7 @@ void CUrlCheckDlg::StepProgress() {
 }
 
 void CUrlCheckDlg::OnProgress(std::size_t handled) {
-    m_status->setText(FromAnsi(Format("%d records verified and marked...", static_cast<int>(handled))));
+    m_status->setText(FromCp1252(Format("%d records verified and marked...", static_cast<int>(handled))));
     StepProgress();
 }
 

@@ -56,7 +56,7 @@ CAccountSetupDlg::CAccountSetupDlg(CYarvelinGui& gui, QWidget* parent) : QDialog
     auto* nameRow = new QHBoxLayout;
     auto* nameLabel = new QLabel(A("Username : "), this);
     nameLabel->setObjectName(QStringLiteral("userNameLabel"));
-    m_userName = new QLineEdit(FromAnsi(gui.Document().m_strAccount), this);
+    m_userName = new QLineEdit(FromCp1252(gui.Document().m_strAccount), this);
     m_userName->setObjectName(QStringLiteral("userNameEdit"));
     nameLabel->setBuddy(m_userName);
     nameRow->addWidget(nameLabel);
@@ -120,7 +120,7 @@ void CAccountSetupDlg::accept() {
         return;
     }
     // Stored exactly as typed: blanks and an empty name are the merchant's choice.
-    const std::string typed = ToAnsi(m_userName->text());
+    const std::string typed = ToCp1252(m_userName->text());
     std::string& account = m_gui.Document().m_strAccount;
     if (typed != account) {
         account = typed;
@@ -129,7 +129,7 @@ void CAccountSetupDlg::accept() {
 }
 
 void CAccountSetupDlg::OnGettingAccount() {
-    m_gui.Ui().OpenUrl(FromAnsi(m_gui.Config().signUpUrl));
+    m_gui.Ui().OpenUrl(FromCp1252(m_gui.Config().signUpUrl));
 }
 
 }  // namespace yarvelin

@@ -41,7 +41,7 @@ CDiagnosticsDlg::CDiagnosticsDlg(CYarvelinGui& gui, bool htmlEscaped, QWidget* p
 CDiagnosticsDlg::CDiagnosticsDlg(CYarvelinGui& gui, const std::string& filePath, FeedDiagnosis diagnosis,
                                  QWidget* parent)
     : QDialog(parent), m_gui(gui), m_fromFile(true) {
-    Build(A("Findings in the feed file ") + QFile::decodeName(QByteArray::fromStdString(filePath)) +
+    Build(A("Findings in the feed file ") + FromPath(filePath) +
           A(". Correct the products on the product list, then generate the file again."));
     Show(std::move(diagnosis));
 }
@@ -101,7 +101,7 @@ void CDiagnosticsDlg::Show(FeedDiagnosis diagnosis) {
     const std::size_t currentRow = current != nullptr ? current->row : 0;
     const DiagnosticCode currentCode = current != nullptr ? current->code : DiagnosticCode::kRequiredMissing;
 
-    m_summary->setText(FromAnsi(DiagnosticsSummaryLine(diagnosis.totals)));
+    m_summary->setText(FromCp1252(DiagnosticsSummaryLine(diagnosis.totals)));
     m_model->SetDiagnosis(std::move(diagnosis));
     for (int g = 0; g < m_model->rowCount(); ++g) {
         const QModelIndex group = m_model->index(g, 0);
@@ -169,7 +169,7 @@ bool CDiagnosticsDlg::ConfirmBeforeSave(CYarvelinGui& gui, QWidget* parent, bool
         return true;
     }
     const MsgAnswer answer =
-        gui.Ui().MessageBox(parent, A("Yarvelin"), FromAnsi(ErrorsQuestionText(diagnosis.totals, false)),
+        gui.Ui().MessageBox(parent, A("Yarvelin"), FromCp1252(ErrorsQuestionText(diagnosis.totals, false)),
                             MsgIcon::Question, MsgButtons::YesNoCancel);
     if (answer == MsgAnswer::Yes) {
         CDiagnosticsDlg window(gui, htmlEscaped, parent);
@@ -199,7 +199,7 @@ CDiagnosticsDlg::UploadCheck CDiagnosticsDlg::ConfirmBeforeUpload(CYarvelinGui& 
     check.products = diagnosis.totals.products;
     if (diagnosis.totals.errors > 0) {
         const MsgAnswer answer =
-            gui.Ui().MessageBox(parent, A("Yarvelin"), FromAnsi(ErrorsQuestionText(diagnosis.totals, true)),
+            gui.Ui().MessageBox(parent, A("Yarvelin"), FromCp1252(ErrorsQuestionText(diagnosis.totals, true)),
                                 MsgIcon::Question, MsgButtons::YesNoCancel);
         if (answer == MsgAnswer::Yes) {
             CDiagnosticsDlg window(gui, localFile, std::move(diagnosis), parent);
@@ -212,7 +212,7 @@ CDiagnosticsDlg::UploadCheck CDiagnosticsDlg::ConfirmBeforeUpload(CYarvelinGui& 
     }
     if (const auto drop = CheckCountDrop(*check.products, LastUploadCount(gui.Store(), server, remoteFile))) {
         const MsgAnswer answer =
-            gui.Ui().MessageBox(parent, A("Yarvelin"), FromAnsi(CountDropQuestionText(*drop)),
+            gui.Ui().MessageBox(parent, A("Yarvelin"), FromCp1252(CountDropQuestionText(*drop)),
                                 MsgIcon::Question, MsgButtons::YesNo);
         check.goOn = answer == MsgAnswer::Yes;
     }

@@ -133,11 +133,11 @@ QVariant CDiagnosticsModel::data(const QModelIndex& index, int role) const {
         case kRow:
             return d->row > 0 ? QVariant(static_cast<qulonglong>(d->row)) : QVariant();
         case kOfferId:
-            return FromAnsi(d->offerId);
+            return FromCp1252(d->offerId);
         case kColumn:
             return d->column >= 0 ? QVariant(QLatin1String(kColumnNames[d->column])) : QVariant();
         case kMessage:
-            return FromAnsi(d->message);
+            return FromCp1252(d->message);
         default:
             return {};
     }

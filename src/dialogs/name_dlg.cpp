@@ -49,7 +49,7 @@ void CNameDlg::accept() {
     if (RefuseUnstorableText(m_gui.Ui(), this, {{m_edit, m_edit->text()}})) {
         return;
     }
-    const std::string typed = ToAnsi(m_edit->text());
+    const std::string typed = ToCp1252(m_edit->text());
     switch (CheckOptionName(typed, UserList(m_gui.App(), m_kind))) {
         case NameCheck::Empty:
             m_gui.Ui().MessageBox(this, A(texts.emptyCaption), A(texts.emptyMessage), MsgIcon::Stop,

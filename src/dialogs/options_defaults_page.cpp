@@ -40,7 +40,7 @@ void FillCombo(QComboBox* combo, const std::vector<std::string>& entries) {
     QStringList texts;
     texts.reserve(static_cast<qsizetype>(entries.size()));
     for (const std::string& e : entries) {
-        texts << FromAnsi(e);
+        texts << FromCp1252(e);
     }
     combo->clear();
     combo->addItems(texts);
@@ -123,17 +123,17 @@ void COptions2::Load() {
     FillCombo(m_categories, app.m_categories);
     m_values = LoadDefaultValues(app);
     const auto& t = m_values.texts;
-    m_productUrl->setText(FromAnsi(t[kDefProductUrl]));
-    m_imageUrl->setText(FromAnsi(t[kDefImageUrl]));
-    m_categories->setEditText(FromAnsi(t[kDefCategory]));
-    m_price->setText(FromAnsi(FormatGeneral(static_cast<double>(m_values.price), 6)));
-    m_shipping->setText(FromAnsi(FormatGeneral(static_cast<double>(m_values.shipping), 6)));
-    m_productId->setText(FromAnsi(t[kDefProductId]));
-    m_manufacturerId->setText(FromAnsi(t[kDefManufacturerId]));
-    m_upc->setText(FromAnsi(t[kDefUpc]));
-    m_colors->setEditText(FromAnsi(t[kDefColor]));
-    m_sizes->setEditText(FromAnsi(t[kDefSize]));
-    m_brand->setText(FromAnsi(t[kDefBrand]));
+    m_productUrl->setText(FromCp1252(t[kDefProductUrl]));
+    m_imageUrl->setText(FromCp1252(t[kDefImageUrl]));
+    m_categories->setEditText(FromCp1252(t[kDefCategory]));
+    m_price->setText(FromCp1252(FormatGeneral(static_cast<double>(m_values.price), 6)));
+    m_shipping->setText(FromCp1252(FormatGeneral(static_cast<double>(m_values.shipping), 6)));
+    m_productId->setText(FromCp1252(t[kDefProductId]));
+    m_manufacturerId->setText(FromCp1252(t[kDefManufacturerId]));
+    m_upc->setText(FromCp1252(t[kDefUpc]));
+    m_colors->setEditText(FromCp1252(t[kDefColor]));
+    m_sizes->setEditText(FromCp1252(t[kDefSize]));
+    m_brand->setText(FromCp1252(t[kDefBrand]));
     m_noExpiry->setChecked(m_values.noExpiryDate);
     m_inStock->setChecked(m_values.alwaysInStock);
     m_autoGen->setChecked(m_values.autoGenOfferId);
@@ -166,25 +166,25 @@ bool COptions2::ReadControls() {
                               {m_brand, m_brand->text()}})) {
         return false;
     }
-    const auto error = ReadDefaultNumbers(ToAnsi(m_price->text()), ToAnsi(m_shipping->text()), m_values);
+    const auto error = ReadDefaultNumbers(ToCp1252(m_price->text()), ToCp1252(m_shipping->text()), m_values);
     if (error) {
         QLineEdit* box = error->defIndex == kDefPrice ? m_price : m_shipping;
-        m_gui.Ui().MessageBox(this, A(settings::kAppTitle), FromAnsi(error->message), MsgIcon::Exclamation,
+        m_gui.Ui().MessageBox(this, A(settings::kAppTitle), FromCp1252(error->message), MsgIcon::Exclamation,
                               MsgButtons::Ok);
         box->setFocus();
         box->selectAll();
         return false;
     }
     auto& t = m_values.texts;
-    t[kDefProductUrl] = ToAnsi(m_productUrl->text());
-    t[kDefImageUrl] = ToAnsi(m_imageUrl->text());
-    t[kDefCategory] = ToAnsi(m_categories->currentText());
-    t[kDefProductId] = ToAnsi(m_productId->text());
-    t[kDefManufacturerId] = ToAnsi(m_manufacturerId->text());
-    t[kDefUpc] = ToAnsi(m_upc->text());
-    t[kDefColor] = ToAnsi(m_colors->currentText());
-    t[kDefSize] = ToAnsi(m_sizes->currentText());
-    t[kDefBrand] = ToAnsi(m_brand->text());
+    t[kDefProductUrl] = ToCp1252(m_productUrl->text());
+    t[kDefImageUrl] = ToCp1252(m_imageUrl->text());
+    t[kDefCategory] = ToCp1252(m_categories->currentText());
+    t[kDefProductId] = ToCp1252(m_productId->text());
+    t[kDefManufacturerId] = ToCp1252(m_manufacturerId->text());
+    t[kDefUpc] = ToCp1252(m_upc->text());
+    t[kDefColor] = ToCp1252(m_colors->currentText());
+    t[kDefSize] = ToCp1252(m_sizes->currentText());
+    t[kDefBrand] = ToCp1252(m_brand->text());
     m_values.noExpiryDate = m_noExpiry->isChecked();
     m_values.alwaysInStock = m_inStock->isChecked();
     m_values.autoGenOfferId = m_autoGen->isChecked();

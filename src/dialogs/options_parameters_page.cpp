@@ -64,7 +64,7 @@ OptionListBox COptions1::ReadBox(OptionListKind kind) const {
     OptionListBox box;
     box.entries.reserve(static_cast<std::size_t>(list->count()));
     for (int i = 0; i < list->count(); ++i) {
-        box.entries.push_back(ToAnsi(list->item(i)->text()));
+        box.entries.push_back(ToCp1252(list->item(i)->text()));
     }
     const QList<QListWidgetItem*> selected = list->selectedItems();
     box.selection = selected.isEmpty() ? -1 : list->row(selected.first());
@@ -76,7 +76,7 @@ void COptions1::ShowBox(OptionListKind kind, const OptionListBox& box) {
     QStringList texts;
     texts.reserve(static_cast<qsizetype>(box.entries.size()));
     for (const std::string& entry : box.entries) {
-        texts << FromAnsi(entry);
+        texts << FromCp1252(entry);
     }
     list->clear();
     list->addItems(texts);
@@ -107,7 +107,7 @@ void COptions1::Edit(OptionListKind kind) {
     OptionListBox box = ReadBox(kind);
     if (box.selection >= 0) {
         const int place = box.selection;
-        CNameDlg dlg(m_gui, kind, FromAnsi(box.entries[static_cast<std::size_t>(place)]), this);
+        CNameDlg dlg(m_gui, kind, FromCp1252(box.entries[static_cast<std::size_t>(place)]), this);
         if (dlg.exec() == QDialog::Accepted) {
             ReplaceOptionEntry(box, place, dlg.Name());
         }

@@ -95,7 +95,7 @@ void COptionsSheet::PressApply() {
 }
 
 void COptionsSheet::PressHelp() {
-    m_gui.Ui().OpenUrl(FromAnsi(m_gui.Config().optionsHelpUrl));
+    m_gui.Ui().OpenUrl(FromCp1252(m_gui.Config().optionsHelpUrl));
 }
 
 void COptionsSheet::keyPressEvent(QKeyEvent* event) {

@@ -151,7 +151,7 @@ void CNewProductDlg::BuildControls() {
         QStringList texts;
         texts.reserve(static_cast<qsizetype>(entries.size()));
         for (const std::string& e : entries) {
-            texts << FromAnsi(e);
+            texts << FromCp1252(e);
         }
         combo->addItems(texts);
         return combo;
@@ -372,31 +372,31 @@ void CNewProductDlg::BuildControls() {
 }
 
 void CNewProductDlg::ShowForm() {
-    m_name->setText(FromAnsi(m_form.name));
-    m_description->setPlainText(FromAnsi(m_form.description));
+    m_name->setText(FromCp1252(m_form.name));
+    m_description->setPlainText(FromCp1252(m_form.description));
     m_descriptionShown = m_description->document()->toRawText();
-    m_brand->setText(FromAnsi(m_form.brand));
-    m_productUrl->setText(FromAnsi(m_form.productUrl));
-    m_imageUrl->setText(FromAnsi(m_form.imageUrl));
-    m_category->setEditText(FromAnsi(m_form.category));
-    m_shipping->setText(FromAnsi(FormatGeneral(static_cast<double>(m_form.shipping), 6)));
+    m_brand->setText(FromCp1252(m_form.brand));
+    m_productUrl->setText(FromCp1252(m_form.productUrl));
+    m_imageUrl->setText(FromCp1252(m_form.imageUrl));
+    m_category->setEditText(FromCp1252(m_form.category));
+    m_shipping->setText(FromCp1252(FormatGeneral(static_cast<double>(m_form.shipping), 6)));
     m_currency->setCurrentIndex(m_form.currencyIndex < m_currency->count() ? m_form.currencyIndex : -1);
     m_inStock->setChecked(m_form.inStock);
-    m_upc->setText(FromAnsi(m_form.upc));
-    m_productId->setText(FromAnsi(m_form.productId));
-    m_manufacturerId->setText(FromAnsi(m_form.manufacturerId));
+    m_upc->setText(FromCp1252(m_form.upc));
+    m_productId->setText(FromCp1252(m_form.productId));
+    m_manufacturerId->setText(FromCp1252(m_form.manufacturerId));
     m_doesNotExpire->setChecked(m_form.doesNotExpire);
     const QDate date = ToQDate(m_form.expiryDate);
     m_expiry->setDate(date.isValid() ? date : QDate::currentDate());
-    m_color->setEditText(FromAnsi(m_form.color));
-    m_size->setEditText(FromAnsi(m_form.size));
-    m_price->setText(FromAnsi(FormatGeneral(m_form.price, 15)));
-    m_offerId->setText(FromAnsi(m_form.offerId));
+    m_color->setEditText(FromCp1252(m_form.color));
+    m_size->setEditText(FromCp1252(m_form.size));
+    m_price->setText(FromCp1252(FormatGeneral(m_form.price, 15)));
+    m_offerId->setText(FromCp1252(m_form.offerId));
     m_autogenerate->setChecked(m_form.autogenerate);
 }
 
 void CNewProductDlg::ReadTexts() {
-    m_form.name = ToAnsi(m_name->text());
+    m_form.name = ToCp1252(m_name->text());
     // The plain-text form turns no-break spaces into blanks and CRs into LFs: a description the user did
     // not touch keeps its bytes, and an edited one keeps its no-break spaces.
     const QString description = m_description->document()->toRawText();
@@ -404,27 +404,27 @@ void CNewProductDlg::ReadTexts() {
         QString text = description;
         text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'))
             .replace(QChar::LineSeparator, QLatin1Char('\n'));
-        m_form.description = ToAnsi(text);
+        m_form.description = ToCp1252(text);
         m_descriptionShown = description;
     }
-    m_form.brand = ToAnsi(m_brand->text());
-    m_form.productUrl = ToAnsi(m_productUrl->text());
-    m_form.imageUrl = ToAnsi(m_imageUrl->text());
-    m_form.category = ToAnsi(m_category->currentText());
+    m_form.brand = ToCp1252(m_brand->text());
+    m_form.productUrl = ToCp1252(m_productUrl->text());
+    m_form.imageUrl = ToCp1252(m_imageUrl->text());
+    m_form.category = ToCp1252(m_category->currentText());
     m_form.currencyIndex = m_currency->currentIndex();
     m_form.inStock = m_inStock->isChecked();
-    m_form.upc = ToAnsi(m_upc->text());
-    m_form.productId = ToAnsi(m_productId->text());
-    m_form.manufacturerId = ToAnsi(m_manufacturerId->text());
+    m_form.upc = ToCp1252(m_upc->text());
+    m_form.productId = ToCp1252(m_productId->text());
+    m_form.manufacturerId = ToCp1252(m_manufacturerId->text());
     m_form.doesNotExpire = m_doesNotExpire->isChecked();
     // The picker changes the date only; the time of day stays what it was.
     const QDate date = m_expiry->date();
     m_form.expiryDate.year = date.year();
     m_form.expiryDate.month = date.month();
     m_form.expiryDate.day = date.day();
-    m_form.color = ToAnsi(m_color->currentText());
-    m_form.size = ToAnsi(m_size->currentText());
-    m_form.offerId = ToAnsi(m_offerId->text());
+    m_form.color = ToCp1252(m_color->currentText());
+    m_form.size = ToCp1252(m_size->currentText());
+    m_form.offerId = ToCp1252(m_offerId->text());
     m_form.autogenerate = m_autogenerate->isChecked();
 }
 
@@ -485,14 +485,14 @@ void CNewProductDlg::Autogenerate() {
     if (m_form.autogenerate) {
         m_form.offerId = GenerateOfferId(m_guids, CurrentLocalDateTime());
         m_offerId->setEnabled(false);
-        m_offerId->setText(FromAnsi(m_form.offerId));
+        m_offerId->setText(FromCp1252(m_form.offerId));
     } else {
         m_offerId->setEnabled(true);
     }
 }
 
 bool CNewProductDlg::CheckOfferIdUnique() {
-    m_form.offerId = ToAnsi(m_offerId->text());
+    m_form.offerId = ToCp1252(m_offerId->text());
     if (m_gui.Document().IsOfferIdTaken(m_form.offerId, m_editPosition)) {
         ShowError(m_offerId, A(kMsgDuplicateOfferId));
         return false;
@@ -569,8 +569,8 @@ void CNewProductDlg::Store() {
         return;
     }
     ReadTexts();
-    if (const auto error = ReadProductForm(m_form, ToAnsi(m_shipping->text()), ToAnsi(m_price->text()))) {
-        m_gui.Ui().MessageBox(this, A(settings::kAppTitle), FromAnsi(error->message), MsgIcon::Exclamation,
+    if (const auto error = ReadProductForm(m_form, ToCp1252(m_shipping->text()), ToCp1252(m_price->text()))) {
+        m_gui.Ui().MessageBox(this, A(settings::kAppTitle), FromCp1252(error->message), MsgIcon::Exclamation,
                               MsgButtons::Ok);
         QWidget* control = FieldControl(error->field);
         control->setFocus();
@@ -580,7 +580,7 @@ void CNewProductDlg::Store() {
         return;
     }
     if (const auto error = ValidateProductForm(m_form)) {
-        ShowError(FieldControl(error->field), FromAnsi(error->message));
+        ShowError(FieldControl(error->field), FromCp1252(error->message));
         return;
     }
     // The check made when the Offer ID box is left is missed when the user presses Enter in it, and it

@@ -46,7 +46,8 @@ QVariant CSummaryTableModel::data(const QModelIndex& index, int role) const {
     if (position >= m_document.Count() || !m_document.m_records[position]) {
         return {};
     }
-    return FromAnsi(SummaryCellText(m_document.At(position), static_cast<std::size_t>(index.row()), column));
+    return FromCp1252(
+        SummaryCellText(m_document.At(position), static_cast<std::size_t>(index.row()), column));
 }
 
 QVariant CSummaryTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

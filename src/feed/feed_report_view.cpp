@@ -37,15 +37,14 @@ void CFeedReportView::SetProgressPos(int pos) {
 
 void CFeedReportView::SetStatusText(const std::string& text) {
     if (m_status != nullptr) {
-        m_status->setText(FromAnsi(text));
+        m_status->setText(FromCp1252(text));
     }
 }
 
 void CFeedReportView::ShowFileError(const std::string& text) {
     // The fixed part of the text is plain ASCII; the path in it is in the system's own encoding, not the
     // product texts' one, so the whole text decodes as a file name.
-    m_ui.MessageBox(m_parent, A("Yarvelin1.0"), QFile::decodeName(QByteArray::fromStdString(text)),
-                    MsgIcon::Exclamation, MsgButtons::Ok);
+    m_ui.MessageBox(m_parent, A("Yarvelin1.0"), FromPath(text), MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
 void CFeedReportView::ShowFormatError() {
@@ -56,7 +55,7 @@ void CFeedReportView::ShowFormatError() {
 bool CFeedReportView::ConfirmUnmappable(const std::string& path, const FeedEncoding& encoding) {
     QString text = A("%1 is written in UTF-8. These characters cannot be kept in the feed's Windows-1252 "
                      "code page and would each be read as '?':\n")
-                       .arg(QFile::decodeName(QByteArray::fromStdString(path)));
+                       .arg(FromPath(path));
     for (const UnmappableCharacter& c : encoding.unmappable) {
         // The description holds the character in UTF-8, as the file does.
         text += QLatin1Char('\n') + QString::fromStdString(DescribeUnmappable(c));

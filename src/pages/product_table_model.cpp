@@ -64,7 +64,7 @@ QVariant CProductTableModel::data(const QModelIndex& index, int role) const {
     if (row >= m_document.Count() || !m_document.m_records[row]) {
         return {};
     }
-    return FromAnsi(ListCellText(m_document.At(row), row, index.column()));
+    return FromCp1252(ListCellText(m_document.At(row), row, index.column()));
 }
 
 QVariant CProductTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

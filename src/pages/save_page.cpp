@@ -123,7 +123,7 @@ void CPage4::BuildLayout() {
     const auto rows = BuildSummaryRows(m_gui.Document(), m_bFullFileUpdate, "0 BYTES");
     const int perColumn = (kSummaryRows + 1) / 2;
     for (int i = 0; i < kSummaryRows; ++i) {
-        auto* label = new QLabel(FromAnsi(rows[static_cast<std::size_t>(i)].first), summary);
+        auto* label = new QLabel(FromCp1252(rows[static_cast<std::size_t>(i)].first), summary);
         auto* value = new QLabel(summary);
         value->setObjectName(QLatin1String(kSummaryNames[i]));
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -220,13 +220,13 @@ void CPage4::OnBasicFormatClicked() {
 
 void CPage4::RefreshSummary() {
     Pull();
-    const auto rows =
-        BuildSummaryRows(m_gui.Document(), m_bFullFileUpdate, ToAnsi(m_summaryValues[kFileSizeRow]->text()));
+    const auto rows = BuildSummaryRows(m_gui.Document(), m_bFullFileUpdate,
+                                       ToCp1252(m_summaryValues[kFileSizeRow]->text()));
     for (int i = 0; i < kSummaryRows; ++i) {
         const std::string& value = rows[static_cast<std::size_t>(i)].second;
         // The file name is a path component in the system's encoding; the rest are program texts.
-        m_summaryValues[static_cast<std::size_t>(i)]->setText(
-            i == kFileNameRow ? QFile::decodeName(QByteArray::fromStdString(value)) : FromAnsi(value));
+        m_summaryValues[static_cast<std::size_t>(i)]->setText(i == kFileNameRow ? FromPath(value)
+                                                                                : FromCp1252(value));
     }
 }
 
@@ -243,16 +243,16 @@ std::string CPage4::AskAndWrite(const std::string& proposed) {
     FileDialogRequest request;
     request.filter = A("Text Files (*.txt)|*.txt|All Files (*.*)|*.*||");
     request.defaultExt = A("txt");
-    request.proposedName = QFile::decodeName(QByteArray::fromStdString(proposed));
+    request.proposedName = FromPath(proposed);
     request.overwritePrompt = true;
     const std::optional<QString> chosen = m_gui.Ui().SaveFileDialog(this, request);
     if (!chosen || chosen->isEmpty()) {
         return {};
     }
-    const std::string path = QFile::encodeName(*chosen).toStdString();
+    const std::string path = ToPath(*chosen);
     // Said before anything is written, so that the user can still go back and change those texts.
     if (const std::size_t lineBreaks = CountValuesWithLineBreaks(m_gui.Document()); lineBreaks > 0) {
-        if (m_gui.Ui().MessageBox(this, A("Yarvelin"), FromAnsi(LineBreaksNotice(lineBreaks)),
+        if (m_gui.Ui().MessageBox(this, A("Yarvelin"), FromCp1252(LineBreaksNotice(lineBreaks)),
                                   MsgIcon::Information, MsgButtons::OkCancel) != MsgAnswer::Ok) {
             return {};
         }
@@ -291,8 +291,7 @@ bool CPage4::SaveBackup() {
     const std::string folder =
         !m_strLastSaveFolder.empty()
             ? m_strLastSaveFolder
-            : QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-                  .toStdString();
+            : ToPath(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     const std::string path = AskAndWrite(ProposedBackupFileName(doc.m_strFileName, sample, folder));
     if (path.empty()) {
         return false;

@@ -56,7 +56,7 @@ CPage1::CPage1(CYarvelinGui& gui, QWidget* parent)
     for (const char* sample : {"SampleElectronics.txt", "SampleFlowers.txt", "SampleOffice.txt"}) {
         const QString path = gui.ProgramDir() + QDir::separator() + QStringLiteral("Samples") +
                              QDir::separator() + QString::fromLatin1(sample);
-        gui.App().m_sampleFeeds.Add(QFile::encodeName(path).toStdString());
+        gui.App().m_sampleFeeds.Add(ToPath(path));
     }
     gui.Document().m_bDataVerified = false;
 
@@ -160,7 +160,7 @@ CPage1::CPage1(CYarvelinGui& gui, QWidget* parent)
     });
     connect(m_openButton, &QPushButton::clicked, this, &CPage1::OpenSelected);
     connect(articles, &QPushButton::clicked, this,
-            [this] { m_gui.Ui().OpenUrl(FromAnsi(m_gui.Config().articlesUrl)); });
+            [this] { m_gui.Ui().OpenUrl(FromCp1252(m_gui.Config().articlesUrl)); });
     connect(about, &QPushButton::clicked, this, [this] { m_gui.ShowAbout(this); });
     connect(account, &QPushButton::clicked, this, &CPage1::ShowAccountSetup);
 }
@@ -171,7 +171,7 @@ void CPage1::FillFileList() {
     m_fileList->addItem(A("More Files..."));
     for (const auto& list : {m_gui.App().m_recentFeeds.NonEmpty(), m_gui.App().m_sampleFeeds.NonEmpty()}) {
         for (const std::string& path : list) {
-            m_fileList->addItem(QFile::decodeName(QByteArray::fromStdString(path)));
+            m_fileList->addItem(FromPath(path));
         }
     }
     m_fileList->setCurrentRow(-1);
@@ -271,7 +271,7 @@ void CPage1::LoadFile(const QString& path) {
     }
     CFeedReportView report(m_gui.Ui(), this, m_progress, m_status);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    LoadFeedFile(m_gui.App(), QFile::encodeName(path).toStdString(), report);
+    LoadFeedFile(m_gui.App(), ToPath(path), report);
     QApplication::restoreOverrideCursor();
 }
 

@@ -31,10 +31,10 @@ namespace yarvelin {
 namespace {
 
 QString PathText(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
+    return FromPath(path);
 }
 std::string PathBytes(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+    return ToPath(path);
 }
 
 QLabel* WrappedLabel(const char* text, QWidget* parent) {
@@ -158,17 +158,17 @@ CPage5::CPage5(CYarvelinGui& gui, QWidget* parent)
 
 bool CPage5::UpdateData(bool save) {
     if (save) {
-        m_strServer = ToAnsi(m_server->text());
+        m_strServer = ToCp1252(m_server->text());
         m_strFileName = PathBytes(m_fileName->text());
-        m_strUserName = ToAnsi(m_userName->text());
-        m_strPassword = ToAnsi(m_password->text());
+        m_strUserName = ToCp1252(m_userName->text());
+        m_strPassword = ToCp1252(m_password->text());
         m_bSavePassword = m_savePassword->isChecked();
     } else {
-        m_server->setText(FromAnsi(m_strServer));
+        m_server->setText(FromCp1252(m_strServer));
         m_fileName->setText(PathText(m_strFileName));
         m_fileName->setCursorPosition(0);  // the start of a long path says more than its end
-        m_userName->setText(FromAnsi(m_strUserName));
-        m_password->setText(FromAnsi(m_strPassword));
+        m_userName->setText(FromCp1252(m_strUserName));
+        m_password->setText(FromCp1252(m_strPassword));
         m_savePassword->setChecked(m_bSavePassword);
     }
     return true;
@@ -280,7 +280,7 @@ void CPage5::OnUpload() {
 bool CPage5::FillRequest(FtpTransferRequest& r, CFTPTransferDlg& dlg) {
     const ServerAddressResult parsed = ParseServerAddress(m_strServer);
     if (!parsed.address) {
-        m_gui.Ui().MessageBox(this, A(settings::kAppTitle), FromAnsi(parsed.error), MsgIcon::Exclamation,
+        m_gui.Ui().MessageBox(this, A(settings::kAppTitle), FromCp1252(parsed.error), MsgIcon::Exclamation,
                               MsgButtons::Ok);
         return false;
     }

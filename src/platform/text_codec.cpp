@@ -1,12 +1,13 @@
 #include "platform/text_codec.h"
 
+#include <QFile>
 #include <QList>
 
 #include "records/cp1252.h"
 
 namespace yarvelin {
 
-QString FromAnsi(const std::string& bytes) {
+QString FromCp1252(const std::string& bytes) {
     QString out;
     out.reserve(static_cast<qsizetype>(bytes.size()));
     for (unsigned char c : bytes) {
@@ -15,11 +16,11 @@ QString FromAnsi(const std::string& bytes) {
     return out;
 }
 
-QString FromAnsi(const char* bytes) {
-    return FromAnsi(std::string(bytes ? bytes : ""));
+QString FromCp1252(const char* bytes) {
+    return FromCp1252(std::string(bytes ? bytes : ""));
 }
 
-std::string ToAnsi(const QString& text) {
+std::string ToCp1252(const QString& text) {
     std::string out;
     out.reserve(static_cast<std::size_t>(text.size()));
     for (const uint cp : text.toUcs4()) {
@@ -45,7 +46,15 @@ QString CharacterName(char32_t c) {
 }
 
 QString CharacterNotStorableMessage(char32_t c) {
-    return FromAnsi(kMsgCharacterNotStorable).replace(QStringLiteral("%1"), CharacterName(c));
+    return FromCp1252(kMsgCharacterNotStorable).replace(QStringLiteral("%1"), CharacterName(c));
+}
+
+QString FromPath(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+std::string ToPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
 }
 
 }  // namespace yarvelin

@@ -23,7 +23,7 @@ namespace {
 
 // The engine's texts carry file names and server replies: they are in the system's own 8-bit form.
 QString Local(const std::string& text) {
-    return QFile::decodeName(QByteArray::fromStdString(text));
+    return FromPath(text);
 }
 
 }  // namespace

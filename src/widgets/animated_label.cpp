@@ -84,7 +84,7 @@ QColor CAnimatedLabel::CurrentTextColor() const {
 }
 
 QFont CAnimatedLabel::ToQFont(const LabelFontSpec& spec) {
-    QFont f(FromAnsi(spec.faceName));
+    QFont f(FromCp1252(spec.faceName));
     // A negative height names the character height, a positive one the cell height; pixels either way.
     f.setPixelSize(std::max(std::abs(spec.height), 1));
     f.setWeight(static_cast<QFont::Weight>(std::clamp(spec.weight == 0 ? 400 : spec.weight, 1, 1000)));

@@ -286,10 +286,10 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
     }
 
     // The bytes on the server are the file written (pyftpdlib keeps ASCII uploads with LF line ends).
-    const std::string written = CFtpTestServer::ReadFile(QFile::encodeName(feed).toStdString());
+    const std::string written = CFtpTestServer::ReadFile(ToPath(feed));
     EXPECT_NE(written.find("Garden Roses, 6 Stems"), std::string::npos);
     EXPECT_EQ(CFtpTestServer::ReadFile(ftp.Root() / "merchant.txt"), StoredAscii(written));
-    EXPECT_EQ(CFtpTestServer::ReadFile(QFile::encodeName(sample).toStdString()),
+    EXPECT_EQ(CFtpTestServer::ReadFile(ToPath(sample)),
               CFtpTestServer::ReadFile(YARVELIN_SOURCE_DIR "/resources/Samples/SampleFlowers.txt"));
 
     // The second start finds the generated feed among the recent files, the account, the defaults and the
@@ -298,7 +298,7 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
         CProgramRun run(settings, m_dir.path(), m_ui);
         EXPECT_EQ(run.app.m_document.m_strAccount, "merchant");
         EXPECT_EQ(run.app.m_defaults[kDefProductUrl], defaultUrl);
-        EXPECT_EQ(run.app.m_recentFeeds[0], QFile::encodeName(feed).toStdString());
+        EXPECT_EQ(run.app.m_recentFeeds[0], ToPath(feed));
         CMainPropertySheet& sheet = *run.sheet;
         CPage1* start = sheet.StartPage();
         Find<QRadioButton>(start, "openFileRadio")->click();

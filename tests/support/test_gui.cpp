@@ -1,12 +1,12 @@
 #include "support/test_gui.h"
 
-#include <QFile>
+#include "platform/text_codec.h"
 
 namespace yarvelin {
 
 CTestGui::CTestGui() {
     AppConfig config;
-    config.knownHostsFile = QFile::encodeName(m_dir.filePath(QStringLiteral("known_hosts"))).toStdString();
+    config.knownHostsFile = ToPath(m_dir.filePath(QStringLiteral("known_hosts")));
     m_gui = std::make_unique<CYarvelinGui>(m_app, m_store, m_ui, config, m_dir.path());
 }
 

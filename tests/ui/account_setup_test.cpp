@@ -131,7 +131,7 @@ void AccountSetupTest::gettingAnAccountOpensTheSignUpPageAndStaysOpen() {
     CAccountSetupDlg dlg(t.Gui());
     dlg.show();
     QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("gettingAccountButton")), Qt::LeftButton);
-    QCOMPARE(t.m_ui.m_openedUrls, QStringList{FromAnsi(AppConfig{}.signUpUrl)});
+    QCOMPARE(t.m_ui.m_openedUrls, QStringList{FromCp1252(AppConfig{}.signUpUrl)});
     QVERIFY(dlg.isVisible());
 }
 

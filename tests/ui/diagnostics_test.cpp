@@ -79,7 +79,7 @@ QString GroupText(const CDiagnosticsModel& model, int row) {
 }
 
 std::string WriteFeed(CTestGui& t, const char* name) {
-    const std::string path = QFile::encodeName(t.m_dir.filePath(QLatin1String(name))).toStdString();
+    const std::string path = ToPath(t.m_dir.filePath(QLatin1String(name)));
     struct : CFeedFileObserver {
         void ShowFileError(const std::string&) override { QFAIL("write failed"); }
         void ShowFormatError() override {}

@@ -295,7 +295,7 @@ void OptionsSheetTest::helpOpensTheOptionsPage() {
     CTestGui t;
     COptionsSheet sheet(t.Gui());
     sheet.HelpButton()->click();
-    QCOMPARE(t.m_ui.m_openedUrls, QStringList{FromAnsi(AppConfig{}.optionsHelpUrl)});
+    QCOMPARE(t.m_ui.m_openedUrls, QStringList{FromCp1252(AppConfig{}.optionsHelpUrl)});
 }
 
 void OptionsSheetTest::defaultValuesAreStoredAsTyped() {

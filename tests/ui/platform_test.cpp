@@ -63,14 +63,14 @@ class PlatformTest : public QObject {
         for (int b = 1; b < 256; ++b) {
             all.push_back(static_cast<char>(b));
         }
-        QCOMPARE(ToAnsi(FromAnsi(all)), all);
-        QCOMPARE(FromAnsi(std::string("\x93q\x94 \x96 \x99 \xa9 \x80")),
+        QCOMPARE(ToCp1252(FromCp1252(all)), all);
+        QCOMPARE(FromCp1252(std::string("\x93q\x94 \x96 \x99 \xa9 \x80")),
                  QString::fromUtf8("\u201cq\u201d \u2013 \u2122 \u00a9 \u20ac"));
         QVERIFY(!FirstUnencodable(QString::fromUtf8("caf\u00e9 \u2013 \u20ac")).has_value());
         const auto bad = FirstUnencodable(QString::fromUtf8("ok \u4e2d"));
         QVERIFY(bad.has_value());
         QCOMPARE(uint(*bad), uint(0x4e2d));
-        QCOMPARE(ToAnsi(QString::fromUtf8("a\u4e2db")), std::string("a?b"));
+        QCOMPARE(ToCp1252(QString::fromUtf8("a\u4e2db")), std::string("a?b"));
     }
 
     void fileFilterConversion() {

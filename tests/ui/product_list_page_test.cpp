@@ -27,7 +27,7 @@ const char* const kSelectionButtons[] = {"editButton",      "markDeletedButton",
 void AddProducts(CFeedDocument& doc, const QString& names) {
     for (const QString& name : names.split(QLatin1Char(','))) {
         COtherRecord r;
-        r.m_required.name = ToAnsi(name);
+        r.m_required.name = ToCp1252(name);
         r.m_required.price = "9.99";
         r.m_optional.currency = "USD";
         doc.AddOrReplaceRecord(r);
@@ -37,7 +37,7 @@ void AddProducts(CFeedDocument& doc, const QString& names) {
 QString Names(const CFeedDocument& doc) {
     QStringList names;
     for (const auto& r : doc.m_records) {
-        names << FromAnsi(r->m_required.name);
+        names << FromCp1252(r->m_required.name);
     }
     return names.join(QLatin1Char(','));
 }
@@ -255,7 +255,7 @@ void ProductListPageTest::removeWithDeleteWarning() {
     QFETCH(int, storedValue);
     CTestGui t;
     if (!flag.isEmpty()) {
-        t.m_store.WriteString(settings::kSectionShow, settings::kDontShowDelete, ToAnsi(flag));
+        t.m_store.WriteString(settings::kSectionShow, settings::kDontShowDelete, ToCp1252(flag));
         t.m_store.WriteInt(settings::kSectionShow, settings::kDontShowDeleteValue, value);
     }
     AddProducts(t.Doc(), QStringLiteral("a,b,c,d,e"));
@@ -270,7 +270,7 @@ void ProductListPageTest::removeWithDeleteWarning() {
     QCOMPARE(Names(t.Doc()), left);
     QCOMPARE(page.Model()->rowCount(), static_cast<int>(t.Doc().Count()));
     QCOMPARE(t.Doc().m_bChanged, left != QStringLiteral("a,b,c,d,e"));
-    QCOMPARE(FromAnsi(t.m_store.GetString(settings::kSectionShow, settings::kDontShowDelete, "")),
+    QCOMPARE(FromCp1252(t.m_store.GetString(settings::kSectionShow, settings::kDontShowDelete, "")),
              storedFlag);
     QCOMPARE(t.m_store.GetInt(settings::kSectionShow, settings::kDontShowDeleteValue, 0), storedValue);
     if (left != QStringLiteral("a,b,c,d,e")) {

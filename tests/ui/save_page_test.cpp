@@ -29,7 +29,7 @@ QByteArray ReadAll(const QString& path) {
 }
 
 std::string Native(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+    return ToPath(path);
 }
 
 // Complete products, so that the diagnostics ask nothing before a save.
@@ -77,7 +77,7 @@ class SavePageTest : public QObject {
         QFETCH(QString, account);
         QFETCH(QString, proposed);
         CTestGui t;
-        t.Doc().m_strAccount = ToAnsi(account);
+        t.Doc().m_strAccount = ToCp1252(account);
         t.Doc().m_bChanged = true;
         AddProducts(t.Doc(), 2);
         CPage4 page(t.Gui());

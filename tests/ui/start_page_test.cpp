@@ -159,7 +159,7 @@ void StartPageTest::fileListHoldsMoreFilesRecentAndSamples() {
     QFETCH(QStringList, recent);
     Wizard w;
     for (auto it = recent.crbegin(); it != recent.crend(); ++it) {
-        w.t.m_app.m_recentFeeds.Add(QFile::encodeName(*it).toStdString());
+        w.t.m_app.m_recentFeeds.Add(ToPath(*it));
     }
     w.Build();
     QStringList expected{A("More Files...")};
@@ -234,7 +234,7 @@ void StartPageTest::okToTheQuestionOpensAFileButStillStays() {
     QCOMPARE(w.t.Doc().Count(), std::size_t(2));
     QCOMPARE(w.Status(), kLoaded);
     QCOMPARE(w.Find<QProgressBar>("progressBar")->value(), 100);
-    QCOMPARE(w.t.m_app.m_recentFeeds[0], QFile::encodeName(feed).toStdString());
+    QCOMPARE(w.t.m_app.m_recentFeeds[0], ToPath(feed));
     w.sheet->PressNext();
     QCOMPARE(w.sheet->ActiveIndex(), 1);
     QVERIFY(w.UiDone());
@@ -307,7 +307,7 @@ void StartPageTest::newFileAfterLoadForgetsThePreviousFeed() {
     w.ChooseOpen();
     w.OpenRow(w.RowOf(w.SamplePath("SampleOffice.txt")));
     QCOMPARE(w.t.Doc().Count(), std::size_t(32));
-    QCOMPARE(w.t.Doc().m_strFileName, QFile::encodeName(w.SamplePath("SampleOffice.txt")).toStdString());
+    QCOMPARE(w.t.Doc().m_strFileName, ToPath(w.SamplePath("SampleOffice.txt")));
 
     // Nothing was edited, so nothing is asked; the new feed has no products and no name, so that a
     // backup cannot land on the file that was open.
@@ -348,8 +348,8 @@ void StartPageTest::replacingAnEditedFeedAsksFirst() {
     Wizard w;
     const QString edited = w.WriteFeed(QStringLiteral("edited.txt"), kSmallFeed);
     const QString other = w.WriteFeed(QStringLiteral("other.txt"), kSmallFeed + "\r\nu\tn\td\t1\ti\tc\tK3");
-    w.t.m_app.m_recentFeeds.Add(QFile::encodeName(other).toStdString());
-    w.t.m_app.m_recentFeeds.Add(QFile::encodeName(edited).toStdString());
+    w.t.m_app.m_recentFeeds.Add(ToPath(other));
+    w.t.m_app.m_recentFeeds.Add(ToPath(edited));
     w.Build();
     w.ChooseOpen();
     w.OpenRow(w.RowOf(edited));
@@ -380,7 +380,7 @@ void StartPageTest::replacingAnEditedFeedAsksFirst() {
     const bool newFile = way.startsWith(QStringLiteral("new file"));
     if (MsgAnswer(answer) == MsgAnswer::No) {
         QVERIFY(!w.t.Doc().m_bChanged);
-        QVERIFY(w.t.Doc().m_strFileName != QFile::encodeName(edited).toStdString());
+        QVERIFY(w.t.Doc().m_strFileName != ToPath(edited));
         QCOMPARE(w.page->IsNewFeed(), newFile);
         QCOMPARE(w.sheet->ActiveIndex(), 0);
         return;
@@ -388,7 +388,7 @@ void StartPageTest::replacingAnEditedFeedAsksFirst() {
     // The edited feed is still there, untouched, and the choice on the page did not move.
     QCOMPARE(w.t.Doc().Count(), std::size_t(3));
     QVERIFY(w.t.Doc().m_bChanged);
-    QCOMPARE(w.t.Doc().m_strFileName, QFile::encodeName(edited).toStdString());
+    QCOMPARE(w.t.Doc().m_strFileName, ToPath(edited));
     QVERIFY(w.Find<QRadioButton>("openFileRadio")->isChecked());
     QVERIFY(!w.page->IsNewFeed());
     if (MsgAnswer(answer) == MsgAnswer::Yes) {
@@ -436,7 +436,7 @@ void StartPageTest::sideButtons() {
     w.t.Doc().m_strAccount = "before";
     w.Build();
     QTest::mouseClick(w.Find<QPushButton>("articlesButton"), Qt::LeftButton);
-    QCOMPARE(w.t.m_ui.m_openedUrls, QStringList{FromAnsi(AppConfig{}.articlesUrl)});
+    QCOMPARE(w.t.m_ui.m_openedUrls, QStringList{FromCp1252(AppConfig{}.articlesUrl)});
     QCOMPARE(w.Find<QPushButton>("accountSetupButton")->text(), A("&Account Setup"));
 
     bool sawAccount = false;

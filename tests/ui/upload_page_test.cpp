@@ -282,7 +282,7 @@ void UploadPageTest::UnreadableServerIsRefusedBeforeAnyTransfer() {
     page.OnSetActive();
     int runs = 0;
     page.m_runTransfer = [&](CFTPTransferDlg&) { return ++runs; };
-    t.m_ui.ExpectMessage(A("Yarvelin1.0"), FromAnsi(ParseServerAddress("http://shop.example").error),
+    t.m_ui.ExpectMessage(A("Yarvelin1.0"), FromCp1252(ParseServerAddress("http://shop.example").error),
                          MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     Find<QPushButton>(page, "uploadButton")->click();
     QCOMPARE(runs, 0);

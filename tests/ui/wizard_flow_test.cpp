@@ -49,7 +49,7 @@ T* Find(QWidget* w, const char* name) {
 struct Wizard {
     explicit Wizard(const QStringList& recent = {}) {
         for (const QString& path : recent) {
-            t.m_app.m_recentFeeds.Add(QFile::encodeName(path).toStdString());
+            t.m_app.m_recentFeeds.Add(ToPath(path));
         }
         sheet = std::make_unique<CMainPropertySheet>(t.Gui(), false);
         sheet->show();
@@ -126,7 +126,7 @@ class WizardFlowTest : public QObject {
         QVERIFY(!doc.m_bChanged);
         QVERIFY(!doc.m_bDataVerified);
         QVERIFY(doc.m_strSavedFileName.empty());
-        QCOMPARE(doc.m_strFileName, QFile::encodeName(second).toStdString());
+        QCOMPARE(doc.m_strFileName, ToPath(second));
 
         w.sheet->PressNext();
         QVERIFY(list->StatusText()->text().isEmpty());

@@ -190,7 +190,7 @@ class WizardSheetTest : public QObject {
         t.Gui().ShowAbout(nullptr);
         QCOMPARE(caption, A("About Yarvelin"));
         QVERIFY(name.contains(A("1.0")));
-        QCOMPARE(t.m_ui.m_openedUrls, QStringList{FromAnsi(t.Gui().Config().techSupportUrl)});
+        QCOMPARE(t.m_ui.m_openedUrls, QStringList{FromCp1252(t.Gui().Config().techSupportUrl)});
     }
 };
 
