@@ -9,9 +9,10 @@ namespace yarvelin {
 void CFeedDocument::AddOrReplaceRecord(const COtherRecord& record, std::optional<std::size_t> position) {
     if (position && *position < m_records.size()) {
         m_records[*position]->AssignFrom(record);
-        return;
+    } else {
+        m_records.push_back(std::make_unique<COtherRecord>(record));
     }
-    m_records.push_back(std::make_unique<COtherRecord>(record));
+    m_bChanged = true;
 }
 
 bool CFeedDocument::IsOfferIdTaken(const std::string& offerId,
@@ -32,7 +33,18 @@ std::size_t CFeedDocument::RemoveMarkedRecords() {
     m_records.erase(std::remove_if(m_records.begin(), m_records.end(),
                                    [](const std::unique_ptr<COtherRecord>& r) { return r->removal_mark; }),
                     m_records.end());
-    return before - m_records.size();
+    const std::size_t removed = before - m_records.size();
+    if (removed > 0) {
+        m_bChanged = true;
+    }
+    return removed;
+}
+
+void CFeedDocument::RemoveAllRecords() {
+    if (!m_records.empty()) {
+        m_records.clear();
+        m_bChanged = true;
+    }
 }
 
 void CFeedDocument::StartNewFeed() {

@@ -231,14 +231,13 @@ void VerifyData(CFeedDocument& doc, CleanAlerts& alerts, CDataCheckObserver& obs
             record->m_required.name = std::move(name);
             record->m_required.description = std::move(description);
             record->data_checked = true;
-            doc.m_bChanged = true;
         }
         observer.SetStatusText(Format("%d records checked", k + 1));
     }
     observer.SetStatusText("All records checked");
     observer.SetProgressPos(count);
     doc.m_bDataVerified = true;
-    doc.m_bChanged = true;
+    doc.MarkChanged();
 }
 
 }  // namespace yarvelin

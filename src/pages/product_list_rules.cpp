@@ -66,7 +66,7 @@ void SetDeleteMark(CFeedDocument& document, const std::vector<std::size_t>& rows
         document.At(row).m_optional.delete_ = marked ? "Y" : "";
     }
     if (!rows.empty()) {
-        document.m_bChanged = true;
+        document.MarkChanged();
     }
 }
 
@@ -80,7 +80,7 @@ std::size_t RemoveRows(CFeedDocument& document, const std::vector<std::size_t>& 
         }
     }
     const std::size_t removed = document.RemoveMarkedRecords();
-    document.m_bChanged = true;
+    document.MarkChanged();
     return removed;
 }
 
@@ -89,13 +89,12 @@ bool RemoveAllRows(CFeedDocument& document) {
         return false;
     }
     document.RemoveAllRecords();
-    document.m_bChanged = true;
     return true;
 }
 
 void NoteEditorClosed(CFeedDocument& document, bool newProduct, bool stored) {
     if (newProduct || stored) {
-        document.m_bChanged = true;
+        document.MarkChanged();
     }
 }
 

@@ -297,7 +297,7 @@ bool CPage4::SaveBackup() {
         return false;
     }
     m_strLastSaveFolder = FolderOf(path);
-    doc.m_bChanged = false;
+    doc.MarkSaved();
     doc.m_strFileName = path;
     m_gui.App().m_recentFeeds.Add(path);
     Push();
@@ -331,7 +331,7 @@ int CPage4::OnWizardNext() {
 }
 
 bool CPage4::OnQueryCancel() {
-    if (!m_gui.Document().m_bChanged) {
+    if (!m_gui.Document().IsChanged()) {
         return true;
     }
     const MsgAnswer answer = m_gui.Ui().MessageBox(this, A("Yarvelin"),

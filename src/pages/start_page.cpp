@@ -228,7 +228,7 @@ void CPage1::ChooseNewFile() {
 }
 
 bool CPage1::MayDropEdits() {
-    if (!m_gui.Document().m_bChanged) {
+    if (!m_gui.Document().IsChanged()) {
         return true;
     }
     // The save-changes question: Yes shows the save page, No drops the edits, Cancel keeps them.

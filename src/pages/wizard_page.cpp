@@ -14,7 +14,7 @@ CWizardPage::CWizardPage(CYarvelinGui& gui, const QString& caption, QWidget* par
     : QWidget(parent), m_gui(gui), m_caption(caption) {}
 
 bool CWizardPage::QueryCancelWithSaveQuestion() {
-    if (!m_gui.Document().m_bChanged) {
+    if (!m_gui.Document().IsChanged()) {
         return true;
     }
     const MsgAnswer answer = m_gui.Ui().MessageBox(

@@ -220,6 +220,7 @@ TEST(UrlCheckWorkerTest, WritesResultsAndSecondRunAsksOnlyWhatFailed) {
     COtherRecord checked = Product(server.Url("/page/5"), server.Url("/img/5.jpg"));
     checked.urls_checked = checked.product_url_ok = checked.image_url_ok = true;  // OK before: kept
     doc.AddOrReplaceRecord(checked);
+    doc.MarkSaved();  // the check writes results, which are no edit of the feed
     std::atomic<bool> cancel{false};
 
     // One request at a time goes in row order, the product URL before the image URL.
@@ -233,7 +234,7 @@ TEST(UrlCheckWorkerTest, WritesResultsAndSecondRunAsksOnlyWhatFailed) {
     EXPECT_STREQ(doc.At(2).UrlStatusText(), "Err:Prd Url");
     EXPECT_STREQ(doc.At(3).UrlStatusText(), "Err:All Url");
     EXPECT_STREQ(doc.At(4).UrlStatusText(), "All OK");
-    EXPECT_FALSE(doc.m_bChanged);
+    EXPECT_FALSE(doc.IsChanged());
     const auto log = server.AccessLogOf(6);
     ASSERT_EQ(log.size(), 6u);
     const char* order[] = {"/page/1", "/img/1.jpg", "/page/2", "/missing", "/fail", "/img/3.jpg"};
@@ -545,6 +546,7 @@ TEST(UrlCheckDlgTest, RunsToTheEndAndCloses) {
     CTestGui t;
     t.Doc().AddOrReplaceRecord(Product(server.Url("/page/1"), server.Url("/img/1.jpg")));
     t.Doc().AddOrReplaceRecord(Product(server.Url("/fail"), server.Url("/missing")));
+    t.Doc().MarkSaved();
     CUrlCheckDlg dlg(t.Gui(), nullptr, std::make_unique<CCurlHttpClient>(ShortTimeouts()));
     EXPECT_EQ(dlg.windowTitle(), A("Checking Product & Image Paths (URLs)"));
     auto* status = Find<QLabel>(&dlg, "statusLabel");
@@ -568,7 +570,7 @@ TEST(UrlCheckDlgTest, RunsToTheEndAndCloses) {
     EXPECT_EQ(t.m_ui.m_beeps, 1);
     EXPECT_STREQ(t.Doc().At(0).UrlStatusText(), "All OK");
     EXPECT_STREQ(t.Doc().At(1).UrlStatusText(), "Err:All Url");
-    EXPECT_FALSE(t.Doc().m_bChanged);
+    EXPECT_FALSE(t.Doc().IsChanged());
 }
 
 TEST(UrlCheckDlgTest, CancelWaitsForTheWorkerThenCloses) {

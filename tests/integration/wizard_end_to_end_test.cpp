@@ -238,7 +238,7 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
         ASSERT_EQ(doc.Count(), sampleCount + 1);
         EXPECT_EQ(doc.At(0).m_required.price, "49.50");
         EXPECT_EQ(doc.At(sampleCount).m_required.product_url, defaultUrl);
-        EXPECT_TRUE(doc.m_bChanged);
+        EXPECT_TRUE(doc.IsChanged());
 
         m_checkingData = true;
         list->VerifyDataButton()->click();

@@ -200,7 +200,7 @@ void DataCheckTest::runAsksRemembersAndReports() {
     QCOMPARE(t.m_store.GetInt(settings::kSectionShow, settings::kDontShowEscapeValue, 0), kAnswerYes);
     QCOMPARE(t.Doc().m_strQuoted, std::string("YES"));
     QVERIFY(t.Doc().m_bDataVerified);
-    QVERIFY(t.Doc().m_bChanged);
+    QVERIFY(t.Doc().IsChanged());
 }
 
 void DataCheckTest::runWithSilencedAlertsShowsNothing() {

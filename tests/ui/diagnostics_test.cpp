@@ -154,7 +154,7 @@ void DiagnosticsTest::doubleClickOpensTheEditorAndChecksAgain() {
     QTest::mouseDClick(window.Tree()->viewport(), Qt::LeftButton, {}, rect.center());
     QCOMPARE(opened, std::vector<std::size_t>{3});
     QVERIFY(window.ProductsChanged());
-    QVERIFY(t.Doc().m_bChanged);
+    QVERIFY(t.Doc().IsChanged());
     // Checked again: one bad price left, and it is the current finding.
     const QModelIndex after = window.Model()->GroupIndex(DiagnosticCode::kPriceInvalid);
     QCOMPARE(window.Model()->rowCount(after), 1);

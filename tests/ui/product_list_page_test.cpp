@@ -32,6 +32,7 @@ void AddProducts(CFeedDocument& doc, const QString& names) {
         r.m_optional.currency = "USD";
         doc.AddOrReplaceRecord(r);
     }
+    doc.MarkSaved();  // as it stands after opening its file
 }
 
 QString Names(const CFeedDocument& doc) {
@@ -204,17 +205,17 @@ void ProductListPageTest::markAndUnmarkNonAdjacentRows() {
     const QString del = QStringLiteral("DELETE");
     QCOMPARE(MarkedColumn(page), (QStringList{del, {}, del, {}, {}, del}));
     QCOMPARE(page.SelectedRows(), Rows({0, 2, 5}));
-    QVERIFY(t.Doc().m_bChanged);
+    QVERIFY(t.Doc().IsChanged());
     QCOMPARE(t.Doc().At(2).m_optional.delete_, std::string("Y"));
 
     // Un-mark two of them, one of which was never marked.
-    t.Doc().m_bChanged = false;
+    t.Doc().MarkSaved();
     ClickRow(page, 2);
     ClickRow(page, 3, Qt::ControlModifier);
     QTest::mouseClick(Button(page, "unmarkButton"), Qt::LeftButton);
     QCOMPARE(MarkedColumn(page), (QStringList{del, {}, {}, {}, {}, del}));
     QCOMPARE(page.SelectedRows(), Rows({2, 3}));
-    QVERIFY(t.Doc().m_bChanged);
+    QVERIFY(t.Doc().IsChanged());
     QCOMPARE(Names(t.Doc()), QStringLiteral("a,b,c,d,e,f"));
 }
 
@@ -269,7 +270,7 @@ void ProductListPageTest::removeWithDeleteWarning() {
     QCOMPARE(seen, shown);
     QCOMPARE(Names(t.Doc()), left);
     QCOMPARE(page.Model()->rowCount(), static_cast<int>(t.Doc().Count()));
-    QCOMPARE(t.Doc().m_bChanged, left != QStringLiteral("a,b,c,d,e"));
+    QCOMPARE(t.Doc().IsChanged(), left != QStringLiteral("a,b,c,d,e"));
     QCOMPARE(FromCp1252(t.m_store.GetString(settings::kSectionShow, settings::kDontShowDelete, "")),
              storedFlag);
     QCOMPARE(t.m_store.GetInt(settings::kSectionShow, settings::kDontShowDeleteValue, 0), storedValue);
@@ -303,7 +304,7 @@ void ProductListPageTest::removeAllAsksFirst() {
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
     QCOMPARE(static_cast<int>(t.Doc().Count()), left);
     QCOMPARE(sp.page.Model()->rowCount(), left);
-    QCOMPARE(t.Doc().m_bChanged, left == 0);
+    QCOMPARE(t.Doc().IsChanged(), left == 0);
     QCOMPARE(EnabledPattern(sp.page), left == 0 ? QStringLiteral("0000000") : QStringLiteral("0000111"));
 
     // On an empty list Remove All asks nothing.
@@ -334,7 +335,7 @@ void ProductListPageTest::newAndEditThroughTheEditor() {
     ClickRow(page, 1);
     QTest::mouseClick(Button(page, "newButton"), Qt::LeftButton);
     QCOMPARE(t.Doc().Count(), std::size_t{3});
-    QVERIFY(t.Doc().m_bChanged);
+    QVERIFY(t.Doc().IsChanged());
     QCOMPARE(page.SelectedRows(), Rows({1}));
 
     // New, stored: the new last row is selected.
@@ -345,19 +346,19 @@ void ProductListPageTest::newAndEditThroughTheEditor() {
     QCOMPARE(EnabledPattern(page), QStringLiteral("1111111"));
 
     // Edit, cancelled: no change; the row stays selected.
-    t.Doc().m_bChanged = false;
+    t.Doc().MarkSaved();
     store = false;
     ClickRow(page, 2);
     ClickRow(page, 0, Qt::ControlModifier);
     QTest::mouseClick(Button(page, "editButton"), Qt::LeftButton);
-    QVERIFY(!t.Doc().m_bChanged);
+    QVERIFY(!t.Doc().IsChanged());
     QCOMPARE(calls.back(), std::optional<std::size_t>(0));  // the first selected row in list order
 
     // Edit, stored: replaced in place and selected again.
     store = true;
     ClickRow(page, 2);
     QTest::mouseDClick(page.Table()->viewport(), Qt::LeftButton, Qt::NoModifier, RowCenter(page, 2));
-    QVERIFY(t.Doc().m_bChanged);
+    QVERIFY(t.Doc().IsChanged());
     QCOMPARE(Names(t.Doc()), QStringLiteral("a,b,edited,new"));
     QCOMPARE(page.Model()->index(2, 1).data().toString(), QStringLiteral("edited"));
     QCOMPARE(page.SelectedRows(), Rows({2}));
@@ -385,16 +386,16 @@ void ProductListPageTest::runsTheRealEditor() {
     cancelEditor();
     QTest::mouseClick(Button(sp.page, "newButton"), Qt::LeftButton);
     QCOMPARE(editing, std::optional<bool>(false));
-    QVERIFY(t.Doc().m_bChanged);
+    QVERIFY(t.Doc().IsChanged());
     QCOMPARE(t.Doc().Count(), std::size_t{2});
 
-    t.Doc().m_bChanged = false;
+    t.Doc().MarkSaved();
     editing.reset();
     ClickRow(sp.page, 1);
     cancelEditor();
     QTest::mouseClick(Button(sp.page, "editButton"), Qt::LeftButton);
     QCOMPARE(editing, std::optional<bool>(true));
-    QVERIFY(!t.Doc().m_bChanged);
+    QVERIFY(!t.Doc().IsChanged());
     QCOMPARE(sp.page.SelectedRows(), Rows({1}));
 }
 
@@ -475,7 +476,7 @@ void ProductListPageTest::viewAllAndOptionsOpenTheirDialogs() {
     QCOMPARE(opened, QStringLiteral("yarvelin::CSummaryDlg"));
     // Nothing on the page changes afterwards.
     QCOMPARE(sp.page.SelectedRows(), Rows({1}));
-    QVERIFY(!t.Doc().m_bChanged);
+    QVERIFY(!t.Doc().IsChanged());
 
     opened.clear();
     t.m_ui.ExpectMessage(A("Warning: Changes Not Reflected"),
@@ -503,7 +504,7 @@ void ProductListPageTest::verifyButtonsRunTheChecks() {
 
     page.VerifyDataButton()->click();
     QCOMPARE(Names(t.Doc()), QStringLiteral("DeskLamp,Chair"));
-    QVERIFY(t.Doc().m_bChanged);
+    QVERIFY(t.Doc().IsChanged());
     QVERIFY(t.Doc().m_bDataVerified);
     QCOMPARE(page.Model()->index(0, kListDataCheck).data().toString(), QStringLiteral("Yes, All OK"));
     QCOMPARE(page.SelectedRows(), Rows({0, 1}));

@@ -78,7 +78,7 @@ class SavePageTest : public QObject {
         QFETCH(QString, proposed);
         CTestGui t;
         t.Doc().m_strAccount = ToCp1252(account);
-        t.Doc().m_bChanged = true;
+        t.Doc().MarkChanged();
         AddProducts(t.Doc(), 2);
         CPage4 page(t.Gui());
         page.OnSetActive();
@@ -91,7 +91,7 @@ class SavePageTest : public QObject {
         QVERIFY(page.IsSaved());
         QCOMPARE(t.Doc().m_strSavedFileName, Native(path));
         QCOMPARE(t.m_app.m_recentFeeds[0], Native(path));
-        QVERIFY(t.Doc().m_bChanged);  // the generated file is not the opened one
+        QVERIFY(t.Doc().IsChanged());  // the generated file is not the opened one
         QVERIFY(t.Doc().m_strFileName.empty());
         // Default choices: no header block, all twenty columns.
         const QList<QByteArray> lines = ReadAll(path).split('\n');
@@ -102,7 +102,7 @@ class SavePageTest : public QObject {
 
     void backupProposesTheCurrentFileAndBecomesIt() {
         CTestGui t;
-        t.Doc().m_bChanged = true;
+        t.Doc().MarkChanged();
         CPage4 page(t.Gui());
         page.OnSetActive();
         QCOMPARE(Summary(page, "summaryFileName"), QStringLiteral("Untitled"));
@@ -110,7 +110,7 @@ class SavePageTest : public QObject {
         const QString path = t.m_dir.filePath(QStringLiteral("backup.txt"));
         t.m_ui.ExpectSaveFile(kFilter, path, QStringLiteral("QuorvinFeed1.txt"));
         Find<QPushButton>(page, "backupButton")->click();
-        QVERIFY(!t.Doc().m_bChanged);
+        QVERIFY(!t.Doc().IsChanged());
         QCOMPARE(t.Doc().m_strFileName, Native(path));
         QVERIFY(t.Doc().m_strSavedFileName.empty());
         QVERIFY(!page.IsSaved());
@@ -158,7 +158,7 @@ class SavePageTest : public QObject {
 
     void failedWriteChangesNothing() {
         CTestGui t;
-        t.Doc().m_bChanged = true;
+        t.Doc().MarkChanged();
         CPage4 page(t.Gui());
         const QString path = t.m_dir.filePath(QStringLiteral("missing/feed.txt"));
         t.m_ui.ExpectSaveFile(kFilter, path);
@@ -171,7 +171,7 @@ class SavePageTest : public QObject {
         QVERIFY(!page.SaveBackup());
         QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
         QVERIFY(!page.IsSaved());
-        QVERIFY(t.Doc().m_bChanged);
+        QVERIFY(t.Doc().IsChanged());
         QVERIFY(t.Doc().m_strSavedFileName.empty());
         QVERIFY(t.m_app.m_recentFeeds.NonEmpty().empty());
     }
@@ -374,7 +374,11 @@ class SavePageTest : public QObject {
         QFETCH(int, backup);
         QFETCH(bool, closes);
         CTestGui t;
-        t.Doc().m_bChanged = changed;
+        if (changed) {
+            t.Doc().MarkChanged();
+        } else {
+            t.Doc().MarkSaved();
+        }
         CPage4 page(t.Gui());
         if (answer >= 0) {
             t.m_ui.ExpectMessage(
@@ -396,7 +400,7 @@ class SavePageTest : public QObject {
         }
         QCOMPARE(page.OnQueryCancel(), closes);
         QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
-        QCOMPARE(t.Doc().m_bChanged, changed && backup != kBackupWritten);
+        QCOMPARE(t.Doc().IsChanged(), changed && backup != kBackupWritten);
         QCOMPARE(QFile::exists(written), backup == kBackupWritten);
     }
 

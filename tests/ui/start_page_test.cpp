@@ -319,11 +319,11 @@ void StartPageTest::newFileAfterLoadForgetsThePreviousFeed() {
 
     // A click on the choice already made, on its button or its label, changes nothing.
     w.t.Doc().AddOrReplaceRecord(COtherRecord());
-    w.t.Doc().m_bChanged = true;
+    w.t.Doc().MarkChanged();
     QTest::mouseClick(w.Find<QRadioButton>("newFileRadio"), Qt::LeftButton);
     QTest::mouseClick(w.Find<CAnimatedLabel>("newFileLabel"), Qt::LeftButton);
     QCOMPARE(w.t.Doc().Count(), std::size_t(1));
-    QVERIFY(w.t.Doc().m_bChanged);
+    QVERIFY(w.t.Doc().IsChanged());
     w.sheet->PressNext();
     QCOMPARE(w.sheet->ActiveIndex(), 1);
     QVERIFY(w.UiDone());
@@ -355,7 +355,7 @@ void StartPageTest::replacingAnEditedFeedAsksFirst() {
     w.OpenRow(w.RowOf(edited));
     QCOMPARE(w.t.Doc().Count(), std::size_t(2));
     w.t.Doc().AddOrReplaceRecord(COtherRecord());  // the user's edit
-    w.t.Doc().m_bChanged = true;
+    w.t.Doc().MarkChanged();
 
     if (way == QStringLiteral("more files")) {
         w.t.m_ui.ExpectOpenFile(kFilter, other);
@@ -379,7 +379,7 @@ void StartPageTest::replacingAnEditedFeedAsksFirst() {
 
     const bool newFile = way.startsWith(QStringLiteral("new file"));
     if (MsgAnswer(answer) == MsgAnswer::No) {
-        QVERIFY(!w.t.Doc().m_bChanged);
+        QVERIFY(!w.t.Doc().IsChanged());
         QVERIFY(w.t.Doc().m_strFileName != ToPath(edited));
         QCOMPARE(w.page->IsNewFeed(), newFile);
         QCOMPARE(w.sheet->ActiveIndex(), 0);
@@ -387,7 +387,7 @@ void StartPageTest::replacingAnEditedFeedAsksFirst() {
     }
     // The edited feed is still there, untouched, and the choice on the page did not move.
     QCOMPARE(w.t.Doc().Count(), std::size_t(3));
-    QVERIFY(w.t.Doc().m_bChanged);
+    QVERIFY(w.t.Doc().IsChanged());
     QCOMPARE(w.t.Doc().m_strFileName, ToPath(edited));
     QVERIFY(w.Find<QRadioButton>("openFileRadio")->isChecked());
     QVERIFY(!w.page->IsNewFeed());
@@ -421,7 +421,7 @@ void StartPageTest::openingASampleLeavesRecentListAlone() {
 void StartPageTest::cancelWithChangesAndYesLandsOnSavePage() {
     Wizard w;
     w.Build();
-    w.t.Doc().m_bChanged = true;
+    w.t.Doc().MarkChanged();
     w.t.m_ui.ExpectMessage(
         A("Yarvelin"),
         A("This data in this file has changed. \nDo you want to save the changes you made to this file?"),

@@ -123,7 +123,7 @@ class WizardFlowTest : public QObject {
                                MsgAnswer::No);
         w.Open(second);
         const CFeedDocument& doc = w.t.Doc();
-        QVERIFY(!doc.m_bChanged);
+        QVERIFY(!doc.IsChanged());
         QVERIFY(!doc.m_bDataVerified);
         QVERIFY(doc.m_strSavedFileName.empty());
         QCOMPARE(doc.m_strFileName, ToPath(second));
@@ -164,7 +164,7 @@ class WizardFlowTest : public QObject {
             w.sheet->PressNext();
         }
         QCOMPARE(w.sheet->ActiveIndex(), from);
-        w.t.Doc().m_bChanged = true;
+        w.t.Doc().MarkChanged();
         w.t.m_ui.ExpectMessage(A("Yarvelin"), kChangedQuestion, MsgIcon::Question, MsgButtons::YesNoCancel,
                                MsgAnswer::Yes);
         w.sheet->reject();

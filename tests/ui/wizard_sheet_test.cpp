@@ -132,7 +132,11 @@ class WizardSheetTest : public QObject {
             p->m_useSaveQuestion = true;
         }
         f.sheet.PressNext();
-        f.t.Doc().m_bChanged = changed;
+        if (changed) {
+            f.t.Doc().MarkChanged();
+        } else {
+            f.t.Doc().MarkSaved();
+        }
         if (answer >= 0) {
             f.t.m_ui.ExpectMessage(A("Yarvelin"), kSaveQuestion, MsgIcon::Question, MsgButtons::YesNoCancel,
                                    MsgAnswer(answer));

@@ -37,7 +37,7 @@ TEST_P(LoadFeedFileTest, LoadsAsTheLayoutSays) {
     doc.m_strQuoted = "earlier";
     doc.m_strFileName = dir.File("earlier.txt");
     doc.m_strSavedFileName = dir.File("shop.txt");
-    doc.m_bChanged = true;
+    doc.MarkChanged();
     doc.m_bDataVerified = true;
     const auto serial = doc.m_nFeedSerial;
     CRecordingObserver observer;
@@ -56,7 +56,7 @@ TEST_P(LoadFeedFileTest, LoadsAsTheLayoutSays) {
     EXPECT_EQ(app.m_document.m_strQuoted, c.quoted.empty() ? "earlier" : c.quoted);
     EXPECT_TRUE(observer.fileErrors.empty());
     EXPECT_EQ(observer.formatErrors, 0);
-    EXPECT_FALSE(doc.m_bChanged);
+    EXPECT_FALSE(doc.IsChanged());
     EXPECT_FALSE(doc.m_bDataVerified);
     EXPECT_EQ(doc.m_strSavedFileName, "");
     EXPECT_EQ(doc.m_nFeedSerial, serial + 1);
@@ -138,12 +138,12 @@ TEST(LoadFeedFileEdgeTest, EmptyFileIsAFormatErrorAndKeepsTheRecords) {
     WriteBytes(path, "");
     CYarvelinApp app;
     app.m_document.AddOrReplaceRecord(COtherRecord());
-    app.m_document.m_bChanged = true;
+    app.m_document.MarkChanged();
     CRecordingObserver observer;
     LoadFeedFile(app, path, observer);
     EXPECT_EQ(observer.formatErrors, 1);
     EXPECT_EQ(app.m_document.Count(), 1u);
-    EXPECT_TRUE(app.m_document.m_bChanged);
+    EXPECT_TRUE(app.m_document.IsChanged());
     EXPECT_EQ(app.m_recentFeeds[0], path);  // it was added before anything was read
     EXPECT_TRUE(app.m_document.m_strFileName.empty());
 }

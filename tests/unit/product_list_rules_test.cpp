@@ -15,6 +15,7 @@ CFeedDocument DocumentOf(std::initializer_list<const char*> names) {
         r.m_required.offer_id = std::string("id-") + name;
         doc.AddOrReplaceRecord(r);
     }
+    doc.MarkSaved();  // as it stands after opening its file
     return doc;
 }
 
@@ -115,16 +116,16 @@ TEST(DeleteMarkTest, MarksExactlyTheNonAdjacentRowsAndKeepsCheckFlags) {
     doc.At(2).urls_checked = true;
     SetDeleteMark(doc, {0, 2, 5}, true);
     EXPECT_EQ(Marks(doc), "Y.Y..Y");
-    EXPECT_TRUE(doc.m_bChanged);
+    EXPECT_TRUE(doc.IsChanged());
     EXPECT_TRUE(doc.At(2).data_checked);
     EXPECT_TRUE(doc.At(2).urls_checked);
     EXPECT_EQ(Names(doc), "abcdef");
 
-    doc.m_bChanged = false;
+    doc.MarkSaved();
     doc.At(3).m_optional.delete_ = "N";
     SetDeleteMark(doc, {2, 3}, false);
     EXPECT_EQ(Marks(doc), "Y....Y");
-    EXPECT_TRUE(doc.m_bChanged);
+    EXPECT_TRUE(doc.IsChanged());
 }
 
 TEST(DeleteMarkTest, RowsWithoutProductAreSkippedAndNoRowsChangeNothing) {
@@ -135,14 +136,14 @@ TEST(DeleteMarkTest, RowsWithoutProductAreSkippedAndNoRowsChangeNothing) {
 
     CFeedDocument untouched = DocumentOf({"a"});
     SetDeleteMark(untouched, {}, true);
-    EXPECT_FALSE(untouched.m_bChanged);
+    EXPECT_FALSE(untouched.IsChanged());
 }
 
 TEST(RemoveRowsTest, RemovesExactlyTheSelectedAndKeepsTheOrder) {
     CFeedDocument doc = DocumentOf({"a", "b", "c", "d", "e"});
     EXPECT_EQ(RemoveRows(doc, {0, 2, 3, 9}), 3u);
     EXPECT_EQ(Names(doc), "be");
-    EXPECT_TRUE(doc.m_bChanged);
+    EXPECT_TRUE(doc.IsChanged());
     for (const auto& r : doc.m_records) {
         EXPECT_FALSE(r->removal_mark);
     }
@@ -152,18 +153,18 @@ TEST(RemoveRowsTest, NothingSelectedRemovesNothing) {
     CFeedDocument doc = DocumentOf({"a", "b"});
     EXPECT_EQ(RemoveRows(doc, {}), 0u);
     EXPECT_EQ(Names(doc), "ab");
-    EXPECT_FALSE(doc.m_bChanged);
+    EXPECT_FALSE(doc.IsChanged());
 }
 
 TEST(RemoveAllRowsTest, EmptiesOrLeavesAnEmptyFeedUnchanged) {
     CFeedDocument doc = DocumentOf({"a", "b"});
     EXPECT_TRUE(RemoveAllRows(doc));
     EXPECT_EQ(doc.Count(), 0u);
-    EXPECT_TRUE(doc.m_bChanged);
+    EXPECT_TRUE(doc.IsChanged());
 
     CFeedDocument empty;
     EXPECT_FALSE(RemoveAllRows(empty));
-    EXPECT_FALSE(empty.m_bChanged);
+    EXPECT_FALSE(empty.IsChanged());
 }
 
 TEST(EditorClosedTest, NewSetsChangedEvenWhenCancelledEditOnlyWhenStored) {
@@ -173,7 +174,7 @@ TEST(EditorClosedTest, NewSetsChangedEvenWhenCancelledEditOnlyWhenStored) {
     for (const auto& c : cases) {
         CFeedDocument doc;
         NoteEditorClosed(doc, c.newProduct, c.stored);
-        EXPECT_EQ(doc.m_bChanged, c.changed) << c.newProduct << c.stored;
+        EXPECT_EQ(doc.IsChanged(), c.changed) << c.newProduct << c.stored;
     }
 }
 

@@ -137,6 +137,37 @@ TEST(FeedDocumentTest, OfferIdTakenIgnoresCaseAndOwnPosition) {
     EXPECT_FALSE(CFeedDocument().IsOfferIdTaken(""));
 }
 
+// The changed flag follows what the document's own operations did, so no caller has to remember it.
+TEST(FeedDocumentTest, ChangedFlagFollowsStoreRemoveAndSave) {
+    CFeedDocument doc;
+    EXPECT_FALSE(doc.IsChanged());
+    COtherRecord r;
+    r.m_required.offer_id = "a";
+    doc.AddOrReplaceRecord(r);
+    EXPECT_TRUE(doc.IsChanged());
+    doc.MarkSaved();
+    doc.AddOrReplaceRecord(r, 0);
+    EXPECT_TRUE(doc.IsChanged());
+
+    doc.MarkSaved();
+    EXPECT_EQ(doc.RemoveMarkedRecords(), 0u);  // nothing marked: nothing changes
+    EXPECT_FALSE(doc.IsChanged());
+    doc.At(0).removal_mark = true;
+    EXPECT_EQ(doc.RemoveMarkedRecords(), 1u);
+    EXPECT_TRUE(doc.IsChanged());
+
+    doc.MarkSaved();
+    doc.RemoveAllRecords();  // already empty
+    EXPECT_FALSE(doc.IsChanged());
+    doc.AddOrReplaceRecord(r);
+    doc.MarkSaved();
+    doc.RemoveAllRecords();
+    EXPECT_TRUE(doc.IsChanged());
+
+    doc.StartNewFeed();
+    EXPECT_FALSE(doc.IsChanged());
+}
+
 TEST(BuiltinListsTest, CountsAndExactEntries) {
     ASSERT_EQ(BuiltinColors().size(), 140u);
     ASSERT_EQ(BuiltinSizes().size(), 74u);

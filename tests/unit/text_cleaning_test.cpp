@@ -237,7 +237,7 @@ TEST(VerifyDataTest, CleansNameAndDescriptionOnlyAndMarksEverything) {
     EXPECT_TRUE(doc.At(1).data_checked);
     EXPECT_STREQ(doc.At(1).DataStatusText(), "Yes, All OK");
     EXPECT_TRUE(doc.m_bDataVerified);
-    EXPECT_TRUE(doc.m_bChanged);
+    EXPECT_TRUE(doc.IsChanged());
     EXPECT_EQ(doc.m_strQuoted, "YES");
     EXPECT_EQ(doc.m_strHtmlEscaped, "YES");
     const std::vector<std::string> expected = {"range 0..2",          "show",  "pos 0",
