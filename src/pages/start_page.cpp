@@ -51,7 +51,7 @@ CPage1::CPage1(CYarvelinGui& gui, QWidget* parent)
     setObjectName(QStringLiteral("CPage1"));
     EnsureGuiResources();
 
-    // The samples ship in the program's own folder; added oldest first, so the list reads Office,
+    // The samples ship in the program's data folder; added oldest first, so the list reads Office,
     // Flowers, Electronics.
     for (const char* sample : {"SampleElectronics.txt", "SampleFlowers.txt", "SampleOffice.txt"}) {
         const QString path = gui.ProgramDir() + QDir::separator() + QStringLiteral("Samples") +
