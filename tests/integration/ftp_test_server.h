@@ -1,6 +1,7 @@
 // Starts tests/fixtures/ftp_server.py (pyftpdlib) on a free loopback port for the life of the object.
 #pragma once
 
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <chrono>
@@ -34,6 +35,7 @@ class CFtpTestServer {
         const std::string log = (m_base / "server.log").string();
         m_pid = fork();
         if (m_pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives a test that died
             dup2(out[1], STDOUT_FILENO);
             std::freopen(log.c_str(), "w", stderr);
             close(out[0]);

@@ -6,6 +6,7 @@
 
 #include <netinet/in.h>
 #include <pwd.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -112,6 +113,7 @@ class CServerProcess {
         const std::string log = (m_base / "server.log").string();
         m_pid = fork();
         if (m_pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives a test that died
             std::freopen(log.c_str(), "w", stdout);
             std::freopen(log.c_str(), "a", stderr);
             std::vector<char*> args;
