@@ -268,6 +268,7 @@ bool CPage4::GenerateFeed() {
     Pull();
     const FeedHeaderChoices choices = HeaderChoices();
     if (!CDiagnosticsDlg::ConfirmBeforeSave(m_gui, this, choices.includeHeaders && choices.htmlEscaped)) {
+        RefreshSummary();  // products may have been corrected from the window the question opened
         return false;
     }
     CFeedDocument& doc = m_gui.Document();
@@ -309,6 +310,8 @@ void CPage4::ShowDiagnostics() {
     const FeedHeaderChoices choices = HeaderChoices();
     CDiagnosticsDlg window(m_gui, choices.includeHeaders && choices.htmlEscaped, this);
     window.exec();
+    // Products corrected from the window change the counts shown here.
+    RefreshSummary();
 }
 
 int CPage4::OnWizardNext() {

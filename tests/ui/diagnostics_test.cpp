@@ -103,6 +103,7 @@ class DiagnosticsTest : public QObject {
     void groupsErrorsFirstWithCounts();
     void doubleClickOpensTheEditorAndChecksAgain();
     void productListButtonOpensTheWindow();
+    void savePageShowsWhatWasCorrectedInTheWindow();
     void saveAsksWhenErrorsExist_data();
     void saveAsksWhenErrorsExist();
     void uploadAsksAboutErrorsAndACountDrop_data();
@@ -179,6 +180,28 @@ void DiagnosticsTest::productListButtonOpensTheWindow() {
     });
     button->click();
     QVERIFY(shown);
+}
+
+void DiagnosticsTest::savePageShowsWhatWasCorrectedInTheWindow() {
+    CTestGui t;
+    AddMixedProducts(t.Doc());
+    CPage4 page(t.Gui());
+    page.OnSetActive();
+    auto* offerIds = FindChild<QLabel>(page, "summaryOfferIds");
+    const QString before = offerIds->text();
+    QVERIFY(before != QStringLiteral("Verified"));
+    auto* button = FindChild<QPushButton>(page, "diagnosticsButton");
+    // What the editor opened from the window would store: every product gets an offer id of its own.
+    WithNextModal([&](QWidget* modal) {
+        QVERIFY(qobject_cast<CDiagnosticsDlg*>(modal) != nullptr);
+        for (std::size_t i = 0; i < t.Doc().Count(); ++i) {
+            COtherRecord fixed = t.Doc().At(i);
+            fixed.m_required.offer_id = "fixed-" + std::to_string(i);
+            t.Doc().AddOrReplaceRecord(fixed, i);
+        }
+    });
+    button->click();
+    QCOMPARE(offerIds->text(), QStringLiteral("Verified"));
 }
 
 void DiagnosticsTest::saveAsksWhenErrorsExist_data() {
