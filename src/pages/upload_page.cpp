@@ -312,7 +312,12 @@ void CPage5::UpdateKeyButton() {
         m_keyFile->setToolTip(
             A("Sign in to sftp:// servers with a private key file instead of the password"));
     } else {
-        m_keyFile->setText(A("SSH &Key: ") + PathText(RemoteFileNameFor(m_strKeyFile)));
+        // A long key file name is shortened in the middle so the button keeps about its width; the tool
+        // tip has the whole path. An ampersand in the name is shown, not taken for a shortcut.
+        const QFontMetrics metrics = m_keyFile->fontMetrics();
+        QString name = metrics.elidedText(PathText(RemoteFileNameFor(m_strKeyFile)), Qt::ElideMiddle,
+                                          metrics.horizontalAdvance(QStringLiteral("id_ecdsa_sk.key")));
+        m_keyFile->setText(A("SSH &Key: ") + name.replace(QLatin1Char('&'), QStringLiteral("&&")));
         m_keyFile->setToolTip(PathText(m_strKeyFile));
     }
 }

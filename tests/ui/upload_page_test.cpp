@@ -318,6 +318,19 @@ void UploadPageTest::KeyFileIsChosenKeptAndDropped() {
     t.m_ui.ExpectOpenFile(A("All Files (*.*)|*.*||"), QStringLiteral("/home/merchant/.ssh/id_ed25519"));
     button->click();
     QCOMPARE(button->text(), QStringLiteral("SSH &Key: id_ed25519"));
+    // A long name with an ampersand: shortened in the middle, no stray shortcut, the whole path in the tip.
+    const QString longKey = QStringLiteral("/keys/shop&co_deploy_key_for_the_quorvin_feed_upload");
+    const int before = button->sizeHint().width();
+    t.m_ui.ExpectOpenFile(A("All Files (*.*)|*.*||"), longKey);
+    button->click();
+    QVERIFY(button->text().startsWith(QStringLiteral("SSH &Key: shop&&")));
+    QVERIFY(button->text().contains(QChar(0x2026)));
+    QVERIFY2(button->text().endsWith(QStringLiteral("load")), qPrintable(button->text()));
+    QCOMPARE(button->toolTip(), longKey);
+    QVERIFY(button->sizeHint().width() <
+            before + button->fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
+    t.m_ui.ExpectOpenFile(A("All Files (*.*)|*.*||"), QStringLiteral("/home/merchant/.ssh/id_ed25519"));
+    button->click();
     page.OnWizardNext();
     QCOMPARE(t.m_store.GetString(kSectionFtp, kFtpKeyFile), std::string("/home/merchant/.ssh/id_ed25519"));
     // Cancelling the file dialog offers to go back to the password.
