@@ -488,16 +488,32 @@ std::string BuildHeaderBlock(const FeedHeaderChoices& choices) {
     return block;
 }
 
+namespace {
+
+// Opens a feed for reading and settles how its bytes are read. Empty when reading stops here: the file
+// cannot be opened (the error is shown) or the user did not accept its characters that Windows-1252
+// cannot hold.
+std::optional<FeedEncoding> OpenFeed(CFeedLineReader& reader, const std::string& path,
+                                     CFeedFileObserver& observer) {
+    if (const int err = reader.Open(path); err != 0) {
+        observer.ShowFileError(FileErrorText(FileErrorCauseForOpen(err, path), path));
+        return std::nullopt;
+    }
+    FeedEncoding encoding = ScanFeedEncoding(path);
+    if (encoding.unmappableCount > 0 && !observer.ConfirmUnmappable(path, encoding)) {
+        return std::nullopt;
+    }
+    return encoding;
+}
+
+}  // namespace
+
 void LoadFeedFile(CYarvelinApp& app, const std::string& path, CFeedFileObserver& observer) {
     CFeedDocument& doc = app.m_document;
     CFeedLineReader reader;
-    if (const int err = reader.Open(path); err != 0) {
-        observer.ShowFileError(FileErrorText(FileErrorCauseForOpen(err, path), path));
-        return;
-    }
     try {
-        const FeedEncoding encoding = ScanFeedEncoding(path);
-        if (encoding.unmappableCount > 0 && !observer.ConfirmUnmappable(path, encoding)) {
+        const std::optional<FeedEncoding> encoding = OpenFeed(reader, path, observer);
+        if (!encoding) {
             return;
         }
         if (!app.m_sampleFeeds.ContainsExactly(path)) {
@@ -541,7 +557,7 @@ void LoadFeedFile(CYarvelinApp& app, const std::string& path, CFeedFileObserver&
             observer.SetProgressPos(pos);
             auto record = std::make_unique<COtherRecord>();
             if (SplitFeedLineInto(line, *record) > 0) {
-                ConvertRecord(*record, encoding);
+                ConvertRecord(*record, *encoding);
                 doc.m_records.push_back(std::move(record));
             }
         }
@@ -599,13 +615,9 @@ bool WriteFeedFile(const CFeedDocument& doc, const std::string& path, const Feed
 bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHeaderChoices& choices,
                      bool basicFormat, CFeedFileObserver& observer) {
     CFeedLineReader reader;
-    if (const int err = reader.Open(in); err != 0) {
-        observer.ShowFileError(FileErrorText(FileErrorCauseForOpen(err, in), in));
-        return false;
-    }
     try {
-        const FeedEncoding encoding = ScanFeedEncoding(in);
-        if (encoding.unmappableCount > 0 && !observer.ConfirmUnmappable(in, encoding)) {
+        const std::optional<FeedEncoding> encoding = OpenFeed(reader, in, observer);
+        if (!encoding) {
             return false;
         }
         std::string* const noValues[4] = {nullptr, nullptr, nullptr, nullptr};
@@ -649,7 +661,7 @@ bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHe
             if (SplitFeedLineInto(line, record) == 0) {
                 continue;
             }
-            ConvertRecord(record, encoding);
+            ConvertRecord(record, *encoding);
             buffer += "\r\n";
             lineBreaks += AppendRecordLine(buffer, record, basicFormat, &guard);
             if (!writer.FlushIfFull()) {
@@ -673,13 +685,9 @@ bool ReadFeedProducts(const std::string& path, CFeedFileObserver& observer,
                       const std::function<void(const FeedFileStart&)>& onStart,
                       const std::function<void(const COtherRecord&, long long, std::size_t)>& onProduct) {
     CFeedLineReader reader;
-    if (const int err = reader.Open(path); err != 0) {
-        observer.ShowFileError(FileErrorText(FileErrorCauseForOpen(err, path), path));
-        return false;
-    }
     try {
-        const FeedEncoding encoding = ScanFeedEncoding(path);
-        if (encoding.unmappableCount > 0 && !observer.ConfirmUnmappable(path, encoding)) {
+        const std::optional<FeedEncoding> encoding = OpenFeed(reader, path, observer);
+        if (!encoding) {
             return false;
         }
         FeedFileStart start;
@@ -719,7 +727,7 @@ bool ReadFeedProducts(const std::string& path, CFeedFileObserver& observer,
             observer.SetProgressPos(pos);
             const std::size_t fields = SplitFeedLineInto(line, record);
             if (fields > 0) {
-                ConvertRecord(record, encoding);
+                ConvertRecord(record, *encoding);
                 onProduct(record, reader.LineNumber(), fields);
             }
         }
