@@ -10,35 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "support/cli_run.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) {
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return q + "'";
-}
-
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void Spit(const fs::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
+using yarvelin::testing::CliRun;
+using yarvelin::testing::ReadBytes;
+using yarvelin::testing::RunArgs;
+using yarvelin::testing::ShellQuote;
+using yarvelin::testing::WriteBytes;
 
 class CliFeedTest : public ::testing::Test {
   protected:
@@ -48,19 +29,7 @@ class CliFeedTest : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(m_dir); }
 
-    RunResult Run(const std::vector<std::string>& args) {
-        std::string cmd = Quote(YARVELIN_CLI);
-        for (const auto& a : args) {
-            cmd += " " + Quote(a);
-        }
-        cmd += " >" + Quote(File("stdout")) + " 2>" + Quote(File("stderr")) + " </dev/null";
-        RunResult r;
-        const int raw = std::system(cmd.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = Slurp(File("stdout"));
-        r.err = Slurp(File("stderr"));
-        return r;
-    }
+    CliRun Run(const std::vector<std::string>& args) { return RunArgs(YARVELIN_CLI, args, m_dir); }
     std::string File(const std::string& name) const { return (m_dir / name).string(); }
 
     fs::path m_dir;
@@ -77,10 +46,10 @@ std::string Row(const std::string& offerId, const std::string& name, const std::
 }
 
 TEST_F(CliFeedTest, InfoPrintsHeadersAndSummary) {
-    Spit(File("in.txt"),
-         "# html_escaped=NO\r\n#updates_only=yes\r\n# product_type=OTHER\r\n# quoted=YES\r\n" + kColumns +
-             "\r\n" + Row("A1", "One") + "\r\n" + Row("A2", "Two", "Y"));
-    const RunResult r = Run({"info", File("in.txt")});
+    WriteBytes(File("in.txt"),
+               "# html_escaped=NO\r\n#updates_only=yes\r\n# product_type=OTHER\r\n# quoted=YES\r\n" +
+                   kColumns + "\r\n" + Row("A1", "One") + "\r\n" + Row("A2", "Two", "Y"));
+    const CliRun r = Run({"info", File("in.txt")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     for (const char* line :
@@ -95,27 +64,27 @@ TEST_F(CliFeedTest, InfoPrintsHeadersAndSummary) {
 TEST_F(CliFeedTest, ConvertKeepsTheWritersOwnBytes) {
     const std::string bytes =
         kColumns + "\r\n" + Row("A1", "A \"\"\"big\"\"\" box") + "\r\n" + Row("A2", "Two");
-    Spit(File("in.txt"), bytes);
-    const RunResult r = Run({"convert", File("in.txt"), File("out.txt")});
+    WriteBytes(File("in.txt"), bytes);
+    const CliRun r = Run({"convert", File("in.txt"), File("out.txt")});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Slurp(File("out.txt")), bytes);
+    EXPECT_EQ(ReadBytes(File("out.txt")), bytes);
     // Converting a file onto itself is safe: it is replaced only once the new one is complete.
     EXPECT_EQ(Run({"convert", File("in.txt"), File("in.txt")}).status, 0);
-    EXPECT_EQ(Slurp(File("in.txt")), bytes);
+    EXPECT_EQ(ReadBytes(File("in.txt")), bytes);
 }
 
 TEST_F(CliFeedTest, ConvertChoices) {
-    Spit(File("in.txt"), kColumns + "\n" + Row("A1", "One") + "\n");
-    RunResult r =
+    WriteBytes(File("in.txt"), kColumns + "\n" + Row("A1", "One") + "\n");
+    CliRun r =
         Run({"convert", File("in.txt"), File("out.txt"), "--headers", "--partial", "--quoted", "--basic"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Slurp(File("out.txt")),
+    EXPECT_EQ(ReadBytes(File("out.txt")),
               "# html_escaped=NO\r\n# updates_only=YES\r\n# product_type=OTHER\r\n# quoted=YES\r\n"
               "product_url\tname\tdescription\tprice\timage_url\tcategory\toffer_id\r\n"
               "http://s/p\tOne\tdesc\t1.50\thttp://s/i.jpg\tA > B\tA1");
     r = Run({"convert", File("in.txt"), File("out.txt"), "--headers", "--html-escaped"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Slurp(File("out.txt")).substr(0, 39), "# html_escaped=YES\r\n# updates_only=NO\r\n");
+    EXPECT_EQ(ReadBytes(File("out.txt")).substr(0, 39), "# html_escaped=YES\r\n# updates_only=NO\r\n");
 }
 
 struct FailureCase {
@@ -128,9 +97,9 @@ struct FailureCase {
 class CliFeedFailureTest : public CliFeedTest, public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(CliFeedFailureTest, ReportsAndExits) {
-    Spit(File("empty.txt"), "");
-    Spit(File("good.txt"), kColumns);
-    Spit(File("old.txt"), "old");
+    WriteBytes(File("empty.txt"), "");
+    WriteBytes(File("good.txt"), kColumns);
+    WriteBytes(File("old.txt"), "old");
     const auto expand = [this](std::string s) {
         for (auto at = s.find('@'); at != std::string::npos; at = s.find('@', at + m_dir.string().size())) {
             s.replace(at, 1, m_dir.string());
@@ -141,10 +110,10 @@ TEST_P(CliFeedFailureTest, ReportsAndExits) {
     for (const auto& a : GetParam().args) {
         args.push_back(expand(a));
     }
-    const RunResult r = Run(args);
+    const CliRun r = Run(args);
     EXPECT_EQ(r.status, GetParam().status) << r.err;
     EXPECT_EQ(r.err.substr(0, expand(GetParam().err).size()), expand(GetParam().err));
-    EXPECT_EQ(Slurp(File("old.txt")), "old");
+    EXPECT_EQ(ReadBytes(File("old.txt")), "old");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -192,7 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CliFeedTest, HelpExitsZero) {
-    const RunResult r = Run({"convert", "--help"});
+    const CliRun r = Run({"convert", "--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("Usage: yarvelin-feed convert [OPTIONS] IN OUT\n"), std::string::npos) << r.out;
     EXPECT_TRUE(r.err.empty()) << r.err;
@@ -234,8 +203,8 @@ TEST_F(CliFeedTest, ConvertedSamplesHaveWholeLinesAndConvertToThemselves) {
     }
     ASSERT_EQ(inputs.size(), 3u);
     // Quoted TABs in every column, and quotes of every kind.
-    Spit(File("tabs.txt"), kColumns + "\r\n" + Row("A1", "\"Big\tbox\"") + "\r\n" +
-                               "\"u\tv\"\t\"a\"\"b\tc\"\t\"\"\"x\"\"\"\t1.00\ti\t\"A\t>\tB\"\tA2");
+    WriteBytes(File("tabs.txt"), kColumns + "\r\n" + Row("A1", "\"Big\tbox\"") + "\r\n" +
+                                     "\"u\tv\"\t\"a\"\"b\tc\"\t\"\"\"x\"\"\"\t1.00\ti\t\"A\t>\tB\"\tA2");
     inputs.push_back(File("tabs.txt"));
     for (const fs::path& in : inputs) {
         for (const bool basic : {false, true}) {
@@ -244,9 +213,9 @@ TEST_F(CliFeedTest, ConvertedSamplesHaveWholeLinesAndConvertToThemselves) {
             if (basic) {
                 args.push_back("--basic");
             }
-            const RunResult first = Run(args);
+            const CliRun first = Run(args);
             ASSERT_EQ(first.status, 0) << first.err;
-            const std::string out = Slurp(File("out.txt"));
+            const std::string out = ReadBytes(File("out.txt"));
             const std::vector<std::string> lines = Lines(out);
             ASSERT_GE(lines.size(), 2u);
             const std::size_t columns = basic ? 7 : 20;
@@ -256,9 +225,9 @@ TEST_F(CliFeedTest, ConvertedSamplesHaveWholeLinesAndConvertToThemselves) {
             }
             args[1] = File("out.txt");
             args[2] = File("again.txt");
-            const RunResult second = Run(args);
+            const CliRun second = Run(args);
             ASSERT_EQ(second.status, 0) << second.err;
-            EXPECT_EQ(Slurp(File("again.txt")), out);
+            EXPECT_EQ(ReadBytes(File("again.txt")), out);
             EXPECT_EQ(second.err, "");
         }
     }
@@ -266,19 +235,19 @@ TEST_F(CliFeedTest, ConvertedSamplesHaveWholeLinesAndConvertToThemselves) {
 
 TEST_F(CliFeedTest, LineBreaksInValuesAreToldOnStandardError) {
     // A CR on its own stays inside its line, and so inside a value, when the file is read.
-    Spit(File("in.txt"), kColumns + "\r\n" + Row("A1", "Two\rlines") + "\r\n" + Row("A2", "a\rb\rc"));
-    const RunResult r = Run({"convert", File("in.txt"), File("out.txt")});
+    WriteBytes(File("in.txt"), kColumns + "\r\n" + Row("A1", "Two\rlines") + "\r\n" + Row("A2", "a\rb\rc"));
+    const CliRun r = Run({"convert", File("in.txt"), File("out.txt")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(
         r.err,
         "yarvelin-feed convert: 2 value(s) held line breaks; each line break was written as one blank\n");
-    EXPECT_NE(Slurp(File("out.txt")).find("\tTwo lines\t"), std::string::npos);
-    EXPECT_NE(Slurp(File("out.txt")).find("\ta b c\t"), std::string::npos);
+    EXPECT_NE(ReadBytes(File("out.txt")).find("\tTwo lines\t"), std::string::npos);
+    EXPECT_NE(ReadBytes(File("out.txt")).find("\ta b c\t"), std::string::npos);
 }
 
 TEST_F(CliFeedTest, Utf8FileWithCharactersWindows1252CannotHoldIsRefused) {
-    Spit(File("in.txt"), kColumns + "\n" + Row("A1", "Caf\xc3\xa9 \xc5\xbb\xc3\xb3\xc5\x82w") + "\n");
-    const RunResult r = Run({"convert", File("in.txt"), File("out.txt")});
+    WriteBytes(File("in.txt"), kColumns + "\n" + Row("A1", "Caf\xc3\xa9 \xc5\xbb\xc3\xb3\xc5\x82w") + "\n");
+    const CliRun r = Run({"convert", File("in.txt"), File("out.txt")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "yarvelin-feed convert: " + File("in.txt") +
                          " is UTF-8 and holds 2 character(s) that Windows-1252 cannot hold:\n"
@@ -289,18 +258,19 @@ TEST_F(CliFeedTest, Utf8FileWithCharactersWindows1252CannotHoldIsRefused) {
     EXPECT_FALSE(fs::exists(File("out.txt")));
 
     // Asked for, each of them is read as '?'; the list is still shown.
-    const RunResult replaced = Run({"convert", File("in.txt"), File("out.txt"), "--replace-unmappable"});
+    const CliRun replaced = Run({"convert", File("in.txt"), File("out.txt"), "--replace-unmappable"});
     EXPECT_EQ(replaced.status, 0) << replaced.err;
     EXPECT_NE(replaced.err.find("each of them is read as '?'"), std::string::npos) << replaced.err;
-    EXPECT_EQ(Slurp(File("out.txt")), kColumns + "\r\n" + Row("A1", "Caf\xe9 ?\xf3?w"));
+    EXPECT_EQ(ReadBytes(File("out.txt")), kColumns + "\r\n" + Row("A1", "Caf\xe9 ?\xf3?w"));
     EXPECT_EQ(Run({"info", File("in.txt")}).status, 1);
     EXPECT_EQ(Run({"info", File("in.txt"), "--replace-unmappable"}).status, 0);
 
     // Everything it holds fits: converted without a question.
-    Spit(File("in.txt"), "\xef\xbb\xbf" + kColumns + "\n" + Row("A1", "Caf\xc3\xa9 \xe2\x82\xac") + "\n");
-    const RunResult fits = Run({"convert", File("in.txt"), File("out.txt")});
+    WriteBytes(File("in.txt"),
+               "\xef\xbb\xbf" + kColumns + "\n" + Row("A1", "Caf\xc3\xa9 \xe2\x82\xac") + "\n");
+    const CliRun fits = Run({"convert", File("in.txt"), File("out.txt")});
     EXPECT_EQ(fits.status, 0) << fits.err;
-    EXPECT_EQ(Slurp(File("out.txt")), kColumns + "\r\n" + Row("A1", "Caf\xe9 \x80"));
+    EXPECT_EQ(ReadBytes(File("out.txt")), kColumns + "\r\n" + Row("A1", "Caf\xe9 \x80"));
 }
 
 }  // namespace

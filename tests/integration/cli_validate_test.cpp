@@ -11,35 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "support/cli_run.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) {
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return q + "'";
-}
-
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void Spit(const fs::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
+using yarvelin::testing::CliRun;
+using yarvelin::testing::ReadBytes;
+using yarvelin::testing::RunArgs;
+using yarvelin::testing::ShellQuote;
+using yarvelin::testing::WriteBytes;
 
 const std::string kColumns =
     "product_url\tname\tdescription\tprice\timage_url\tcategory\toffer_id\tinstock\tshipping\tbrand\tupc\t"
@@ -61,18 +42,9 @@ class CliValidateTest : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(m_dir); }
 
-    RunResult Run(const std::vector<std::string>& args) {
-        std::string cmd = Quote(YARVELIN_CLI) + " validate";
-        for (const auto& a : args) {
-            cmd += " " + Quote(a);
-        }
-        cmd += " >" + Quote(File("stdout")) + " 2>" + Quote(File("stderr")) + " </dev/null";
-        RunResult r;
-        const int raw = std::system(cmd.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = Slurp(File("stdout"));
-        r.err = Slurp(File("stderr"));
-        return r;
+    CliRun Run(std::vector<std::string> args) {
+        args.insert(args.begin(), "validate");
+        return RunArgs(YARVELIN_CLI, args, m_dir);
     }
     std::string File(const std::string& name) const { return (m_dir / name).string(); }
     std::string Feed(const std::vector<std::string>& rows) {
@@ -80,7 +52,7 @@ class CliValidateTest : public ::testing::Test {
         for (const auto& r : rows) {
             bytes += "\r\n" + r;
         }
-        Spit(File("feed.txt"), bytes);
+        WriteBytes(File("feed.txt"), bytes);
         return File("feed.txt");
     }
 
@@ -101,7 +73,7 @@ TEST_F(CliValidateTest, ExitStatusFollowsErrorsNotWarnings) {
         {"column line only", {}, 0, "0 errors, 0 warnings, 0 notes in 0 products\n"},
     };
     for (const Case& c : cases) {
-        const RunResult r = Run({Feed(c.rows)});
+        const CliRun r = Run({Feed(c.rows)});
         EXPECT_EQ(r.status, c.status) << c.label << "\n" << r.out << r.err;
         EXPECT_TRUE(
             r.out.size() >= std::string(c.summary).size() &&
@@ -117,7 +89,7 @@ TEST_F(CliValidateTest, TextBlocksListTheFirstRowsOfEachCode) {
         rows.push_back(Row("P" + std::to_string(i), "1,5" + std::to_string(i)));
     }
     rows.push_back(Row("D", "2.00", "Y"));
-    const RunResult r = Run({Feed(rows), "--max-per-code", "2"});
+    const CliRun r = Run({Feed(rows), "--max-per-code", "2"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out,
               "price-invalid (error): 4\n"
@@ -138,8 +110,8 @@ TEST_F(CliValidateTest, JsonLinesHoldExactlyTheKeysInUtf8) {
     const std::string feed = "# html_escaped=NO\r\n" + kColumns + "\r\n" +
                              Row("\x93Q\x94", "1.50", "", "Caf\xE9 <B>bold</B> \x81") + "\r\n" + Row("Z") +
                              "\textra";
-    Spit(File("feed.txt"), feed);
-    const RunResult r = Run({File("feed.txt"), "--json"});
+    WriteBytes(File("feed.txt"), feed);
+    const CliRun r = Run({File("feed.txt"), "--json"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "");
     std::vector<nlohmann::json> lines;
@@ -170,10 +142,10 @@ TEST_F(CliValidateTest, Utf8FeedIsReadAsTheOtherCommandsReadIt) {
     // The offer id holds a character Windows-1252 cannot hold, so the file is refused unless
     // --replace-unmappable is given; then that character is read as '?'.
     Feed({Row("A\xC5\x81", "1.50", "", "Caf\xC3\xA9 <B>x</B>")});
-    const RunResult refused = Run({File("feed.txt")});
+    const CliRun refused = Run({File("feed.txt")});
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("U+0141"), std::string::npos) << refused.err;
-    const RunResult r = Run({File("feed.txt"), "--json", "--replace-unmappable"});
+    const CliRun r = Run({File("feed.txt"), "--json", "--replace-unmappable"});
     EXPECT_EQ(r.status, 0) << r.err;
     const nlohmann::json html = nlohmann::json::parse(r.out.substr(0, r.out.find('\n')));
     EXPECT_EQ(html["code"], "html-in-text");
@@ -193,12 +165,12 @@ TEST_F(CliValidateTest, UnreadableFileAndUsageErrors) {
         {{File("missing.txt"), "--bogus"}, 2},
     };
     for (const Case& c : cases) {
-        const RunResult r = Run(c.args);
+        const CliRun r = Run(c.args);
         EXPECT_EQ(r.status, c.status) << r.err;
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err.rfind("yarvelin-feed validate: ", 0), 0u) << r.err;
     }
-    Spit(File("empty.txt"), "");
+    WriteBytes(File("empty.txt"), "");
     EXPECT_EQ(Run({File("empty.txt")}).status, 1);
 }
 

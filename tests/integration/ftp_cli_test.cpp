@@ -11,28 +11,16 @@
 #include <thread>
 
 #include "integration/ftp_test_server.h"
+#include "support/cli_run.h"
 
 namespace yarvelin {
 namespace {
 
 using test::CFtpTestServer;
 
-struct CCliResult {
-    int status = -1;
-    std::string err;
-};
-
-// Runs the command line with standard error captured (not a terminal, so no progress lines).
-CCliResult RunCli(const std::string& args, const std::filesystem::path& dir) {
-    const std::string errFile = (dir / "stderr.txt").string();
-    // The command line uses the environment's proxy settings; the loopback server is reached directly.
-    const std::string command = "no_proxy=127.0.0.1 NO_PROXY=127.0.0.1 " + std::string(YARVELIN_CLI) + " " +
-                                args + " 2>" + errFile + " >/dev/null";
-    CCliResult r;
-    const int raw = std::system(command.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.err = CFtpTestServer::ReadFile(errFile);
-    return r;
+// Runs the command line with its output caught (not a terminal, so no progress lines).
+yarvelin::testing::CliRun RunCli(const std::string& args, const std::filesystem::path& dir) {
+    return yarvelin::testing::RunShellLine(YARVELIN_CLI, args, dir);
 }
 
 struct CliCase {
@@ -60,9 +48,9 @@ TEST_P(FtpCli, Upload) {
             options.replace(at, std::strlen(pw), (server.Base() / pw).string());
         }
     }
-    const CCliResult r = RunCli("upload " + feed.string() + " --server 127.0.0.1 --port " +
-                                    std::to_string(server.Port()) + " " + options,
-                                server.Base());
+    const testing::CliRun r = RunCli("upload " + feed.string() + " --server 127.0.0.1 --port " +
+                                         std::to_string(server.Port()) + " " + options,
+                                     server.Base());
     EXPECT_EQ(r.status, GetParam().status) << r.err;
     EXPECT_EQ(r.err.rfind(GetParam().err, 0), 0u) << r.err;
     if (r.status == 0) {
@@ -99,9 +87,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FtpCliFile, MissingFileFailsWithTheOpenText) {
     CFtpTestServer server;
-    const CCliResult r = RunCli("upload " + (server.Base() / "none.txt").string() +
-                                    " --server 127.0.0.1 --port " + std::to_string(server.Port()),
-                                server.Base());
+    const testing::CliRun r = RunCli("upload " + (server.Base() / "none.txt").string() +
+                                         " --server 127.0.0.1 --port " + std::to_string(server.Port()),
+                                     server.Base());
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err,
               "yarvelin-feed upload: An error occured while opening the file to be uploaded, Error:2\n");

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include "integration/secure_test_servers.h"
+#include "support/cli_run.h"
 
 namespace yarvelin {
 namespace {
@@ -13,20 +14,9 @@ using test::CFtpTestServer;
 using test::CSshdTestServer;
 using test::CVsftpdTestServer;
 
-struct CCliResult {
-    int status = -1;
-    std::string err;
-};
-
-CCliResult RunCli(const std::string& args, const std::filesystem::path& dir) {
-    const std::string errFile = (dir / "stderr.txt").string();
-    const std::string command = "no_proxy=127.0.0.1 NO_PROXY=127.0.0.1 " + std::string(YARVELIN_CLI) + " " +
-                                args + " 2>" + errFile + " >/dev/null";
-    CCliResult r;
-    const int raw = std::system(command.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.err = CFtpTestServer::ReadFile(errFile);
-    return r;
+// Runs the command line with its output caught (not a terminal, so no progress lines).
+yarvelin::testing::CliRun RunCli(const std::string& args, const std::filesystem::path& dir) {
+    return yarvelin::testing::RunShellLine(YARVELIN_CLI, args, dir);
 }
 
 TEST(SecureCli, SftpHostKeyIsRefusedUntilAccepted) {
@@ -39,7 +29,7 @@ TEST(SecureCli, SftpHostKeyIsRefusedUntilAccepted) {
         " --known-hosts " + (server.Base() / "known_hosts").string();
     const std::string fingerprint = CSshdTestServer::FingerprintOf(server.HostKey() + ".pub");
 
-    CCliResult r = RunCli(args, server.Base());
+    testing::CliRun r = RunCli(args, server.Base());
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("host key fingerprint is " + fingerprint), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("--accept-new-host-key"), std::string::npos) << r.err;
@@ -62,7 +52,7 @@ TEST(SecureCli, UnverifiedCertificateIsRefusedUntilPinned) {
     const std::string args =
         "upload " + feed.string() + " --binary --server ftpes://127.0.0.1:" + std::to_string(server.Port());
 
-    CCliResult r = RunCli(args, server.Base());
+    testing::CliRun r = RunCli(args, server.Base());
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("SHA256 fingerprint: " + server.Fingerprint()), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("Pass --pin-sha256 " + server.Pin() + " to trust it."), std::string::npos) << r.err;
