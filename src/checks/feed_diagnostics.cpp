@@ -82,12 +82,7 @@ bool IsAsciiLetter(char c) {
 }
 
 bool IsBlank(std::string_view text) {
-    for (char c : text) {
-        if (!IsTrimSpace(c)) {
-            return false;
-        }
-    }
-    return true;
+    return TrimmedView(text).empty();
 }
 
 // A value in double quotes, cut to a readable length, with control characters written out so that a
@@ -328,15 +323,7 @@ CFeedDiagnostics::CFeedDiagnostics(DiagnosticsOptions options, Sink sink)
 
 bool CFeedDiagnostics::IsKnownCategory(std::string_view category) {
     // Trimmed and in lower case into a kept buffer: no allocation per product.
-    std::size_t b = 0;
-    std::size_t e = category.size();
-    while (b < e && IsTrimSpace(category[b])) {
-        ++b;
-    }
-    while (e > b && IsTrimSpace(category[e - 1])) {
-        --e;
-    }
-    m_scratch.assign(category.substr(b, e - b));
+    m_scratch.assign(TrimmedView(category));
     for (char& c : m_scratch) {
         if (c >= 'A' && c <= 'Z') {
             c = static_cast<char>(c - 'A' + 'a');

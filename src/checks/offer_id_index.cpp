@@ -19,15 +19,7 @@ std::uint64_t Hash(std::string_view key) {
 }  // namespace
 
 std::string COfferIdIndex::Key(std::string_view offerId) {
-    std::size_t b = 0;
-    std::size_t e = offerId.size();
-    while (b < e && IsTrimSpace(offerId[b])) {
-        ++b;
-    }
-    while (e > b && IsTrimSpace(offerId[e - 1])) {
-        --e;
-    }
-    return ToLowerAscii(offerId.substr(b, e - b));
+    return ToLowerAscii(TrimmedView(offerId));
 }
 
 std::size_t COfferIdIndex::SlotFor(std::string_view key, std::uint64_t hash) const {

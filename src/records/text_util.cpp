@@ -25,7 +25,7 @@ std::string TrimRight(std::string_view s) {
     return std::string(s.substr(0, e));
 }
 
-std::string Trim(std::string_view s) {
+std::string_view TrimmedView(std::string_view s) {
     std::size_t b = 0;
     std::size_t e = s.size();
     while (b < e && IsTrimSpace(s[b])) {
@@ -34,7 +34,11 @@ std::string Trim(std::string_view s) {
     while (e > b && IsTrimSpace(s[e - 1])) {
         --e;
     }
-    return std::string(s.substr(b, e - b));
+    return s.substr(b, e - b);
+}
+
+std::string Trim(std::string_view s) {
+    return std::string(TrimmedView(s));
 }
 
 namespace {

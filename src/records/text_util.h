@@ -8,6 +8,8 @@ namespace yarvelin {
 
 // Blank, tab, CR, LF, vertical tab and form feed.
 bool IsTrimSpace(char c);
+// The part of s without leading and trailing blanks, tabs and line ends; no copy.
+std::string_view TrimmedView(std::string_view s);
 std::string Trim(std::string_view s);
 std::string TrimLeft(std::string_view s);
 std::string TrimRight(std::string_view s);
