@@ -1,5 +1,6 @@
 #include "checks/feed_diagnosis.h"
 
+#include <cstdint>
 #include <memory>
 
 #include "app/feed_document.h"
@@ -20,12 +21,13 @@ FeedDiagnosis DiagnoseDocument(const CFeedDocument& doc, const std::vector<std::
     return result;
 }
 
-FeedDiagnosis DiagnoseFile(const std::string& path, const std::vector<std::string>& userCategories,
-                           const LocalDateTime& now, CFeedFileObserver& observer) {
-    FeedDiagnosis result;
+std::optional<DiagnosticsTotals> StreamFileDiagnostics(const std::string& path,
+                                                       const std::vector<std::string>& userCategories,
+                                                       const LocalDateTime& now, std::size_t limitPerCode,
+                                                       const CFeedDiagnostics::Sink& sink,
+                                                       CFeedFileObserver& observer) {
     std::unique_ptr<CFeedDiagnostics> engine;
-    const auto sink = [&result](Diagnostic&& d) { result.findings.push_back(std::move(d)); };
-    result.readOk = ReadFeedProducts(
+    const bool read = ReadFeedProducts(
         path, observer,
         [&](const FeedFileStart& start) {
             DiagnosticsOptions options;
@@ -35,12 +37,26 @@ FeedDiagnosis DiagnoseFile(const std::string& path, const std::vector<std::strin
             options.now = now;
             options.columnLineFields = start.columnLineFields;
             engine = std::make_unique<CFeedDiagnostics>(std::move(options), sink);
+            engine->SetReportLimitPerCode(limitPerCode);
         },
         [&](const COtherRecord& record, long long line, std::size_t fields) {
             engine->CheckProduct(record, line, fields);
         });
-    if (engine) {
-        result.totals = engine->Totals();
+    if (!read || !engine) {
+        return std::nullopt;
+    }
+    return engine->Totals();
+}
+
+FeedDiagnosis DiagnoseFile(const std::string& path, const std::vector<std::string>& userCategories,
+                           const LocalDateTime& now, CFeedFileObserver& observer) {
+    FeedDiagnosis result;
+    const auto totals = StreamFileDiagnostics(
+        path, userCategories, now, SIZE_MAX,
+        [&result](Diagnostic&& d) { result.findings.push_back(std::move(d)); }, observer);
+    result.readOk = totals.has_value();
+    if (totals) {
+        result.totals = *totals;
     }
     return result;
 }

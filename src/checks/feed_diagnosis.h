@@ -2,6 +2,8 @@
 // diagnostics window and the questions before a save or an upload use them.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +24,16 @@ struct FeedDiagnosis {
 FeedDiagnosis DiagnoseDocument(const CFeedDocument& doc, const std::vector<std::string>& userCategories,
                                bool htmlEscaped, const LocalDateTime& now);
 
-// A feed file, streamed; its own html_escaped header counts, and lines with too many fields are found.
+// A feed file, streamed: each finding goes to sink as it is made, at most limitPerCode messages of a code
+// are built (the rest are only counted). Its own html_escaped header counts, and lines with too many
+// fields are found. Empty when the file could not be read (already reported through observer).
+std::optional<DiagnosticsTotals> StreamFileDiagnostics(const std::string& path,
+                                                       const std::vector<std::string>& userCategories,
+                                                       const LocalDateTime& now, std::size_t limitPerCode,
+                                                       const CFeedDiagnostics::Sink& sink,
+                                                       CFeedFileObserver& observer);
+
+// The same, every finding kept.
 FeedDiagnosis DiagnoseFile(const std::string& path, const std::vector<std::string>& userCategories,
                            const LocalDateTime& now, CFeedFileObserver& observer);
 

@@ -2,17 +2,14 @@
 #include <CLI/CLI.hpp>
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
 
 #include "checks/diagnostics_report.h"
-#include "checks/feed_diagnostics.h"
+#include "checks/feed_diagnosis.h"
 #include "cli/cli_command.h"
 #include "cli/cli_feed_observer.h"
-#include "feed/feed_file.h"
 #include "records/cp1252_text.h"
-#include "records/text_util.h"
 
 namespace yarvelin::cli {
 
@@ -84,32 +81,18 @@ class CValidateCommand : public CliCommand {
                 json.clear();
             }
         };
-        std::unique_ptr<CFeedDiagnostics> engine;
-        const LocalDateTime now = CurrentLocalDateTime();
-        const bool read = ReadFeedProducts(
-            m_feed, observer,
-            [&](const FeedFileStart& start) {
-                DiagnosticsOptions options;
-                options.htmlEscaped =
-                    EqualsNoCase(start.htmlEscaped, "YES") || EqualsNoCase(start.htmlEscaped, "Y");
-                options.now = now;
-                options.columnLineFields = start.columnLineFields;
-                engine = std::make_unique<CFeedDiagnostics>(std::move(options), sink);
-                engine->SetReportLimitPerCode(limit);
-            },
-            [&](const COtherRecord& record, long long line, std::size_t fields) {
-                engine->CheckProduct(record, line, fields);
-            });
+        const std::optional<DiagnosticsTotals> totals =
+            StreamFileDiagnostics(m_feed, {}, CurrentLocalDateTime(), limit, sink, observer);
         WriteOut(json);
-        if (!read || !engine) {
+        if (!totals) {
             std::fflush(stdout);
             return kExitFailure;
         }
         if (!m_json) {
-            WriteOut(Cp1252ToUtf8(report.Format(engine->Totals())));
+            WriteOut(Cp1252ToUtf8(report.Format(*totals)));
         }
         std::fflush(stdout);
-        return engine->Totals().errors > 0 ? kExitFailure : kExitOk;
+        return totals->errors > 0 ? kExitFailure : kExitOk;
     }
 
   private:
