@@ -12,19 +12,8 @@ work="$(mktemp -d "${TMPDIR:-/tmp}/validate-bench-XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 [ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package 'time')" >&2; exit 1; }
 
-# "wall-seconds peak-KiB cpu-seconds" of the fastest of $2 runs of the shell command $1; validate exits 1
-# when the feed holds errors, which is not a failure here
-measure() {
-  local best="" mem="" cpu=""
-  for _ in $(seq "$2"); do
-    /usr/bin/time -f "%e %M %U %S" -o "$work/t" bash -c "$1 >/dev/null; true"
-    read -r t m u s <"$work/t"
-    if [ -z "$best" ] || awk "BEGIN{exit !($t < $best)}"; then
-      best=$t mem=$m cpu=$(awk "BEGIN{print $u + $s}")
-    fi
-  done
-  echo "$best $mem $cpu"
-}
+# shellcheck source=bench/measure.sh
+source "$here/measure.sh"
 
 echo "runs: best of $runs; load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
