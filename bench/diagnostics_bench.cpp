@@ -17,6 +17,7 @@
 #include "checks/feed_diagnosis.h"
 #include "dialogs/diagnostics_dlg.h"
 #include "dialogs/diagnostics_model.h"
+#include "fixed_answer_ui.h"
 #include "pages/product_list_page.h"
 #include "platform/ui_services.h"
 #include "records/builtin_lists.h"
@@ -24,19 +25,6 @@
 using namespace yarvelin;
 
 namespace {
-
-// Answers No: go on without looking.
-class CNoUi : public UiServices {
-  public:
-    MsgAnswer MessageBox(QWidget*, const QString&, const QString&, MsgIcon, MsgButtons) override {
-        return MsgAnswer::No;
-    }
-    std::optional<QString> OpenFileDialog(QWidget*, const FileDialogRequest&) override { return {}; }
-    std::optional<QString> SaveFileDialog(QWidget*, const FileDialogRequest&) override { return {}; }
-    void OpenUrl(const QString&) override {}
-    std::optional<QString> ShowHelpTopic(QWidget*, const QString&) override { return {}; }
-    void Beep() override {}
-};
 
 // A catalogue as merchants have them: mostly clean, with a few of each kind of problem.
 COtherRecord Product(std::size_t i) {
@@ -101,7 +89,7 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     CYarvelinApp app;
     CMemorySettingsStore store;
-    CNoUi ui;
+    CFixedAnswerUi ui(MsgAnswer::No);  // go on without looking
     CYarvelinGui gui(app, store, ui, AppConfig{}, dir.path());
     for (std::size_t i = 0; i < count; ++i) {
         gui.Document().AddOrReplaceRecord(Product(i));

@@ -19,6 +19,7 @@
 #include "app/yarvelin_app.h"
 #include "app/yarvelin_gui.h"
 #include "dialogs/summary_dlg.h"
+#include "fixed_answer_ui.h"
 #include "pages/product_list_page.h"
 #include "pages/product_table_model.h"
 #include "platform/ui_services.h"
@@ -26,19 +27,6 @@
 using namespace yarvelin;
 
 namespace {
-
-// Answers every question with Yes.
-class CYesUi : public UiServices {
-  public:
-    MsgAnswer MessageBox(QWidget*, const QString&, const QString&, MsgIcon, MsgButtons) override {
-        return MsgAnswer::Yes;
-    }
-    std::optional<QString> OpenFileDialog(QWidget*, const FileDialogRequest&) override { return {}; }
-    std::optional<QString> SaveFileDialog(QWidget*, const FileDialogRequest&) override { return {}; }
-    void OpenUrl(const QString&) override {}
-    std::optional<QString> ShowHelpTopic(QWidget*, const QString&) override { return {}; }
-    void Beep() override {}
-};
 
 long ResidentKiB() {
     std::ifstream status("/proc/self/status");
@@ -109,7 +97,7 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     CYarvelinApp app;
     CMemorySettingsStore store;
-    CYesUi ui;
+    CFixedAnswerUi ui(MsgAnswer::Yes);  // every question
     CYarvelinGui gui(app, store, ui, AppConfig{}, dir.path());
     // The delete warning answers Yes without showing itself.
     store.WriteString(settings::kSectionShow, settings::kDontShowDelete, "T");
