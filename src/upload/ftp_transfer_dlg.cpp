@@ -75,6 +75,14 @@ CFTPTransferDlg::CFTPTransferDlg(UiServices& ui, QWidget* parent, std::unique_pt
 }
 
 CFTPTransferDlg::~CFTPTransferDlg() {
+    // Calls still queued are dropped, which answers a waiting question with No, so the worker can end.
+    std::vector<std::function<void()>> dropped;
+    {
+        std::lock_guard<std::mutex> lock(m_postLock);
+        m_bPostClosed = true;
+        dropped.swap(m_posted);
+    }
+    dropped.clear();
     // The engine waits for its worker, then closes the remote file and the session.
     m_engine.reset();
     m_client.reset();
@@ -111,7 +119,26 @@ bool CFTPTransferDlg::Initialise() {
 }
 
 void CFTPTransferDlg::Post(std::function<void()> call) {
-    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+    {
+        std::lock_guard<std::mutex> lock(m_postLock);
+        if (m_bPostClosed) {
+            return;  // dropped: a question waiting on it is answered No
+        }
+        m_posted.push_back(std::move(call));
+    }
+    QMetaObject::invokeMethod(
+        this, [this] { RunPosted(); }, Qt::QueuedConnection);
+}
+
+void CFTPTransferDlg::RunPosted() {
+    std::vector<std::function<void()>> calls;
+    {
+        std::lock_guard<std::mutex> lock(m_postLock);
+        calls.swap(m_posted);
+    }
+    for (auto& call : calls) {
+        call();
+    }
 }
 
 void CFTPTransferDlg::OnStatus(const std::string& text) {

@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "upload/ftp_client.h"
 #include "upload/ftp_transfer_engine.h"
@@ -47,7 +49,10 @@ class CFTPTransferDlg : public QDialog, private FtpTransferObserver {
   private:
     bool Initialise();
     void OnEndedOnUi(bool failed);
+    // Queues call for the interface thread. The calls travel through m_posted under m_postLock, so the
+    // worker's hand-over is ordered by a lock of our own rather than only by Qt's event queue.
     void Post(std::function<void()> call);
+    void RunPosted();
     // Runs ask on the interface thread and waits for its answer there; false when the dialog goes first.
     bool AskOnUi(std::function<bool()> ask);
 
@@ -67,6 +72,10 @@ class CFTPTransferDlg : public QDialog, private FtpTransferObserver {
     std::unique_ptr<FtpClient> m_client;
     std::unique_ptr<CFtpTransferEngine> m_engine;
     bool m_bFinished = false;
+
+    std::mutex m_postLock;
+    std::vector<std::function<void()>> m_posted;
+    bool m_bPostClosed = false;
 
     CTransferAnimationWidget* m_animation = nullptr;
     QLabel* m_status = nullptr;
