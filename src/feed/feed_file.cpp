@@ -578,6 +578,26 @@ void WriteStart(CFeedFileWriter& writer, const FeedHeaderChoices& choices, bool 
     }
     out += BuildColumnLine(basicFormat);
 }
+
+// One product line after the lines before it; false when writing out the full buffer failed.
+bool AddProductLine(CFeedFileWriter& writer, const COtherRecord& record, bool basicFormat, Cp1252Guard& guard,
+                    std::size_t& lineBreaks) {
+    std::string& out = writer.Buffer();
+    out += "\r\n";
+    lineBreaks += AppendRecordLine(out, record, basicFormat, &guard);
+    return writer.FlushIfFull();
+}
+
+// Puts the finished file in place, then says how many values had their line breaks written as blanks.
+bool FinishFeed(CFeedFileWriter& writer, std::size_t lineBreaks, CFeedFileObserver& observer) {
+    if (!writer.Commit()) {
+        return false;
+    }
+    if (lineBreaks > 0) {
+        observer.LineBreaksWritten(lineBreaks);
+    }
+    return true;
+}
 }  // namespace
 
 bool WriteFeedFile(const CFeedDocument& doc, const std::string& path, const FeedHeaderChoices& choices,
@@ -588,23 +608,14 @@ bool WriteFeedFile(const CFeedDocument& doc, const std::string& path, const Feed
             return false;
         }
         WriteStart(writer, choices, doc.m_bBasicFormat);
-        std::string& out = writer.Buffer();
         std::size_t lineBreaks = 0;
         Cp1252Guard guard;
         for (const auto& record : doc.m_records) {
-            out += "\r\n";
-            lineBreaks += AppendRecordLine(out, *record, doc.m_bBasicFormat, &guard);
-            if (!writer.FlushIfFull()) {
+            if (!AddProductLine(writer, *record, doc.m_bBasicFormat, guard, lineBreaks)) {
                 return false;
             }
         }
-        if (!writer.Commit()) {
-            return false;
-        }
-        if (lineBreaks > 0) {
-            observer.LineBreaksWritten(lineBreaks);
-        }
-        return true;
+        return FinishFeed(writer, lineBreaks, observer);
     } catch (const std::bad_alloc&) {
         writer.Abort();
         observer.ShowFileError(FileErrorText(FileErrorCause::kOutOfMemory, path));
@@ -639,7 +650,6 @@ bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHe
             return false;
         }
         WriteStart(writer, choices, basicFormat);
-        std::string& buffer = writer.Buffer();
         COtherRecord record;
         std::size_t lineBreaks = 0;
         Cp1252Guard guard;
@@ -662,19 +672,11 @@ bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHe
                 continue;
             }
             ConvertRecord(record, *encoding);
-            buffer += "\r\n";
-            lineBreaks += AppendRecordLine(buffer, record, basicFormat, &guard);
-            if (!writer.FlushIfFull()) {
+            if (!AddProductLine(writer, record, basicFormat, guard, lineBreaks)) {
                 return false;
             }
         }
-        if (!writer.Commit()) {
-            return false;
-        }
-        if (lineBreaks > 0) {
-            observer.LineBreaksWritten(lineBreaks);
-        }
-        return true;
+        return FinishFeed(writer, lineBreaks, observer);
     } catch (const std::bad_alloc&) {
         observer.ShowFileError(FileErrorText(FileErrorCause::kOutOfMemory, in));
         return false;
