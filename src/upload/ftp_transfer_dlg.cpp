@@ -171,9 +171,10 @@ void CFTPTransferDlg::OnTimeLeft(const std::string& text) {
 
 bool CFTPTransferDlg::AskOnUi(std::function<bool()> ask) {
     // The worker waits for the answer. A dialog that goes away before asking counts as No.
+    // Only the queued call owns the promise: when the call is dropped unrun, the future breaks.
     auto answer = std::make_shared<std::promise<bool>>();
     std::future<bool> reply = answer->get_future();
-    Post([answer, ask = std::move(ask)] { answer->set_value(ask()); });
+    Post([answer = std::move(answer), ask = std::move(ask)] { answer->set_value(ask()); });
     try {
         return reply.get();
     } catch (const std::future_error&) {

@@ -7,6 +7,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <chrono>
+#include <filesystem>
+#include <thread>
 
 #include "integration/secure_test_servers.h"
 #include "platform/text_codec.h"
@@ -72,6 +75,27 @@ TEST(SecureDialog, HostKeyQuestionShowsTheFingerprintAndYesUploads) {
                      MsgAnswer::Yes);
     EXPECT_EQ(dlg.exec(), QDialog::Accepted);
     EXPECT_TRUE(CFtpTestServer::ReadFile(server.Root() / "shop.txt") == CFtpTestServer::ReadFile(local));
+}
+
+// The window goes while the worker still has to ask about the unknown host: the question is never shown,
+// counts as No, and the window's end does not wait for an answer that cannot come.
+TEST(SecureDialog, WindowClosedBeforeTheHostKeyQuestionCountsAsNo) {
+    CSshdTestServer server;
+    const auto local = server.Base() / "shop.txt";
+    CFtpTestServer::WriteFile(local, "data");
+    CScriptedUiServices ui;
+    std::string knownHosts;
+    {
+        CFTPTransferDlg dlg(ui);
+        PrepareSftp(dlg, server, local.string());
+        knownHosts = dlg.m_request.security.knownHostsFile;
+        QTimer::singleShot(0, &dlg, [&dlg] { dlg.done(QDialog::Rejected); });
+        EXPECT_EQ(dlg.exec(), QDialog::Rejected);
+        // No events run from here on, so the question the worker posts stays queued until the window goes.
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+    EXPECT_EQ(CFtpTestServer::ReadFile(knownHosts), "");  // the key was not stored
+    EXPECT_FALSE(std::filesystem::exists(server.Root() / "shop.txt"));
 }
 
 TEST(SecureDialog, ChangedHostKeyWarnsAndRefuses) {
