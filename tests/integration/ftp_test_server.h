@@ -8,11 +8,11 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
+
+#include "../support/file_bytes.h"
 
 namespace yarvelin::test {
 
@@ -74,15 +74,9 @@ class CFtpTestServer {
     const std::filesystem::path& Base() const { return m_base; }
     std::string Log() const { return ReadFile(m_base / "server.log"); }
 
-    static std::string ReadFile(const std::filesystem::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    static std::string ReadFile(const std::filesystem::path& path) { return testing::ReadBytes(path); }
     static void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << bytes;
+        testing::WriteBytes(path, bytes);
     }
 
   private:

@@ -6,10 +6,10 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "file_bytes.h"
 
 namespace yarvelin::testing {
 
@@ -25,18 +25,6 @@ inline std::string ShellQuote(const std::string& s) {
         q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     }
     return q + "'";
-}
-
-inline std::string ReadBytes(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void WriteBytes(const std::filesystem::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << bytes;
 }
 
 // Runs program with a command line already written for the shell (arguments quoted by the caller where

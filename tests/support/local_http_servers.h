@@ -28,7 +28,9 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+
 #include <stdexcept>
+#include "file_bytes.h"
 
 namespace yarvelin::testing {
 
@@ -149,13 +151,6 @@ inline bool CanConnect(int port) {
     return ok;
 }
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 }  // namespace detail
 
 inline int FreeLoopbackPort() {
@@ -241,11 +236,11 @@ inline CNginxServer::CNginxServer(const std::string& locations, bool tls) : m_tl
         int status = 0;
         if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
             m_pid = -1;
-            throw std::runtime_error("nginx ended at once: " + detail::ReadFile(errPath));
+            throw std::runtime_error("nginx ended at once: " + ReadBytes(errPath));
         }
         usleep(50 * 1000);
     }
-    throw std::runtime_error("nginx did not come up: " + detail::ReadFile(errPath));
+    throw std::runtime_error("nginx did not come up: " + ReadBytes(errPath));
 }
 
 inline CNginxServer::~CNginxServer() {
