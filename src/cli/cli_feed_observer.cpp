@@ -80,4 +80,13 @@ void CCliFeedObserver::LineBreaksWritten(std::size_t values) {
         m_command, values);
 }
 
+void CCliFeedObserver::QuotedHeaderAdded(std::size_t values) {
+    ClearProgress();
+    std::fprintf(
+        stderr,
+        "yarvelin-feed %s: %zu value(s) held a TAB, which only quotes can carry; the file was written "
+        "with the header quoted=YES\n",
+        m_command, values);
+}
+
 }  // namespace yarvelin::cli

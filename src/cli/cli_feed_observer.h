@@ -25,6 +25,7 @@ class CCliFeedObserver : public CFeedFileObserver {
     void ShowFormatError() override;
     bool ConfirmUnmappable(const std::string& path, const FeedEncoding& encoding) override;
     void LineBreaksWritten(std::size_t values) override;
+    void QuotedHeaderAdded(std::size_t values) override;
 
     // Read a UTF-8 feed although some of its characters become '?'.
     void SetReplaceUnmappable(bool replace) { m_replaceUnmappable = replace; }

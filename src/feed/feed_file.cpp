@@ -366,6 +366,48 @@ std::string LineBreaksNotice(std::size_t values) {
         values, values == 1 ? "value holds" : "values hold");
 }
 
+bool HasTab(std::string_view text) {
+    return text.find('\t') != std::string_view::npos;
+}
+
+std::size_t CountValuesWithTabs(const COtherRecord& record, bool basicFormat) {
+    const auto columns = Columns(record);
+    const int count = basicFormat ? kBasicColumnCount : kColumnCount;
+    std::size_t n = 0;
+    for (int k = 0; k < count; ++k) {
+        n += HasTab(*columns[static_cast<std::size_t>(k)]) ? 1 : 0;
+    }
+    return n;
+}
+
+std::size_t CountValuesWithTabs(const CFeedDocument& doc) {
+    std::size_t n = 0;
+    for (const auto& record : doc.m_records) {
+        n += CountValuesWithTabs(*record, doc.m_bBasicFormat);
+    }
+    return n;
+}
+
+FeedHeaderChoices HeaderChoicesForValues(const FeedHeaderChoices& chosen, std::size_t tabValues) {
+    if (tabValues == 0 || (chosen.includeHeaders && chosen.quoted)) {
+        return chosen;
+    }
+    FeedHeaderChoices choices = chosen;
+    if (!choices.includeHeaders) {
+        choices = FeedHeaderChoices{};
+        choices.includeHeaders = true;
+    }
+    choices.quoted = true;
+    return choices;
+}
+
+std::string QuotedHeaderNotice(std::size_t values) {
+    return Format(
+        "%zu %s a TAB, which the feed file can only carry between quotes. The file will be written with "
+        "the extended-format header quoted=YES, so that the service reads each of them as one value.",
+        values, values == 1 ? "value holds" : "values hold");
+}
+
 bool AppendFeedField(std::string& out, std::string_view text, Cp1252Guard* guard) {
     const char* const begin = text.data();
     const char* const end = begin + text.size();
@@ -506,6 +548,38 @@ std::optional<FeedEncoding> OpenFeed(CFeedLineReader& reader, const std::string&
     return encoding;
 }
 
+// Counts the values of the file's products that hold a TAB (the columns written in the chosen format).
+// Only a line holding a quote can carry one; false (after reporting) when the file could not be read.
+bool CountFileValuesWithTabs(const std::string& path, bool basicFormat, std::size_t& count,
+                             CFeedFileObserver& observer) {
+    count = 0;
+    CFeedLineReader reader;
+    if (const int err = reader.Open(path); err != 0) {
+        observer.ShowFileError(FileErrorText(FileErrorCauseForOpen(err, path), path));
+        return false;
+    }
+    std::string* const noValues[4] = {nullptr, nullptr, nullptr, nullptr};
+    bool firstLineRead = false;
+    if (ReadFeedStart(reader, noValues, firstLineRead) != StartResult::kData) {
+        return true;  // the read that follows reports it
+    }
+    COtherRecord record;
+    std::string_view line;
+    for (;;) {
+        const auto status = reader.Next(line);
+        if (status == CFeedLineReader::Status::kEnd) {
+            return true;
+        }
+        if (status == CFeedLineReader::Status::kError) {
+            ReportReadError(observer, reader.Error(), path);
+            return false;
+        }
+        if (line.find('"') != std::string_view::npos && SplitFeedLineInto(line, record) > 0) {
+            count += CountValuesWithTabs(record, basicFormat);
+        }
+    }
+}
+
 }  // namespace
 
 void LoadFeedFile(CYarvelinApp& app, const std::string& path, CFeedFileObserver& observer) {
@@ -588,15 +662,25 @@ bool AddProductLine(CFeedFileWriter& writer, const COtherRecord& record, bool ba
     return writer.FlushIfFull();
 }
 
-// Puts the finished file in place, then says how many values had their line breaks written as blanks.
-bool FinishFeed(CFeedFileWriter& writer, std::size_t lineBreaks, CFeedFileObserver& observer) {
+// Puts the finished file in place, then says how many values had their line breaks written as blanks and
+// whether quoted=YES had to be added for values holding TABs.
+bool FinishFeed(CFeedFileWriter& writer, std::size_t lineBreaks, std::size_t addedQuotedFor,
+                CFeedFileObserver& observer) {
     if (!writer.Commit()) {
         return false;
     }
     if (lineBreaks > 0) {
         observer.LineBreaksWritten(lineBreaks);
     }
+    if (addedQuotedFor > 0) {
+        observer.QuotedHeaderAdded(addedQuotedFor);
+    }
     return true;
+}
+
+// The number of values holding TABs when that changes the header choices, else 0.
+std::size_t QuotedHeaderNeededFor(const FeedHeaderChoices& chosen, std::size_t tabValues) {
+    return (chosen.includeHeaders && chosen.quoted) ? 0 : tabValues;
 }
 }  // namespace
 
@@ -607,7 +691,8 @@ bool WriteFeedFile(const CFeedDocument& doc, const std::string& path, const Feed
         if (!writer.Open(path)) {
             return false;
         }
-        WriteStart(writer, choices, doc.m_bBasicFormat);
+        const std::size_t tabValues = CountValuesWithTabs(doc);
+        WriteStart(writer, HeaderChoicesForValues(choices, tabValues), doc.m_bBasicFormat);
         std::size_t lineBreaks = 0;
         Cp1252Guard guard;
         for (const auto& record : doc.m_records) {
@@ -615,7 +700,7 @@ bool WriteFeedFile(const CFeedDocument& doc, const std::string& path, const Feed
                 return false;
             }
         }
-        return FinishFeed(writer, lineBreaks, observer);
+        return FinishFeed(writer, lineBreaks, QuotedHeaderNeededFor(choices, tabValues), observer);
     } catch (const std::bad_alloc&) {
         writer.Abort();
         observer.ShowFileError(FileErrorText(FileErrorCause::kOutOfMemory, path));
@@ -644,12 +729,17 @@ bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHe
             case StartResult::kData:
                 break;
         }
+        // The header block comes first, so values holding TABs are counted before anything is written.
+        std::size_t tabValues = 0;
+        if (!CountFileValuesWithTabs(in, basicFormat, tabValues, observer)) {
+            return false;
+        }
         // The output is created only now, so that a file the loader refuses leaves no trace.
         CFeedFileWriter writer(observer);
         if (!writer.Open(out)) {
             return false;
         }
-        WriteStart(writer, choices, basicFormat);
+        WriteStart(writer, HeaderChoicesForValues(choices, tabValues), basicFormat);
         COtherRecord record;
         std::size_t lineBreaks = 0;
         Cp1252Guard guard;
@@ -676,7 +766,7 @@ bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHe
                 return false;
             }
         }
-        return FinishFeed(writer, lineBreaks, observer);
+        return FinishFeed(writer, lineBreaks, QuotedHeaderNeededFor(choices, tabValues), observer);
     } catch (const std::bad_alloc&) {
         observer.ShowFileError(FileErrorText(FileErrorCause::kOutOfMemory, in));
         return false;

@@ -35,6 +35,9 @@ class CFeedFileObserver {
     }
     // After a write: values whose line breaks were written as blanks (none: not called).
     virtual void LineBreaksWritten(std::size_t /*values*/) {}
+    // After a write that had to add quoted=YES (and the header block, if none was chosen) because values
+    // hold TABs (none, or the choices already said so: not called).
+    virtual void QuotedHeaderAdded(std::size_t /*values*/) {}
 };
 
 inline constexpr const char* kFeedFormatErrorText = "File is corrupt or it is of a different format";
@@ -82,6 +85,18 @@ std::size_t CountValuesWithLineBreaks(const COtherRecord& record, bool basicForm
 std::size_t CountValuesWithLineBreaks(const CFeedDocument& doc);
 // What the user is told before such a document is written.
 std::string LineBreaksNotice(std::size_t values);
+
+// A value holding a TAB can only be written between quotes, and then the file must say quoted=YES: a reader
+// that takes the file as unquoted splits at that TAB and finds one field too many.
+bool HasTab(std::string_view text);
+std::size_t CountValuesWithTabs(const COtherRecord& record, bool basicFormat);
+std::size_t CountValuesWithTabs(const CFeedDocument& doc);
+// The header choices a file holding tabValues such values is written with: unchanged when there are none
+// or the choices already say quoted=YES; otherwise quoted=YES, and when no header block was chosen, one
+// with the values a file without headers stands for (html_escaped=NO, updates_only=NO).
+FeedHeaderChoices HeaderChoicesForValues(const FeedHeaderChoices& chosen, std::size_t tabValues);
+// What the user is told before such a document is written with headers other than the chosen ones.
+std::string QuotedHeaderNotice(std::size_t values);
 
 // The same rules without building intermediate texts, for the loader's and writer's hot loops.
 // Splits line straight into the record's columns (fields beyond the twentieth dropped, missing ones

@@ -257,9 +257,28 @@ std::string CPage4::AskAndWrite(const std::string& proposed) {
             return {};
         }
     }
-    CFeedReportView report(m_gui.Ui(), this);
-    if (!WriteFeedFile(m_gui.Document(), path, HeaderChoices(), report)) {
+    // Values holding TABs are written between quotes, which the file must announce with quoted=YES.
+    const FeedHeaderChoices choices = HeaderChoices();
+    const std::size_t tabValues = CountValuesWithTabs(m_gui.Document());
+    const FeedHeaderChoices written = HeaderChoicesForValues(choices, tabValues);
+    const bool headersChange =
+        written.includeHeaders != choices.includeHeaders || written.quoted != choices.quoted;
+    if (headersChange && m_gui.Ui().MessageBox(this, A("Yarvelin"), FromCp1252(QuotedHeaderNotice(tabValues)),
+                                               MsgIcon::Information, MsgButtons::OkCancel) != MsgAnswer::Ok) {
         return {};
+    }
+    CFeedReportView report(m_gui.Ui(), this);
+    if (!WriteFeedFile(m_gui.Document(), path, choices, report)) {
+        return {};
+    }
+    if (headersChange) {
+        // The page shows what the file now says.
+        m_bNoHeaders = !written.includeHeaders;
+        m_bHtmlEscaped = written.htmlEscaped;
+        m_bFullFileUpdate = !written.updatesOnly;
+        m_bQuoted = written.quoted;
+        Push();
+        EnableHeaderChoices();
     }
     return path;
 }

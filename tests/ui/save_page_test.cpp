@@ -156,6 +156,42 @@ class SavePageTest : public QObject {
         QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
     }
 
+    // A value with a TAB can only be written between quotes: the page says so, writes quoted=YES (and the
+    // header block when none was chosen) and then shows those choices.
+    void tabsTurnQuotedOnAndThePageShowsIt() {
+        CTestGui t;
+        AddProducts(t.Doc(), 2);
+        t.Doc().At(1).m_required.name = "Desk\tTray";
+        CPage4 page(t.Gui());
+        page.OnSetActive();
+        QVERIFY(Find<QCheckBox>(page, "noHeadersCheck")->isChecked());
+        const QString path = t.m_dir.filePath(QStringLiteral("feed.txt"));
+        const QString notice =
+            A("1 value holds a TAB, which the feed file can only carry between quotes. The file will be "
+              "written "
+              "with the extended-format header quoted=YES, so that the service reads each of them as one "
+              "value.");
+        t.m_ui.ExpectSaveFile(kFilter, path);
+        t.m_ui.ExpectMessage(A("Yarvelin"), notice, MsgIcon::Information, MsgButtons::OkCancel,
+                             MsgAnswer::Cancel);
+        QVERIFY(!page.GenerateFeed());
+        QVERIFY(!QFile::exists(path));
+        t.m_ui.ExpectSaveFile(kFilter, path);
+        t.m_ui.ExpectMessage(A("Yarvelin"), notice, MsgIcon::Information, MsgButtons::OkCancel,
+                             MsgAnswer::Ok);
+        QVERIFY(page.GenerateFeed());
+        QVERIFY(
+            ReadAll(path).startsWith("# html_escaped=NO\r\n# updates_only=NO\r\n# product_type=OTHER\r\n"
+                                     "# quoted=YES\r\n"));
+        QVERIFY(!Find<QCheckBox>(page, "noHeadersCheck")->isChecked());
+        QVERIFY(Find<QCheckBox>(page, "quotedCheck")->isChecked());
+        QVERIFY(Find<QCheckBox>(page, "quotedCheck")->isEnabled());
+        // The choices now say quoted=YES, so the next save asks nothing.
+        t.m_ui.ExpectSaveFile(kFilter, path);
+        QVERIFY(page.GenerateFeed());
+        QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+    }
+
     void failedWriteChangesNothing() {
         CTestGui t;
         t.Doc().MarkChanged();

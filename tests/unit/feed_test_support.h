@@ -20,12 +20,14 @@ struct CRecordingObserver : CFeedFileObserver {
     void SetStatusText(const std::string& text) override { status = text; }
     void ShowFileError(const std::string& text) override { fileErrors.push_back(text); }
     void ShowFormatError() override { ++formatErrors; }
+    void QuotedHeaderAdded(std::size_t values) override { quotedHeaderAddedFor = values; }
 
     std::vector<std::pair<int, int>> ranges;
     std::vector<int> positions;
     std::string status;
     std::vector<std::string> fileErrors;
     int formatErrors = 0;
+    std::size_t quotedHeaderAddedFor = 0;
 };
 
 // A fresh folder under the system's temporary folder, removed with the object.

@@ -101,6 +101,65 @@ TEST(WriteFeedFileTest, ConvertEqualsLoadThenWriteAndKeepsTheWritersOwnBytes) {
     EXPECT_TRUE(observer.fileErrors.empty());
 }
 
+// A value holding a TAB is written between quotes; a file that does not say quoted=YES would be split at
+// that TAB by the service. The writer and the converter add the header and say so.
+struct TabHeaderCase {
+    const char* name;
+    FeedHeaderChoices chosen;
+    bool tab;
+    const char* headers;  // expected header block, "" for none
+};
+
+class TabValueHeaderTest : public ::testing::TestWithParam<TabHeaderCase> {};
+
+TEST_P(TabValueHeaderTest, FileSaysQuotedWheneverAValueNeedsQuotes) {
+    const TabHeaderCase& c = GetParam();
+    CTempFolder dir;
+    CFeedDocument doc;
+    COtherRecord r;
+    r.m_required.offer_id = "A1";
+    r.m_required.name = c.tab ? "Desk\tTray" : "Desk Tray";
+    r.m_required.description = c.tab ? "two\ttabs\there" : "plain";
+    doc.AddOrReplaceRecord(r);
+    const std::string body = BuildColumnLine(false) + "\r\n" + FormatRecordLine(r, false);
+    const std::size_t expectedTold = std::string(c.headers).find("quoted=YES") != std::string::npos &&
+                                             !(c.chosen.includeHeaders && c.chosen.quoted)
+                                         ? 2
+                                         : 0;
+
+    CRecordingObserver written;
+    ASSERT_TRUE(WriteFeedFile(doc, dir.File("w.txt"), c.chosen, written));
+    EXPECT_EQ(ReadBytes(dir.File("w.txt")), c.headers + body);
+    EXPECT_EQ(written.quotedHeaderAddedFor, expectedTold);
+
+    // The converter streams, so it must know before its first line; its input here has no header block.
+    WriteBytes(dir.File("in.txt"), body);
+    CRecordingObserver converted;
+    ASSERT_TRUE(ConvertFeedFile(dir.File("in.txt"), dir.File("c.txt"), c.chosen, false, converted));
+    EXPECT_EQ(ReadBytes(dir.File("c.txt")), c.headers + body);
+    EXPECT_EQ(converted.quotedHeaderAddedFor, expectedTold);
+}
+
+constexpr const char* kQuotedNoHeaders =
+    "# html_escaped=NO\r\n# updates_only=NO\r\n# product_type=OTHER\r\n# quoted=YES\r\n";
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TabValueHeaderTest,
+    ::testing::Values(TabHeaderCase{"NoTabNoHeaders", {}, false, ""},
+                      TabHeaderCase{"NoTabKeepsQuotedNo",
+                                    {true, true, true, false},
+                                    false,
+                                    "# html_escaped=YES\r\n# updates_only=YES\r\n# product_type=OTHER\r\n# "
+                                    "quoted=NO\r\n"},
+                      // Without headers chosen, the block says what a file without headers stands for.
+                      TabHeaderCase{"TabAddsHeaders", {false, true, true, false}, true, kQuotedNoHeaders},
+                      TabHeaderCase{"TabTurnsQuotedOn",
+                                    {true, true, true, false},
+                                    true,
+                                    "# html_escaped=YES\r\n# updates_only=YES\r\n# product_type=OTHER\r\n# "
+                                    "quoted=YES\r\n"},
+                      TabHeaderCase{"TabAlreadyQuoted", {true, false, false, true}, true, kQuotedNoHeaders}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(WriteFeedFileTest, KeepsPermissionsAndWritesThroughALink) {
     CTempFolder dir;
     const std::string real = dir.File("real.txt");
