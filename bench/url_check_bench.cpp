@@ -155,6 +155,7 @@ void ExpectAllOk(const CFeedDocument& doc) {
 
 class CQuietObserver : public CUrlCheckObserver {
   public:
+    void OnRecordChecked(const UrlCheckResult&) override {}
     void OnProgress(std::size_t) override {}
     void OnDone() override {}
 };
@@ -166,7 +167,7 @@ Run TimeWorker(const Feed& feed) {
     CQuietObserver observer;
     const auto start = Clock::now();
     const double cpuStart = CpuSeconds();
-    UrlCheckWorker(doc, client, cancel, observer);
+    RunUrlCheck(doc, client, cancel, observer);
     Run run{Seconds(start), CpuSeconds() - cpuStart, 0};
     ExpectAllOk(doc);
     return run;

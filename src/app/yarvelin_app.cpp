@@ -88,4 +88,12 @@ void CYarvelinApp::ExitInstance(SettingsStore& store) {
     m_document.RemoveAllRecords();
 }
 
+FeedLoadResult CYarvelinApp::OpenFeed(const std::string& path, CFeedFileObserver& observer) {
+    const FeedLoadResult result = LoadFeedFile(m_document, path, observer);
+    if (result.opened && !m_sampleFeeds.ContainsExactly(path)) {
+        m_recentFeeds.Add(path);
+    }
+    return result;
+}
+
 }  // namespace yarvelin

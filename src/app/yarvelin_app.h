@@ -7,6 +7,7 @@
 
 #include "app/feed_document.h"
 #include "app/recent_file_list.h"
+#include "feed/feed_file.h"
 
 namespace yarvelin {
 
@@ -43,6 +44,10 @@ class CYarvelinApp {
     void SaveSettings(SettingsStore& store) const;
     // Exit sequence: settings written, then lists and records let go.
     void ExitInstance(SettingsStore& store);
+
+    // Opens the feed file at path into the document. A file that could be opened joins the recent feeds
+    // (even when it then turns out empty), unless it is one of the samples.
+    FeedLoadResult OpenFeed(const std::string& path, CFeedFileObserver& observer);
 
     CFeedDocument m_document;
     std::vector<std::string> m_categories;

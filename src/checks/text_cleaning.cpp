@@ -6,7 +6,7 @@
 #include "app/feed_document.h"
 #include "app/remembered_alert.h"
 #include "checks/clean_alerts.h"
-#include "feed/feed_file.h"
+#include "feed/feed_line_format.h"
 #include "records/text_util.h"
 
 namespace yarvelin {

@@ -33,6 +33,12 @@ class CUrlCheckDlg::CPostingObserver : public CUrlCheckObserver {
         QMetaObject::invokeMethod(
             dlg, [dlg] { dlg->OnDone(); }, Qt::QueuedConnection);
     }
+    // The results are stored by the interface thread, in the order they come, before the record's progress.
+    void OnRecordChecked(const UrlCheckResult& result) override {
+        CUrlCheckDlg* dlg = m_dlg;
+        QMetaObject::invokeMethod(
+            dlg, [dlg, result] { ApplyUrlCheckResult(dlg->m_gui.Document(), result); }, Qt::QueuedConnection);
+    }
 
   private:
     CUrlCheckDlg* m_dlg;
@@ -124,13 +130,14 @@ void CUrlCheckDlg::showEvent(QShowEvent* event) {
 }
 
 void CUrlCheckDlg::Start() {
-    // While the dialog is open it is modal, so the worker is the only one touching the records.
+    // While the dialog is open it is modal: nothing changes the records but the results applied here, on
+    // this thread, and the worker only reads them.
     const auto count = static_cast<int>(m_gui.Document().m_records.size());
     m_progress->setRange(0, count);
     m_progress->setValue(0);
     m_status->setText(A("Establishing connections..."));
     StepProgress();
-    CFeedDocument& doc = m_gui.Document();
+    const CFeedDocument& doc = m_gui.Document();
     HttpClient& client = *m_client;
     CUrlCheckObserver& observer = *m_observer;
     m_worker =

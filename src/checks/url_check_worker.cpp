@@ -89,7 +89,7 @@ const std::string& UrlOf(const COtherRecord& record, int which) {
 
 class CUrlCheckRun {
   public:
-    CUrlCheckRun(CFeedDocument& doc, HttpSession& session, const std::atomic<bool>& cancel,
+    CUrlCheckRun(const CFeedDocument& doc, HttpSession& session, const std::atomic<bool>& cancel,
                  CUrlCheckObserver& observer)
         : m_records(doc.m_records),
           m_session(session),
@@ -225,8 +225,8 @@ class CUrlCheckRun {
                 break;
             }
             const RecordCheck& check = m_window.front();
-            if (COtherRecord* record = m_records[check.position].get()) {
-                Write(*record, check);
+            if (m_records[check.position]) {
+                Report(check);
             }
             m_observer.OnProgress(check.position + 1);
             m_window.pop_front();
@@ -235,24 +235,20 @@ class CUrlCheckRun {
         return any;
     }
 
-    // The results go into the record itself: while the check runs, the worker is the only one touching
-    // the records, so storing a copy at its own place would change nothing more.
-    void Write(COtherRecord& record, const RecordCheck& check) {
-        const bool first = !record.urls_checked;
-        if (check.want[0]) {
-            m_observer.OnUrlChecked(check.position, false, check.result[0]);
-            record.product_url_ok = IsUrlOk(check.result[0]);
+    void Report(const RecordCheck& check) {
+        UrlCheckResult result;
+        result.position = check.position;
+        for (int which = 0; which < 2; ++which) {
+            if (check.want[which]) {
+                m_observer.OnUrlChecked(check.position, which == 1, check.result[which]);
+                result.requested[which] = true;
+                result.result[which] = check.result[which];
+            }
         }
-        if (check.want[1]) {
-            m_observer.OnUrlChecked(check.position, true, check.result[1]);
-            record.image_url_ok = IsUrlOk(check.result[1]);
-        }
-        if (first) {
-            record.urls_checked = true;
-        }
+        m_observer.OnRecordChecked(result);
     }
 
-    CFeedDocument::RecordList& m_records;
+    const CFeedDocument::RecordList& m_records;
     HttpSession& m_session;
     const std::atomic<bool>& m_cancel;
     CUrlCheckObserver& m_observer;
@@ -265,7 +261,43 @@ class CUrlCheckRun {
 
 }  // namespace
 
-void UrlCheckWorker(CFeedDocument& doc, HttpClient& client, const std::atomic<bool>& cancel,
+void ApplyUrlCheckResult(CFeedDocument& doc, const UrlCheckResult& result) {
+    if (result.position >= doc.Count() || !doc.m_records[result.position]) {
+        return;
+    }
+    COtherRecord& record = doc.At(result.position);
+    if (result.requested[0]) {
+        record.product_url_ok = IsUrlOk(result.result[0]);
+    }
+    if (result.requested[1]) {
+        record.image_url_ok = IsUrlOk(result.result[1]);
+    }
+    record.urls_checked = true;
+}
+
+void RunUrlCheck(CFeedDocument& doc, HttpClient& client, const std::atomic<bool>& cancel,
+                 CUrlCheckObserver& observer) {
+    class CApplyingObserver : public CUrlCheckObserver {
+      public:
+        CApplyingObserver(CFeedDocument& doc, CUrlCheckObserver& next) : m_doc(doc), m_next(next) {}
+        void OnProgress(std::size_t handled) override { m_next.OnProgress(handled); }
+        void OnDone() override { m_next.OnDone(); }
+        void OnUrlChecked(std::size_t position, bool image, unsigned result) override {
+            m_next.OnUrlChecked(position, image, result);
+        }
+        void OnRecordChecked(const UrlCheckResult& result) override {
+            ApplyUrlCheckResult(m_doc, result);
+            m_next.OnRecordChecked(result);
+        }
+
+      private:
+        CFeedDocument& m_doc;
+        CUrlCheckObserver& m_next;
+    } applying(doc, observer);
+    UrlCheckWorker(doc, client, cancel, applying);
+}
+
+void UrlCheckWorker(const CFeedDocument& doc, HttpClient& client, const std::atomic<bool>& cancel,
                     CUrlCheckObserver& observer) {
     if (std::unique_ptr<HttpSession> session = client.OpenSession(kUrlCheckUserAgent)) {
         CUrlCheckRun(doc, *session, cancel, observer).Run();

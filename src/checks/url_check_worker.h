@@ -28,6 +28,16 @@ inline constexpr int kUrlCheckMaxPerHost = 4;
 // The longest wait a Retry-After may impose before the one repeat of a 429 or 503.
 inline constexpr std::chrono::seconds kUrlRetryAfterCap{30};
 
+// One record's results: which of its URLs were requested in this run and what they answered.
+struct UrlCheckResult {
+    std::size_t position = 0;
+    bool requested[2] = {false, false};  // product URL, image URL
+    unsigned result[2] = {kUrlNoStatus, kUrlNoStatus};
+};
+
+// Stores a record's results: the flag of each URL requested, and the record counts as checked.
+void ApplyUrlCheckResult(CFeedDocument& doc, const UrlCheckResult& result);
+
 // The worker's reports. They come from the worker's thread.
 class CUrlCheckObserver {
   public:
@@ -39,6 +49,9 @@ class CUrlCheckObserver {
     // A URL was requested (record position, which URL, its result). Comes just before the record's
     // OnProgress, the product URL before the image URL.
     virtual void OnUrlChecked(std::size_t /*position*/, bool /*image*/, unsigned /*result*/) {}
+    // A record's results, after its OnUrlChecked reports and before its OnProgress. The worker never
+    // writes them into the document: whoever owns the document applies them (ApplyUrlCheckResult).
+    virtual void OnRecordChecked(const UrlCheckResult& result) = 0;
 };
 
 // The text to request for a URL of a record: as it stands when it parses, with "http://" in front when
@@ -61,11 +74,15 @@ int UrlCheckJobs(const SettingsStore& store);
 int ClampUrlCheckJobs(long jobs);
 
 // Requests the URLs of every record not yet checked, and again those of a checked record that were not
-// OK, and stores the results in the records. Records are written and reported in row order, each once
-// both its requests have ended. cancel ends every request in flight; records not reported by then keep
-// their previous state.
-void UrlCheckWorker(CFeedDocument& doc, HttpClient& client, const std::atomic<bool>& cancel,
+// OK. Records are reported in row order, each once both its requests have ended. cancel ends every
+// request in flight; records not reported by then keep their previous state. The worker only reads the
+// document; nothing may change it but the results applied from OnRecordChecked while the worker runs.
+void UrlCheckWorker(const CFeedDocument& doc, HttpClient& client, const std::atomic<bool>& cancel,
                     CUrlCheckObserver& observer);
+// The same on the calling thread, each record's results applied to doc as they come (then passed on to
+// observer): for callers that have no interface thread to hand them to.
+void RunUrlCheck(CFeedDocument& doc, HttpClient& client, const std::atomic<bool>& cancel,
+                 CUrlCheckObserver& observer);
 
 inline constexpr const char* kUrlCheckUserAgent = "Yarvelin";
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/yarvelin_app.h"
+#include "app/feed_document.h"
 #include "checks/url_check_worker.h"
 #include "cli/cli_command.h"
 #include "cli/cli_feed_observer.h"
@@ -45,6 +45,7 @@ class CReportingObserver : public CUrlCheckObserver {
     void OnUrlChecked(std::size_t position, bool image, unsigned result) override {
         (image ? m_codes[position].second : m_codes[position].first) = result;
     }
+    void OnRecordChecked(const UrlCheckResult&) override {}
 
     std::vector<std::pair<unsigned, unsigned>> m_codes;
 
@@ -97,20 +98,19 @@ class CCheckUrlsCommand : public CliCommand {
 const CCliRegistration kRegistration(std::make_unique<CCheckUrlsCommand>());
 
 int CCheckUrlsCommand::Run() {
-    CYarvelinApp app;
+    CFeedDocument doc;
     CCliFeedObserver loadObserver(Name());
     loadObserver.SetReplaceUnmappable(m_replaceUnmappable);
-    LoadFeedFile(app, m_feed, loadObserver);
+    LoadFeedFile(doc, m_feed, loadObserver);
     if (loadObserver.Failed()) {
         return kExitFailure;
     }
-    CFeedDocument& doc = app.m_document;
     CurlHttpLimits limits;
     limits.maxRequests = m_jobs;
     CCurlHttpClient client(CurlHttpTimeouts::FromEnvironment(), limits);
     std::atomic<bool> cancel{false};
     CReportingObserver observer(doc.Count(), StderrIsTerminal());
-    UrlCheckWorker(doc, client, cancel, observer);
+    RunUrlCheck(doc, client, cancel, observer);
 
     std::size_t allOk = 0;
     for (std::size_t i = 0; i < doc.Count(); ++i) {

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "app/feed_document.h"
 #include "app/remembered_alert.h"
-#include "app/yarvelin_app.h"
 #include "checks/clean_alerts.h"
 #include "checks/text_cleaning.h"
 #include "cli/cli_command.h"
@@ -49,14 +49,13 @@ class CCleanCommand : public CliCommand {
     }
 
     int Run() override {
-        CYarvelinApp app;
+        CFeedDocument doc;
         CCliFeedObserver observer(Name());
         observer.SetReplaceUnmappable(m_replaceUnmappable);
-        LoadFeedFile(app, m_in, observer);
+        LoadFeedFile(doc, m_in, observer);
         if (observer.Failed()) {
             return kExitFailure;
         }
-        CFeedDocument& doc = app.m_document;
         CFixedCleanAlerts alerts(m_newlines == "remove" ? kAnswerYes : kAnswerNo,
                                  m_special == "escape" ? kAnswerYes : kAnswerNo);
         CDataCheckObserver quiet;

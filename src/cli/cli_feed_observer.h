@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "feed/feed_file.h"
+#include "feed/feed_file_observer.h"
 
 namespace CLI {
 class App;

@@ -1,7 +1,7 @@
 // The save page's choices as options, shared by every command that writes a feed file.
 #pragma once
 
-#include "feed/feed_file.h"
+#include "feed/feed_line_format.h"
 
 namespace CLI {
 class App;

@@ -2,7 +2,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 
-#include "app/yarvelin_app.h"
+#include "app/feed_document.h"
 #include "cli/cli_command.h"
 #include "cli/cli_feed_observer.h"
 #include "feed/feed_file.h"
@@ -38,14 +38,13 @@ class CInfoCommand : public CliCommand {
     }
 
     int Run() override {
-        CYarvelinApp app;  // its settings are never read or written here
+        CFeedDocument doc;
         CCliFeedObserver observer(Name());
         observer.SetReplaceUnmappable(m_replaceUnmappable);
-        LoadFeedFile(app, m_feed, observer);
+        LoadFeedFile(doc, m_feed, observer);
         if (observer.Failed()) {
             return kExitFailure;
         }
-        const CFeedDocument& doc = app.m_document;
         const std::pair<const char*, const std::string*> headers[] = {{"html_escaped", &doc.m_strHtmlEscaped},
                                                                       {"updates_only", &doc.m_strUpdatesOnly},
                                                                       {"product_type", &doc.m_strProductType},

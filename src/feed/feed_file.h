@@ -1,117 +1,41 @@
-// The feed file: loading it into the document and writing the document out.
+// Whole feed files: loading one into the document, writing the document out, converting a file and
+// streaming its products. The line format they share is feed_line_format.h; where they report is
+// feed_file_observer.h.
 #pragma once
 
 #include <cstddef>
 #include <functional>
-#include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "feed/feed_encoding.h"
+#include "feed/feed_file_observer.h"
+#include "feed/feed_line_format.h"
 #include "records/other_record.h"
 
 namespace yarvelin {
 
 class CFeedDocument;
-class CYarvelinApp;
 
-// Where the loader and writer report: the start page's progress bar and status line, and message boxes.
-class CFeedFileObserver {
-  public:
-    virtual ~CFeedFileObserver() = default;
-    virtual void SetProgressRange(int /*lower*/, int /*upper*/) {}
-    virtual void SetProgressPos(int /*pos*/) {}
-    virtual void SetStatusText(const std::string& /*text*/) {}
-    // A file error: caption "Yarvelin1.0", exclamation icon, OK.
-    virtual void ShowFileError(const std::string& text) = 0;
-    // The empty-file report: "File is corrupt or it is of a different format", caption "File Format Error",
-    // information icon, OK.
-    virtual void ShowFormatError() = 0;
-    // Before a UTF-8 file whose products hold characters that Windows-1252 cannot hold is read: true to
-    // read it with each such character as '?', false to leave everything as it was.
-    virtual bool ConfirmUnmappable(const std::string& /*path*/, const FeedEncoding& /*encoding*/) {
-        return false;
-    }
-    // After a write: values whose line breaks were written as blanks (none: not called).
-    virtual void LineBreaksWritten(std::size_t /*values*/) {}
-    // After a write that had to add quoted=YES (and the header block, if none was chosen) because values
-    // hold TABs (none, or the choices already said so: not called).
-    virtual void QuotedHeaderAdded(std::size_t /*values*/) {}
+// What a load did. opened: the file could be opened and its characters were accepted, so the path counts
+// as used (the caller's recent list takes it). loaded: the document now holds the file's products and is
+// named after it.
+struct FeedLoadResult {
+    bool opened = false;
+    bool loaded = false;
 };
 
-inline constexpr const char* kFeedFormatErrorText = "File is corrupt or it is of a different format";
-inline constexpr const char* kFeedFormatErrorCaption = "File Format Error";
-inline constexpr const char* kFeedLoadedText = "File opened and succesfully loaded. Press NEXT to continue.";
-
-// The four header choices of the writer.
-struct FeedHeaderChoices {
-    bool includeHeaders = false;
-    bool htmlEscaped = false;
-    bool updatesOnly = false;
-    bool quoted = false;
-};
-
-// Reads the file at path into app.m_document (recent list updated unless path is one of the samples).
-void LoadFeedFile(CYarvelinApp& app, const std::string& path, CFeedFileObserver& observer);
+// Reads the file at path into doc.
+FeedLoadResult LoadFeedFile(CFeedDocument& doc, const std::string& path, CFeedFileObserver& observer);
 // Writes the document's records to path; false (after reporting) when nothing was saved.
 bool WriteFeedFile(const CFeedDocument& doc, const std::string& path, const FeedHeaderChoices& choices,
                    CFeedFileObserver& observer);
 
-std::optional<std::string> ParseHeaderValue(const std::string& line, const std::string& key);
-std::vector<std::string> SplitFeedLine(const std::string& line);
-std::string BuildColumnLine(bool basicFormat);
-std::string FormatRecordLine(const COtherRecord& record, bool basicFormat);
-// Every column is written so that SplitFeedLine gives the value back: a value holding a TAB is enclosed in
-// quotes, a literal quote is written as three quotes (as the pair that ends quotes, inside them), and each
-// CR LF, CR or LF becomes one blank, since no line can hold a line break. Anything else is written as is.
-std::string QuoteDescriptiveText(const std::string& text);
-// A written file holds Windows-1252 and must not read back as UTF-8 (see feed_encoding.h). Until the
-// file holds a byte above 0x7F, the guard watches: when the first such byte starts what UTF-8 would read
-// as one character, that sequence is split by quotes that read back as nothing, so the file can no
-// longer be valid UTF-8. One guard lasts for one file.
-struct Cp1252Guard {
-    bool settled = false;
-};
-// Gives true when line breaks were written as blanks.
-bool AppendFeedField(std::string& out, std::string_view text, Cp1252Guard* guard = nullptr);
-
-// Line breaks in values: CR LF, CR or LF each become one blank.
-bool HasLineBreak(std::string_view text);
-std::string FlattenLineBreaks(std::string_view text);
-// How many of the record's written values hold a line break.
-std::size_t CountValuesWithLineBreaks(const COtherRecord& record, bool basicFormat);
-// The same for every record the document writes, in its format.
+// The same counts as feed_line_format.h's, for every record the document writes, in its format.
 std::size_t CountValuesWithLineBreaks(const CFeedDocument& doc);
-// What the user is told before such a document is written.
-std::string LineBreaksNotice(std::size_t values);
-
-// A value holding a TAB can only be written between quotes, and then the file must say quoted=YES: a reader
-// that takes the file as unquoted splits at that TAB and finds one field too many.
-bool HasTab(std::string_view text);
-std::size_t CountValuesWithTabs(const COtherRecord& record, bool basicFormat);
 std::size_t CountValuesWithTabs(const CFeedDocument& doc);
-// The header choices a file holding tabValues such values is written with: unchanged when there are none
-// or the choices already say quoted=YES; otherwise quoted=YES, and when no header block was chosen, one
-// with the values a file without headers stands for (html_escaped=NO, updates_only=NO).
-FeedHeaderChoices HeaderChoicesForValues(const FeedHeaderChoices& chosen, std::size_t tabValues);
-// What the user is told before such a document is written with headers other than the chosen ones.
-std::string QuotedHeaderNotice(std::size_t values);
-
-// The same rules without building intermediate texts, for the loader's and writer's hot loops.
-// Splits line straight into the record's columns (fields beyond the twentieth dropped, missing ones
-// emptied); gives the number of fields the line holds.
-std::size_t SplitFeedLineInto(std::string_view line, COtherRecord& record);
-// Gives the number of values whose line breaks were written as blanks.
-std::size_t AppendRecordLine(std::string& out, const COtherRecord& record, bool basicFormat,
-                             Cp1252Guard* guard = nullptr);
-void AppendQuotedDescriptiveText(std::string& out, std::string_view text);
-
-// The four header lines of the writer (without a line break after the last), or nothing.
-std::string BuildHeaderBlock(const FeedHeaderChoices& choices);
 
 // How the file at path is encoded (see feed_encoding.h), with the characters of its products that
-// Windows-1252 cannot hold. The loader and the converter read a UTF-8 file converted to Windows-1252.
+// Windows-1252 cannot hold. The readers read a UTF-8 file converted to Windows-1252.
 FeedEncoding ScanFeedEncoding(const std::string& path);
 
 // Reads in and writes out record by record, with the loader's and the writer's rules, so that converting

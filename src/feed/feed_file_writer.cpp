@@ -9,7 +9,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "feed/feed_file.h"
+#include "feed/feed_file_observer.h"
 #include "feed/file_error.h"
 #include "records/text_util.h"
 

@@ -4,7 +4,7 @@
 
 #include <QElapsedTimer>
 
-#include "feed/feed_file.h"
+#include "feed/feed_file_observer.h"
 
 class QLabel;
 class QProgressBar;

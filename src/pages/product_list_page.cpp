@@ -34,10 +34,7 @@
 
 namespace yarvelin {
 
-namespace {
-// Rows kept for the table during the URL check when the view cannot say which are in sight.
-constexpr int kFrozenRowsWithoutView = 200;
-}  // namespace
+namespace {}  // namespace
 
 CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
     : CWizardPage(gui, A("Yarvelin : Step 2 > Add or Modify Product Information"), parent) {
@@ -402,18 +399,9 @@ void CPage3::OnVerifyData() {
 
 void CPage3::OnVerifyUrls() {
     {
-        // The check's worker writes the records while the dialog is open: the table keeps showing the
-        // rows in view as they were and reads nothing until the worker has ended.
-        const int first = std::max(m_table->rowAt(0), 0);
-        int last = m_table->rowAt(m_table->viewport()->height() - 1);
-        if (last < 0) {
-            last = std::min(first + kFrozenRowsWithoutView, m_model->rowCount()) - 1;
-        }
-        m_model->Freeze(first, last);
         CUrlCheckDlg dialog(m_gui, this);
         dialog.exec();
     }
-    m_model->Thaw();
     RebuildList();
     SelectAllRows();
     UpdateButtonStates();

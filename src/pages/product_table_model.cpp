@@ -17,23 +17,6 @@ void CProductTableModel::Rebuild() {
     endResetModel();
 }
 
-void CProductTableModel::Freeze(int firstRow, int lastRow) {
-    m_frozenCells.clear();
-    m_frozenFirst = std::max(firstRow, 0);
-    const int last = std::min(lastRow, m_rowCount - 1);
-    for (int row = m_frozenFirst; row <= last; ++row) {
-        for (int column = 0; column < kListColumnCount; ++column) {
-            m_frozenCells.push_back(data(index(row, column)).toString());
-        }
-    }
-    m_bFrozen = true;
-}
-
-void CProductTableModel::Thaw() {
-    m_bFrozen = false;
-    m_frozenCells.clear();
-}
-
 int CProductTableModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : m_rowCount;
 }
@@ -52,12 +35,6 @@ QVariant CProductTableModel::data(const QModelIndex& index, int role) const {
     }
     if (role != Qt::DisplayRole) {
         return {};
-    }
-    if (m_bFrozen) {
-        const qsizetype cell =
-            static_cast<qsizetype>(index.row() - m_frozenFirst) * kListColumnCount + index.column();
-        return index.row() >= m_frozenFirst && cell < m_frozenCells.size() ? QVariant(m_frozenCells[cell])
-                                                                           : QVariant();
     }
     // A row whose product has gone since the last rebuild shows nothing rather than reading past the list.
     const auto row = static_cast<std::size_t>(index.row());

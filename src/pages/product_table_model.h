@@ -4,7 +4,6 @@
 
 #include <QAbstractTableModel>
 #include <QString>
-#include <QVector>
 #include <cstddef>
 
 namespace yarvelin {
@@ -19,12 +18,6 @@ class CProductTableModel : public QAbstractTableModel {
     // Removes all rows and shows one row per product of the document, in order.
     void Rebuild();
 
-    // While another thread writes the records (the URL check), the table must not read them: Freeze
-    // keeps the texts of the rows first..last as they are now and shows only those until Thaw.
-    void Freeze(int firstRow, int lastRow);
-    void Thaw();
-    bool IsFrozen() const { return m_bFrozen; }
-
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -34,9 +27,6 @@ class CProductTableModel : public QAbstractTableModel {
     const CFeedDocument& m_document;
     // Rows shown since the last rebuild; the document may have moved on until the next one.
     int m_rowCount = 0;
-    bool m_bFrozen = false;
-    int m_frozenFirst = 0;
-    QVector<QString> m_frozenCells;  // row by row, every column
 };
 
 }  // namespace yarvelin

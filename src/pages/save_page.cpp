@@ -13,6 +13,7 @@
 #include "app/wizard_rules.h"
 #include "app/yarvelin_gui.h"
 #include "dialogs/diagnostics_dlg.h"
+#include "feed/feed_file.h"
 #include "feed/feed_report_view.h"
 #include "feed/feed_summary.h"
 #include "platform/text_codec.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "feed/feed_file.h"
+#include "feed/feed_line_format.h"
 #include "pages/wizard_page.h"
 
 class QCheckBox;

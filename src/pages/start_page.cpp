@@ -271,7 +271,7 @@ void CPage1::LoadFile(const QString& path) {
     }
     CFeedReportView report(m_gui.Ui(), this, m_progress, m_status);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    LoadFeedFile(m_gui.App(), ToPath(path), report);
+    m_gui.App().OpenFeed(ToPath(path), report);
     QApplication::restoreOverrideCursor();
 }
 

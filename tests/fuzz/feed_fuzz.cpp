@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Made once: every load that finds a line replaces the products.
     static CYarvelinApp first;
     static CYarvelinApp second;
-    LoadFeedFile(first, in, observer);
+    first.OpenFeed(in, observer);
     if (observer.formatErrors > 0) {
         return 0;  // an empty file loads nothing
     }
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const FeedHeaderChoices choices{size % 3 == 0, size % 5 == 0, size % 7 == 0, true};
     Check(WriteFeedFile(doc, out, choices, observer), "write");
 
-    LoadFeedFile(second, out, observer);
+    second.OpenFeed(out, observer);
     const CFeedDocument& back = second.m_document;
     Check(back.Count() == doc.Count(), "product count");
     const int columns = doc.m_bBasicFormat ? kBasicColumnCount : kColumnCount;

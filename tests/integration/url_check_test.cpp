@@ -73,6 +73,7 @@ QApplication& App() {
 // Collects the worker's reports; they arrive on the worker's thread.
 class CRecordingObserver : public CUrlCheckObserver {
   public:
+    void OnRecordChecked(const UrlCheckResult&) override {}
     void OnProgress(std::size_t handled) override {
         std::lock_guard lock(m_mutex);
         m_progress.push_back(handled);
@@ -127,7 +128,7 @@ unsigned ParallelResult(const std::string& url) {
     CCurlHttpClient client(ShortTimeouts());
     std::atomic<bool> cancel{false};
     CRecordingObserver observer;
-    UrlCheckWorker(doc, client, cancel, observer);
+    RunUrlCheck(doc, client, cancel, observer);
     EXPECT_EQ(observer.m_results.size(), 2u);
     return observer.m_results.empty() ? 0 : observer.m_results[0];
 }
@@ -226,7 +227,7 @@ TEST(UrlCheckWorkerTest, WritesResultsAndSecondRunAsksOnlyWhatFailed) {
     // One request at a time goes in row order, the product URL before the image URL.
     CCurlHttpClient one = Client(1);
     CRecordingObserver first;
-    UrlCheckWorker(doc, one, cancel, first);
+    RunUrlCheck(doc, one, cancel, first);
     EXPECT_EQ(first.m_progress, (std::vector<std::size_t>{1, 2, 3, 4, 5}));
     EXPECT_EQ(first.m_done, 1);
     EXPECT_STREQ(doc.At(0).UrlStatusText(), "All OK");
@@ -246,7 +247,7 @@ TEST(UrlCheckWorkerTest, WritesResultsAndSecondRunAsksOnlyWhatFailed) {
     doc.At(1).m_required.image_url = server.Url("/img/2.jpg");
     CCurlHttpClient many = Client(16);
     CRecordingObserver second;
-    UrlCheckWorker(doc, many, cancel, second);
+    RunUrlCheck(doc, many, cancel, second);
     EXPECT_EQ(second.m_progress, (std::vector<std::size_t>{1, 2, 3, 4, 5}));
     EXPECT_EQ(second.m_results.size(), 4u);  // record 2's image, record 3's page, both of record 4
     const auto again = server.AccessLogOf(8);
@@ -296,7 +297,7 @@ TEST(UrlCheckWorkerTest, ManyAtOnceGiveTheResultsOfOneAfterAnother) {
     }
     std::atomic<bool> cancel{false};
     CRecordingObserver observer;
-    UrlCheckWorker(parallel, client, cancel, observer);
+    RunUrlCheck(parallel, client, cancel, observer);
     EXPECT_EQ(observer.m_results, expected);
     EXPECT_EQ(observer.m_progress.size(), sequential.Count());
     for (std::size_t i = 0; i < sequential.Count(); ++i) {
@@ -319,7 +320,7 @@ TEST(UrlCheckWorkerTest, NeverMoreThanFourConnectionsToOneHost) {
     CCurlHttpClient client = Client(16);
     std::atomic<bool> cancel{false};
     CRecordingObserver observer;
-    UrlCheckWorker(doc, client, cancel, observer);
+    RunUrlCheck(doc, client, cancel, observer);
     for (const auto& host : hosts) {
         EXPECT_EQ(host->Requests(), 40);
         EXPECT_EQ(host->MostConnectionsAtOnce(), kUrlCheckMaxPerHost);
@@ -348,7 +349,7 @@ TEST(UrlCheckWorkerTest, Http2WhereTheServerOffersIt) {
     CCurlHttpClient client(timeouts);
     std::atomic<bool> cancel{false};
     CRecordingObserver observer;
-    UrlCheckWorker(doc, client, cancel, observer);
+    RunUrlCheck(doc, client, cancel, observer);
     for (std::size_t i = 0; i < doc.Count(); ++i) {
         EXPECT_STREQ(doc.At(i).UrlStatusText(), i == 7 ? "Err:Img Url" : "All OK") << i;
     }
@@ -377,7 +378,7 @@ TEST(UrlCheckWorkerTest, LargeBodyIsNotReadToItsEnd) {
     CCurlHttpClient client = Client(16);
     std::atomic<bool> cancel{false};
     CRecordingObserver observer;
-    UrlCheckWorker(doc, client, cancel, observer);
+    RunUrlCheck(doc, client, cancel, observer);
     EXPECT_EQ(observer.m_results, (std::vector<unsigned>{200, 200, 200, 200}));
     EXPECT_LT(server.BodyBytesSent(), big / 4);
     EXPECT_STREQ(doc.At(0).UrlStatusText(), "All OK");
@@ -412,7 +413,7 @@ TEST(UrlCheckWorkerTest, RetryAfterIsHonouredOnce) {
     std::atomic<bool> cancel{false};
     CRecordingObserver observer;
     const auto start = std::chrono::steady_clock::now();
-    UrlCheckWorker(doc, client, cancel, observer);
+    RunUrlCheck(doc, client, cancel, observer);
     EXPECT_GE(std::chrono::steady_clock::now() - start, 1s) << "the wait the server asked for";
     EXPECT_EQ(observer.m_results, (std::vector<unsigned>{200, 503, 429, 404}));
     EXPECT_EQ(asked["/busy-once"], 2);
@@ -432,7 +433,7 @@ TEST(UrlCheckWorkerTest, RefusedPortAmongGoodOnes) {
     CCurlHttpClient client = Client(16);
     std::atomic<bool> cancel{false};
     CRecordingObserver observer;
-    UrlCheckWorker(doc, client, cancel, observer);
+    RunUrlCheck(doc, client, cancel, observer);
     EXPECT_EQ(observer.m_results,
               (std::vector<unsigned>{200, 200, kUrlRequestFailed, 200, 200, kUrlRequestFailed, 200, 200}));
     EXPECT_EQ(observer.m_progress, (std::vector<std::size_t>{1, 2, 3, 4}));
@@ -447,7 +448,7 @@ TEST(UrlCheckWorkerTest, EmptyFeedReportsOnlyTheEnd) {
     CCurlHttpClient client(ShortTimeouts());
     std::atomic<bool> cancel{false};
     CRecordingObserver observer;
-    UrlCheckWorker(doc, client, cancel, observer);
+    RunUrlCheck(doc, client, cancel, observer);
     EXPECT_TRUE(observer.m_progress.empty());
     EXPECT_EQ(observer.m_done, 1);
 }
@@ -472,7 +473,7 @@ TEST(UrlCheckWorkerTest, CancelEndsEveryRequestInFlight) {
     CCurlHttpClient client = Client(16);
     std::atomic<bool> cancel{false};
     CRecordingObserver observer;
-    std::thread worker([&] { UrlCheckWorker(doc, client, cancel, observer); });
+    std::thread worker([&] { RunUrlCheck(doc, client, cancel, observer); });
     for (const auto& host : hosts) {
         ASSERT_TRUE(host->WaitForRequests(4, 5s));
     }
@@ -507,7 +508,7 @@ TEST(UrlCheckWorkerTest, NoSessionStillReportsTheEnd) {
     CNoSessionClient client;
     std::atomic<bool> cancel{false};
     CRecordingObserver observer;
-    UrlCheckWorker(doc, client, cancel, observer);
+    RunUrlCheck(doc, client, cancel, observer);
     EXPECT_TRUE(observer.m_progress.empty());
     EXPECT_EQ(observer.m_done, 1);
     EXPECT_FALSE(doc.At(0).urls_checked);
@@ -672,10 +673,10 @@ TEST(UrlCheckDlgTest, EscapeAfterTheEndClosesWithCancel) {
     EXPECT_EQ(t.m_ui.m_beeps, 1);
 }
 
-// The product list stays on screen while the check runs, but its table reads nothing of the records the
-// worker writes: it repaints the rows in view as they were. (Under ThreadSanitizer this test is the
-// proof: a read of a record during the check is a data race.)
-TEST(UrlCheckDlgTest, ProductListRepaintsWithoutReadingTheRecords) {
+// The product list stays on screen while the check runs and reads the records whenever it repaints: the
+// worker only reads them too, and their results are stored on this thread. (Under ThreadSanitizer this test
+// is the proof: a record written by the worker while the table reads it is a data race.)
+TEST(UrlCheckDlgTest, ProductListRepaintsWhileTheResultsArrive) {
     App();
     CSlowHttpServer slow(20ms);
     CTestGui t;
@@ -690,8 +691,7 @@ TEST(UrlCheckDlgTest, ProductListRepaintsWithoutReadingTheRecords) {
     const QModelIndex status = model->index(0, kListUrlsCheck);
     const QString before = model->data(status).toString();
     int repaints = 0;
-    bool frozenWhileRunning = true;
-    bool shownAsBefore = true;
+    QString shownWhenDone;
     PollWhileModal([&] {
         auto* dlg = qobject_cast<CUrlCheckDlg*>(QApplication::activeModalWidget());
         if (dlg == nullptr) {
@@ -700,21 +700,19 @@ TEST(UrlCheckDlgTest, ProductListRepaintsWithoutReadingTheRecords) {
         // Painted off screen, as an exposed window would be.
         page.grab();
         ++repaints;
-        frozenWhileRunning = frozenWhileRunning && model->IsFrozen();
-        shownAsBefore = shownAsBefore && model->data(status).toString() == before;
         if (!dlg->IsDone()) {
             return false;
         }
+        shownWhenDone = model->data(status).toString();
         dlg->accept();
         return true;
     });
     page.OnVerifyUrls();
     EXPECT_GT(repaints, 5);
-    EXPECT_TRUE(frozenWhileRunning);
-    EXPECT_TRUE(shownAsBefore);
-    EXPECT_FALSE(model->IsFrozen());
+    // Every result was stored before the window said it was done, and the table shows it.
+    EXPECT_NE(shownWhenDone, before);
+    EXPECT_EQ(shownWhenDone, model->data(status).toString());
     EXPECT_TRUE(t.Doc().At(24).urls_checked);
-    EXPECT_NE(model->data(status).toString(), before);  // the results show once the check is over
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ class FeedReportViewTest : public QObject {
         QLabel status(&parent);
         CFeedReportView view(ui, &parent, &bar, &status);
         CYarvelinApp app;
-        LoadFeedFile(app, ToPath(path), view);
+        app.OpenFeed(ToPath(path), view);
         QCOMPARE(bar.minimum(), 0);
         QCOMPARE(bar.maximum(), 100);
         QCOMPARE(bar.value(), 100);
@@ -48,7 +48,7 @@ class FeedReportViewTest : public QObject {
                          MsgAnswer::Ok);
         CFeedReportView view(ui, nullptr);  // no bar or status line: the save page's case
         CYarvelinApp app;
-        LoadFeedFile(app, ToPath(path), view);
+        app.OpenFeed(ToPath(path), view);
         QVERIFY2(ui.Done(), qPrintable(ui.Failure()));
     }
 
@@ -63,7 +63,7 @@ class FeedReportViewTest : public QObject {
                          MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
         CFeedReportView view(ui, nullptr);
         CYarvelinApp app;
-        LoadFeedFile(app, ToPath(path), view);
+        app.OpenFeed(ToPath(path), view);
         QVERIFY2(ui.Done(), qPrintable(ui.Failure()));
     }
 };

@@ -36,7 +36,7 @@ void LoadSample(CFeedDocument& doc, const QString& path) {
             continue;
         }
         COtherRecord record;
-        SplitFeedLineInto(std::string_view(line.constData(), static_cast<std::size_t>(line.size())), record);
+        SplitFeedLine(std::string_view(line.constData(), static_cast<std::size_t>(line.size())), record);
         doc.AddOrReplaceRecord(record);
     }
 }

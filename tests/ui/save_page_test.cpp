@@ -502,7 +502,7 @@ class SavePageTest : public QObject {
             void ShowFileError(const std::string&) override { QFAIL("file error"); }
             void ShowFormatError() override { QFAIL("format error"); }
         } quiet;
-        LoadFeedFile(t.m_app, Native(feed), quiet);
+        t.m_app.OpenFeed(Native(feed), quiet);
         QCOMPARE(t.Doc().Count(), std::size_t(240));
         for (std::size_t i = 0; i < 200; ++i) {
             t.Doc().At(i).product_url_ok = true;

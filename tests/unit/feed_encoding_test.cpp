@@ -46,7 +46,7 @@ TEST_P(FeedEncodingTest, DecidesAndConverts) {
     EXPECT_EQ(ScanFeedEncoding(path).utf8, c.utf8);
     CAnsweringObserver observer;
     CYarvelinApp app;
-    LoadFeedFile(app, path, observer);
+    app.OpenFeed(path, observer);
     EXPECT_TRUE(observer.asked.empty());
     ASSERT_GE(app.m_document.Count(), 1u);
     EXPECT_EQ(app.m_document.At(0).m_required.name, c.name1);
@@ -88,7 +88,7 @@ TEST(FeedEncodingTest, UnmappableCharactersAreListedAndAskedAbout) {
     kept.m_required.name = "kept";
     app.m_document.AddOrReplaceRecord(kept);
     CAnsweringObserver no;
-    LoadFeedFile(app, path, no);
+    app.OpenFeed(path, no);
     ASSERT_EQ(no.asked, std::vector<std::string>{path});
     EXPECT_EQ(no.count, 3u);
     ASSERT_EQ(no.listed.size(), 3u);
@@ -103,7 +103,7 @@ TEST(FeedEncodingTest, UnmappableCharactersAreListedAndAskedAbout) {
 
     CAnsweringObserver yes;
     yes.answer = true;
-    LoadFeedFile(app, path, yes);
+    app.OpenFeed(path, yes);
     ASSERT_EQ(app.m_document.Count(), 2u);
     EXPECT_EQ(app.m_document.At(0).m_required.name, "Z\xf3?w");
     EXPECT_EQ(app.m_document.At(1).m_required.description, "? ?");
@@ -186,7 +186,7 @@ TEST_P(WrittenFileIsNeverUtf8Test, ReadsBackAsWritten) {
     EXPECT_EQ(bytes.substr(BuildHeaderBlock(choices).size() + kColumns.size() + 4), GetParam().lines);
     EXPECT_FALSE(ScanFeedEncoding(path).utf8);
     CYarvelinApp app;
-    LoadFeedFile(app, path, observer);
+    app.OpenFeed(path, observer);
     ASSERT_EQ(app.m_document.Count(), doc.Count());
     for (std::size_t i = 0; i < doc.Count(); ++i) {
         EXPECT_EQ(app.m_document.At(i).m_required.name, doc.At(i).m_required.name) << i;

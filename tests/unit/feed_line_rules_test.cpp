@@ -22,7 +22,7 @@ TEST_P(SplitFeedLineTest, GivesTheFields) {
     // The record form of the splitter follows the same rules for the first twenty fields.
     COtherRecord record;
     record.m_optional.currency = "stale";
-    EXPECT_EQ(SplitFeedLineInto(GetParam().line, record), GetParam().fields.size());
+    EXPECT_EQ(SplitFeedLine(GetParam().line, record), GetParam().fields.size());
     for (int k = 0; k < kColumnCount; ++k) {
         const auto expected =
             static_cast<std::size_t>(k) < GetParam().fields.size() ? GetParam().fields[k] : "";
@@ -49,17 +49,17 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"HighBytesPassUnchanged", "caf\xe9\t\x93q\x94", {"caf\xe9", "\x93q\x94"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(SplitFeedLineIntoTest, KeepsTwentyFieldsAndEmptiesMissingOnes) {
+TEST(SplitFeedLineIntoRecordTest, KeepsTwentyFieldsAndEmptiesMissingOnes) {
     std::string wide;
     for (int k = 0; k < 25; ++k) {
         wide += (k ? "\t" : "") + std::string("f") + std::to_string(k);
     }
     COtherRecord record;
-    EXPECT_EQ(SplitFeedLineInto(wide, record), 25u);
+    EXPECT_EQ(SplitFeedLine(wide, record), 25u);
     EXPECT_EQ(record.Field(0), "f0");
     EXPECT_EQ(record.Field(19), "f19");
 
-    EXPECT_EQ(SplitFeedLineInto("a\tb\tc", record), 3u);
+    EXPECT_EQ(SplitFeedLine("a\tb\tc", record), 3u);
     EXPECT_EQ(record.Field(2), "c");
     for (int k = 3; k < kColumnCount; ++k) {
         EXPECT_EQ(record.Field(k), "") << k;
@@ -156,11 +156,11 @@ TEST(FormatRecordLineTest, CountsValuesWhoseLineBreaksBecomeBlanks) {
     record.m_required.description = "a\nb\rc";
     record.m_optional.brand = "x\r";
     std::string line;
-    EXPECT_EQ(AppendRecordLine(line, record, false), 3u);
+    EXPECT_EQ(FormatRecordLine(line, record, false), 3u);
     EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos);
     EXPECT_EQ(CountValuesWithLineBreaks(record, true), 2u);  // the brand is not written in the basic format
     line.clear();
-    EXPECT_EQ(AppendRecordLine(line, record, true), 2u);
+    EXPECT_EQ(FormatRecordLine(line, record, true), 2u);
 }
 
 TEST(FormatRecordLineTest, BasicFormatHasSevenColumns) {

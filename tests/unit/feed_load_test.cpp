@@ -41,7 +41,7 @@ TEST_P(LoadFeedFileTest, LoadsAsTheLayoutSays) {
     doc.m_bDataVerified = true;
     const auto serial = doc.m_nFeedSerial;
     CRecordingObserver observer;
-    LoadFeedFile(app, path, observer);
+    app.OpenFeed(path, observer);
 
     std::vector<std::string> ids;
     for (const auto& r : app.m_document.m_records) {
@@ -140,7 +140,7 @@ TEST(LoadFeedFileEdgeTest, EmptyFileIsAFormatErrorAndKeepsTheRecords) {
     app.m_document.AddOrReplaceRecord(COtherRecord());
     app.m_document.MarkChanged();
     CRecordingObserver observer;
-    LoadFeedFile(app, path, observer);
+    app.OpenFeed(path, observer);
     EXPECT_EQ(observer.formatErrors, 1);
     EXPECT_EQ(app.m_document.Count(), 1u);
     EXPECT_TRUE(app.m_document.IsChanged());
@@ -153,9 +153,9 @@ TEST(LoadFeedFileEdgeTest, MissingFileOrFolderReportsAndChangesNothing) {
     CYarvelinApp app;
     app.m_document.AddOrReplaceRecord(COtherRecord());
     CRecordingObserver observer;
-    LoadFeedFile(app, dir.File("nope.txt"), observer);
-    LoadFeedFile(app, dir.File("nofolder/x.txt"), observer);
-    LoadFeedFile(app, dir.Path(), observer);
+    app.OpenFeed(dir.File("nope.txt"), observer);
+    app.OpenFeed(dir.File("nofolder/x.txt"), observer);
+    app.OpenFeed(dir.Path(), observer);
     ASSERT_EQ(observer.fileErrors.size(), 3u);
     EXPECT_EQ(observer.fileErrors[0], dir.File("nope.txt") + " was not found.");
     EXPECT_EQ(observer.fileErrors[1], dir.File("nofolder/x.txt") + " contains an invalid path.");
@@ -174,9 +174,9 @@ TEST(LoadFeedFileEdgeTest, SamplesStayOutOfTheRecentList) {
     CYarvelinApp app;
     app.m_sampleFeeds.Add(sample);
     CRecordingObserver observer;
-    LoadFeedFile(app, sample, observer);
+    app.OpenFeed(sample, observer);
     EXPECT_TRUE(app.m_recentFeeds.NonEmpty().empty());
-    LoadFeedFile(app, other, observer);
+    app.OpenFeed(other, observer);
     EXPECT_EQ(app.m_recentFeeds.NonEmpty(), std::vector<std::string>{other});
 }
 
@@ -189,7 +189,7 @@ TEST(LoadFeedFileEdgeTest, ProgressStepsFromZeroToHundredAndWraps) {
     WriteBytes(dir.File("f.txt"), bytes);
     CYarvelinApp app;
     CRecordingObserver observer;
-    LoadFeedFile(app, dir.File("f.txt"), observer);
+    app.OpenFeed(dir.File("f.txt"), observer);
     EXPECT_EQ(observer.ranges, (std::vector<std::pair<int, int>>{{0, 100}}));
     ASSERT_EQ(observer.positions.size(), 151u);
     EXPECT_EQ(observer.positions[0], 1);
@@ -206,7 +206,7 @@ TEST(LoadFeedFileEdgeTest, LongLinesAcrossTheReadBuffer) {
     WriteBytes(dir.File("long.txt"), bytes);
     CYarvelinApp app;
     CRecordingObserver observer;
-    LoadFeedFile(app, dir.File("long.txt"), observer);
+    app.OpenFeed(dir.File("long.txt"), observer);
     ASSERT_EQ(app.m_document.Count(), 2u);
     EXPECT_EQ(app.m_document.At(0).m_required.name, longText);
     EXPECT_EQ(app.m_document.At(0).m_required.offer_id, "L1");

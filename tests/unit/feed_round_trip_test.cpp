@@ -115,7 +115,7 @@ TEST(FeedRoundTripTest, EveryLineSplitsBackIntoItsValues) {
         const std::string line = FormatRecordLine(written, basic);
         ASSERT_EQ(line.find_first_of("\r\n"), std::string::npos) << "seed " << seed;
         COtherRecord read;
-        ASSERT_GT(SplitFeedLineInto(line, read), 0u) << "seed " << seed;
+        ASSERT_GT(SplitFeedLine(line, read), 0u) << "seed " << seed;
         const int columns = basic ? kBasicColumnCount : kColumnCount;
         for (int k = 0; k < columns; ++k) {
             ASSERT_EQ(read.Field(k), Expected(written.Field(k)))
@@ -154,7 +154,7 @@ TEST(FeedRoundTripTest, WrittenFilesLoadBackProductByProduct) {
         EXPECT_EQ(observer.told, withLineBreaks) << "seed " << seed;
 
         CYarvelinApp app;
-        LoadFeedFile(app, path, observer);
+        app.OpenFeed(path, observer);
         ASSERT_TRUE(observer.fileErrors.empty()) << "seed " << seed;
         const CFeedDocument& loaded = app.m_document;
         ASSERT_EQ(loaded.m_records.size(), doc.m_records.size()) << "seed " << seed;

@@ -62,7 +62,7 @@ TEST(WriteFeedFileTest, WrittenFileLoadsBackToTheSameRecords) {
     CRecordingObserver observer;
     ASSERT_TRUE(WriteFeedFile(doc, dir.File("feed.txt"), {true, true, false, true}, observer));
     CYarvelinApp app;
-    LoadFeedFile(app, dir.File("feed.txt"), observer);
+    app.OpenFeed(dir.File("feed.txt"), observer);
     ASSERT_EQ(app.m_document.Count(), doc.Count());
     for (std::size_t i = 0; i < doc.Count(); ++i) {
         for (int k = 0; k < kColumnCount; ++k) {
@@ -86,7 +86,7 @@ TEST(WriteFeedFileTest, ConvertEqualsLoadThenWriteAndKeepsTheWritersOwnBytes) {
     // layout reads back to texts that are written the same way only when they hold no quote; check both.
     ASSERT_TRUE(ConvertFeedFile(dir.File("in.txt"), dir.File("conv.txt"), choices, false, observer));
     CYarvelinApp app;
-    LoadFeedFile(app, dir.File("in.txt"), observer);
+    app.OpenFeed(dir.File("in.txt"), observer);
     ASSERT_TRUE(WriteFeedFile(app.m_document, dir.File("loaded.txt"), choices, observer));
     EXPECT_EQ(ReadBytes(dir.File("conv.txt")), ReadBytes(dir.File("loaded.txt")));
 

@@ -271,7 +271,7 @@ TEST(VerifyDataTest, WhatTheNoAnswerKeepsSurvivesASaveAndAReload) {
     test::CRecordingObserver fileObserver;
     ASSERT_TRUE(WriteFeedFile(doc, dir.File("f.txt"), {true, false, false, true}, fileObserver));
     CYarvelinApp app;
-    LoadFeedFile(app, dir.File("f.txt"), fileObserver);
+    app.OpenFeed(dir.File("f.txt"), fileObserver);
     ASSERT_EQ(app.m_document.Count(), 1u);
     EXPECT_EQ(app.m_document.At(0).m_required.name, name);
     EXPECT_EQ(app.m_document.At(0).m_required.description, description);

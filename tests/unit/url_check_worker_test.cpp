@@ -90,6 +90,11 @@ class CFakeClient : public HttpClient {
 
 class CCollectingObserver : public CUrlCheckObserver {
   public:
+    void OnRecordChecked(const UrlCheckResult& r) override {
+        m_events.push_back("record " + std::to_string(r.position));
+        m_results.push_back(r);
+    }
+    std::vector<UrlCheckResult> m_results;
     void OnProgress(std::size_t handled) override {
         m_events.push_back("progress " + std::to_string(handled));
     }
@@ -117,16 +122,45 @@ TEST(UrlCheckOrderTest, RecordsAreWrittenAndReportedInRowOrderWhateverOrderReque
     CFakeClient client(&session);
     std::atomic<bool> cancel{false};
     CCollectingObserver observer;
-    UrlCheckWorker(doc, client, cancel, observer);
+    RunUrlCheck(doc, client, cancel, observer);
     const std::vector<std::string> expected = {
-        "0 product 200", "0 image 404",   "progress 1",  "1 product 500", "1 image 4294967295",
-        "progress 2",    "2 product 299", "2 image 200", "progress 3",    "done"};
+        "0 product 200",      "0 image 404", "record 0",   "progress 1",    "1 product 500",
+        "1 image 4294967295", "record 1",    "progress 2", "2 product 299", "2 image 200",
+        "record 2",           "progress 3",  "done"};
     EXPECT_EQ(observer.m_events, expected);
     EXPECT_EQ(session.m_mostInFlight, 3u);
     EXPECT_EQ(session.m_started[2], "http://h/500");
     EXPECT_STREQ(doc.At(0).UrlStatusText(), "Err:Img Url");
     EXPECT_STREQ(doc.At(1).UrlStatusText(), "Err:All Url");
     EXPECT_STREQ(doc.At(2).UrlStatusText(), "All OK");
+}
+
+// The worker only reads the document: its results reach whoever owns the document, who applies them.
+TEST(UrlCheckOrderTest, WorkerLeavesTheDocumentAloneAndHandsResultsOver) {
+    CFeedDocument doc;
+    doc.AddOrReplaceRecord(Product("http://h/200", "http://h/404"));
+    doc.AddOrReplaceRecord(Product("http://h/500", "http://h/200"));
+    doc.MarkSaved();
+    CReversingSession session(2);
+    CFakeClient client(&session);
+    std::atomic<bool> cancel{false};
+    CCollectingObserver observer;
+    UrlCheckWorker(doc, client, cancel, observer);
+    for (std::size_t i = 0; i < doc.Count(); ++i) {
+        EXPECT_FALSE(doc.At(i).urls_checked) << i;
+    }
+    ASSERT_EQ(observer.m_results.size(), 2u);
+    for (const UrlCheckResult& r : observer.m_results) {
+        ApplyUrlCheckResult(doc, r);
+    }
+    EXPECT_STREQ(doc.At(0).UrlStatusText(), "Err:Img Url");
+    EXPECT_STREQ(doc.At(1).UrlStatusText(), "Err:Prd Url");
+    // A result for a product that has gone since is dropped.
+    UrlCheckResult late;
+    late.position = 7;
+    late.requested[0] = true;
+    ApplyUrlCheckResult(doc, late);
+    EXPECT_FALSE(doc.IsChanged());
 }
 
 // One request at a time: the old order, the product URL before the image URL, record by record.
@@ -140,7 +174,7 @@ TEST(UrlCheckOrderTest, OneAtATimeKeepsTheOldRequestOrder) {
     CFakeClient client(&session);
     std::atomic<bool> cancel{false};
     CCollectingObserver observer;
-    UrlCheckWorker(doc, client, cancel, observer);
+    RunUrlCheck(doc, client, cancel, observer);
     EXPECT_EQ(session.m_mostInFlight, 1u);
     EXPECT_EQ(session.m_started,
               (std::vector<std::string>{"http://h/200/p0", "http://h/200/i0", "http://h/200/p1",
@@ -171,7 +205,7 @@ TEST(UrlCheckOrderTest, LaterRunAsksAgainOnlyForWhatWasNotOk) {
         CFakeClient client(&session);
         std::atomic<bool> cancel{false};
         CCollectingObserver observer;
-        UrlCheckWorker(doc, client, cancel, observer);
+        RunUrlCheck(doc, client, cancel, observer);
         EXPECT_EQ(session.m_started, c.asked) << c.checked << c.productOk << c.imageOk;
         EXPECT_STREQ(doc.At(0).UrlStatusText(), c.status);
         EXPECT_TRUE(doc.At(0).urls_checked);
@@ -189,7 +223,7 @@ TEST(UrlCheckOrderTest, CancelEndsTheRequestsInFlightAndWritesNothingMore) {
     CFakeClient client(&session);
     std::atomic<bool> cancel{true};
     CCollectingObserver observer;
-    UrlCheckWorker(doc, client, cancel, observer);
+    RunUrlCheck(doc, client, cancel, observer);
     EXPECT_EQ(session.m_aborts, 1);
     EXPECT_EQ(observer.m_events, (std::vector<std::string>{"done"}));
     EXPECT_FALSE(doc.At(0).urls_checked);
@@ -225,7 +259,7 @@ TEST(UrlCheckRulesTest, RepeatedBusyAnswerIsTheResult) {
     CFakeClient client(&session);
     std::atomic<bool> cancel{false};
     CCollectingObserver observer;
-    UrlCheckWorker(doc, client, cancel, observer);
+    RunUrlCheck(doc, client, cancel, observer);
     EXPECT_EQ(session.m_started,
               (std::vector<std::string>{"http://h/429/ra0", "http://h/200", "http://h/429/ra0"}));
     EXPECT_EQ(observer.m_events[0], "0 product 429");
