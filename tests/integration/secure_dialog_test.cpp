@@ -6,10 +6,12 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "integration/secure_test_servers.h"
 #include "platform/text_codec.h"
@@ -67,12 +69,12 @@ TEST(SecureDialog, HostKeyQuestionShowsTheFingerprintAndYesUploads) {
     CFTPTransferDlg dlg(ui);
     PrepareSftp(dlg, server, local.string());
     HostKeyQuestion q;
-    q.host = "127.0.0.1";
+    q.host = "[127.0.0.1]:" + std::to_string(server.Port());
     q.keyType = "ED25519";
     q.fingerprint = CSshdTestServer::FingerprintOf(server.HostKey() + ".pub");
     q.knownHostsFile = dlg.m_request.security.knownHostsFile;
-    ui.ExpectMessage(A("Yarvelin1.0"), Local(HostKeyQuestionText(q)), MsgIcon::Question, MsgButtons::YesNo,
-                     MsgAnswer::Yes);
+    ui.ExpectMessage(A("Yarvelin1.0"), Local(HostKeyQuestionText(q)), MsgIcon::Question,
+                     MsgButtons::YesNoDefaultNo, MsgAnswer::Yes);
     EXPECT_EQ(dlg.exec(), QDialog::Accepted);
     EXPECT_TRUE(CFtpTestServer::ReadFile(server.Root() / "shop.txt") == CFtpTestServer::ReadFile(local));
 }
@@ -107,10 +109,11 @@ TEST(SecureDialog, ChangedHostKeyWarnsAndRefuses) {
     PrepareSftp(dlg, server, local.string());
     test::MustRun("ssh-keygen -q -t ed25519 -N '' -f " + (server.Base() / "old_key").string());
     const std::string oldKey = CFtpTestServer::ReadFile(server.Base() / "old_key.pub");
-    CFtpTestServer::WriteFile(dlg.m_request.security.knownHostsFile,
-                              "127.0.0.1 " + oldKey.substr(0, oldKey.rfind(' ')) + "\n");
+    CFtpTestServer::WriteFile(
+        dlg.m_request.security.knownHostsFile,
+        "[127.0.0.1]:" + std::to_string(server.Port()) + " " + oldKey.substr(0, oldKey.rfind(' ')) + "\n");
     HostKeyQuestion q;
-    q.host = "127.0.0.1";
+    q.host = "[127.0.0.1]:" + std::to_string(server.Port());
     q.keyType = "ED25519";
     q.fingerprint = CSshdTestServer::FingerprintOf(server.HostKey() + ".pub");
     q.oldFingerprint = CSshdTestServer::FingerprintOf((server.Base() / "old_key.pub").string());
@@ -126,18 +129,8 @@ TEST(SecureDialog, ChangedHostKeyWarnsAndRefuses) {
     EXPECT_FALSE(std::filesystem::exists(server.Root() / "shop.txt"));
 }
 
-TEST(SecureDialog, CertificateQuestionAnsweredYesPinsTheKey) {
-    CVsftpdTestServer server(CVsftpdTestServer::Mode::ExplicitTls);
-    const auto local = server.Base() / "shop.txt";
-    CFtpTestServer::WriteFile(local, MakeFeed(100000));
-    CScriptedUiServices ui;
-    CFTPTransferDlg dlg(ui);
-    PrepareTls(dlg, server, local.string());
-    std::string pinnedServer, pin;
-    dlg.m_onCertificatePinned = [&](const std::string& s, const std::string& p) {
-        pinnedServer = s;
-        pin = p;
-    };
+// What the window shows of the test server's certificate.
+CertificateQuestion CertificateOf(const CVsftpdTestServer& server) {
     CertificateQuestion q;
     q.server = "127.0.0.1:" + std::to_string(server.Port());
     q.problem = "SSL certificate problem: self-signed certificate";
@@ -150,50 +143,98 @@ TEST(SecureDialog, CertificateQuestionAnsweredYesPinsTheKey) {
     q.validFrom = date("startdate");
     q.validUntil = date("enddate");
     q.fingerprint = server.Fingerprint();
+    q.pin = server.Pin();
+    return q;
+}
+
+TEST(SecureDialog, CertificateQuestionAnsweredYesPinsTheKey) {
+    CVsftpdTestServer server(CVsftpdTestServer::Mode::ExplicitTls);
+    const auto local = server.Base() / "shop.txt";
+    CFtpTestServer::WriteFile(local, MakeFeed(100000));
+    CScriptedUiServices ui;
+    CFTPTransferDlg dlg(ui);
+    PrepareTls(dlg, server, local.string());
+    std::string pinnedServer, pin;
+    dlg.m_onCertificatePinned = [&](const std::string& s, const std::string& p) {
+        pinnedServer = s;
+        pin = p;
+    };
+    const CertificateQuestion q = CertificateOf(server);
     ui.ExpectMessage(A("Yarvelin1.0"), Local(CertificateQuestionText(q)), MsgIcon::Exclamation,
-                     MsgButtons::YesNo, MsgAnswer::Yes);
+                     MsgButtons::YesNoDefaultNo, MsgAnswer::Yes);
     EXPECT_EQ(dlg.exec(), QDialog::Accepted);
     EXPECT_EQ(pinnedServer, q.server);
     EXPECT_EQ(pin, server.Pin());
     EXPECT_TRUE(CFtpTestServer::ReadFile(server.Root() / "shop.txt") == CFtpTestServer::ReadFile(local));
 }
 
-// The real message boxes: each question is pictured, then answered No.
+// A pinned server that shows another key: a warning that says where the pin is kept, and no question.
+TEST(SecureDialog, ReplacedCertificateWarnsAndRefuses) {
+    CVsftpdTestServer server(CVsftpdTestServer::Mode::ExplicitTls);
+    const auto local = server.Base() / "shop.txt";
+    CFtpTestServer::WriteFile(local, "data");
+    CScriptedUiServices ui;
+    CFTPTransferDlg dlg(ui);
+    PrepareTls(dlg, server, local.string());
+    dlg.m_request.security.pinnedKey = "sha256//" + std::string(43, 'A') + "=";
+    dlg.m_pinsFile = "/home/merchant/.config/Yarvelin1.0/Yarvelin1.0.ini";
+    CertificateQuestion q = CertificateOf(server);
+    q.pinnedKey = dlg.m_request.security.pinnedKey;
+    ui.ExpectMessage(
+        A("Yarvelin1.0"),
+        Local(CertificateReplacedText(
+            q, "If your provider confirms the new certificate, close this program, remove the line with\n" +
+                   q.pinnedKey + "\nfrom the section [PinnedCertificates] of\n" + dlg.m_pinsFile +
+                   "\nand upload again: you will then be asked about the new certificate.")),
+        MsgIcon::Stop, MsgButtons::Ok, MsgAnswer::Ok);
+    ui.ExpectMessage(
+        A("Yarvelin1.0"),
+        A("An error occurred connecting to the server, Error:12045\n\nThe server's identity was not "
+          "trusted, so nothing was sent to it."),
+        MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok);
+    EXPECT_EQ(dlg.exec(), QDialog::Rejected);
+    EXPECT_FALSE(std::filesystem::exists(server.Root() / "shop.txt"));
+}
+
+// The real message boxes: each question and the warning about a replaced certificate are pictured; the
+// questions have No as their default button and are answered with Enter, which must refuse.
 TEST(SecureDialog, QuestionsAsTheUserSeesThem) {
     CQtUiServices ui;
-    int pictured = 0;
-    const auto pictureAndAnswerNo = [&](const char* file) {
-        auto* timer = new QTimer;
-        QObject::connect(timer, &QTimer::timeout, [timer, file, &pictured] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || box->button(QMessageBox::No) == nullptr) {
-                return;
-            }
-            timer->stop();
-            timer->deleteLater();
-            SaveScreenshot(*box, QLatin1String(file));
-            ++pictured;
-            box->button(QMessageBox::No)->click();
-        });
-        timer->start(50);
-    };
-    // After the No, the error box follows; it is closed as it comes.
-    auto* closer = new QTimer;
-    QObject::connect(closer, &QTimer::timeout, [] {
+    std::vector<std::string> seen;  // per box: the picture's name, and the button Enter pressed
+    const char* picture = nullptr;
+    auto* watcher = new QTimer;
+    QObject::connect(watcher, &QTimer::timeout, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box && box->button(QMessageBox::Ok)) {
-            box->button(QMessageBox::Ok)->click();
+        if (!box || !box->isVisible()) {
+            return;
+        }
+        const bool question = box->button(QMessageBox::No) != nullptr;
+        const bool replaced = box->text().contains(QStringLiteral("was replaced"));
+        if (picture && (question || replaced)) {
+            SaveScreenshot(*box, QLatin1String(picture));
+        }
+        if (question) {
+            QTest::keyClick(box, Qt::Key_Return);
+            seen.push_back(std::string(picture) + (box->isVisible() ? " kept open" : " closed") +
+                           " by Enter, " +
+                           (box->clickedButton() == box->button(QMessageBox::No) ? "No" : "not No"));
+        } else if (box->button(QMessageBox::Ok)) {
+            if (replaced) {
+                seen.push_back(std::string(picture) + " warning");
+            }
+            box->button(QMessageBox::Ok)->click();  // the warning, then the error box
         }
     });
-    closer->start(50);
+    watcher->start(50);
     {
         CSshdTestServer server;
         const auto local = server.Base() / "shop.txt";
         CFtpTestServer::WriteFile(local, "data");
         CFTPTransferDlg dlg(ui);
         PrepareSftp(dlg, server, local.string());
-        pictureAndAnswerNo("host_key_question.png");
+        picture = "host_key_question.png";
         EXPECT_EQ(dlg.exec(), QDialog::Rejected);
+        EXPECT_EQ(CFtpTestServer::ReadFile(dlg.m_request.security.knownHostsFile), "");
     }
     {
         CVsftpdTestServer server(CVsftpdTestServer::Mode::ExplicitTls);
@@ -201,11 +242,20 @@ TEST(SecureDialog, QuestionsAsTheUserSeesThem) {
         CFtpTestServer::WriteFile(local, "data");
         CFTPTransferDlg dlg(ui);
         PrepareTls(dlg, server, local.string());
-        pictureAndAnswerNo("certificate_question.png");
+        picture = "certificate_question.png";
         EXPECT_EQ(dlg.exec(), QDialog::Rejected);
+        picture = "certificate_replaced.png";
+        CFTPTransferDlg pinned(ui);
+        PrepareTls(pinned, server, local.string());
+        pinned.m_request.security.pinnedKey = "sha256//" + std::string(43, 'A') + "=";
+        pinned.m_pinsFile = "/home/merchant/.config/Yarvelin1.0/Yarvelin1.0.ini";
+        EXPECT_EQ(pinned.exec(), QDialog::Rejected);
+        EXPECT_FALSE(std::filesystem::exists(server.Root() / "shop.txt"));
     }
-    delete closer;
-    EXPECT_EQ(pictured, 2);
+    delete watcher;
+    EXPECT_EQ(seen, (std::vector<std::string>{"host_key_question.png closed by Enter, No",
+                                              "certificate_question.png closed by Enter, No",
+                                              "certificate_replaced.png warning"}));
 }
 
 }  // namespace
