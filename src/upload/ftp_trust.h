@@ -71,8 +71,8 @@ KnownHostLookup LookUpKnownHost(const std::string& knownHosts, const std::string
 std::string KnownHostsLine(const std::string& host, std::uint16_t port, const std::string& keyBlob);
 // The type named at the start of an SSH key blob ("ssh-ed25519"); empty when it is no key blob.
 std::string SshKeyBlobType(const std::string& blob);
-// The key type of a private key file's text ("ssh-rsa", "ssh-ed25519", "ecdsa-sha2-nistp256"); empty when
-// the file does not tell.
+// The key type of a private key file's text, OpenSSH's format or PEM RSA ("ssh-rsa", "ssh-ed25519",
+// "ecdsa-sha2-nistp256"); empty when the file does not tell.
 std::string SshPrivateKeyType(const std::string& keyFile);
 
 // "SHA256:" and the unpadded base64 of a SHA-256 digest, as OpenSSH prints a key's fingerprint.
