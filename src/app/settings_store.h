@@ -21,6 +21,8 @@ class SettingsStore {
     virtual void DeleteSection(const std::string& section) = 0;
     // Makes the writes so far durable; a store that writes at once may do nothing.
     virtual void Flush() {}
+    // Where the store lives, to name to the user (a file path); empty when it is nowhere the user can go.
+    virtual std::string Location() const { return {}; }
 };
 
 // A store kept in memory: for tests and for the command-line companion's runs without a profile.

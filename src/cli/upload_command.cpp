@@ -52,6 +52,14 @@ class CConsoleObserver : public FtpTransferObserver {
                                  "\nPass --pin-sha256 " + q.pin + " to trust it.");
         return false;
     }
+    void OnCertificateReplaced(const CertificateQuestion& q) override {
+        PrintError("upload", CertificateReplacedText(q,
+                                                     "If your provider confirms the new certificate, leave "
+                                                     "out --pin-sha256 " +
+                                                         q.pinnedKey +
+                                                         ": the next upload then shows the new "
+                                                         "certificate and the value to pass for it."));
+    }
     void OnEnded(bool failed) override {
         m_failed = failed;
         if (m_show && m_shown) {
@@ -113,8 +121,10 @@ class CUploadCommand : public CliCommand {
                "an\n"
                "unknown key is refused unless --accept-new-host-key is given, a changed key always. A TLS\n"
                "certificate that does not verify is refused unless --pin-sha256 names its public key; the\n"
-               "refusal prints the value to pass. Progress, rate and time left go to standard error when it\n"
-               "is a terminal. Ctrl-C stops the upload at once (exit status 130).";
+               "refusal prints the value to pass; one whose key differs from the pin is refused as "
+               "replaced.\n"
+               "Progress, rate and time left go to standard error when it is a terminal. Ctrl-C stops the\n"
+               "upload at once (exit status 130).";
     }
 
     void Configure(CLI::App& command) override {

@@ -213,7 +213,7 @@ CDiagnosticsDlg::UploadCheck CDiagnosticsDlg::ConfirmBeforeUpload(CYarvelinGui& 
     if (const auto drop = CheckCountDrop(*check.products, LastUploadCount(gui.Store(), server, remoteFile))) {
         const MsgAnswer answer =
             gui.Ui().MessageBox(parent, A("Yarvelin"), FromCp1252(CountDropQuestionText(*drop)),
-                                MsgIcon::Question, MsgButtons::YesNo);
+                                MsgIcon::Question, MsgButtons::YesNoDefaultNo);
         check.goOn = answer == MsgAnswer::Yes;
     }
     return check;

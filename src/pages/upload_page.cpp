@@ -298,6 +298,7 @@ bool CPage5::FillRequest(FtpTransferRequest& r, CFTPTransferDlg& dlg) {
     if (IsTlsProtocol(address.protocol)) {
         const std::string server = HostAndPort(address.host, address.port);
         r.security.pinnedKey = m_gui.Store().GetString(settings::kSectionPinnedCertificates, server);
+        dlg.m_pinsFile = m_gui.Store().Location();
         dlg.m_onCertificatePinned = [this](const std::string& pinned, const std::string& pin) {
             m_gui.Store().WriteString(settings::kSectionPinnedCertificates, pinned, pin);
             m_gui.Store().Flush();

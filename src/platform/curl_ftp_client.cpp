@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <openssl/evp.h>
+#include <openssl/hmac.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 #include <sys/socket.h>
@@ -14,6 +15,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <mutex>
 
@@ -61,19 +64,6 @@ std::string Sha256(const unsigned char* data, std::size_t size) {
 
 std::string Sha256(const std::string& data) {
     return Sha256(reinterpret_cast<const unsigned char*>(data.data()), data.size());
-}
-
-// libcurl hands a stored key as base64 text (length 0) and the server's key as raw bytes.
-std::string KeyFingerprint(const curl_khkey* key) {
-    std::string raw;
-    if (key->len == 0) {
-        if (!Base64Decode(key->key, raw)) {
-            return "?";
-        }
-    } else {
-        raw.assign(key->key, key->len);
-    }
-    return OpenSshFingerprint(Sha256(raw));
 }
 
 const char* KeyTypeName(curl_khtype type) {
@@ -140,6 +130,33 @@ int KeepAndVerifyCertificate(X509_STORE_CTX* store, void* self) {
         }
     }
     return X509_verify_cert(store);
+}
+
+std::string ReadKnownHosts(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void AppendKnownHost(const std::string& path, const std::string& line) {
+    std::ofstream out(path, std::ios::binary | std::ios::app);
+    out << line;
+}
+
+// A hashed host field of OpenSSH, "|1|salt|hash": the hash is the HMAC-SHA1 of the name keyed with the salt.
+bool HashedHostNames(const std::string& field, const std::string& name) {
+    const std::size_t bar = field.find('|', 3);
+    std::string salt, hash;
+    if (bar == std::string::npos || !Base64Decode(field.substr(3, bar - 3), salt) ||
+        !Base64Decode(field.substr(bar + 1), hash)) {
+        return false;
+    }
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (!HMAC(EVP_sha1(), salt.data(), static_cast<int>(salt.size()),
+              reinterpret_cast<const unsigned char*>(name.data()), name.size(), digest, &length)) {
+        return false;
+    }
+    return std::string(reinterpret_cast<const char*>(digest), length) == hash;
 }
 
 // The known-hosts file must exist before the first key goes in, readable by its owner only.
@@ -512,7 +529,17 @@ bool CCurlFtpClient::TrustUnverifiedCertificate() {
     CertificateQuestion q;
     q.server = HostAndPort(m_host, m_port);
     q.problem = m_errorBuffer;
-    if (!DescribeCertificate(m_peerCertificate, q) || !m_trust || !m_trust->TrustCertificate(q)) {
+    if (!DescribeCertificate(m_peerCertificate, q) || !m_trust) {
+        return false;
+    }
+    if (!m_pin.empty()) {
+        // A pinned server showing another key is no question: it is refused like a changed host key, until
+        // the user removes the pin.
+        q.pinnedKey = m_pin;
+        m_trust->CertificateReplaced(q);
+        return false;
+    }
+    if (!m_trust->TrustCertificate(q)) {
         return false;
     }
     m_pin = q.pin;
@@ -520,8 +547,7 @@ bool CCurlFtpClient::TrustUnverifiedCertificate() {
 }
 
 std::string CCurlFtpClient::KnownHostName() const {
-    // libcurl writes the bare host name, whatever the port.
-    return m_host;
+    return yarvelin::KnownHostName(m_host, m_port);
 }
 
 std::optional<std::uint64_t> CCurlFtpClient::FindFile(const std::string& remoteFile) {
@@ -821,22 +847,32 @@ CURLcode CCurlFtpClient::SslContextCallback(CURL*, void* sslContext, void* self)
     return CURLE_OK;
 }
 
-int CCurlFtpClient::HostKeyCallback(CURL*, const curl_khkey* known, const curl_khkey* found,
-                                    curl_khmatch match, void* self) {
+int CCurlFtpClient::HostKeyCallback(CURL*, const curl_khkey*, const curl_khkey* found, curl_khmatch,
+                                    void* self) {
     auto* c = static_cast<CCurlFtpClient*>(self);
-    if (match == CURLKHMATCH_OK) {
+    // libcurl looks the key up under "[host]:port" and then the bare host, and keeps a new key under the bare
+    // host whatever the port, so two servers on one host would stand for each other. The file is read and
+    // written here instead, the way OpenSSH does.
+    std::string blob;
+    if (found->len == 0) {
+        Base64Decode(found->key, blob);
+    } else {
+        blob.assign(found->key, found->len);
+    }
+    const std::string& file = c->m_security.knownHostsFile;
+    const KnownHostLookup lookup =
+        LookUpKnownHost(ReadKnownHosts(file), c->m_host, c->m_port, blob, &HashedHostNames);
+    if (lookup.match == KnownHostMatch::Known) {
         return CURLKHSTAT_FINE;
     }
     HostKeyQuestion q;
     q.host = c->KnownHostName();
     q.keyType = KeyTypeName(found->keytype);
-    q.fingerprint = KeyFingerprint(found);
-    q.knownHostsFile = c->m_security.knownHostsFile;
-    if (match == CURLKHMATCH_MISMATCH) {
+    q.fingerprint = OpenSshFingerprint(Sha256(blob));
+    q.knownHostsFile = file;
+    if (lookup.match == KnownHostMatch::Changed) {
         // Never connect to a server whose key changed: only removing the old key by hand lets it in.
-        if (known) {
-            q.oldFingerprint = KeyFingerprint(known);
-        }
+        q.oldFingerprint = OpenSshFingerprint(Sha256(lookup.knownKey));
         c->m_trustRefused = true;
         if (c->m_trust) {
             c->m_trust->HostKeyChanged(q);
@@ -844,7 +880,8 @@ int CCurlFtpClient::HostKeyCallback(CURL*, const curl_khkey* known, const curl_k
         return CURLKHSTAT_REJECT;
     }
     if (c->m_trust && c->m_trust->TrustNewHostKey(q)) {
-        return CURLKHSTAT_FINE_ADD_TO_FILE;
+        AppendKnownHost(file, KnownHostsLine(c->m_host, c->m_port, blob));
+        return CURLKHSTAT_FINE;
     }
     c->m_trustRefused = true;
     return CURLKHSTAT_REJECT;

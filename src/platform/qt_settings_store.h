@@ -1,11 +1,13 @@
 // The settings store on QSettings: an INI file in the user's configuration folder.
 #pragma once
 
+#include <QDir>
 #include <QSettings>
 #include <QString>
 #include <memory>
 
 #include "app/settings_store.h"
+#include "platform/text_codec.h"
 
 namespace yarvelin {
 
@@ -30,6 +32,7 @@ class CQtSettingsStore : public SettingsStore {
     const QString& LastFlushReason() const { return m_flushReason; }
 
     QString FilePath() const;
+    std::string Location() const override { return ToPath(QDir::toNativeSeparators(FilePath())); }
 
   private:
     void PrepareFile();

@@ -97,6 +97,7 @@ MsgAnswer CQtUiServices::MessageBox(QWidget* parent, const QString& caption, con
             escape = QMessageBox::Cancel;
             break;
         case MsgButtons::YesNo:
+        case MsgButtons::YesNoDefaultNo:
             set = QMessageBox::Yes | QMessageBox::No;
             break;
         case MsgButtons::YesNoCancel:
@@ -109,6 +110,10 @@ MsgAnswer CQtUiServices::MessageBox(QWidget* parent, const QString& caption, con
             break;
     }
     box.setStandardButtons(set);
+    // Without a default of its own, the box makes the first affirmative button the default.
+    if (buttons == MsgButtons::YesNoDefaultNo) {
+        box.setDefaultButton(QMessageBox::No);
+    }
     if (escape != QMessageBox::NoButton) {
         box.setEscapeButton(escape);
     }

@@ -12,7 +12,8 @@ class QWidget;
 namespace yarvelin {
 
 enum class MsgIcon { None, Information, Exclamation, Question, Stop };
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
+// YesNoDefaultNo: Yes and No with No as the default button, for questions where Enter must not say Yes.
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoDefaultNo, YesNoCancel, RetryCancel };
 enum class MsgAnswer { Ok, Cancel, Yes, No, Retry };
 
 struct FileDialogRequest {

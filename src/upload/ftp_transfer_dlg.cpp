@@ -191,8 +191,8 @@ bool CFTPTransferDlg::AskReplaceRemote(const std::string& question) {
 
 bool CFTPTransferDlg::AskTrustHostKey(const HostKeyQuestion& question) {
     return AskOnUi([this, q = Local(HostKeyQuestionText(question))] {
-        return m_ui.MessageBox(this, A(settings::kAppTitle), q, MsgIcon::Question, MsgButtons::YesNo) ==
-               MsgAnswer::Yes;
+        return m_ui.MessageBox(this, A(settings::kAppTitle), q, MsgIcon::Question,
+                               MsgButtons::YesNoDefaultNo) == MsgAnswer::Yes;
     });
 }
 
@@ -207,11 +207,24 @@ void CFTPTransferDlg::OnHostKeyChanged(const HostKeyQuestion& question) {
 bool CFTPTransferDlg::AskTrustCertificate(const CertificateQuestion& question) {
     return AskOnUi([this, question, q = Local(CertificateQuestionText(question))] {
         const bool yes = m_ui.MessageBox(this, A(settings::kAppTitle), q, MsgIcon::Exclamation,
-                                         MsgButtons::YesNo) == MsgAnswer::Yes;
+                                         MsgButtons::YesNoDefaultNo) == MsgAnswer::Yes;
         if (yes && m_onCertificatePinned) {
             m_onCertificatePinned(question.server, question.pin);
         }
         return yes;
+    });
+}
+
+void CFTPTransferDlg::OnCertificateReplaced(const CertificateQuestion& question) {
+    const std::string forget =
+        "If your provider confirms the new certificate, close this program, remove the line with\n" +
+        question.pinnedKey + "\nfrom the section [" + settings::kSectionPinnedCertificates + "] of\n" +
+        (m_pinsFile.empty() ? std::string("the settings file") : m_pinsFile) +
+        "\nand upload again: you will then be asked about the new certificate.";
+    // Shown while the worker waits, so the warning comes before the connection error.
+    AskOnUi([this, q = Local(CertificateReplacedText(question, forget))] {
+        m_ui.MessageBox(this, A(settings::kAppTitle), q, MsgIcon::Stop, MsgButtons::Ok);
+        return false;
     });
 }
 

@@ -38,6 +38,8 @@ class CFTPTransferDlg : public QDialog, private FtpTransferObserver {
     // Called on the interface thread when the user trusts a certificate: the server ("host:port") and the
     // pin of its public key, for the next sessions.
     std::function<void(const std::string& server, const std::string& pin)> m_onCertificatePinned;
+    // The settings file that keeps the pins, named in the warning about a replaced certificate.
+    std::string m_pinsFile;
 
   public slots:
     // Cancel and Escape: the worker is asked to stop; the dialog closes when it has.
@@ -66,6 +68,7 @@ class CFTPTransferDlg : public QDialog, private FtpTransferObserver {
     bool AskTrustHostKey(const HostKeyQuestion& question) override;
     void OnHostKeyChanged(const HostKeyQuestion& question) override;
     bool AskTrustCertificate(const CertificateQuestion& question) override;
+    void OnCertificateReplaced(const CertificateQuestion& question) override;
     void OnEnded(bool failed) override;
 
     UiServices& m_ui;

@@ -1,6 +1,8 @@
 #include "upload/ftp_transfer_engine.h"
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <system_error>
 
@@ -161,6 +163,10 @@ bool CFtpTransferEngine::TrustCertificate(const CertificateQuestion& question) {
     return !m_abort && m_observer.AskTrustCertificate(question);
 }
 
+void CFtpTransferEngine::CertificateReplaced(const CertificateQuestion& question) {
+    m_observer.OnCertificateReplaced(question);
+}
+
 int CFtpTransferEngine::Report(FtpText text, int code) {
     // A call that failed because Cancel cut it short is no error to report.
     if (m_abort) {
@@ -178,6 +184,15 @@ int CFtpTransferEngine::Report(FtpText text, int code) {
                                    : std::to_string(code);
     m_errorText = FtpMessage(text, detail);
     m_errorHint = FtpErrorHint(code, m_client.LastResponse());
+    if (code == kFtpErrorLoginFailure && m_request.security.protocol == FtpProtocol::Sftp &&
+        !m_request.security.identityFile.empty()) {
+        // libssh2 signs with RSA the old way only, which current servers refuse whatever the password.
+        std::ifstream key(m_request.security.identityFile, std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(key)), std::istreambuf_iterator<char>());
+        if (SshPrivateKeyType(text) == "ssh-rsa") {
+            m_errorHint = RsaKeyRefusedHint();
+        }
+    }
     if (m_request.download) {
         m_local.CloseAndDelete();
     }

@@ -79,6 +79,7 @@ class CFtpTransferEngine : private FtpTrust {
     bool TrustNewHostKey(const HostKeyQuestion& question) override;
     void HostKeyChanged(const HostKeyQuestion& question) override;
     bool TrustCertificate(const CertificateQuestion& question) override;
+    void CertificateReplaced(const CertificateQuestion& question) override;
 
     FtpClient& m_client;
     FtpTransferObserver& m_observer;

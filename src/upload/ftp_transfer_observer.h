@@ -26,6 +26,7 @@ class FtpTransferObserver {
     virtual bool AskTrustHostKey(const HostKeyQuestion&) { return false; }
     virtual void OnHostKeyChanged(const HostKeyQuestion&) {}
     virtual bool AskTrustCertificate(const CertificateQuestion&) { return false; }
+    virtual void OnCertificateReplaced(const CertificateQuestion&) {}
     // The worker's last call. failed: it stopped on an error or a refusal.
     virtual void OnEnded(bool failed) = 0;
 };

@@ -61,6 +61,18 @@ TEST(SecureCli, UnverifiedCertificateIsRefusedUntilPinned) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(CFtpTestServer::ReadFile(server.Root() / "merchant.txt") == CFtpTestServer::ReadFile(feed));
 
+    // A pin the certificate no longer matches: refused as replaced, with both keys and no value to pass.
+    const std::string oldPin = "sha256//" + std::string(43, 'A') + "=";
+    r = RunCli(args + " --pin-sha256 " + oldPin, server.Base());
+    EXPECT_EQ(r.status, 1);
+    for (const std::string& part :
+         {"the certificate of the server 127.0.0.1:" + std::to_string(server.Port()) + " was replaced",
+          "The public key you trusted:\n" + oldPin, "The public key the server shows now:\n" + server.Pin(),
+          "SHA256 fingerprint: " + server.Fingerprint(), "leave out --pin-sha256 " + oldPin}) {
+        EXPECT_NE(r.err.find(part), std::string::npos) << part << "\n" << r.err;
+    }
+    EXPECT_EQ(r.err.find("to trust it"), std::string::npos) << r.err;
+
     r = RunCli(args + " --pin-sha256 nonsense", server.Base());
     EXPECT_EQ(r.status, 2);
     r = RunCli(args + " --identity " + feed.string(), server.Base());

@@ -6,10 +6,12 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "integration/secure_test_servers.h"
 #include "platform/text_codec.h"
@@ -67,12 +69,12 @@ TEST(SecureDialog, HostKeyQuestionShowsTheFingerprintAndYesUploads) {
     CFTPTransferDlg dlg(ui);
     PrepareSftp(dlg, server, local.string());
     HostKeyQuestion q;
-    q.host = "127.0.0.1";
+    q.host = "[127.0.0.1]:" + std::to_string(server.Port());
     q.keyType = "ED25519";
     q.fingerprint = CSshdTestServer::FingerprintOf(server.HostKey() + ".pub");
     q.knownHostsFile = dlg.m_request.security.knownHostsFile;
-    ui.ExpectMessage(A("Yarvelin1.0"), Local(HostKeyQuestionText(q)), MsgIcon::Question, MsgButtons::YesNo,
-                     MsgAnswer::Yes);
+    ui.ExpectMessage(A("Yarvelin1.0"), Local(HostKeyQuestionText(q)), MsgIcon::Question,
+                     MsgButtons::YesNoDefaultNo, MsgAnswer::Yes);
     EXPECT_EQ(dlg.exec(), QDialog::Accepted);
     EXPECT_TRUE(CFtpTestServer::ReadFile(server.Root() / "shop.txt") == CFtpTestServer::ReadFile(local));
 }
@@ -107,10 +109,11 @@ TEST(SecureDialog, ChangedHostKeyWarnsAndRefuses) {
     PrepareSftp(dlg, server, local.string());
     test::MustRun("ssh-keygen -q -t ed25519 -N '' -f " + (server.Base() / "old_key").string());
     const std::string oldKey = CFtpTestServer::ReadFile(server.Base() / "old_key.pub");
-    CFtpTestServer::WriteFile(dlg.m_request.security.knownHostsFile,
-                              "127.0.0.1 " + oldKey.substr(0, oldKey.rfind(' ')) + "\n");
+    CFtpTestServer::WriteFile(
+        dlg.m_request.security.knownHostsFile,
+        "[127.0.0.1]:" + std::to_string(server.Port()) + " " + oldKey.substr(0, oldKey.rfind(' ')) + "\n");
     HostKeyQuestion q;
-    q.host = "127.0.0.1";
+    q.host = "[127.0.0.1]:" + std::to_string(server.Port());
     q.keyType = "ED25519";
     q.fingerprint = CSshdTestServer::FingerprintOf(server.HostKey() + ".pub");
     q.oldFingerprint = CSshdTestServer::FingerprintOf((server.Base() / "old_key.pub").string());
@@ -151,49 +154,57 @@ TEST(SecureDialog, CertificateQuestionAnsweredYesPinsTheKey) {
     q.validUntil = date("enddate");
     q.fingerprint = server.Fingerprint();
     ui.ExpectMessage(A("Yarvelin1.0"), Local(CertificateQuestionText(q)), MsgIcon::Exclamation,
-                     MsgButtons::YesNo, MsgAnswer::Yes);
+                     MsgButtons::YesNoDefaultNo, MsgAnswer::Yes);
     EXPECT_EQ(dlg.exec(), QDialog::Accepted);
     EXPECT_EQ(pinnedServer, q.server);
     EXPECT_EQ(pin, server.Pin());
     EXPECT_TRUE(CFtpTestServer::ReadFile(server.Root() / "shop.txt") == CFtpTestServer::ReadFile(local));
 }
 
-// The real message boxes: each question is pictured, then answered No.
+constexpr char kPinsFile[] = "/home/merchant/.config/Yarvelin1.0/Yarvelin1.0.ini";
+
+// The real message boxes: each question and the warning about a replaced certificate are pictured; the
+// questions have No as their default button and are answered with Enter, which must refuse.
 TEST(SecureDialog, QuestionsAsTheUserSeesThem) {
     CQtUiServices ui;
-    int pictured = 0;
-    const auto pictureAndAnswerNo = [&](const char* file) {
-        auto* timer = new QTimer;
-        QObject::connect(timer, &QTimer::timeout, [timer, file, &pictured] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || box->button(QMessageBox::No) == nullptr) {
-                return;
-            }
-            timer->stop();
-            timer->deleteLater();
-            SaveScreenshot(*box, QLatin1String(file));
-            ++pictured;
-            box->button(QMessageBox::No)->click();
-        });
-        timer->start(50);
-    };
-    // After the No, the error box follows; it is closed as it comes.
-    auto* closer = new QTimer;
-    QObject::connect(closer, &QTimer::timeout, [] {
+    std::vector<std::string> seen;  // per box: the picture's name, and the button Enter pressed
+    const char* picture = nullptr;
+    auto* watcher = new QTimer;
+    QObject::connect(watcher, &QTimer::timeout, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box && box->button(QMessageBox::Ok)) {
-            box->button(QMessageBox::Ok)->click();
+        if (!box || !box->isVisible()) {
+            return;
+        }
+        const bool question = box->button(QMessageBox::No) != nullptr;
+        const bool replaced = box->text().contains(QStringLiteral("was replaced"));
+        if (picture && (question || replaced)) {
+            SaveScreenshot(*box, QLatin1String(picture));
+        }
+        if (question) {
+            QTest::keyClick(box, Qt::Key_Return);
+            seen.push_back(std::string(picture) + (box->isVisible() ? " kept open" : " closed") +
+                           " by Enter, " +
+                           (box->clickedButton() == box->button(QMessageBox::No) ? "No" : "not No"));
+        } else if (box->button(QMessageBox::Ok)) {
+            if (replaced) {  // it says where the pin is kept
+                seen.push_back(
+                    std::string(picture) + " warning, " +
+                    (box->text().contains(A("[PinnedCertificates] of\n") + A(kPinsFile)) ? "" : "not ") +
+                    "naming the settings file");
+            }
+            box->button(QMessageBox::Ok)->click();  // the warning, then the error box
         }
     });
-    closer->start(50);
+    watcher->start(50);
     {
         CSshdTestServer server;
         const auto local = server.Base() / "shop.txt";
         CFtpTestServer::WriteFile(local, "data");
         CFTPTransferDlg dlg(ui);
         PrepareSftp(dlg, server, local.string());
-        pictureAndAnswerNo("host_key_question.png");
+        picture = "host_key_question.png";
         EXPECT_EQ(dlg.exec(), QDialog::Rejected);
+        EXPECT_EQ(CFtpTestServer::ReadFile(dlg.m_request.security.knownHostsFile), "");
     }
     {
         CVsftpdTestServer server(CVsftpdTestServer::Mode::ExplicitTls);
@@ -201,11 +212,20 @@ TEST(SecureDialog, QuestionsAsTheUserSeesThem) {
         CFtpTestServer::WriteFile(local, "data");
         CFTPTransferDlg dlg(ui);
         PrepareTls(dlg, server, local.string());
-        pictureAndAnswerNo("certificate_question.png");
+        picture = "certificate_question.png";
         EXPECT_EQ(dlg.exec(), QDialog::Rejected);
+        picture = "certificate_replaced.png";
+        CFTPTransferDlg pinned(ui);
+        PrepareTls(pinned, server, local.string());
+        pinned.m_request.security.pinnedKey = "sha256//" + std::string(43, 'A') + "=";
+        pinned.m_pinsFile = kPinsFile;
+        EXPECT_EQ(pinned.exec(), QDialog::Rejected);
+        EXPECT_FALSE(std::filesystem::exists(server.Root() / "shop.txt"));
     }
-    delete closer;
-    EXPECT_EQ(pictured, 2);
+    delete watcher;
+    EXPECT_EQ(seen, (std::vector<std::string>{"host_key_question.png closed by Enter, No",
+                                              "certificate_question.png closed by Enter, No",
+                                              "certificate_replaced.png warning, naming the settings file"}));
 }
 
 }  // namespace

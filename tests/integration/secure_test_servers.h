@@ -144,13 +144,14 @@ class CServerProcess {
     int m_port = 0;
 };
 
-// OpenSSH's sshd with its own host key and one authorized client key, for the user running the test.
+// OpenSSH's sshd with its own host key and one authorized client key (of the given ssh-keygen type), for
+// the user running the test. sshd keeps its defaults for the algorithms it accepts.
 class CSshdTestServer : public CServerProcess {
   public:
-    CSshdTestServer() {
+    explicit CSshdTestServer(const std::string& clientKeyType = "ed25519") {
         m_port = FreeLoopbackPort();
         MustRun("ssh-keygen -q -t ed25519 -N '' -f " + HostKey());
-        MustRun("ssh-keygen -q -t ed25519 -N '' -f " + ClientKey());
+        MustRun("ssh-keygen -q -t " + clientKeyType + " -N '' -f " + ClientKey());
         std::filesystem::copy_file(ClientKey() + ".pub", m_base / "authorized_keys");
         // sshd run by root wants its privilege separation folder, which only a running service creates.
         if (geteuid() == 0 && !std::filesystem::exists("/run/sshd")) {

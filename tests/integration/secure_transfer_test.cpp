@@ -44,12 +44,16 @@ class CTrustObserver : public FtpTransferObserver {
         m_certificates.push_back(q);
         return m_trustCertificate;
     }
+    void OnCertificateReplaced(const CertificateQuestion& q) override {
+        std::lock_guard lock(m_mutex);
+        m_replaced.push_back(q);
+    }
     void OnEnded(bool failed) override { m_failed = failed; }
 
     std::mutex m_mutex;
     std::vector<std::string> m_statuses;
     std::vector<HostKeyQuestion> m_hostKeys, m_changedKeys;
-    std::vector<CertificateQuestion> m_certificates;
+    std::vector<CertificateQuestion> m_certificates, m_replaced;
     bool m_trustHostKey = false;
     bool m_trustCertificate = false;
     bool m_failed = false;
@@ -122,7 +126,7 @@ TEST(SecureSftp, UnknownHostKeyRefusedThenTrustedAndRemembered) {
         ASSERT_EQ(run.observer.m_hostKeys.size(), 1u);
         EXPECT_EQ(run.observer.m_hostKeys[0].fingerprint, fingerprint);
         EXPECT_EQ(run.observer.m_hostKeys[0].keyType, "ED25519");
-        EXPECT_EQ(run.observer.m_hostKeys[0].host, "127.0.0.1");
+        EXPECT_EQ(run.observer.m_hostKeys[0].host, "[127.0.0.1]:" + std::to_string(server.Port()));
         EXPECT_EQ(CFtpTestServer::ReadFile(r.security.knownHostsFile), "");
         EXPECT_FALSE(std::filesystem::exists(server.Root() / "shop.txt"));
     }
@@ -159,8 +163,9 @@ TEST(SecureSftp, ChangedHostKeyIsRefusedWithBothFingerprints) {
     // The record holds another key for this host.
     test::MustRun("ssh-keygen -q -t ed25519 -N '' -f " + (server.Base() / "old_key").string());
     const std::string oldKey = CFtpTestServer::ReadFile(server.Base() / "old_key.pub");
-    CFtpTestServer::WriteFile(r.security.knownHostsFile,
-                              "127.0.0.1 " + oldKey.substr(0, oldKey.rfind(' ')) + "\n");
+    CFtpTestServer::WriteFile(
+        r.security.knownHostsFile,
+        "[127.0.0.1]:" + std::to_string(server.Port()) + " " + oldKey.substr(0, oldKey.rfind(' ')) + "\n");
 
     CRun run(r);
     run.observer.m_trustHostKey = true;  // never asked: a changed key is no question
@@ -173,6 +178,63 @@ TEST(SecureSftp, ChangedHostKeyIsRefusedWithBothFingerprints) {
     EXPECT_EQ(q.oldFingerprint, CSshdTestServer::FingerprintOf((server.Base() / "old_key.pub").string()));
     EXPECT_EQ(q.fingerprint, CSshdTestServer::FingerprintOf(server.HostKey() + ".pub"));
     EXPECT_NE(HostKeyChangedText(q).find(r.security.knownHostsFile), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(server.Root() / "shop.txt"));
+}
+
+// Two SSH servers on two ports of one host, each with its own key: accepting the second keeps the first.
+TEST(SecureSftp, ServersOnTwoPortsOfOneHostKeepTheirOwnKeys) {
+    CSshdTestServer first, second;
+    const std::string knownHosts = (first.Base() / "known_hosts").string();
+    for (const bool firstRound : {true, false}) {
+        for (const CSshdTestServer* server : {&first, &second}) {
+            const auto local = server->Base() / "shop.txt";
+            CFtpTestServer::WriteFile(local, "data");
+            FtpTransferRequest r =
+                Upload(*server, FtpProtocol::Sftp, local.string(), (server->Root() / "shop.txt").string());
+            r.userName = CSshdTestServer::User();
+            r.security.identityFile = server->ClientKey();
+            r.security.knownHostsFile = knownHosts;
+            CRun run(r);
+            run.observer.m_trustHostKey = firstRound;
+            run.Go();
+            const std::string name = "[127.0.0.1]:" + std::to_string(server->Port());
+            EXPECT_FALSE(run.observer.m_failed) << name << ": " << run.engine.ErrorText();
+            EXPECT_TRUE(run.observer.m_changedKeys.empty()) << name;
+            ASSERT_EQ(run.observer.m_hostKeys.size(), firstRound ? 1u : 0u) << name;
+            if (firstRound) {
+                EXPECT_EQ(run.observer.m_hostKeys[0].host, name);
+                EXPECT_EQ(run.observer.m_hostKeys[0].fingerprint,
+                          CSshdTestServer::FingerprintOf(server->HostKey() + ".pub"));
+            }
+        }
+    }
+    // Both keys are on record under their own port, as OpenSSH writes them.
+    const std::string file = CFtpTestServer::ReadFile(knownHosts);
+    for (const CSshdTestServer* server : {&first, &second}) {
+        const std::string publicKey = CFtpTestServer::ReadFile(server->HostKey() + ".pub");
+        EXPECT_NE(file.find("[127.0.0.1]:" + std::to_string(server->Port()) + " " +
+                            publicKey.substr(0, publicKey.rfind(' '))),
+                  std::string::npos)
+            << file;
+    }
+}
+
+// libssh2 signs with an RSA key the old way (ssh-rsa, SHA-1), which sshd refuses by default: the user is
+// told so, not sent after the password.
+TEST(SecureSftp, RsaKeyRefusedByTheServerIsExplained) {
+    CSshdTestServer server("rsa");
+    const auto local = server.Base() / "shop.txt";
+    CFtpTestServer::WriteFile(local, "data");
+    FtpTransferRequest r =
+        Upload(server, FtpProtocol::Sftp, local.string(), (server.Root() / "shop.txt").string());
+    r.userName = CSshdTestServer::User();
+    r.security.identityFile = server.ClientKey();
+    CRun run(r);
+    run.observer.m_trustHostKey = true;
+    run.Go();
+    EXPECT_TRUE(run.observer.m_failed);
+    EXPECT_EQ(run.engine.ErrorText(), "An error occurred connecting to the server, Error:12015");
+    EXPECT_EQ(run.engine.ErrorHint(), RsaKeyRefusedHint());
     EXPECT_FALSE(std::filesystem::exists(server.Root() / "shop.txt"));
 }
 
@@ -308,12 +370,18 @@ TEST_P(SecureTls, SelfSignedCertificateRefusedThenPinned) {
         EXPECT_FALSE(run.observer.m_failed) << run.engine.ErrorText();
         EXPECT_TRUE(run.observer.m_certificates.empty());
     }
-    {  // A pin of another key: asked again.
+    {  // The pin of another key: the certificate was replaced. No question, a refusal naming both keys.
         r.security.pinnedKey = "sha256//" + Base64Encode(std::string(32, 'x'));
         CRun run(r);
+        run.observer.m_trustCertificate = true;  // never asked
         run.Go();
         EXPECT_TRUE(run.observer.m_failed);
-        EXPECT_EQ(run.observer.m_certificates.size(), 1u);
+        EXPECT_EQ(run.engine.ErrorText(), "An error occurred connecting to the server, Error:12045");
+        EXPECT_TRUE(run.observer.m_certificates.empty());
+        ASSERT_EQ(run.observer.m_replaced.size(), 1u);
+        EXPECT_EQ(run.observer.m_replaced[0].pinnedKey, r.security.pinnedKey);
+        EXPECT_EQ(run.observer.m_replaced[0].pin, pin);
+        EXPECT_EQ(run.observer.m_replaced[0].fingerprint, server.Fingerprint());
     }
 }
 INSTANTIATE_TEST_SUITE_P(Modes, SecureTls,

@@ -32,6 +32,8 @@ QString ButtonsName(MsgButtons b) {
             return QStringLiteral("OkCancel");
         case MsgButtons::YesNo:
             return QStringLiteral("YesNo");
+        case MsgButtons::YesNoDefaultNo:
+            return QStringLiteral("YesNoDefaultNo");
         case MsgButtons::YesNoCancel:
             return QStringLiteral("YesNoCancel");
         case MsgButtons::RetryCancel:

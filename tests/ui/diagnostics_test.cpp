@@ -289,7 +289,7 @@ void DiagnosticsTest::uploadAsksAboutErrorsAndACountDrop() {
             A("Yarvelin"),
             A("The feed holds 3 products, less than half of the 7 products of the last upload "
               "to the same server and file name.\nDo you want to upload it anyway?"),
-            MsgIcon::Question, MsgButtons::YesNo, MsgAnswer(dropAnswer));
+            MsgIcon::Question, MsgButtons::YesNoDefaultNo, MsgAnswer(dropAnswer));
     }
     if (uploaded) {
         t.m_ui.ExpectMessage(A("Yarvelin1.0"), A("Success. The data feed file has been uploaded to Quorvin."),

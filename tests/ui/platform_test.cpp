@@ -1,6 +1,8 @@
-// The settings file and the Windows-1252 boundary.
+// The settings file, the Windows-1252 boundary and the desktop's message boxes.
 #include <QFile>
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include "app/settings_names.h"
@@ -71,6 +73,36 @@ class PlatformTest : public QObject {
         QVERIFY(bad.has_value());
         QCOMPARE(uint(*bad), uint(0x4e2d));
         QCOMPARE(ToCp1252(QString::fromUtf8("a\u4e2db")), std::string("a?b"));
+    }
+
+    // Enter presses the default button: on a question where Yes is the risky answer it must be No.
+    void enterAnswersWithTheDefaultButton_data() {
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("ok") << int(MsgButtons::Ok) << int(MsgAnswer::Ok);
+        QTest::newRow("ok cancel") << int(MsgButtons::OkCancel) << int(MsgAnswer::Ok);
+        QTest::newRow("yes no") << int(MsgButtons::YesNo) << int(MsgAnswer::Yes);
+        QTest::newRow("yes no, default no") << int(MsgButtons::YesNoDefaultNo) << int(MsgAnswer::No);
+        QTest::newRow("yes no cancel") << int(MsgButtons::YesNoCancel) << int(MsgAnswer::Yes);
+    }
+    void enterAnswersWithTheDefaultButton() {
+        QFETCH(int, buttons);
+        QFETCH(int, answer);
+        bool enterClosedIt = false;
+        QTimer::singleShot(0, [&enterClosedIt] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box != nullptr);
+            QTest::keyClick(box, Qt::Key_Return);
+            enterClosedIt = !box->isVisible();
+            if (!enterClosedIt) {
+                box->done(QMessageBox::Cancel);
+            }
+        });
+        CQtUiServices ui;
+        const MsgAnswer got =
+            ui.MessageBox(nullptr, A("Yarvelin1.0"), A("Go on?"), MsgIcon::Question, MsgButtons(buttons));
+        QVERIFY(enterClosedIt);
+        QCOMPARE(int(got), answer);
     }
 
     void fileFilterConversion() {
