@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
 
     FeedDiagnosis diagnosis;
     Report("check alone (engine over every product)", Time([&] {
-               diagnosis = DiagnoseDocument(gui.Document(), app.m_categories, false, CurrentLocalDateTime());
+               diagnosis = DiagnoseDocument(gui.Document(), app.Categories(), false, CurrentLocalDateTime());
            }));
     std::printf("  findings: %zu (%zu errors in %zu products, %zu warnings, %zu notes)\n",
                 diagnosis.findings.size(), diagnosis.totals.errors, diagnosis.totals.productsWithErrors,

@@ -8,9 +8,9 @@ namespace yarvelin {
 
 void CFeedDocument::AddOrReplaceRecord(const COtherRecord& record, std::optional<std::size_t> position) {
     if (position && *position < m_records.size()) {
-        m_records[*position]->AssignFrom(record);
+        m_records[*position].AssignFrom(record);
     } else {
-        m_records.push_back(std::make_unique<COtherRecord>(record));
+        m_records.push_back(record);
     }
     m_bChanged = true;
 }
@@ -21,7 +21,7 @@ bool CFeedDocument::IsOfferIdTaken(const std::string& offerId,
         if (skipPosition && *skipPosition == i) {
             continue;
         }
-        if (EqualsNoCase(m_records[i]->m_required.offer_id, offerId)) {
+        if (EqualsNoCase(m_records[i].m_required.offer_id, offerId)) {
             return true;
         }
     }
@@ -31,7 +31,7 @@ bool CFeedDocument::IsOfferIdTaken(const std::string& offerId,
 std::size_t CFeedDocument::RemoveMarkedRecords() {
     const auto before = m_records.size();
     m_records.erase(std::remove_if(m_records.begin(), m_records.end(),
-                                   [](const std::unique_ptr<COtherRecord>& r) { return r->removal_mark; }),
+                                   [](const COtherRecord& r) { return r.removal_mark; }),
                     m_records.end());
     const std::size_t removed = before - m_records.size();
     if (removed > 0) {
@@ -47,13 +47,25 @@ void CFeedDocument::RemoveAllRecords() {
     }
 }
 
+void CFeedDocument::NoteEditorClosed(bool newProduct, bool stored) {
+    if (newProduct || stored) {
+        m_bChanged = true;
+    }
+}
+
 void CFeedDocument::StartNewFeed() {
     m_records.clear();
     m_bChanged = false;
     m_bDataVerified = false;
     m_strFileName.clear();
     m_strSavedFileName.clear();
+    m_headers = FeedHeaderValues{};
     ++m_nFeedSerial;
+}
+
+void CFeedDocument::NoteBackupWritten(const std::string& path) {
+    m_bChanged = false;
+    m_strFileName = path;
 }
 
 }  // namespace yarvelin

@@ -1,25 +1,37 @@
-// The open feed: its products and what is known about the file they came from or go to.
+// The open feed: its products and what is known about the file they came from or go to. Everything is
+// changed through the operations below, so that the changed flag and the file names mean the same for the
+// wizard, yarvelin-feed and unattended runs.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <deque>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "records/other_record.h"
 
 namespace yarvelin {
 
+// The extended-format header values the open feed was read with (empty: its file did not give one).
+struct FeedHeaderValues {
+    std::string htmlEscaped;
+    std::string updatesOnly;
+    std::string productType;
+    std::string quoted;
+};
+
 class CFeedDocument {
   public:
-    using RecordList = std::vector<std::unique_ptr<COtherRecord>>;
+    // A deque: a large feed grows without ever holding its products twice while it is read.
+    using RecordList = std::deque<COtherRecord>;
 
     // Stores a copy of the record: at an existing position the stored record takes over the texts and
     // check flags (its removal mark stays); without a position a new record is appended. The feed is
     // changed.
     void AddOrReplaceRecord(const COtherRecord& record, std::optional<std::size_t> position = std::nullopt);
+    // A product read from the feed's own file: appended, the feed is not changed by it.
+    void AppendLoadedRecord(COtherRecord&& record) { m_records.push_back(std::move(record)); }
 
     // True when a record other than the one at skipPosition has this offer id, letter case ignored.
     bool IsOfferIdTaken(const std::string& offerId,
@@ -36,31 +48,57 @@ class CFeedDocument {
     bool IsChanged() const { return m_bChanged; }
     void MarkChanged() { m_bChanged = true; }
     void MarkSaved() { m_bChanged = false; }
+    // The product editor closed: a new product sets the changed flag even when cancelled, an edit only
+    // when stored.
+    void NoteEditorClosed(bool newProduct, bool stored);
 
     // Opening or creating a feed: everything that belonged to the previous one goes (its products, the
-    // changed and checked flags, its name and the file generated from it). The header values, the column
-    // set and the account are the user's and stay.
+    // changed and checked flags, its name, the file generated from it and its header values, which would
+    // otherwise be written into a feed that never had them). The column set and the account are the
+    // user's and stay.
     void StartNewFeed();
+    // The whole of the file at path is in: the feed is named after it.
+    void NoteLoadedFrom(const std::string& path) { m_strFileName = path; }
+    // The feed was written to the file the service gets (or the user picked such a file to upload): that
+    // file is what an upload sends. The feed itself keeps its name and its changed flag.
+    void NoteFeedFileWritten(const std::string& path) { m_strSavedFileName = path; }
+    // The feed was written as a backup: that file is now the feed's own, and holds every edit.
+    void NoteBackupWritten(const std::string& path);
 
     std::size_t Count() const { return m_records.size(); }
-    COtherRecord& At(std::size_t i) { return *m_records[i]; }
-    const COtherRecord& At(std::size_t i) const { return *m_records[i]; }
+    COtherRecord& At(std::size_t i) { return m_records[i]; }
+    const COtherRecord& At(std::size_t i) const { return m_records[i]; }
+    const RecordList& Records() const { return m_records; }
 
+    const FeedHeaderValues& Headers() const { return m_headers; }
+    void SetHeaders(FeedHeaderValues headers) { m_headers = std::move(headers); }
+    // The text check escaped characters or kept TABs and quotes: the file must say so when written.
+    void NoteHtmlEscaped() { m_headers.htmlEscaped = "YES"; }
+    void NoteQuoted() { m_headers.quoted = "YES"; }
+
+    bool IsBasicFormat() const { return m_bBasicFormat; }
+    void SetBasicFormat(bool basic) { m_bBasicFormat = basic; }
+    bool IsDataVerified() const { return m_bDataVerified; }
+    void SetDataVerified(bool verified) { m_bDataVerified = verified; }
+    // The file the feed was read from or last backed up to; empty for a new feed.
+    const std::string& FileName() const { return m_strFileName; }
+    // The file last generated from the feed for the service; empty until one was.
+    const std::string& SavedFileName() const { return m_strSavedFileName; }
+    const std::string& Account() const { return m_strAccount; }
+    void SetAccount(std::string account) { m_strAccount = std::move(account); }
+    // Counts StartNewFeed calls, so that pages can tell that what they show belongs to an earlier feed.
+    std::uint64_t FeedSerial() const { return m_nFeedSerial; }
+
+  private:
     RecordList m_records;
+    bool m_bChanged = false;
     bool m_bDataVerified = false;
-    std::string m_strHtmlEscaped;
-    std::string m_strUpdatesOnly;
-    std::string m_strProductType;
-    std::string m_strQuoted;
+    FeedHeaderValues m_headers;
     bool m_bBasicFormat = false;
     std::string m_strFileName;
     std::string m_strSavedFileName;
     std::string m_strAccount;
-    // Counts StartNewFeed calls, so that pages can tell that what they show belongs to an earlier feed.
     std::uint64_t m_nFeedSerial = 0;
-
-  private:
-    bool m_bChanged = false;
 };
 
 }  // namespace yarvelin

@@ -44,9 +44,9 @@ void WriteList(SettingsStore& store, const char* countName, const char* entryFmt
 }  // namespace
 
 CYarvelinApp::CYarvelinApp()
-    : m_builtinCategories(BuiltinCategories()),
-      m_builtinColors(BuiltinColors()),
-      m_builtinSizes(BuiltinSizes()),
+    : m_builtinCategories(yarvelin::BuiltinCategories()),
+      m_builtinColors(yarvelin::BuiltinColors()),
+      m_builtinSizes(yarvelin::BuiltinSizes()),
       m_currencies(CurrencyCodes()) {}
 
 void CYarvelinApp::LoadSettings(const SettingsStore& store) {
@@ -61,7 +61,7 @@ void CYarvelinApp::LoadSettings(const SettingsStore& store) {
     m_bAlwaysInStock = store.GetInt(settings::kSectionDefaults, settings::kInStock, 1) != 0;
     m_bAutoGenOfferId = store.GetInt(settings::kSectionDefaults, settings::kAutoGenOfferId, 1) != 0;
     m_recentFeeds.ReadList(store, settings::kSectionRecent, settings::kRecentFmt);
-    m_document.m_strAccount = store.GetString(settings::kSectionUser, settings::kAccount);
+    m_document.SetAccount(store.GetString(settings::kSectionUser, settings::kAccount));
 }
 
 void CYarvelinApp::SaveSettings(SettingsStore& store) const {
@@ -69,7 +69,7 @@ void CYarvelinApp::SaveSettings(SettingsStore& store) const {
     WriteList(store, settings::kCategoryCount, settings::kCategoryFmt, m_categories);
     WriteList(store, settings::kSizeCount, settings::kSizeFmt, m_sizes);
     WriteList(store, settings::kColorCount, settings::kColorFmt, m_colors);
-    store.WriteString(settings::kSectionUser, settings::kAccount, m_document.m_strAccount);
+    store.WriteString(settings::kSectionUser, settings::kAccount, m_document.Account());
     for (int i = 0; i < kDefaultValueCount; ++i) {
         store.WriteString(settings::kSectionDefaults, Format(settings::kDefaultFmt, i + 1),
                           m_defaults[static_cast<std::size_t>(i)]);
@@ -94,6 +94,26 @@ FeedLoadResult CYarvelinApp::OpenFeed(const std::string& path, CFeedFileObserver
         m_recentFeeds.Add(path);
     }
     return result;
+}
+
+bool CYarvelinApp::SaveFeed(const std::string& path, const FeedHeaderChoices& choices,
+                            CFeedFileObserver& observer) {
+    if (!WriteFeedFile(m_document, path, choices, observer)) {
+        return false;
+    }
+    m_document.NoteFeedFileWritten(path);
+    m_recentFeeds.Add(path);
+    return true;
+}
+
+bool CYarvelinApp::SaveBackup(const std::string& path, const FeedHeaderChoices& choices,
+                              CFeedFileObserver& observer) {
+    if (!WriteFeedFile(m_document, path, choices, observer)) {
+        return false;
+    }
+    m_document.NoteBackupWritten(path);
+    m_recentFeeds.Add(path);
+    return true;
 }
 
 }  // namespace yarvelin

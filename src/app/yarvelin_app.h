@@ -49,6 +49,43 @@ class CYarvelinApp {
     // (even when it then turns out empty), unless it is one of the samples.
     FeedLoadResult OpenFeed(const std::string& path, CFeedFileObserver& observer);
 
+    // Writes the document to path as the file the service gets: that file is what an upload sends, and it
+    // joins the recent feeds. The document keeps its own name and its changed flag. False (after
+    // reporting through observer) when nothing was written.
+    bool SaveFeed(const std::string& path, const FeedHeaderChoices& choices, CFeedFileObserver& observer);
+    // Writes the document to path as a backup: the file becomes the feed's own, holds every edit, and joins
+    // the recent feeds.
+    bool SaveBackup(const std::string& path, const FeedHeaderChoices& choices, CFeedFileObserver& observer);
+
+    CFeedDocument& Document() { return m_document; }
+    const CFeedDocument& Document() const { return m_document; }
+
+    // The user's option lists (edited on the options sheet) and the built-in ones.
+    std::vector<std::string>& Categories() { return m_categories; }
+    const std::vector<std::string>& Categories() const { return m_categories; }
+    std::vector<std::string>& Sizes() { return m_sizes; }
+    const std::vector<std::string>& Sizes() const { return m_sizes; }
+    std::vector<std::string>& Colors() { return m_colors; }
+    const std::vector<std::string>& Colors() const { return m_colors; }
+    const std::vector<std::string>& BuiltinCategories() const { return m_builtinCategories; }
+    const std::vector<std::string>& BuiltinColors() const { return m_builtinColors; }
+    const std::vector<std::string>& BuiltinSizes() const { return m_builtinSizes; }
+    const std::vector<std::string>& Currencies() const { return m_currencies; }
+    // The default values of a new product ("Def1" .. "Def11", see DefaultIndex) and the three choices.
+    std::array<std::string, kDefaultValueCount>& Defaults() { return m_defaults; }
+    const std::array<std::string, kDefaultValueCount>& Defaults() const { return m_defaults; }
+    bool NoExpiryDate() const { return m_bNoExpiryDate; }
+    void SetNoExpiryDate(bool on) { m_bNoExpiryDate = on; }
+    bool AlwaysInStock() const { return m_bAlwaysInStock; }
+    void SetAlwaysInStock(bool on) { m_bAlwaysInStock = on; }
+    bool AutoGenOfferId() const { return m_bAutoGenOfferId; }
+    void SetAutoGenOfferId(bool on) { m_bAutoGenOfferId = on; }
+    CRecentFileList& RecentFeeds() { return m_recentFeeds; }
+    const CRecentFileList& RecentFeeds() const { return m_recentFeeds; }
+    CRecentFileList& SampleFeeds() { return m_sampleFeeds; }
+    const CRecentFileList& SampleFeeds() const { return m_sampleFeeds; }
+
+  private:
     CFeedDocument m_document;
     std::vector<std::string> m_categories;
     std::vector<std::string> m_sizes;

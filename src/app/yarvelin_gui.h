@@ -21,7 +21,7 @@ class CYarvelinGui {
                  QString programDir);
 
     CYarvelinApp& App() { return m_app; }
-    CFeedDocument& Document() { return m_app.m_document; }
+    CFeedDocument& Document() { return m_app.Document(); }
     SettingsStore& Store() { return m_store; }
     UiServices& Ui() { return m_ui; }
     const AppConfig& Config() const { return m_config; }

@@ -16,7 +16,7 @@ FeedDiagnosis DiagnoseDocument(const CFeedDocument& doc, const std::vector<std::
     options.htmlEscaped = htmlEscaped;
     options.userCategories = userCategories;
     options.now = now;
-    result.totals = CheckRecords(doc.m_records, std::move(options),
+    result.totals = CheckRecords(doc.Records(), std::move(options),
                                  [&result](Diagnostic&& d) { result.findings.push_back(std::move(d)); });
     return result;
 }

@@ -545,11 +545,11 @@ void CFeedDiagnostics::CheckProduct(const COtherRecord& record, long long line, 
     m_record = nullptr;
 }
 
-DiagnosticsTotals CheckRecords(const std::vector<std::unique_ptr<COtherRecord>>& records,
-                               DiagnosticsOptions options, const CFeedDiagnostics::Sink& sink) {
+DiagnosticsTotals CheckRecords(const CFeedDocument::RecordList& records, DiagnosticsOptions options,
+                               const CFeedDiagnostics::Sink& sink) {
     CFeedDiagnostics engine(std::move(options), sink);
     for (const auto& record : records) {
-        engine.CheckProduct(*record);
+        engine.CheckProduct(record);
     }
     return engine.Totals();
 }

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/feed_document.h"
 #include "checks/offer_id_index.h"
 #include "records/local_date_time.h"
 #include "records/other_record.h"
@@ -122,8 +123,8 @@ class CFeedDiagnostics {
 };
 
 // Checks every record of a list in order.
-DiagnosticsTotals CheckRecords(const std::vector<std::unique_ptr<COtherRecord>>& records,
-                               DiagnosticsOptions options, const CFeedDiagnostics::Sink& sink);
+DiagnosticsTotals CheckRecords(const CFeedDocument::RecordList& records, DiagnosticsOptions options,
+                               const CFeedDiagnostics::Sink& sink);
 
 // The single rules, for the editor and for tests.
 // A plain decimal number >= 0: digits, optionally a point and at least one digit; maxFraction limits the

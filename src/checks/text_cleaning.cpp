@@ -202,7 +202,7 @@ std::string CleanField(CFeedDocument& doc, std::string text, CleanAlerts& alerts
             // a TAB in quotes, and a line break, which no line can hold, becomes one blank now rather than
             // silently on saving. Quote characters added to the text would only become part of the name.
             text = FlattenLineBreaks(text);
-            doc.m_strQuoted = "YES";
+            doc.NoteQuoted();
         }
     }
     text = StripHtmlTags(text);
@@ -210,7 +210,7 @@ std::string CleanField(CFeedDocument& doc, std::string text, CleanAlerts& alerts
         if (alerts.Ask(CleanAlertKind::Escape) == kAnswerYes) {
             text = EscapeSpecialCharacters(text);
             // The feed now holds escape sequences, so its html_escaped header should say so.
-            doc.m_strHtmlEscaped = "YES";
+            doc.NoteHtmlEscaped();
         } else {
             text = RemoveSpecialCharacters(text);
         }
@@ -219,24 +219,23 @@ std::string CleanField(CFeedDocument& doc, std::string text, CleanAlerts& alerts
 }
 
 void VerifyData(CFeedDocument& doc, CleanAlerts& alerts, CDataCheckObserver& observer) {
-    const int count = static_cast<int>(doc.m_records.size());
+    const int count = static_cast<int>(doc.Count());
     observer.SetProgressRange(0, count);
     observer.ShowProgress(true);
     for (int k = 0; k < count; ++k) {
         observer.SetProgressPos(k);
-        if (COtherRecord* record = doc.m_records[static_cast<std::size_t>(k)].get()) {
-            std::string name = CleanField(doc, record->m_required.name, alerts);
-            std::string description = CleanField(doc, record->m_required.description, alerts);
-            // Stored in place: handing the record a copy of itself would change nothing else.
-            record->m_required.name = std::move(name);
-            record->m_required.description = std::move(description);
-            record->data_checked = true;
-        }
+        COtherRecord& record = doc.At(static_cast<std::size_t>(k));
+        std::string name = CleanField(doc, record.m_required.name, alerts);
+        std::string description = CleanField(doc, record.m_required.description, alerts);
+        // Stored in place: handing the record a copy of itself would change nothing else.
+        record.m_required.name = std::move(name);
+        record.m_required.description = std::move(description);
+        record.data_checked = true;
         observer.SetStatusText(Format("%d records checked", k + 1));
     }
     observer.SetStatusText("All records checked");
     observer.SetProgressPos(count);
-    doc.m_bDataVerified = true;
+    doc.SetDataVerified(true);
     doc.MarkChanged();
 }
 

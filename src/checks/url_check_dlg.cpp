@@ -132,7 +132,7 @@ void CUrlCheckDlg::showEvent(QShowEvent* event) {
 void CUrlCheckDlg::Start() {
     // While the dialog is open it is modal: nothing changes the records but the results applied here, on
     // this thread, and the worker only reads them.
-    const auto count = static_cast<int>(m_gui.Document().m_records.size());
+    const auto count = static_cast<int>(m_gui.Document().Count());
     m_progress->setRange(0, count);
     m_progress->setValue(0);
     m_status->setText(A("Establishing connections..."));

@@ -91,7 +91,7 @@ class CUrlCheckRun {
   public:
     CUrlCheckRun(const CFeedDocument& doc, HttpSession& session, const std::atomic<bool>& cancel,
                  CUrlCheckObserver& observer)
-        : m_records(doc.m_records),
+        : m_records(doc.Records()),
           m_session(session),
           m_cancel(cancel),
           m_observer(observer),
@@ -138,7 +138,7 @@ class CUrlCheckRun {
                 any = true;
             }
             RecordCheck& check = m_window.back();
-            const COtherRecord* record = m_records[check.position].get();
+            const COtherRecord* record = &m_records[check.position];
             for (; check.nextUrl < 2 && m_inFlight < m_maxInFlight; ++check.nextUrl) {
                 const int which = check.nextUrl;
                 if (!check.want[which]) {
@@ -160,7 +160,7 @@ class CUrlCheckRun {
     void TakeUp(std::size_t position) {
         RecordCheck check;
         check.position = position;
-        if (const COtherRecord* record = m_records[position].get()) {
+        if (const COtherRecord* record = &m_records[position]) {
             // A record checked before is asked again only for the URLs that were not OK.
             check.want[0] = !record->urls_checked || !record->product_url_ok;
             check.want[1] = !record->urls_checked || !record->image_url_ok;
@@ -195,7 +195,7 @@ class CUrlCheckRun {
             }
             const RecordCheck& check = WindowRecord(it->tag);
             const int which = static_cast<int>(it->tag % 2);
-            const COtherRecord& record = *m_records[check.position];
+            const COtherRecord& record = m_records[check.position];
             // It parsed when it was first started.
             m_session.Start(it->tag, *UrlToRequest(m_session, UrlOf(record, which)));
             ++m_inFlight;
@@ -225,9 +225,7 @@ class CUrlCheckRun {
                 break;
             }
             const RecordCheck& check = m_window.front();
-            if (m_records[check.position]) {
-                Report(check);
-            }
+            Report(check);
             m_observer.OnProgress(check.position + 1);
             m_window.pop_front();
             any = true;
@@ -262,7 +260,7 @@ class CUrlCheckRun {
 }  // namespace
 
 void ApplyUrlCheckResult(CFeedDocument& doc, const UrlCheckResult& result) {
-    if (result.position >= doc.Count() || !doc.m_records[result.position]) {
+    if (result.position >= doc.Count()) {
         return;
     }
     COtherRecord& record = doc.At(result.position);

@@ -60,7 +60,7 @@ class CCleanCommand : public CliCommand {
                                  m_special == "escape" ? kAnswerYes : kAnswerNo);
         CDataCheckObserver quiet;
         VerifyData(doc, alerts, quiet);
-        doc.m_bBasicFormat = m_output.basic;
+        doc.SetBasicFormat(m_output.basic);
         if (!WriteFeedFile(doc, m_out, m_output.choices, observer) || observer.Failed()) {
             return kExitFailure;
         }

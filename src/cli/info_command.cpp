@@ -45,10 +45,11 @@ class CInfoCommand : public CliCommand {
         if (observer.Failed()) {
             return kExitFailure;
         }
-        const std::pair<const char*, const std::string*> headers[] = {{"html_escaped", &doc.m_strHtmlEscaped},
-                                                                      {"updates_only", &doc.m_strUpdatesOnly},
-                                                                      {"product_type", &doc.m_strProductType},
-                                                                      {"quoted", &doc.m_strQuoted}};
+        const std::pair<const char*, const std::string*> headers[] = {
+            {"html_escaped", &doc.Headers().htmlEscaped},
+            {"updates_only", &doc.Headers().updatesOnly},
+            {"product_type", &doc.Headers().productType},
+            {"quoted", &doc.Headers().quoted}};
         for (const auto& [key, value] : headers) {
             if (!value->empty()) {
                 PrintRow(key, *value);
@@ -56,7 +57,7 @@ class CInfoCommand : public CliCommand {
         }
         // Without a page, the update type is the file's own.
         const bool fullFile =
-            !(EqualsNoCase(doc.m_strUpdatesOnly, "YES") || EqualsNoCase(doc.m_strUpdatesOnly, "Y"));
+            !(EqualsNoCase(doc.Headers().updatesOnly, "YES") || EqualsNoCase(doc.Headers().updatesOnly, "Y"));
         for (const auto& [label, value] : BuildSummaryRows(doc, fullFile, "0 BYTES")) {
             PrintRow(label, value);
         }

@@ -56,7 +56,7 @@ CAccountSetupDlg::CAccountSetupDlg(CYarvelinGui& gui, QWidget* parent) : QDialog
     auto* nameRow = new QHBoxLayout;
     auto* nameLabel = new QLabel(A("Username : "), this);
     nameLabel->setObjectName(QStringLiteral("userNameLabel"));
-    m_userName = new QLineEdit(FromCp1252(gui.Document().m_strAccount), this);
+    m_userName = new QLineEdit(FromCp1252(gui.Document().Account()), this);
     m_userName->setObjectName(QStringLiteral("userNameEdit"));
     nameLabel->setBuddy(m_userName);
     nameRow->addWidget(nameLabel);
@@ -121,7 +121,7 @@ void CAccountSetupDlg::accept() {
     }
     // Stored exactly as typed: blanks and an empty name are the merchant's choice.
     const std::string typed = ToCp1252(m_userName->text());
-    std::string& account = m_gui.Document().m_strAccount;
+    std::string& account = m_gui.Document().Account();
     if (typed != account) {
         account = typed;
     }

@@ -134,7 +134,7 @@ void CDiagnosticsDlg::Refresh() {
     }
     CWaitCursor wait;
     CYarvelinApp& app = m_gui.App();
-    Show(DiagnoseDocument(app.m_document, app.m_categories, m_htmlEscaped, CurrentLocalDateTime()));
+    Show(DiagnoseDocument(app.Document(), app.Categories(), m_htmlEscaped, CurrentLocalDateTime()));
 }
 
 bool CDiagnosticsDlg::OpenFinding(const QModelIndex& index) {
@@ -150,7 +150,7 @@ bool CDiagnosticsDlg::OpenFinding(const QModelIndex& index) {
         CNewProductDlg editor(m_gui, position, this);
         stored = editor.exec() == QDialog::Accepted;
     }
-    NoteEditorClosed(m_gui.Document(), false, stored);
+    m_gui.Document().NoteEditorClosed(false, stored);
     if (stored) {
         m_productsChanged = true;
         Refresh();
@@ -163,7 +163,7 @@ bool CDiagnosticsDlg::ConfirmBeforeSave(CYarvelinGui& gui, QWidget* parent, bool
     {
         CWaitCursor wait;
         diagnosis =
-            DiagnoseDocument(gui.Document(), gui.App().m_categories, htmlEscaped, CurrentLocalDateTime());
+            DiagnoseDocument(gui.Document(), gui.App().Categories(), htmlEscaped, CurrentLocalDateTime());
     }
     if (diagnosis.totals.errors == 0) {
         return true;
@@ -190,7 +190,7 @@ CDiagnosticsDlg::UploadCheck CDiagnosticsDlg::ConfirmBeforeUpload(CYarvelinGui& 
     FeedDiagnosis diagnosis;
     {
         CWaitCursor wait;
-        diagnosis = DiagnoseFile(localFile, gui.App().m_categories, CurrentLocalDateTime(), quiet);
+        diagnosis = DiagnoseFile(localFile, gui.App().Categories(), CurrentLocalDateTime(), quiet);
     }
     UploadCheck check;
     if (!diagnosis.readOk) {

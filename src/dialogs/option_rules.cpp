@@ -66,25 +66,25 @@ const NameDialogTexts& NameDialogTextsFor(OptionListKind kind) {
 std::vector<std::string>& UserList(CYarvelinApp& app, OptionListKind kind) {
     switch (kind) {
         case OptionListKind::Categories:
-            return app.m_categories;
+            return app.Categories();
         case OptionListKind::Colors:
-            return app.m_colors;
+            return app.Colors();
         case OptionListKind::Sizes:
             break;
     }
-    return app.m_sizes;
+    return app.Sizes();
 }
 
 const std::vector<std::string>& BuiltinList(const CYarvelinApp& app, OptionListKind kind) {
     switch (kind) {
         case OptionListKind::Categories:
-            return app.m_builtinCategories;
+            return app.BuiltinCategories();
         case OptionListKind::Colors:
-            return app.m_builtinColors;
+            return app.BuiltinColors();
         case OptionListKind::Sizes:
             break;
     }
-    return app.m_builtinSizes;
+    return app.BuiltinSizes();
 }
 
 NameCheck CheckOptionName(std::string_view typed, const std::vector<std::string>& userList) {
@@ -134,12 +134,12 @@ void SynchronizeOptionList(OptionListBox& box, std::vector<std::string>& userLis
 
 DefaultValues LoadDefaultValues(const CYarvelinApp& app) {
     DefaultValues values;
-    values.texts = app.m_defaults;
-    values.price = static_cast<float>(LeadingNumber(app.m_defaults[kDefPrice]));
-    values.shipping = static_cast<float>(LeadingNumber(app.m_defaults[kDefShipping]));
-    values.noExpiryDate = app.m_bNoExpiryDate;
-    values.alwaysInStock = app.m_bAlwaysInStock;
-    values.autoGenOfferId = app.m_bAutoGenOfferId;
+    values.texts = app.Defaults();
+    values.price = static_cast<float>(LeadingNumber(app.Defaults()[kDefPrice]));
+    values.shipping = static_cast<float>(LeadingNumber(app.Defaults()[kDefShipping]));
+    values.noExpiryDate = app.NoExpiryDate();
+    values.alwaysInStock = app.AlwaysInStock();
+    values.autoGenOfferId = app.AutoGenOfferId();
     return values;
 }
 
@@ -161,14 +161,14 @@ std::optional<DefaultNumberError> ReadDefaultNumbers(std::string_view priceText,
 void StoreDefaultValues(const DefaultValues& values, CYarvelinApp& app) {
     for (int i = 0; i < kDefaultValueCount; ++i) {
         if (i != kDefPrice && i != kDefShipping) {
-            app.m_defaults[static_cast<std::size_t>(i)] = values.texts[static_cast<std::size_t>(i)];
+            app.Defaults()[static_cast<std::size_t>(i)] = values.texts[static_cast<std::size_t>(i)];
         }
     }
-    app.m_defaults[kDefPrice] = FormatFixed(static_cast<double>(values.price), 6);
-    app.m_defaults[kDefShipping] = FormatFixed(static_cast<double>(values.shipping), 6);
-    app.m_bNoExpiryDate = values.noExpiryDate;
-    app.m_bAlwaysInStock = values.alwaysInStock;
-    app.m_bAutoGenOfferId = values.autoGenOfferId;
+    app.Defaults()[kDefPrice] = FormatFixed(static_cast<double>(values.price), 6);
+    app.Defaults()[kDefShipping] = FormatFixed(static_cast<double>(values.shipping), 6);
+    app.SetNoExpiryDate(values.noExpiryDate);
+    app.SetAlwaysInStock(values.alwaysInStock);
+    app.SetAutoGenOfferId(values.autoGenOfferId);
 }
 
 }  // namespace yarvelin

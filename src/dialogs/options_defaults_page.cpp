@@ -118,9 +118,9 @@ void COptions2::showEvent(QShowEvent* event) {
 void COptions2::Load() {
     m_loaded = true;
     CYarvelinApp& app = m_gui.App();
-    FillCombo(m_sizes, app.m_sizes);
-    FillCombo(m_colors, app.m_colors);
-    FillCombo(m_categories, app.m_categories);
+    FillCombo(m_sizes, app.Sizes());
+    FillCombo(m_colors, app.Colors());
+    FillCombo(m_categories, app.Categories());
     m_values = LoadDefaultValues(app);
     const auto& t = m_values.texts;
     m_productUrl->setText(FromCp1252(t[kDefProductUrl]));

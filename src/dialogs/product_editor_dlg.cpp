@@ -68,13 +68,13 @@ CNewProductDlg::CNewProductDlg(CYarvelinGui& gui, std::optional<std::size_t> edi
     setObjectName(QStringLiteral("productEditor"));
     setWindowTitle(A("New Product"));
     CYarvelinApp& app = gui.App();
-    if (m_editPosition && *m_editPosition >= app.m_document.Count()) {
+    if (m_editPosition && *m_editPosition >= app.Document().Count()) {
         m_editPosition.reset();
     }
     const LocalDateTime now = CurrentLocalDateTime();
     if (m_editPosition) {
         m_form.expiryDate = now;
-        LoadProductForm(app.m_document.At(*m_editPosition), app.m_currencies, m_form);
+        LoadProductForm(app.Document().At(*m_editPosition), app.Currencies(), m_form);
     } else {
         m_form = NewProductForm(app, now);
     }
@@ -209,7 +209,7 @@ void CNewProductDlg::BuildControls() {
     left->addWidget(makeBoldLabel("Product Image URL (*):", QStringLiteral("imageUrlLabel")), row, 0);
     left->addWidget(m_imageUrl, row, 1, 1, 2);
     ++row;
-    m_category = makeCombo("categoryCombo", app.m_categories, true);
+    m_category = makeCombo("categoryCombo", app.Categories(), true);
     left->addWidget(makeBoldLabel("Category (*):", QStringLiteral("categoryLabel")), row, 0);
     left->addWidget(m_category, row, 1, 1, 2);
     ++row;
@@ -246,11 +246,11 @@ void CNewProductDlg::BuildControls() {
     right->addWidget(plainLabel("Manufacturer's ID:"), row, 0);
     right->addWidget(m_manufacturerId, row, 1, 1, 2);
     ++row;
-    m_color = makeCombo("colorCombo", app.m_colors, true);
+    m_color = makeCombo("colorCombo", app.Colors(), true);
     right->addWidget(plainLabel("Colors: "), row, 0);
     right->addWidget(m_color, row, 1, 1, 2);
     ++row;
-    m_size = makeCombo("sizeCombo", app.m_sizes, true);
+    m_size = makeCombo("sizeCombo", app.Sizes(), true);
     right->addWidget(plainLabel("Sizes: "), row, 0);
     right->addWidget(m_size, row, 1, 1, 2);
     ++row;
@@ -589,7 +589,7 @@ void CNewProductDlg::Store() {
         ShowError(m_offerId, A(kMsgDuplicateOfferId));
         return;
     }
-    m_gui.Document().AddOrReplaceRecord(BuildProductRecord(m_form, m_gui.App().m_currencies), m_editPosition);
+    m_gui.Document().AddOrReplaceRecord(BuildProductRecord(m_form, m_gui.App().Currencies()), m_editPosition);
     accept();
 }
 

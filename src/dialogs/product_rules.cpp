@@ -49,7 +49,7 @@ bool IsBlank(std::string_view s) {
 ProductForm NewProductForm(const CYarvelinApp& app, const LocalDateTime& now) {
     ProductForm form;
     form.expiryDate = now;
-    const auto& def = app.m_defaults;
+    const auto& def = app.Defaults();
     form.productUrl = def[kDefProductUrl];
     form.imageUrl = def[kDefImageUrl];
     form.category = def[kDefCategory];
@@ -61,9 +61,9 @@ ProductForm NewProductForm(const CYarvelinApp& app, const LocalDateTime& now) {
     form.color = def[kDefColor];
     form.size = def[kDefSize];
     form.brand = def[kDefBrand];
-    form.doesNotExpire = app.m_bNoExpiryDate;
-    form.inStock = app.m_bAlwaysInStock;
-    form.autogenerate = app.m_bAutoGenOfferId;
+    form.doesNotExpire = app.NoExpiryDate();
+    form.inStock = app.AlwaysInStock();
+    form.autogenerate = app.AutoGenOfferId();
     return form;
 }
 

@@ -13,9 +13,8 @@ void CSummaryTableModel::Rebuild(const CSummaryGroups& groups, bool includeDelet
     m_columns = SummaryColumns(groups);
     m_shown.clear();
     m_shown.reserve(m_document.Count());
-    for (std::size_t i = 0; i < m_document.m_records.size(); ++i) {
-        const auto& record = m_document.m_records[i];
-        if (record && IsListedInSummary(*record, includeDeleted)) {
+    for (std::size_t i = 0; i < m_document.Count(); ++i) {
+        if (IsListedInSummary(m_document.At(i), includeDeleted)) {
             m_shown.push_back(static_cast<std::uint32_t>(i));
         }
     }
@@ -43,7 +42,7 @@ QVariant CSummaryTableModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     const std::size_t position = m_shown[static_cast<std::size_t>(index.row())];
-    if (position >= m_document.Count() || !m_document.m_records[position]) {
+    if (position >= m_document.Count()) {
         return {};
     }
     return FromCp1252(

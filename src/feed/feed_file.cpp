@@ -305,35 +305,27 @@ FeedLoadResult LoadFeedFile(CFeedDocument& doc, const std::string& path, CFeedFi
         bool firstLineRead = false;
         const std::optional<OpenedFeed> opened =
             OpenAndReadStart(reader, path, observer, &start, &result.opened, &firstLineRead);
-        // A file with at least one line replaces the open feed, state and all; it is named after the file
-        // only once the whole file is in, so a later backup never overwrites a file with other content.
-        // Header values only touch their own fields.
+        // A file with at least one line replaces the open feed, state and all (a header value the file
+        // does not carry is the default again); it is named after the file only once the whole file is
+        // in, so a later backup never overwrites a file with other content.
         if (firstLineRead) {
             doc.StartNewFeed();
-            std::string* const values[kHeaderCount] = {&doc.m_strHtmlEscaped, &doc.m_strUpdatesOnly,
-                                                       &doc.m_strProductType, &doc.m_strQuoted};
-            const std::string* const read[kHeaderCount] = {&start.htmlEscaped, &start.updatesOnly,
-                                                           &start.productType, &start.quoted};
-            for (int i = 0; i < kHeaderCount; ++i) {
-                if (!read[i]->empty()) {
-                    *values[i] = *read[i];
-                }
-            }
+            doc.SetHeaders({start.htmlEscaped, start.updatesOnly, start.productType, start.quoted});
         }
         if (!opened || opened->start == StartResult::kHeadersOnly) {
             return result;
         }
-        const bool complete = ReadProductLines(
-            reader, path, opened->encoding, observer, [&doc](COtherRecord& record, long long, std::size_t) {
-                doc.m_records.push_back(std::make_unique<COtherRecord>(std::move(record)));
-                return true;
-            });
+        const bool complete = ReadProductLines(reader, path, opened->encoding, observer,
+                                               [&doc](COtherRecord& record, long long, std::size_t) {
+                                                   doc.AppendLoadedRecord(std::move(record));
+                                                   return true;
+                                               });
         if (!complete) {
             return result;
         }
         observer.SetProgressPos(100);
         observer.SetStatusText(kFeedLoadedText);
-        doc.m_strFileName = path;
+        doc.NoteLoadedFrom(path);
         result.loaded = true;
     } catch (const std::bad_alloc&) {
         observer.ShowFileError(FileErrorText(FileErrorCause::kOutOfMemory, path));
@@ -349,11 +341,11 @@ bool WriteFeedFile(const CFeedDocument& doc, const std::string& path, const Feed
             return false;
         }
         const std::size_t tabValues = CountValuesWithTabs(doc);
-        WriteStart(writer, HeaderChoicesForValues(choices, tabValues), doc.m_bBasicFormat);
+        WriteStart(writer, HeaderChoicesForValues(choices, tabValues), doc.IsBasicFormat());
         std::size_t lineBreaks = 0;
         Cp1252Guard guard;
-        for (const auto& record : doc.m_records) {
-            if (!AddProductLine(writer, *record, doc.m_bBasicFormat, guard, lineBreaks)) {
+        for (const COtherRecord& record : doc.Records()) {
+            if (!AddProductLine(writer, record, doc.IsBasicFormat(), guard, lineBreaks)) {
                 return false;
             }
         }
@@ -432,16 +424,16 @@ bool ReadFeedProducts(const std::string& path, CFeedFileObserver& observer,
 
 std::size_t CountValuesWithLineBreaks(const CFeedDocument& doc) {
     std::size_t n = 0;
-    for (const auto& record : doc.m_records) {
-        n += CountValuesWithLineBreaks(*record, doc.m_bBasicFormat);
+    for (const COtherRecord& record : doc.Records()) {
+        n += CountValuesWithLineBreaks(record, doc.IsBasicFormat());
     }
     return n;
 }
 
 std::size_t CountValuesWithTabs(const CFeedDocument& doc) {
     std::size_t n = 0;
-    for (const auto& record : doc.m_records) {
-        n += CountValuesWithTabs(*record, doc.m_bBasicFormat);
+    for (const COtherRecord& record : doc.Records()) {
+        n += CountValuesWithTabs(record, doc.IsBasicFormat());
     }
     return n;
 }

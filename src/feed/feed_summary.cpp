@@ -57,19 +57,19 @@ std::vector<std::pair<std::string, std::string>> BuildSummaryRows(const CFeedDoc
     std::size_t productUrls = 0;
     std::size_t imageUrls = 0;
     std::size_t marked = 0;
-    for (const auto& r : doc.m_records) {
-        productUrls += r->product_url_ok ? 1 : 0;
-        imageUrls += r->image_url_ok ? 1 : 0;
-        marked += r->m_optional.delete_.empty() ? 0 : 1;
+    for (const COtherRecord& r : doc.Records()) {
+        productUrls += r.product_url_ok ? 1 : 0;
+        imageUrls += r.image_url_ok ? 1 : 0;
+        marked += r.m_optional.delete_.empty() ? 0 : 1;
     }
-    const std::string verified = doc.m_bDataVerified ? "Verified" : "Un-verified";
+    const std::string verified = doc.IsDataVerified() ? "Verified" : "Un-verified";
     return {
-        {"Quorvin Account: ", doc.m_strAccount},
+        {"Quorvin Account: ", doc.Account()},
         {"Feed Update Type:", fullFileUpdate ? "FULL-FILE" : "PARTIAL-UPDATE"},
-        {"File Name: ", SummaryFileName(doc.m_strFileName)},
-        {"File Size: ", SummaryFileSize(doc.m_strFileName).value_or(previousSize)},
+        {"File Name: ", SummaryFileName(doc.FileName())},
+        {"File Size: ", SummaryFileSize(doc.FileName()).value_or(previousSize)},
         {"Product Type: ", "OTHERS (Generic Product)"},
-        {"Number of Products: ", Format("%zu", doc.m_records.size())},
+        {"Number of Products: ", Format("%zu", doc.Count())},
         {"Product URL:", Format("%zu verified", productUrls)},
         {"Image URL: ", Format("%zu verified", imageUrls)},
         {"Offer IDs: ", OfferIdCheckText(doc)},
@@ -102,11 +102,11 @@ std::string ProposedBackupFileName(const std::string& currentFile, bool currentI
 
 std::string OfferIdCheckText(const CFeedDocument& doc) {
     std::unordered_set<std::string> seen;
-    seen.reserve(doc.m_records.size());
+    seen.reserve(doc.Count());
     std::size_t missing = 0;
     std::size_t repeated = 0;
-    for (const auto& r : doc.m_records) {
-        const std::string id = Trim(r->m_required.offer_id);
+    for (const COtherRecord& r : doc.Records()) {
+        const std::string id = Trim(r.m_required.offer_id);
         if (id.empty()) {
             ++missing;
         } else if (!seen.insert(ToLowerAscii(id)).second) {

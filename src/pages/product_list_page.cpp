@@ -146,8 +146,8 @@ QPushButton* CPage3::AddButton(const char* text, const char* objectName, void (C
 
 bool CPage3::OnSetActive() {
     // A check's outcome ("All records checked") belongs to the feed it ran on.
-    if (m_nFeedSerial != m_gui.Document().m_nFeedSerial) {
-        m_nFeedSerial = m_gui.Document().m_nFeedSerial;
+    if (m_nFeedSerial != m_gui.Document().FeedSerial()) {
+        m_nFeedSerial = m_gui.Document().FeedSerial();
         m_status->clear();
         m_progress->hide();
     }
@@ -312,7 +312,7 @@ void CPage3::OnNew() {
         }
     }
     m_table->setFocus();
-    NoteEditorClosed(m_gui.Document(), true, stored);
+    m_gui.Document().NoteEditorClosed(true, stored);
     SelectionStateIfSelected();
 }
 
@@ -329,7 +329,7 @@ void CPage3::OnEdit() {
     if (stored) {
         RebuildList();
     }
-    NoteEditorClosed(m_gui.Document(), false, stored);
+    m_gui.Document().NoteEditorClosed(false, stored);
     if (static_cast<int>(row) < m_model->rowCount()) {
         m_table->selectionModel()->select(m_model->index(static_cast<int>(row), 0),
                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
@@ -364,7 +364,7 @@ void CPage3::OnRemove() {
 }
 
 void CPage3::OnRemoveAll() {
-    if (m_gui.Document().m_records.empty()) {
+    if (m_gui.Document().Records().empty()) {
         return;
     }
     const MsgAnswer answer = m_gui.Ui().MessageBox(
@@ -409,7 +409,7 @@ void CPage3::OnVerifyUrls() {
 }
 
 void CPage3::OnDiagnostics() {
-    const std::string& escaped = m_gui.Document().m_strHtmlEscaped;
+    const std::string& escaped = m_gui.Document().Headers().htmlEscaped;
     CDiagnosticsDlg window(m_gui, EqualsNoCase(escaped, "YES") || EqualsNoCase(escaped, "Y"), this);
     if (m_runEditor) {
         window.SetEditorRunner([this](std::size_t position) { return m_runEditor(position); });

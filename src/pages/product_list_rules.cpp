@@ -58,7 +58,7 @@ std::string ListCellText(const COtherRecord& record, std::size_t row, int column
 
 void SetDeleteMark(CFeedDocument& document, const std::vector<std::size_t>& rows, bool marked) {
     for (std::size_t row : rows) {
-        if (row >= document.Count() || !document.m_records[row]) {
+        if (row >= document.Count()) {
             continue;
         }
         // Storing a copy of the stored record back into it would change nothing else, so the mark is set
@@ -75,7 +75,7 @@ std::size_t RemoveRows(CFeedDocument& document, const std::vector<std::size_t>& 
         return 0;
     }
     for (std::size_t row : rows) {
-        if (row < document.Count() && document.m_records[row]) {
+        if (row < document.Count()) {
             document.At(row).removal_mark = true;
         }
     }
@@ -85,17 +85,11 @@ std::size_t RemoveRows(CFeedDocument& document, const std::vector<std::size_t>& 
 }
 
 bool RemoveAllRows(CFeedDocument& document) {
-    if (document.m_records.empty()) {
+    if (document.Records().empty()) {
         return false;
     }
     document.RemoveAllRecords();
     return true;
-}
-
-void NoteEditorClosed(CFeedDocument& document, bool newProduct, bool stored) {
-    if (newProduct || stored) {
-        document.MarkChanged();
-    }
 }
 
 }  // namespace yarvelin

@@ -52,7 +52,5 @@ void SetDeleteMark(CFeedDocument& document, const std::vector<std::size_t>& rows
 std::size_t RemoveRows(CFeedDocument& document, const std::vector<std::size_t>& rows);
 // Deletes every product; false (and nothing changed) when there was none.
 bool RemoveAllRows(CFeedDocument& document);
-// The editor closed: a new product sets the changed flag even when cancelled, an edit only when stored.
-void NoteEditorClosed(CFeedDocument& document, bool newProduct, bool stored);
 
 }  // namespace yarvelin

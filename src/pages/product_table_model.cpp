@@ -38,7 +38,7 @@ QVariant CProductTableModel::data(const QModelIndex& index, int role) const {
     }
     // A row whose product has gone since the last rebuild shows nothing rather than reading past the list.
     const auto row = static_cast<std::size_t>(index.row());
-    if (row >= m_document.Count() || !m_document.m_records[row]) {
+    if (row >= m_document.Count()) {
         return {};
     }
     return FromCp1252(ListCellText(m_document.At(row), row, index.column()));

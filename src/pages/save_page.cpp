@@ -62,10 +62,10 @@ CPage4::CPage4(CYarvelinGui& gui, QWidget* parent)
     setObjectName(QStringLiteral("CPage4"));
     const CFeedDocument& doc = m_gui.Document();
     // Taken when the page is made, which is before any feed is open.
-    m_bHtmlEscaped = doc.m_strHtmlEscaped == "YES";
-    m_bQuoted = doc.m_strQuoted == "YES";
-    m_seenHtmlEscaped = doc.m_strHtmlEscaped;
-    m_seenQuoted = doc.m_strQuoted;
+    m_bHtmlEscaped = doc.Headers().htmlEscaped == "YES";
+    m_bQuoted = doc.Headers().quoted == "YES";
+    m_seenHtmlEscaped = doc.Headers().htmlEscaped;
+    m_seenQuoted = doc.Headers().quoted;
     BuildLayout();
     Push();
 }
@@ -173,20 +173,20 @@ void CPage4::TakeUpDocumentHeaders() {
     const CFeedDocument& doc = m_gui.Document();
     // Only values that changed since the page last looked, so that the user's own choices are not undone
     // by going back and forth.
-    if (doc.m_strHtmlEscaped != m_seenHtmlEscaped) {
-        m_seenHtmlEscaped = doc.m_strHtmlEscaped;
+    if (doc.Headers().htmlEscaped != m_seenHtmlEscaped) {
+        m_seenHtmlEscaped = doc.Headers().htmlEscaped;
         m_htmlEscaped->setChecked(MeansYes(m_seenHtmlEscaped));
     }
-    if (doc.m_strQuoted != m_seenQuoted) {
-        m_seenQuoted = doc.m_strQuoted;
+    if (doc.Headers().quoted != m_seenQuoted) {
+        m_seenQuoted = doc.Headers().quoted;
         m_quoted->setChecked(MeansYes(m_seenQuoted));
     }
 }
 
 bool CPage4::OnSetActive() {
     // A file generated from an earlier feed does not count for the one that is open now.
-    if (m_nFeedSerial != m_gui.Document().m_nFeedSerial) {
-        m_nFeedSerial = m_gui.Document().m_nFeedSerial;
+    if (m_nFeedSerial != m_gui.Document().FeedSerial()) {
+        m_nFeedSerial = m_gui.Document().FeedSerial();
         m_bSaved = false;
     }
     m_title->SetBackgroundColor(palette().color(QPalette::Button));
@@ -206,7 +206,7 @@ void CPage4::OnNoHeadersClicked() {
 
 void CPage4::OnBasicFormatClicked() {
     Pull();
-    m_gui.Document().m_bBasicFormat = m_bBasicFormatOnly;
+    m_gui.Document().SetBasicFormat(m_bBasicFormatOnly);
     if (m_bBasicFormatOnly) {
         m_noHeaders->setEnabled(false);
         m_htmlEscaped->setEnabled(false);
@@ -240,7 +240,7 @@ FeedHeaderChoices CPage4::HeaderChoices() const {
     return choices;
 }
 
-std::string CPage4::AskAndWrite(const std::string& proposed) {
+std::string CPage4::AskAndWrite(const std::string& proposed, bool backup) {
     FileDialogRequest request;
     request.filter = A("Text Files (*.txt)|*.txt|All Files (*.*)|*.*||");
     request.defaultExt = A("txt");
@@ -269,7 +269,8 @@ std::string CPage4::AskAndWrite(const std::string& proposed) {
         return {};
     }
     CFeedReportView report(m_gui.Ui(), this);
-    if (!WriteFeedFile(m_gui.Document(), path, choices, report)) {
+    if (!(backup ? m_gui.App().SaveBackup(path, choices, report)
+                 : m_gui.App().SaveFeed(path, choices, report))) {
         return {};
     }
     if (headersChange) {
@@ -292,14 +293,12 @@ bool CPage4::GenerateFeed() {
         return false;
     }
     CFeedDocument& doc = m_gui.Document();
-    const std::string path = AskAndWrite(ProposedFeedFileName(doc.m_strAccount));
+    const std::string path = AskAndWrite(ProposedFeedFileName(doc.Account()), false);
     if (path.empty()) {
         return false;
     }
     m_bSaved = true;
     m_strLastSaveFolder = FolderOf(path);
-    doc.m_strSavedFileName = path;
-    m_gui.App().m_recentFeeds.Add(path);
     Push();
     return true;
 }
@@ -308,19 +307,16 @@ bool CPage4::SaveBackup() {
     Pull();
     CFeedDocument& doc = m_gui.Document();
     // A shipped sample stays as it came: its backup goes where the user last saved, or to the documents.
-    const bool sample = m_gui.App().m_sampleFeeds.ContainsExactly(doc.m_strFileName);
+    const bool sample = m_gui.App().SampleFeeds().ContainsExactly(doc.FileName());
     const std::string folder =
         !m_strLastSaveFolder.empty()
             ? m_strLastSaveFolder
             : ToPath(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-    const std::string path = AskAndWrite(ProposedBackupFileName(doc.m_strFileName, sample, folder));
+    const std::string path = AskAndWrite(ProposedBackupFileName(doc.FileName(), sample, folder), true);
     if (path.empty()) {
         return false;
     }
     m_strLastSaveFolder = FolderOf(path);
-    doc.MarkSaved();
-    doc.m_strFileName = path;
-    m_gui.App().m_recentFeeds.Add(path);
     Push();
     return true;
 }

@@ -53,8 +53,9 @@ class CPage4 : public CWizardPage {
     void TakeUpDocumentHeaders();
     void OnNoHeadersClicked();
     void OnBasicFormatClicked();
-    // The save-file dialog and the write; the chosen path, or empty when nothing was written.
-    std::string AskAndWrite(const std::string& proposed);
+    // The save-file dialog and the write, as the file for the service or as a backup; the chosen path, or
+    // empty when nothing was written.
+    std::string AskAndWrite(const std::string& proposed, bool backup);
 
     bool m_bSaved = false;
     // The feed m_bSaved belongs to (the document's serial when the page last looked).

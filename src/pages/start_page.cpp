@@ -56,9 +56,9 @@ CPage1::CPage1(CYarvelinGui& gui, QWidget* parent)
     for (const char* sample : {"SampleElectronics.txt", "SampleFlowers.txt", "SampleOffice.txt"}) {
         const QString path = gui.ProgramDir() + QDir::separator() + QStringLiteral("Samples") +
                              QDir::separator() + QString::fromLatin1(sample);
-        gui.App().m_sampleFeeds.Add(ToPath(path));
+        gui.App().SampleFeeds().Add(ToPath(path));
     }
-    gui.Document().m_bDataVerified = false;
+    gui.Document().SetDataVerified(false);
 
     m_heading = new CAnimatedLabel(this);
     m_heading->setObjectName(QStringLiteral("headingLabel"));
@@ -169,7 +169,7 @@ void CPage1::FillFileList() {
     // Filled once: files opened later in the run reach the list at the next start.
     m_fileList->clear();
     m_fileList->addItem(A("More Files..."));
-    for (const auto& list : {m_gui.App().m_recentFeeds.NonEmpty(), m_gui.App().m_sampleFeeds.NonEmpty()}) {
+    for (const auto& list : {m_gui.App().RecentFeeds().NonEmpty(), m_gui.App().SampleFeeds().NonEmpty()}) {
         for (const std::string& path : list) {
             m_fileList->addItem(FromPath(path));
         }
@@ -276,7 +276,7 @@ void CPage1::LoadFile(const QString& path) {
 }
 
 int CPage1::OnWizardNext() {
-    if (m_bNewFeed || !m_gui.Document().m_strFileName.empty()) {
+    if (m_bNewFeed || !m_gui.Document().FileName().empty()) {
         return kWizardMoveOn;
     }
     const MsgAnswer answer = m_gui.Ui().MessageBox(

@@ -175,19 +175,19 @@ bool CPage5::UpdateData(bool save) {
 }
 
 void CPage5::UpdateUploadButton() {
-    m_upload->setEnabled(!m_gui.Document().m_strSavedFileName.empty());
+    m_upload->setEnabled(!m_gui.Document().SavedFileName().empty());
 }
 
 bool CPage5::OnSetActive() {
     // The result line told of an upload of an earlier feed.
-    if (m_nFeedSerial != m_gui.Document().m_nFeedSerial) {
-        m_nFeedSerial = m_gui.Document().m_nFeedSerial;
+    if (m_nFeedSerial != m_gui.Document().FeedSerial()) {
+        m_nFeedSerial = m_gui.Document().FeedSerial();
         m_result->clear();
     }
     UpdateData(true);
     m_strServer = m_gui.Store().GetString(settings::kSectionFtp, settings::kFtpServer);
-    m_strUserName = m_gui.Document().m_strAccount;
-    m_strFileName = m_gui.Document().m_strSavedFileName;
+    m_strUserName = m_gui.Document().Account();
+    m_strFileName = m_gui.Document().SavedFileName();
     // The password is never kept on the page: it is typed again for every visit.
     m_strPassword.clear();
     if (m_strServer.empty()) {
@@ -220,7 +220,7 @@ int CPage5::OnWizardNext() {
 }
 
 void CPage5::OnUpload() {
-    const std::string& saved = m_gui.Document().m_strSavedFileName;
+    const std::string& saved = m_gui.Document().SavedFileName();
     if (saved.empty()) {
         m_upload->setEnabled(false);
         return;
@@ -351,7 +351,7 @@ void CPage5::OnBrowse() {
         return;
     }
     m_strFileName = PathBytes(*path);
-    m_gui.Document().m_strSavedFileName = m_strFileName;
+    m_gui.Document().NoteFeedFileWritten(m_strFileName);
     UpdateData(false);
 }
 
@@ -360,7 +360,7 @@ void CPage5::OnAccountInfo() {
     dlg.exec();
     // Whatever the answer, the user name follows the account name.
     UpdateData(true);
-    m_strUserName = m_gui.Document().m_strAccount;
+    m_strUserName = m_gui.Document().Account();
     UpdateData(false);
 }
 

@@ -70,6 +70,9 @@ class COtherRecord : public Record {
     // Copies the twenty texts and the four check flags; the removal mark is never copied.
     COtherRecord(const COtherRecord& other);
     COtherRecord& operator=(const COtherRecord& other);
+    // A move is the same record in another place: everything goes along, the removal mark too.
+    COtherRecord(COtherRecord&& other) noexcept = default;
+    COtherRecord& operator=(COtherRecord&& other) noexcept = default;
     ~COtherRecord() override = default;
 
     const RecordKind& Kind() const override { return kKind; }

@@ -84,15 +84,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (observer.formatErrors > 0) {
         return 0;  // an empty file loads nothing
     }
-    CFeedDocument& doc = first.m_document;
-    doc.m_bBasicFormat = size % 2 == 1;
+    CFeedDocument& doc = first.Document();
+    doc.SetBasicFormat(size % 2 == 1);
     const FeedHeaderChoices choices{size % 3 == 0, size % 5 == 0, size % 7 == 0, true};
     Check(WriteFeedFile(doc, out, choices, observer), "write");
 
     second.OpenFeed(out, observer);
-    const CFeedDocument& back = second.m_document;
+    const CFeedDocument& back = second.Document();
     Check(back.Count() == doc.Count(), "product count");
-    const int columns = doc.m_bBasicFormat ? kBasicColumnCount : kColumnCount;
+    const int columns = doc.IsBasicFormat() ? kBasicColumnCount : kColumnCount;
     for (std::size_t i = 0; i < doc.Count(); ++i) {
         for (int k = 0; k < kColumnCount; ++k) {
             const std::string expected = k < columns ? FlattenLineBreaks(doc.At(i).Field(k)) : std::string();
@@ -103,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // What was read back equals what was written, value for value, and the writer is a function of the
     // values: so writing it again gives the same bytes without a third file.
     const std::string written = ReadAll(out);
-    Check(ConvertFeedFile(in, converted, choices, doc.m_bBasicFormat, observer), "convert");
+    Check(ConvertFeedFile(in, converted, choices, doc.IsBasicFormat(), observer), "convert");
     Check(ReadAll(converted) == written, "converted");
     return 0;
 }

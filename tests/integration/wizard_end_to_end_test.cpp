@@ -196,10 +196,10 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
     {
         CProgramRun run(settings, m_dir.path(), m_ui);
         // Done once in the account setup and on the Default Values page, each of which has its own tests.
-        run.app.m_document.m_strAccount = "merchant";
-        run.app.m_defaults[kDefProductUrl] = defaultUrl;
-        run.app.m_defaults[kDefImageUrl] = shop.Url("/img/new.jpg");
-        run.app.m_defaults[kDefCategory] = "Flowers > Roses";
+        run.app.Document().SetAccount("merchant");
+        run.app.Defaults()[kDefProductUrl] = defaultUrl;
+        run.app.Defaults()[kDefImageUrl] = shop.Url("/img/new.jpg");
+        run.app.Defaults()[kDefCategory] = "Flowers > Roses";
         CMainPropertySheet& sheet = *run.sheet;
 
         // Step 1: open the flowers sample from the list.
@@ -208,7 +208,7 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
         auto* files = Find<QListWidget>(start, "fileList");
         files->setCurrentItem(files->findItems(sample, Qt::MatchExactly).value(0));
         Find<QPushButton>(start, "openButton")->click();
-        sampleCount = run.app.m_document.Count();
+        sampleCount = run.app.Document().Count();
         ASSERT_GT(sampleCount, 10u);
         sheet.NextButton()->click();
         ASSERT_EQ(sheet.ActiveIndex(), 1);
@@ -234,7 +234,7 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
             Find<QPlainTextEdit>(editor, "descriptionEdit")->setPlainText(A("Six garden roses, hand-tied."));
             Find<QLineEdit>(editor, "priceEdit")->setText(QStringLiteral("29.9"));
         });
-        const CFeedDocument& doc = run.app.m_document;
+        const CFeedDocument& doc = run.app.Document();
         ASSERT_EQ(doc.Count(), sampleCount + 1);
         EXPECT_EQ(doc.At(0).m_required.price, "49.50");
         EXPECT_EQ(doc.At(sampleCount).m_required.product_url, defaultUrl);
@@ -296,9 +296,9 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
     // server; the reopened feed is untouched, so closing asks nothing.
     {
         CProgramRun run(settings, m_dir.path(), m_ui);
-        EXPECT_EQ(run.app.m_document.m_strAccount, "merchant");
-        EXPECT_EQ(run.app.m_defaults[kDefProductUrl], defaultUrl);
-        EXPECT_EQ(run.app.m_recentFeeds[0], ToPath(feed));
+        EXPECT_EQ(run.app.Document().Account(), "merchant");
+        EXPECT_EQ(run.app.Defaults()[kDefProductUrl], defaultUrl);
+        EXPECT_EQ(run.app.RecentFeeds()[0], ToPath(feed));
         CMainPropertySheet& sheet = *run.sheet;
         CPage1* start = sheet.StartPage();
         Find<QRadioButton>(start, "openFileRadio")->click();
@@ -306,7 +306,7 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
         ASSERT_EQ(files->item(1)->text(), feed);
         files->setCurrentRow(1);
         Find<QPushButton>(start, "openButton")->click();
-        EXPECT_EQ(run.app.m_document.Count(), sampleCount + 1);  // the sample's products and the added one
+        EXPECT_EQ(run.app.Document().Count(), sampleCount + 1);  // the sample's products and the added one
         for (int i = 0; i < 2; ++i) {
             sheet.NextButton()->click();
         }

@@ -21,7 +21,7 @@ struct CTestGui {
     std::unique_ptr<CYarvelinGui> m_gui;
 
     CYarvelinGui& Gui() { return *m_gui; }
-    CFeedDocument& Doc() { return m_app.m_document; }
+    CFeedDocument& Doc() { return m_app.Document(); }
 };
 
 }  // namespace yarvelin

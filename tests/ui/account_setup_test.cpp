@@ -26,7 +26,7 @@ class AccountSetupTest : public QObject {
 
 void AccountSetupTest::showsTheTextsAndTheCurrentName() {
     CTestGui t;
-    t.Doc().m_strAccount = "Caf\xE9 Shop";
+    t.Doc().SetAccount("Caf\xE9 Shop");
     CAccountSetupDlg dlg(t.Gui());
     QCOMPARE(dlg.windowTitle(), A("Account Setup"));
     QCOMPARE(dlg.UserNameEdit()->text(), A("Caf\xE9 Shop"));
@@ -72,7 +72,7 @@ void AccountSetupTest::confirmStoresExactlyWhatWasTyped() {
     QFETCH(QString, typed);
     QFETCH(QByteArray, after);
     CTestGui t;
-    t.Doc().m_strAccount = before.toStdString();
+    t.Doc().SetAccount(before.toStdString());
     CAccountSetupDlg dlg(t.Gui());
     dlg.show();
     dlg.UserNameEdit()->selectAll();
@@ -80,14 +80,14 @@ void AccountSetupTest::confirmStoresExactlyWhatWasTyped() {
     dlg.UserNameEdit()->insert(typed);
     QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("setupAccountButton")), Qt::LeftButton);
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
-    QCOMPARE(QByteArray::fromStdString(t.Doc().m_strAccount), after);
+    QCOMPARE(QByteArray::fromStdString(t.Doc().Account()), after);
     QVERIFY(t.m_store.m_values.empty());  // the name reaches the store only at exit
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 
 void AccountSetupTest::nameOutsideTheCodePageIsRefused() {
     CTestGui t;
-    t.Doc().m_strAccount = "shop";
+    t.Doc().SetAccount("shop");
     CAccountSetupDlg dlg(t.Gui());
     dlg.show();
     dlg.UserNameEdit()->setText(QString::fromUtf8("\u017b\u00f3\u0142w-shop"));
@@ -97,7 +97,7 @@ void AccountSetupTest::nameOutsideTheCodePageIsRefused() {
                          MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("setupAccountButton")), Qt::LeftButton);
     QVERIFY(dlg.isVisible());
-    QCOMPARE(t.Doc().m_strAccount, std::string("shop"));
+    QCOMPARE(t.Doc().Account(), std::string("shop"));
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 
@@ -111,7 +111,7 @@ void AccountSetupTest::cancelAndCloseLeaveTheName_data() {
 void AccountSetupTest::cancelAndCloseLeaveTheName() {
     QFETCH(int, how);
     CTestGui t;
-    t.Doc().m_strAccount = "myshop";
+    t.Doc().SetAccount("myshop");
     CAccountSetupDlg dlg(t.Gui());
     dlg.show();
     dlg.UserNameEdit()->setText(QStringLiteral("other"));
@@ -123,7 +123,7 @@ void AccountSetupTest::cancelAndCloseLeaveTheName() {
         dlg.close();
     }
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
-    QCOMPARE(t.Doc().m_strAccount, std::string("myshop"));
+    QCOMPARE(t.Doc().Account(), std::string("myshop"));
 }
 
 void AccountSetupTest::gettingAnAccountOpensTheSignUpPageAndStaysOpen() {
@@ -137,7 +137,7 @@ void AccountSetupTest::gettingAnAccountOpensTheSignUpPageAndStaysOpen() {
 
 void AccountSetupTest::runsModallyThroughExec() {
     CTestGui t;
-    t.Doc().m_strAccount = "old";
+    t.Doc().SetAccount("old");
     QTimer::singleShot(0, [] {
         auto* dlg = qobject_cast<CAccountSetupDlg*>(QApplication::activeModalWidget());
         QVERIFY(dlg);
@@ -146,7 +146,7 @@ void AccountSetupTest::runsModallyThroughExec() {
     });
     CAccountSetupDlg dlg(t.Gui());
     QCOMPARE(dlg.exec(), int(QDialog::Accepted));
-    QCOMPARE(t.Doc().m_strAccount, std::string("new"));
+    QCOMPARE(t.Doc().Account(), std::string("new"));
 }
 
 QTEST_MAIN(AccountSetupTest)

@@ -198,8 +198,8 @@ void DataCheckTest::runAsksRemembersAndReports() {
     QCOMPARE(t.m_store.GetInt(settings::kSectionShow, settings::kDontShowWhiteSpaceValue, 0), kAnswerNo);
     QCOMPARE(t.m_store.GetString(settings::kSectionShow, settings::kDontShowEscape), std::string("F"));
     QCOMPARE(t.m_store.GetInt(settings::kSectionShow, settings::kDontShowEscapeValue, 0), kAnswerYes);
-    QCOMPARE(t.Doc().m_strQuoted, std::string("YES"));
-    QVERIFY(t.Doc().m_bDataVerified);
+    QCOMPARE(t.Doc().Headers().quoted, std::string("YES"));
+    QVERIFY(t.Doc().IsDataVerified());
     QVERIFY(t.Doc().IsChanged());
 }
 

@@ -267,7 +267,7 @@ void DiagnosticsTest::uploadAsksAboutErrorsAndACountDrop() {
         }
     }
     const std::string path = WriteFeed(t, "shop1.txt");
-    t.Doc().m_strSavedFileName = path;
+    t.Doc().NoteFeedFileWritten(path);
     const std::string server = "ftp.quorvin.example";
     if (lastCount >= 0) {
         RememberUploadCount(t.m_store, "FTP.Quorvin.example", "shop1.txt", std::size_t(lastCount));

@@ -95,7 +95,7 @@ void OptionsSheetTest::sheetOpensWithCancelAndApplyOff() {
     QVERIFY(sheet.ApplyButton()->isEnabled());
     sheet.PressApply();
     QVERIFY(!sheet.ApplyButton()->isEnabled());
-    QCOMPARE(t.m_app.m_defaults[kDefBrand], std::string("Acme"));
+    QCOMPARE(t.m_app.Defaults()[kDefBrand], std::string("Acme"));
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 
@@ -125,7 +125,7 @@ void OptionsSheetTest::closingAlwaysShowsTheWarning() {
 
 void OptionsSheetTest::addTrimsAndRefusesDuplicatesIgnoringCase() {
     CTestGui t;
-    t.m_app.m_colors = {"red"};
+    t.m_app.Colors() = {"red"};
     COptions1 page(t.Gui());
     QListWidget* colors = page.ListBox(OptionListKind::Colors);
     t.m_ui.ExpectMessage(A("Error: Duplicate Color"),
@@ -137,7 +137,7 @@ void OptionsSheetTest::addTrimsAndRefusesDuplicatesIgnoringCase() {
     AnswerName(A(" Navy\t"));
     page.Add(OptionListKind::Colors);
     QCOMPARE(Entries(colors), (QStringList{A("red"), A("Navy")}));
-    QCOMPARE(t.m_app.m_colors, (std::vector<std::string>{"red", "Navy"}));
+    QCOMPARE(t.m_app.Colors(), (std::vector<std::string>{"red", "Navy"}));
     QCOMPARE(Selected(colors), 1);
     AnswerName(A("Olive"));
     page.Add(OptionListKind::Colors);
@@ -159,7 +159,7 @@ void OptionsSheetTest::emptyNameIsRefused() {
         dlg->reject();
     });
     page.Add(OptionListKind::Categories);
-    QVERIFY(t.m_app.m_categories.empty());
+    QVERIFY(t.m_app.Categories().empty());
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 
@@ -177,13 +177,13 @@ void OptionsSheetTest::nameOutsideTheCodePageIsRefused() {
         dlg->reject();
     });
     page.Add(OptionListKind::Colors);
-    QVERIFY(t.m_app.m_colors.empty());
+    QVERIFY(t.m_app.Colors().empty());
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 
 void OptionsSheetTest::editUnchangedIsADuplicateAndEditReplacesInPlace() {
     CTestGui t;
-    t.m_app.m_sizes = {"S", "M", "L"};
+    t.m_app.Sizes() = {"S", "M", "L"};
     COptions1 page(t.Gui());
     QListWidget* sizes = page.ListBox(OptionListKind::Sizes);
     sizes->setCurrentRow(2);
@@ -199,7 +199,7 @@ void OptionsSheetTest::editUnchangedIsADuplicateAndEditReplacesInPlace() {
         dlg->accept();
     });
     page.Edit(OptionListKind::Sizes);
-    QCOMPARE(t.m_app.m_sizes, (std::vector<std::string>{"S", "M", "XL"}));
+    QCOMPARE(t.m_app.Sizes(), (std::vector<std::string>{"S", "M", "XL"}));
     QCOMPARE(Selected(sizes), 1);
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
@@ -208,28 +208,28 @@ void OptionsSheetTest::defaultsRemoveAndRemoveAll() {
     CTestGui t;
     COptions1 page(t.Gui());
     page.Defaults(OptionListKind::Categories);
-    QCOMPARE(t.m_app.m_categories.size(), std::size_t{276});
+    QCOMPARE(t.m_app.Categories().size(), std::size_t{276});
     QCOMPARE(page.ListBox(OptionListKind::Categories)->count(), 276);
     page.Defaults(OptionListKind::Sizes);
-    QCOMPARE(t.m_app.m_sizes.size(), std::size_t{74});
+    QCOMPARE(t.m_app.Sizes().size(), std::size_t{74});
     QListWidget* sizes = page.ListBox(OptionListKind::Sizes);
     QCOMPARE(Selected(sizes), 1);
     sizes->clearSelection();
     page.Remove(OptionListKind::Sizes);  // nothing selected
-    QCOMPARE(t.m_app.m_sizes.size(), std::size_t{74});
+    QCOMPARE(t.m_app.Sizes().size(), std::size_t{74});
     sizes->setCurrentRow(0);
     page.Remove(OptionListKind::Sizes);
-    QCOMPARE(t.m_app.m_sizes.size(), std::size_t{73});
-    QCOMPARE(t.m_app.m_sizes.front(), std::string("12"));
+    QCOMPARE(t.m_app.Sizes().size(), std::size_t{73});
+    QCOMPARE(t.m_app.Sizes().front(), std::string("12"));
     page.RemoveAll(OptionListKind::Categories);
-    QVERIFY(t.m_app.m_categories.empty());
+    QVERIFY(t.m_app.Categories().empty());
     QCOMPARE(page.ListBox(OptionListKind::Categories)->count(), 0);
 }
 
 void OptionsSheetTest::defaultValuesAreWrittenOnOk() {
     CTestGui t;
-    t.m_app.m_colors = {"Red", "Blue"};
-    t.m_app.m_defaults[kDefPrice] = "3.000000";
+    t.m_app.Colors() = {"Red", "Blue"};
+    t.m_app.Defaults()[kDefPrice] = "3.000000";
     COptionsSheet sheet(t.Gui());
     sheet.show();
     sheet.Tabs()->setCurrentIndex(1);
@@ -242,10 +242,10 @@ void OptionsSheetTest::defaultValuesAreWrittenOnOk() {
     sheet.findChild<QCheckBox*>(QStringLiteral("defAutoGen"))->setChecked(false);
     sheet.PressOk();
     QCOMPARE(sheet.result(), int(QDialog::Accepted));
-    QCOMPARE(t.m_app.m_defaults[kDefPrice], std::string("12.500000"));
-    QCOMPARE(t.m_app.m_defaults[kDefShipping], std::string("4.950000"));
-    QCOMPARE(t.m_app.m_defaults[kDefColor], std::string("Blue"));
-    QVERIFY(!t.m_app.m_bAutoGenOfferId);
+    QCOMPARE(t.m_app.Defaults()[kDefPrice], std::string("12.500000"));
+    QCOMPARE(t.m_app.Defaults()[kDefShipping], std::string("4.950000"));
+    QCOMPARE(t.m_app.Defaults()[kDefColor], std::string("Blue"));
+    QVERIFY(!t.m_app.AutoGenOfferId());
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 
@@ -276,19 +276,19 @@ void OptionsSheetTest::outOfRangeNumbersKeepTheSheetOpen() {
     t.m_ui.ExpectMessage(A("Yarvelin1.0"), message, MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     sheet.Tabs()->setCurrentIndex(0);  // leaving the page is refused as well
     QCOMPARE(sheet.Tabs()->currentIndex(), 1);
-    QCOMPARE(t.m_app.m_defaults[kDefPrice], std::string());
+    QCOMPARE(t.m_app.Defaults()[kDefPrice], std::string());
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 
 void OptionsSheetTest::unshownDefaultValuesPageChangesNothing() {
     CTestGui t;
-    t.m_app.m_defaults[kDefPrice] = "7";
-    t.m_app.m_bNoExpiryDate = false;
+    t.m_app.Defaults()[kDefPrice] = "7";
+    t.m_app.SetNoExpiryDate(false);
     COptionsSheet sheet(t.Gui());
     sheet.show();
     sheet.PressOk();
-    QCOMPARE(t.m_app.m_defaults[kDefPrice], std::string("7"));
-    QVERIFY(!t.m_app.m_bNoExpiryDate);
+    QCOMPARE(t.m_app.Defaults()[kDefPrice], std::string("7"));
+    QVERIFY(!t.m_app.NoExpiryDate());
 }
 
 void OptionsSheetTest::helpOpensTheOptionsPage() {
@@ -300,7 +300,7 @@ void OptionsSheetTest::helpOpensTheOptionsPage() {
 
 void OptionsSheetTest::defaultValuesAreStoredAsTyped() {
     CTestGui t;
-    t.m_app.m_categories = {"Office > Office Equipment > Calculators"};
+    t.m_app.Categories() = {"Office > Office Equipment > Calculators"};
     COptionsSheet sheet(t.Gui());
     sheet.show();
     QApplication::setActiveWindow(&sheet);
@@ -321,12 +321,12 @@ void OptionsSheetTest::defaultValuesAreStoredAsTyped() {
                          MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     sheet.PressOk();
     QVERIFY(sheet.isVisible());
-    QCOMPARE(t.m_app.m_defaults[kDefBrand], std::string());
+    QCOMPARE(t.m_app.Defaults()[kDefBrand], std::string());
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
     brand->setText(A("Acme"));
     sheet.PressOk();
-    QCOMPARE(t.m_app.m_defaults[kDefCategory], std::string("Office"));
-    QCOMPARE(t.m_app.m_defaults[kDefBrand], std::string("Acme"));
+    QCOMPARE(t.m_app.Defaults()[kDefCategory], std::string("Office"));
+    QCOMPARE(t.m_app.Defaults()[kDefBrand], std::string("Acme"));
 }
 
 QTEST_MAIN(OptionsSheetTest)

@@ -48,16 +48,16 @@ class PlatformTest : public QObject {
         {
             CQtSettingsStore store(path);
             CYarvelinApp app;
-            app.m_colors = {"Red", "Dark Blue "};
-            app.m_recentFeeds.Add("/tmp/x.txt");
+            app.Colors() = {"Red", "Dark Blue "};
+            app.RecentFeeds().Add("/tmp/x.txt");
             app.ExitInstance(store);
         }
         CQtSettingsStore store(path);
         CYarvelinApp app;
         app.LoadSettings(store);
-        QCOMPARE(app.m_colors.size(), std::size_t(2));
-        QCOMPARE(app.m_colors[1], std::string("Dark Blue "));  // the trailing blank survives
-        QCOMPARE(app.m_recentFeeds[0], std::string("/tmp/x.txt"));
+        QCOMPARE(app.Colors().size(), std::size_t(2));
+        QCOMPARE(app.Colors()[1], std::string("Dark Blue "));  // the trailing blank survives
+        QCOMPARE(app.RecentFeeds()[0], std::string("/tmp/x.txt"));
     }
 
     void windows1252RoundTrip() {

@@ -117,11 +117,11 @@ class ProductEditorTest : public QObject {
 
 void ProductEditorTest::newProductStartsFromDefaults() {
     CTestGui t;
-    t.m_app.m_categories = {"Flowers > Roses ", "Flowers > Arrangements "};
-    t.m_app.m_defaults[kDefPrice] = "12.500000";
-    t.m_app.m_defaults[kDefCategory] = "Flowers > Roses ";
-    t.m_app.m_defaults[kDefBrand] = "Acme";
-    t.m_app.m_bAlwaysInStock = false;
+    t.m_app.Categories() = {"Flowers > Roses ", "Flowers > Arrangements "};
+    t.m_app.Defaults()[kDefPrice] = "12.500000";
+    t.m_app.Defaults()[kDefCategory] = "Flowers > Roses ";
+    t.m_app.Defaults()[kDefBrand] = "Acme";
+    t.m_app.SetAlwaysInStock(false);
     CQueuedGuids guids;
     guids.m_queue = {MakeGuid(0xA1)};
     CNewProductDlg dlg(t.Gui(), std::nullopt, guids);
@@ -379,9 +379,9 @@ void ProductEditorTest::characterOutsideTheCodePageIsRefused() {
 
 void ProductEditorTest::typedTextIsNotCompleted() {
     CTestGui t;
-    t.m_app.m_categories = {"Office > Office Equipment > Calculators"};
-    t.m_app.m_colors = {"Redwood"};
-    t.m_app.m_sizes = {"XL Tall"};
+    t.m_app.Categories() = {"Office > Office Equipment > Calculators"};
+    t.m_app.Colors() = {"Redwood"};
+    t.m_app.Sizes() = {"XL Tall"};
     CQueuedGuids guids;
     guids.m_queue = {MakeGuid(0x8)};
     CNewProductDlg dlg(t.Gui(), std::nullopt, guids);
@@ -500,15 +500,15 @@ void ProductEditorTest::screenshots() {
     }
     QDir().mkpath(folder);
     CTestGui t;
-    t.m_app.m_categories = t.m_app.m_builtinCategories;
-    t.m_app.m_colors = t.m_app.m_builtinColors;
-    t.m_app.m_sizes = t.m_app.m_builtinSizes;
-    t.m_app.m_defaults[kDefProductUrl] = "http://www.northwind-kitchen.example/products/";
-    t.m_app.m_defaults[kDefImageUrl] = "http://www.northwind-kitchen.example/images/";
-    t.m_app.m_defaults[kDefCategory] = "Home & Garden > Kitchen > Cookware ";
-    t.m_app.m_defaults[kDefPrice] = "19.950000";
-    t.m_app.m_defaults[kDefShipping] = "4.950000";
-    t.m_app.m_defaults[kDefBrand] = "Northwind";
+    t.m_app.Categories() = t.m_app.BuiltinCategories();
+    t.m_app.Colors() = t.m_app.BuiltinColors();
+    t.m_app.Sizes() = t.m_app.BuiltinSizes();
+    t.m_app.Defaults()[kDefProductUrl] = "http://www.northwind-kitchen.example/products/";
+    t.m_app.Defaults()[kDefImageUrl] = "http://www.northwind-kitchen.example/images/";
+    t.m_app.Defaults()[kDefCategory] = "Home & Garden > Kitchen > Cookware ";
+    t.m_app.Defaults()[kDefPrice] = "19.950000";
+    t.m_app.Defaults()[kDefShipping] = "4.950000";
+    t.m_app.Defaults()[kDefBrand] = "Northwind";
     const auto settle = [](QWidget& w) {
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));

@@ -37,8 +37,8 @@ void AddProducts(CFeedDocument& doc, const QString& names) {
 
 QString Names(const CFeedDocument& doc) {
     QStringList names;
-    for (const auto& r : doc.m_records) {
-        names << FromCp1252(r->m_required.name);
+    for (const COtherRecord& r : doc.Records()) {
+        names << FromCp1252(r.m_required.name);
     }
     return names.join(QLatin1Char(','));
 }
@@ -450,7 +450,8 @@ void ProductListPageTest::rebuildAndSelectAllForTheChecks() {
     QCOMPARE(page.SelectedRows(), Rows({0, 1, 2, 3}));
 
     // The table out of step with the list: rows past the end show nothing and commands skip them.
-    t.Doc().m_records.pop_back();
+    t.Doc().At(3).removal_mark = true;
+    t.Doc().RemoveMarkedRecords();
     QVERIFY(page.Model()->index(3, kListName).data().toString().isEmpty());
     page.OnMarkDeleted();
     QCOMPARE(page.Model()->rowCount(), 3);
@@ -505,7 +506,7 @@ void ProductListPageTest::verifyButtonsRunTheChecks() {
     page.VerifyDataButton()->click();
     QCOMPARE(Names(t.Doc()), QStringLiteral("DeskLamp,Chair"));
     QVERIFY(t.Doc().IsChanged());
-    QVERIFY(t.Doc().m_bDataVerified);
+    QVERIFY(t.Doc().IsDataVerified());
     QCOMPARE(page.Model()->index(0, kListDataCheck).data().toString(), QStringLiteral("Yes, All OK"));
     QCOMPARE(page.SelectedRows(), Rows({0, 1}));
     QVERIFY(page.ProgressBar()->isHidden());

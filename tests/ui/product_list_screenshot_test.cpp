@@ -72,7 +72,7 @@ void ProductListScreenshotTest::productList() {
     LoadSample(t.Doc(), QStringLiteral(YARVELIN_SOURCE_DIR "/resources/Samples/SampleOffice.txt"));
     QVERIFY(t.Doc().Count() >= 25);
     Vary(t.Doc());
-    t.Doc().m_strFileName = "SampleOffice.txt";
+    t.Doc().NoteLoadedFrom("SampleOffice.txt");
     CMainPropertySheet sheet(t.Gui(), false);
     sheet.resize(900, 620);
     sheet.show();

@@ -77,7 +77,7 @@ class SavePageTest : public QObject {
         QFETCH(QString, account);
         QFETCH(QString, proposed);
         CTestGui t;
-        t.Doc().m_strAccount = ToCp1252(account);
+        t.Doc().SetAccount(ToCp1252(account));
         t.Doc().MarkChanged();
         AddProducts(t.Doc(), 2);
         CPage4 page(t.Gui());
@@ -89,10 +89,10 @@ class SavePageTest : public QObject {
         QCOMPARE(t.m_ui.m_lastFileRequest.defaultExt, QStringLiteral("txt"));
         QVERIFY(t.m_ui.m_lastFileRequest.overwritePrompt);
         QVERIFY(page.IsSaved());
-        QCOMPARE(t.Doc().m_strSavedFileName, Native(path));
-        QCOMPARE(t.m_app.m_recentFeeds[0], Native(path));
+        QCOMPARE(t.Doc().SavedFileName(), Native(path));
+        QCOMPARE(t.m_app.RecentFeeds()[0], Native(path));
         QVERIFY(t.Doc().IsChanged());  // the generated file is not the opened one
-        QVERIFY(t.Doc().m_strFileName.empty());
+        QVERIFY(t.Doc().FileName().empty());
         // Default choices: no header block, all twenty columns.
         const QList<QByteArray> lines = ReadAll(path).split('\n');
         QCOMPARE(lines.size(), 3);
@@ -111,10 +111,10 @@ class SavePageTest : public QObject {
         t.m_ui.ExpectSaveFile(kFilter, path, QStringLiteral("QuorvinFeed1.txt"));
         Find<QPushButton>(page, "backupButton")->click();
         QVERIFY(!t.Doc().IsChanged());
-        QCOMPARE(t.Doc().m_strFileName, Native(path));
-        QVERIFY(t.Doc().m_strSavedFileName.empty());
+        QCOMPARE(t.Doc().FileName(), Native(path));
+        QVERIFY(t.Doc().SavedFileName().empty());
         QVERIFY(!page.IsSaved());
-        QCOMPARE(t.m_app.m_recentFeeds[0], Native(path));
+        QCOMPARE(t.m_app.RecentFeeds()[0], Native(path));
         // The next backup proposes that file; the summary shows it at the next refresh.
         t.m_ui.ExpectSaveFile(kFilter, std::nullopt, path);
         page.SaveBackup();
@@ -208,8 +208,8 @@ class SavePageTest : public QObject {
         QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
         QVERIFY(!page.IsSaved());
         QVERIFY(t.Doc().IsChanged());
-        QVERIFY(t.Doc().m_strSavedFileName.empty());
-        QVERIFY(t.m_app.m_recentFeeds.NonEmpty().empty());
+        QVERIFY(t.Doc().SavedFileName().empty());
+        QVERIFY(t.m_app.RecentFeeds().NonEmpty().empty());
     }
 
     void summaryRows_data() {
@@ -240,8 +240,8 @@ class SavePageTest : public QObject {
         f.write(QByteArray(bytes, 'x'));
         f.close();
         CFeedDocument& doc = t.Doc();
-        doc.m_strFileName = Native(path);
-        doc.m_strAccount = "shop\x92s";
+        doc.NoteLoadedFrom(Native(path));
+        doc.SetAccount("shop\x92s");
         AddProducts(doc, 3);
         doc.At(0).m_optional.delete_ = "Y";
         doc.At(1).product_url_ok = true;
@@ -261,7 +261,7 @@ class SavePageTest : public QObject {
         QCOMPARE(Summary(page, "summaryHtmlTags"), QStringLiteral("Un-verified"));
         // The file goes away: the size row keeps what it showed.
         QVERIFY(QFile::remove(path));
-        doc.m_bDataVerified = true;
+        doc.SetDataVerified(true);
         page.OnSetActive();
         QCOMPARE(Summary(page, "summaryFileSize"), shownSize);
         QCOMPARE(Summary(page, "summaryOfferIds"), QStringLiteral("Verified"));
@@ -317,7 +317,7 @@ class SavePageTest : public QObject {
         noHeaders->click();
         html->click();
         basic->click();
-        QVERIFY(t.Doc().m_bBasicFormat);
+        QVERIFY(t.Doc().IsBasicFormat());
         for (const char* name :
              {"noHeadersCheck", "htmlEscapedCheck", "fullFileUpdateCheck", "quotedCheck"}) {
             QVERIFY2(!Find<QCheckBox>(page, name)->isEnabled(), name);
@@ -333,7 +333,7 @@ class SavePageTest : public QObject {
         QCOMPARE(lines.value(4).count('\t'), 6);
         QCOMPARE(lines.value(5).count('\t'), 6);
         basic->click();
-        QVERIFY(!t.Doc().m_bBasicFormat);
+        QVERIFY(!t.Doc().IsBasicFormat());
         QVERIFY(noHeaders->isEnabled());
         QVERIFY(html->isEnabled());
         // Coming back to the page with basic format on enables the header boxes again.
@@ -348,14 +348,14 @@ class SavePageTest : public QObject {
         auto* quoted = Find<QCheckBox>(page, "quotedCheck");
         auto* html = Find<QCheckBox>(page, "htmlEscapedCheck");
         QVERIFY(!quoted->isChecked());
-        t.Doc().m_strQuoted = "YES";  // a load or the data check
+        t.Doc().NoteQuoted();  // a load or the data check
         page.OnSetActive();
         QVERIFY(quoted->isChecked());
         QVERIFY(!html->isChecked());
         quoted->setChecked(false);  // the user's choice outlives going back and forth
         page.OnSetActive();
         QVERIFY(!quoted->isChecked());
-        t.Doc().m_strHtmlEscaped = "yes";
+        t.Doc().SetHeaders({"yes", "", "", ""});
         page.OnSetActive();
         QVERIFY(html->isChecked());
     }
@@ -383,7 +383,7 @@ class SavePageTest : public QObject {
         QCOMPARE(page.OnWizardNext(), result);
         QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
         if (MsgAnswer(answer) == MsgAnswer::No) {
-            QVERIFY(t.Doc().m_strSavedFileName.empty());
+            QVERIFY(t.Doc().SavedFileName().empty());
         }
         if (page.IsSaved()) {
             QCOMPARE(page.OnWizardNext(), kWizardMoveOn);  // no further question
@@ -447,8 +447,8 @@ class SavePageTest : public QObject {
         QDir(t.m_dir.path()).mkdir(QStringLiteral("Samples"));
         QDir(t.m_dir.path()).mkdir(QStringLiteral("out"));
         const QString sample = t.m_dir.filePath(QStringLiteral("Samples/SampleFlowers.txt"));
-        t.m_app.m_sampleFeeds.Add(Native(sample));
-        t.Doc().m_strFileName = Native(sample);
+        t.m_app.SampleFeeds().Add(Native(sample));
+        t.Doc().NoteLoadedFrom(Native(sample));
         AddProducts(t.Doc(), 1);
         CPage4 page(t.Gui());
         page.OnSetActive();
@@ -462,14 +462,14 @@ class SavePageTest : public QObject {
                               t.m_dir.filePath(QStringLiteral("out/SampleFlowers.txt")));
         QVERIFY(!page.SaveBackup());
         QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
-        QCOMPARE(t.Doc().m_strFileName, Native(sample));
+        QCOMPARE(t.Doc().FileName(), Native(sample));
     }
 
     // The offer id row tells what a look at the offer ids finds, not whether the text check ran.
     void offerIdRowLooksAtTheIds() {
         CTestGui t;
         AddProducts(t.Doc(), 3);
-        t.Doc().m_bDataVerified = true;
+        t.Doc().SetDataVerified(true);
         CPage4 page(t.Gui());
         page.OnSetActive();
         QCOMPARE(Summary(page, "summaryOfferIds"), QStringLiteral("Verified"));
@@ -483,7 +483,7 @@ class SavePageTest : public QObject {
     // The page in the wizard with a loaded feed; pictured by the screenshots target.
     void screenshotWithALoadedFeed() {
         CTestGui t;
-        t.Doc().m_strAccount = "flowershop";
+        t.Doc().SetAccount("flowershop");
         const QString feed = t.m_dir.filePath(QStringLiteral("SpringFlowers.txt"));
         QFile f(feed);
         QVERIFY(f.open(QIODevice::WriteOnly));

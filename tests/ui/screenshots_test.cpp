@@ -57,8 +57,8 @@ void ScreenshotsTest::wizardOnStepOne() {
     CMemorySettingsStore store;
     CScriptedUiServices ui;
     CYarvelinGui gui(app, store, ui, AppConfig{}, ProgramFolder());
-    app.m_recentFeeds.Add("/home/merchant/feeds/summer-catalogue.txt");
-    app.m_recentFeeds.Add("/home/merchant/feeds/myshop.txt");
+    app.RecentFeeds().Add("/home/merchant/feeds/summer-catalogue.txt");
+    app.RecentFeeds().Add("/home/merchant/feeds/myshop.txt");
     CMainPropertySheet sheet(gui, false);
     sheet.resize(760, 540);
     sheet.show();
@@ -71,7 +71,7 @@ void ScreenshotsTest::wizardOnStepOne() {
     auto* list = page->findChild<QListWidget*>(QStringLiteral("fileList"));
     list->setCurrentRow(list->count() - 1);
     QTest::mouseClick(page->findChild<QPushButton*>(QStringLiteral("openButton")), Qt::LeftButton);
-    QCOMPARE(app.m_document.Count(), std::size_t(30));
+    QCOMPARE(app.Document().Count(), std::size_t(30));
     QTest::qWait(50);
     Save(sheet.grab().toImage(), "wizard.png");
     QVERIFY2(ui.Done(), qPrintable(ui.Failure()));
@@ -82,7 +82,7 @@ void ScreenshotsTest::accountSetup() {
     CMemorySettingsStore store;
     CScriptedUiServices ui;
     CYarvelinGui gui(app, store, ui, AppConfig{}, QDir::tempPath());
-    app.m_document.m_strAccount = "myshop";
+    app.Document().SetAccount("myshop");
     CAccountSetupDlg dlg(gui);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));

@@ -116,9 +116,9 @@ class StartPageTest : public QObject {
 
 void StartPageTest::startsInNewFileStateWithListAndOpenDisabled() {
     Wizard w;
-    w.t.Doc().m_bDataVerified = true;
+    w.t.Doc().SetDataVerified(true);
     w.Build();
-    QVERIFY(!w.t.Doc().m_bDataVerified);  // cleared when the page is made
+    QVERIFY(!w.t.Doc().IsDataVerified());  // cleared when the page is made
     QCOMPARE(w.sheet->ActiveIndex(), 0);
     QCOMPARE(w.page->CurrentMode(), int(CPage1::kModeNewFile));
     QVERIFY(w.page->IsNewFeed());
@@ -159,7 +159,7 @@ void StartPageTest::fileListHoldsMoreFilesRecentAndSamples() {
     QFETCH(QStringList, recent);
     Wizard w;
     for (auto it = recent.crbegin(); it != recent.crend(); ++it) {
-        w.t.m_app.m_recentFeeds.Add(ToPath(*it));
+        w.t.m_app.RecentFeeds().Add(ToPath(*it));
     }
     w.Build();
     QStringList expected{A("More Files...")};
@@ -234,7 +234,7 @@ void StartPageTest::okToTheQuestionOpensAFileButStillStays() {
     QCOMPARE(w.t.Doc().Count(), std::size_t(2));
     QCOMPARE(w.Status(), kLoaded);
     QCOMPARE(w.Find<QProgressBar>("progressBar")->value(), 100);
-    QCOMPARE(w.t.m_app.m_recentFeeds[0], ToPath(feed));
+    QCOMPARE(w.t.m_app.RecentFeeds()[0], ToPath(feed));
     w.sheet->PressNext();
     QCOMPARE(w.sheet->ActiveIndex(), 1);
     QVERIFY(w.UiDone());
@@ -243,12 +243,12 @@ void StartPageTest::okToTheQuestionOpensAFileButStillStays() {
 void StartPageTest::openFileDialogCancelledChangesNothing() {
     Wizard w;
     w.Build();
-    w.t.Doc().m_strFileName = "/before.txt";
+    w.t.Doc().NoteLoadedFrom("/before.txt");
     w.ChooseOpen();
     w.t.m_ui.ExpectOpenFile(kFilter, std::nullopt);
     w.OpenRow(0);
-    QCOMPARE(w.t.Doc().m_strFileName, std::string("/before.txt"));
-    QVERIFY(w.t.m_app.m_recentFeeds.NonEmpty().empty());
+    QCOMPARE(w.t.Doc().FileName(), std::string("/before.txt"));
+    QVERIFY(w.t.m_app.RecentFeeds().NonEmpty().empty());
     QVERIFY(w.Status().isEmpty());
     // Nothing picked: Open does nothing.
     w.List()->setCurrentRow(-1);
@@ -262,7 +262,7 @@ void StartPageTest::utf8FileAsksWhatCannotBeKept() {
         QStringLiteral("utf8.txt"),
         "product_url\tname\tdescription\r\nhttp://a.example/1\tCaf\xc3\xa9 \xc5\xbb\xc3\xb3\xc5\x82w\td");
     w.Build();
-    w.t.Doc().m_strFileName = "/before.txt";
+    w.t.Doc().NoteLoadedFrom("/before.txt");
     w.ChooseOpen();
     const QString question =
         feed + QString::fromUtf8(
@@ -273,8 +273,8 @@ void StartPageTest::utf8FileAsksWhatCannotBeKept() {
     w.t.m_ui.ExpectMessage(A("Yarvelin1.0"), question, MsgIcon::Exclamation, MsgButtons::YesNo,
                            MsgAnswer::No);
     w.OpenRow(0);
-    QCOMPARE(w.t.Doc().m_strFileName, std::string("/before.txt"));
-    QVERIFY(w.t.m_app.m_recentFeeds.NonEmpty().empty());
+    QCOMPARE(w.t.Doc().FileName(), std::string("/before.txt"));
+    QVERIFY(w.t.m_app.RecentFeeds().NonEmpty().empty());
     QVERIFY(w.UiDone());
 
     w.t.m_ui.ExpectOpenFile(kFilter, feed);
@@ -307,13 +307,13 @@ void StartPageTest::newFileAfterLoadForgetsThePreviousFeed() {
     w.ChooseOpen();
     w.OpenRow(w.RowOf(w.SamplePath("SampleOffice.txt")));
     QCOMPARE(w.t.Doc().Count(), std::size_t(32));
-    QCOMPARE(w.t.Doc().m_strFileName, ToPath(w.SamplePath("SampleOffice.txt")));
+    QCOMPARE(w.t.Doc().FileName(), ToPath(w.SamplePath("SampleOffice.txt")));
 
     // Nothing was edited, so nothing is asked; the new feed has no products and no name, so that a
     // backup cannot land on the file that was open.
     QTest::mouseClick(w.Find<QRadioButton>("newFileRadio"), Qt::LeftButton);
     QCOMPARE(w.t.Doc().Count(), std::size_t(0));
-    QVERIFY(w.t.Doc().m_strFileName.empty());
+    QVERIFY(w.t.Doc().FileName().empty());
     QVERIFY(w.Status().isEmpty());
     QCOMPARE(w.Find<QProgressBar>("progressBar")->value(), 0);
 
@@ -348,8 +348,8 @@ void StartPageTest::replacingAnEditedFeedAsksFirst() {
     Wizard w;
     const QString edited = w.WriteFeed(QStringLiteral("edited.txt"), kSmallFeed);
     const QString other = w.WriteFeed(QStringLiteral("other.txt"), kSmallFeed + "\r\nu\tn\td\t1\ti\tc\tK3");
-    w.t.m_app.m_recentFeeds.Add(ToPath(other));
-    w.t.m_app.m_recentFeeds.Add(ToPath(edited));
+    w.t.m_app.RecentFeeds().Add(ToPath(other));
+    w.t.m_app.RecentFeeds().Add(ToPath(edited));
     w.Build();
     w.ChooseOpen();
     w.OpenRow(w.RowOf(edited));
@@ -380,7 +380,7 @@ void StartPageTest::replacingAnEditedFeedAsksFirst() {
     const bool newFile = way.startsWith(QStringLiteral("new file"));
     if (MsgAnswer(answer) == MsgAnswer::No) {
         QVERIFY(!w.t.Doc().IsChanged());
-        QVERIFY(w.t.Doc().m_strFileName != ToPath(edited));
+        QVERIFY(w.t.Doc().FileName() != ToPath(edited));
         QCOMPARE(w.page->IsNewFeed(), newFile);
         QCOMPARE(w.sheet->ActiveIndex(), 0);
         return;
@@ -388,7 +388,7 @@ void StartPageTest::replacingAnEditedFeedAsksFirst() {
     // The edited feed is still there, untouched, and the choice on the page did not move.
     QCOMPARE(w.t.Doc().Count(), std::size_t(3));
     QVERIFY(w.t.Doc().IsChanged());
-    QCOMPARE(w.t.Doc().m_strFileName, ToPath(edited));
+    QCOMPARE(w.t.Doc().FileName(), ToPath(edited));
     QVERIFY(w.Find<QRadioButton>("openFileRadio")->isChecked());
     QVERIFY(!w.page->IsNewFeed());
     if (MsgAnswer(answer) == MsgAnswer::Yes) {
@@ -409,12 +409,12 @@ void StartPageTest::openingASampleLeavesRecentListAlone_data() {
 void StartPageTest::openingASampleLeavesRecentListAlone() {
     QFETCH(int, sample);
     Wizard w;
-    w.t.m_app.m_recentFeeds.Add("/shop/earlier.txt");
+    w.t.m_app.RecentFeeds().Add("/shop/earlier.txt");
     w.Build();
     w.ChooseOpen();
     w.OpenRow(w.RowOf(w.SamplePath(kSamples[sample])));
     QCOMPARE(w.Status(), kLoaded);
-    QCOMPARE(w.t.m_app.m_recentFeeds.NonEmpty(), std::vector<std::string>{"/shop/earlier.txt"});
+    QCOMPARE(w.t.m_app.RecentFeeds().NonEmpty(), std::vector<std::string>{"/shop/earlier.txt"});
     QVERIFY(w.UiDone());
 }
 
@@ -433,7 +433,7 @@ void StartPageTest::cancelWithChangesAndYesLandsOnSavePage() {
 
 void StartPageTest::sideButtons() {
     Wizard w;
-    w.t.Doc().m_strAccount = "before";
+    w.t.Doc().SetAccount("before");
     w.Build();
     QTest::mouseClick(w.Find<QPushButton>("articlesButton"), Qt::LeftButton);
     QCOMPARE(w.t.m_ui.m_openedUrls, QStringList{FromCp1252(AppConfig{}.articlesUrl)});
@@ -450,7 +450,7 @@ void StartPageTest::sideButtons() {
     });
     QTest::mouseClick(w.Find<QPushButton>("accountSetupButton"), Qt::LeftButton);
     QVERIFY(sawAccount);
-    QCOMPARE(w.t.Doc().m_strAccount, std::string("after"));
+    QCOMPARE(w.t.Doc().Account(), std::string("after"));
 
     QString aboutName;
     QTimer::singleShot(0, [&aboutName] {

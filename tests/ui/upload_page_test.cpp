@@ -61,8 +61,8 @@ class UploadPageTest : public QObject {
 
 void UploadPageTest::ActivationTakesStoreDocumentAndDefaults() {
     CTestGui t;
-    t.Doc().m_strAccount = "merchant\xe9";
-    t.Doc().m_strSavedFileName = "/home/m/merchant.txt";
+    t.Doc().SetAccount("merchant\xe9");
+    t.Doc().NoteFeedFileWritten("/home/m/merchant.txt");
     CPage5 page(t.Gui());
     page.OnSetActive();
     QCOMPARE(Find<QLineEdit>(page, "serverEdit")->text(), A("ftp.quorvin.example"));
@@ -75,7 +75,7 @@ void UploadPageTest::ActivationTakesStoreDocumentAndDefaults() {
     QCOMPARE(Find<CAnimatedLabel>(page, "heading")->FadeSteps(), 10);
 
     t.m_store.WriteString(kSectionFtp, kFtpServer, "ftp.mine.example");
-    t.Doc().m_strSavedFileName.clear();
+    t.Doc().SavedFileName().clear();
     page.OnSetActive();
     QCOMPARE(Find<QLineEdit>(page, "serverEdit")->text(), QStringLiteral("ftp.mine.example"));
     QVERIFY(!Find<QPushButton>(page, "uploadButton")->isEnabled());
@@ -104,8 +104,8 @@ void UploadPageTest::NextStoresOrClearsTheSettings() {
     for (const char* name : {kFtpServer, kFtpUserId, kFtpFileName, kFtpPassword}) {
         t.m_store.WriteString(kSectionFtp, name, "old");
     }
-    t.Doc().m_strAccount = "merchant";
-    t.Doc().m_strSavedFileName = "/feeds/merchant.txt";
+    t.Doc().SetAccount("merchant");
+    t.Doc().NoteFeedFileWritten("/feeds/merchant.txt");
     CPage5 page(t.Gui());
     page.OnSetActive();
     Find<QLineEdit>(page, "serverEdit")->setText(QStringLiteral("ftp.other.example"));
@@ -158,7 +158,7 @@ void UploadPageTest::UploadRequest() {
     QFETCH(QString, sentUser);
     QFETCH(QString, sentPassword);
     CTestGui t;
-    t.Doc().m_strSavedFileName = saved.toStdString();
+    t.Doc().NoteFeedFileWritten(saved.toStdString());
     CPage5 page(t.Gui());
     page.OnSetActive();
     Find<QLineEdit>(page, "userNameEdit")->setText(user);
@@ -198,7 +198,7 @@ void UploadPageTest::CharactersOutsideTheCodePageAreRefused_data() {
 void UploadPageTest::CharactersOutsideTheCodePageAreRefused() {
     QFETCH(QString, box);
     CTestGui t;
-    t.Doc().m_strSavedFileName = "/tmp/shop.txt";
+    t.Doc().NoteFeedFileWritten("/tmp/shop.txt");
     CPage5 page(t.Gui());
     page.OnSetActive();
     auto* edit = page.findChild<QLineEdit*>(box);
@@ -256,7 +256,7 @@ void UploadPageTest::ServerAddressRequest() {
     CTestGui t;
     t.m_store.WriteString(kSectionFtp, kFtpServer, server.toStdString());
     t.m_store.WriteString(kSectionFtp, kFtpKeyFile, "/home/merchant/.ssh/id_ed25519");
-    t.Doc().m_strSavedFileName = "/feeds/merchant.txt";
+    t.Doc().NoteFeedFileWritten("/feeds/merchant.txt");
     CPage5 page(t.Gui());
     page.OnSetActive();
     FtpTransferRequest sent;
@@ -277,7 +277,7 @@ void UploadPageTest::ServerAddressRequest() {
 void UploadPageTest::UnreadableServerIsRefusedBeforeAnyTransfer() {
     CTestGui t;
     t.m_store.WriteString(kSectionFtp, kFtpServer, "http://shop.example");
-    t.Doc().m_strSavedFileName = "/feeds/merchant.txt";
+    t.Doc().NoteFeedFileWritten("/feeds/merchant.txt");
     CPage5 page(t.Gui());
     page.OnSetActive();
     int runs = 0;
@@ -292,7 +292,7 @@ void UploadPageTest::TrustedCertificateIsPinnedForThatServer() {
     CTestGui t;
     t.m_store.WriteString(kSectionFtp, kFtpServer, "ftpes://ftp.example.com:2121");
     t.m_store.WriteString(kSectionPinnedCertificates, "ftp.example.com:2121", "sha256//old=");
-    t.Doc().m_strSavedFileName = "/feeds/merchant.txt";
+    t.Doc().NoteFeedFileWritten("/feeds/merchant.txt");
     CPage5 page(t.Gui());
     page.OnSetActive();
     page.m_runTransfer = [&](CFTPTransferDlg& dlg) {
@@ -363,7 +363,7 @@ void UploadPageTest::ResultLines() {
     QFETCH(bool, completed);
     QFETCH(QString, line);
     CTestGui t;
-    t.Doc().m_strSavedFileName = "/feeds/m.txt";
+    t.Doc().NoteFeedFileWritten("/feeds/m.txt");
     CPage5 page(t.Gui());
     page.OnSetActive();
     QVERIFY(Find<QLabel>(page, "resultLine")->text().isEmpty());
@@ -382,11 +382,11 @@ void UploadPageTest::ResultLines() {
 
 void UploadPageTest::UploadWithoutSavedFileDisablesTheButton() {
     CTestGui t;
-    t.Doc().m_strSavedFileName = "/feeds/m.txt";
+    t.Doc().NoteFeedFileWritten("/feeds/m.txt");
     CPage5 page(t.Gui());
     page.OnSetActive();
     QVERIFY(Find<QPushButton>(page, "uploadButton")->isEnabled());
-    t.Doc().m_strSavedFileName.clear();
+    t.Doc().SavedFileName().clear();
     int runs = 0;
     page.m_runTransfer = [&](CFTPTransferDlg&) { return ++runs; };
     page.OnUpload();
@@ -403,11 +403,11 @@ void UploadPageTest::BrowseSetsTheSavedFile() {
     t.m_ui.ExpectOpenFile(filter, std::nullopt);
     t.m_ui.ExpectOpenFile(filter, QStringLiteral("/data/f\u00e9ed.txt"));
     page.OnBrowse();
-    QCOMPARE(t.Doc().m_strSavedFileName, std::string());
+    QCOMPARE(t.Doc().SavedFileName(), std::string());
     page.OnBrowse();
     QCOMPARE(t.m_ui.m_lastFileRequest.defaultExt, QStringLiteral("txt"));
-    QCOMPARE(t.Doc().m_strSavedFileName, std::string("/data/f\xc3\xa9"
-                                                     "ed.txt"));
+    QCOMPARE(t.Doc().SavedFileName(), std::string("/data/f\xc3\xa9"
+                                                  "ed.txt"));
     QCOMPARE(Find<QLineEdit>(page, "fileNameEdit")->text(), QStringLiteral("/data/f\u00e9ed.txt"));
     // The button's state waits for the next activation.
     QVERIFY(!Find<QPushButton>(page, "uploadButton")->isEnabled());
@@ -416,7 +416,7 @@ void UploadPageTest::BrowseSetsTheSavedFile() {
 
 void UploadPageTest::AccountInfoRefreshesTheUserName() {
     CTestGui t;
-    t.Doc().m_strAccount = "before";
+    t.Doc().SetAccount("before");
     CPage5 page(t.Gui());
     page.OnSetActive();
     Find<QLineEdit>(page, "userNameEdit")->setText(QStringLiteral("typed over"));
@@ -462,8 +462,8 @@ void UploadPageTest::FinalPreviewShowsTheSummary() {
 
 void UploadPageTest::Screenshot() {
     CTestGui t;
-    t.Doc().m_strAccount = "GreenLeafGardens";
-    t.Doc().m_strSavedFileName = "/home/merchant/feeds/GreenLeafGardens.txt";
+    t.Doc().SetAccount("GreenLeafGardens");
+    t.Doc().NoteFeedFileWritten("/home/merchant/feeds/GreenLeafGardens.txt");
     CMainPropertySheet sheet(t.Gui(), false);
     sheet.resize(860, 560);
     sheet.show();

@@ -49,7 +49,7 @@ T* Find(QWidget* w, const char* name) {
 struct Wizard {
     explicit Wizard(const QStringList& recent = {}) {
         for (const QString& path : recent) {
-            t.m_app.m_recentFeeds.Add(ToPath(path));
+            t.m_app.RecentFeeds().Add(ToPath(path));
         }
         sheet = std::make_unique<CMainPropertySheet>(t.Gui(), false);
         sheet->show();
@@ -124,9 +124,9 @@ class WizardFlowTest : public QObject {
         w.Open(second);
         const CFeedDocument& doc = w.t.Doc();
         QVERIFY(!doc.IsChanged());
-        QVERIFY(!doc.m_bDataVerified);
-        QVERIFY(doc.m_strSavedFileName.empty());
-        QCOMPARE(doc.m_strFileName, ToPath(second));
+        QVERIFY(!doc.IsDataVerified());
+        QVERIFY(doc.SavedFileName().empty());
+        QCOMPARE(doc.FileName(), ToPath(second));
 
         w.sheet->PressNext();
         QVERIFY(list->StatusText()->text().isEmpty());
@@ -178,7 +178,7 @@ class WizardFlowTest : public QObject {
     // On the upload page Enter in a field uploads; elsewhere it is Next.
     void enterOnTheUploadPageUploads() {
         Wizard w;
-        w.t.Doc().m_strSavedFileName = "/feeds/shop.txt";
+        w.t.Doc().NoteFeedFileWritten("/feeds/shop.txt");
         w.sheet->SetActivePage(3);
         w.sheet->SetWizardButtons(kWizBack | kWizFinish);
         CPage5* upload = w.sheet->UploadPage();

@@ -48,9 +48,9 @@ TEST_P(FeedEncodingTest, DecidesAndConverts) {
     CYarvelinApp app;
     app.OpenFeed(path, observer);
     EXPECT_TRUE(observer.asked.empty());
-    ASSERT_GE(app.m_document.Count(), 1u);
-    EXPECT_EQ(app.m_document.At(0).m_required.name, c.name1);
-    EXPECT_EQ(app.m_document.m_strFileName, path);
+    ASSERT_GE(app.Document().Count(), 1u);
+    EXPECT_EQ(app.Document().At(0).m_required.name, c.name1);
+    EXPECT_EQ(app.Document().FileName(), path);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -86,7 +86,7 @@ TEST(FeedEncodingTest, UnmappableCharactersAreListedAndAskedAbout) {
     CYarvelinApp app;
     COtherRecord kept;
     kept.m_required.name = "kept";
-    app.m_document.AddOrReplaceRecord(kept);
+    app.Document().AddOrReplaceRecord(kept);
     CAnsweringObserver no;
     app.OpenFeed(path, no);
     ASSERT_EQ(no.asked, std::vector<std::string>{path});
@@ -96,17 +96,17 @@ TEST(FeedEncodingTest, UnmappableCharactersAreListedAndAskedAbout) {
     EXPECT_EQ(DescribeUnmappable(no.listed[1]), "Product 2, description: '\xe4\xb8\xad' (U+4E2D)");
     EXPECT_EQ(DescribeUnmappable(no.listed[2]), "Product 2, description: '\xc5\xbb' (U+017B)");
     // Refused: the open feed, the recent list and the current file are as they were.
-    ASSERT_EQ(app.m_document.Count(), 1u);
-    EXPECT_EQ(app.m_document.At(0).m_required.name, "kept");
-    EXPECT_TRUE(app.m_recentFeeds.NonEmpty().empty());
-    EXPECT_EQ(app.m_document.m_strFileName, "");
+    ASSERT_EQ(app.Document().Count(), 1u);
+    EXPECT_EQ(app.Document().At(0).m_required.name, "kept");
+    EXPECT_TRUE(app.RecentFeeds().NonEmpty().empty());
+    EXPECT_EQ(app.Document().FileName(), "");
 
     CAnsweringObserver yes;
     yes.answer = true;
     app.OpenFeed(path, yes);
-    ASSERT_EQ(app.m_document.Count(), 2u);
-    EXPECT_EQ(app.m_document.At(0).m_required.name, "Z\xf3?w");
-    EXPECT_EQ(app.m_document.At(1).m_required.description, "? ?");
+    ASSERT_EQ(app.Document().Count(), 2u);
+    EXPECT_EQ(app.Document().At(0).m_required.name, "Z\xf3?w");
+    EXPECT_EQ(app.Document().At(1).m_required.description, "? ?");
 
     // The converter asks the same way and writes the converted texts.
     CAnsweringObserver refuse;
@@ -172,7 +172,7 @@ TEST_P(WrittenFileIsNeverUtf8Test, ReadsBackAsWritten) {
     CTempFolder dir;
     const std::string path = dir.File("feed.txt");
     CFeedDocument doc;
-    doc.m_bBasicFormat = true;
+    doc.SetBasicFormat(true);
     for (const std::string& name : GetParam().names) {
         COtherRecord r;
         r.m_required.name = name;
@@ -187,9 +187,9 @@ TEST_P(WrittenFileIsNeverUtf8Test, ReadsBackAsWritten) {
     EXPECT_FALSE(ScanFeedEncoding(path).utf8);
     CYarvelinApp app;
     app.OpenFeed(path, observer);
-    ASSERT_EQ(app.m_document.Count(), doc.Count());
+    ASSERT_EQ(app.Document().Count(), doc.Count());
     for (std::size_t i = 0; i < doc.Count(); ++i) {
-        EXPECT_EQ(app.m_document.At(i).m_required.name, doc.At(i).m_required.name) << i;
+        EXPECT_EQ(app.Document().At(i).m_required.name, doc.At(i).m_required.name) << i;
     }
     // Converting the written file changes nothing.
     ASSERT_TRUE(ConvertFeedFile(path, dir.File("again.txt"), choices, true, observer));

@@ -32,34 +32,35 @@ TEST_P(LoadFeedFileTest, LoadsAsTheLayoutSays) {
     WriteBytes(path, c.bytes);
     CYarvelinApp app;
     // An earlier feed, edited, checked and generated: none of its state may stay with the new one.
-    CFeedDocument& doc = app.m_document;
+    CFeedDocument& doc = app.Document();
     doc.AddOrReplaceRecord(COtherRecord());
-    doc.m_strQuoted = "earlier";
-    doc.m_strFileName = dir.File("earlier.txt");
-    doc.m_strSavedFileName = dir.File("shop.txt");
+    // Its header values included: a file without header lines starts from the defaults.
+    doc.SetHeaders({"YES", "YES", "YES", "YES"});
+    doc.NoteLoadedFrom(dir.File("earlier.txt"));
+    doc.NoteFeedFileWritten(dir.File("shop.txt"));
     doc.MarkChanged();
-    doc.m_bDataVerified = true;
-    const auto serial = doc.m_nFeedSerial;
+    doc.SetDataVerified(true);
+    const auto serial = doc.FeedSerial();
     CRecordingObserver observer;
     app.OpenFeed(path, observer);
 
     std::vector<std::string> ids;
-    for (const auto& r : app.m_document.m_records) {
-        ids.push_back(r->m_required.offer_id);
+    for (const COtherRecord& r : app.Document().Records()) {
+        ids.push_back(r.m_required.offer_id);
     }
     EXPECT_EQ(ids, c.offerIds);
     EXPECT_EQ(observer.status, c.success ? kLoaded : "");
-    EXPECT_EQ(app.m_document.m_strFileName, c.success ? path : "");
-    EXPECT_EQ(app.m_document.m_strHtmlEscaped, c.htmlEscaped);
-    EXPECT_EQ(app.m_document.m_strUpdatesOnly, c.updatesOnly);
-    EXPECT_EQ(app.m_document.m_strProductType, c.productType);
-    EXPECT_EQ(app.m_document.m_strQuoted, c.quoted.empty() ? "earlier" : c.quoted);
+    EXPECT_EQ(app.Document().FileName(), c.success ? path : "");
+    EXPECT_EQ(app.Document().Headers().htmlEscaped, c.htmlEscaped);
+    EXPECT_EQ(app.Document().Headers().updatesOnly, c.updatesOnly);
+    EXPECT_EQ(app.Document().Headers().productType, c.productType);
+    EXPECT_EQ(app.Document().Headers().quoted, c.quoted);
     EXPECT_TRUE(observer.fileErrors.empty());
     EXPECT_EQ(observer.formatErrors, 0);
     EXPECT_FALSE(doc.IsChanged());
-    EXPECT_FALSE(doc.m_bDataVerified);
-    EXPECT_EQ(doc.m_strSavedFileName, "");
-    EXPECT_EQ(doc.m_nFeedSerial, serial + 1);
+    EXPECT_FALSE(doc.IsDataVerified());
+    EXPECT_EQ(doc.SavedFileName(), "");
+    EXPECT_EQ(doc.FeedSerial(), serial + 1);
 }
 
 const std::string kRow1 = "u\tn\td\t1.00\ti\tc\tA1";
@@ -137,21 +138,21 @@ TEST(LoadFeedFileEdgeTest, EmptyFileIsAFormatErrorAndKeepsTheRecords) {
     const std::string path = dir.File("empty.txt");
     WriteBytes(path, "");
     CYarvelinApp app;
-    app.m_document.AddOrReplaceRecord(COtherRecord());
-    app.m_document.MarkChanged();
+    app.Document().AddOrReplaceRecord(COtherRecord());
+    app.Document().MarkChanged();
     CRecordingObserver observer;
     app.OpenFeed(path, observer);
     EXPECT_EQ(observer.formatErrors, 1);
-    EXPECT_EQ(app.m_document.Count(), 1u);
-    EXPECT_TRUE(app.m_document.IsChanged());
-    EXPECT_EQ(app.m_recentFeeds[0], path);  // it was added before anything was read
-    EXPECT_TRUE(app.m_document.m_strFileName.empty());
+    EXPECT_EQ(app.Document().Count(), 1u);
+    EXPECT_TRUE(app.Document().IsChanged());
+    EXPECT_EQ(app.RecentFeeds()[0], path);  // it was added before anything was read
+    EXPECT_TRUE(app.Document().FileName().empty());
 }
 
 TEST(LoadFeedFileEdgeTest, MissingFileOrFolderReportsAndChangesNothing) {
     CTempFolder dir;
     CYarvelinApp app;
-    app.m_document.AddOrReplaceRecord(COtherRecord());
+    app.Document().AddOrReplaceRecord(COtherRecord());
     CRecordingObserver observer;
     app.OpenFeed(dir.File("nope.txt"), observer);
     app.OpenFeed(dir.File("nofolder/x.txt"), observer);
@@ -160,8 +161,8 @@ TEST(LoadFeedFileEdgeTest, MissingFileOrFolderReportsAndChangesNothing) {
     EXPECT_EQ(observer.fileErrors[0], dir.File("nope.txt") + " was not found.");
     EXPECT_EQ(observer.fileErrors[1], dir.File("nofolder/x.txt") + " contains an invalid path.");
     EXPECT_EQ(observer.fileErrors[2], "Access to " + dir.Path() + " was denied.");
-    EXPECT_EQ(app.m_document.Count(), 1u);
-    EXPECT_TRUE(app.m_recentFeeds.NonEmpty().empty());
+    EXPECT_EQ(app.Document().Count(), 1u);
+    EXPECT_TRUE(app.RecentFeeds().NonEmpty().empty());
     EXPECT_TRUE(observer.status.empty());
 }
 
@@ -172,12 +173,12 @@ TEST(LoadFeedFileEdgeTest, SamplesStayOutOfTheRecentList) {
     WriteBytes(sample, kColumns);
     WriteBytes(other, kColumns);
     CYarvelinApp app;
-    app.m_sampleFeeds.Add(sample);
+    app.SampleFeeds().Add(sample);
     CRecordingObserver observer;
     app.OpenFeed(sample, observer);
-    EXPECT_TRUE(app.m_recentFeeds.NonEmpty().empty());
+    EXPECT_TRUE(app.RecentFeeds().NonEmpty().empty());
     app.OpenFeed(other, observer);
-    EXPECT_EQ(app.m_recentFeeds.NonEmpty(), std::vector<std::string>{other});
+    EXPECT_EQ(app.RecentFeeds().NonEmpty(), std::vector<std::string>{other});
 }
 
 TEST(LoadFeedFileEdgeTest, ProgressStepsFromZeroToHundredAndWraps) {
@@ -207,10 +208,10 @@ TEST(LoadFeedFileEdgeTest, LongLinesAcrossTheReadBuffer) {
     CYarvelinApp app;
     CRecordingObserver observer;
     app.OpenFeed(dir.File("long.txt"), observer);
-    ASSERT_EQ(app.m_document.Count(), 2u);
-    EXPECT_EQ(app.m_document.At(0).m_required.name, longText);
-    EXPECT_EQ(app.m_document.At(0).m_required.offer_id, "L1");
-    EXPECT_EQ(app.m_document.At(1).m_required.offer_id, "A2");
+    ASSERT_EQ(app.Document().Count(), 2u);
+    EXPECT_EQ(app.Document().At(0).m_required.name, longText);
+    EXPECT_EQ(app.Document().At(0).m_required.offer_id, "L1");
+    EXPECT_EQ(app.Document().At(1).m_required.offer_id, "A2");
 }
 
 }  // namespace

@@ -135,15 +135,15 @@ TEST(FeedRoundTripTest, WrittenFilesLoadBackProductByProduct) {
         const std::uint32_t seed = base + 1000000u + i;
         std::mt19937 rng(seed);
         CFeedDocument doc;
-        doc.m_bBasicFormat = (seed % 3) == 0;
+        doc.SetBasicFormat((seed % 3) == 0);
         const int count = std::uniform_int_distribution<int>(0, 60)(rng);
         std::size_t withLineBreaks = 0;
         for (int n = 0; n < count; ++n) {
             COtherRecord r = RandomRecord(rng);
-            for (int k = 0; k < (doc.m_bBasicFormat ? kBasicColumnCount : kColumnCount); ++k) {
+            for (int k = 0; k < (doc.IsBasicFormat() ? kBasicColumnCount : kColumnCount); ++k) {
                 withLineBreaks += r.Field(k) != Expected(r.Field(k)) ? 1 : 0;
             }
-            doc.m_records.push_back(std::make_unique<COtherRecord>(std::move(r)));
+            doc.AppendLoadedRecord(std::move(r));
         }
         const FeedHeaderChoices choices{(seed % 2) == 0, true, false, true};
         struct Observer : CRecordingObserver {
@@ -156,15 +156,15 @@ TEST(FeedRoundTripTest, WrittenFilesLoadBackProductByProduct) {
         CYarvelinApp app;
         app.OpenFeed(path, observer);
         ASSERT_TRUE(observer.fileErrors.empty()) << "seed " << seed;
-        const CFeedDocument& loaded = app.m_document;
-        ASSERT_EQ(loaded.m_records.size(), doc.m_records.size()) << "seed " << seed;
-        const int columns = doc.m_bBasicFormat ? kBasicColumnCount : kColumnCount;
-        for (std::size_t n = 0; n < doc.m_records.size(); ++n) {
+        const CFeedDocument& loaded = app.Document();
+        ASSERT_EQ(loaded.Count(), doc.Count()) << "seed " << seed;
+        const int columns = doc.IsBasicFormat() ? kBasicColumnCount : kColumnCount;
+        for (std::size_t n = 0; n < doc.Count(); ++n) {
             for (int k = 0; k < kColumnCount; ++k) {
-                const std::string expected = k < columns ? Expected(doc.m_records[n]->Field(k)) : "";
-                ASSERT_EQ(loaded.m_records[n]->Field(k), expected)
+                const std::string expected = k < columns ? Expected(doc.At(n).Field(k)) : "";
+                ASSERT_EQ(loaded.At(n).Field(k), expected)
                     << "seed " << seed << ", product " << n + 1 << ", column " << k << ", value "
-                    << Printable(doc.m_records[n]->Field(k));
+                    << Printable(doc.At(n).Field(k));
             }
         }
     }

@@ -45,7 +45,7 @@ TEST(WriteFeedFileTest, LayoutWithAndWithoutHeaders) {
     COtherRecord r;
     r.m_required.offer_id = "A1";
     doc.AddOrReplaceRecord(r);
-    doc.m_bBasicFormat = true;
+    doc.SetBasicFormat(true);
     ASSERT_TRUE(WriteFeedFile(doc, dir.File("b.txt"), {true, true, false, true}, observer));
     EXPECT_EQ(ReadBytes(dir.File("b.txt")),
               "# html_escaped=YES\r\n# updates_only=NO\r\n# product_type=OTHER\r\n# quoted=YES\r\n" +
@@ -63,21 +63,21 @@ TEST(WriteFeedFileTest, WrittenFileLoadsBackToTheSameRecords) {
     ASSERT_TRUE(WriteFeedFile(doc, dir.File("feed.txt"), {true, true, false, true}, observer));
     CYarvelinApp app;
     app.OpenFeed(dir.File("feed.txt"), observer);
-    ASSERT_EQ(app.m_document.Count(), doc.Count());
+    ASSERT_EQ(app.Document().Count(), doc.Count());
     for (std::size_t i = 0; i < doc.Count(); ++i) {
         for (int k = 0; k < kColumnCount; ++k) {
-            ASSERT_EQ(app.m_document.At(i).Field(k), doc.At(i).Field(k)) << i << "/" << k;
+            ASSERT_EQ(app.Document().At(i).Field(k), doc.At(i).Field(k)) << i << "/" << k;
         }
     }
-    EXPECT_EQ(app.m_document.m_strQuoted, "YES");
-    EXPECT_EQ(app.m_document.m_strHtmlEscaped, "YES");
+    EXPECT_EQ(app.Document().Headers().quoted, "YES");
+    EXPECT_EQ(app.Document().Headers().htmlEscaped, "YES");
 }
 
 TEST(WriteFeedFileTest, ConvertEqualsLoadThenWriteAndKeepsTheWritersOwnBytes) {
     CTempFolder dir;
     CFeedDocument doc = MakeDocument(20);
-    for (auto& r : doc.m_records) {
-        r->m_required.description = "no tab, \"one\" quote";
+    for (std::size_t i = 0; i < doc.Count(); ++i) {
+        doc.At(i).m_required.description = "no tab, \"one\" quote";
     }
     CRecordingObserver observer;
     const FeedHeaderChoices choices{true, false, true, true};
@@ -87,13 +87,13 @@ TEST(WriteFeedFileTest, ConvertEqualsLoadThenWriteAndKeepsTheWritersOwnBytes) {
     ASSERT_TRUE(ConvertFeedFile(dir.File("in.txt"), dir.File("conv.txt"), choices, false, observer));
     CYarvelinApp app;
     app.OpenFeed(dir.File("in.txt"), observer);
-    ASSERT_TRUE(WriteFeedFile(app.m_document, dir.File("loaded.txt"), choices, observer));
+    ASSERT_TRUE(WriteFeedFile(app.Document(), dir.File("loaded.txt"), choices, observer));
     EXPECT_EQ(ReadBytes(dir.File("conv.txt")), ReadBytes(dir.File("loaded.txt")));
 
     CFeedDocument plain = MakeDocument(20);
-    for (auto& r : plain.m_records) {
-        r->m_required.name = "plain";
-        r->m_required.description = "no quotes";
+    for (std::size_t i = 0; i < plain.Count(); ++i) {
+        plain.At(i).m_required.name = "plain";
+        plain.At(i).m_required.description = "no quotes";
     }
     ASSERT_TRUE(WriteFeedFile(plain, dir.File("plain.txt"), choices, observer));
     ASSERT_TRUE(ConvertFeedFile(dir.File("plain.txt"), dir.File("plain2.txt"), choices, false, observer));

@@ -64,8 +64,8 @@ class DefaultNumbersTest : public ::testing::TestWithParam<DefaultNumberCase> {}
 
 TEST_P(DefaultNumbersTest, RangeChecksAndSixFractionDigits) {
     CYarvelinApp app;
-    app.m_defaults[kDefPrice] = "1.000000";
-    app.m_defaults[kDefShipping] = "2.000000";
+    app.Defaults()[kDefPrice] = "1.000000";
+    app.Defaults()[kDefShipping] = "2.000000";
     DefaultValues values = LoadDefaultValues(app);
     const auto error = ReadDefaultNumbers(GetParam().price, GetParam().shipping, values);
     if (GetParam().failingIndex >= 0) {
@@ -76,8 +76,8 @@ TEST_P(DefaultNumbersTest, RangeChecksAndSixFractionDigits) {
     }
     ASSERT_FALSE(error.has_value()) << error->message;
     StoreDefaultValues(values, app);
-    EXPECT_EQ(app.m_defaults[kDefPrice], GetParam().storedPrice);
-    EXPECT_EQ(app.m_defaults[kDefShipping], GetParam().storedShipping);
+    EXPECT_EQ(app.Defaults()[kDefPrice], GetParam().storedPrice);
+    EXPECT_EQ(app.Defaults()[kDefShipping], GetParam().storedShipping);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -21,16 +21,16 @@ CFeedDocument DocumentOf(std::initializer_list<const char*> names) {
 
 std::string Names(const CFeedDocument& doc) {
     std::string out;
-    for (const auto& r : doc.m_records) {
-        out += r->m_required.name;
+    for (const COtherRecord& r : doc.Records()) {
+        out += r.m_required.name;
     }
     return out;
 }
 
 std::string Marks(const CFeedDocument& doc) {
     std::string out;
-    for (const auto& r : doc.m_records) {
-        out += r->m_optional.delete_.empty() ? "." : r->m_optional.delete_;
+    for (const COtherRecord& r : doc.Records()) {
+        out += r.m_optional.delete_.empty() ? "." : r.m_optional.delete_;
     }
     return out;
 }
@@ -144,8 +144,8 @@ TEST(RemoveRowsTest, RemovesExactlyTheSelectedAndKeepsTheOrder) {
     EXPECT_EQ(RemoveRows(doc, {0, 2, 3, 9}), 3u);
     EXPECT_EQ(Names(doc), "be");
     EXPECT_TRUE(doc.IsChanged());
-    for (const auto& r : doc.m_records) {
-        EXPECT_FALSE(r->removal_mark);
+    for (const COtherRecord& r : doc.Records()) {
+        EXPECT_FALSE(r.removal_mark);
     }
 }
 
@@ -173,7 +173,7 @@ TEST(EditorClosedTest, NewSetsChangedEvenWhenCancelledEditOnlyWhenStored) {
     } cases[] = {{true, false, true}, {true, true, true}, {false, false, false}, {false, true, true}};
     for (const auto& c : cases) {
         CFeedDocument doc;
-        NoteEditorClosed(doc, c.newProduct, c.stored);
+        doc.NoteEditorClosed(c.newProduct, c.stored);
         EXPECT_EQ(doc.IsChanged(), c.changed) << c.newProduct << c.stored;
     }
 }

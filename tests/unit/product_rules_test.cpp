@@ -319,12 +319,12 @@ TEST(LoadProductFormTest, NumbersAreTheLeadingNumberAndInStockIgnoresCase) {
 
 TEST(NewProductFormTest, StartsFromTheUserDefaults) {
     CYarvelinApp app;
-    app.m_defaults = {
+    app.Defaults() = {
         "http://p", "http://i", "Flowers > Roses ", "12.500000", "abc", "PID", "MID", "UPC", "Red",
         "XL",       "Acme"};
-    app.m_bNoExpiryDate = false;
-    app.m_bAlwaysInStock = false;
-    app.m_bAutoGenOfferId = false;
+    app.SetNoExpiryDate(false);
+    app.SetAlwaysInStock(false);
+    app.SetAutoGenOfferId(false);
     const LocalDateTime now{2026, 12, 7, 20, 30, 15};
     const ProductForm f = NewProductForm(app, now);
     EXPECT_EQ(f.productUrl, "http://p");

@@ -30,9 +30,18 @@ TEST(RecordTest, CopyNeverCarriesTheRemovalMark) {
 
     COtherRecord target = MakeRecord("B2");
     target.removal_mark = true;
-    target = COtherRecord();  // assignment keeps the target's own mark
+    const COtherRecord empty;
+    target = empty;  // assignment keeps the target's own mark
     EXPECT_TRUE(target.removal_mark);
     EXPECT_TRUE(target.m_required.offer_id.empty());
+
+    // A move is the same record in another place (the feed's list moves records when it removes some):
+    // the mark goes along.
+    COtherRecord moved(std::move(a));
+    EXPECT_TRUE(moved.removal_mark);
+    target = std::move(moved);
+    EXPECT_TRUE(target.removal_mark);
+    EXPECT_EQ(target.m_required.name, "Name A1");
 }
 
 TEST(RecordTest, FieldsFollowColumnOrder) {

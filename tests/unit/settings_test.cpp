@@ -16,31 +16,31 @@ TEST(AppSettingsTest, FirstRunWithEmptyStore) {
     CMemorySettingsStore store;
     CYarvelinApp app;
     app.LoadSettings(store);
-    EXPECT_TRUE(app.m_categories.empty());
-    EXPECT_TRUE(app.m_colors.empty());
-    EXPECT_TRUE(app.m_sizes.empty());
-    for (const auto& d : app.m_defaults) {
+    EXPECT_TRUE(app.Categories().empty());
+    EXPECT_TRUE(app.Colors().empty());
+    EXPECT_TRUE(app.Sizes().empty());
+    for (const auto& d : app.Defaults()) {
         EXPECT_TRUE(d.empty());
     }
-    EXPECT_TRUE(app.m_bNoExpiryDate && app.m_bAlwaysInStock && app.m_bAutoGenOfferId);
-    EXPECT_TRUE(app.m_document.m_strAccount.empty());
-    EXPECT_TRUE(app.m_recentFeeds.NonEmpty().empty());
-    EXPECT_EQ(app.m_builtinCategories.size(), 276u);
-    EXPECT_EQ(app.m_currencies.size(), 187u);
+    EXPECT_TRUE(app.NoExpiryDate() && app.AlwaysInStock() && app.AutoGenOfferId());
+    EXPECT_TRUE(app.Document().Account().empty());
+    EXPECT_TRUE(app.RecentFeeds().NonEmpty().empty());
+    EXPECT_EQ(app.BuiltinCategories().size(), 276u);
+    EXPECT_EQ(app.Currencies().size(), 187u);
 }
 
 TEST(AppSettingsTest, ShrinkingListLeavesStaleEntriesUnread) {
     CMemorySettingsStore store;
     {
         CYarvelinApp app;
-        app.m_categories = {"A", "B", "C", "D"};
+        app.Categories() = {"A", "B", "C", "D"};
         app.SaveSettings(store);
     }
     {
         CYarvelinApp app;
         app.LoadSettings(store);
-        ASSERT_EQ(app.m_categories.size(), 4u);
-        app.m_categories.resize(2);
+        ASSERT_EQ(app.Categories().size(), 4u);
+        app.Categories().resize(2);
         app.ExitInstance(store);
     }
     EXPECT_EQ(store.GetInt(kSectionData, kCategoryCount, -1), 2);
@@ -48,7 +48,7 @@ TEST(AppSettingsTest, ShrinkingListLeavesStaleEntriesUnread) {
     EXPECT_EQ(store.GetString(kSectionData, "Category_3"), "D");
     CYarvelinApp next;
     next.LoadSettings(store);
-    EXPECT_EQ(next.m_categories, (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(next.Categories(), (std::vector<std::string>{"A", "B"}));
 }
 
 TEST(AppSettingsTest, CountsGovernAndMissingEntriesAreEmpty) {
@@ -61,8 +61,8 @@ TEST(AppSettingsTest, CountsGovernAndMissingEntriesAreEmpty) {
     store.WriteString(kSectionData, "Colors_0", "Red");
     CYarvelinApp app;
     app.LoadSettings(store);
-    EXPECT_EQ(app.m_sizes, (std::vector<std::string>{"S", "", "L"}));
-    EXPECT_TRUE(app.m_colors.empty());
+    EXPECT_EQ(app.Sizes(), (std::vector<std::string>{"S", "", "L"}));
+    EXPECT_TRUE(app.Colors().empty());
 }
 
 TEST(AppSettingsTest, DamagedHugeCountsStartNormally) {
@@ -75,37 +75,37 @@ TEST(AppSettingsTest, DamagedHugeCountsStartNormally) {
     store.WriteInt(kSectionData, kCategoryCount, -5);
     CYarvelinApp app;
     app.LoadSettings(store);
-    EXPECT_EQ(app.m_sizes, (std::vector<std::string>{"S", "", "L"}));
-    EXPECT_TRUE(app.m_colors.empty());
-    EXPECT_TRUE(app.m_categories.empty());
+    EXPECT_EQ(app.Sizes(), (std::vector<std::string>{"S", "", "L"}));
+    EXPECT_TRUE(app.Colors().empty());
+    EXPECT_TRUE(app.Categories().empty());
 }
 
 TEST(AppSettingsTest, RoundTripOfEverythingWritten) {
     CMemorySettingsStore store;
     CYarvelinApp app;
-    app.m_sizes = {"S", "M"};
-    app.m_colors = {"Red"};
+    app.Sizes() = {"S", "M"};
+    app.Colors() = {"Red"};
     for (int i = 0; i < kDefaultValueCount; ++i) {
-        app.m_defaults[static_cast<std::size_t>(i)] = "v" + std::to_string(i + 1);
+        app.Defaults()[static_cast<std::size_t>(i)] = "v" + std::to_string(i + 1);
     }
-    app.m_document.m_strAccount =
+    app.Document().SetAccount(
         "shop\x93"
-        "42";
-    app.m_bAlwaysInStock = false;
-    app.m_recentFeeds.Add("/tmp/a.txt");
+        "42");
+    app.SetAlwaysInStock(false);
+    app.RecentFeeds().Add("/tmp/a.txt");
     app.SaveSettings(store);
     EXPECT_EQ(store.GetString(kSectionDefaults, "Def11"), "v11");
     EXPECT_EQ(store.GetInt(kSectionDefaults, kInStock, -1), 0);
 
     CYarvelinApp again;
     again.LoadSettings(store);
-    EXPECT_EQ(again.m_sizes, app.m_sizes);
-    EXPECT_EQ(again.m_colors, app.m_colors);
-    EXPECT_EQ(again.m_defaults, app.m_defaults);
-    EXPECT_EQ(again.m_document.m_strAccount, app.m_document.m_strAccount);
-    EXPECT_FALSE(again.m_bAlwaysInStock);
-    EXPECT_TRUE(again.m_bNoExpiryDate);
-    EXPECT_EQ(again.m_recentFeeds[0], "/tmp/a.txt");
+    EXPECT_EQ(again.Sizes(), app.Sizes());
+    EXPECT_EQ(again.Colors(), app.Colors());
+    EXPECT_EQ(again.Defaults(), app.Defaults());
+    EXPECT_EQ(again.Document().Account(), app.Document().Account());
+    EXPECT_FALSE(again.AlwaysInStock());
+    EXPECT_TRUE(again.NoExpiryDate());
+    EXPECT_EQ(again.RecentFeeds()[0], "/tmp/a.txt");
 }
 
 TEST(RecentFileListTest, MovesDropsAndIgnoresCase) {

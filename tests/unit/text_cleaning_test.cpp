@@ -63,7 +63,7 @@ TEST_P(CleanFieldTest, CleansAsAnswered) {
     EXPECT_EQ(CleanField(doc, c.input, alerts), c.expected);
     EXPECT_EQ(alerts.m_asked, c.asked);
     EXPECT_TRUE(alerts.m_answers.empty()) << "answer left unused";
-    EXPECT_EQ(doc.m_strQuoted, c.quoted ? "YES" : "");
+    EXPECT_EQ(doc.Headers().quoted, c.quoted ? "YES" : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -236,10 +236,10 @@ TEST(VerifyDataTest, CleansNameAndDescriptionOnlyAndMarksEverything) {
     EXPECT_TRUE(doc.At(0).data_checked);
     EXPECT_TRUE(doc.At(1).data_checked);
     EXPECT_STREQ(doc.At(1).DataStatusText(), "Yes, All OK");
-    EXPECT_TRUE(doc.m_bDataVerified);
+    EXPECT_TRUE(doc.IsDataVerified());
     EXPECT_TRUE(doc.IsChanged());
-    EXPECT_EQ(doc.m_strQuoted, "YES");
-    EXPECT_EQ(doc.m_strHtmlEscaped, "YES");
+    EXPECT_EQ(doc.Headers().quoted, "YES");
+    EXPECT_EQ(doc.Headers().htmlEscaped, "YES");
     const std::vector<std::string> expected = {"range 0..2",          "show",  "pos 0",
                                                "1 records checked",   "pos 1", "2 records checked",
                                                "All records checked", "pos 2"};
@@ -272,10 +272,10 @@ TEST(VerifyDataTest, WhatTheNoAnswerKeepsSurvivesASaveAndAReload) {
     ASSERT_TRUE(WriteFeedFile(doc, dir.File("f.txt"), {true, false, false, true}, fileObserver));
     CYarvelinApp app;
     app.OpenFeed(dir.File("f.txt"), fileObserver);
-    ASSERT_EQ(app.m_document.Count(), 1u);
-    EXPECT_EQ(app.m_document.At(0).m_required.name, name);
-    EXPECT_EQ(app.m_document.At(0).m_required.description, description);
-    EXPECT_EQ(app.m_document.m_strQuoted, "YES");
+    ASSERT_EQ(app.Document().Count(), 1u);
+    EXPECT_EQ(app.Document().At(0).m_required.name, name);
+    EXPECT_EQ(app.Document().At(0).m_required.description, description);
+    EXPECT_EQ(app.Document().Headers().quoted, "YES");
 }
 
 TEST(VerifyDataTest, EmptyFeedIsStillMarkedVerified) {
@@ -283,7 +283,7 @@ TEST(VerifyDataTest, EmptyFeedIsStillMarkedVerified) {
     CQueuedAlerts alerts;
     CRecordingObserver observer;
     VerifyData(doc, alerts, observer);
-    EXPECT_TRUE(doc.m_bDataVerified);
+    EXPECT_TRUE(doc.IsDataVerified());
     EXPECT_EQ(observer.m_log.back(), "pos 0");
 }
 
