@@ -91,7 +91,8 @@ class CScriptedHttpServer {
     int Connections() const { return m_connections.load(); }
     int OpenConnections() const { return m_open.load(); }
     int MostConnectionsAtOnce() const { return m_mostOpen.load(); }
-    // The most requests under way at one moment: from the arrival of a request to the end of its answer.
+    // The most requests under way at one moment: from the arrival of a request until its answer goes out
+    // (counted off just before, so that a client that sends its next request on the answer never overlaps).
     int MostRequestsAtOnce() const { return m_mostInFlight.load(); }
     long long BodyBytesSent() const { return m_bodyBytes.load(); }
     // Starts counting MostConnectionsAtOnce afresh from the connections open now.
@@ -409,6 +410,7 @@ inline void CScriptedHttpServer::Serve(int conn) {
             while (!m_stop.load() && (reply.silent || std::chrono::steady_clock::now() < until)) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(reply.silent ? 10 : 1));
             }
+            --m_inFlight;
             const std::string header = "HTTP/1.1 " + std::to_string(reply.status) +
                                        " Scripted\r\nContent-Length: " + std::to_string(reply.bodyBytes) +
                                        "\r\nContent-Type: text/plain\r\n" + reply.headers + "\r\n";
@@ -421,7 +423,6 @@ inline void CScriptedHttpServer::Serve(int conn) {
                     left -= static_cast<long long>(size);
                 }
             }
-            --m_inFlight;
         }
     }
     close(conn);
