@@ -52,6 +52,7 @@ class CCurlFtpClient : public FtpClient {
     static size_t ReadCallback(char* data, size_t size, size_t count, void* self);
     static size_t WriteCallback(char* data, size_t size, size_t count, void* self);
     static curl_socket_t OpenSocketCallback(void* self, curlsocktype purpose, struct curl_sockaddr* address);
+    static int CloseSocketCallback(void* self, curl_socket_t socket);
     static int SeekCallback(void* self, curl_off_t offset, int origin);
     static int ProgressCallback(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
     // Cancel breaks off the request in progress, except an upload whose every byte libcurl already holds:
@@ -131,6 +132,7 @@ class CCurlFtpClient : public FtpClient {
     std::string m_buffer;
     std::size_t m_bufferPos = 0;
     std::chrono::steady_clock::time_point m_lastDrive;
+    curl_socket_t m_controlSocket = CURL_SOCKET_BAD;  // FTP: the control connection, while it is open
     curl_slist* m_quote = nullptr;
     curl_slist* m_prequote = nullptr;
     bool m_serverInAscii = false;  // an ASCII transfer left the server in TYPE A
