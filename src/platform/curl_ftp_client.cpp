@@ -335,7 +335,6 @@ void CCurlFtpClient::BeginOperation() {
     m_readPaused = false;
     m_writePaused = false;
     m_endOfData = false;
-    m_allGiven = false;
     m_buffer.clear();
     m_bufferPos = 0;
     m_peerCertificate.clear();
@@ -823,7 +822,6 @@ size_t CCurlFtpClient::ReadCallback(char* data, size_t size, size_t count, void*
         return n;
     }
     if (c->m_endOfData) {
-        c->m_allGiven = true;
         return 0;
     }
     c->m_readPaused = true;

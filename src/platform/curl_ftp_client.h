@@ -57,7 +57,9 @@ class CCurlFtpClient : public FtpClient {
     static int ProgressCallback(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
     // Cancel breaks off the request in progress, except an upload whose every byte libcurl already holds:
     // what it has not sent yet goes out at once, and the server's verdict on the whole file is awaited.
-    bool Cancelled() const { return m_cancel != nullptr && m_cancel->load() && !m_allGiven; }
+    bool Cancelled() const {
+        return m_cancel != nullptr && m_cancel->load() && !(m_endOfData && Pending() == 0);
+    }
     static CURLcode SslContextCallback(CURL* easy, void* sslContext, void* self);
     static int HostKeyCallback(CURL* easy, const struct curl_khkey* known, const struct curl_khkey* found,
                                enum curl_khmatch match, void* self);
@@ -128,7 +130,6 @@ class CCurlFtpClient : public FtpClient {
     bool m_readPaused = false;   // upload: libcurl waits for data
     bool m_writePaused = false;  // download: the buffer is full
     bool m_endOfData = false;    // upload: no more data follows
-    bool m_allGiven = false;     // upload: libcurl has every byte and has asked for more in vain
     std::string m_buffer;
     std::size_t m_bufferPos = 0;
     std::chrono::steady_clock::time_point m_lastDrive;

@@ -337,9 +337,9 @@ int CFtpTransferEngine::TransferLoop() {
             BandwidthPause(bytes);
         }
     }
-    // Cancel that comes once the whole file is through cannot take it back from the server: the server's
-    // verdict decides, and a file it confirms is uploaded (the client no longer breaks off for Cancel once
-    // its last byte is sent). Before that, Cancel stands.
+    // Cancel that comes once the whole file is handed over cannot take it back from the server: the
+    // server's verdict decides, and a file it confirms is uploaded (the client no longer breaks off for
+    // Cancel once it holds every byte). Before that, Cancel stands.
     const bool wholeFile = endOfData || (!r.download && handed == m_size && handed != 0);
     if (m_abort && !wholeFile) {
         m_client.CloseFile();
