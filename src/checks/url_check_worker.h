@@ -23,7 +23,7 @@ inline constexpr unsigned kUrlRequestFailed = 100;
 // Requests in flight at once unless the settings say otherwise, and the most they may say.
 inline constexpr int kUrlCheckDefaultJobs = 16;
 inline constexpr int kUrlCheckMaxJobs = 64;
-// Connections to one host at most, whatever the number of requests in flight.
+// Requests in flight to one host at most (and so connections), whatever the number in flight in all.
 inline constexpr int kUrlCheckMaxPerHost = 4;
 // The longest wait a Retry-After may impose before the one repeat of a 429 or 503.
 inline constexpr std::chrono::seconds kUrlRetryAfterCap{30};

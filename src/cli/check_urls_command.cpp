@@ -70,7 +70,7 @@ class CCheckUrlsCommand : public CliCommand {
                "came back (no URL, a URL that does not parse, or a scheme other than http and https).\n"
                "A URL without a scheme is requested with http:// in front. A summary follows the products.\n"
                "\n"
-               "Up to --jobs requests are in flight at once, at most four connections to one host; a body\n"
+               "Up to --jobs requests are in flight at once, at most four of them to one host; a body\n"
                "is not read past its first 256 KiB. A 429 or 503 answer with Retry-After is asked once more\n"
                "after the wait it asks for (30 s at most).\n"
                "\n"

@@ -32,6 +32,19 @@ constexpr std::size_t kSftpSendBatch = 512 * 1024;
 constexpr std::size_t kSftpSendHigh = 2 * 1024 * 1024;
 constexpr std::size_t kReceiveHigh = 1024 * 1024;
 constexpr auto kDriveInterval = std::chrono::milliseconds(100);
+// The longest a wait on the sockets lasts before Cancel is looked at again.
+constexpr int kCancelCheckMs = 100;
+
+// Waits until a socket of the running request is ready, or the extra socket (CURL_SOCKET_BAD: none) is
+// readable, for at most kCancelCheckMs. True when the extra socket woke it.
+bool WaitForSockets(CURLM* multi, curl_socket_t extraSocket) {
+    curl_waitfd extra{};
+    extra.fd = extraSocket;
+    extra.events = CURL_WAIT_POLLIN;
+    const unsigned count = extraSocket != CURL_SOCKET_BAD ? 1 : 0;
+    curl_multi_poll(multi, &extra, count, kCancelCheckMs, nullptr);
+    return count == 1 && extra.revents != 0;
+}
 
 bool IsReplyStart(const std::string& line) {
     return line.size() >= 4 && std::isdigit(static_cast<unsigned char>(line[0])) &&
@@ -51,6 +64,16 @@ std::string AddressText(const sockaddr* address) {
         inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr, text, sizeof text);
     }
     return text;
+}
+
+std::uint16_t PortOf(const sockaddr* address) {
+    if (address->sa_family == AF_INET) {
+        return ntohs(reinterpret_cast<const sockaddr_in*>(address)->sin_port);
+    }
+    if (address->sa_family == AF_INET6) {
+        return ntohs(reinterpret_cast<const sockaddr_in6*>(address)->sin6_port);
+    }
+    return 0;
 }
 
 std::string Sha256(const unsigned char* data, std::size_t size) {
@@ -267,6 +290,8 @@ void CCurlFtpClient::Reset() {
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &CCurlFtpClient::DiscardCallback);
     curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, &CCurlFtpClient::OpenSocketCallback);
     curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, this);
+    curl_easy_setopt(e, CURLOPT_CLOSESOCKETFUNCTION, &CCurlFtpClient::CloseSocketCallback);
+    curl_easy_setopt(e, CURLOPT_CLOSESOCKETDATA, this);
     // Cancel ends any phase at once, not after a time-out: libcurl asks this between its steps.
     curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &CCurlFtpClient::ProgressCallback);
     curl_easy_setopt(e, CURLOPT_XFERINFODATA, this);
@@ -422,7 +447,14 @@ void CCurlFtpClient::StartTransfer() {
 }
 
 void CCurlFtpClient::Drive(const std::function<bool()>& enough) {
+    // With TLS, libcurl (7.88) begins the data connection's handshake before it sends the transfer
+    // command, and then waits on the data connection alone while the reply it needs next arrives on the
+    // control connection: every transfer would sit out a whole wait. So the control connection is watched
+    // too, except while libcurl leaves a reply there unread (watching it would only spin until then).
+    bool watchControl = IsFtp();
+    bool wokenByControl = false;
     while (!m_done) {
+        const unsigned replies = m_replyCount;
         int running = 0;
         if (curl_multi_perform(m_multi, &running) != CURLM_OK) {
             m_done = true;
@@ -436,6 +468,12 @@ void CCurlFtpClient::Drive(const std::function<bool()>& enough) {
                 m_result = msg->data.result;
             }
         }
+        const bool replyRead = m_replyCount != replies;
+        if (replyRead) {
+            watchControl = IsFtp();
+        } else if (wokenByControl) {
+            watchControl = false;
+        }
         if (m_done || enough()) {
             break;
         }
@@ -444,7 +482,10 @@ void CCurlFtpClient::Drive(const std::function<bool()>& enough) {
             m_result = CURLE_ABORTED_BY_CALLBACK;
             break;
         }
-        curl_multi_poll(m_multi, nullptr, 0, 100, nullptr);
+        // After a reply libcurl often has its next step to take at once (the data connection after PASV)
+        // with no socket to wait for: it gets that chance without a wait.
+        wokenByControl =
+            !replyRead && WaitForSockets(m_multi, watchControl ? m_controlSocket : CURL_SOCKET_BAD);
     }
     m_lastDrive = std::chrono::steady_clock::now();
 }
@@ -833,7 +874,21 @@ curl_socket_t CCurlFtpClient::OpenSocketCallback(void* self, curlsocktype purpos
         c->m_status(FtpStatus::ConnectingToServer, text);
         c->m_connectedTo = text;
     }
-    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+    const curl_socket_t socket =
+        ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+    // The control connection goes to the server's port; data connections go to others.
+    if (purpose == CURLSOCKTYPE_IPCXN && socket != CURL_SOCKET_BAD && PortOf(&address->addr) == c->m_port) {
+        c->m_controlSocket = socket;
+    }
+    return socket;
+}
+
+int CCurlFtpClient::CloseSocketCallback(void* self, curl_socket_t socket) {
+    auto* c = static_cast<CCurlFtpClient*>(self);
+    if (socket == c->m_controlSocket) {
+        c->m_controlSocket = CURL_SOCKET_BAD;
+    }
+    return ::close(socket);
 }
 
 int CCurlFtpClient::ProgressCallback(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {

@@ -52,9 +52,14 @@ class CCurlFtpClient : public FtpClient {
     static size_t ReadCallback(char* data, size_t size, size_t count, void* self);
     static size_t WriteCallback(char* data, size_t size, size_t count, void* self);
     static curl_socket_t OpenSocketCallback(void* self, curlsocktype purpose, struct curl_sockaddr* address);
+    static int CloseSocketCallback(void* self, curl_socket_t socket);
     static int SeekCallback(void* self, curl_off_t offset, int origin);
     static int ProgressCallback(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
-    bool Cancelled() const { return m_cancel != nullptr && m_cancel->load(); }
+    // Cancel breaks off the request in progress, except an upload whose every byte libcurl already holds:
+    // what it has not sent yet goes out at once, and the server's verdict on the whole file is awaited.
+    bool Cancelled() const {
+        return m_cancel != nullptr && m_cancel->load() && !(m_endOfData && Pending() == 0);
+    }
     static CURLcode SslContextCallback(CURL* easy, void* sslContext, void* self);
     static int HostKeyCallback(CURL* easy, const struct curl_khkey* known, const struct curl_khkey* found,
                                enum curl_khmatch match, void* self);
@@ -128,6 +133,7 @@ class CCurlFtpClient : public FtpClient {
     std::string m_buffer;
     std::size_t m_bufferPos = 0;
     std::chrono::steady_clock::time_point m_lastDrive;
+    curl_socket_t m_controlSocket = CURL_SOCKET_BAD;  // FTP: the control connection, while it is open
     curl_slist* m_quote = nullptr;
     curl_slist* m_prequote = nullptr;
     bool m_serverInAscii = false;  // an ASCII transfer left the server in TYPE A

@@ -117,7 +117,7 @@ HttpSession::Response ResponseOf(CURL* handle, CURLcode code, bool bodyCut) {
 struct CTransfer {
     CURL* handle = nullptr;
     std::uint64_t tag = 0;
-    std::string host;  // host:port of a plain http request, empty for https
+    std::string host;  // host:port of the request (its first address, before any redirection)
     long long received = 0;
     long long maxBodyRead = 0;
     bool bodyCut = false;
@@ -179,11 +179,11 @@ class CCurlHttpSession : public HttpSession {
             m_endedAtOnce.push_back({tag, {}});
             return;
         }
-        // Plain http is HTTP/1.1, one request at a time per connection: more transfers to a host than it
-        // may have connections would only wait inside libcurl, where every perform walks them all. They
-        // wait here instead. Over https HTTP/2 may carry many at once on one connection.
-        std::string host = scheme == "http" ? parsed.HostAndPort() : std::string();
-        if (!host.empty() && m_perHost[host] >= m_limits.maxPerHost) {
+        // The per-host limit counts requests, not connections: HTTP/2 carries many requests on one
+        // connection, so a connection limit alone would let a whole batch at one server. Requests over
+        // the limit wait here, not inside libcurl, where every perform walks every transfer it holds.
+        std::string host = parsed.HostAndPort();
+        if (m_perHost[host] >= m_limits.maxPerHost) {
             m_waiting.push_back({tag, url, std::move(host)});
             return;
         }
@@ -240,9 +240,7 @@ class CCurlHttpSession : public HttpSession {
             return;
         }
         transfer->busy = true;
-        if (!host.empty()) {
-            ++m_perHost[host];
-        }
+        ++m_perHost[host];
         transfer->host = std::move(host);
     }
 
@@ -309,8 +307,8 @@ class CCurlHttpSession : public HttpSession {
     CurlHttpLimits m_limits;
     std::vector<std::unique_ptr<CTransfer>> m_transfers;
     std::vector<Finished> m_endedAtOnce;   // requests that needed no transfer, or could not get one
-    std::map<std::string, int> m_perHost;  // plain http transfers running, by host:port
-    std::deque<CWaiting> m_waiting;        // plain http requests waiting for their host, in order
+    std::map<std::string, int> m_perHost;  // transfers running, by host:port
+    std::deque<CWaiting> m_waiting;        // requests waiting for their host, in order
 };
 
 }  // namespace

@@ -25,7 +25,7 @@ struct CurlHttpTimeouts {
 
 struct CurlHttpLimits {
     int maxRequests = kUrlCheckDefaultJobs;  // requests in flight at once, and connections open at once
-    int maxPerHost = kUrlCheckMaxPerHost;    // connections to one host
+    int maxPerHost = kUrlCheckMaxPerHost;    // requests in flight to one host, over any HTTP version
     // A body longer than this is not read to its end once the status is known. Shorter ones are, which
     // keeps an HTTP/1.1 connection usable for the next request.
     long long maxBodyRead = 256 * 1024;

@@ -71,6 +71,7 @@ class FtpClient {
     virtual bool Command(const std::string& command) = 0;
     // A flag another thread sets to stop the session: while it is set, any call in progress (connecting,
     // signing in, waiting for a reply, moving data) gives up within a fraction of a second and fails.
+    // Not FinishFile once it holds every byte of an upload: they go out, and the server's verdict decides.
     // nullptr: none.
     virtual void SetCancelFlag(const std::atomic<bool>* flag) { (void)flag; }
     // Whether Command() is available at all.

@@ -308,6 +308,8 @@ int CFtpTransferEngine::TransferLoop() {
     m_lastShownBytes = 0;
     m_lastPercent = 0;
     std::uint64_t bytes = 0;
+    std::uint64_t handed = 0;  // upload: bytes given to the client, Cancel or not
+    bool endOfData = false;
     char buffer[kChunkSize];
     std::size_t count = 1;
     while (count != 0 && !m_abort) {
@@ -315,6 +317,7 @@ int CFtpTransferEngine::TransferLoop() {
             if (!m_client.ReadFile(buffer, sizeof buffer, count)) {
                 return Report(FtpText::ErrorDownload);
             }
+            endOfData = count == 0;
             if (count == 0 || m_abort) {
                 break;
             }
@@ -329,6 +332,7 @@ int CFtpTransferEngine::TransferLoop() {
                 return Report(FtpText::ErrorUpload, m_local.LastError());
             }
             if (count == 0) {
+                endOfData = true;
                 break;
             }
             // The client may take less than the chunk; the rest follows at once so nothing is lost.
@@ -340,6 +344,7 @@ int CFtpTransferEngine::TransferLoop() {
                 }
                 sent += written;
             }
+            handed += count;
             if (!m_abort) {
                 bytes += count;
                 Progress(bytes);
@@ -347,19 +352,32 @@ int CFtpTransferEngine::TransferLoop() {
             BandwidthPause(bytes);
         }
     }
+    // Cancel that comes once the whole file is handed over cannot take it back from the server: the
+    // server's verdict decides, and a file it confirms is uploaded (the client no longer breaks off for
+    // Cancel once it holds every byte). Before that, Cancel stands.
+    const bool wholeFile = endOfData || (!r.download && handed == m_size && handed != 0);
+    if (m_abort && !wholeFile) {
+        m_client.CloseFile();
+        if (r.download) {
+            m_local.CloseAndDelete();
+        } else {
+            m_local.Close();
+        }
+        return 0;
+    }
     if (!m_abort) {
         Progress(bytes, true);
     }
     // The server's verdict on the whole file: a refusal after the last chunk is a failure too.
-    if (!m_abort && !m_client.FinishFile()) {
+    if (!m_client.FinishFile()) {
         return Report(r.download ? FtpText::ErrorDownload : FtpText::ErrorUpload);
     }
-    m_client.CloseFile();
-    if (m_abort && r.download) {
-        m_local.CloseAndDelete();
-    } else {
-        m_local.Close();
+    if (m_abort) {
+        Progress(r.download ? bytes : handed, true);
     }
+    m_confirmed = true;
+    m_client.CloseFile();
+    m_local.Close();
     return 0;
 }
 

@@ -61,7 +61,9 @@ class CFtpTransferEngine : private FtpTrust {
     void Wait();
 
     void Abort() { m_abort = true; }
-    bool IsAborted() const { return m_abort; }
+    // Cancel was pressed and took effect. Cancel after the whole file went through does not: the server
+    // confirmed the file, and the transfer counts as done.
+    bool IsAborted() const { return m_abort && !m_confirmed; }
     // The message the worker (or Prepare) left for the user; may be empty after a failure.
     const std::string& ErrorText() const { return m_errorText; }
     // A plain sentence that explains ErrorText(), to show after it; may be empty.
@@ -87,6 +89,7 @@ class CFtpTransferEngine : private FtpTrust {
     CLocalTransferFile m_local;
     std::thread m_thread;
     std::atomic<bool> m_abort{false};
+    std::atomic<bool> m_confirmed{false};  // the server confirmed the whole file
     std::string m_errorText;
     std::string m_errorHint;
     bool m_callbackInstalled = false;

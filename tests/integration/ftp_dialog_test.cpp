@@ -155,6 +155,26 @@ TEST_F(FtpDialog, CancelWhileTheServerIsSilentClosesAtOnce) {
     EXPECT_EQ(Find<QLabel>(dlg, "statusLine")->text(), A("Aborting transfer"));
 }
 
+// Cancel after the last byte, while the server holds back its 226: the server confirms the file, so the
+// window ends with OK and the completed flag, and the upload page records the upload.
+TEST_F(FtpDialog, CancelAfterTheLastByteEndsWithOk) {
+    CFtpTestServer server("slow-226=1");
+    const auto local = server.Base() / "shop.txt";
+    CFtpTestServer::WriteFile(local, MakeFeed(1000));
+    CFTPTransferDlg dlg(m_ui);
+    Prepare(dlg, server, local.string());
+    Poll(&dlg, [&] {
+        if (!server.Confirming()) {
+            return false;
+        }
+        Find<QPushButton>(dlg, "cancelButton")->click();
+        return true;
+    });
+    EXPECT_EQ(dlg.exec(), QDialog::Accepted);
+    EXPECT_TRUE(dlg.m_bCompleted);
+    EXPECT_EQ(Find<QProgressBar>(dlg, "progress")->value(), 100);
+}
+
 TEST_F(FtpDialog, CloseWhileRunningActsLikeCancel) {
     CFtpTestServer server;
     const auto local = server.Base() / "shop.txt";

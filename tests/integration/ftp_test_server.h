@@ -18,7 +18,8 @@ namespace yarvelin::test {
 
 class CFtpTestServer {
   public:
-    // fault: "", "refuse-rest", "refuse-stor", "drop=N" or "silent".
+    // fault: "", "refuse-rest", "refuse-stor", "drop=N", "silent", "hang=CMD", "stall=N" or "slow-226=S"
+    // (see ftp_server.py).
     explicit CFtpTestServer(const std::string& fault = {}) {
         char pattern[] = "/tmp/yarvelin-ftp-XXXXXX";
         if (!mkdtemp(pattern)) {
@@ -73,6 +74,8 @@ class CFtpTestServer {
     const std::filesystem::path& Root() const { return m_root; }
     const std::filesystem::path& Base() const { return m_base; }
     std::string Log() const { return ReadFile(m_base / "server.log"); }
+    // With "slow-226=S": an upload is stored and its 226 reply is being held back.
+    bool Confirming() const { return std::filesystem::exists(m_base / "confirming"); }
 
     static std::string ReadFile(const std::filesystem::path& path) { return testing::ReadBytes(path); }
     static void WriteFile(const std::filesystem::path& path, const std::string& bytes) {

@@ -42,6 +42,10 @@ class CRecordingObserver : public FtpTransferObserver {
         std::lock_guard lock(m_mutex);
         return m_percents.empty() ? 0 : m_percents.back();
     }
+    bool Ended() {
+        std::lock_guard lock(m_mutex);
+        return m_ended;
+    }
 
     std::mutex m_mutex;
     std::vector<std::string> m_statuses, m_rates, m_timeLefts, m_questions;
@@ -301,6 +305,28 @@ TEST(FtpTransfer, CancelDuringLimitedUploadEndsQuietly) {
     EXPECT_EQ(run.engine.ErrorText(), "");
     EXPECT_LT(run.observer.Percent(), 50);
     EXPECT_TRUE(std::filesystem::exists(local));
+}
+
+// Cancel once the last byte is out, while the server holds back its 226: the file is on the server, and
+// its confirmation makes the upload a success. (Cancel before the end stays a cancel: see above.)
+TEST(FtpTransfer, CancelAfterTheLastByteEndsWithTheServersConfirmation) {
+    CFtpTestServer server("slow-226=1");
+    const auto local = server.Base() / "shop.txt";
+    const std::string feed = MakeFeed(1000);
+    CFtpTestServer::WriteFile(local, feed);
+    CRun run(Upload(server, local.string(), "shop.txt"));
+    ASSERT_EQ(run.engine.Prepare([](const std::string&) { return true; }),
+              CFtpTransferEngine::PrepareResult::Ready);
+    ASSERT_TRUE(run.engine.Start());
+    while (!server.Confirming() && !run.observer.Ended()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    run.engine.Abort();
+    run.engine.Wait();
+    EXPECT_FALSE(run.observer.m_failed) << run.engine.ErrorText();
+    EXPECT_FALSE(run.engine.IsAborted());
+    EXPECT_EQ(run.observer.Percent(), 100);
+    EXPECT_EQ(CFtpTestServer::ReadFile(server.Root() / "shop.txt"), feed);
 }
 
 TEST(FtpTransfer, RemoteOverwriteAnsweredNoLeavesTheServerFile) {

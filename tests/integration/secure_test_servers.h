@@ -98,6 +98,29 @@ class CServerProcess {
     const std::filesystem::path& Root() const { return m_root; }
     std::string Log() const { return CFtpTestServer::ReadFile(m_base / "server.log"); }
 
+    // Kills the server's session processes (its children, and theirs) at once, as a crash or a dead link
+    // would: their connections close without a word, and the server goes on taking new ones.
+    void DropSessions() const {
+        std::vector<pid_t> parents = {m_pid};
+        while (!parents.empty()) {
+            const pid_t parent = parents.back();
+            parents.pop_back();
+            for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+                const std::string stat = CFtpTestServer::ReadFile(entry.path() / "stat");
+                const std::size_t end = stat.rfind(')');  // "pid (name) state ppid ..."
+                pid_t pid = 0;
+                pid_t ppid = 0;
+                char state = 0;
+                if (end == std::string::npos || std::sscanf(stat.c_str(), "%d", &pid) != 1 ||
+                    std::sscanf(stat.c_str() + end + 1, " %c %d", &state, &ppid) != 2 || ppid != parent) {
+                    continue;
+                }
+                kill(pid, SIGKILL);
+                parents.push_back(pid);
+            }
+        }
+    }
+
     void Stop() {
         if (m_pid > 0) {
             kill(m_pid, SIGTERM);

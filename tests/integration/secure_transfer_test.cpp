@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -26,7 +27,7 @@ using test::MakeFeed;
 class CTrustObserver : public FtpTransferObserver {
   public:
     void OnStatus(const std::string& text) override { Add(m_statuses, text); }
-    void OnPercent(int, const std::string&) override {}
+    void OnPercent(int percent, const std::string&) override { m_percent = percent; }
     void OnRate(const std::string&) override {}
     void OnTimeLeft(const std::string&) override {}
     bool AskReplaceRemote(const std::string&) override { return true; }
@@ -48,7 +49,10 @@ class CTrustObserver : public FtpTransferObserver {
         std::lock_guard lock(m_mutex);
         m_replaced.push_back(q);
     }
-    void OnEnded(bool failed) override { m_failed = failed; }
+    void OnEnded(bool failed) override {
+        m_failed = failed;
+        m_ended = true;
+    }
 
     std::mutex m_mutex;
     std::vector<std::string> m_statuses;
@@ -57,6 +61,8 @@ class CTrustObserver : public FtpTransferObserver {
     bool m_trustHostKey = false;
     bool m_trustCertificate = false;
     bool m_failed = false;
+    std::atomic<int> m_percent{0};
+    std::atomic<bool> m_ended{false};
 
   private:
     void Add(std::vector<std::string>& to, const std::string& text) {
@@ -392,6 +398,58 @@ INSTANTIATE_TEST_SUITE_P(Modes, SecureTls,
                                            TlsCase{"ImplicitBinary", CVsftpdTestServer::Mode::ImplicitTls,
                                                    FtpProtocol::FtpImplicitTls, true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A TLS upload that goes wrong half way and is taken up again, on one server: the server's session dies
+// mid-transfer, then Cancel mid-transfer, then a resume (REST) from what the server holds.
+TEST(SecureTlsFaults, DroppedCancelledThenResumedToTheExactBytes) {
+    CVsftpdTestServer server(CVsftpdTestServer::Mode::ExplicitTls);
+    const std::string data = RandomBytes(600 * 1024);
+    const auto local = server.Base() / "shop.bin";
+    CFtpTestServer::WriteFile(local, data);
+    const auto remote = server.Root() / "shop.bin";
+    FtpTransferRequest r = Upload(server, FtpProtocol::FtpExplicitTls, local.string(), "shop.bin");
+    r.security.pinnedKey = server.Pin();
+    r.bandwidthLimit = 100;  // 100 KB a second: six seconds for the whole file
+    // Starts the upload and, a tenth of the way in, does what the step says; the engine then ends.
+    const auto interrupted = [&](const std::function<void(CFtpTransferEngine&)>& interrupt, CRun& run) {
+        ASSERT_EQ(run.engine.Prepare([](const std::string&) { return true; }),
+                  CFtpTransferEngine::PrepareResult::Ready);
+        ASSERT_TRUE(run.engine.Start());
+        while (run.observer.m_percent < 10 && !run.observer.m_ended) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        interrupt(run.engine);
+        run.engine.Wait();
+    };
+    {  // Dropped: the connection breaks off, and the upload says so.
+        CRun run(r);
+        interrupted([&](CFtpTransferEngine&) { server.DropSessions(); }, run);
+        EXPECT_TRUE(run.observer.m_failed);
+        EXPECT_FALSE(run.engine.IsAborted());
+        EXPECT_EQ(run.engine.ErrorText(), "An error occurred while uploading the file, Error:12030");
+        EXPECT_EQ(run.engine.ErrorHint(), "The connection to the server broke off.");
+        EXPECT_TRUE(CFtpTestServer::ReadFile(local) == data);
+    }
+    {  // Cancelled: no error, part of the file on the server, the local file as it was.
+        CRun run(r);
+        interrupted([](CFtpTransferEngine& engine) { engine.Abort(); }, run);
+        EXPECT_FALSE(run.observer.m_failed);
+        EXPECT_TRUE(run.engine.IsAborted());
+        EXPECT_EQ(run.engine.ErrorText(), "");
+        EXPECT_TRUE(CFtpTestServer::ReadFile(local) == data);
+    }
+    const std::uint64_t held = std::filesystem::file_size(remote);
+    ASSERT_GT(held, 0u);
+    ASSERT_LT(held, data.size());
+    {  // Resumed where the server stopped: the rest goes, and the server has the file byte for byte.
+        r.bandwidthLimit = 0;
+        r.startOffset = held;
+        CRun run(r);
+        run.Go();
+        EXPECT_FALSE(run.observer.m_failed) << run.engine.ErrorText();
+        EXPECT_TRUE(CFtpTestServer::ReadFile(remote) == data);
+    }
+}
 
 TEST(SecureTlsSignIn, WrongPasswordGivesTheServersWords) {
     CVsftpdTestServer server(CVsftpdTestServer::Mode::ExplicitTls);

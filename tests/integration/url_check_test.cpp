@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <numeric>
 #include <random>
 #include <thread>
 
@@ -364,6 +365,47 @@ TEST(UrlCheckWorkerTest, Http2WhereTheServerOffersIt) {
     connections.erase(std::unique(connections.begin(), connections.end()), connections.end());
     EXPECT_LE(connections.size(), static_cast<std::size_t>(kUrlCheckMaxPerHost));
 }
+
+// The per-host limit holds for requests, not only connections: HTTP/2 would carry them all on one. nginx
+// in front speaks HTTP/2 to the check and passes each request on to the counting server behind it.
+class UrlCheckPerHostTest : public ::testing::TestWithParam<bool> {};
+TEST_P(UrlCheckPerHostTest, NeverMoreThanFourRequestsInFlightToOneHost) {
+    const bool http2 = GetParam();
+    CSlowHttpServer backend(40ms);
+    std::unique_ptr<CNginxServer> front;
+    CurlHttpLimits limits;
+    limits.maxRequests = 16;
+    CurlHttpTimeouts timeouts = ShortTimeouts();
+    if (http2) {
+        front = std::make_unique<CNginxServer>(
+            "location / { proxy_pass http://127.0.0.1:" + std::to_string(backend.Port()) + "; }", true);
+        timeouts.caFile = front->CertificateFile();
+    }
+    const auto url = [&](const std::string& path) { return front ? front->Url(path) : backend.Url(path); };
+    CFeedDocument doc;
+    for (int i = 0; i < 30; ++i) {
+        doc.AddOrReplaceRecord(Product(url("/p/" + std::to_string(i)), url("/i/" + std::to_string(i))));
+    }
+    CCurlHttpClient client(timeouts, limits);
+    std::atomic<bool> cancel{false};
+    CRecordingObserver observer;
+    UrlCheckWorker(doc, client, cancel, observer);
+    EXPECT_EQ(backend.Requests(), 60);
+    EXPECT_EQ(backend.MostRequestsAtOnce(), kUrlCheckMaxPerHost);
+    std::vector<std::size_t> inOrder(doc.Count());
+    std::iota(inOrder.begin(), inOrder.end(), std::size_t{1});
+    EXPECT_EQ(observer.m_progress, inOrder);
+    for (std::size_t i = 0; i < doc.Count(); ++i) {
+        EXPECT_STREQ(doc.At(i).UrlStatusText(), "All OK") << i;
+    }
+    if (front) {
+        for (const auto& line : front->AccessLogOf(60)) {
+            EXPECT_NE(line.find(" HTTP/2.0 "), std::string::npos) << line;
+        }
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Versions, UrlCheckPerHostTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Http2" : "Http11"; });
 
 TEST(UrlCheckWorkerTest, LargeBodyIsNotReadToItsEnd) {
     constexpr long long big = 50LL * 1024 * 1024;

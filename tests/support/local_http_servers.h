@@ -72,7 +72,8 @@ struct ScriptedReply {
 };
 
 // A small threaded HTTP/1.1 server, one thread per connection, kept alive, that answers each request as a
-// script says, and counts what a test wants to know: requests, connections open at once, body bytes sent.
+// script says, and counts what a test wants to know: requests, requests and connections open at once, body
+// bytes sent.
 class CScriptedHttpServer {
   public:
     using Script = std::function<ScriptedReply(const std::string& method, const std::string& path)>;
@@ -90,6 +91,9 @@ class CScriptedHttpServer {
     int Connections() const { return m_connections.load(); }
     int OpenConnections() const { return m_open.load(); }
     int MostConnectionsAtOnce() const { return m_mostOpen.load(); }
+    // The most requests under way at one moment: from the arrival of a request until its answer goes out
+    // (counted off just before, so that a client that sends its next request on the answer never overlaps).
+    int MostRequestsAtOnce() const { return m_mostInFlight.load(); }
     long long BodyBytesSent() const { return m_bodyBytes.load(); }
     // Starts counting MostConnectionsAtOnce afresh from the connections open now.
     void ResetMostConnectionsAtOnce() { m_mostOpen.store(m_open.load()); }
@@ -110,6 +114,8 @@ class CScriptedHttpServer {
     std::atomic<int> m_connections{0};
     std::atomic<int> m_open{0};
     std::atomic<int> m_mostOpen{0};
+    std::atomic<int> m_inFlight{0};
+    std::atomic<int> m_mostInFlight{0};
     std::atomic<long long> m_bodyBytes{0};
     mutable std::mutex m_mutex;
     std::condition_variable m_arrived;
@@ -134,6 +140,13 @@ class CSlowHttpServer : public CScriptedHttpServer {
 // ---- implementation
 
 namespace detail {
+
+// Raises most to value when value is larger, whatever other threads do meanwhile.
+inline void RaiseTo(std::atomic<int>& most, int value) {
+    int seen = most.load();
+    while (value > seen && !most.compare_exchange_weak(seen, value)) {
+    }
+}
 
 inline sockaddr_in Loopback(int port) {
     sockaddr_in a{};
@@ -332,10 +345,7 @@ inline void CScriptedHttpServer::Accept() {
         const int one = 1;
         setsockopt(conn, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         ++m_connections;
-        const int open = ++m_open;
-        int most = m_mostOpen.load();
-        while (open > most && !m_mostOpen.compare_exchange_weak(most, open)) {
-        }
+        detail::RaiseTo(m_mostOpen, ++m_open);
         m_connectionThreads.emplace_back([this, conn] { Serve(conn); });
     }
 }
@@ -393,12 +403,14 @@ inline void CScriptedHttpServer::Serve(int conn) {
                 m_log.push_back(method + " " + path);
                 ++m_requests;
             }
+            detail::RaiseTo(m_mostInFlight, ++m_inFlight);
             m_arrived.notify_all();
             const ScriptedReply reply = m_script(method, path);
             const auto until = std::chrono::steady_clock::now() + reply.delay;
             while (!m_stop.load() && (reply.silent || std::chrono::steady_clock::now() < until)) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(reply.silent ? 10 : 1));
             }
+            --m_inFlight;
             const std::string header = "HTTP/1.1 " + std::to_string(reply.status) +
                                        " Scripted\r\nContent-Length: " + std::to_string(reply.bodyBytes) +
                                        "\r\nContent-Type: text/plain\r\n" + reply.headers + "\r\n";
