@@ -15,6 +15,7 @@
 #include "upload/ftp_transfer_engine.h"
 #include "upload/remote_file_name.h"
 #include "upload/server_address.h"
+#include "upload/upload_request.h"
 
 namespace yarvelin::cli {
 
@@ -128,8 +129,10 @@ class CUploadCommand : public CliCommand {
     }
 
     void Configure(CLI::App& command) override {
-        AddFileArgument(command, "FILE", m_request.localFile, "the file to upload");
-        command.add_option("--server", m_server, "the server: a host name or an ftp/ftpes/ftps/sftp address")
+        AddFileArgument(command, "FILE", m_localFile, "the file to upload");
+        command
+            .add_option("--server", m_account.server,
+                        "the server: a host name or an ftp/ftpes/ftps/sftp address")
             ->required()
             ->type_name("URL-OR-HOST")
             ->check(CLI::Validator(
@@ -138,18 +141,17 @@ class CUploadCommand : public CliCommand {
                     return parsed.address ? std::string() : parsed.error;
                 },
                 "", "address"));
-        command.add_option("--port", m_port, "the server's port when the address names none")
+        command.add_option("--port", m_account.port, "the server's port when the address names none")
             ->check(CLI::Range(1, 65535));
-        CLI::Option* user = command.add_option("--user", m_request.userName, "the user name to sign in with");
+        CLI::Option* user = command.add_option("--user", m_account.userName, "the user name to sign in with");
         command.add_option("--password-file", m_passwordFile, "a file whose first line is the password")
             ->type_name("PATH")
             ->needs(user);
-        command
-            .add_option("--identity", m_request.security.identityFile, "SFTP: sign in with this private key")
+        command.add_option("--identity", m_account.keyFile, "SFTP: sign in with this private key")
             ->type_name("KEYFILE")
             ->check(CLI::ExistingFile);
         command
-            .add_option("--known-hosts", m_request.security.knownHostsFile,
+            .add_option("--known-hosts", m_account.knownHostsFile,
                         "SFTP: the known-hosts file to check the server's key against")
             ->type_name("FILE");
         command.add_flag("--accept-new-host-key", m_acceptNewHostKey,
@@ -164,9 +166,9 @@ class CUploadCommand : public CliCommand {
                                : "";
                 },
                 "", "pin"));
-        command.add_flag("--passive", m_request.passive, "open the data connections in passive mode");
-        command.add_flag("--binary", m_request.binary, "send the file in binary type");
-        command.add_option("--limit", m_request.bandwidthLimit, "cap the rate in bytes per millisecond")
+        command.add_flag("--passive", m_account.passive, "open the data connections in passive mode");
+        command.add_flag("--binary", m_account.binary, "send the file in binary type");
+        command.add_option("--limit", m_bandwidthLimit, "cap the rate in bytes per millisecond")
             ->type_name("BYTES_PER_MS")
             ->check(CLI::NonNegativeNumber);
     }
@@ -174,17 +176,10 @@ class CUploadCommand : public CliCommand {
     int Run() override;
 
   private:
-    FtpTransferRequest m_request = [] {
-        FtpTransferRequest r;
-        r.download = false;
-        r.binary = false;
-        r.promptOverwrite = false;
-        r.passive = false;
-        return r;
-    }();
+    std::string m_localFile;
+    UploadAccount m_account;
+    double m_bandwidthLimit = 0;
     std::string m_passwordFile;
-    std::string m_server;
-    std::optional<std::uint16_t> m_port;
     std::string m_pin;
     bool m_acceptNewHostKey = false;
 };
@@ -228,31 +223,30 @@ class CInterruptGuard {
 };
 
 int CUploadCommand::Run() {
-    FtpTransferRequest request = m_request;
+    UploadAccount account = m_account;
     if (!m_passwordFile.empty()) {
         std::ifstream in(m_passwordFile, std::ios::binary);
         if (!in) {
             PrintError(Name(), "cannot read the password file " + m_passwordFile);
             return kExitFailure;
         }
-        std::getline(in, request.password);
-        if (!request.password.empty() && request.password.back() == '\r') {
-            request.password.pop_back();
+        std::getline(in, account.password);
+        if (!account.password.empty() && account.password.back() == '\r') {
+            account.password.pop_back();
         }
     }
-    const ServerAddress address = *ParseServerAddress(m_server, m_port).address;
-    if (!request.security.identityFile.empty() && address.protocol != FtpProtocol::Sftp) {
+    // The same request the wizard's upload page builds from the same account.
+    const std::string pin = NormalisedPin(m_pin);
+    const UploadRequestResult built =
+        BuildUploadRequest(m_localFile, account, [&pin](const std::string&) { return pin; });
+    if (!built.request) {
+        throw CUsageError(built.error);
+    }
+    if (built.keyFileIgnored) {
         throw CUsageError("--identity works with sftp:// servers only");
     }
-    request.server = address.host;
-    request.port = address.port;
-    request.passive = UsesPassiveMode(address, request.passive);
-    request.security.protocol = address.protocol;
-    request.security.pinnedKey = NormalisedPin(m_pin);
-    if (request.security.knownHostsFile.empty()) {
-        request.security.knownHostsFile = DefaultKnownHostsFile();
-    }
-    request.remoteFile = RemotePathIn(address, RemoteFileNameFor(request.localFile));
+    FtpTransferRequest request = *built.request;
+    request.bandwidthLimit = m_bandwidthLimit;
 
     CCurlFtpClient client;
     CConsoleObserver observer(StderrIsTerminal());

@@ -120,11 +120,7 @@ void CAccountSetupDlg::accept() {
         return;
     }
     // Stored exactly as typed: blanks and an empty name are the merchant's choice.
-    const std::string typed = ToCp1252(m_userName->text());
-    std::string& account = m_gui.Document().Account();
-    if (typed != account) {
-        account = typed;
-    }
+    m_gui.Document().SetAccount(ToCp1252(m_userName->text()));
     QDialog::accept();
 }
 

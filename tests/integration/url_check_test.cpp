@@ -389,7 +389,7 @@ TEST_P(UrlCheckPerHostTest, NeverMoreThanFourRequestsInFlightToOneHost) {
     CCurlHttpClient client(timeouts, limits);
     std::atomic<bool> cancel{false};
     CRecordingObserver observer;
-    UrlCheckWorker(doc, client, cancel, observer);
+    RunUrlCheck(doc, client, cancel, observer);
     EXPECT_EQ(backend.Requests(), 60);
     EXPECT_EQ(backend.MostRequestsAtOnce(), kUrlCheckMaxPerHost);
     std::vector<std::size_t> inOrder(doc.Count());

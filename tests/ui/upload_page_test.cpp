@@ -75,7 +75,7 @@ void UploadPageTest::ActivationTakesStoreDocumentAndDefaults() {
     QCOMPARE(Find<CAnimatedLabel>(page, "heading")->FadeSteps(), 10);
 
     t.m_store.WriteString(kSectionFtp, kFtpServer, "ftp.mine.example");
-    t.Doc().SavedFileName().clear();
+    t.Doc().NoteFeedFileWritten("");
     page.OnSetActive();
     QCOMPARE(Find<QLineEdit>(page, "serverEdit")->text(), QStringLiteral("ftp.mine.example"));
     QVERIFY(!Find<QPushButton>(page, "uploadButton")->isEnabled());
@@ -386,7 +386,7 @@ void UploadPageTest::UploadWithoutSavedFileDisablesTheButton() {
     CPage5 page(t.Gui());
     page.OnSetActive();
     QVERIFY(Find<QPushButton>(page, "uploadButton")->isEnabled());
-    t.Doc().SavedFileName().clear();
+    t.Doc().NoteFeedFileWritten("");
     int runs = 0;
     page.m_runTransfer = [&](CFTPTransferDlg&) { return ++runs; };
     page.OnUpload();
