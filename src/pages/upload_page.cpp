@@ -206,7 +206,17 @@ void CPage5::showEvent(QShowEvent* event) {
     UpdateUploadButton();
 }
 
+bool CPage5::RefuseUnstorableFields() {
+    return RefuseUnstorableText(
+        m_gui.Ui(), this,
+        {{m_server, m_server->text()}, {m_userName, m_userName->text()}, {m_password, m_password->text()}});
+}
+
 int CPage5::OnWizardNext() {
+    // Without "Save Password" the boxes are not stored, so nothing can be lost.
+    if (m_savePassword->isChecked() && RefuseUnstorableFields()) {
+        return kWizardStay;
+    }
     UpdateData(true);
     SettingsStore& store = m_gui.Store();
     const auto keep = [this](const std::string& value) { return m_bSavePassword ? value : std::string(); };
@@ -225,10 +235,7 @@ void CPage5::OnUpload() {
         m_upload->setEnabled(false);
         return;
     }
-    if (RefuseUnstorableText(m_gui.Ui(), this,
-                             {{m_server, m_server->text()},
-                              {m_userName, m_userName->text()},
-                              {m_password, m_password->text()}})) {
+    if (RefuseUnstorableFields()) {
         return;
     }
     if (!UpdateData(true)) {

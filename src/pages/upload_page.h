@@ -51,6 +51,9 @@ class CPage5 : public CWizardPage {
     // true: controls into the fields; false: fields into the controls.
     bool UpdateData(bool save);
     void UpdateUploadButton();
+    // Tells the user of the first box holding a character the settings and the FTP login cannot carry (it
+    // would go out as '?'); true when one was found.
+    bool RefuseUnstorableFields();
     void UpdateKeyButton();
     // The transfer request for the server box's address; false (after saying why) when it is not one.
     bool FillRequest(FtpTransferRequest& r, CFTPTransferDlg& dlg);
