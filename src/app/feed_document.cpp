@@ -53,6 +53,10 @@ void CFeedDocument::StartNewFeed() {
     m_bDataVerified = false;
     m_strFileName.clear();
     m_strSavedFileName.clear();
+    m_strHtmlEscaped.clear();
+    m_strUpdatesOnly.clear();
+    m_strProductType.clear();
+    m_strQuoted.clear();
     ++m_nFeedSerial;
 }
 

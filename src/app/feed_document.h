@@ -38,8 +38,9 @@ class CFeedDocument {
     void MarkSaved() { m_bChanged = false; }
 
     // Opening or creating a feed: everything that belonged to the previous one goes (its products, the
-    // changed and checked flags, its name and the file generated from it). The header values, the column
-    // set and the account are the user's and stay.
+    // changed and checked flags, its name, the file generated from it and its header values, which would
+    // otherwise be written into a feed that never had them). The column set and the account are the
+    // user's and stay.
     void StartNewFeed();
 
     std::size_t Count() const { return m_records.size(); }

@@ -519,15 +519,20 @@ void LoadFeedFile(CYarvelinApp& app, const std::string& path, CFeedFileObserver&
         if (!app.m_sampleFeeds.ContainsExactly(path)) {
             app.m_recentFeeds.Add(path);
         }
-        std::string* const headerValues[4] = {&doc.m_strHtmlEscaped, &doc.m_strUpdatesOnly,
-                                              &doc.m_strProductType, &doc.m_strQuoted};
+        // The file's header values, taken into the document once the previous feed has gone.
+        std::string taken[4];
+        std::string* const headerValues[4] = {&taken[0], &taken[1], &taken[2], &taken[3]};
         bool firstLineRead = false;
-        // A file with at least one line replaces the open feed, state and all; it is named after the file
-        // only once the whole file is in, so a later backup never overwrites a file with other content.
-        // Header values only touch their own fields.
+        // A file with at least one line replaces the open feed, state and all (a header value the file
+        // does not carry is the default again); it is named after the file only once the whole file is
+        // in, so a later backup never overwrites a file with other content.
         const StartResult start = ReadFeedStart(reader, headerValues, firstLineRead);
         if (firstLineRead) {
             doc.StartNewFeed();
+            doc.m_strHtmlEscaped = std::move(taken[0]);
+            doc.m_strUpdatesOnly = std::move(taken[1]);
+            doc.m_strProductType = std::move(taken[2]);
+            doc.m_strQuoted = std::move(taken[3]);
         }
         switch (start) {
             case StartResult::kEmpty:

@@ -34,7 +34,8 @@ TEST_P(LoadFeedFileTest, LoadsAsTheLayoutSays) {
     // An earlier feed, edited, checked and generated: none of its state may stay with the new one.
     CFeedDocument& doc = app.m_document;
     doc.AddOrReplaceRecord(COtherRecord());
-    doc.m_strQuoted = "earlier";
+    // Its header values included: a file without header lines starts from the defaults.
+    doc.m_strHtmlEscaped = doc.m_strUpdatesOnly = doc.m_strProductType = doc.m_strQuoted = "YES";
     doc.m_strFileName = dir.File("earlier.txt");
     doc.m_strSavedFileName = dir.File("shop.txt");
     doc.MarkChanged();
@@ -53,7 +54,7 @@ TEST_P(LoadFeedFileTest, LoadsAsTheLayoutSays) {
     EXPECT_EQ(app.m_document.m_strHtmlEscaped, c.htmlEscaped);
     EXPECT_EQ(app.m_document.m_strUpdatesOnly, c.updatesOnly);
     EXPECT_EQ(app.m_document.m_strProductType, c.productType);
-    EXPECT_EQ(app.m_document.m_strQuoted, c.quoted.empty() ? "earlier" : c.quoted);
+    EXPECT_EQ(app.m_document.m_strQuoted, c.quoted);
     EXPECT_TRUE(observer.fileErrors.empty());
     EXPECT_EQ(observer.formatErrors, 0);
     EXPECT_FALSE(doc.IsChanged());

@@ -164,8 +164,18 @@ TEST(FeedDocumentTest, ChangedFlagFollowsStoreRemoveAndSave) {
     doc.RemoveAllRecords();
     EXPECT_TRUE(doc.IsChanged());
 
+    // A new feed starts from the default header values; the column set and the account stay the user's.
+    doc.m_strHtmlEscaped = doc.m_strUpdatesOnly = doc.m_strProductType = doc.m_strQuoted = "YES";
+    doc.m_bBasicFormat = true;
+    doc.m_strAccount = "shop";
     doc.StartNewFeed();
     EXPECT_FALSE(doc.IsChanged());
+    for (const std::string* header :
+         {&doc.m_strHtmlEscaped, &doc.m_strUpdatesOnly, &doc.m_strProductType, &doc.m_strQuoted}) {
+        EXPECT_EQ(*header, "");
+    }
+    EXPECT_TRUE(doc.m_bBasicFormat);
+    EXPECT_EQ(doc.m_strAccount, "shop");
 }
 
 TEST(BuiltinListsTest, CountsAndExactEntries) {
