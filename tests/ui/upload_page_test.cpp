@@ -51,6 +51,7 @@ class UploadPageTest : public QObject {
     void ResultLines_data();
     void ResultLines();
     void UploadWithoutSavedFileDisablesTheButton();
+    void BinaryChoiceIsSentAndKept();
     void CharactersOutsideTheCodePageAreRefused_data();
     void CharactersOutsideTheCodePageAreRefused();
     void BrowseSetsTheSavedFile();
@@ -186,6 +187,36 @@ void UploadPageTest::UploadRequest() {
     QCOMPARE(sent.port, std::uint16_t(21));
     QCOMPARE(sent.startOffset, std::uint64_t(0));
     QCOMPARE(sent.bandwidthLimit, 0.0);
+}
+
+void UploadPageTest::BinaryChoiceIsSentAndKept() {
+    CTestGui t;
+    t.Doc().m_strSavedFileName = "/feeds/merchant.txt";
+    std::vector<bool> sent;
+    const auto upload = [&](CPage5& page) {
+        page.m_runTransfer = [&](CFTPTransferDlg& dlg) {
+            sent.push_back(dlg.m_request.binary);
+            return int(QDialog::Rejected);
+        };
+        Find<QPushButton>(page, "uploadButton")->click();
+    };
+    {
+        CPage5 page(t.Gui());
+        page.OnSetActive();
+        QVERIFY(!Find<QCheckBox>(page, "binaryCheck")->isChecked());  // ASCII unless chosen
+        upload(page);
+        Find<QCheckBox>(page, "binaryCheck")->setChecked(true);
+        upload(page);
+        // Kept with the other settings, whatever "Save Password" says.
+        Find<QCheckBox>(page, "savePasswordCheck")->setChecked(false);
+        QCOMPARE(page.OnWizardNext(), kWizardMoveOn);
+    }
+    QCOMPARE(t.m_store.GetString(kSectionFtp, kFtpBinary), std::string("1"));
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    QVERIFY(Find<QCheckBox>(page, "binaryCheck")->isChecked());
+    upload(page);
+    QCOMPARE(sent, (std::vector<bool>{false, true, true}));
 }
 
 void UploadPageTest::CharactersOutsideTheCodePageAreRefused_data() {
