@@ -190,7 +190,8 @@ CDiagnosticsDlg::UploadCheck CDiagnosticsDlg::ConfirmBeforeUpload(CYarvelinGui& 
     FeedDiagnosis diagnosis;
     {
         CWaitCursor wait;
-        diagnosis = DiagnoseFile(localFile, gui.App().m_categories, CurrentLocalDateTime(), quiet);
+        diagnosis = DiagnoseFile(localFile, gui.App().m_categories, CurrentLocalDateTime(), quiet,
+                                 kDiagnosticsWindowPerCode);
     }
     UploadCheck check;
     if (!diagnosis.readOk) {

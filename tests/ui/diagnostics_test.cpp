@@ -108,6 +108,7 @@ class DiagnosticsTest : public QObject {
     void saveAsksWhenErrorsExist();
     void uploadAsksAboutErrorsAndACountDrop_data();
     void uploadAsksAboutErrorsAndACountDrop();
+    void uploadWindowListsTheFirstFindingsOfALargeFile();
     void screenshots();
 };
 
@@ -309,6 +310,41 @@ void DiagnosticsTest::uploadAsksAboutErrorsAndACountDrop() {
     const auto remembered = LastUploadCount(t.m_store, server, "shop1.txt");
     const int expected = uploaded ? (withErrors ? 7 : 3) : lastCount;
     QCOMPARE(remembered.value_or(-1), (long long)expected);
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+}
+
+void DiagnosticsTest::uploadWindowListsTheFirstFindingsOfALargeFile() {
+    // More bad prices than the window lists: the question and the counts are those of the whole file.
+    CTestGui t;
+    const std::size_t bad = kDiagnosticsWindowPerCode + 3;
+    for (std::size_t i = 0; i < bad; ++i) {
+        COtherRecord r = Product("P" + std::to_string(i));
+        r.m_required.price = "12,50";
+        t.Doc().AddOrReplaceRecord(r);
+    }
+    const std::string path = WriteFeed(t, "large.txt");
+    t.m_ui.ExpectMessage(
+        A("Yarvelin"),
+        A("The feed has %1 errors in %1 products that Quorvin would refuse.\nDo you want to see "
+          "them now? Press No to upload the feed file anyway.")
+            .arg(bad),
+        MsgIcon::Question, MsgButtons::YesNoCancel, MsgAnswer::Yes);
+    QString group;
+    int listed = -1;
+    WithNextModal([&](QWidget* modal) {
+        auto* window = qobject_cast<CDiagnosticsDlg*>(modal);
+        QVERIFY(window != nullptr);
+        group = GroupText(*window->Model(), 0);
+        listed = window->Model()->rowCount(window->Model()->index(0, 0));
+    });
+    const auto check =
+        CDiagnosticsDlg::ConfirmBeforeUpload(t.Gui(), nullptr, path, "ftp.example", "large.txt");
+    QVERIFY(!check.goOn);
+    QCOMPARE(check.products.value_or(0), bad);
+    QCOMPARE(group, QStringLiteral("price-invalid (error): %1 (first %2 listed)")
+                        .arg(bad)
+                        .arg(kDiagnosticsWindowPerCode));
+    QCOMPARE(listed, int(kDiagnosticsWindowPerCode));
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 
