@@ -3,10 +3,14 @@
 // and how many findings it held for the diagnostics window.
 //
 //   python3 bench/generate_feed.py 1000000 /tmp/feed1m.txt
-//   QT_QPA_PLATFORM=offscreen build/bench/bench/upload_question_bench /tmp/feed1m.txt [runs=3]
+//   QT_QPA_PLATFORM=offscreen build/bench/bench/upload_question_bench /tmp/feed1m.txt [runs=3] [shot.png]
+//
+// With a third argument, the progress window of the first run is pictured a second after the start.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
@@ -94,6 +98,14 @@ int main(int argc, char** argv) {
                 feed.c_str(), kept.totals.products, kept.totals.errors,
                 kept.totals.errors + kept.totals.warnings + kept.totals.notes, kept.findings.size());
 
+    if (argc > 3) {
+        const QString shot = QString::fromLocal8Bit(argv[3]);
+        QTimer::singleShot(1000, [shot] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                modal->grab().save(shot);
+            }
+        });
+    }
     double bestWall = 1e300;
     double bestCpu = 1e300;
     long peakAddedKb = 0;

@@ -109,6 +109,7 @@ class DiagnosticsTest : public QObject {
     void uploadAsksAboutErrorsAndACountDrop_data();
     void uploadAsksAboutErrorsAndACountDrop();
     void uploadWindowListsTheFirstFindingsOfALargeFile();
+    void uploadCheckOnTheWorkerGivesTheSameFindings();
     void screenshots();
 };
 
@@ -345,6 +346,36 @@ void DiagnosticsTest::uploadWindowListsTheFirstFindingsOfALargeFile() {
                         .arg(bad)
                         .arg(kDiagnosticsWindowPerCode));
     QCOMPARE(listed, int(kDiagnosticsWindowPerCode));
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+}
+
+void DiagnosticsTest::uploadCheckOnTheWorkerGivesTheSameFindings() {
+    CTestGui t;
+    for (int i = 0; i < 3000; ++i) {
+        COtherRecord r = Product("W" + std::to_string(i));
+        r.m_required.price = i % 7 == 0 ? "12,50" : "12.50";
+        r.m_optional.upc = i % 5 == 0 ? "036000291453" : "";
+        t.Doc().AddOrReplaceRecord(r);
+    }
+    const std::string path = WriteFeed(t, "worker.txt");
+    struct : CFeedFileObserver {
+        void ShowFileError(const std::string&) override {}
+        void ShowFormatError() override {}
+    } observer;
+    const FeedDiagnosis direct =
+        DiagnoseFile(path, t.m_app.m_categories, CurrentLocalDateTime(), observer, kDiagnosticsWindowPerCode);
+    // No quiet time: the progress window runs while the worker checks.
+    const FeedDiagnosis worker =
+        CDiagnosticsDlg::DiagnoseFileForUpload(t.Gui(), nullptr, path, std::chrono::milliseconds(0));
+    QVERIFY(worker.readOk);
+    QCOMPARE(worker.totals.products, std::size_t(3000));
+    QCOMPARE(worker.totals.perCode, direct.totals.perCode);
+    QCOMPARE(worker.findings.size(), direct.findings.size());
+    QCOMPARE(worker.findings.back().row, direct.findings.back().row);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);  // the window went with the check
+    const FeedDiagnosis missing = CDiagnosticsDlg::DiagnoseFileForUpload(t.Gui(), nullptr, path + ".gone",
+                                                                         std::chrono::milliseconds(0));
+    QVERIFY(!missing.readOk);
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 
