@@ -1,6 +1,7 @@
 #include "dialogs/diagnostics_dlg.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QEventLoop>
 #include <QFile>
@@ -208,7 +209,16 @@ FeedDiagnosis CDiagnosticsDlg::DiagnoseFileForUpload(CYarvelinGui& gui, QWidget*
             return result.get();
         }
     }
-    QProgressDialog progress(parent);
+    // The check cannot be stopped half way: Escape and the close box leave the window up, so that the
+    // wizard cannot be used (and the upload pressed again) before the answer is there.
+    class CCheckProgress : public QProgressDialog {
+      public:
+        using QProgressDialog::QProgressDialog;
+        void reject() override {}
+
+      protected:
+        void closeEvent(QCloseEvent* event) override { event->ignore(); }
+    } progress(parent);
     progress.setWindowTitle(A("Yarvelin"));
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setCancelButton(nullptr);
