@@ -1,8 +1,9 @@
 // The diagnostics window and the questions before a save and an upload. The screenshots target pictures
-// the window and the upload question.
+// the window, the upload question and the progress window of a long check.
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeView>
@@ -404,6 +405,26 @@ void DiagnosticsTest::screenshots() {
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     QTest::qWait(50);
     SaveImage(box.grab().toImage(), "upload_question.png");
+
+    // The window of a long check before an upload; only pictured, as its timing is the machine's.
+    if (!qEnvironmentVariableIsSet("YARVELIN_SCREENSHOT_DIR")) {
+        return;
+    }
+    for (int i = 0; i < 60000; ++i) {
+        t.Doc().AddOrReplaceRecord(Product("L" + std::to_string(i)));
+    }
+    const std::string path = WriteFeed(t, "long.txt");
+    QImage progress;
+    QTimer grab;
+    QObject::connect(&grab, &QTimer::timeout, &grab, [&] {
+        if (auto* window = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+            window != nullptr && progress.isNull() && window->labelText().contains(QLatin1Char(','))) {
+            progress = window->grab().toImage();
+        }
+    });
+    grab.start(20);
+    CDiagnosticsDlg::DiagnoseFileForUpload(t.Gui(), nullptr, path, std::chrono::milliseconds(0));
+    SaveImage(progress, "upload_check_progress.png");
 }
 
 QTEST_MAIN(DiagnosticsTest)
