@@ -38,6 +38,7 @@ inline constexpr const char* kFtpUserId = "UserID";
 inline constexpr const char* kFtpFileName = "FileName";
 inline constexpr const char* kFtpPassword = "Password";
 inline constexpr const char* kFtpKeyFile = "KeyFile";  // SFTP private key for sign-in
+inline constexpr const char* kFtpBinary = "Binary";    // "1": binary transfer type; otherwise ASCII
 
 // TLS certificates the user trusted although they did not verify: "host:port" = "sha256//<public key>".
 inline constexpr const char* kSectionPinnedCertificates = "PinnedCertificates";

@@ -49,10 +49,10 @@ std::optional<DiagnosticsTotals> StreamFileDiagnostics(const std::string& path,
 }
 
 FeedDiagnosis DiagnoseFile(const std::string& path, const std::vector<std::string>& userCategories,
-                           const LocalDateTime& now, CFeedFileObserver& observer) {
+                           const LocalDateTime& now, CFeedFileObserver& observer, std::size_t limitPerCode) {
     FeedDiagnosis result;
     const auto totals = StreamFileDiagnostics(
-        path, userCategories, now, SIZE_MAX,
+        path, userCategories, now, limitPerCode,
         [&result](Diagnostic&& d) { result.findings.push_back(std::move(d)); }, observer);
     result.readOk = totals.has_value();
     if (totals) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,8 +34,14 @@ std::optional<DiagnosticsTotals> StreamFileDiagnostics(const std::string& path,
                                                        const CFeedDiagnostics::Sink& sink,
                                                        CFeedFileObserver& observer);
 
-// The same, every finding kept.
+// How many findings of each code the diagnostics window lists for a feed file. The others are only counted
+// (the totals stay exact): a million products give nearly two million findings, which would take hundreds
+// of megabytes and seconds to build for a window that nobody scrolls through.
+inline constexpr std::size_t kDiagnosticsWindowPerCode = 200;
+
+// The same, with the first limitPerCode findings of each code kept in product order.
 FeedDiagnosis DiagnoseFile(const std::string& path, const std::vector<std::string>& userCategories,
-                           const LocalDateTime& now, CFeedFileObserver& observer);
+                           const LocalDateTime& now, CFeedFileObserver& observer,
+                           std::size_t limitPerCode = SIZE_MAX);
 
 }  // namespace yarvelin

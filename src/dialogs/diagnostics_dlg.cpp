@@ -1,14 +1,21 @@
 #include "dialogs/diagnostics_dlg.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDialogButtonBox>
+#include <QEventLoop>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSet>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <atomic>
+#include <future>
 
 #include "app/yarvelin_gui.h"
 #include "checks/diagnostics_report.h"
@@ -178,20 +185,71 @@ bool CDiagnosticsDlg::ConfirmBeforeSave(CYarvelinGui& gui, QWidget* parent, bool
     return answer == MsgAnswer::No;
 }
 
+FeedDiagnosis CDiagnosticsDlg::DiagnoseFileForUpload(CYarvelinGui& gui, QWidget* parent,
+                                                     const std::string& localFile,
+                                                     std::chrono::milliseconds quietFor) {
+    // A file that cannot be read is left to the transfer, which reports it. The worker only counts here;
+    // the window reads the count.
+    struct CCountingObserver : CFeedFileObserver {
+        void SetProgressPos(int) override { products.fetch_add(1, std::memory_order_relaxed); }
+        void ShowFileError(const std::string&) override {}
+        void ShowFormatError() override {}
+        std::atomic<std::size_t> products{0};
+    } observer;
+    // The worker gets its own copies: the interface thread keeps running meanwhile.
+    std::vector<std::string> categories = gui.App().Categories();
+    const LocalDateTime now = CurrentLocalDateTime();
+    std::future<FeedDiagnosis> result =
+        std::async(std::launch::async, [&observer, localFile, categories = std::move(categories), now] {
+            return DiagnoseFile(localFile, categories, now, observer, kDiagnosticsWindowPerCode);
+        });
+    {
+        CWaitCursor wait;
+        if (result.wait_for(quietFor) == std::future_status::ready) {
+            return result.get();
+        }
+    }
+    // The check cannot be stopped half way: Escape and the close box leave the window up, so that the
+    // wizard cannot be used (and the upload pressed again) before the answer is there.
+    class CCheckProgress : public QProgressDialog {
+      public:
+        using QProgressDialog::QProgressDialog;
+        void reject() override {}
+
+      protected:
+        void closeEvent(QCloseEvent* event) override { event->ignore(); }
+    } progress(parent);
+    progress.setWindowTitle(A("Yarvelin"));
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setCancelButton(nullptr);
+    progress.setRange(0, 0);
+    progress.setMinimumDuration(0);
+    const auto showCount = [&progress, &observer] {
+        progress.setLabelText(A("Checking the feed file before the upload: %1 products checked...")
+                                  .arg(QLocale().toString(static_cast<qulonglong>(
+                                      observer.products.load(std::memory_order_relaxed)))));
+    };
+    showCount();
+    progress.show();
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (result.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready) {
+            loop.quit();
+        } else {
+            showCount();
+        }
+    });
+    poll.start(100);
+    loop.exec();
+    return result.get();
+}
+
 CDiagnosticsDlg::UploadCheck CDiagnosticsDlg::ConfirmBeforeUpload(CYarvelinGui& gui, QWidget* parent,
                                                                   const std::string& localFile,
                                                                   const std::string& server,
                                                                   const std::string& remoteFile) {
-    // A file that cannot be read is left to the transfer, which reports it.
-    struct CQuietObserver : CFeedFileObserver {
-        void ShowFileError(const std::string&) override {}
-        void ShowFormatError() override {}
-    } quiet;
-    FeedDiagnosis diagnosis;
-    {
-        CWaitCursor wait;
-        diagnosis = DiagnoseFile(localFile, gui.App().Categories(), CurrentLocalDateTime(), quiet);
-    }
+    FeedDiagnosis diagnosis = DiagnoseFileForUpload(gui, parent, localFile, std::chrono::milliseconds(300));
     UploadCheck check;
     if (!diagnosis.readOk) {
         return check;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -45,6 +46,13 @@ class CDiagnosticsDlg : public QDialog {
     };
     static UploadCheck ConfirmBeforeUpload(CYarvelinGui& gui, QWidget* parent, const std::string& localFile,
                                            const std::string& server, const std::string& remoteFile);
+    // Reads and checks a feed file for the upload question on a worker thread. Until quietFor has passed
+    // the interface waits as before; a longer check shows a window that counts the products checked, so
+    // that a large file does not freeze the wizard. An unreadable file gives readOk false, reporting
+    // nothing (the transfer reports it).
+    static FeedDiagnosis DiagnoseFileForUpload(CYarvelinGui& gui, QWidget* parent,
+                                               const std::string& localFile,
+                                               std::chrono::milliseconds quietFor);
 
     // Checks the open feed again, keeping the open groups and the current finding where they still are.
     void Refresh();

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QStyle>
+#include <algorithm>
 
 #include "platform/text_codec.h"
 #include "records/other_record.h"
@@ -110,10 +111,18 @@ QVariant CDiagnosticsModel::data(const QModelIndex& index, int role) const {
         const Group& group = m_groups[static_cast<std::size_t>(index.row())];
         const DiagnosticSeverity severity = SeverityOf(group.code);
         if (role == Qt::DisplayRole && index.column() == kWhat) {
-            // Findings with a row are counted as products; the feed-level one has none.
-            return QStringLiteral("%1 (%2): %3")
-                .arg(QLatin1String(DiagnosticCodeName(group.code)), QLatin1String(SeverityName(severity)))
-                .arg(group.findings.size());
+            // The count is that of the whole feed; a file's findings may be listed only in part.
+            const std::size_t listed = group.findings.size();
+            const std::size_t count =
+                std::max(listed, m_diagnosis.totals.perCode[static_cast<std::size_t>(group.code)]);
+            QString text =
+                QStringLiteral("%1 (%2): %3")
+                    .arg(QLatin1String(DiagnosticCodeName(group.code)), QLatin1String(SeverityName(severity)))
+                    .arg(count);
+            if (count > listed) {
+                text += QStringLiteral(" (first %1 listed)").arg(listed);
+            }
+            return text;
         }
         if (role == Qt::DecorationRole && index.column() == kWhat) {
             return SeverityIcon(severity);

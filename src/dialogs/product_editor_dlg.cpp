@@ -374,7 +374,6 @@ void CNewProductDlg::BuildControls() {
 void CNewProductDlg::ShowForm() {
     m_name->setText(FromCp1252(m_form.name));
     m_description->setPlainText(FromCp1252(m_form.description));
-    m_descriptionShown = m_description->document()->toRawText();
     m_brand->setText(FromCp1252(m_form.brand));
     m_productUrl->setText(FromCp1252(m_form.productUrl));
     m_imageUrl->setText(FromCp1252(m_form.imageUrl));
@@ -393,38 +392,65 @@ void CNewProductDlg::ShowForm() {
     m_price->setText(FromCp1252(FormatGeneral(m_form.price, 15)));
     m_offerId->setText(FromCp1252(m_form.offerId));
     m_autogenerate->setChecked(m_form.autogenerate);
+    for (QWidget* box :
+         {static_cast<QWidget*>(m_name), static_cast<QWidget*>(m_description), static_cast<QWidget*>(m_brand),
+          static_cast<QWidget*>(m_productUrl), static_cast<QWidget*>(m_imageUrl),
+          static_cast<QWidget*>(m_category), static_cast<QWidget*>(m_upc), static_cast<QWidget*>(m_productId),
+          static_cast<QWidget*>(m_manufacturerId), static_cast<QWidget*>(m_color),
+          static_cast<QWidget*>(m_size), static_cast<QWidget*>(m_offerId)}) {
+        m_shownText.insert(box, BoxText(box));
+    }
+}
+
+QString CNewProductDlg::BoxText(QWidget* box) {
+    if (auto* edit = qobject_cast<QLineEdit*>(box)) {
+        return edit->text();
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(box)) {
+        return combo->currentText();
+    }
+    return static_cast<QPlainTextEdit*>(box)->document()->toRawText();
+}
+
+void CNewProductDlg::ReadBox(QWidget* box, ProductField field, std::string& value) {
+    // A box shows a text in Qt's own form, which need not give back the same bytes (the plain-text form
+    // turns no-break spaces into blanks and CRs into LFs), and storing trims what was typed: a text the
+    // user did not touch keeps its bytes.
+    QString text = BoxText(box);
+    if (text == m_shownText.value(box)) {
+        return;
+    }
+    m_shownText.insert(box, text);
+    m_form.keptAsLoaded.erase(field);
+    if (box == m_description) {
+        // An edited description keeps its no-break spaces.
+        text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'))
+            .replace(QChar::LineSeparator, QLatin1Char('\n'));
+    }
+    value = ToCp1252(text);
 }
 
 void CNewProductDlg::ReadTexts() {
-    m_form.name = ToCp1252(m_name->text());
-    // The plain-text form turns no-break spaces into blanks and CRs into LFs: a description the user did
-    // not touch keeps its bytes, and an edited one keeps its no-break spaces.
-    const QString description = m_description->document()->toRawText();
-    if (description != m_descriptionShown) {
-        QString text = description;
-        text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'))
-            .replace(QChar::LineSeparator, QLatin1Char('\n'));
-        m_form.description = ToCp1252(text);
-        m_descriptionShown = description;
-    }
-    m_form.brand = ToCp1252(m_brand->text());
-    m_form.productUrl = ToCp1252(m_productUrl->text());
-    m_form.imageUrl = ToCp1252(m_imageUrl->text());
-    m_form.category = ToCp1252(m_category->currentText());
+    ReadBox(m_name, ProductField::Name, m_form.name);
+    ReadBox(m_description, ProductField::Description, m_form.description);
+    ReadBox(m_brand, ProductField::Brand, m_form.brand);
+    ReadBox(m_productUrl, ProductField::ProductUrl, m_form.productUrl);
+    ReadBox(m_imageUrl, ProductField::ImageUrl, m_form.imageUrl);
+    ReadBox(m_category, ProductField::Category, m_form.category);
     m_form.currencyIndex = m_currency->currentIndex();
     m_form.inStock = m_inStock->isChecked();
-    m_form.upc = ToCp1252(m_upc->text());
-    m_form.productId = ToCp1252(m_productId->text());
-    m_form.manufacturerId = ToCp1252(m_manufacturerId->text());
+    ReadBox(m_upc, ProductField::Upc, m_form.upc);
+    ReadBox(m_productId, ProductField::ProductId, m_form.productId);
+    ReadBox(m_manufacturerId, ProductField::ManufacturerId, m_form.manufacturerId);
     m_form.doesNotExpire = m_doesNotExpire->isChecked();
     // The picker changes the date only; the time of day stays what it was.
     const QDate date = m_expiry->date();
     m_form.expiryDate.year = date.year();
     m_form.expiryDate.month = date.month();
     m_form.expiryDate.day = date.day();
-    m_form.color = ToCp1252(m_color->currentText());
-    m_form.size = ToCp1252(m_size->currentText());
-    m_form.offerId = ToCp1252(m_offerId->text());
+    ReadBox(m_color, ProductField::Color, m_form.color);
+    ReadBox(m_size, ProductField::Size, m_form.size);
+    ReadBox(m_offerId, ProductField::OfferId, m_form.offerId);
     m_form.autogenerate = m_autogenerate->isChecked();
 }
 
@@ -492,7 +518,7 @@ void CNewProductDlg::Autogenerate() {
 }
 
 bool CNewProductDlg::CheckOfferIdUnique() {
-    m_form.offerId = ToCp1252(m_offerId->text());
+    ReadBox(m_offerId, ProductField::OfferId, m_form.offerId);
     if (m_gui.Document().IsOfferIdTaken(m_form.offerId, m_editPosition)) {
         ShowError(m_offerId, A(kMsgDuplicateOfferId));
         return false;
@@ -584,12 +610,13 @@ void CNewProductDlg::Store() {
         return;
     }
     // The check made when the Offer ID box is left is missed when the user presses Enter in it, and it
-    // compares the identifier untrimmed while the stored one is trimmed.
-    if (m_gui.Document().IsOfferIdTaken(Trim(m_form.offerId), m_editPosition)) {
+    // compares the identifier as typed while the stored one may be trimmed.
+    COtherRecord record = BuildProductRecord(m_form, m_gui.App().Currencies());
+    if (m_gui.Document().IsOfferIdTaken(record.m_required.offer_id, m_editPosition)) {
         ShowError(m_offerId, A(kMsgDuplicateOfferId));
         return;
     }
-    m_gui.Document().AddOrReplaceRecord(BuildProductRecord(m_form, m_gui.App().Currencies()), m_editPosition);
+    m_gui.Document().AddOrReplaceRecord(record, m_editPosition);
     accept();
 }
 

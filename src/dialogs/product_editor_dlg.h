@@ -58,6 +58,11 @@ class CNewProductDlg : public QDialog {
     void ShowForm();
     // Texts of the controls into the form, without the two numbers.
     void ReadTexts();
+    // A text box's text as the control holds it (the description with its raw separators).
+    static QString BoxText(QWidget* box);
+    // Reads one text box: a box whose text is still the one last shown or read leaves the form's bytes as
+    // they are; a changed one is taken (and no longer kept as loaded).
+    void ReadBox(QWidget* box, ProductField field, std::string& value);
     void ShowHelp(const HelpTexts& texts);
     void SetNormalState();
     void ShowError(QWidget* control, const QString& message);
@@ -77,7 +82,6 @@ class CNewProductDlg : public QDialog {
     QLineEdit* m_name = nullptr;
     QLabel* m_nameCount = nullptr;
     QPlainTextEdit* m_description = nullptr;
-    QString m_descriptionShown;  // the box's text as last shown or read
     QLabel* m_descriptionCount = nullptr;
     QLineEdit* m_productUrl = nullptr;
     QLineEdit* m_imageUrl = nullptr;
@@ -101,6 +105,7 @@ class CNewProductDlg : public QDialog {
     CAnimatedLabel* m_help2 = nullptr;
 
     QHash<QWidget*, HelpTexts> m_helpFor;
+    QHash<QWidget*, QString> m_shownText;  // each text box's text as last shown or read
     // The control an error was just shown for: its focus must not replace the error with its help.
     QPointer<QWidget> m_errorControl;
 };

@@ -130,19 +130,22 @@ std::string CurrencyCodeForIndex(const std::vector<std::string>& currencyCodes, 
 }
 
 COtherRecord BuildProductRecord(const ProductForm& form, const std::vector<std::string>& currencyCodes) {
+    const auto text = [&form](ProductField field, const std::string& value) {
+        return form.keptAsLoaded.count(field) != 0 ? value : Trim(value);
+    };
     COtherRecord r;
-    r.m_required.category = Trim(form.category);
-    r.m_required.description = Trim(form.description);
-    r.m_required.image_url = Trim(form.imageUrl);
-    r.m_required.name = Trim(form.name);
-    r.m_required.offer_id = Trim(form.offerId);
-    r.m_required.product_url = Trim(form.productUrl);
-    r.m_optional.brand = Trim(form.brand);
-    r.m_optional.color = Trim(form.color);
-    r.m_optional.size = Trim(form.size);
-    r.m_optional.upc = Trim(form.upc);
-    r.m_optional.product_id = Trim(form.productId);
-    r.m_optional.manufacturer_id = Trim(form.manufacturerId);
+    r.m_required.category = text(ProductField::Category, form.category);
+    r.m_required.description = text(ProductField::Description, form.description);
+    r.m_required.image_url = text(ProductField::ImageUrl, form.imageUrl);
+    r.m_required.name = text(ProductField::Name, form.name);
+    r.m_required.offer_id = text(ProductField::OfferId, form.offerId);
+    r.m_required.product_url = text(ProductField::ProductUrl, form.productUrl);
+    r.m_optional.brand = text(ProductField::Brand, form.brand);
+    r.m_optional.color = text(ProductField::Color, form.color);
+    r.m_optional.size = text(ProductField::Size, form.size);
+    r.m_optional.upc = text(ProductField::Upc, form.upc);
+    r.m_optional.product_id = text(ProductField::ProductId, form.productId);
+    r.m_optional.manufacturer_id = text(ProductField::ManufacturerId, form.manufacturerId);
     // "%#10.2f" and "%#6.2f" once trimmed: two fraction digits, always a decimal point, no padding.
     r.m_required.price = FormatFixed(form.price, 2);
     r.m_optional.shipping = FormatFixed(static_cast<double>(form.shipping), 2);
@@ -167,6 +170,10 @@ void LoadProductForm(const COtherRecord& record, const std::vector<std::string>&
     form.productId = record.m_optional.product_id;
     form.upc = record.m_optional.upc;
     form.size = record.m_optional.size;
+    form.keptAsLoaded = {ProductField::Category, ProductField::Description, ProductField::ImageUrl,
+                         ProductField::Name,     ProductField::OfferId,     ProductField::ProductUrl,
+                         ProductField::Brand,    ProductField::Color,       ProductField::Size,
+                         ProductField::Upc,      ProductField::ProductId,   ProductField::ManufacturerId};
     form.price = LeadingNumber(record.m_required.price);
     form.shipping = static_cast<float>(LeadingNumber(record.m_optional.shipping));
     form.currencyIndex = FindCurrencyIndex(currencyCodes, record.m_optional.currency);

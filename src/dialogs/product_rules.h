@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,29 +18,6 @@
 namespace yarvelin {
 
 class CYarvelinApp;
-
-// What the editor's controls hold.
-struct ProductForm {
-    std::string name;
-    std::string description;
-    std::string brand;
-    std::string productUrl;
-    std::string imageUrl;
-    std::string category;
-    float shipping = 0;
-    int currencyIndex = kDefaultCurrencyIndex;  // -1: no selection
-    bool inStock = true;
-    std::string upc;
-    std::string productId;
-    std::string manufacturerId;
-    bool doesNotExpire = true;
-    LocalDateTime expiryDate;
-    std::string color;
-    std::string size;
-    double price = 0;
-    std::string offerId;
-    bool autogenerate = true;
-};
 
 // The editor's fields, in the order they are read from the controls.
 enum class ProductField {
@@ -62,6 +40,32 @@ enum class ProductField {
     Price,
     OfferId,
     Autogenerate,
+};
+
+// What the editor's controls hold.
+struct ProductForm {
+    std::string name;
+    std::string description;
+    std::string brand;
+    std::string productUrl;
+    std::string imageUrl;
+    std::string category;
+    float shipping = 0;
+    int currencyIndex = kDefaultCurrencyIndex;  // -1: no selection
+    bool inStock = true;
+    std::string upc;
+    std::string productId;
+    std::string manufacturerId;
+    bool doesNotExpire = true;
+    LocalDateTime expiryDate;
+    std::string color;
+    std::string size;
+    double price = 0;
+    std::string offerId;
+    bool autogenerate = true;
+    // Text fields that still hold the edited record's own bytes because their boxes were left alone: they
+    // are stored as they are, while what the user typed is trimmed.
+    std::set<ProductField> keptAsLoaded;
 };
 
 struct ProductFieldError {
@@ -89,8 +93,9 @@ std::optional<ProductFieldError> ReadProductForm(ProductForm& form, std::string_
 // The compulsory fields, in the order they are checked: the first empty one is reported.
 std::optional<ProductFieldError> ValidateProductForm(const ProductForm& form);
 
-// The record that storing hands to the document: trimmed texts, money with two fraction digits, the
-// currency code (no selection stores the default "USD"), a fresh product type and cleared check flags.
+// The record that storing hands to the document: trimmed texts (those kept as loaded stay as they are), money
+// with two fraction digits, the currency code (no selection stores the default "USD"), a fresh product type
+// and cleared check flags.
 COtherRecord BuildProductRecord(const ProductForm& form, const std::vector<std::string>& currencyCodes);
 
 // Fills the form from a stored record before editing. The expiry date keeps its value when the record's

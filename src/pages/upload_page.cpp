@@ -105,7 +105,18 @@ CPage5::CPage5(CYarvelinGui& gui, QWidget* parent)
     fields->addWidget(m_userName, 2, 1, 1, 2);
     fields->addWidget(new QLabel(A("Your Password: "), group), 3, 0);
     fields->addWidget(m_password, 3, 1, 1, 2);
-    fields->addWidget(m_savePassword, 4, 1);
+    // ASCII transfers let the server change the line ends; the choice sits beside "Save Password" so
+    // that nothing else on the page moves.
+    m_binary = new QCheckBox(A("Binary transfer"), group);
+    m_binary->setObjectName(QStringLiteral("binaryCheck"));
+    m_binary->setToolTip(
+        A("The file arrives byte for byte. Without it the file is sent as text (ASCII), and the server may "
+          "change its line ends."));
+    auto* checks = new QHBoxLayout;
+    checks->addWidget(m_savePassword);
+    checks->addWidget(m_binary);
+    checks->addStretch(1);
+    fields->addLayout(checks, 4, 1);
     // Beside the check box, under the Browse button: the only free place in the grid.
     m_keyFile = new QPushButton(group);
     m_keyFile->setObjectName(QStringLiteral("keyFileButton"));
@@ -163,6 +174,7 @@ bool CPage5::UpdateData(bool save) {
         m_strUserName = ToCp1252(m_userName->text());
         m_strPassword = ToCp1252(m_password->text());
         m_bSavePassword = m_savePassword->isChecked();
+        m_bBinary = m_binary->isChecked();
     } else {
         m_server->setText(FromCp1252(m_strServer));
         m_fileName->setText(PathText(m_strFileName));
@@ -170,6 +182,7 @@ bool CPage5::UpdateData(bool save) {
         m_userName->setText(FromCp1252(m_strUserName));
         m_password->setText(FromCp1252(m_strPassword));
         m_savePassword->setChecked(m_bSavePassword);
+        m_binary->setChecked(m_bBinary);
     }
     return true;
 }
@@ -194,6 +207,7 @@ bool CPage5::OnSetActive() {
         m_strServer = m_gui.Config().uploadHost;
     }
     m_strKeyFile = m_gui.Store().GetString(settings::kSectionFtp, settings::kFtpKeyFile);
+    m_bBinary = m_gui.Store().GetString(settings::kSectionFtp, settings::kFtpBinary) == "1";
     UpdateKeyButton();
     UpdateData(false);
     UpdateUploadButton();
@@ -206,7 +220,17 @@ void CPage5::showEvent(QShowEvent* event) {
     UpdateUploadButton();
 }
 
+bool CPage5::RefuseUnstorableFields() {
+    return RefuseUnstorableText(
+        m_gui.Ui(), this,
+        {{m_server, m_server->text()}, {m_userName, m_userName->text()}, {m_password, m_password->text()}});
+}
+
 int CPage5::OnWizardNext() {
+    // Without "Save Password" the boxes are not stored, so nothing can be lost.
+    if (m_savePassword->isChecked() && RefuseUnstorableFields()) {
+        return kWizardStay;
+    }
     UpdateData(true);
     SettingsStore& store = m_gui.Store();
     const auto keep = [this](const std::string& value) { return m_bSavePassword ? value : std::string(); };
@@ -215,6 +239,7 @@ int CPage5::OnWizardNext() {
     store.WriteString(settings::kSectionFtp, settings::kFtpFileName, keep(m_strFileName));
     KeepFtpPassword(store, m_gui.Vault(), keep(m_strPassword));
     store.WriteString(settings::kSectionFtp, settings::kFtpKeyFile, m_strKeyFile);
+    store.WriteString(settings::kSectionFtp, settings::kFtpBinary, m_bBinary ? "1" : "0");
     store.Flush();
     return kWizardMoveOn;
 }
@@ -225,10 +250,7 @@ void CPage5::OnUpload() {
         m_upload->setEnabled(false);
         return;
     }
-    if (RefuseUnstorableText(m_gui.Ui(), this,
-                             {{m_server, m_server->text()},
-                              {m_userName, m_userName->text()},
-                              {m_password, m_password->text()}})) {
+    if (RefuseUnstorableFields()) {
         return;
     }
     if (!UpdateData(true)) {
@@ -246,7 +268,7 @@ void CPage5::OnUpload() {
     if (!FillRequest(r, dlg)) {
         return;
     }
-    r.binary = false;
+    r.binary = m_bBinary;
     r.promptOverwrite = false;
     r.usePreConfig = true;
     r.useProxy = false;

@@ -51,6 +51,9 @@ class CPage5 : public CWizardPage {
     // true: controls into the fields; false: fields into the controls.
     bool UpdateData(bool save);
     void UpdateUploadButton();
+    // Tells the user of the first box holding a character the settings and the FTP login cannot carry (it
+    // would go out as '?'); true when one was found.
+    bool RefuseUnstorableFields();
     void UpdateKeyButton();
     // The transfer request for the server box's address; false (after saying why) when it is not one.
     bool FillRequest(FtpTransferRequest& r, CFTPTransferDlg& dlg);
@@ -61,6 +64,7 @@ class CPage5 : public CWizardPage {
     std::string m_strUserName;
     std::string m_strPassword;
     bool m_bSavePassword = true;
+    bool m_bBinary = false;  // binary transfer type: the file arrives byte for byte
     // The feed the result line speaks of.
     std::uint64_t m_nFeedSerial = 0;
     std::string m_strKeyFile;  // a path; empty: SFTP signs in with the password
@@ -71,6 +75,7 @@ class CPage5 : public CWizardPage {
     QLineEdit* m_userName = nullptr;
     QLineEdit* m_password = nullptr;
     QCheckBox* m_savePassword = nullptr;
+    QCheckBox* m_binary = nullptr;
     QPushButton* m_keyFile = nullptr;
     QPushButton* m_upload = nullptr;
     QLabel* m_result = nullptr;

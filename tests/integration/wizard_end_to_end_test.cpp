@@ -1,11 +1,13 @@
-// The real wizard, offscreen, the way a merchant uses it: open a sample, point its products at the shop,
-// add and edit products, check the data and the URLs (nginx), generate the feed, upload it (FTP server),
-// finish; then a second start that finds the recent feed, the account, the defaults and the server again.
+// The real wizard, offscreen, the way a merchant uses it: set up the account and the default values in
+// their own windows, open a sample, point its products at the shop, add and edit products, check the data
+// and the URLs (nginx), generate the feed, upload it byte for byte (FTP server), finish; then a second
+// start that finds the recent feed, the account, the defaults and the upload settings again.
 // Every question on the way is scripted: any other one fails the test, and so does any window of ours
 // that opens unexpectedly.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -15,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -24,7 +27,10 @@
 #include "app/main_property_sheet.h"
 #include "app/yarvelin_gui.h"
 #include "checks/url_check_dlg.h"
+#include "dialogs/account_setup_dlg.h"
 #include "dialogs/data_alert_dlg.h"
+#include "dialogs/options_defaults_page.h"
+#include "dialogs/options_sheet.h"
 #include "dialogs/product_editor_dlg.h"
 #include "integration/ftp_test_server.h"
 #include "pages/product_list_page.h"
@@ -88,17 +94,6 @@ void WhenModal(std::function<bool(QWidget*)> step) {
     timer->start(10);
 }
 
-// pyftpdlib stores an ASCII upload with this system's line ends: each CR LF on the wire becomes LF.
-std::string StoredAscii(const std::string& sent) {
-    std::string s;
-    for (std::size_t i = 0; i < sent.size(); ++i) {
-        if (!(sent[i] == '\r' && i + 1 < sent.size() && sent[i + 1] == '\n')) {
-            s += sent[i];
-        }
-    }
-    return s;
-}
-
 // One run of the program: settings from the file, the wizard, settings back to the file.
 struct CProgramRun {
     CProgramRun(const QString& settingsPath, const QString& programDir, CScriptedUiServices& ui)
@@ -135,7 +130,8 @@ class WizardEndToEnd : public ::testing::Test {
         QObject::connect(&m_watch, &QTimer::timeout, &m_watch, [this] {
             QWidget* modal = QApplication::activeModalWidget();
             if (modal == nullptr || qobject_cast<CNewProductDlg*>(modal) ||
-                qobject_cast<CUrlCheckDlg*>(modal) || qobject_cast<CFTPTransferDlg*>(modal)) {
+                qobject_cast<CUrlCheckDlg*>(modal) || qobject_cast<CFTPTransferDlg*>(modal) ||
+                modal->metaObject() == m_awaitedWindow) {
                 return;
             }
             // The text check's alerts belong to Verify Data; the merchant lets it clean the texts.
@@ -174,8 +170,28 @@ class WizardEndToEnd : public ::testing::Test {
         EXPECT_TRUE(stored);
     }
 
+    // One of our windows that the test opens with press() and fills with fill(modal), which closes it.
+    template <typename Window>
+    void RunWindow(const std::function<void()>& press, const std::function<void(Window*)>& fill) {
+        bool filled = false;
+        m_awaitedWindow = &Window::staticMetaObject;
+        WhenModal([&filled, fill](QWidget* modal) {
+            auto* window = qobject_cast<Window*>(modal);
+            if (window == nullptr) {
+                return false;
+            }
+            fill(window);
+            filled = true;
+            return true;
+        });
+        press();
+        m_awaitedWindow = nullptr;
+        EXPECT_TRUE(filled) << Window::staticMetaObject.className();
+    }
+
     QTemporaryDir m_dir;
     CScriptedUiServices m_ui;
+    const QMetaObject* m_awaitedWindow = nullptr;
     QTimer m_watch;
     QStringList m_unexpected;
     bool m_checkingData = false;
@@ -195,15 +211,17 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
 
     {
         CProgramRun run(settings, m_dir.path(), m_ui);
-        // Done once in the account setup and on the Default Values page, each of which has its own tests.
-        run.app.Document().SetAccount("merchant");
-        run.app.Defaults()[kDefProductUrl] = defaultUrl;
-        run.app.Defaults()[kDefImageUrl] = shop.Url("/img/new.jpg");
-        run.app.Defaults()[kDefCategory] = "Flowers > Roses";
         CMainPropertySheet& sheet = *run.sheet;
 
-        // Step 1: open the flowers sample from the list.
+        // Step 1: the account, then the flowers sample from the list.
         CPage1* start = sheet.StartPage();
+        RunWindow<CAccountSetupDlg>(
+            [start] { Find<QPushButton>(start, "accountSetupButton")->click(); },
+            [](CAccountSetupDlg* dlg) {
+                Find<QLineEdit>(dlg, "userNameEdit")->setText(QStringLiteral("merchant"));
+                Find<QPushButton>(dlg, "setupAccountButton")->click();
+            });
+        EXPECT_EQ(run.app.Document().Account(), "merchant");
         Find<QRadioButton>(start, "openFileRadio")->click();
         auto* files = Find<QListWidget>(start, "fileList");
         files->setCurrentItem(files->findItems(sample, Qt::MatchExactly).value(0));
@@ -213,8 +231,26 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
         sheet.NextButton()->click();
         ASSERT_EQ(sheet.ActiveIndex(), 1);
 
-        // Step 2: every product points at the merchant's own shop; one gets a new price; one is added.
+        // Step 2: the default values of new products; every product points at the merchant's own shop;
+        // one gets a new price; one is added.
         CPage3* list = sheet.ProductListPage();
+        const std::string defaultImage = shop.Url("/img/new.jpg");
+        m_ui.ExpectMessage(
+            A("Warning: Changes Not Reflected"),
+            A("The changes that you made to the default values will not be reflected until the "
+              "next new product that you enter or edit."),
+            MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+        RunWindow<COptionsSheet>(
+            [list] { Find<QPushButton>(list, "optionsButton")->click(); },
+            [&](COptionsSheet* options) {
+                options->Tabs()->setCurrentIndex(1);
+                QWidget* page = options->DefaultValuesPage();
+                Find<QLineEdit>(page, "defProductUrl")->setText(QString::fromStdString(defaultUrl));
+                Find<QLineEdit>(page, "defImageUrl")->setText(QString::fromStdString(defaultImage));
+                Find<QComboBox>(page, "defCategories")->setEditText(A("Flowers > Roses"));
+                Find<QPushButton>(options, "okButton")->click();
+            });
+        EXPECT_EQ(run.app.Defaults()[kDefProductUrl], defaultUrl);
         for (std::size_t row = 0; row < sampleCount; ++row) {
             list->SelectRows({row});
             list->UpdateButtonStates();
@@ -274,6 +310,7 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
         EXPECT_EQ(Find<QLineEdit>(upload, "userNameEdit")->text(), QStringLiteral("merchant"));
         Find<QLineEdit>(upload, "serverEdit")->setText(QStringLiteral("127.0.0.1"));
         Find<QLineEdit>(upload, "passwordEdit")->setText(QStringLiteral("secret"));
+        Find<QCheckBox>(upload, "binaryCheck")->setChecked(true);
         m_ui.ExpectMessage(A("Yarvelin1.0"), A("Success. The data feed file has been uploaded to Quorvin."),
                            MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
         Find<QPushButton>(upload, "uploadButton")->click();
@@ -285,10 +322,11 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
         ASSERT_TRUE(run.Exit());
     }
 
-    // The bytes on the server are the file written (pyftpdlib keeps ASCII uploads with LF line ends).
+    // Sent in binary, the bytes on the server are exactly the file written, CR LF line ends and all.
     const std::string written = CFtpTestServer::ReadFile(ToPath(feed));
     EXPECT_NE(written.find("Garden Roses, 6 Stems"), std::string::npos);
-    EXPECT_EQ(CFtpTestServer::ReadFile(ftp.Root() / "merchant.txt"), StoredAscii(written));
+    EXPECT_NE(written.find("\r\n"), std::string::npos);
+    EXPECT_EQ(CFtpTestServer::ReadFile(ftp.Root() / "merchant.txt"), written);
     EXPECT_EQ(CFtpTestServer::ReadFile(ToPath(sample)),
               CFtpTestServer::ReadFile(YARVELIN_SOURCE_DIR "/resources/Samples/SampleFlowers.txt"));
 
@@ -318,6 +356,7 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
         sheet.NextButton()->click();
         ASSERT_EQ(sheet.ActiveIndex(), 3);
         EXPECT_EQ(Find<QLineEdit>(sheet.UploadPage(), "serverEdit")->text(), QStringLiteral("127.0.0.1"));
+        EXPECT_TRUE(Find<QCheckBox>(sheet.UploadPage(), "binaryCheck")->isChecked());
         sheet.CancelButton()->click();
         EXPECT_FALSE(sheet.isVisible());
         EXPECT_TRUE(run.Exit());

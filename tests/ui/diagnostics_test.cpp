@@ -1,8 +1,9 @@
 // The diagnostics window and the questions before a save and an upload. The screenshots target pictures
-// the window and the upload question.
+// the window, the upload question and the progress window of a long check.
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeView>
@@ -108,6 +109,8 @@ class DiagnosticsTest : public QObject {
     void saveAsksWhenErrorsExist();
     void uploadAsksAboutErrorsAndACountDrop_data();
     void uploadAsksAboutErrorsAndACountDrop();
+    void uploadWindowListsTheFirstFindingsOfALargeFile();
+    void uploadCheckOnTheWorkerGivesTheSameFindings();
     void screenshots();
 };
 
@@ -312,6 +315,71 @@ void DiagnosticsTest::uploadAsksAboutErrorsAndACountDrop() {
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 
+void DiagnosticsTest::uploadWindowListsTheFirstFindingsOfALargeFile() {
+    // More bad prices than the window lists: the question and the counts are those of the whole file.
+    CTestGui t;
+    const std::size_t bad = kDiagnosticsWindowPerCode + 3;
+    for (std::size_t i = 0; i < bad; ++i) {
+        COtherRecord r = Product("P" + std::to_string(i));
+        r.m_required.price = "12,50";
+        t.Doc().AddOrReplaceRecord(r);
+    }
+    const std::string path = WriteFeed(t, "large.txt");
+    t.m_ui.ExpectMessage(
+        A("Yarvelin"),
+        A("The feed has %1 errors in %1 products that Quorvin would refuse.\nDo you want to see "
+          "them now? Press No to upload the feed file anyway.")
+            .arg(bad),
+        MsgIcon::Question, MsgButtons::YesNoCancel, MsgAnswer::Yes);
+    QString group;
+    int listed = -1;
+    WithNextModal([&](QWidget* modal) {
+        auto* window = qobject_cast<CDiagnosticsDlg*>(modal);
+        QVERIFY(window != nullptr);
+        group = GroupText(*window->Model(), 0);
+        listed = window->Model()->rowCount(window->Model()->index(0, 0));
+    });
+    const auto check =
+        CDiagnosticsDlg::ConfirmBeforeUpload(t.Gui(), nullptr, path, "ftp.example", "large.txt");
+    QVERIFY(!check.goOn);
+    QCOMPARE(check.products.value_or(0), bad);
+    QCOMPARE(group, QStringLiteral("price-invalid (error): %1 (first %2 listed)")
+                        .arg(bad)
+                        .arg(kDiagnosticsWindowPerCode));
+    QCOMPARE(listed, int(kDiagnosticsWindowPerCode));
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+}
+
+void DiagnosticsTest::uploadCheckOnTheWorkerGivesTheSameFindings() {
+    CTestGui t;
+    for (int i = 0; i < 3000; ++i) {
+        COtherRecord r = Product("W" + std::to_string(i));
+        r.m_required.price = i % 7 == 0 ? "12,50" : "12.50";
+        r.m_optional.upc = i % 5 == 0 ? "036000291453" : "";
+        t.Doc().AddOrReplaceRecord(r);
+    }
+    const std::string path = WriteFeed(t, "worker.txt");
+    struct : CFeedFileObserver {
+        void ShowFileError(const std::string&) override {}
+        void ShowFormatError() override {}
+    } observer;
+    const FeedDiagnosis direct =
+        DiagnoseFile(path, t.m_app.Categories(), CurrentLocalDateTime(), observer, kDiagnosticsWindowPerCode);
+    // No quiet time: the progress window runs while the worker checks.
+    const FeedDiagnosis worker =
+        CDiagnosticsDlg::DiagnoseFileForUpload(t.Gui(), nullptr, path, std::chrono::milliseconds(0));
+    QVERIFY(worker.readOk);
+    QCOMPARE(worker.totals.products, std::size_t(3000));
+    QCOMPARE(worker.totals.perCode, direct.totals.perCode);
+    QCOMPARE(worker.findings.size(), direct.findings.size());
+    QCOMPARE(worker.findings.back().row, direct.findings.back().row);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);  // the window went with the check
+    const FeedDiagnosis missing = CDiagnosticsDlg::DiagnoseFileForUpload(t.Gui(), nullptr, path + ".gone",
+                                                                         std::chrono::milliseconds(0));
+    QVERIFY(!missing.readOk);
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+}
+
 void DiagnosticsTest::screenshots() {
     CTestGui t;
     AddMixedProducts(t.Doc());
@@ -337,6 +405,26 @@ void DiagnosticsTest::screenshots() {
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     QTest::qWait(50);
     SaveImage(box.grab().toImage(), "upload_question.png");
+
+    // The window of a long check before an upload; only pictured, as its timing is the machine's.
+    if (!qEnvironmentVariableIsSet("YARVELIN_SCREENSHOT_DIR")) {
+        return;
+    }
+    for (int i = 0; i < 60000; ++i) {
+        t.Doc().AddOrReplaceRecord(Product("L" + std::to_string(i)));
+    }
+    const std::string path = WriteFeed(t, "long.txt");
+    QImage progress;
+    QTimer grab;
+    QObject::connect(&grab, &QTimer::timeout, &grab, [&] {
+        if (auto* window = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+            window != nullptr && progress.isNull() && window->labelText().contains(QLatin1Char(','))) {
+            progress = window->grab().toImage();
+        }
+    });
+    grab.start(20);
+    CDiagnosticsDlg::DiagnoseFileForUpload(t.Gui(), nullptr, path, std::chrono::milliseconds(0));
+    SaveImage(progress, "upload_check_progress.png");
 }
 
 QTEST_MAIN(DiagnosticsTest)

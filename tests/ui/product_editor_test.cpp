@@ -109,7 +109,7 @@ class ProductEditorTest : public QObject {
     void ownOfferIdIsNoDuplicateWhenEditing();
     void characterOutsideTheCodePageIsRefused();
     void typedTextIsNotCompleted();
-    void untouchedDescriptionKeepsItsBytes();
+    void untouchedTextsKeepTheirBytes();
     void focusShowsHelpAndCountersCount();
     void optionsButtonOpensTheSheet();
     void screenshots();
@@ -406,18 +406,26 @@ void ProductEditorTest::typedTextIsNotCompleted() {
     QCOMPARE(t.Doc().At(0).m_optional.size, std::string("XL"));
 }
 
-void ProductEditorTest::untouchedDescriptionKeepsItsBytes() {
+void ProductEditorTest::untouchedTextsKeepTheirBytes() {
     CTestGui t;
     COtherRecord stored = StoredProduct();
-    stored.m_required.description = "Steel\xa0kettle,\r1.7\xa0l";
+    stored.m_required.description = " Steel\xa0kettle,\r1.7\xa0l";
+    stored.m_required.name = " Kettle\t";
+    stored.m_required.category = "Flowers > Roses ";
+    stored.m_optional.upc = "0042 ";
     t.Doc().AddOrReplaceRecord(stored);
     {
         CQueuedGuids guids;
         CNewProductDlg dlg(t.Gui(), std::size_t{0}, guids);
-        Find<QLineEdit>(dlg, "brandEdit")->setText(A("Acme"));
+        Find<QLineEdit>(dlg, "brandEdit")->setText(A(" Acme "));
         Find<QPushButton>(dlg, "storeButton")->click();
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QCOMPARE(t.Doc().At(0).m_required.description, stored.m_required.description);
+        const COtherRecord& r = t.Doc().At(0);
+        QCOMPARE(r.m_required.description, stored.m_required.description);
+        QCOMPARE(r.m_required.name, stored.m_required.name);
+        QCOMPARE(r.m_required.category, stored.m_required.category);
+        QCOMPARE(r.m_optional.upc, stored.m_optional.upc);
+        QCOMPARE(r.m_optional.brand, std::string("Acme"));  // typed: trimmed as ever
     }
     // Typed into, the description keeps its no-break spaces.
     t.Doc().At(0).m_required.description = "Steel\xa0kettle";

@@ -14,6 +14,7 @@
 #include "feed/feed_file.h"
 #include "pages/save_page.h"
 #include "platform/text_codec.h"
+#include "support/file_bytes.h"
 #include "support/test_gui.h"
 #include "support/widget_lookup.h"
 
@@ -358,6 +359,31 @@ class SavePageTest : public QObject {
         t.Doc().SetHeaders({"yes", "", "", ""});
         page.OnSetActive();
         QVERIFY(html->isChecked());
+    }
+
+    // A feed read after one with header lines is written with the defaults, not with the earlier values.
+    void headersOfAnEarlierFeedAreNotWrittenIntoTheNext() {
+        CTestGui t;
+        CPage4 page(t.Gui());
+        auto* quoted = Find<QCheckBox>(page, "quotedCheck");
+        auto* html = Find<QCheckBox>(page, "htmlEscapedCheck");
+        struct : CFeedFileObserver {
+            void ShowFileError(const std::string&) override { QFAIL("file error"); }
+            void ShowFormatError() override { QFAIL("format error"); }
+        } quiet;
+        const std::string first = Native(t.m_dir.filePath(QStringLiteral("first.txt")));
+        const std::string second = Native(t.m_dir.filePath(QStringLiteral("second.txt")));
+        testing::WriteBytes(
+            first, "# html_escaped=YES\r\n# updates_only=NO\r\n# product_type=OTHER\r\n# quoted=YES\r\n" +
+                       BuildColumnLine(false));
+        testing::WriteBytes(second, BuildColumnLine(false));
+        t.m_app.OpenFeed(first, quiet);
+        page.OnSetActive();
+        QVERIFY(html->isChecked() && quoted->isChecked());
+        t.m_app.OpenFeed(second, quiet);
+        page.OnSetActive();
+        QVERIFY(!html->isChecked());
+        QVERIFY(!quoted->isChecked());
     }
 
     void nextAsksUntilAFeedWasGenerated_data() {

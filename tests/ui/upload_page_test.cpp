@@ -51,6 +51,7 @@ class UploadPageTest : public QObject {
     void ResultLines_data();
     void ResultLines();
     void UploadWithoutSavedFileDisablesTheButton();
+    void BinaryChoiceIsSentAndKept();
     void CharactersOutsideTheCodePageAreRefused_data();
     void CharactersOutsideTheCodePageAreRefused();
     void BrowseSetsTheSavedFile();
@@ -188,15 +189,50 @@ void UploadPageTest::UploadRequest() {
     QCOMPARE(sent.bandwidthLimit, 0.0);
 }
 
+void UploadPageTest::BinaryChoiceIsSentAndKept() {
+    CTestGui t;
+    t.Doc().NoteFeedFileWritten("/feeds/merchant.txt");
+    std::vector<bool> sent;
+    const auto upload = [&](CPage5& page) {
+        page.m_runTransfer = [&](CFTPTransferDlg& dlg) {
+            sent.push_back(dlg.m_request.binary);
+            return int(QDialog::Rejected);
+        };
+        Find<QPushButton>(page, "uploadButton")->click();
+    };
+    {
+        CPage5 page(t.Gui());
+        page.OnSetActive();
+        QVERIFY(!Find<QCheckBox>(page, "binaryCheck")->isChecked());  // ASCII unless chosen
+        upload(page);
+        Find<QCheckBox>(page, "binaryCheck")->setChecked(true);
+        upload(page);
+        // Kept with the other settings, whatever "Save Password" says.
+        Find<QCheckBox>(page, "savePasswordCheck")->setChecked(false);
+        QCOMPARE(page.OnWizardNext(), kWizardMoveOn);
+    }
+    QCOMPARE(t.m_store.GetString(kSectionFtp, kFtpBinary), std::string("1"));
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    QVERIFY(Find<QCheckBox>(page, "binaryCheck")->isChecked());
+    upload(page);
+    QCOMPARE(sent, (std::vector<bool>{false, true, true}));
+}
+
 void UploadPageTest::CharactersOutsideTheCodePageAreRefused_data() {
     QTest::addColumn<QString>("box");
-    QTest::newRow("server") << QStringLiteral("serverEdit");
-    QTest::newRow("user") << QStringLiteral("userNameEdit");
-    QTest::newRow("password") << QStringLiteral("passwordEdit");
+    QTest::addColumn<bool>("next");  // leaving with Next (stores the boxes) instead of Upload
+    for (const bool next : {false, true}) {
+        const char* way = next ? "next" : "upload";
+        QTest::addRow("%s server", way) << QStringLiteral("serverEdit") << next;
+        QTest::addRow("%s user", way) << QStringLiteral("userNameEdit") << next;
+        QTest::addRow("%s password", way) << QStringLiteral("passwordEdit") << next;
+    }
 }
 
 void UploadPageTest::CharactersOutsideTheCodePageAreRefused() {
     QFETCH(QString, box);
+    QFETCH(bool, next);
     CTestGui t;
     t.Doc().NoteFeedFileWritten("/tmp/shop.txt");
     CPage5 page(t.Gui());
@@ -213,8 +249,21 @@ void UploadPageTest::CharactersOutsideTheCodePageAreRefused() {
                          QString::fromUtf8("The character \u0142 (U+0142) cannot be stored in the feed file. "
                                            "Please remove it or replace it."),
                          MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
-    Find<QPushButton>(page, "uploadButton")->click();
-    QCOMPARE(runs, 0);
+    if (next) {
+        QCOMPARE(page.OnWizardNext(), kWizardStay);
+        for (const char* name : {kFtpServer, kFtpUserId, kFtpPassword}) {
+            QCOMPARE(t.m_store.GetString(kSectionFtp, name, "unset"), std::string("unset"));
+        }
+    } else {
+        Find<QPushButton>(page, "uploadButton")->click();
+        QCOMPARE(runs, 0);
+    }
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+    // Not kept, the boxes are not stored, so there is nothing to refuse.
+    if (next) {
+        Find<QCheckBox>(page, "savePasswordCheck")->setChecked(false);
+        QCOMPARE(page.OnWizardNext(), kWizardMoveOn);
+    }
 }
 
 void UploadPageTest::ServerAddressRequest_data() {

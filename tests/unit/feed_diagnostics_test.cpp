@@ -4,8 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "app/feed_document.h"
 #include "checks/diagnostics_report.h"
+#include "checks/feed_diagnosis.h"
 #include "checks/feed_diagnostics.h"
+#include "feed/feed_file.h"
 #include "feed_test_support.h"
 #include "records/builtin_lists.h"
 #include "records/cp1252_text.h"
@@ -363,6 +366,49 @@ TEST(FeedDiagnostics, ColumnCountFromAFile) {
     EXPECT_EQ(found, (std::vector<std::pair<long long, Code>>{{3, Code::kColumnCount}}));
     EXPECT_EQ(engine->Totals().products, 3u);
 }
+
+// A feed file read for the window keeps the first findings of each code, in product order, and counts
+// the others: five bad prices and one bad UPC, kept up to each limit.
+class FileDiagnosisLimitTest : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(FileDiagnosisLimitTest, KeepsTheFirstFindingsOfEachCodeAndCountsAll) {
+    const std::size_t limit = GetParam();
+    test::CTempFolder folder;
+    const std::string path = folder.File("feed.txt");
+    CFeedDocument doc;
+    for (int i = 0; i < 6; ++i) {
+        COtherRecord r = CleanRecord("SKU" + std::to_string(i));
+        if (i < 5) {
+            r.m_required.price = "12,50";
+        } else {
+            r.m_optional.upc = "036000291453";
+        }
+        doc.AddOrReplaceRecord(r);
+    }
+    test::CRecordingObserver observer;
+    ASSERT_TRUE(WriteFeedFile(doc, path, FeedHeaderChoices{}, observer));
+    const FeedDiagnosis d = DiagnoseFile(path, {}, kNow, observer, limit);
+    ASSERT_TRUE(d.readOk);
+    std::vector<std::size_t> priceRows;
+    std::size_t upcs = 0;
+    for (const Diagnostic& f : d.findings) {
+        if (f.code == Code::kPriceInvalid) {
+            priceRows.push_back(f.row);
+        }
+        upcs += f.code == Code::kUpcCheckDigit;
+    }
+    const std::vector<std::size_t> allRows{1, 2, 3, 4, 5};
+    EXPECT_EQ(priceRows,
+              std::vector<std::size_t>(allRows.begin(), allRows.begin() + std::min<std::size_t>(limit, 5)));
+    EXPECT_EQ(upcs, std::min<std::size_t>(limit, 1));
+    EXPECT_EQ(d.totals.perCode[static_cast<std::size_t>(Code::kPriceInvalid)], 5u);
+    EXPECT_EQ(d.totals.perCode[static_cast<std::size_t>(Code::kUpcCheckDigit)], 1u);
+    EXPECT_EQ(d.totals.errors, 5u);
+    EXPECT_EQ(d.totals.productsWithErrors, 5u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, FileDiagnosisLimitTest,
+                         ::testing::Values(SIZE_MAX, kDiagnosticsWindowPerCode, 5, 2, 0));
 
 struct CountDropCase {
     std::size_t products;

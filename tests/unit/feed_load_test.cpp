@@ -1,6 +1,8 @@
 // Loading feed files into the document.
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include "app/yarvelin_app.h"
 #include "feed/feed_file.h"
 #include "feed_test_support.h"
@@ -147,6 +149,39 @@ TEST(LoadFeedFileEdgeTest, EmptyFileIsAFormatErrorAndKeepsTheRecords) {
     EXPECT_TRUE(app.Document().IsChanged());
     EXPECT_EQ(app.RecentFeeds()[0], path);  // it was added before anything was read
     EXPECT_TRUE(app.Document().FileName().empty());
+}
+
+// Memory running out on the third product line stands for any failure half way through the file.
+struct CFailingObserver : CRecordingObserver {
+    void SetProgressPos(int pos) override {
+        CRecordingObserver::SetProgressPos(pos);
+        if (positions.size() == 3) {
+            throw std::bad_alloc();
+        }
+    }
+};
+
+TEST(LoadFeedFileEdgeTest, ReadFailingHalfWayLeavesTheFeedUnnamed) {
+    CTempFolder dir;
+    const std::string earlier = dir.File("earlier.txt");
+    const std::string broken = dir.File("broken.txt");
+    WriteBytes(earlier, kColumns + "\r\n" + kRow1);
+    WriteBytes(broken, kColumns + "\r\n" + kRow1 + "\r\n" + kRow2 + "\r\n" + kRow1 + "\r\n" + kRow2);
+    CYarvelinApp app;
+    CRecordingObserver loaded;
+    app.OpenFeed(earlier, loaded);
+    ASSERT_EQ(app.Document().FileName(), earlier);
+    app.Document().NoteFeedFileWritten(dir.File("shop.txt"));
+
+    CFailingObserver observer;
+    app.OpenFeed(broken, observer);
+    EXPECT_EQ(observer.fileErrors, std::vector<std::string>{"Out of memory."});
+    EXPECT_EQ(observer.status, "");
+    // Named neither after the half-read file nor after the earlier one: a backup must not replace either.
+    EXPECT_EQ(app.Document().FileName(), "");
+    EXPECT_EQ(app.Document().SavedFileName(), "");
+    EXPECT_EQ(app.Document().Count(), 2u);  // what was read stays
+    EXPECT_FALSE(app.Document().IsChanged());
 }
 
 TEST(LoadFeedFileEdgeTest, MissingFileOrFolderReportsAndChangesNothing) {

@@ -223,6 +223,33 @@ TEST(BuildProductRecordTest, StoredRecordIsFreshAndTrimmed) {
     EXPECT_FALSE(r.data_checked || r.urls_checked || r.product_url_ok || r.image_url_ok);
 }
 
+TEST(BuildProductRecordTest, TextsLeftAloneKeepTheirBytesAndTypedOnesAreTrimmed) {
+    COtherRecord loaded;
+    for (std::string* field :
+         {&loaded.m_required.category, &loaded.m_required.description, &loaded.m_required.image_url,
+          &loaded.m_required.name, &loaded.m_required.offer_id, &loaded.m_required.product_url,
+          &loaded.m_optional.brand, &loaded.m_optional.color, &loaded.m_optional.size, &loaded.m_optional.upc,
+          &loaded.m_optional.product_id, &loaded.m_optional.manufacturer_id}) {
+        *field = " x\t";
+    }
+    loaded.m_required.category = "Flowers > Roses ";
+    ProductForm f;
+    LoadProductForm(loaded, CurrencyCodes(), f);
+    COtherRecord stored = BuildProductRecord(f, CurrencyCodes());
+    EXPECT_EQ(stored.m_required.category, "Flowers > Roses ");
+    EXPECT_EQ(stored.m_optional.manufacturer_id, " x\t");
+    EXPECT_EQ(stored.m_required.offer_id, " x\t");
+
+    // The editor drops a field from the kept ones once its box was typed in.
+    f.brand = " Acme ";
+    f.keptAsLoaded.erase(ProductField::Brand);
+    stored = BuildProductRecord(f, CurrencyCodes());
+    EXPECT_EQ(stored.m_optional.brand, "Acme");
+    EXPECT_EQ(stored.m_required.name, " x\t");
+    EXPECT_EQ(stored.m_required.description, " x\t");
+    EXPECT_EQ(stored.m_optional.color, " x\t");
+}
+
 struct CurrencyCase {
     const char* recordCode;
     int loadedIndex;

@@ -173,8 +173,18 @@ TEST(FeedDocumentTest, ChangedFlagFollowsStoreRemoveAndSave) {
     doc.RemoveAllRecords();
     EXPECT_TRUE(doc.IsChanged());
 
+    // A new feed starts from the default header values; the column set and the account stay the user's.
+    doc.SetHeaders({"YES", "YES", "YES", "YES"});
+    doc.SetBasicFormat(true);
+    doc.SetAccount("shop");
     doc.StartNewFeed();
     EXPECT_FALSE(doc.IsChanged());
+    for (const std::string* header : {&doc.Headers().htmlEscaped, &doc.Headers().updatesOnly,
+                                      &doc.Headers().productType, &doc.Headers().quoted}) {
+        EXPECT_EQ(*header, "");
+    }
+    EXPECT_TRUE(doc.IsBasicFormat());
+    EXPECT_EQ(doc.Account(), "shop");
 }
 
 TEST(BuiltinListsTest, CountsAndExactEntries) {
