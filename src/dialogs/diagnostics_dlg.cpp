@@ -19,6 +19,7 @@
 
 #include "app/yarvelin_gui.h"
 #include "checks/diagnostics_report.h"
+#include "checks/release_checks.h"
 #include "checks/upload_history.h"
 #include "dialogs/diagnostics_model.h"
 #include "dialogs/product_editor_dlg.h"
@@ -172,12 +173,12 @@ bool CDiagnosticsDlg::ConfirmBeforeSave(CYarvelinGui& gui, QWidget* parent, bool
         diagnosis =
             DiagnoseDocument(gui.Document(), gui.App().Categories(), htmlEscaped, CurrentLocalDateTime());
     }
-    if (diagnosis.totals.errors == 0) {
+    const ReleaseDecision decision = DecideSave(diagnosis);
+    if (!decision.errorsQuestion) {
         return true;
     }
-    const MsgAnswer answer =
-        gui.Ui().MessageBox(parent, A("Yarvelin"), FromCp1252(ErrorsQuestionText(diagnosis.totals, false)),
-                            MsgIcon::Question, MsgButtons::YesNoCancel);
+    const MsgAnswer answer = gui.Ui().MessageBox(parent, A("Yarvelin"), FromCp1252(*decision.errorsQuestion),
+                                                 MsgIcon::Question, MsgButtons::YesNoCancel);
     if (answer == MsgAnswer::Yes) {
         CDiagnosticsDlg window(gui, htmlEscaped, parent);
         window.exec();
@@ -250,14 +251,16 @@ CDiagnosticsDlg::UploadCheck CDiagnosticsDlg::ConfirmBeforeUpload(CYarvelinGui& 
                                                                   const std::string& server,
                                                                   const std::string& remoteFile) {
     FeedDiagnosis diagnosis = DiagnoseFileForUpload(gui, parent, localFile, std::chrono::milliseconds(300));
+    const ReleaseDecision decision =
+        DecideUpload(diagnosis, LastUploadCount(gui.Store(), server, remoteFile));
     UploadCheck check;
-    if (!diagnosis.readOk) {
+    if (!decision.readOk) {
         return check;
     }
-    check.products = diagnosis.totals.products;
-    if (diagnosis.totals.errors > 0) {
+    check.products = decision.products;
+    if (decision.errorsQuestion) {
         const MsgAnswer answer =
-            gui.Ui().MessageBox(parent, A("Yarvelin"), FromCp1252(ErrorsQuestionText(diagnosis.totals, true)),
+            gui.Ui().MessageBox(parent, A("Yarvelin"), FromCp1252(*decision.errorsQuestion),
                                 MsgIcon::Question, MsgButtons::YesNoCancel);
         if (answer == MsgAnswer::Yes) {
             CDiagnosticsDlg window(gui, localFile, std::move(diagnosis), parent);
@@ -268,9 +271,9 @@ CDiagnosticsDlg::UploadCheck CDiagnosticsDlg::ConfirmBeforeUpload(CYarvelinGui& 
             return check;
         }
     }
-    if (const auto drop = CheckCountDrop(*check.products, LastUploadCount(gui.Store(), server, remoteFile))) {
+    if (decision.countDropQuestion) {
         const MsgAnswer answer =
-            gui.Ui().MessageBox(parent, A("Yarvelin"), FromCp1252(CountDropQuestionText(*drop)),
+            gui.Ui().MessageBox(parent, A("Yarvelin"), FromCp1252(*decision.countDropQuestion),
                                 MsgIcon::Question, MsgButtons::YesNoDefaultNo);
         check.goOn = answer == MsgAnswer::Yes;
     }

@@ -262,23 +262,8 @@ void CPage5::OnUpload() {
         return;
     }
     CFTPTransferDlg dlg(m_gui.Ui(), this, m_makeFtpClient ? m_makeFtpClient() : nullptr);
-    FtpTransferRequest& r = dlg.m_request;
-    r.download = false;
-    r.localFile = saved;
-    if (!FillRequest(r, dlg)) {
+    if (!FillRequest(dlg, saved)) {
         return;
-    }
-    r.binary = m_bBinary;
-    r.promptOverwrite = false;
-    r.usePreConfig = true;
-    r.useProxy = false;
-    r.proxy.clear();
-    r.bandwidthLimit = 0;
-    r.startOffset = 0;
-    // Without a user name neither name nor password goes out: the login is anonymous.
-    if (!m_strUserName.empty()) {
-        r.userName = m_strUserName;
-        r.password = m_strPassword;
     }
     const int result = m_runTransfer ? m_runTransfer(dlg) : dlg.exec();
     if (result == QDialog::Accepted && dlg.m_bCompleted) {
@@ -299,27 +284,18 @@ void CPage5::OnUpload() {
     }
 }
 
-bool CPage5::FillRequest(FtpTransferRequest& r, CFTPTransferDlg& dlg) {
-    const ServerAddressResult parsed = ParseServerAddress(m_strServer);
-    if (!parsed.address) {
-        m_gui.Ui().MessageBox(this, A(settings::kAppTitle), FromCp1252(parsed.error), MsgIcon::Exclamation,
+bool CPage5::FillRequest(CFTPTransferDlg& dlg, const std::string& localFile) {
+    const UploadRequestResult built =
+        BuildUploadRequest(localFile, Account(), [this](const std::string& server) {
+            return m_gui.Store().GetString(settings::kSectionPinnedCertificates, server);
+        });
+    if (!built.request) {
+        m_gui.Ui().MessageBox(this, A(settings::kAppTitle), FromCp1252(built.error), MsgIcon::Exclamation,
                               MsgButtons::Ok);
         return false;
     }
-    const ServerAddress& address = *parsed.address;
-    r.server = address.host;
-    r.port = address.port;
-    r.remoteFile = RemotePathIn(address, RemoteFileNameFor(r.localFile));
-    r.passive = UsesPassiveMode(address, false);
-    r.security.protocol = address.protocol;
-    r.security.knownHostsFile =
-        m_gui.Config().knownHostsFile.empty() ? DefaultKnownHostsFile() : m_gui.Config().knownHostsFile;
-    if (address.protocol == FtpProtocol::Sftp) {
-        r.security.identityFile = m_strKeyFile;
-    }
-    if (IsTlsProtocol(address.protocol)) {
-        const std::string server = HostAndPort(address.host, address.port);
-        r.security.pinnedKey = m_gui.Store().GetString(settings::kSectionPinnedCertificates, server);
+    dlg.m_request = *built.request;
+    if (IsTlsProtocol(built.address.protocol)) {
         dlg.m_pinsFile = m_gui.Store().Location();
         dlg.m_onCertificatePinned = [this](const std::string& pinned, const std::string& pin) {
             m_gui.Store().WriteString(settings::kSectionPinnedCertificates, pinned, pin);
@@ -327,6 +303,17 @@ bool CPage5::FillRequest(FtpTransferRequest& r, CFTPTransferDlg& dlg) {
         };
     }
     return true;
+}
+
+UploadAccount CPage5::Account() const {
+    UploadAccount account;
+    account.server = m_strServer;
+    account.userName = m_strUserName;
+    account.password = m_strPassword;
+    account.keyFile = m_strKeyFile;
+    account.binary = m_bBinary;
+    account.knownHostsFile = m_gui.Config().knownHostsFile;
+    return account;
 }
 
 void CPage5::UpdateKeyButton() {

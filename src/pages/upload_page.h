@@ -10,6 +10,7 @@
 #include "pages/wizard_page.h"
 #include "upload/ftp_client.h"
 #include "upload/ftp_transfer_engine.h"
+#include "upload/upload_request.h"
 
 class QCheckBox;
 class QLabel;
@@ -35,6 +36,8 @@ class CPage5 : public CWizardPage {
     std::function<int(CFTPTransferDlg&)> m_runTransfer;
     // Makes the FTP client of the next transfer; empty: libcurl's. Tests reach their own servers with it.
     std::function<std::unique_ptr<FtpClient>()> m_makeFtpClient;
+    // The server, sign-in and transfer choices as the page holds them (the fields, not the boxes).
+    UploadAccount Account() const;
 
   public slots:
     void OnUpload();
@@ -55,8 +58,9 @@ class CPage5 : public CWizardPage {
     // would go out as '?'); true when one was found.
     bool RefuseUnstorableFields();
     void UpdateKeyButton();
-    // The transfer request for the server box's address; false (after saying why) when it is not one.
-    bool FillRequest(FtpTransferRequest& r, CFTPTransferDlg& dlg);
+    // The dialog's transfer request for localFile, built from the page's account as yarvelin-feed builds
+    // it; false (after saying why) when the server box holds no address.
+    bool FillRequest(CFTPTransferDlg& dlg, const std::string& localFile);
 
     // The page's fields, 8-bit texts as the settings keep them (the file name is a path).
     std::string m_strServer;
