@@ -492,20 +492,6 @@ class SavePageTest : public QObject {
     }
 
     // The offer id row tells what a look at the offer ids finds, not whether the text check ran.
-    void offerIdRowLooksAtTheIds() {
-        CTestGui t;
-        AddProducts(t.Doc(), 3);
-        t.Doc().SetDataVerified(true);
-        CPage4 page(t.Gui());
-        page.OnSetActive();
-        QCOMPARE(Summary(page, "summaryOfferIds"), QStringLiteral("Verified"));
-        t.Doc().At(2).m_required.offer_id = "a0";
-        t.Doc().At(1).m_required.offer_id.clear();
-        page.OnSetActive();
-        QCOMPARE(Summary(page, "summaryOfferIds"), QStringLiteral("1 missing, 1 repeated"));
-        QCOMPARE(Summary(page, "summaryNewlinesTabs"), QStringLiteral("Verified"));
-    }
-
     // The page in the wizard with a loaded feed; pictured by the screenshots target.
     void screenshotWithALoadedFeed() {
         CTestGui t;

@@ -2,12 +2,49 @@
 // may go ahead.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "app/yarvelin_app.h"
 #include "checks/diagnostics_report.h"
 #include "checks/release_checks.h"
+#include "feed_test_support.h"
 #include "upload/upload_request.h"
 
 namespace yarvelin {
 namespace {
+
+// What a save means: the file for the service is what an upload sends and leaves the feed's own name and its
+// edits alone; a backup becomes the feed's own file. Both join the recent feeds; a failed write changes
+// nothing.
+TEST(SaveWorkflowTest, FeedFileAndBackupMeanDifferentThings) {
+    test::CTempFolder dir;
+    CYarvelinApp app;
+    CFeedDocument& doc = app.Document();
+    doc.NoteLoadedFrom(dir.File("shop-source.txt"));
+    doc.AddOrReplaceRecord(COtherRecord());
+    test::CRecordingObserver observer;
+
+    ASSERT_TRUE(app.SaveFeed(dir.File("shop.txt"), {}, observer));
+    EXPECT_EQ(doc.SavedFileName(), dir.File("shop.txt"));
+    EXPECT_EQ(doc.FileName(), dir.File("shop-source.txt"));
+    EXPECT_TRUE(doc.IsChanged());
+    EXPECT_EQ(app.RecentFeeds().NonEmpty().front(), dir.File("shop.txt"));
+
+    ASSERT_TRUE(app.SaveBackup(dir.File("backup.txt"), {}, observer));
+    EXPECT_EQ(doc.FileName(), dir.File("backup.txt"));
+    EXPECT_EQ(doc.SavedFileName(), dir.File("shop.txt"));
+    EXPECT_FALSE(doc.IsChanged());
+    EXPECT_EQ(app.RecentFeeds().NonEmpty().front(), dir.File("backup.txt"));
+
+    doc.MarkChanged();
+    EXPECT_FALSE(app.SaveBackup(dir.File("no-such-folder/b.txt"), {}, observer));
+    EXPECT_FALSE(app.SaveFeed(dir.File("no-such-folder/f.txt"), {}, observer));
+    EXPECT_EQ(observer.fileErrors.size(), 2u);
+    EXPECT_EQ(doc.FileName(), dir.File("backup.txt"));
+    EXPECT_EQ(doc.SavedFileName(), dir.File("shop.txt"));
+    EXPECT_TRUE(doc.IsChanged());
+    EXPECT_EQ(app.RecentFeeds().NonEmpty().front(), dir.File("backup.txt"));
+}
 
 struct RequestCase {
     const char* name;
