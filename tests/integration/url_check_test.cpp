@@ -687,13 +687,21 @@ TEST(UrlCheckDlgTest, ReportsEachRecordAsItIsHandled) {
         return true;
     });
     dlg.exec();
-    // The last record's report and the end arrive together, so polling may miss the last count.
+    // Polling sees the texts in order but may miss one when reports come close together (the last record's
+    // report and the end always do; on a loaded machine others may): what it saw must be the reports in
+    // order, with at least one record's count between the start and the end.
     const QStringList all = {A("Verification of URLs started..."), A("1 records verified and marked..."),
                              A("2 records verified and marked..."), A("3 records verified and marked..."),
                              A("Verification complete. Press Close to exit.")};
-    ASSERT_GE(seen.size(), 4) << seen.join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(seen.mid(0, 3), all.mid(0, 3));
+    ASSERT_GE(seen.size(), 3) << seen.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(seen.front(), all.front());
     EXPECT_EQ(seen.back(), all.back());
+    qsizetype next = 0;
+    for (const QString& text : seen) {
+        next = all.indexOf(text, next);
+        ASSERT_GE(next, 0) << "out of order or unknown: " << text.toStdString();
+        ++next;
+    }
     // Two steps ahead of the records, then held at the end rather than wrapping round.
     EXPECT_EQ(positions[0], 2);
     EXPECT_EQ(positions[1], 3);
