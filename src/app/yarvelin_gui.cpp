@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/settings_names.h"
+#include "app/program_names.h"
 #include "build_config.h"
 #include "platform/qt_settings_store.h"
 #include "platform/text_codec.h"
@@ -67,7 +67,7 @@ bool ExitAndReportSettings(CYarvelinApp& app, CQtSettingsStore& store, UiService
         A("The settings could not be saved to %1:\n%2\nChanges to your options, defaults and "
           "recent files from this session are lost.")
             .arg(store.FilePath(), store.LastFlushReason());
-    ui.MessageBox(nullptr, A(settings::kAppTitle), text, MsgIcon::Exclamation, MsgButtons::Ok);
+    ui.MessageBox(nullptr, A(kAppTitle), text, MsgIcon::Exclamation, MsgButtons::Ok);
     return false;
 }
 
