@@ -7,23 +7,19 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/compiled_resources.h"
 #include "app/program_names.h"
 #include "build_config.h"
 #include "platform/qt_settings_store.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
 
-// The icons and pictures are compiled into the window library; a static library must register them.
-static void InitYarvelinResources() {
-    Q_INIT_RESOURCE(yarvelin);
-}
-
 namespace yarvelin {
 
 CYarvelinGui::CYarvelinGui(CYarvelinApp& app, SettingsStore& store, UiServices& ui, AppConfig config,
                            QString programDir)
     : m_app(app), m_store(store), m_ui(ui), m_config(std::move(config)), m_programDir(std::move(programDir)) {
-    InitYarvelinResources();
+    RegisterGuiResources();
 }
 
 void CYarvelinGui::ShowAbout(QWidget* parent) {
