@@ -45,8 +45,8 @@ TEST(AppSettingsTest, ShrinkingListLeavesStaleEntriesUnread) {
         app.ExitInstance(store);
     }
     EXPECT_EQ(kCategoryCount.Read(store), 2);
-    EXPECT_EQ(store.GetString(kSectionData, "Category_2"), "C");
-    EXPECT_EQ(store.GetString(kSectionData, "Category_3"), "D");
+    EXPECT_EQ(kCategories.Read(store, 2), "C");
+    EXPECT_EQ(kCategories.Read(store, 3), "D");
     CYarvelinApp next;
     next.LoadSettings(store);
     EXPECT_EQ(next.Categories(), (std::vector<std::string>{"A", "B"}));
@@ -55,11 +55,11 @@ TEST(AppSettingsTest, ShrinkingListLeavesStaleEntriesUnread) {
 TEST(AppSettingsTest, CountsGovernAndMissingEntriesAreEmpty) {
     CMemorySettingsStore store;
     kSizeCount.Write(store, 3);
-    store.WriteString(kSectionData, "Sizes_0", "S");
-    store.WriteString(kSectionData, "Sizes_2", "L");
-    store.WriteString(kSectionData, "Sizes_3", "XL");  // beyond the count
+    kSizes.Write(store, 0, "S");
+    kSizes.Write(store, 2, "L");
+    kSizes.Write(store, 3, "XL");  // beyond the count
     kColorCount.Write(store, 0);
-    store.WriteString(kSectionData, "Colors_0", "Red");
+    kColors.Write(store, 0, "Red");
     CYarvelinApp app;
     app.LoadSettings(store);
     EXPECT_EQ(app.Sizes(), (std::vector<std::string>{"S", "", "L"}));
@@ -69,9 +69,9 @@ TEST(AppSettingsTest, CountsGovernAndMissingEntriesAreEmpty) {
 TEST(AppSettingsTest, DamagedHugeCountsStartNormally) {
     CMemorySettingsStore store;
     kSizeCount.Write(store, 2000000000);
-    store.WriteString(kSectionData, "Sizes_0", "S");
-    store.WriteString(kSectionData, "Sizes_1", "");
-    store.WriteString(kSectionData, "Sizes_2", "L");
+    kSizes.Write(store, 0, "S");
+    kSizes.Write(store, 1, "");
+    kSizes.Write(store, 2, "L");
     kColorCount.Write(store, 10001);
     kCategoryCount.Write(store, -5);
     CYarvelinApp app;
@@ -95,7 +95,7 @@ TEST(AppSettingsTest, RoundTripOfEverythingWritten) {
     app.SetAlwaysInStock(false);
     app.RecentFeeds().Add("/tmp/a.txt");
     app.SaveSettings(store);
-    EXPECT_EQ(store.GetString(kSectionDefaults, "Def11"), "v11");
+    EXPECT_EQ(kDefaults.Read(store, 11), "v11");
     EXPECT_EQ(kInStock.Read(store), 0);
 
     CYarvelinApp again;
@@ -136,13 +136,13 @@ TEST(RecentFileListTest, RelativePathsBecomeFullAndStoreIsRewritten) {
     EXPECT_EQ(list[0].find(".."), std::string::npos);
 
     CMemorySettingsStore store;
-    store.WriteString(kSectionRecent, "feed4", "/old/stale.txt");
+    kRecentFeeds.Write(store, 4, "/old/stale.txt");
     store.WriteString(kSectionRecent, "other", "x");
     list.WriteList(store, kRecentFeeds);
-    EXPECT_FALSE(store.Has(kSectionRecent, "feed4"));
+    EXPECT_FALSE(store.Has(kSectionRecent, kRecentFeeds.Name(4)));
     EXPECT_FALSE(store.Has(kSectionRecent, "other"));
-    EXPECT_FALSE(store.Has(kSectionRecent, "feed2"));  // empty entries are not written
-    EXPECT_EQ(store.GetString(kSectionRecent, "feed1"), list[0]);
+    EXPECT_FALSE(store.Has(kSectionRecent, kRecentFeeds.Name(2)));  // empty entries are not written
+    EXPECT_EQ(kRecentFeeds.Read(store, 1), list[0]);
 }
 
 TEST(RememberedAlertTest, OnlyExactFShowsAndAnswersAreKept) {
@@ -200,6 +200,7 @@ TEST(SettingDeclarationTest, TextsReadTheirDefaultAndRoundTripUnderTheirName) {
         CMemorySettingsStore store;
         EXPECT_EQ(c.setting.Read(store), c.def);
         c.setting.Write(store, "x\x93y");
+        ASSERT_TRUE(store.Has(c.section, c.name));
         const auto& stored = store.m_values.at({c.section, c.name});
         EXPECT_FALSE(stored.isInt);
         EXPECT_EQ(stored.text, "x\x93y");
@@ -225,6 +226,7 @@ TEST(SettingDeclarationTest, NumbersReadTheirDefaultAndRoundTripUnderTheirName) 
         CMemorySettingsStore store;
         EXPECT_EQ(c.setting.Read(store), c.def);
         c.setting.Write(store, -7);
+        ASSERT_TRUE(store.Has(c.section, c.name));
         const auto& stored = store.m_values.at({c.section, c.name});
         EXPECT_TRUE(stored.isInt);
         EXPECT_EQ(stored.number, -7);
