@@ -100,8 +100,8 @@ int main(int argc, char** argv) {
     CFixedAnswerUi ui(MsgAnswer::Yes);  // every question
     CYarvelinGui gui(app, store, ui, AppConfig{}, dir.path());
     // The delete warning answers Yes without showing itself.
-    store.WriteString(settings::kSectionShow, settings::kDontShowDelete, "T");
-    store.WriteInt(settings::kSectionShow, settings::kDontShowDeleteValue, 1);
+    settings::kDontShowDelete.Write(store, "T");
+    settings::kDontShowDeleteValue.Write(store, 1);
 
     const long before = ResidentKiB();
     for (std::size_t i = 0; i < count; ++i) {

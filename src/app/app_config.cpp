@@ -1,22 +1,18 @@
 #include "app/app_config.h"
 
-#include "app/settings_names.h"
 #include "app/settings_store.h"
 
 namespace yarvelin {
 
 AppConfig AppConfig::FromStore(const SettingsStore& store) {
     AppConfig c;
-    auto over = [&store](const char* name, std::string& value) {
-        value = store.GetString(settings::kSectionConfig, name, value);
-    };
-    over("SignUpUrl", c.signUpUrl);
-    over("AccountHelpUrl", c.accountHelpUrl);
-    over("ArticlesUrl", c.articlesUrl);
-    over("TechSupportUrl", c.techSupportUrl);
-    over("DataHelpUrl", c.dataHelpUrl);
-    over("OptionsHelpUrl", c.optionsHelpUrl);
-    over("UploadHost", c.uploadHost);
+    c.signUpUrl = settings::kSignUpUrl.Read(store);
+    c.accountHelpUrl = settings::kAccountHelpUrl.Read(store);
+    c.articlesUrl = settings::kArticlesUrl.Read(store);
+    c.techSupportUrl = settings::kTechSupportUrl.Read(store);
+    c.dataHelpUrl = settings::kDataHelpUrl.Read(store);
+    c.optionsHelpUrl = settings::kOptionsHelpUrl.Read(store);
+    c.uploadHost = settings::kUploadHost.Read(store);
     return c;
 }
 

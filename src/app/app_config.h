@@ -1,21 +1,21 @@
-// Web addresses and the default upload host, in one place. Each can be overridden in the settings
-// store's "Config" section under the same name.
+// Web addresses and the default upload host. Their defaults and names are declared in app/settings_names.h;
+// each can be overridden in the settings store's "Config" section.
 #pragma once
 
 #include <string>
 
+#include "app/settings_names.h"
+
 namespace yarvelin {
 
-class SettingsStore;
-
 struct AppConfig {
-    std::string signUpUrl = "https://merchants.quorvin.example/signup";
-    std::string accountHelpUrl = "https://merchants.quorvin.example/help/account";
-    std::string articlesUrl = "https://merchants.quorvin.example/articles";
-    std::string techSupportUrl = "https://www.yarvelin.example/support";
-    std::string dataHelpUrl = "https://merchants.quorvin.example/help/feed-data";
-    std::string optionsHelpUrl = "https://merchants.quorvin.example/help/options";
-    std::string uploadHost = "ftp.quorvin.example";
+    std::string signUpUrl = settings::kSignUpUrl.def;
+    std::string accountHelpUrl = settings::kAccountHelpUrl.def;
+    std::string articlesUrl = settings::kArticlesUrl.def;
+    std::string techSupportUrl = settings::kTechSupportUrl.def;
+    std::string dataHelpUrl = settings::kDataHelpUrl.def;
+    std::string optionsHelpUrl = settings::kOptionsHelpUrl.def;
+    std::string uploadHost = settings::kUploadHost.def;
     // Where SFTP host keys the user accepted are kept; empty: DefaultKnownHostsFile(). Not a setting.
     std::string knownHostsFile;
 

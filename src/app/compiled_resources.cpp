@@ -9,7 +9,7 @@ static void RegisterYarvelinResources() {
 
 namespace yarvelin {
 
-void EnsureGuiResources() {
+void RegisterGuiResources() {
     static const bool registered = (RegisterYarvelinResources(), true);
     (void)registered;
 }

@@ -4,7 +4,8 @@
 namespace yarvelin {
 
 // Registers them. They live in a static library, whose registration the linker would otherwise leave out
-// because nothing refers to it; every window that shows one calls this first (repeat calls are harmless).
-void EnsureGuiResources();
+// because nothing refers to it. CYarvelinGui does it when the program starts, so a window never needs to;
+// a test that makes a window without one calls this itself. Repeat calls are harmless.
+void RegisterGuiResources();
 
 }  // namespace yarvelin

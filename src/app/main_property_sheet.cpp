@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QShortcut>
 
-#include "app/compiled_resources.h"
 #include "app/wizard_rules.h"
 #include "app/yarvelin_gui.h"
 #include "pages/product_list_page.h"
@@ -23,7 +22,6 @@ namespace yarvelin {
 CMainPropertySheet::CMainPropertySheet(CYarvelinGui& gui, bool showSplash, QWidget* parent)
     : CWizardPropertySheet(A("Yarvelin"), parent), m_gui(gui) {
     setObjectName(QStringLiteral("mainSheet"));
-    EnsureGuiResources();
     // The splash covers the time the sheet takes to set itself up; it goes when the sheet is ready.
     QPointer<CSplashScreenEx> splash;
     if (showSplash) {

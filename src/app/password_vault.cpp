@@ -10,15 +10,15 @@ void KeepFtpPassword(SettingsStore& store, PasswordVault* vault, const std::stri
     if (vault) {
         inVault = password.empty() ? vault->Remove(kFtpPasswordKey) : vault->Save(kFtpPasswordKey, password);
     }
-    store.WriteString(settings::kSectionFtp, settings::kFtpPassword, inVault ? std::string() : password);
+    settings::kFtpPassword.Write(store, inVault ? std::string() : password);
 }
 
 bool MoveFtpPasswordToVault(SettingsStore& store, PasswordVault* vault) {
-    const std::string password = store.GetString(settings::kSectionFtp, settings::kFtpPassword);
+    const std::string password = settings::kFtpPassword.Read(store);
     if (!vault || password.empty() || !vault->Save(kFtpPasswordKey, password)) {
         return false;
     }
-    store.WriteString(settings::kSectionFtp, settings::kFtpPassword, std::string());
+    settings::kFtpPassword.Write(store, std::string());
     store.Flush();
     return true;
 }

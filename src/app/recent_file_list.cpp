@@ -57,17 +57,17 @@ bool CRecentFileList::ContainsExactly(const std::string& path) const {
     return false;
 }
 
-void CRecentFileList::ReadList(const SettingsStore& store, const char* section, const char* entryFormat) {
+void CRecentFileList::ReadList(const SettingsStore& store, const IndexedSetting<std::string>& entries) {
     for (std::size_t k = 0; k < m_entries.size(); ++k) {
-        m_entries[k] = store.GetString(section, Format(entryFormat, static_cast<int>(k + 1)));
+        m_entries[k] = entries.Read(store, static_cast<int>(k + 1));
     }
 }
 
-void CRecentFileList::WriteList(SettingsStore& store, const char* section, const char* entryFormat) const {
-    store.DeleteSection(section);
+void CRecentFileList::WriteList(SettingsStore& store, const IndexedSetting<std::string>& entries) const {
+    store.DeleteSection(entries.section);
     for (std::size_t k = 0; k < m_entries.size(); ++k) {
         if (!m_entries[k].empty()) {
-            store.WriteString(section, Format(entryFormat, static_cast<int>(k + 1)), m_entries[k]);
+            entries.Write(store, static_cast<int>(k + 1), m_entries[k]);
         }
     }
 }

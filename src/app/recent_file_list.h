@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-namespace yarvelin {
+#include "app/setting.h"
 
-class SettingsStore;
+namespace yarvelin {
 
 class CRecentFileList {
   public:
@@ -22,9 +22,9 @@ class CRecentFileList {
     std::vector<std::string> NonEmpty() const;
     bool ContainsExactly(const std::string& path) const;
 
-    // "feed1" .. "feedN" of a section; writing replaces the whole section.
-    void ReadList(const SettingsStore& store, const char* section, const char* entryFormat);
-    void WriteList(SettingsStore& store, const char* section, const char* entryFormat) const;
+    // Entries 1 .. N of an indexed setting; writing replaces the setting's whole section.
+    void ReadList(const SettingsStore& store, const IndexedSetting<std::string>& entries);
+    void WriteList(SettingsStore& store, const IndexedSetting<std::string>& entries) const;
 
   private:
     std::vector<std::string> m_entries;

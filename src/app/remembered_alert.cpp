@@ -1,21 +1,20 @@
 #include "app/remembered_alert.h"
 
-#include "app/settings_names.h"
 #include "app/settings_store.h"
 
 namespace yarvelin {
 
 bool CRememberedAlert::ShouldShow() const {
-    return m_store.GetString(settings::kSectionShow, m_flagName, "F") == "F";
+    return m_flag.Read(m_store) == "F";
 }
 
 int CRememberedAlert::RememberedAnswer() const {
-    return m_store.GetInt(settings::kSectionShow, m_valueName, kAnswerYes);
+    return m_answer.Read(m_store);
 }
 
 void CRememberedAlert::Record(bool dontShowAgain, int answer) {
-    m_store.WriteString(settings::kSectionShow, m_flagName, dontShowAgain ? "T" : "F");
-    m_store.WriteInt(settings::kSectionShow, m_valueName, answer);
+    m_flag.Write(m_store, dontShowAgain ? "T" : "F");
+    m_answer.Write(m_store, answer);
     m_store.Flush();
 }
 

@@ -1,20 +1,22 @@
 // A Yes/No alert whose answer can be remembered in the "Show" section.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
-namespace yarvelin {
+#include "app/setting.h"
 
-class SettingsStore;
+namespace yarvelin {
 
 inline constexpr int kAnswerYes = 1;
 inline constexpr int kAnswerNo = 2;
 
 class CRememberedAlert {
   public:
-    // flagName holds "T"/"F"; valueName the last answer (1 Yes, 2 No).
-    CRememberedAlert(SettingsStore& store, const char* flagName, const char* valueName)
-        : m_store(store), m_flagName(flagName), m_valueName(valueName) {}
+    // flag holds "T"/"F"; answer the last answer (1 Yes, 2 No).
+    CRememberedAlert(SettingsStore& store, const Setting<std::string>& flag,
+                     const Setting<std::int32_t>& answer)
+        : m_store(store), m_flag(flag), m_answer(answer) {}
 
     // The alert is shown only while its flag reads exactly "F".
     bool ShouldShow() const;
@@ -25,8 +27,8 @@ class CRememberedAlert {
 
   private:
     SettingsStore& m_store;
-    std::string m_flagName;
-    std::string m_valueName;
+    Setting<std::string> m_flag;
+    Setting<std::int32_t> m_answer;
 };
 
 }  // namespace yarvelin

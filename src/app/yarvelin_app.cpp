@@ -1,5 +1,7 @@
 #include "app/yarvelin_app.h"
 
+#include <optional>
+
 #include "app/settings_names.h"
 #include "app/settings_store.h"
 #include "records/builtin_lists.h"
@@ -12,32 +14,31 @@ namespace {
 // No merchant keeps this many names of their own; a larger count comes from a damaged file.
 constexpr int kMaxListEntries = 10000;
 
-void ReadList(const SettingsStore& store, const char* countName, const char* entryFmt,
-              std::vector<std::string>& list) {
-    const int count = store.GetInt(settings::kSectionData, countName, 0);
-    if (count > kMaxListEntries) {
+void ReadList(const SettingsStore& store, const settings::Number& count,
+              const IndexedSetting<std::string>& entries, std::vector<std::string>& list) {
+    const int stored = count.Read(store);
+    if (stored > kMaxListEntries) {
         // Reading two billion entries would hang the start; take the entries the file really holds,
         // up to the bound.
-        const std::string missing("\x01");
         for (int i = 0; i < kMaxListEntries; ++i) {
-            std::string entry = store.GetString(settings::kSectionData, Format(entryFmt, i), missing);
-            if (entry == missing) {
+            std::optional<std::string> entry = ReadIfPresent(entries, store, i);
+            if (!entry) {
                 break;
             }
-            list.push_back(std::move(entry));
+            list.push_back(std::move(*entry));
         }
         return;
     }
-    for (int i = 0; i < count; ++i) {
-        list.push_back(store.GetString(settings::kSectionData, Format(entryFmt, i)));
+    for (int i = 0; i < stored; ++i) {
+        list.push_back(entries.Read(store, i));
     }
 }
 
-void WriteList(SettingsStore& store, const char* countName, const char* entryFmt,
-               const std::vector<std::string>& list) {
-    store.WriteInt(settings::kSectionData, countName, static_cast<std::int32_t>(list.size()));
+void WriteList(SettingsStore& store, const settings::Number& count,
+               const IndexedSetting<std::string>& entries, const std::vector<std::string>& list) {
+    count.Write(store, static_cast<std::int32_t>(list.size()));
     for (std::size_t i = 0; i < list.size(); ++i) {
-        store.WriteString(settings::kSectionData, Format(entryFmt, static_cast<int>(i)), list[i]);
+        entries.Write(store, static_cast<int>(i), list[i]);
     }
 }
 
@@ -50,33 +51,31 @@ CYarvelinApp::CYarvelinApp()
       m_currencies(CurrencyCodes()) {}
 
 void CYarvelinApp::LoadSettings(const SettingsStore& store) {
-    ReadList(store, settings::kCategoryCount, settings::kCategoryFmt, m_categories);
-    ReadList(store, settings::kSizeCount, settings::kSizeFmt, m_sizes);
-    ReadList(store, settings::kColorCount, settings::kColorFmt, m_colors);
+    ReadList(store, settings::kCategoryCount, settings::kCategories, m_categories);
+    ReadList(store, settings::kSizeCount, settings::kSizes, m_sizes);
+    ReadList(store, settings::kColorCount, settings::kColors, m_colors);
     for (int i = 0; i < kDefaultValueCount; ++i) {
-        m_defaults[static_cast<std::size_t>(i)] =
-            store.GetString(settings::kSectionDefaults, Format(settings::kDefaultFmt, i + 1));
+        m_defaults[static_cast<std::size_t>(i)] = settings::kDefaults.Read(store, i + 1);
     }
-    m_bNoExpiryDate = store.GetInt(settings::kSectionDefaults, settings::kExpiryDate, 1) != 0;
-    m_bAlwaysInStock = store.GetInt(settings::kSectionDefaults, settings::kInStock, 1) != 0;
-    m_bAutoGenOfferId = store.GetInt(settings::kSectionDefaults, settings::kAutoGenOfferId, 1) != 0;
-    m_recentFeeds.ReadList(store, settings::kSectionRecent, settings::kRecentFmt);
-    m_document.SetAccount(store.GetString(settings::kSectionUser, settings::kAccount));
+    m_bNoExpiryDate = settings::kExpiryDate.Read(store) != 0;
+    m_bAlwaysInStock = settings::kInStock.Read(store) != 0;
+    m_bAutoGenOfferId = settings::kAutoGenOfferId.Read(store) != 0;
+    m_recentFeeds.ReadList(store, settings::kRecentFeeds);
+    m_document.SetAccount(settings::kAccount.Read(store));
 }
 
 void CYarvelinApp::SaveSettings(SettingsStore& store) const {
-    m_recentFeeds.WriteList(store, settings::kSectionRecent, settings::kRecentFmt);
-    WriteList(store, settings::kCategoryCount, settings::kCategoryFmt, m_categories);
-    WriteList(store, settings::kSizeCount, settings::kSizeFmt, m_sizes);
-    WriteList(store, settings::kColorCount, settings::kColorFmt, m_colors);
-    store.WriteString(settings::kSectionUser, settings::kAccount, m_document.Account());
+    m_recentFeeds.WriteList(store, settings::kRecentFeeds);
+    WriteList(store, settings::kCategoryCount, settings::kCategories, m_categories);
+    WriteList(store, settings::kSizeCount, settings::kSizes, m_sizes);
+    WriteList(store, settings::kColorCount, settings::kColors, m_colors);
+    settings::kAccount.Write(store, m_document.Account());
     for (int i = 0; i < kDefaultValueCount; ++i) {
-        store.WriteString(settings::kSectionDefaults, Format(settings::kDefaultFmt, i + 1),
-                          m_defaults[static_cast<std::size_t>(i)]);
+        settings::kDefaults.Write(store, i + 1, m_defaults[static_cast<std::size_t>(i)]);
     }
-    store.WriteInt(settings::kSectionDefaults, settings::kExpiryDate, m_bNoExpiryDate ? 1 : 0);
-    store.WriteInt(settings::kSectionDefaults, settings::kInStock, m_bAlwaysInStock ? 1 : 0);
-    store.WriteInt(settings::kSectionDefaults, settings::kAutoGenOfferId, m_bAutoGenOfferId ? 1 : 0);
+    settings::kExpiryDate.Write(store, m_bNoExpiryDate ? 1 : 0);
+    settings::kInStock.Write(store, m_bAlwaysInStock ? 1 : 0);
+    settings::kAutoGenOfferId.Write(store, m_bAutoGenOfferId ? 1 : 0);
     store.Flush();
 }
 

@@ -7,23 +7,19 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/settings_names.h"
+#include "app/compiled_resources.h"
+#include "app/program_names.h"
 #include "build_config.h"
 #include "platform/qt_settings_store.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
-
-// The icons and pictures are compiled into the window library; a static library must register them.
-static void InitYarvelinResources() {
-    Q_INIT_RESOURCE(yarvelin);
-}
 
 namespace yarvelin {
 
 CYarvelinGui::CYarvelinGui(CYarvelinApp& app, SettingsStore& store, UiServices& ui, AppConfig config,
                            QString programDir)
     : m_app(app), m_store(store), m_ui(ui), m_config(std::move(config)), m_programDir(std::move(programDir)) {
-    InitYarvelinResources();
+    RegisterGuiResources();
 }
 
 void CYarvelinGui::ShowAbout(QWidget* parent) {
@@ -67,7 +63,7 @@ bool ExitAndReportSettings(CYarvelinApp& app, CQtSettingsStore& store, UiService
         A("The settings could not be saved to %1:\n%2\nChanges to your options, defaults and "
           "recent files from this session are lost.")
             .arg(store.FilePath(), store.LastFlushReason());
-    ui.MessageBox(nullptr, A(settings::kAppTitle), text, MsgIcon::Exclamation, MsgButtons::Ok);
+    ui.MessageBox(nullptr, A(kAppTitle), text, MsgIcon::Exclamation, MsgButtons::Ok);
     return false;
 }
 

@@ -27,8 +27,7 @@ std::string UploadCountKey(const std::string& server, const std::string& remoteF
 
 std::optional<long long> LastUploadCount(const SettingsStore& store, const std::string& server,
                                          const std::string& remoteFile) {
-    const std::int32_t value =
-        store.GetInt(settings::kSectionUploadCounts, UploadCountKey(server, remoteFile), -1);
+    const std::int32_t value = settings::kUploadCounts.Read(store, UploadCountKey(server, remoteFile));
     if (value < 0) {
         return std::nullopt;
     }
@@ -39,7 +38,7 @@ void RememberUploadCount(SettingsStore& store, const std::string& server, const 
                          std::size_t products) {
     const auto capped = static_cast<std::int32_t>(
         std::min<std::size_t>(products, static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())));
-    store.WriteInt(settings::kSectionUploadCounts, UploadCountKey(server, remoteFile), capped);
+    settings::kUploadCounts.Write(store, UploadCountKey(server, remoteFile), capped);
     store.Flush();
 }
 

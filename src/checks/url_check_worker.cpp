@@ -49,8 +49,7 @@ int ClampUrlCheckJobs(long jobs) {
 }
 
 int UrlCheckJobs(const SettingsStore& store) {
-    return ClampUrlCheckJobs(
-        store.GetInt(settings::kSectionConfig, settings::kUrlCheckJobs, kUrlCheckDefaultJobs));
+    return ClampUrlCheckJobs(settings::kUrlCheckJobs.Read(store));
 }
 
 namespace {

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "app/program_names.h"
+#include "app/settings_names.h"
 #include "checks/http_session.h"
 
 namespace yarvelin {
@@ -21,7 +23,7 @@ inline constexpr unsigned kUrlNoStatus = ~0u;
 inline constexpr unsigned kUrlRequestFailed = 100;
 
 // Requests in flight at once unless the settings say otherwise, and the most they may say.
-inline constexpr int kUrlCheckDefaultJobs = 16;
+inline constexpr int kUrlCheckDefaultJobs = settings::kUrlCheckJobs.def;
 inline constexpr int kUrlCheckMaxJobs = 64;
 // Requests in flight to one host at most (and so connections), whatever the number in flight in all.
 inline constexpr int kUrlCheckMaxPerHost = 4;
@@ -83,7 +85,5 @@ void UrlCheckWorker(const CFeedDocument& doc, HttpClient& client, const std::ato
 // observer): for callers that have no interface thread to hand them to.
 void RunUrlCheck(CFeedDocument& doc, HttpClient& client, const std::atomic<bool>& cancel,
                  CUrlCheckObserver& observer);
-
-inline constexpr const char* kUrlCheckUserAgent = "Yarvelin";
 
 }  // namespace yarvelin

@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/compiled_resources.h"
 #include "app/yarvelin_gui.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
@@ -37,7 +36,6 @@ QLabel* Note(const QString& text, QWidget* parent) {
 
 CAccountSetupDlg::CAccountSetupDlg(CYarvelinGui& gui, QWidget* parent) : QDialog(parent), m_gui(gui) {
     setObjectName(QStringLiteral("CAccountSetupDlg"));
-    EnsureGuiResources();
     setWindowTitle(A("Account Setup"));
     setModal(true);
 

@@ -9,7 +9,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "app/settings_names.h"
+#include "app/program_names.h"
 #include "app/yarvelin_gui.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
@@ -169,7 +169,7 @@ bool COptions2::ReadControls() {
     const auto error = ReadDefaultNumbers(ToCp1252(m_price->text()), ToCp1252(m_shipping->text()), m_values);
     if (error) {
         QLineEdit* box = error->defIndex == kDefPrice ? m_price : m_shipping;
-        m_gui.Ui().MessageBox(this, A(settings::kAppTitle), FromCp1252(error->message), MsgIcon::Exclamation,
+        m_gui.Ui().MessageBox(this, A(kAppTitle), FromCp1252(error->message), MsgIcon::Exclamation,
                               MsgButtons::Ok);
         box->setFocus();
         box->selectAll();

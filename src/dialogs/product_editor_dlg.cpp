@@ -15,7 +15,7 @@
 #include <QVBoxLayout>
 #include <QValidator>
 
-#include "app/settings_names.h"
+#include "app/program_names.h"
 #include "app/yarvelin_gui.h"
 #include "platform/qt_guid_source.h"
 #include "platform/text_codec.h"
@@ -596,7 +596,7 @@ void CNewProductDlg::Store() {
     }
     ReadTexts();
     if (const auto error = ReadProductForm(m_form, ToCp1252(m_shipping->text()), ToCp1252(m_price->text()))) {
-        m_gui.Ui().MessageBox(this, A(settings::kAppTitle), FromCp1252(error->message), MsgIcon::Exclamation,
+        m_gui.Ui().MessageBox(this, A(kAppTitle), FromCp1252(error->message), MsgIcon::Exclamation,
                               MsgButtons::Ok);
         QWidget* control = FieldControl(error->field);
         control->setFocus();

@@ -15,7 +15,7 @@ class CFeedFileObserver {
     virtual void SetProgressRange(int /*lower*/, int /*upper*/) {}
     virtual void SetProgressPos(int /*pos*/) {}
     virtual void SetStatusText(const std::string& /*text*/) {}
-    // A file error: caption "Yarvelin1.0", exclamation icon, OK.
+    // A file error: caption kAppTitle, exclamation icon, OK.
     virtual void ShowFileError(const std::string& text) = 0;
     // The empty-file report: "File is corrupt or it is of a different format", caption "File Format Error",
     // information icon, OK.

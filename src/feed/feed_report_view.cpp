@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QProgressBar>
 
+#include "app/program_names.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
 
@@ -44,7 +45,7 @@ void CFeedReportView::SetStatusText(const std::string& text) {
 void CFeedReportView::ShowFileError(const std::string& text) {
     // The fixed part of the text is plain ASCII; the path in it is in the system's own encoding, not the
     // product texts' one, so the whole text decodes as a file name.
-    m_ui.MessageBox(m_parent, A("Yarvelin1.0"), FromPath(text), MsgIcon::Exclamation, MsgButtons::Ok);
+    m_ui.MessageBox(m_parent, A(kAppTitle), FromPath(text), MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
 void CFeedReportView::ShowFormatError() {
@@ -64,7 +65,7 @@ bool CFeedReportView::ConfirmUnmappable(const std::string& path, const FeedEncod
         text += A("\n... and %1 more").arg(encoding.unmappableCount - encoding.unmappable.size());
     }
     text += A("\n\nOpen the file anyway?");
-    return m_ui.MessageBox(m_parent, A("Yarvelin1.0"), text, MsgIcon::Exclamation, MsgButtons::YesNo) ==
+    return m_ui.MessageBox(m_parent, A(kAppTitle), text, MsgIcon::Exclamation, MsgButtons::YesNo) ==
            MsgAnswer::Yes;
 }
 

@@ -13,7 +13,6 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/compiled_resources.h"
 #include "app/yarvelin_gui.h"
 #include "dialogs/account_setup_dlg.h"
 #include "feed/feed_file.h"
@@ -49,7 +48,6 @@ QPushButton* SideButton(const QString& text, const char* icon, const char* name,
 CPage1::CPage1(CYarvelinGui& gui, QWidget* parent)
     : CWizardPage(gui, A("Yarvelin : Step 1 > Create New Data Feed or Open Existing Feed File"), parent) {
     setObjectName(QStringLiteral("CPage1"));
-    EnsureGuiResources();
 
     // The samples ship in the program's data folder; added oldest first, so the list reads Office,
     // Flowers, Electronics.

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/password_vault.h"
+#include "app/program_names.h"
 #include "app/settings_names.h"
 #include "app/settings_store.h"
 #include "app/wizard_property_sheet.h"
@@ -198,7 +199,7 @@ bool CPage5::OnSetActive() {
         m_result->clear();
     }
     UpdateData(true);
-    m_strServer = m_gui.Store().GetString(settings::kSectionFtp, settings::kFtpServer);
+    m_strServer = settings::kFtpServer.Read(m_gui.Store());
     m_strUserName = m_gui.Document().Account();
     m_strFileName = m_gui.Document().SavedFileName();
     // The password is never kept on the page: it is typed again for every visit.
@@ -206,8 +207,8 @@ bool CPage5::OnSetActive() {
     if (m_strServer.empty()) {
         m_strServer = m_gui.Config().uploadHost;
     }
-    m_strKeyFile = m_gui.Store().GetString(settings::kSectionFtp, settings::kFtpKeyFile);
-    m_bBinary = m_gui.Store().GetString(settings::kSectionFtp, settings::kFtpBinary) == "1";
+    m_strKeyFile = settings::kFtpKeyFile.Read(m_gui.Store());
+    m_bBinary = settings::kFtpBinary.Read(m_gui.Store()) == "1";
     UpdateKeyButton();
     UpdateData(false);
     UpdateUploadButton();
@@ -234,12 +235,12 @@ int CPage5::OnWizardNext() {
     UpdateData(true);
     SettingsStore& store = m_gui.Store();
     const auto keep = [this](const std::string& value) { return m_bSavePassword ? value : std::string(); };
-    store.WriteString(settings::kSectionFtp, settings::kFtpServer, keep(m_strServer));
-    store.WriteString(settings::kSectionFtp, settings::kFtpUserId, keep(m_strUserName));
-    store.WriteString(settings::kSectionFtp, settings::kFtpFileName, keep(m_strFileName));
+    settings::kFtpServer.Write(store, keep(m_strServer));
+    settings::kFtpUserId.Write(store, keep(m_strUserName));
+    settings::kFtpFileName.Write(store, keep(m_strFileName));
     KeepFtpPassword(store, m_gui.Vault(), keep(m_strPassword));
-    store.WriteString(settings::kSectionFtp, settings::kFtpKeyFile, m_strKeyFile);
-    store.WriteString(settings::kSectionFtp, settings::kFtpBinary, m_bBinary ? "1" : "0");
+    settings::kFtpKeyFile.Write(store, m_strKeyFile);
+    settings::kFtpBinary.Write(store, m_bBinary ? "1" : "0");
     store.Flush();
     return kWizardMoveOn;
 }
@@ -274,7 +275,7 @@ void CPage5::OnUpload() {
             A("Your data feed file has been uploaded to Quorvin successfully.\nPlease remember that "
               "attempting to "
               "upload it again within 24 hours may results in an error."));
-        m_gui.Ui().MessageBox(this, A(settings::kAppTitle),
+        m_gui.Ui().MessageBox(this, A(kAppTitle),
                               A("Success. The data feed file has been uploaded to Quorvin."),
                               MsgIcon::Information, MsgButtons::Ok);
     } else if (result == QDialog::Accepted) {
@@ -287,10 +288,10 @@ void CPage5::OnUpload() {
 bool CPage5::FillRequest(CFTPTransferDlg& dlg, const std::string& localFile) {
     const UploadRequestResult built =
         BuildUploadRequest(localFile, Account(), [this](const std::string& server) {
-            return m_gui.Store().GetString(settings::kSectionPinnedCertificates, server);
+            return settings::kPinnedCertificates.Read(m_gui.Store(), server);
         });
     if (!built.request) {
-        m_gui.Ui().MessageBox(this, A(settings::kAppTitle), FromCp1252(built.error), MsgIcon::Exclamation,
+        m_gui.Ui().MessageBox(this, A(kAppTitle), FromCp1252(built.error), MsgIcon::Exclamation,
                               MsgButtons::Ok);
         return false;
     }
@@ -298,7 +299,7 @@ bool CPage5::FillRequest(CFTPTransferDlg& dlg, const std::string& localFile) {
     if (IsTlsProtocol(built.address.protocol)) {
         dlg.m_pinsFile = m_gui.Store().Location();
         dlg.m_onCertificatePinned = [this](const std::string& pinned, const std::string& pin) {
-            m_gui.Store().WriteString(settings::kSectionPinnedCertificates, pinned, pin);
+            settings::kPinnedCertificates.Write(m_gui.Store(), pinned, pin);
             m_gui.Store().Flush();
         };
     }
@@ -341,7 +342,7 @@ void CPage5::OnKeyFile() {
     if (path) {
         m_strKeyFile = PathBytes(*path);
     } else if (!m_strKeyFile.empty() &&
-               m_gui.Ui().MessageBox(this, A(settings::kAppTitle),
+               m_gui.Ui().MessageBox(this, A(kAppTitle),
                                      A("Stop signing in with the key file\n") + PathText(m_strKeyFile) +
                                          A("\nand use the password instead?"),
                                      MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes) {

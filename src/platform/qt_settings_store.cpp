@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/settings_names.h"
+#include "app/program_names.h"
 #include "platform/text_codec.h"
 
 namespace yarvelin {
@@ -51,8 +51,8 @@ QString ProbeWriteFailure(const QString& settingsPath) {
 
 CQtSettingsStore::CQtSettingsStore()
     : m_settings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                             QString::fromLatin1(settings::kAppTitle),
-                                             QString::fromLatin1(settings::kAppTitle))) {
+                                             QString::fromLatin1(kSettingsRoot),
+                                             QString::fromLatin1(kSettingsRoot))) {
     m_settings->setAtomicSyncRequired(true);
     PrepareFile();
 }

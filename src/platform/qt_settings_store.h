@@ -13,7 +13,7 @@ namespace yarvelin {
 
 class CQtSettingsStore : public SettingsStore {
   public:
-    // The user's own store ("Yarvelin1.0"/"Yarvelin1.0" in the user scope).
+    // The user's own store (kSettingsRoot/kSettingsRoot in the user scope).
     CQtSettingsStore();
     // A store in a given file, used by tests and by the command-line companion's --settings option.
     explicit CQtSettingsStore(const QString& iniPath);

@@ -13,6 +13,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/program_names.h"
 #include "platform/data_dir.h"
 #include "platform/text_codec.h"
 
@@ -22,7 +23,7 @@ bool RefuseUnstorableText(UiServices& ui, QWidget* parent,
                           std::initializer_list<std::pair<QWidget*, QString>> boxes) {
     for (const auto& [box, text] : boxes) {
         if (const std::optional<char32_t> c = FirstUnencodable(text)) {
-            ui.MessageBox(parent, A("Yarvelin1.0"), CharacterNotStorableMessage(*c), MsgIcon::Exclamation,
+            ui.MessageBox(parent, A(kAppTitle), CharacterNotStorableMessage(*c), MsgIcon::Exclamation,
                           MsgButtons::Ok);
             if (box != nullptr) {
                 box->setFocus();

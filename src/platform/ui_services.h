@@ -41,7 +41,7 @@ class UiServices {
 };
 
 // Refuses the first of the boxes whose text holds a character the feed's code page cannot hold: the user
-// is told which character (caption "Yarvelin1.0", exclamation icon, OK) and the box gets the focus.
+// is told which character (caption kAppTitle, exclamation icon, OK) and the box gets the focus.
 // False when every text can be stored.
 bool RefuseUnstorableText(UiServices& ui, QWidget* parent,
                           std::initializer_list<std::pair<QWidget*, QString>> boxes);

@@ -11,6 +11,7 @@
 #include <future>
 #include <memory>
 
+#include "app/program_names.h"
 #include "app/settings_names.h"
 #include "platform/curl_ftp_client.h"
 #include "platform/text_codec.h"
@@ -102,14 +103,13 @@ bool CFTPTransferDlg::Initialise() {
     m_progress->setRange(0, 100);
     m_engine = std::make_unique<CFtpTransferEngine>(*m_client, static_cast<FtpTransferObserver&>(*this));
     m_engine->m_request = m_request;
-    m_engine->m_request.agent = settings::kAppTitle;
+    m_engine->m_request.agent = kFtpAgent;
     const auto prepared = m_engine->Prepare([this](const std::string& question) {
         return m_ui.MessageBox(this, A("Yarvelin"), Local(question), MsgIcon::Question, MsgButtons::YesNo) ==
                MsgAnswer::Yes;
     });
     if (prepared == CFtpTransferEngine::PrepareResult::Failed) {
-        m_ui.MessageBox(this, A(settings::kAppTitle), Local(m_engine->ErrorText()), MsgIcon::None,
-                        MsgButtons::Ok);
+        m_ui.MessageBox(this, A(kAppTitle), Local(m_engine->ErrorText()), MsgIcon::None, MsgButtons::Ok);
     }
     if (prepared != CFtpTransferEngine::PrepareResult::Ready) {
         return false;
@@ -191,22 +191,22 @@ bool CFTPTransferDlg::AskReplaceRemote(const std::string& question) {
 
 bool CFTPTransferDlg::AskTrustHostKey(const HostKeyQuestion& question) {
     return AskOnUi([this, q = Local(HostKeyQuestionText(question))] {
-        return m_ui.MessageBox(this, A(settings::kAppTitle), q, MsgIcon::Question,
-                               MsgButtons::YesNoDefaultNo) == MsgAnswer::Yes;
+        return m_ui.MessageBox(this, A(kAppTitle), q, MsgIcon::Question, MsgButtons::YesNoDefaultNo) ==
+               MsgAnswer::Yes;
     });
 }
 
 void CFTPTransferDlg::OnHostKeyChanged(const HostKeyQuestion& question) {
     // Shown while the worker waits, so the warning comes before the connection error.
     AskOnUi([this, q = Local(HostKeyChangedText(question))] {
-        m_ui.MessageBox(this, A(settings::kAppTitle), q, MsgIcon::Stop, MsgButtons::Ok);
+        m_ui.MessageBox(this, A(kAppTitle), q, MsgIcon::Stop, MsgButtons::Ok);
         return false;
     });
 }
 
 bool CFTPTransferDlg::AskTrustCertificate(const CertificateQuestion& question) {
     return AskOnUi([this, question, q = Local(CertificateQuestionText(question))] {
-        const bool yes = m_ui.MessageBox(this, A(settings::kAppTitle), q, MsgIcon::Exclamation,
+        const bool yes = m_ui.MessageBox(this, A(kAppTitle), q, MsgIcon::Exclamation,
                                          MsgButtons::YesNoDefaultNo) == MsgAnswer::Yes;
         if (yes && m_onCertificatePinned) {
             m_onCertificatePinned(question.server, question.pin);
@@ -223,7 +223,7 @@ void CFTPTransferDlg::OnCertificateReplaced(const CertificateQuestion& question)
         "\nand upload again: you will then be asked about the new certificate.";
     // Shown while the worker waits, so the warning comes before the connection error.
     AskOnUi([this, q = Local(CertificateReplacedText(question, forget))] {
-        m_ui.MessageBox(this, A(settings::kAppTitle), q, MsgIcon::Stop, MsgButtons::Ok);
+        m_ui.MessageBox(this, A(kAppTitle), q, MsgIcon::Stop, MsgButtons::Ok);
         return false;
     });
 }
@@ -246,7 +246,7 @@ void CFTPTransferDlg::OnEndedOnUi(bool failed) {
             if (!m_engine->ErrorHint().empty()) {
                 text += "\n\n" + m_engine->ErrorHint();
             }
-            m_ui.MessageBox(this, A(settings::kAppTitle), Local(text), MsgIcon::None, MsgButtons::Ok);
+            m_ui.MessageBox(this, A(kAppTitle), Local(text), MsgIcon::None, MsgButtons::Ok);
         }
         done(QDialog::Rejected);
         return;

@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "app/program_names.h"
 #include "upload/ftp_client.h"
 #include "upload/ftp_texts.h"
 #include "upload/ftp_transfer_observer.h"
@@ -32,7 +33,7 @@ struct FtpTransferRequest {
     std::string proxy;
     double bandwidthLimit = 0;  // bytes per millisecond; 0 or less: none
     std::uint64_t startOffset = 0;
-    std::string agent = "Yarvelin1.0";
+    std::string agent = kFtpAgent;
     FtpSecurity security;  // the protocol (plain FTP unless said otherwise) and its trust settings
 };
 

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "app/program_names.h"
+
 namespace yarvelin {
 
 namespace {
@@ -217,7 +219,7 @@ std::string DefaultKnownHostsFile() {
         const char* home = std::getenv("HOME");
         folder = std::string(home ? home : ".") + "/.config";
     }
-    return folder + "/Yarvelin1.0/known_hosts";
+    return folder + "/" + kSettingsRoot + "/known_hosts";
 }
 
 std::string RemotePathIn(const ServerAddress& address, const std::string& fileName) {

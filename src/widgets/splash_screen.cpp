@@ -9,8 +9,6 @@
 #include <QScreen>
 #include <QVariantAnimation>
 
-#include "app/compiled_resources.h"
-
 namespace yarvelin {
 
 namespace {
@@ -57,7 +55,6 @@ bool CSplashScreenEx::Create(QWidget* parent, const QString& text, int displayTi
 }
 
 bool CSplashScreenEx::SetBitmap(const QString& resource, int red, int green, int blue) {
-    EnsureGuiResources();
     m_bitmap = QPixmap();
     QImage image(resource);
     if (image.isNull()) {

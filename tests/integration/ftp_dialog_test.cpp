@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/program_names.h"
 #include "integration/ftp_test_server.h"
 #include "platform/text_codec.h"
 #include "support/scripted_ui_services.h"
@@ -84,7 +85,7 @@ TEST_F(FtpDialog, WrongPasswordShowsTheServersReply) {
     CFTPTransferDlg dlg(m_ui);
     Prepare(dlg, server, local.string());
     dlg.m_request.password = "wrong";
-    m_ui.ExpectMessage(A("Yarvelin1.0"),
+    m_ui.ExpectMessage(A(kAppTitle),
                        A("An error occurred connecting to the server, Error:\n530 Authentication failed.\n\n"
                          "The server refused the sign-in with the words above: check the user name and the "
                          "password."),
@@ -97,7 +98,7 @@ TEST_F(FtpDialog, MissingLocalFileClosesBeforeAnyWorker) {
     CFtpTestServer server;
     CFTPTransferDlg dlg(m_ui);
     Prepare(dlg, server, (server.Base() / "missing.txt").string());
-    m_ui.ExpectMessage(A("Yarvelin1.0"), A("An error occured while opening the file to be uploaded, Error:2"),
+    m_ui.ExpectMessage(A(kAppTitle), A("An error occured while opening the file to be uploaded, Error:2"),
                        MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok);
     EXPECT_EQ(dlg.exec(), QDialog::Rejected);
     EXPECT_FALSE(dlg.m_bCompleted);

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "app/password_vault.h"
+#include "app/program_names.h"
 #include "app/settings_names.h"
 #include "app/settings_store.h"
 #include "platform/keychain_password_vault.h"
@@ -20,19 +21,17 @@ std::string g_self;
 
 // What the child does inside the private session; its exit status tells the parent which step failed.
 int KeyringChild() {
-    CKeychainPasswordVault vault(QStringLiteral("Yarvelin1.0-test"));
+    CKeychainPasswordVault vault(QString::fromLatin1(kSettingsRoot) + QStringLiteral("-test"));
     CMemorySettingsStore store;
-    store.WriteString(settings::kSectionFtp, settings::kFtpPassword, "from-1.0");
+    settings::kFtpPassword.Write(store, "from-1.0");
     if (!MoveFtpPasswordToVault(store, &vault)) {
         return 10;
     }
-    if (!store.GetString(settings::kSectionFtp, settings::kFtpPassword).empty() ||
-        vault.Load(kFtpPasswordKey) != "from-1.0") {
+    if (!settings::kFtpPassword.Read(store).empty() || vault.Load(kFtpPasswordKey) != "from-1.0") {
         return 11;
     }
     KeepFtpPassword(store, &vault, "s\xC3\xA9same");
-    if (!store.GetString(settings::kSectionFtp, settings::kFtpPassword).empty() ||
-        vault.Load(kFtpPasswordKey) != "s\xC3\xA9same") {
+    if (!settings::kFtpPassword.Read(store).empty() || vault.Load(kFtpPasswordKey) != "s\xC3\xA9same") {
         return 12;
     }
     KeepFtpPassword(store, &vault, "");
@@ -60,12 +59,12 @@ TEST(Keyring, WithoutAKeyringTheSettingsFileKeepsThePassword) {
     // No session bus at all: the keyring cannot answer.
     const QByteArray saved = qgetenv("DBUS_SESSION_BUS_ADDRESS");
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/yarvelin-no-bus");
-    CKeychainPasswordVault vault(QStringLiteral("Yarvelin1.0-test"));
+    CKeychainPasswordVault vault(QString::fromLatin1(kSettingsRoot) + QStringLiteral("-test"));
     CMemorySettingsStore store;
     KeepFtpPassword(store, &vault, "pw");
-    EXPECT_EQ(store.GetString(settings::kSectionFtp, settings::kFtpPassword), "pw");
+    EXPECT_EQ(settings::kFtpPassword.Read(store), "pw");
     EXPECT_FALSE(MoveFtpPasswordToVault(store, &vault));
-    EXPECT_EQ(store.GetString(settings::kSectionFtp, settings::kFtpPassword), "pw");
+    EXPECT_EQ(settings::kFtpPassword.Read(store), "pw");
     if (saved.isEmpty()) {
         qunsetenv("DBUS_SESSION_BUS_ADDRESS");
     } else {

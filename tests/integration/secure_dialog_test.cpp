@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/program_names.h"
 #include "integration/secure_test_servers.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
@@ -73,7 +74,7 @@ TEST(SecureDialog, HostKeyQuestionShowsTheFingerprintAndYesUploads) {
     q.keyType = "ED25519";
     q.fingerprint = CSshdTestServer::FingerprintOf(server.HostKey() + ".pub");
     q.knownHostsFile = dlg.m_request.security.knownHostsFile;
-    ui.ExpectMessage(A("Yarvelin1.0"), Local(HostKeyQuestionText(q)), MsgIcon::Question,
+    ui.ExpectMessage(A(kAppTitle), Local(HostKeyQuestionText(q)), MsgIcon::Question,
                      MsgButtons::YesNoDefaultNo, MsgAnswer::Yes);
     EXPECT_EQ(dlg.exec(), QDialog::Accepted);
     EXPECT_TRUE(CFtpTestServer::ReadFile(server.Root() / "shop.txt") == CFtpTestServer::ReadFile(local));
@@ -118,10 +119,10 @@ TEST(SecureDialog, ChangedHostKeyWarnsAndRefuses) {
     q.fingerprint = CSshdTestServer::FingerprintOf(server.HostKey() + ".pub");
     q.oldFingerprint = CSshdTestServer::FingerprintOf((server.Base() / "old_key.pub").string());
     q.knownHostsFile = dlg.m_request.security.knownHostsFile;
-    ui.ExpectMessage(A("Yarvelin1.0"), Local(HostKeyChangedText(q)), MsgIcon::Stop, MsgButtons::Ok,
+    ui.ExpectMessage(A(kAppTitle), Local(HostKeyChangedText(q)), MsgIcon::Stop, MsgButtons::Ok,
                      MsgAnswer::Ok);
     ui.ExpectMessage(
-        A("Yarvelin1.0"),
+        A(kAppTitle),
         A("An error occurred connecting to the server, Error:12045\n\nThe server's identity was not "
           "trusted, so nothing was sent to it."),
         MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok);
@@ -153,7 +154,7 @@ TEST(SecureDialog, CertificateQuestionAnsweredYesPinsTheKey) {
     q.validFrom = date("startdate");
     q.validUntil = date("enddate");
     q.fingerprint = server.Fingerprint();
-    ui.ExpectMessage(A("Yarvelin1.0"), Local(CertificateQuestionText(q)), MsgIcon::Exclamation,
+    ui.ExpectMessage(A(kAppTitle), Local(CertificateQuestionText(q)), MsgIcon::Exclamation,
                      MsgButtons::YesNoDefaultNo, MsgAnswer::Yes);
     EXPECT_EQ(dlg.exec(), QDialog::Accepted);
     EXPECT_EQ(pinnedServer, q.server);

@@ -25,6 +25,7 @@
 #include <functional>
 
 #include "app/main_property_sheet.h"
+#include "app/program_names.h"
 #include "app/yarvelin_gui.h"
 #include "checks/url_check_dlg.h"
 #include "dialogs/account_setup_dlg.h"
@@ -202,7 +203,7 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
     CNginxServer shop("    location / { return 200 \"ok\"; }\n");
     CFtpTestServer ftp;
     const auto ftpPort = static_cast<std::uint16_t>(ftp.Port());
-    const QString settings = m_dir.filePath(QStringLiteral("Yarvelin1.0.ini"));
+    const QString settings = m_dir.filePath(QString::fromLatin1(kSettingsRoot) + QStringLiteral(".ini"));
     const QString sample = m_dir.filePath(QStringLiteral("Samples/SampleFlowers.txt"));
     const QString feed = m_dir.filePath(QStringLiteral("feeds/merchant.txt"));
     const std::string shopBase = shop.Url("");
@@ -311,7 +312,7 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
         Find<QLineEdit>(upload, "serverEdit")->setText(QStringLiteral("127.0.0.1"));
         Find<QLineEdit>(upload, "passwordEdit")->setText(QStringLiteral("secret"));
         Find<QCheckBox>(upload, "binaryCheck")->setChecked(true);
-        m_ui.ExpectMessage(A("Yarvelin1.0"), A("Success. The data feed file has been uploaded to Quorvin."),
+        m_ui.ExpectMessage(A(kAppTitle), A("Success. The data feed file has been uploaded to Quorvin."),
                            MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
         Find<QPushButton>(upload, "uploadButton")->click();
         EXPECT_TRUE(Find<QLabel>(upload, "resultLine")->text().startsWith(A("Your data feed file has been")));

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "app/program_names.h"
 #include "dialogs/account_setup_dlg.h"
 #include "platform/text_codec.h"
 #include "support/test_gui.h"
@@ -91,7 +92,7 @@ void AccountSetupTest::nameOutsideTheCodePageIsRefused() {
     CAccountSetupDlg dlg(t.Gui());
     dlg.show();
     dlg.UserNameEdit()->setText(QString::fromUtf8("\u017b\u00f3\u0142w-shop"));
-    t.m_ui.ExpectMessage(A("Yarvelin1.0"),
+    t.m_ui.ExpectMessage(A(kAppTitle),
                          QString::fromUtf8("The character \u017b (U+017B) cannot be stored in the feed file. "
                                            "Please remove it or replace it."),
                          MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);

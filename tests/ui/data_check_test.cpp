@@ -194,10 +194,12 @@ void DataCheckTest::runAsksRemembersAndReports() {
     QCOMPARE(t.Doc().At(0).m_required.description, std::string("Bold&#060;/b&#062; &#169;"));
     QCOMPARE(t.Doc().At(1).m_required.name, std::string("Chair white"));
     QCOMPARE(t.Doc().At(1).m_required.description, std::string("Red &#153;"));
-    QCOMPARE(t.m_store.GetString(settings::kSectionShow, settings::kDontShowWhiteSpace), std::string("T"));
-    QCOMPARE(t.m_store.GetInt(settings::kSectionShow, settings::kDontShowWhiteSpaceValue, 0), kAnswerNo);
-    QCOMPARE(t.m_store.GetString(settings::kSectionShow, settings::kDontShowEscape), std::string("F"));
-    QCOMPARE(t.m_store.GetInt(settings::kSectionShow, settings::kDontShowEscapeValue, 0), kAnswerYes);
+    QCOMPARE(settings::kDontShowWhiteSpace.Read(t.m_store), std::string("T"));
+    QCOMPARE(settings::kDontShowWhiteSpaceValue.Read(t.m_store), kAnswerNo);
+    QCOMPARE(t.m_store.GetString(settings::kDontShowEscape.section, settings::kDontShowEscape.name),
+             std::string("F"));
+    QCOMPARE(t.m_store.GetInt(settings::kDontShowEscapeValue.section, settings::kDontShowEscapeValue.name, 0),
+             kAnswerYes);
     QCOMPARE(t.Doc().Headers().quoted, std::string("YES"));
     QVERIFY(t.Doc().IsDataVerified());
     QVERIFY(t.Doc().IsChanged());
@@ -205,10 +207,10 @@ void DataCheckTest::runAsksRemembersAndReports() {
 
 void DataCheckTest::runWithSilencedAlertsShowsNothing() {
     CTestGui t;
-    t.m_store.WriteString(settings::kSectionShow, settings::kDontShowWhiteSpace, "T");
-    t.m_store.WriteInt(settings::kSectionShow, settings::kDontShowWhiteSpaceValue, kAnswerYes);
-    t.m_store.WriteString(settings::kSectionShow, settings::kDontShowEscape, "T");
-    t.m_store.WriteInt(settings::kSectionShow, settings::kDontShowEscapeValue, kAnswerNo);
+    settings::kDontShowWhiteSpace.Write(t.m_store, "T");
+    settings::kDontShowWhiteSpaceValue.Write(t.m_store, kAnswerYes);
+    settings::kDontShowEscape.Write(t.m_store, "T");
+    settings::kDontShowEscapeValue.Write(t.m_store, kAnswerNo);
     for (int i = 0; i < 1000; ++i) {
         COtherRecord r;
         r.m_required.name = "Lamp\r\n\xae";

@@ -9,6 +9,7 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include "app/program_names.h"
 #include "app/settings_names.h"
 #include "checks/upload_history.h"
 #include "dialogs/diagnostics_dlg.h"
@@ -295,7 +296,7 @@ void DiagnosticsTest::uploadAsksAboutErrorsAndACountDrop() {
             MsgIcon::Question, MsgButtons::YesNoDefaultNo, MsgAnswer(dropAnswer));
     }
     if (uploaded) {
-        t.m_ui.ExpectMessage(A("Yarvelin1.0"), A("Success. The data feed file has been uploaded to Quorvin."),
+        t.m_ui.ExpectMessage(A(kAppTitle), A("Success. The data feed file has been uploaded to Quorvin."),
                              MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
     }
     bool shown = false;

@@ -4,6 +4,7 @@
 #include <QProgressBar>
 #include <QtTest>
 
+#include "app/program_names.h"
 #include "app/yarvelin_app.h"
 #include "feed/feed_file.h"
 #include "feed/feed_report_view.h"
@@ -44,7 +45,7 @@ class FeedReportViewTest : public QObject {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Bl\u00fcmen \u2013 Fr\u00fchling.txt"));
         CScriptedUiServices ui;
-        ui.ExpectMessage(A("Yarvelin1.0"), path + A(" was not found."), MsgIcon::Exclamation, MsgButtons::Ok,
+        ui.ExpectMessage(A(kAppTitle), path + A(" was not found."), MsgIcon::Exclamation, MsgButtons::Ok,
                          MsgAnswer::Ok);
         CFeedReportView view(ui, nullptr);  // no bar or status line: the save page's case
         CYarvelinApp app;

@@ -9,6 +9,7 @@
 #include <QtTest>
 #include <functional>
 
+#include "app/program_names.h"
 #include "dialogs/name_dlg.h"
 #include "dialogs/options_defaults_page.h"
 #include "dialogs/options_parameters_page.h"
@@ -166,7 +167,7 @@ void OptionsSheetTest::emptyNameIsRefused() {
 void OptionsSheetTest::nameOutsideTheCodePageIsRefused() {
     CTestGui t;
     COptions1 page(t.Gui());
-    t.m_ui.ExpectMessage(A("Yarvelin1.0"),
+    t.m_ui.ExpectMessage(A(kAppTitle),
                          QString::fromUtf8("The character \u0141 (U+0141) cannot be stored in the feed file. "
                                            "Please remove it or replace it."),
                          MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
@@ -270,10 +271,10 @@ void OptionsSheetTest::outOfRangeNumbersKeepTheSheetOpen() {
     sheet.Tabs()->setCurrentIndex(1);
     sheet.findChild<QLineEdit*>(QStringLiteral("defPrice"))->setText(price);
     sheet.findChild<QLineEdit*>(QStringLiteral("defShipping"))->setText(shipping);
-    t.m_ui.ExpectMessage(A("Yarvelin1.0"), message, MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    t.m_ui.ExpectMessage(A(kAppTitle), message, MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     sheet.PressOk();
     QVERIFY(sheet.isVisible());
-    t.m_ui.ExpectMessage(A("Yarvelin1.0"), message, MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    t.m_ui.ExpectMessage(A(kAppTitle), message, MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     sheet.Tabs()->setCurrentIndex(0);  // leaving the page is refused as well
     QCOMPARE(sheet.Tabs()->currentIndex(), 1);
     QCOMPARE(t.m_app.Defaults()[kDefPrice], std::string());
@@ -315,7 +316,7 @@ void OptionsSheetTest::defaultValuesAreStoredAsTyped() {
     // A character the code page cannot hold is refused, naming it, and keeps the sheet open.
     auto* brand = sheet.findChild<QLineEdit*>(QStringLiteral("defBrand"));
     brand->setText(QString::fromUtf8("Acme \u2192"));
-    t.m_ui.ExpectMessage(A("Yarvelin1.0"),
+    t.m_ui.ExpectMessage(A(kAppTitle),
                          QString::fromUtf8("The character \u2192 (U+2192) cannot be stored in the feed file. "
                                            "Please remove it or replace it."),
                          MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "app/program_names.h"
 #include "app/settings_names.h"
 #include "app/yarvelin_app.h"
 #include "platform/qt_settings_store.h"
@@ -18,13 +19,13 @@ class PlatformTest : public QObject {
   private slots:
     void settingsFileIsOwnerOnlyAndKeepsBytes() {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("Yarvelin1.0.ini"));
+        const QString path = dir.filePath(QString::fromLatin1(kSettingsRoot) + QStringLiteral(".ini"));
         const std::string account = "Caf\xe9 \x93shop\x94";
         {
             CQtSettingsStore store(path);
-            store.WriteString(settings::kSectionUser, settings::kAccount, account);
-            store.WriteInt(settings::kSectionData, settings::kCategoryCount, -7);
-            store.WriteString(settings::kSectionFtp, settings::kFtpPassword, "secret");
+            settings::kAccount.Write(store, account);
+            settings::kCategoryCount.Write(store, -7);
+            settings::kFtpPassword.Write(store, "secret");
             store.Flush();
             QVERIFY(!store.LastFlushFailed());
         }
@@ -33,13 +34,13 @@ class PlatformTest : public QObject {
                  QFileDevice::Permissions());
         QVERIFY(QFile::permissions(path) & QFileDevice::ReadOwner);
         CQtSettingsStore again(path);
-        QCOMPARE(again.GetString(settings::kSectionUser, settings::kAccount), account);
-        QCOMPARE(again.GetInt(settings::kSectionData, settings::kCategoryCount, 0), -7);
+        QCOMPARE(settings::kAccount.Read(again), account);
+        QCOMPARE(settings::kCategoryCount.Read(again), -7);
         QCOMPARE(again.GetInt(settings::kSectionData, "Missing", 42), 42);
         QCOMPARE(again.GetString(settings::kSectionData, "Missing", "dflt"), std::string("dflt"));
         again.DeleteSection(settings::kSectionFtp);
-        QCOMPARE(again.GetString(settings::kSectionFtp, settings::kFtpPassword), std::string());
-        QCOMPARE(again.GetString(settings::kSectionUser, settings::kAccount), account);
+        QCOMPARE(settings::kFtpPassword.Read(again), std::string());
+        QCOMPARE(settings::kAccount.Read(again), account);
     }
 
     void applicationSettingsThroughTheFile() {
@@ -100,7 +101,7 @@ class PlatformTest : public QObject {
         });
         CQtUiServices ui;
         const MsgAnswer got =
-            ui.MessageBox(nullptr, A("Yarvelin1.0"), A("Go on?"), MsgIcon::Question, MsgButtons(buttons));
+            ui.MessageBox(nullptr, A(kAppTitle), A("Go on?"), MsgIcon::Question, MsgButtons(buttons));
         QVERIFY(enterClosedIt);
         QCOMPARE(int(got), answer);
     }

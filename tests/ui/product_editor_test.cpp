@@ -11,6 +11,7 @@
 #include <QtTest>
 #include <deque>
 
+#include "app/program_names.h"
 #include "dialogs/options_sheet.h"
 #include "dialogs/product_editor_dlg.h"
 #include "platform/text_codec.h"
@@ -310,7 +311,7 @@ void ProductEditorTest::unreadableNumbersAreRefused() {
     Find<QLineEdit>(dlg, "nameEdit")->setText(name);
     Find<QLineEdit>(dlg, "shippingEdit")->setText(shipping);
     Find<QLineEdit>(dlg, "priceEdit")->setText(price);
-    t.m_ui.ExpectMessage(A("Yarvelin1.0"), message, MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    t.m_ui.ExpectMessage(A(kAppTitle), message, MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     Find<QPushButton>(dlg, "storeButton")->click();
     QVERIFY(dlg.result() != QDialog::Accepted);
     QCOMPARE(t.Doc().Count(), std::size_t{0});

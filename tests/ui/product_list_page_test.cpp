@@ -256,8 +256,8 @@ void ProductListPageTest::removeWithDeleteWarning() {
     QFETCH(int, storedValue);
     CTestGui t;
     if (!flag.isEmpty()) {
-        t.m_store.WriteString(settings::kSectionShow, settings::kDontShowDelete, ToCp1252(flag));
-        t.m_store.WriteInt(settings::kSectionShow, settings::kDontShowDeleteValue, value);
+        settings::kDontShowDelete.Write(t.m_store, ToCp1252(flag));
+        settings::kDontShowDeleteValue.Write(t.m_store, value);
     }
     AddProducts(t.Doc(), QStringLiteral("a,b,c,d,e"));
     ShownPage sp(t);
@@ -271,9 +271,11 @@ void ProductListPageTest::removeWithDeleteWarning() {
     QCOMPARE(Names(t.Doc()), left);
     QCOMPARE(page.Model()->rowCount(), static_cast<int>(t.Doc().Count()));
     QCOMPARE(t.Doc().IsChanged(), left != QStringLiteral("a,b,c,d,e"));
-    QCOMPARE(FromCp1252(t.m_store.GetString(settings::kSectionShow, settings::kDontShowDelete, "")),
+    QCOMPARE(FromCp1252(
+                 t.m_store.GetString(settings::kDontShowDelete.section, settings::kDontShowDelete.name, "")),
              storedFlag);
-    QCOMPARE(t.m_store.GetInt(settings::kSectionShow, settings::kDontShowDeleteValue, 0), storedValue);
+    QCOMPARE(t.m_store.GetInt(settings::kDontShowDeleteValue.section, settings::kDontShowDeleteValue.name, 0),
+             storedValue);
     if (left != QStringLiteral("a,b,c,d,e")) {
         // Nothing is selected after a removal.
         QCOMPARE(EnabledPattern(page), QStringLiteral("0000111"));
@@ -401,8 +403,8 @@ void ProductListPageTest::runsTheRealEditor() {
 
 void ProductListPageTest::acceleratorsRunTheCommands() {
     CTestGui t;
-    t.m_store.WriteString(settings::kSectionShow, settings::kDontShowDelete, "T");
-    t.m_store.WriteInt(settings::kSectionShow, settings::kDontShowDeleteValue, 1);
+    settings::kDontShowDelete.Write(t.m_store, "T");
+    settings::kDontShowDeleteValue.Write(t.m_store, 1);
     AddProducts(t.Doc(), QStringLiteral("a,b,c"));
     ShownPage sp(t);
     CPage3& page = sp.page;
@@ -494,10 +496,10 @@ void ProductListPageTest::viewAllAndOptionsOpenTheirDialogs() {
 // The two check buttons run their checks and leave every row selected with the results shown.
 void ProductListPageTest::verifyButtonsRunTheChecks() {
     CTestGui t;
-    t.m_store.WriteString(settings::kSectionShow, settings::kDontShowWhiteSpace, "T");
-    t.m_store.WriteInt(settings::kSectionShow, settings::kDontShowWhiteSpaceValue, 1);
-    t.m_store.WriteString(settings::kSectionShow, settings::kDontShowEscape, "T");
-    t.m_store.WriteInt(settings::kSectionShow, settings::kDontShowEscapeValue, 2);
+    settings::kDontShowWhiteSpace.Write(t.m_store, "T");
+    settings::kDontShowWhiteSpaceValue.Write(t.m_store, 1);
+    settings::kDontShowEscape.Write(t.m_store, "T");
+    settings::kDontShowEscapeValue.Write(t.m_store, 2);
     AddProducts(t.Doc(), QStringLiteral("Desk<b>Lamp,Chair"));
     ShownPage sp(t);
     CPage3& page = sp.page;

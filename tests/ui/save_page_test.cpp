@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "app/feed_document.h"
+#include "app/program_names.h"
 #include "app/wizard_property_sheet.h"
 #include "app/wizard_rules.h"
 #include "feed/feed_file.h"
@@ -199,11 +200,11 @@ class SavePageTest : public QObject {
         CPage4 page(t.Gui());
         const QString path = t.m_dir.filePath(QStringLiteral("missing/feed.txt"));
         t.m_ui.ExpectSaveFile(kFilter, path);
-        t.m_ui.ExpectMessage(A("Yarvelin1.0"), path + A(" contains an invalid path."), MsgIcon::Exclamation,
+        t.m_ui.ExpectMessage(A(kAppTitle), path + A(" contains an invalid path."), MsgIcon::Exclamation,
                              MsgButtons::Ok, MsgAnswer::Ok);
         QVERIFY(!page.GenerateFeed());
         t.m_ui.ExpectSaveFile(kFilter, path);
-        t.m_ui.ExpectMessage(A("Yarvelin1.0"), path + A(" contains an invalid path."), MsgIcon::Exclamation,
+        t.m_ui.ExpectMessage(A(kAppTitle), path + A(" contains an invalid path."), MsgIcon::Exclamation,
                              MsgButtons::Ok, MsgAnswer::Ok);
         QVERIFY(!page.SaveBackup());
         QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
@@ -457,7 +458,7 @@ class SavePageTest : public QObject {
             t.m_ui.ExpectSaveFile(kFilter, written, QStringLiteral("QuorvinFeed1.txt"));
         } else if (backup == kBackupFails) {
             t.m_ui.ExpectSaveFile(kFilter, unwritable, QStringLiteral("QuorvinFeed1.txt"));
-            t.m_ui.ExpectMessage(A("Yarvelin1.0"), unwritable + A(" contains an invalid path."),
+            t.m_ui.ExpectMessage(A(kAppTitle), unwritable + A(" contains an invalid path."),
                                  MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
         }
         QCOMPARE(page.OnQueryCancel(), closes);

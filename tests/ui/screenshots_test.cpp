@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/compiled_resources.h"
 #include "app/main_property_sheet.h"
 #include "app/settings_store.h"
 #include "app/yarvelin_gui.h"
@@ -47,6 +48,8 @@ QString ProgramFolder() {
 class ScreenshotsTest : public QObject {
     Q_OBJECT
   private slots:
+    // The splash picture is compiled in; without the program object nothing else registers it.
+    void initTestCase() { RegisterGuiResources(); }
     void wizardOnStepOne();
     void accountSetup();
     void splash();

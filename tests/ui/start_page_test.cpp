@@ -13,6 +13,7 @@
 #include <set>
 
 #include "app/main_property_sheet.h"
+#include "app/program_names.h"
 #include "app/wizard_rules.h"
 #include "dialogs/account_setup_dlg.h"
 #include "feed/feed_file.h"
@@ -270,16 +271,14 @@ void StartPageTest::utf8FileAsksWhatCannotBeKept() {
                    "page and would each be read as '?':\n\nProduct 1, name: '\u017b' (U+017B)\n"
                    "Product 1, name: '\u0142' (U+0142)\n\nOpen the file anyway?");
     w.t.m_ui.ExpectOpenFile(kFilter, feed);
-    w.t.m_ui.ExpectMessage(A("Yarvelin1.0"), question, MsgIcon::Exclamation, MsgButtons::YesNo,
-                           MsgAnswer::No);
+    w.t.m_ui.ExpectMessage(A(kAppTitle), question, MsgIcon::Exclamation, MsgButtons::YesNo, MsgAnswer::No);
     w.OpenRow(0);
     QCOMPARE(w.t.Doc().FileName(), std::string("/before.txt"));
     QVERIFY(w.t.m_app.RecentFeeds().NonEmpty().empty());
     QVERIFY(w.UiDone());
 
     w.t.m_ui.ExpectOpenFile(kFilter, feed);
-    w.t.m_ui.ExpectMessage(A("Yarvelin1.0"), question, MsgIcon::Exclamation, MsgButtons::YesNo,
-                           MsgAnswer::Yes);
+    w.t.m_ui.ExpectMessage(A(kAppTitle), question, MsgIcon::Exclamation, MsgButtons::YesNo, MsgAnswer::Yes);
     w.OpenRow(0);
     QCOMPARE(w.Status(), kLoaded);
     QCOMPARE(w.t.Doc().Count(), std::size_t(1));

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "app/main_property_sheet.h"
+#include "app/program_names.h"
 #include "app/settings_names.h"
 #include "app/wizard_rules.h"
 #include "dialogs/account_setup_dlg.h"
@@ -74,7 +75,7 @@ void UploadPageTest::ActivationTakesStoreDocumentAndDefaults() {
              A("Upload your data-feed file to your account with Quorvin."));
     QCOMPARE(Find<CAnimatedLabel>(page, "heading")->FadeSteps(), 10);
 
-    t.m_store.WriteString(kSectionFtp, kFtpServer, "ftp.mine.example");
+    kFtpServer.Write(t.m_store, "ftp.mine.example");
     t.Doc().NoteFeedFileWritten("");
     page.OnSetActive();
     QCOMPARE(Find<QLineEdit>(page, "serverEdit")->text(), QStringLiteral("ftp.mine.example"));
@@ -101,8 +102,8 @@ void UploadPageTest::NextStoresOrClearsTheSettings_data() {
 void UploadPageTest::NextStoresOrClearsTheSettings() {
     QFETCH(bool, save);
     CTestGui t;
-    for (const char* name : {kFtpServer, kFtpUserId, kFtpFileName, kFtpPassword}) {
-        t.m_store.WriteString(kSectionFtp, name, "old");
+    for (const settings::Text& setting : {kFtpServer, kFtpUserId, kFtpFileName, kFtpPassword}) {
+        setting.Write(t.m_store, "old");
     }
     t.Doc().SetAccount("merchant");
     t.Doc().NoteFeedFileWritten("/feeds/merchant.txt");
@@ -112,11 +113,14 @@ void UploadPageTest::NextStoresOrClearsTheSettings() {
     Find<QLineEdit>(page, "passwordEdit")->setText(QStringLiteral("pa ss"));
     Find<QCheckBox>(page, "savePasswordCheck")->setChecked(save);
     QCOMPARE(page.OnWizardNext(), kWizardMoveOn);
-    QCOMPARE(t.m_store.GetString(kSectionFtp, kFtpServer, "?"), save ? std::string("ftp.other.example") : "");
-    QCOMPARE(t.m_store.GetString(kSectionFtp, kFtpUserId, "?"), save ? std::string("merchant") : "");
-    QCOMPARE(t.m_store.GetString(kSectionFtp, kFtpFileName, "?"),
+    QCOMPARE(t.m_store.GetString(kFtpServer.section, kFtpServer.name, "?"),
+             save ? std::string("ftp.other.example") : "");
+    QCOMPARE(t.m_store.GetString(kFtpUserId.section, kFtpUserId.name, "?"),
+             save ? std::string("merchant") : "");
+    QCOMPARE(t.m_store.GetString(kFtpFileName.section, kFtpFileName.name, "?"),
              save ? std::string("/feeds/merchant.txt") : "");
-    QCOMPARE(t.m_store.GetString(kSectionFtp, kFtpPassword, "?"), save ? std::string("pa ss") : "");
+    QCOMPARE(t.m_store.GetString(kFtpPassword.section, kFtpPassword.name, "?"),
+             save ? std::string("pa ss") : "");
     // A cleared server shows the default host again at the next visit.
     page.OnSetActive();
     QCOMPARE(Find<QLineEdit>(page, "serverEdit")->text(),
@@ -145,7 +149,7 @@ void UploadPageTest::BinaryChoiceIsSentAndKept() {
         Find<QCheckBox>(page, "savePasswordCheck")->setChecked(false);
         QCOMPARE(page.OnWizardNext(), kWizardMoveOn);
     }
-    QCOMPARE(t.m_store.GetString(kSectionFtp, kFtpBinary), std::string("1"));
+    QCOMPARE(kFtpBinary.Read(t.m_store), std::string("1"));
     CPage5 page(t.Gui());
     page.OnSetActive();
     QVERIFY(Find<QCheckBox>(page, "binaryCheck")->isChecked());
@@ -179,14 +183,14 @@ void UploadPageTest::CharactersOutsideTheCodePageAreRefused() {
         ++runs;
         return int(QDialog::Rejected);
     };
-    t.m_ui.ExpectMessage(A("Yarvelin1.0"),
+    t.m_ui.ExpectMessage(A(kAppTitle),
                          QString::fromUtf8("The character \u0142 (U+0142) cannot be stored in the feed file. "
                                            "Please remove it or replace it."),
                          MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     if (next) {
         QCOMPARE(page.OnWizardNext(), kWizardStay);
-        for (const char* name : {kFtpServer, kFtpUserId, kFtpPassword}) {
-            QCOMPARE(t.m_store.GetString(kSectionFtp, name, "unset"), std::string("unset"));
+        for (const settings::Text& setting : {kFtpServer, kFtpUserId, kFtpPassword}) {
+            QCOMPARE(t.m_store.GetString(setting.section, setting.name, "unset"), std::string("unset"));
         }
     } else {
         Find<QPushButton>(page, "uploadButton")->click();
@@ -228,9 +232,9 @@ void UploadPageTest::RequestIsTheSharedOneForTheBoxes() {
     QFETCH(QString, user);
     QFETCH(QString, saved);
     CTestGui t;
-    t.m_store.WriteString(kSectionFtp, kFtpServer, server.toStdString());
-    t.m_store.WriteString(kSectionFtp, kFtpKeyFile, "/home/merchant/.ssh/id_ed25519");
-    t.m_store.WriteString(kSectionPinnedCertificates, "h:21", "sha256//pinned");
+    kFtpServer.Write(t.m_store, server.toStdString());
+    kFtpKeyFile.Write(t.m_store, "/home/merchant/.ssh/id_ed25519");
+    kPinnedCertificates.Write(t.m_store, "h:21", "sha256//pinned");
     t.Doc().NoteFeedFileWritten(saved.toStdString());
     CPage5 page(t.Gui());
     page.OnSetActive();
@@ -252,9 +256,9 @@ void UploadPageTest::RequestIsTheSharedOneForTheBoxes() {
     account.password = "pw";
     account.keyFile = "/home/merchant/.ssh/id_ed25519";
     account.knownHostsFile = t.Gui().Config().knownHostsFile;
-    const UploadRequestResult expected = BuildUploadRequest(
-        saved.toStdString(), account,
-        [&](const std::string& s) { return t.m_store.GetString(kSectionPinnedCertificates, s); });
+    const UploadRequestResult expected =
+        BuildUploadRequest(saved.toStdString(), account,
+                           [&](const std::string& s) { return kPinnedCertificates.Read(t.m_store, s); });
     QVERIFY(expected.request);
     const FtpTransferRequest& e = *expected.request;
     const auto fields = [](const FtpTransferRequest& r) {
@@ -268,13 +272,13 @@ void UploadPageTest::RequestIsTheSharedOneForTheBoxes() {
 
 void UploadPageTest::UnreadableServerIsRefusedBeforeAnyTransfer() {
     CTestGui t;
-    t.m_store.WriteString(kSectionFtp, kFtpServer, "http://shop.example");
+    kFtpServer.Write(t.m_store, "http://shop.example");
     t.Doc().NoteFeedFileWritten("/feeds/merchant.txt");
     CPage5 page(t.Gui());
     page.OnSetActive();
     int runs = 0;
     page.m_runTransfer = [&](CFTPTransferDlg&) { return ++runs; };
-    t.m_ui.ExpectMessage(A("Yarvelin1.0"), FromCp1252(ParseServerAddress("http://shop.example").error),
+    t.m_ui.ExpectMessage(A(kAppTitle), FromCp1252(ParseServerAddress("http://shop.example").error),
                          MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     Find<QPushButton>(page, "uploadButton")->click();
     QCOMPARE(runs, 0);
@@ -282,8 +286,8 @@ void UploadPageTest::UnreadableServerIsRefusedBeforeAnyTransfer() {
 
 void UploadPageTest::TrustedCertificateIsPinnedForThatServer() {
     CTestGui t;
-    t.m_store.WriteString(kSectionFtp, kFtpServer, "ftpes://ftp.example.com:2121");
-    t.m_store.WriteString(kSectionPinnedCertificates, "ftp.example.com:2121", "sha256//old=");
+    kFtpServer.Write(t.m_store, "ftpes://ftp.example.com:2121");
+    kPinnedCertificates.Write(t.m_store, "ftp.example.com:2121", "sha256//old=");
     t.Doc().NoteFeedFileWritten("/feeds/merchant.txt");
     CPage5 page(t.Gui());
     page.OnSetActive();
@@ -297,8 +301,7 @@ void UploadPageTest::TrustedCertificateIsPinnedForThatServer() {
         return int(QDialog::Rejected);
     };
     Find<QPushButton>(page, "uploadButton")->click();
-    QCOMPARE(t.m_store.GetString(kSectionPinnedCertificates, "ftp.example.com:2121"),
-             std::string("sha256//new="));
+    QCOMPARE(kPinnedCertificates.Read(t.m_store, "ftp.example.com:2121"), std::string("sha256//new="));
 }
 
 void UploadPageTest::KeyFileIsChosenKeptAndDropped() {
@@ -324,10 +327,10 @@ void UploadPageTest::KeyFileIsChosenKeptAndDropped() {
     t.m_ui.ExpectOpenFile(A("All Files (*.*)|*.*||"), QStringLiteral("/home/merchant/.ssh/id_ed25519"));
     button->click();
     page.OnWizardNext();
-    QCOMPARE(t.m_store.GetString(kSectionFtp, kFtpKeyFile), std::string("/home/merchant/.ssh/id_ed25519"));
+    QCOMPARE(kFtpKeyFile.Read(t.m_store), std::string("/home/merchant/.ssh/id_ed25519"));
     // Cancelling the file dialog offers to go back to the password.
     t.m_ui.ExpectOpenFile(A("All Files (*.*)|*.*||"), std::nullopt);
-    t.m_ui.ExpectMessage(A("Yarvelin1.0"),
+    t.m_ui.ExpectMessage(A(kAppTitle),
                          A("Stop signing in with the key file\n/home/merchant/.ssh/id_ed25519\nand use the "
                            "password instead?"),
                          MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
@@ -364,7 +367,7 @@ void UploadPageTest::ResultLines() {
         return result;
     };
     if (result == QDialog::Accepted && completed) {
-        t.m_ui.ExpectMessage(A("Yarvelin1.0"), A("Success. The data feed file has been uploaded to Quorvin."),
+        t.m_ui.ExpectMessage(A(kAppTitle), A("Success. The data feed file has been uploaded to Quorvin."),
                              MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
     }
     page.OnUpload();

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
+#include "app/compiled_resources.h"
 #include "widgets/animated_label.h"
 #include "widgets/hover_button.h"
 #include "widgets/splash_screen.h"
@@ -25,6 +26,8 @@ QIcon SolidIcon(const QColor& c) {
 class WidgetsTest : public QObject {
     Q_OBJECT
   private slots:
+    // The splash picture is compiled in; without the program object nothing else registers it.
+    void initTestCase() { RegisterGuiResources(); }
     void hoverButtonWithoutCaptionCentresItsIcon();
     void hoverButtonTracksTheMouseOnlyWhenFlat();
     void hoverButtonShowsSecondIconUntilActive();

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "app/main_property_sheet.h"
+#include "app/program_names.h"
 #include "app/wizard_rules.h"
 #include "pages/product_list_page.h"
 #include "pages/save_page.h"
@@ -213,9 +214,10 @@ class WizardFlowTest : public QObject {
         QFile f(blocker);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.close();
-        const QString path = blocker + QStringLiteral("/Yarvelin1.0.ini");
+        const QString path =
+            blocker + QLatin1Char('/') + QString::fromLatin1(kSettingsRoot) + QStringLiteral(".ini");
         CQtSettingsStore store(path);
-        t.m_ui.ExpectMessage(A("Yarvelin1.0"),
+        t.m_ui.ExpectMessage(A(kAppTitle),
                              A("The settings could not be saved to %1:\nNot a directory\nChanges to your "
                                "options, defaults and recent files from this session are lost.")
                                  .arg(path),

@@ -27,7 +27,7 @@ class CFakeVault : public PasswordVault {
 };
 
 std::string FilePassword(const SettingsStore& store) {
-    return store.GetString(settings::kSectionFtp, settings::kFtpPassword);
+    return settings::kFtpPassword.Read(store);
 }
 
 struct KeepCase {
@@ -41,7 +41,7 @@ class KeepPassword : public ::testing::TestWithParam<KeepCase> {};
 TEST_P(KeepPassword, GoesToTheKeyringOrTheFile) {
     const KeepCase& c = GetParam();
     CMemorySettingsStore store;
-    store.WriteString(settings::kSectionFtp, settings::kFtpPassword, "old");
+    settings::kFtpPassword.Write(store, "old");
     CFakeVault vault(c.vault == 1);
     vault.m_saved[kFtpPasswordKey] = "old";
     KeepFtpPassword(store, c.vault == 0 ? nullptr : &vault, c.password);
@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, KeepPassword,
 TEST(MovePassword, LeavesTheFileOnlyWhenTheKeyringTookIt) {
     CMemorySettingsStore store;
     CFakeVault silent(false);
-    store.WriteString(settings::kSectionFtp, settings::kFtpPassword, "from-1.0");
+    settings::kFtpPassword.Write(store, "from-1.0");
     EXPECT_FALSE(MoveFtpPasswordToVault(store, &silent));
     EXPECT_FALSE(MoveFtpPasswordToVault(store, nullptr));
     EXPECT_EQ(FilePassword(store), "from-1.0");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/program_names.h"
 #include "app/recent_file_list.h"
 #include "app/remembered_alert.h"
 #include "app/settings_names.h"
@@ -43,9 +44,9 @@ TEST(AppSettingsTest, ShrinkingListLeavesStaleEntriesUnread) {
         app.Categories().resize(2);
         app.ExitInstance(store);
     }
-    EXPECT_EQ(store.GetInt(kSectionData, kCategoryCount, -1), 2);
-    EXPECT_EQ(store.GetString(kSectionData, "Category_2"), "C");
-    EXPECT_EQ(store.GetString(kSectionData, "Category_3"), "D");
+    EXPECT_EQ(kCategoryCount.Read(store), 2);
+    EXPECT_EQ(kCategories.Read(store, 2), "C");
+    EXPECT_EQ(kCategories.Read(store, 3), "D");
     CYarvelinApp next;
     next.LoadSettings(store);
     EXPECT_EQ(next.Categories(), (std::vector<std::string>{"A", "B"}));
@@ -53,12 +54,12 @@ TEST(AppSettingsTest, ShrinkingListLeavesStaleEntriesUnread) {
 
 TEST(AppSettingsTest, CountsGovernAndMissingEntriesAreEmpty) {
     CMemorySettingsStore store;
-    store.WriteInt(kSectionData, kSizeCount, 3);
-    store.WriteString(kSectionData, "Sizes_0", "S");
-    store.WriteString(kSectionData, "Sizes_2", "L");
-    store.WriteString(kSectionData, "Sizes_3", "XL");  // beyond the count
-    store.WriteInt(kSectionData, kColorCount, 0);
-    store.WriteString(kSectionData, "Colors_0", "Red");
+    kSizeCount.Write(store, 3);
+    kSizes.Write(store, 0, "S");
+    kSizes.Write(store, 2, "L");
+    kSizes.Write(store, 3, "XL");  // beyond the count
+    kColorCount.Write(store, 0);
+    kColors.Write(store, 0, "Red");
     CYarvelinApp app;
     app.LoadSettings(store);
     EXPECT_EQ(app.Sizes(), (std::vector<std::string>{"S", "", "L"}));
@@ -67,12 +68,12 @@ TEST(AppSettingsTest, CountsGovernAndMissingEntriesAreEmpty) {
 
 TEST(AppSettingsTest, DamagedHugeCountsStartNormally) {
     CMemorySettingsStore store;
-    store.WriteInt(kSectionData, kSizeCount, 2000000000);
-    store.WriteString(kSectionData, "Sizes_0", "S");
-    store.WriteString(kSectionData, "Sizes_1", "");
-    store.WriteString(kSectionData, "Sizes_2", "L");
-    store.WriteInt(kSectionData, kColorCount, 10001);
-    store.WriteInt(kSectionData, kCategoryCount, -5);
+    kSizeCount.Write(store, 2000000000);
+    kSizes.Write(store, 0, "S");
+    kSizes.Write(store, 1, "");
+    kSizes.Write(store, 2, "L");
+    kColorCount.Write(store, 10001);
+    kCategoryCount.Write(store, -5);
     CYarvelinApp app;
     app.LoadSettings(store);
     EXPECT_EQ(app.Sizes(), (std::vector<std::string>{"S", "", "L"}));
@@ -94,8 +95,8 @@ TEST(AppSettingsTest, RoundTripOfEverythingWritten) {
     app.SetAlwaysInStock(false);
     app.RecentFeeds().Add("/tmp/a.txt");
     app.SaveSettings(store);
-    EXPECT_EQ(store.GetString(kSectionDefaults, "Def11"), "v11");
-    EXPECT_EQ(store.GetInt(kSectionDefaults, kInStock, -1), 0);
+    EXPECT_EQ(kDefaults.Read(store, 11), "v11");
+    EXPECT_EQ(kInStock.Read(store), 0);
 
     CYarvelinApp again;
     again.LoadSettings(store);
@@ -135,13 +136,13 @@ TEST(RecentFileListTest, RelativePathsBecomeFullAndStoreIsRewritten) {
     EXPECT_EQ(list[0].find(".."), std::string::npos);
 
     CMemorySettingsStore store;
-    store.WriteString(kSectionRecent, "feed4", "/old/stale.txt");
+    kRecentFeeds.Write(store, 4, "/old/stale.txt");
     store.WriteString(kSectionRecent, "other", "x");
-    list.WriteList(store, kSectionRecent, kRecentFmt);
-    EXPECT_FALSE(store.Has(kSectionRecent, "feed4"));
+    list.WriteList(store, kRecentFeeds);
+    EXPECT_FALSE(store.Has(kSectionRecent, kRecentFeeds.Name(4)));
     EXPECT_FALSE(store.Has(kSectionRecent, "other"));
-    EXPECT_FALSE(store.Has(kSectionRecent, "feed2"));  // empty entries are not written
-    EXPECT_EQ(store.GetString(kSectionRecent, "feed1"), list[0]);
+    EXPECT_FALSE(store.Has(kSectionRecent, kRecentFeeds.Name(2)));  // empty entries are not written
+    EXPECT_EQ(kRecentFeeds.Read(store, 1), list[0]);
 }
 
 TEST(RememberedAlertTest, OnlyExactFShowsAndAnswersAreKept) {
@@ -150,13 +151,126 @@ TEST(RememberedAlertTest, OnlyExactFShowsAndAnswersAreKept) {
     EXPECT_TRUE(alert.ShouldShow());
     EXPECT_EQ(alert.RememberedAnswer(), kAnswerYes);
     alert.Record(true, kAnswerNo);
-    EXPECT_EQ(store.GetString(kSectionShow, kDontShowDelete), "T");
+    EXPECT_EQ(kDontShowDelete.Read(store), "T");
     EXPECT_FALSE(alert.ShouldShow());
     EXPECT_EQ(alert.RememberedAnswer(), kAnswerNo);
     for (const char* other : {"f", "", "FALSE", " F"}) {
-        store.WriteString(kSectionShow, kDontShowDelete, other);
+        kDontShowDelete.Write(store, other);
         EXPECT_FALSE(alert.ShouldShow()) << '"' << other << '"';
     }
+}
+
+// The layout of the settings file: each declaration's section, name and default, so a file written by an
+// earlier version reads the same.
+struct TextCase {
+    const Text& setting;
+    const char* section;
+    const char* name;
+    const char* def;
+};
+struct NumberCase {
+    const Number& setting;
+    const char* section;
+    const char* name;
+    std::int32_t def;
+};
+
+TEST(SettingDeclarationTest, TextsReadTheirDefaultAndRoundTripUnderTheirName) {
+    const TextCase cases[] = {
+        {kAccount, "UserData", "Account", ""},
+        {kDontShowWhiteSpace, "Show", "DontShowWhiteSpace", "F"},
+        {kDontShowEscape, "Show", "DontShowEscape", "F"},
+        {kDontShowDelete, "Show", "DontShowDelete", "F"},
+        {kFtpServer, "FTPInfo", "Server", ""},
+        {kFtpUserId, "FTPInfo", "UserID", ""},
+        {kFtpFileName, "FTPInfo", "FileName", ""},
+        {kFtpPassword, "FTPInfo", "Password", ""},
+        {kFtpKeyFile, "FTPInfo", "KeyFile", ""},
+        {kFtpBinary, "FTPInfo", "Binary", ""},
+        {kSignUpUrl, "Config", "SignUpUrl", "https://merchants.quorvin.example/signup"},
+        {kAccountHelpUrl, "Config", "AccountHelpUrl", "https://merchants.quorvin.example/help/account"},
+        {kArticlesUrl, "Config", "ArticlesUrl", "https://merchants.quorvin.example/articles"},
+        {kTechSupportUrl, "Config", "TechSupportUrl", "https://www.yarvelin.example/support"},
+        {kDataHelpUrl, "Config", "DataHelpUrl", "https://merchants.quorvin.example/help/feed-data"},
+        {kOptionsHelpUrl, "Config", "OptionsHelpUrl", "https://merchants.quorvin.example/help/options"},
+        {kUploadHost, "Config", "UploadHost", "ftp.quorvin.example"},
+    };
+    for (const TextCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CMemorySettingsStore store;
+        EXPECT_EQ(c.setting.Read(store), c.def);
+        c.setting.Write(store, "x\x93y");
+        ASSERT_TRUE(store.Has(c.section, c.name));
+        const auto& stored = store.m_values.at({c.section, c.name});
+        EXPECT_FALSE(stored.isInt);
+        EXPECT_EQ(stored.text, "x\x93y");
+        EXPECT_EQ(c.setting.Read(store), "x\x93y");
+    }
+}
+
+TEST(SettingDeclarationTest, NumbersReadTheirDefaultAndRoundTripUnderTheirName) {
+    const NumberCase cases[] = {
+        {kCategoryCount, "Data", "Category_Count", 0},
+        {kSizeCount, "Data", "Size_Count", 0},
+        {kColorCount, "Data", "Color_Count", 0},
+        {kExpiryDate, "DefaultData", "Expiry Date", 1},
+        {kInStock, "DefaultData", "In Stock", 1},
+        {kAutoGenOfferId, "DefaultData", "AutoGen Offer ID", 1},
+        {kDontShowWhiteSpaceValue, "Show", "DontShowWhiteSpaceValue", 1},
+        {kDontShowEscapeValue, "Show", "DontShowEscapeValue", 1},
+        {kDontShowDeleteValue, "Show", "DontShowDeleteValue", 1},
+        {kUrlCheckJobs, "Config", "UrlCheckJobs", 16},
+    };
+    for (const NumberCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CMemorySettingsStore store;
+        EXPECT_EQ(c.setting.Read(store), c.def);
+        c.setting.Write(store, -7);
+        ASSERT_TRUE(store.Has(c.section, c.name));
+        const auto& stored = store.m_values.at({c.section, c.name});
+        EXPECT_TRUE(stored.isInt);
+        EXPECT_EQ(stored.number, -7);
+        EXPECT_EQ(c.setting.Read(store), -7);
+    }
+}
+
+TEST(SettingDeclarationTest, PatternsFormTheStoredNames) {
+    const struct {
+        const IndexedSetting<std::string>& setting;
+        int index;
+        const char* section;
+        const char* name;
+    } cases[] = {
+        {kCategories, 0, "Data", "Category_0"},    {kSizes, 2, "Data", "Sizes_2"},
+        {kColors, 13, "Data", "Colors_13"},        {kDefaults, 11, "DefaultData", "Def11"},
+        {kRecentFeeds, 1, "RecentFeeds", "feed1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CMemorySettingsStore store;
+        EXPECT_EQ(c.setting.Read(store, c.index), "");
+        EXPECT_EQ(ReadIfPresent(c.setting, store, c.index), std::nullopt);
+        c.setting.Write(store, c.index, "");
+        EXPECT_TRUE(store.Has(c.section, c.name));
+        EXPECT_EQ(ReadIfPresent(c.setting, store, c.index), std::string());
+    }
+}
+
+TEST(SettingDeclarationTest, NamedValuesOfASection) {
+    CMemorySettingsStore store;
+    EXPECT_EQ(kUploadCounts.Read(store, "ftp.example.com%20feed.txt"), -1);
+    kUploadCounts.Write(store, "ftp.example.com%20feed.txt", 12);
+    EXPECT_EQ(store.GetInt("UploadCounts", "ftp.example.com%20feed.txt", 0), 12);
+    EXPECT_EQ(kPinnedCertificates.Read(store, "h:21"), "");
+    kPinnedCertificates.Write(store, "h:21", "sha256//k=");
+    EXPECT_EQ(store.GetString("PinnedCertificates", "h:21"), "sha256//k=");
+}
+
+TEST(SettingDeclarationTest, ProgramNames) {
+    EXPECT_STREQ(kSettingsRoot, "Yarvelin1.0");
+    EXPECT_STREQ(kAppTitle, "Yarvelin1.0");
+    EXPECT_STREQ(kFtpAgent, "Yarvelin1.0");
+    EXPECT_STREQ(kUrlCheckUserAgent, "Yarvelin");
 }
 
 TEST(WizardRulesTest, ButtonRule) {

@@ -167,8 +167,8 @@ class CCountingAlerts : public CRememberedCleanAlerts {
 
 TEST(RememberedAlertTest, SilencedAnswerIsUsedWithoutDialog) {
     CMemorySettingsStore store;
-    store.WriteString(settings::kSectionShow, settings::kDontShowEscape, "T");
-    store.WriteInt(settings::kSectionShow, settings::kDontShowEscapeValue, kAnswerNo);
+    settings::kDontShowEscape.Write(store, "T");
+    settings::kDontShowEscapeValue.Write(store, kAnswerNo);
     CCountingAlerts alerts(store);
     CFeedDocument doc;
     for (int i = 0; i < 3; ++i) {
@@ -189,15 +189,15 @@ TEST(RememberedAlertTest, ShownWhileFlagIsFAndStoresTickAndAnswer) {
     CCountingAlerts alerts(store);
     alerts.m_result = {kAnswerNo, true};
     EXPECT_EQ(alerts.Ask(WS), kAnswerNo);
-    EXPECT_EQ(store.GetString(settings::kSectionShow, settings::kDontShowWhiteSpace), "T");
-    EXPECT_EQ(store.GetInt(settings::kSectionShow, settings::kDontShowWhiteSpaceValue, 0), kAnswerNo);
+    EXPECT_EQ(settings::kDontShowWhiteSpace.Read(store), "T");
+    EXPECT_EQ(settings::kDontShowWhiteSpaceValue.Read(store), kAnswerNo);
     alerts.m_result = {kAnswerYes, false};
     EXPECT_EQ(alerts.Ask(WS), kAnswerNo) << "silenced: the remembered No";
     EXPECT_EQ(alerts.Ask(ESC), kAnswerYes) << "the other alert is still asked";
     EXPECT_EQ(alerts.m_shown, 2);
     // Anything other than "F" silences, and a missing answer means Yes.
     CMemorySettingsStore fresh;
-    fresh.WriteString(settings::kSectionShow, settings::kDontShowEscape, "yes");
+    settings::kDontShowEscape.Write(fresh, "yes");
     CCountingAlerts silent(fresh);
     EXPECT_EQ(silent.Ask(ESC), kAnswerYes);
     EXPECT_EQ(silent.m_shown, 0);

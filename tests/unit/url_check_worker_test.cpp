@@ -271,7 +271,7 @@ TEST(UrlCheckRulesTest, JobsFromTheSettings) {
     for (const auto& [stored, jobs] : cases) {
         CMemorySettingsStore store;
         if (stored) {
-            store.WriteInt(settings::kSectionConfig, settings::kUrlCheckJobs, *stored);
+            settings::kUrlCheckJobs.Write(store, *stored);
         }
         EXPECT_EQ(UrlCheckJobs(store), jobs) << stored.value_or(999);
     }
