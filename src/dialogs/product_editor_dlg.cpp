@@ -24,6 +24,7 @@
 #include "records/number_text.h"
 #include "records/text_util.h"
 #include "widgets/animated_label.h"
+#include "widgets/dialog_parts.h"
 
 namespace yarvelin {
 
@@ -120,9 +121,9 @@ void CNewProductDlg::BuildControls() {
     CYarvelinApp& app = m_gui.App();
     auto* layout = new QVBoxLayout(this);
 
-    const auto makeBoldLabel = [this](const char* text, const QString& name) {
+    const auto makeBoldLabel = [this](const char* text, const char* name) {
         auto* label = new CAnimatedLabel(this);
-        label->setObjectName(name);
+        label->setObjectName(QLatin1String(name));
         label->SetBackgroundColor(palette().color(QPalette::Button));
         label->SetBorder(false);
         label->SetExtraFormatFlags(0);
@@ -131,11 +132,7 @@ void CNewProductDlg::BuildControls() {
         label->setMinimumWidth(label->sizeHint().width());
         return label;
     };
-    const auto makeEdit = [this](const char* name) {
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(QString::fromLatin1(name));
-        return edit;
-    };
+    const auto makeEdit = [this](const char* name) { return MakeLineEdit(name, this); };
     const auto makeCombo = [this](const char* name, const std::vector<std::string>& entries, bool editable) {
         auto* combo = new QComboBox(this);
         combo->setObjectName(QString::fromLatin1(name));
@@ -160,7 +157,7 @@ void CNewProductDlg::BuildControls() {
 
     layout->addWidget(makeBoldLabel(
         "Compulsory fields - fields that must be filled up are marked in bold & by an asterix (*)",
-        QStringLiteral("compulsoryNote")));
+        "compulsoryNote"));
 
     auto* columns = new QHBoxLayout;
     auto* left = new QGridLayout;
@@ -170,24 +167,19 @@ void CNewProductDlg::BuildControls() {
     columns->addLayout(right, 2);
     layout->addLayout(columns, 1);
 
-    int row = 0;
+    // Each caption is made after its field and the control beside it; the children keep the order they
+    // have always had.
+    CGridRows leftRows(left);
     m_offerId = makeEdit("offerIdEdit");
-    m_autogenerate = new QCheckBox(A("Autogenerate Offer ID"), this);
-    m_autogenerate->setObjectName(QStringLiteral("autogenerateCheck"));
-    left->addWidget(makeBoldLabel("Offer ID (*):", QStringLiteral("offerIdLabel")), row, 0);
     m_offerId->setMinimumWidth(m_offerId->fontMetrics().horizontalAdvance(QString(34, QLatin1Char('D'))));
-    left->addWidget(m_offerId, row, 1);
-    left->addWidget(m_autogenerate, row, 2);
-    ++row;
+    m_autogenerate = MakeCheckBox("Autogenerate Offer ID", "autogenerateCheck", this);
+    leftRows.Add(makeBoldLabel("Offer ID (*):", "offerIdLabel"), m_offerId, 1, m_autogenerate);
     m_name = makeEdit("nameEdit");
     m_name->setValidator(new CNameLengthValidator(m_name));
     m_nameCount = new QLabel(this);
     m_nameCount->setObjectName(QStringLiteral("nameCount"));
     m_nameCount->setMinimumWidth(70);
-    left->addWidget(makeBoldLabel("Product Name (*):", QStringLiteral("nameLabel")), row, 0);
-    left->addWidget(m_name, row, 1);
-    left->addWidget(m_nameCount, row, 2);
-    ++row;
+    leftRows.Add(makeBoldLabel("Product Name (*):", "nameLabel"), m_name, 1, m_nameCount);
     m_description = new QPlainTextEdit(this);
     m_description->setObjectName(QStringLiteral("descriptionEdit"));
     m_description->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -195,81 +187,49 @@ void CNewProductDlg::BuildControls() {
     m_description->setMinimumHeight(90);
     m_descriptionCount = new QLabel(this);
     m_descriptionCount->setObjectName(QStringLiteral("descriptionCount"));
-    left->addWidget(makeBoldLabel("Description (*):", QStringLiteral("descriptionLabel")), row, 0,
-                    Qt::AlignTop);
-    left->addWidget(m_description, row, 1);
-    left->addWidget(m_descriptionCount, row, 2, Qt::AlignTop);
-    left->setRowStretch(row, 1);
-    ++row;
+    left->setRowStretch(leftRows.Add(makeBoldLabel("Description (*):", "descriptionLabel"), m_description, 1,
+                                     m_descriptionCount, Qt::AlignTop),
+                        1);
     m_productUrl = makeEdit("productUrlEdit");
-    left->addWidget(makeBoldLabel("Product Page URL (*):", QStringLiteral("productUrlLabel")), row, 0);
-    left->addWidget(m_productUrl, row, 1, 1, 2);
-    ++row;
+    leftRows.Add(makeBoldLabel("Product Page URL (*):", "productUrlLabel"), m_productUrl, 2);
     m_imageUrl = makeEdit("imageUrlEdit");
-    left->addWidget(makeBoldLabel("Product Image URL (*):", QStringLiteral("imageUrlLabel")), row, 0);
-    left->addWidget(m_imageUrl, row, 1, 1, 2);
-    ++row;
+    leftRows.Add(makeBoldLabel("Product Image URL (*):", "imageUrlLabel"), m_imageUrl, 2);
     m_category = makeCombo("categoryCombo", app.Categories(), true);
-    left->addWidget(makeBoldLabel("Category (*):", QStringLiteral("categoryLabel")), row, 0);
-    left->addWidget(m_category, row, 1, 1, 2);
-    ++row;
+    leftRows.Add(makeBoldLabel("Category (*):", "categoryLabel"), m_category, 2);
     m_price = makeEdit("priceEdit");
-    left->addWidget(makeBoldLabel("Product Price (*):", QStringLiteral("priceLabel")), row, 0);
-    left->addWidget(m_price, row, 1);
-    ++row;
+    leftRows.Add(makeBoldLabel("Product Price (*):", "priceLabel"), m_price);
     m_shipping = makeEdit("shippingEdit");
-    left->addWidget(plainLabel("Shipping Charges:"), row, 0);
-    left->addWidget(m_shipping, row, 1);
-    ++row;
+    leftRows.Add(plainLabel("Shipping Charges:"), m_shipping);
     m_currency = makeCombo("currencyCombo", CurrencyEntries(), false);
-    left->addWidget(plainLabel("Currency: "), row, 0);
-    left->addWidget(m_currency, row, 1);
+    leftRows.Add(plainLabel("Currency: "), m_currency);
     left->setColumnStretch(1, 1);
     for (QLineEdit* number : {m_price, m_shipping}) {
         number->setMaximumWidth(160);
     }
 
-    row = 0;
+    CGridRows rightRows(right);
     m_brand = makeEdit("brandEdit");
-    right->addWidget(plainLabel("Brand: "), row, 0);
-    right->addWidget(m_brand, row, 1, 1, 2);
-    ++row;
+    rightRows.Add(plainLabel("Brand: "), m_brand, 2);
     m_upc = makeEdit("upcEdit");
-    right->addWidget(plainLabel("UPC: "), row, 0);
-    right->addWidget(m_upc, row, 1, 1, 2);
-    ++row;
+    rightRows.Add(plainLabel("UPC: "), m_upc, 2);
     m_productId = makeEdit("productIdEdit");
-    right->addWidget(plainLabel("Product ID: "), row, 0);
-    right->addWidget(m_productId, row, 1, 1, 2);
-    ++row;
+    rightRows.Add(plainLabel("Product ID: "), m_productId, 2);
     m_manufacturerId = makeEdit("manufacturerIdEdit");
-    right->addWidget(plainLabel("Manufacturer's ID:"), row, 0);
-    right->addWidget(m_manufacturerId, row, 1, 1, 2);
-    ++row;
+    rightRows.Add(plainLabel("Manufacturer's ID:"), m_manufacturerId, 2);
     m_color = makeCombo("colorCombo", app.Colors(), true);
-    right->addWidget(plainLabel("Colors: "), row, 0);
-    right->addWidget(m_color, row, 1, 1, 2);
-    ++row;
+    rightRows.Add(plainLabel("Colors: "), m_color, 2);
     m_size = makeCombo("sizeCombo", app.Sizes(), true);
-    right->addWidget(plainLabel("Sizes: "), row, 0);
-    right->addWidget(m_size, row, 1, 1, 2);
-    ++row;
-    m_inStock = new QCheckBox(A("Yes, currently in stock"), this);
-    m_inStock->setObjectName(QStringLiteral("inStockCheck"));
-    right->addWidget(m_inStock, row, 1, 1, 2);
-    ++row;
+    rightRows.Add(plainLabel("Sizes: "), m_size, 2);
+    m_inStock = MakeCheckBox("Yes, currently in stock", "inStockCheck", this);
+    rightRows.Add(nullptr, m_inStock, 2);
     m_expiry = new QDateEdit(this);
     m_expiry->setObjectName(QStringLiteral("expiryDateEdit"));
     m_expiry->setCalendarPopup(true);
     m_expiry->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
     m_expiry->setDateRange(QDate(100, 1, 1), QDate(9999, 12, 31));
-    right->addWidget(plainLabel("Expiry Date: "), row, 0);
-    right->addWidget(m_expiry, row, 1);
-    m_doesNotExpire = new QCheckBox(A("Does not expire"), this);
-    m_doesNotExpire->setObjectName(QStringLiteral("doesNotExpireCheck"));
-    right->addWidget(m_doesNotExpire, row, 2);
-    ++row;
-    right->setRowStretch(row, 1);
+    QLabel* expiryLabel = plainLabel("Expiry Date: ");
+    m_doesNotExpire = MakeCheckBox("Does not expire", "doesNotExpireCheck", this);
+    right->setRowStretch(rightRows.Add(expiryLabel, m_expiry, 1, m_doesNotExpire) + 1, 1);
     right->setColumnStretch(1, 1);
 
     m_help1 = new CAnimatedLabel(this);
@@ -285,14 +245,11 @@ void CNewProductDlg::BuildControls() {
     layout->setSpacing(6);
 
     auto* buttons = new QHBoxLayout;
-    m_options = new QPushButton(A("&Options..."), this);
-    m_options->setObjectName(QStringLiteral("optionsButton"));
+    m_options = MakePushButton("&Options...", "optionsButton", this);
     m_options->setAutoDefault(false);
-    m_store = new QPushButton(A("Add This Product"), this);
-    m_store->setObjectName(QStringLiteral("storeButton"));
+    m_store = MakePushButton("Add This Product", "storeButton", this);
     m_store->setDefault(true);
-    m_cancel = new QPushButton(A("Cancel"), this);
-    m_cancel->setObjectName(QStringLiteral("cancelButton"));
+    m_cancel = MakePushButton("Cancel", "cancelButton", this);
     m_cancel->setAutoDefault(false);
     buttons->addWidget(m_options);
     buttons->addStretch(1);
@@ -310,6 +267,11 @@ void CNewProductDlg::BuildControls() {
         m_expiry->setEnabled(!checked);
     });
 
+    AddHelpTexts();
+    resize(900, 560);
+}
+
+void CNewProductDlg::AddHelpTexts() {
     m_helpFor.insert(
         m_offerId,
         {" A unique alphanumeric identifier for each item in the feed, which stays constant for the "
@@ -368,7 +330,6 @@ void CNewProductDlg::BuildControls() {
                      {" If you have products, such as clothing or bedding, that come in multiple colors or "
                       "sizes, create one line per unique ",
                       " attribute combination. Product_id will be the same, but Offer_id will differ."});
-    resize(900, 560);
 }
 
 void CNewProductDlg::ShowForm() {

@@ -55,6 +55,8 @@ class CNewProductDlg : public QDialog {
     };
 
     void BuildControls();
+    // The two help lines shown for each field while it has the focus.
+    void AddHelpTexts();
     void ShowForm();
     // Texts of the controls into the form, without the two numbers.
     void ReadTexts();

@@ -135,8 +135,7 @@ CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
 }
 
 QPushButton* CPage3::AddButton(const char* text, const char* objectName, void (CPage3::*command)()) {
-    auto* button = new QPushButton(A(text), this);
-    button->setObjectName(QString::fromLatin1(objectName));
+    QPushButton* button = MakePushButton(text, objectName, this);
     button->setAutoDefault(false);
     if (command) {
         connect(button, &QPushButton::clicked, this, command);

@@ -20,6 +20,7 @@
 #include "platform/ui_services.h"
 #include "records/text_util.h"
 #include "widgets/animated_label.h"
+#include "widgets/dialog_parts.h"
 
 namespace yarvelin {
 
@@ -41,18 +42,6 @@ std::string FolderOf(const std::string& path) {
 
 bool MeansYes(const std::string& value) {
     return EqualsNoCase(value, "YES") || EqualsNoCase(value, "Y");
-}
-
-QCheckBox* MakeCheckBox(const char* text, const char* name, QWidget* parent) {
-    auto* box = new QCheckBox(A(text), parent);
-    box->setObjectName(QLatin1String(name));
-    return box;
-}
-
-QLabel* MakeNote(const char* text, QWidget* parent) {
-    auto* label = new QLabel(A(text), parent);
-    label->setWordWrap(true);
-    return label;
 }
 
 }  // namespace
@@ -81,8 +70,10 @@ void CPage4::BuildLayout() {
     auto* headers = new QGroupBox(A("Extended Header Information"), this);
     headers->setObjectName(QStringLiteral("headerGroup"));
     auto* headerLayout = new QGridLayout(headers);
-    headerLayout->addWidget(MakeNote("Yarvelin handles this automatically for you. ", headers), 0, 0, 1, 2);
-    headerLayout->addWidget(MakeNote("Advanced users can override these settings.", headers), 1, 0, 1, 2);
+    headerLayout->addWidget(MakeWrappedLabel("Yarvelin handles this automatically for you. ", headers), 0, 0,
+                            1, 2);
+    headerLayout->addWidget(MakeWrappedLabel("Advanced users can override these settings.", headers), 1, 0, 1,
+                            2);
     m_basicFormat = MakeCheckBox("Basic Format Only", "basicFormatCheck", headers);
     m_noHeaders = MakeCheckBox("Don't include any extended-format headers", "noHeadersCheck", headers);
     m_htmlEscaped = MakeCheckBox("HTML Escape Sequences", "htmlEscapedCheck", headers);
@@ -97,20 +88,17 @@ void CPage4::BuildLayout() {
     layout->addWidget(headers);
 
     auto* saves = new QGridLayout;
-    m_generate = new QPushButton(A("Generate && Save Feed File"), this);
-    m_generate->setObjectName(QStringLiteral("generateButton"));
-    m_backup = new QPushButton(A("Save Backup"), this);
-    m_backup->setObjectName(QStringLiteral("backupButton"));
-    saves->addWidget(m_generate, 0, 0);
-    saves->addWidget(MakeNote("1. Quorvin requires that the name of the file that you upload be the same as "
-                              "your account name. ",
-                              this),
-                     0, 1);
-    saves->addWidget(m_backup, 1, 0);
-    saves->addWidget(
-        MakeNote("2. For your backup purposes, you can save the file in another location too.", this), 1, 1);
-    m_diagnostics = new QPushButton(A("Dia&gnostics..."), this);
-    m_diagnostics->setObjectName(QStringLiteral("diagnosticsButton"));
+    m_generate = MakePushButton("Generate && Save Feed File", "generateButton", this);
+    m_backup = MakePushButton("Save Backup", "backupButton", this);
+    CGridRows saveRows(saves);
+    saveRows.Add(m_generate,
+                 MakeWrappedLabel("1. Quorvin requires that the name of the file that you upload be "
+                                  "the same as your account name. ",
+                                  this));
+    saveRows.Add(m_backup,
+                 MakeWrappedLabel(
+                     "2. For your backup purposes, you can save the file in another location too.", this));
+    m_diagnostics = MakePushButton("Dia&gnostics...", "diagnosticsButton", this);
     saves->addWidget(m_diagnostics, 0, 2, Qt::AlignTop);
     saves->setColumnStretch(1, 1);
     layout->addLayout(saves);

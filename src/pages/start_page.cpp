@@ -20,6 +20,7 @@
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
 #include "widgets/animated_label.h"
+#include "widgets/dialog_parts.h"
 
 namespace yarvelin {
 
@@ -91,8 +92,7 @@ CPage1::CPage1(CYarvelinGui& gui, QWidget* parent)
     m_fileList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_fileList->setEnabled(false);
 
-    m_openButton = new QPushButton(A("&Open"), this);
-    m_openButton->setObjectName(QStringLiteral("openButton"));
+    m_openButton = MakePushButton("&Open", "openButton", this);
     m_openButton->setAutoDefault(false);
     m_openButton->setEnabled(false);
     m_status = new QLabel(this);

@@ -26,6 +26,7 @@
 #include "upload/remote_file_name.h"
 #include "upload/server_address.h"
 #include "widgets/animated_label.h"
+#include "widgets/dialog_parts.h"
 
 namespace yarvelin {
 
@@ -36,12 +37,6 @@ QString PathText(const std::string& path) {
 }
 std::string PathBytes(const QString& path) {
     return ToPath(path);
-}
-
-QLabel* WrappedLabel(const char* text, QWidget* parent) {
-    auto* label = new QLabel(A(text), parent);
-    label->setWordWrap(true);
-    return label;
 }
 
 }  // namespace
@@ -64,52 +59,39 @@ CPage5::CPage5(CYarvelinGui& gui, QWidget* parent)
     group->setObjectName(QStringLiteral("connectionGroup"));
     columns->addWidget(group, 3);
     auto* g = new QVBoxLayout(group);
-    g->addWidget(
-        WrappedLabel("You have successfully created your Quorvin data feed file. You can optionally upload "
-                     "your Quorvin here.",
-                     group));
+    g->addWidget(MakeWrappedLabel(
+        "You have successfully created your Quorvin data feed file. You can optionally upload "
+        "your Quorvin here.",
+        group));
 
     auto* top = new QGridLayout;
-    auto* accountInfo = new QPushButton(A("&Account Info..."), group);
-    accountInfo->setObjectName(QStringLiteral("accountInfoButton"));
-    auto* preview = new QPushButton(A("Final &Preview..."), group);
-    preview->setObjectName(QStringLiteral("finalPreviewButton"));
-    top->addWidget(accountInfo, 0, 0);
-    top->addWidget(WrappedLabel("Setup your Quorvin account information to upload.", group), 0, 1);
-    top->addWidget(preview, 1, 0);
-    top->addWidget(WrappedLabel("View a final summary of all the products in this feed.", group), 1, 1);
+    QPushButton* accountInfo = MakePushButton("&Account Info...", "accountInfoButton", group);
+    QPushButton* preview = MakePushButton("Final &Preview...", "finalPreviewButton", group);
+    CGridRows topRows(top);
+    topRows.Add(accountInfo, MakeWrappedLabel("Setup your Quorvin account information to upload.", group));
+    topRows.Add(preview, MakeWrappedLabel("View a final summary of all the products in this feed.", group));
     top->setColumnStretch(1, 1);
     g->addLayout(top);
 
     auto* fields = new QGridLayout;
-    m_server = new QLineEdit(group);
-    m_server->setObjectName(QStringLiteral("serverEdit"));
-    m_fileName = new QLineEdit(group);
-    m_fileName->setObjectName(QStringLiteral("fileNameEdit"));
+    // The captions are made after all the fields; the children keep the order they have always had.
+    m_server = MakeLineEdit("serverEdit", group);
+    m_fileName = MakeLineEdit("fileNameEdit", group);
     m_fileName->setReadOnly(true);
-    auto* browse = new QPushButton(A("&Browse..."), group);
-    browse->setObjectName(QStringLiteral("browseButton"));
-    m_userName = new QLineEdit(group);
-    m_userName->setObjectName(QStringLiteral("userNameEdit"));
-    m_password = new QLineEdit(group);
-    m_password->setObjectName(QStringLiteral("passwordEdit"));
+    QPushButton* browse = MakePushButton("&Browse...", "browseButton", group);
+    m_userName = MakeLineEdit("userNameEdit", group);
+    m_password = MakeLineEdit("passwordEdit", group);
     m_password->setEchoMode(QLineEdit::Password);
-    m_savePassword = new QCheckBox(A("Save Password"), group);
-    m_savePassword->setObjectName(QStringLiteral("savePasswordCheck"));
+    m_savePassword = MakeCheckBox("Save Password", "savePasswordCheck", group);
     m_savePassword->setChecked(true);
-    fields->addWidget(new QLabel(A("Quorvin Server: "), group), 0, 0);
-    fields->addWidget(m_server, 0, 1, 1, 2);
-    fields->addWidget(new QLabel(A("File Name: "), group), 1, 0);
-    fields->addWidget(m_fileName, 1, 1);
-    fields->addWidget(browse, 1, 2);
-    fields->addWidget(new QLabel(A("Username: "), group), 2, 0);
-    fields->addWidget(m_userName, 2, 1, 1, 2);
-    fields->addWidget(new QLabel(A("Your Password: "), group), 3, 0);
-    fields->addWidget(m_password, 3, 1, 1, 2);
+    CGridRows fieldRows(fields);
+    fieldRows.Add(new QLabel(A("Quorvin Server: "), group), m_server, 2);
+    fieldRows.Add(new QLabel(A("File Name: "), group), m_fileName, 1, browse);
+    fieldRows.Add(new QLabel(A("Username: "), group), m_userName, 2);
+    fieldRows.Add(new QLabel(A("Your Password: "), group), m_password, 2);
     // ASCII transfers let the server change the line ends; the choice sits beside "Save Password" so
     // that nothing else on the page moves.
-    m_binary = new QCheckBox(A("Binary transfer"), group);
-    m_binary->setObjectName(QStringLiteral("binaryCheck"));
+    m_binary = MakeCheckBox("Binary transfer", "binaryCheck", group);
     m_binary->setToolTip(
         A("The file arrives byte for byte. Without it the file is sent as text (ASCII), and the server may "
           "change its line ends."));
@@ -127,8 +109,7 @@ CPage5::CPage5(CYarvelinGui& gui, QWidget* parent)
     g->addLayout(fields);
 
     auto* uploadRow = new QHBoxLayout;
-    m_upload = new QPushButton(A("&Upload"), group);
-    m_upload->setObjectName(QStringLiteral("uploadButton"));
+    m_upload = MakePushButton("&Upload", "uploadButton", group);
     m_upload->setDefault(true);
     uploadRow->addWidget(m_upload);
     uploadRow->addStretch(1);
@@ -157,7 +138,7 @@ CPage5::CPage5(CYarvelinGui& gui, QWidget* parent)
          "4. Try not to modify the feed file yourself as this might result in errors causing a delay in your "
          "listings.",
          "5. Don't upload more than once a day as Quorvin doesn't currently allow this."}) {
-        p->addWidget(WrappedLabel(point, points));
+        p->addWidget(MakeWrappedLabel(point, points));
     }
     p->addStretch(1);
 

@@ -16,7 +16,7 @@
 #include "platform/curl_ftp_client.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
-#include "widgets/transfer_animation_widget.h"
+#include "upload/transfer_animation_widget.h"
 
 namespace yarvelin {
 

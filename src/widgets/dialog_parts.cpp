@@ -1,7 +1,10 @@
 #include "widgets/dialog_parts.h"
 
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 
@@ -34,6 +37,46 @@ void ConfigureReportTable(QTableView* table) {
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     table->horizontalHeader()->setMinimumSectionSize(8);
     table->horizontalHeader()->setHighlightSections(false);
+}
+
+QLineEdit* MakeLineEdit(const char* name, QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    return edit;
+}
+
+QCheckBox* MakeCheckBox(const char* text, const char* name, QWidget* parent) {
+    auto* box = new QCheckBox(A(text), parent);
+    box->setObjectName(QLatin1String(name));
+    return box;
+}
+
+QPushButton* MakePushButton(const char* text, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(A(text), parent);
+    button->setObjectName(QLatin1String(name));
+    return button;
+}
+
+QLabel* MakeWrappedLabel(const char* text, QWidget* parent) {
+    auto* label = new QLabel(A(text), parent);
+    label->setWordWrap(true);
+    return label;
+}
+
+int CGridRows::Add(QWidget* left, QWidget* field, int span, QWidget* extra, Qt::Alignment sideAlignment) {
+    const int row = m_row++;
+    if (left != nullptr) {
+        m_grid->addWidget(left, row, 0, sideAlignment);
+    }
+    if (span == 1) {
+        m_grid->addWidget(field, row, 1);
+    } else {
+        m_grid->addWidget(field, row, 1, 1, span);
+    }
+    if (extra != nullptr) {
+        m_grid->addWidget(extra, row, 1 + span, sideAlignment);
+    }
+    return row;
 }
 
 }  // namespace yarvelin

@@ -42,10 +42,6 @@ class FtpDialog : public ::testing::Test {
         r.promptOverwrite = false;
         r.usePreConfig = false;
     }
-    template <typename T>
-    static T* Find(CFTPTransferDlg& dlg, const char* name) {
-        return dlg.findChild<T*>(QString::fromLatin1(name));
-    }
     // Calls check every 20 ms until it returns true.
     static void Poll(QObject* context, std::function<bool()> check) {
         auto* timer = new QTimer(context);
@@ -71,8 +67,8 @@ TEST_F(FtpDialog, UploadEndsWithOkAndTheCompletedFlag) {
     EXPECT_EQ(dlg.exec(), QDialog::Accepted);
     EXPECT_TRUE(dlg.m_bCompleted);
     EXPECT_EQ(dlg.windowTitle(), A("100% of shop.txt Completed"));
-    EXPECT_EQ(Find<QLabel>(dlg, "fileLine")->text(), A("shop.txt to 127.0.0.1"));
-    EXPECT_EQ(Find<QProgressBar>(dlg, "progress")->value(), 100);
+    EXPECT_EQ(FindChild<QLabel>(dlg, "fileLine")->text(), A("shop.txt to 127.0.0.1"));
+    EXPECT_EQ(FindChild<QProgressBar>(dlg, "progress")->value(), 100);
     // Sent in ASCII type; the server keeps each CR LF line as LF.
     const auto lines = static_cast<std::size_t>(std::count(feed.begin(), feed.end(), '\n'));
     EXPECT_EQ(CFtpTestServer::ReadFile(server.Root() / "shop.txt").size(), feed.size() - lines);
@@ -116,21 +112,21 @@ TEST_F(FtpDialog, CancelDuringALimitedTransferEndsQuietly) {
     bool cancelDisabled = false;
     Poll(&dlg, [&] {
         // Wait until the rate and time-left lines have been filled, then picture the dialog and cancel.
-        if (Find<QLabel>(dlg, "timeLeft")->text().isEmpty() ||
-            Find<QProgressBar>(dlg, "progress")->value() < 20) {
+        if (FindChild<QLabel>(dlg, "timeLeft")->text().isEmpty() ||
+            FindChild<QProgressBar>(dlg, "progress")->value() < 20) {
             return false;
         }
         SaveScreenshot(dlg, QStringLiteral("ftp_transfer.png"));
-        Find<QPushButton>(dlg, "cancelButton")->click();
-        statusAfterCancel = Find<QLabel>(dlg, "statusLine")->text();
-        cancelDisabled = !Find<QPushButton>(dlg, "cancelButton")->isEnabled();
+        FindChild<QPushButton>(dlg, "cancelButton")->click();
+        statusAfterCancel = FindChild<QLabel>(dlg, "statusLine")->text();
+        cancelDisabled = !FindChild<QPushButton>(dlg, "cancelButton")->isEnabled();
         return true;
     });
     EXPECT_EQ(dlg.exec(), QDialog::Rejected);
     EXPECT_EQ(statusAfterCancel, A("Aborting transfer"));
     EXPECT_TRUE(cancelDisabled);
     EXPECT_TRUE(dlg.m_bCompleted);
-    EXPECT_LT(Find<QProgressBar>(dlg, "progress")->value(), 100);
+    EXPECT_LT(FindChild<QProgressBar>(dlg, "progress")->value(), 100);
 }
 
 // A server that accepts the connection and never answers: Cancel closes the window at once, not after the
@@ -148,12 +144,12 @@ TEST_F(FtpDialog, CancelWhileTheServerIsSilentClosesAtOnce) {
             return false;
         }
         cancelled = std::chrono::steady_clock::now();
-        Find<QPushButton>(dlg, "cancelButton")->click();
+        FindChild<QPushButton>(dlg, "cancelButton")->click();
         return true;
     });
     EXPECT_EQ(dlg.exec(), QDialog::Rejected);
     EXPECT_LT(std::chrono::steady_clock::now() - cancelled, std::chrono::seconds(1));
-    EXPECT_EQ(Find<QLabel>(dlg, "statusLine")->text(), A("Aborting transfer"));
+    EXPECT_EQ(FindChild<QLabel>(dlg, "statusLine")->text(), A("Aborting transfer"));
 }
 
 // Cancel after the last byte, while the server holds back its 226: the server confirms the file, so the
@@ -168,12 +164,12 @@ TEST_F(FtpDialog, CancelAfterTheLastByteEndsWithOk) {
         if (!server.Confirming()) {
             return false;
         }
-        Find<QPushButton>(dlg, "cancelButton")->click();
+        FindChild<QPushButton>(dlg, "cancelButton")->click();
         return true;
     });
     EXPECT_EQ(dlg.exec(), QDialog::Accepted);
     EXPECT_TRUE(dlg.m_bCompleted);
-    EXPECT_EQ(Find<QProgressBar>(dlg, "progress")->value(), 100);
+    EXPECT_EQ(FindChild<QProgressBar>(dlg, "progress")->value(), 100);
 }
 
 TEST_F(FtpDialog, CloseWhileRunningActsLikeCancel) {
@@ -185,7 +181,7 @@ TEST_F(FtpDialog, CloseWhileRunningActsLikeCancel) {
     dlg.m_request.bandwidthLimit = 40;
     bool stillOpen = false;
     Poll(&dlg, [&] {
-        if (Find<QProgressBar>(dlg, "progress")->value() < 5) {
+        if (FindChild<QProgressBar>(dlg, "progress")->value() < 5) {
             return false;
         }
         dlg.close();
@@ -194,7 +190,7 @@ TEST_F(FtpDialog, CloseWhileRunningActsLikeCancel) {
     });
     EXPECT_EQ(dlg.exec(), QDialog::Rejected);
     EXPECT_TRUE(stillOpen);
-    EXPECT_EQ(Find<QLabel>(dlg, "statusLine")->text(), A("Aborting transfer"));
+    EXPECT_EQ(FindChild<QLabel>(dlg, "statusLine")->text(), A("Aborting transfer"));
 }
 
 TEST_F(FtpDialog, RemoteOverwriteQuestionAnsweredNo) {

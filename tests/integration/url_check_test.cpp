@@ -558,13 +558,6 @@ TEST(UrlCheckWorkerTest, NoSessionStillReportsTheEnd) {
 
 // ---- the dialog
 
-template <typename T>
-T* Find(QWidget* dlg, const char* name) {
-    T* w = dlg->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
-
 // Runs pred every 10 ms on the dialog's event loop until it is true or 10 s have passed.
 void PollWhileModal(const std::function<bool()>& step) {
     auto* timer = new QTimer;
@@ -592,8 +585,8 @@ TEST(UrlCheckDlgTest, RunsToTheEndAndCloses) {
     t.Doc().MarkSaved();
     CUrlCheckDlg dlg(t.Gui(), nullptr, std::make_unique<CCurlHttpClient>(ShortTimeouts()));
     EXPECT_EQ(dlg.windowTitle(), A("Checking Product & Image Paths (URLs)"));
-    auto* status = Find<QLabel>(&dlg, "statusLabel");
-    auto* progress = Find<QProgressBar>(&dlg, "progressBar");
+    auto* status = FindChild<QLabel>(dlg, "statusLabel");
+    auto* progress = FindChild<QProgressBar>(dlg, "progressBar");
     EXPECT_TRUE(status->text().isEmpty());
     QString statusAtEnd;
     int progressAtEnd = -1;
@@ -604,7 +597,7 @@ TEST(UrlCheckDlgTest, RunsToTheEndAndCloses) {
         statusAtEnd = status->text();
         progressAtEnd = progress->value();
         SaveShot(&dlg, "url_check_done.png");
-        Find<QPushButton>(&dlg, "closeButton")->click();
+        FindChild<QPushButton>(dlg, "closeButton")->click();
         return true;
     });
     EXPECT_EQ(dlg.exec(), QDialog::Accepted);
@@ -624,9 +617,9 @@ TEST(UrlCheckDlgTest, CancelWaitsForTheWorkerThenCloses) {
         t.Doc().AddOrReplaceRecord(Product(slow.Url("/p"), slow.Url("/i")));
     }
     CUrlCheckDlg dlg(t.Gui(), nullptr, std::make_unique<CCurlHttpClient>(ShortTimeouts()));
-    auto* cancel = Find<QPushButton>(&dlg, "cancelButton");
-    auto* close = Find<QPushButton>(&dlg, "closeButton");
-    auto* status = Find<QLabel>(&dlg, "statusLabel");
+    auto* cancel = FindChild<QPushButton>(dlg, "cancelButton");
+    auto* close = FindChild<QPushButton>(dlg, "closeButton");
+    auto* status = FindChild<QLabel>(dlg, "statusLabel");
     int stage = 0;
     bool stayedOpen = false;
     bool cancelGreyedWhileRunning = false;
@@ -671,8 +664,8 @@ TEST(UrlCheckDlgTest, ReportsEachRecordAsItIsHandled) {
         t.Doc().AddOrReplaceRecord(Product(server.Url("/p" + std::to_string(i)), server.Url("/i1")));
     }
     CUrlCheckDlg dlg(t.Gui(), nullptr, std::make_unique<CCurlHttpClient>(ShortTimeouts()));
-    auto* status = Find<QLabel>(&dlg, "statusLabel");
-    auto* progress = Find<QProgressBar>(&dlg, "progressBar");
+    auto* status = FindChild<QLabel>(dlg, "statusLabel");
+    auto* progress = FindChild<QProgressBar>(dlg, "progressBar");
     QStringList seen;
     std::vector<int> positions;
     PollWhileModal([&] {

@@ -43,6 +43,7 @@
 #include "platform/text_codec.h"
 #include "support/local_http_servers.h"
 #include "support/scripted_ui_services.h"
+#include "support/widget_lookup.h"
 #include "upload/ftp_transfer_dlg.h"
 
 namespace yarvelin {
@@ -60,13 +61,6 @@ QApplication& App() {
     static char* argv[] = {name, nullptr};
     static QApplication app(argc, argv);
     return app;
-}
-
-template <typename T>
-T* Find(QWidget* w, const char* name) {
-    T* child = w->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(child, nullptr) << name;
-    return child;
 }
 
 // The page sends to port 21, as the service wants; the test server listens elsewhere on loopback.
@@ -160,14 +154,14 @@ class WizardEndToEnd : public ::testing::Test {
                 return false;
             }
             fill(editor);
-            Find<QPushButton>(editor, "storeButton")->click();
+            FindChild<QPushButton>(*editor, "storeButton")->click();
             stored = editor->result() == QDialog::Accepted;
             if (!stored) {
                 editor->reject();
             }
             return true;
         });
-        Find<QPushButton>(list, newProduct ? "newButton" : "editButton")->click();
+        FindChild<QPushButton>(*list, newProduct ? "newButton" : "editButton")->click();
         EXPECT_TRUE(stored);
     }
 
@@ -217,16 +211,16 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
         // Step 1: the account, then the flowers sample from the list.
         CPage1* start = sheet.StartPage();
         RunWindow<CAccountSetupDlg>(
-            [start] { Find<QPushButton>(start, "accountSetupButton")->click(); },
+            [start] { FindChild<QPushButton>(*start, "accountSetupButton")->click(); },
             [](CAccountSetupDlg* dlg) {
-                Find<QLineEdit>(dlg, "userNameEdit")->setText(QStringLiteral("merchant"));
-                Find<QPushButton>(dlg, "setupAccountButton")->click();
+                FindChild<QLineEdit>(*dlg, "userNameEdit")->setText(QStringLiteral("merchant"));
+                FindChild<QPushButton>(*dlg, "setupAccountButton")->click();
             });
         EXPECT_EQ(run.app.Document().Account(), "merchant");
-        Find<QRadioButton>(start, "openFileRadio")->click();
-        auto* files = Find<QListWidget>(start, "fileList");
+        FindChild<QRadioButton>(*start, "openFileRadio")->click();
+        auto* files = FindChild<QListWidget>(*start, "fileList");
         files->setCurrentItem(files->findItems(sample, Qt::MatchExactly).value(0));
-        Find<QPushButton>(start, "openButton")->click();
+        FindChild<QPushButton>(*start, "openButton")->click();
         sampleCount = run.app.Document().Count();
         ASSERT_GT(sampleCount, 10u);
         sheet.NextButton()->click();
@@ -242,14 +236,14 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
               "next new product that you enter or edit."),
             MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
         RunWindow<COptionsSheet>(
-            [list] { Find<QPushButton>(list, "optionsButton")->click(); },
+            [list] { FindChild<QPushButton>(*list, "optionsButton")->click(); },
             [&](COptionsSheet* options) {
                 options->Tabs()->setCurrentIndex(1);
                 QWidget* page = options->DefaultValuesPage();
-                Find<QLineEdit>(page, "defProductUrl")->setText(QString::fromStdString(defaultUrl));
-                Find<QLineEdit>(page, "defImageUrl")->setText(QString::fromStdString(defaultImage));
-                Find<QComboBox>(page, "defCategories")->setEditText(A("Flowers > Roses"));
-                Find<QPushButton>(options, "okButton")->click();
+                FindChild<QLineEdit>(*page, "defProductUrl")->setText(QString::fromStdString(defaultUrl));
+                FindChild<QLineEdit>(*page, "defImageUrl")->setText(QString::fromStdString(defaultImage));
+                FindChild<QComboBox>(*page, "defCategories")->setEditText(A("Flowers > Roses"));
+                FindChild<QPushButton>(*options, "okButton")->click();
             });
         EXPECT_EQ(run.app.Defaults()[kDefProductUrl], defaultUrl);
         for (std::size_t row = 0; row < sampleCount; ++row) {
@@ -257,19 +251,20 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
             list->UpdateButtonStates();
             RunEditor(list, false, [&](QWidget* editor) {
                 for (const char* name : {"productUrlEdit", "imageUrlEdit"}) {
-                    auto* edit = Find<QLineEdit>(editor, name);
+                    auto* edit = FindChild<QLineEdit>(*editor, name);
                     edit->setText(edit->text().replace(QString::fromLatin1(kSampleHost),
                                                        QString::fromStdString(shopBase)));
                 }
                 if (row == 0) {
-                    Find<QLineEdit>(editor, "priceEdit")->setText(QStringLiteral("49.5"));
+                    FindChild<QLineEdit>(*editor, "priceEdit")->setText(QStringLiteral("49.5"));
                 }
             });
         }
         RunEditor(list, true, [](QWidget* editor) {
-            Find<QLineEdit>(editor, "nameEdit")->setText(A("Garden Roses, 6 Stems"));
-            Find<QPlainTextEdit>(editor, "descriptionEdit")->setPlainText(A("Six garden roses, hand-tied."));
-            Find<QLineEdit>(editor, "priceEdit")->setText(QStringLiteral("29.9"));
+            FindChild<QLineEdit>(*editor, "nameEdit")->setText(A("Garden Roses, 6 Stems"));
+            FindChild<QPlainTextEdit>(*editor, "descriptionEdit")
+                ->setPlainText(A("Six garden roses, hand-tied."));
+            FindChild<QLineEdit>(*editor, "priceEdit")->setText(QStringLiteral("29.9"));
         });
         const CFeedDocument& doc = run.app.Document();
         ASSERT_EQ(doc.Count(), sampleCount + 1);
@@ -299,7 +294,7 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
 
         // Step 3: the feed file, named after the account.
         m_ui.ExpectSaveFile(kFilter, feed, QStringLiteral("merchant.txt"));
-        Find<QPushButton>(sheet.SavePage(), "generateButton")->click();
+        FindChild<QPushButton>(*sheet.SavePage(), "generateButton")->click();
         ASSERT_TRUE(QFile::exists(feed));
         sheet.NextButton()->click();
         ASSERT_EQ(sheet.ActiveIndex(), 3);
@@ -307,15 +302,16 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
         // Step 4: upload to the server, signed in as the account.
         CPage5* upload = sheet.UploadPage();
         upload->m_makeFtpClient = [ftpPort] { return std::make_unique<CLoopbackFtpClient>(ftpPort); };
-        EXPECT_EQ(Find<QLineEdit>(upload, "fileNameEdit")->text(), feed);
-        EXPECT_EQ(Find<QLineEdit>(upload, "userNameEdit")->text(), QStringLiteral("merchant"));
-        Find<QLineEdit>(upload, "serverEdit")->setText(QStringLiteral("127.0.0.1"));
-        Find<QLineEdit>(upload, "passwordEdit")->setText(QStringLiteral("secret"));
-        Find<QCheckBox>(upload, "binaryCheck")->setChecked(true);
+        EXPECT_EQ(FindChild<QLineEdit>(*upload, "fileNameEdit")->text(), feed);
+        EXPECT_EQ(FindChild<QLineEdit>(*upload, "userNameEdit")->text(), QStringLiteral("merchant"));
+        FindChild<QLineEdit>(*upload, "serverEdit")->setText(QStringLiteral("127.0.0.1"));
+        FindChild<QLineEdit>(*upload, "passwordEdit")->setText(QStringLiteral("secret"));
+        FindChild<QCheckBox>(*upload, "binaryCheck")->setChecked(true);
         m_ui.ExpectMessage(A(kAppTitle), A("Success. The data feed file has been uploaded to Quorvin."),
                            MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
-        Find<QPushButton>(upload, "uploadButton")->click();
-        EXPECT_TRUE(Find<QLabel>(upload, "resultLine")->text().startsWith(A("Your data feed file has been")));
+        FindChild<QPushButton>(*upload, "uploadButton")->click();
+        EXPECT_TRUE(
+            FindChild<QLabel>(*upload, "resultLine")->text().startsWith(A("Your data feed file has been")));
         sheet.NextButton()->click();  // stores the connection settings; Finish follows
         ASSERT_TRUE(sheet.FinishButton()->isEnabled());
         sheet.FinishButton()->click();
@@ -340,11 +336,11 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
         EXPECT_EQ(run.app.RecentFeeds()[0], ToPath(feed));
         CMainPropertySheet& sheet = *run.sheet;
         CPage1* start = sheet.StartPage();
-        Find<QRadioButton>(start, "openFileRadio")->click();
-        auto* files = Find<QListWidget>(start, "fileList");
+        FindChild<QRadioButton>(*start, "openFileRadio")->click();
+        auto* files = FindChild<QListWidget>(*start, "fileList");
         ASSERT_EQ(files->item(1)->text(), feed);
         files->setCurrentRow(1);
-        Find<QPushButton>(start, "openButton")->click();
+        FindChild<QPushButton>(*start, "openButton")->click();
         EXPECT_EQ(run.app.Document().Count(), sampleCount + 1);  // the sample's products and the added one
         for (int i = 0; i < 2; ++i) {
             sheet.NextButton()->click();
@@ -356,8 +352,9 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
             MsgIcon::Question, MsgButtons::YesNoCancel, MsgAnswer::No);
         sheet.NextButton()->click();
         ASSERT_EQ(sheet.ActiveIndex(), 3);
-        EXPECT_EQ(Find<QLineEdit>(sheet.UploadPage(), "serverEdit")->text(), QStringLiteral("127.0.0.1"));
-        EXPECT_TRUE(Find<QCheckBox>(sheet.UploadPage(), "binaryCheck")->isChecked());
+        EXPECT_EQ(FindChild<QLineEdit>(*sheet.UploadPage(), "serverEdit")->text(),
+                  QStringLiteral("127.0.0.1"));
+        EXPECT_TRUE(FindChild<QCheckBox>(*sheet.UploadPage(), "binaryCheck")->isChecked());
         sheet.CancelButton()->click();
         EXPECT_FALSE(sheet.isVisible());
         EXPECT_TRUE(run.Exit());

@@ -41,21 +41,12 @@ Guid MakeGuid(std::uint32_t first) {
     return Guid{first, 0xBEEF, 0x1, {1, 2, 3, 4, 5, 6, 7, 8}};
 }
 
-template <typename T>
-T* Find(QWidget& dlg, const char* name) {
-    T* w = dlg.findChild<T*>(QString::fromLatin1(name));
-    if (!w) {
-        qFatal("no control %s", name);
-    }
-    return w;
-}
-
 void FillCompulsory(CNewProductDlg& dlg) {
-    Find<QLineEdit>(dlg, "nameEdit")->setText(A("Espresso machine"));
-    Find<QPlainTextEdit>(dlg, "descriptionEdit")->setPlainText(A("15 bar pump, steam wand"));
-    Find<QLineEdit>(dlg, "productUrlEdit")->setText(A("http://shop.example/espresso"));
-    Find<QLineEdit>(dlg, "imageUrlEdit")->setText(A("http://shop.example/espresso.jpg"));
-    Find<QComboBox>(dlg, "categoryCombo")->setEditText(A("Home & Garden > Kitchen > Coffee Makers"));
+    FindChild<QLineEdit>(dlg, "nameEdit")->setText(A("Espresso machine"));
+    FindChild<QPlainTextEdit>(dlg, "descriptionEdit")->setPlainText(A("15 bar pump, steam wand"));
+    FindChild<QLineEdit>(dlg, "productUrlEdit")->setText(A("http://shop.example/espresso"));
+    FindChild<QLineEdit>(dlg, "imageUrlEdit")->setText(A("http://shop.example/espresso.jpg"));
+    FindChild<QComboBox>(dlg, "categoryCombo")->setEditText(A("Home & Garden > Kitchen > Coffee Makers"));
 }
 
 COtherRecord StoredProduct() {
@@ -127,26 +118,26 @@ void ProductEditorTest::newProductStartsFromDefaults() {
     guids.m_queue = {MakeGuid(0xA1)};
     CNewProductDlg dlg(t.Gui(), std::nullopt, guids);
     QCOMPARE(dlg.windowTitle(), A("New Product"));
-    QCOMPARE(Find<QPushButton>(dlg, "storeButton")->text(), A("Add This Product"));
-    QCOMPARE(Find<QLineEdit>(dlg, "offerIdEdit")->text(), A("A1BEEF112345678"));
-    QVERIFY(!Find<QLineEdit>(dlg, "offerIdEdit")->isEnabled());
-    QVERIFY(Find<QCheckBox>(dlg, "autogenerateCheck")->isEnabled());
-    QCOMPARE(Find<QLineEdit>(dlg, "priceEdit")->text(), A("12.5"));
-    QCOMPARE(Find<QLineEdit>(dlg, "shippingEdit")->text(), A("0"));
-    QCOMPARE(Find<QComboBox>(dlg, "categoryCombo")->count(), 2);
-    QCOMPARE(Find<QComboBox>(dlg, "categoryCombo")->currentText(), A("Flowers > Roses "));
-    QCOMPARE(Find<QLineEdit>(dlg, "brandEdit")->text(), A("Acme"));
-    QCOMPARE(Find<QComboBox>(dlg, "currencyCombo")->currentIndex(), 172);
-    QCOMPARE(Find<QComboBox>(dlg, "currencyCombo")->currentText(), A("USD American Dollar "));
-    QVERIFY(!Find<QCheckBox>(dlg, "inStockCheck")->isChecked());
-    QVERIFY(Find<QCheckBox>(dlg, "doesNotExpireCheck")->isChecked());
-    QVERIFY(!Find<QDateEdit>(dlg, "expiryDateEdit")->isEnabled());
-    QCOMPARE(Find<QLabel>(dlg, "nameCount")->text(), QString());
+    QCOMPARE(FindChild<QPushButton>(dlg, "storeButton")->text(), A("Add This Product"));
+    QCOMPARE(FindChild<QLineEdit>(dlg, "offerIdEdit")->text(), A("A1BEEF112345678"));
+    QVERIFY(!FindChild<QLineEdit>(dlg, "offerIdEdit")->isEnabled());
+    QVERIFY(FindChild<QCheckBox>(dlg, "autogenerateCheck")->isEnabled());
+    QCOMPARE(FindChild<QLineEdit>(dlg, "priceEdit")->text(), A("12.5"));
+    QCOMPARE(FindChild<QLineEdit>(dlg, "shippingEdit")->text(), A("0"));
+    QCOMPARE(FindChild<QComboBox>(dlg, "categoryCombo")->count(), 2);
+    QCOMPARE(FindChild<QComboBox>(dlg, "categoryCombo")->currentText(), A("Flowers > Roses "));
+    QCOMPARE(FindChild<QLineEdit>(dlg, "brandEdit")->text(), A("Acme"));
+    QCOMPARE(FindChild<QComboBox>(dlg, "currencyCombo")->currentIndex(), 172);
+    QCOMPARE(FindChild<QComboBox>(dlg, "currencyCombo")->currentText(), A("USD American Dollar "));
+    QVERIFY(!FindChild<QCheckBox>(dlg, "inStockCheck")->isChecked());
+    QVERIFY(FindChild<QCheckBox>(dlg, "doesNotExpireCheck")->isChecked());
+    QVERIFY(!FindChild<QDateEdit>(dlg, "expiryDateEdit")->isEnabled());
+    QCOMPARE(FindChild<QLabel>(dlg, "nameCount")->text(), QString());
     QCOMPARE(dlg.HelpLine1()->Text(), A(" See this place for help & tips on filling up the various fields"));
     QCOMPARE(dlg.HelpLine1()->BackgroundColor(), QColor(252, 239, 194));
     QCOMPARE(dlg.HelpLine1()->TextColor(), QColor(20, 20, 20));
     QCOMPARE(dlg.HelpLine1()->FadeSteps(), 50);
-    QCOMPARE(Find<CAnimatedLabel>(dlg, "compulsoryNote")->Text(),
+    QCOMPARE(FindChild<CAnimatedLabel>(dlg, "compulsoryNote")->Text(),
              A("Compulsory fields - fields that must be filled up are marked in bold & by an asterix (*)"));
 }
 
@@ -155,8 +146,8 @@ void ProductEditorTest::autogenerateToggles() {
     CQueuedGuids guids;
     guids.m_queue = {MakeGuid(0x1), MakeGuid(0x2)};
     CNewProductDlg dlg(t.Gui(), std::nullopt, guids);
-    auto* offer = Find<QLineEdit>(dlg, "offerIdEdit");
-    auto* autogen = Find<QCheckBox>(dlg, "autogenerateCheck");
+    auto* offer = FindChild<QLineEdit>(dlg, "offerIdEdit");
+    auto* autogen = FindChild<QCheckBox>(dlg, "autogenerateCheck");
     autogen->click();  // off: the box opens and keeps the identifier
     QVERIFY(offer->isEnabled());
     QCOMPARE(offer->text(), A("1BEEF112345678"));
@@ -169,7 +160,7 @@ void ProductEditorTest::guidFailureFallsBackToTheTime() {
     CTestGui t;
     CQueuedGuids none;
     CNewProductDlg dlg(t.Gui(), std::nullopt, none);
-    const QString id = Find<QLineEdit>(dlg, "offerIdEdit")->text();
+    const QString id = FindChild<QLineEdit>(dlg, "offerIdEdit")->text();
     QCOMPARE(id.size(), 18);
     QVERIFY(QRegularExpression(QStringLiteral("^\\d{18}$")).match(id).hasMatch());
 }
@@ -181,13 +172,13 @@ void ProductEditorTest::storingAppendsAFreshRecord() {
     guids.m_queue = {MakeGuid(0xC0FFEE)};
     CNewProductDlg dlg(t.Gui(), std::nullopt, guids);
     FillCompulsory(dlg);
-    Find<QLineEdit>(dlg, "priceEdit")->setText(A("12.5"));
-    Find<QLineEdit>(dlg, "shippingEdit")->setText(A("0"));
-    Find<QComboBox>(dlg, "currencyCombo")->setCurrentIndex(0);
-    Find<QComboBox>(dlg, "colorCombo")->setEditText(A(" Red "));
-    Find<QCheckBox>(dlg, "doesNotExpireCheck")->setChecked(false);
-    Find<QDateEdit>(dlg, "expiryDateEdit")->setDate(QDate(2027, 3, 1));
-    Find<QPushButton>(dlg, "storeButton")->click();
+    FindChild<QLineEdit>(dlg, "priceEdit")->setText(A("12.5"));
+    FindChild<QLineEdit>(dlg, "shippingEdit")->setText(A("0"));
+    FindChild<QComboBox>(dlg, "currencyCombo")->setCurrentIndex(0);
+    FindChild<QComboBox>(dlg, "colorCombo")->setEditText(A(" Red "));
+    FindChild<QCheckBox>(dlg, "doesNotExpireCheck")->setChecked(false);
+    FindChild<QDateEdit>(dlg, "expiryDateEdit")->setDate(QDate(2027, 3, 1));
+    FindChild<QPushButton>(dlg, "storeButton")->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(t.Doc().Count(), std::size_t{2});
     const COtherRecord& r = t.Doc().At(1);
@@ -210,19 +201,19 @@ void ProductEditorTest::editLoadsAndReplacesInPlace() {
     AddProduct(t, "C");
     CQueuedGuids guids;
     CNewProductDlg dlg(t.Gui(), std::size_t{1}, guids);
-    QCOMPARE(Find<QPushButton>(dlg, "storeButton")->text(), A("Save Changes"));
-    QVERIFY(!Find<QCheckBox>(dlg, "autogenerateCheck")->isEnabled());
-    QVERIFY(Find<QCheckBox>(dlg, "autogenerateCheck")->isChecked());
-    QVERIFY(Find<QLineEdit>(dlg, "offerIdEdit")->isEnabled());
-    QCOMPARE(Find<QLineEdit>(dlg, "nameEdit")->text(), QString::fromUtf8("Caf\u00e9 kettle"));
-    QCOMPARE(Find<QLineEdit>(dlg, "priceEdit")->text(), A("49.9"));
-    QCOMPARE(Find<QLineEdit>(dlg, "shippingEdit")->text(), A("4.5"));
-    QCOMPARE(Find<QComboBox>(dlg, "currencyCombo")->currentIndex(), 186);
-    QVERIFY(!Find<QCheckBox>(dlg, "inStockCheck")->isChecked());
-    QVERIFY(!Find<QCheckBox>(dlg, "doesNotExpireCheck")->isChecked());
-    QVERIFY(Find<QDateEdit>(dlg, "expiryDateEdit")->isEnabled());
-    QCOMPARE(Find<QDateEdit>(dlg, "expiryDateEdit")->date(), QDate(2003, 12, 31));
-    Find<QPushButton>(dlg, "storeButton")->click();  // saved unchanged
+    QCOMPARE(FindChild<QPushButton>(dlg, "storeButton")->text(), A("Save Changes"));
+    QVERIFY(!FindChild<QCheckBox>(dlg, "autogenerateCheck")->isEnabled());
+    QVERIFY(FindChild<QCheckBox>(dlg, "autogenerateCheck")->isChecked());
+    QVERIFY(FindChild<QLineEdit>(dlg, "offerIdEdit")->isEnabled());
+    QCOMPARE(FindChild<QLineEdit>(dlg, "nameEdit")->text(), QString::fromUtf8("Caf\u00e9 kettle"));
+    QCOMPARE(FindChild<QLineEdit>(dlg, "priceEdit")->text(), A("49.9"));
+    QCOMPARE(FindChild<QLineEdit>(dlg, "shippingEdit")->text(), A("4.5"));
+    QCOMPARE(FindChild<QComboBox>(dlg, "currencyCombo")->currentIndex(), 186);
+    QVERIFY(!FindChild<QCheckBox>(dlg, "inStockCheck")->isChecked());
+    QVERIFY(!FindChild<QCheckBox>(dlg, "doesNotExpireCheck")->isChecked());
+    QVERIFY(FindChild<QDateEdit>(dlg, "expiryDateEdit")->isEnabled());
+    QCOMPARE(FindChild<QDateEdit>(dlg, "expiryDateEdit")->date(), QDate(2003, 12, 31));
+    FindChild<QPushButton>(dlg, "storeButton")->click();  // saved unchanged
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(t.Doc().Count(), std::size_t{3});
     const COtherRecord& r = t.Doc().At(1);
@@ -265,7 +256,7 @@ void ProductEditorTest::compulsoryFieldErrorsGoToTheHelpLine() {
     guids.m_queue = {MakeGuid(0x5)};
     CNewProductDlg dlg(t.Gui(), std::nullopt, guids);
     FillCompulsory(dlg);
-    Find<QCheckBox>(dlg, "autogenerateCheck")->click();
+    FindChild<QCheckBox>(dlg, "autogenerateCheck")->click();
     QWidget* box = dlg.findChild<QWidget*>(control);
     if (auto* edit = qobject_cast<QLineEdit*>(box)) {
         edit->setText(A(" \t "));
@@ -274,7 +265,7 @@ void ProductEditorTest::compulsoryFieldErrorsGoToTheHelpLine() {
     } else if (auto* combo = qobject_cast<QComboBox*>(box)) {
         combo->setEditText(A("  "));
     }
-    Find<QPushButton>(dlg, "storeButton")->click();
+    FindChild<QPushButton>(dlg, "storeButton")->click();
     QVERIFY(dlg.result() != QDialog::Accepted);
     QCOMPARE(t.Doc().Count(), std::size_t{0});
     ExpectErrorLine(dlg, message);
@@ -308,11 +299,11 @@ void ProductEditorTest::unreadableNumbersAreRefused() {
     CQueuedGuids guids;
     CNewProductDlg dlg(t.Gui(), std::nullopt, guids);
     FillCompulsory(dlg);
-    Find<QLineEdit>(dlg, "nameEdit")->setText(name);
-    Find<QLineEdit>(dlg, "shippingEdit")->setText(shipping);
-    Find<QLineEdit>(dlg, "priceEdit")->setText(price);
+    FindChild<QLineEdit>(dlg, "nameEdit")->setText(name);
+    FindChild<QLineEdit>(dlg, "shippingEdit")->setText(shipping);
+    FindChild<QLineEdit>(dlg, "priceEdit")->setText(price);
     t.m_ui.ExpectMessage(A(kAppTitle), message, MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
-    Find<QPushButton>(dlg, "storeButton")->click();
+    FindChild<QPushButton>(dlg, "storeButton")->click();
     QVERIFY(dlg.result() != QDialog::Accepted);
     QCOMPARE(t.Doc().Count(), std::size_t{0});
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
@@ -324,20 +315,20 @@ void ProductEditorTest::duplicateOfferIdIsReportedAndNeverStored() {
     CQueuedGuids guids;
     CNewProductDlg dlg(t.Gui(), std::nullopt, guids);
     FillCompulsory(dlg);
-    Find<QCheckBox>(dlg, "autogenerateCheck")->click();
-    auto* offer = Find<QLineEdit>(dlg, "offerIdEdit");
+    FindChild<QCheckBox>(dlg, "autogenerateCheck")->click();
+    auto* offer = FindChild<QLineEdit>(dlg, "offerIdEdit");
     offer->setText(A("sku-1"));
     QVERIFY(!dlg.CheckOfferIdUnique());
     ExpectErrorLine(dlg, A("Duplicate OfferID - this Offer ID already exists in the file."));
     QCOMPARE(t.m_ui.m_beeps, 1);
     offer->setText(A(" SKU-1 "));
-    QVERIFY(dlg.CheckOfferIdUnique());               // blanks around it make it another identifier ...
-    Find<QPushButton>(dlg, "storeButton")->click();  // ... until it is trimmed for storing
+    QVERIFY(dlg.CheckOfferIdUnique());                    // blanks around it make it another identifier ...
+    FindChild<QPushButton>(dlg, "storeButton")->click();  // ... until it is trimmed for storing
     QVERIFY(dlg.result() != QDialog::Accepted);
     QCOMPARE(t.Doc().Count(), std::size_t{1});
     QCOMPARE(t.m_ui.m_beeps, 2);
     offer->setText(A("SKU-2"));
-    Find<QPushButton>(dlg, "storeButton")->click();
+    FindChild<QPushButton>(dlg, "storeButton")->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(t.Doc().Count(), std::size_t{2});
 }
@@ -348,7 +339,7 @@ void ProductEditorTest::ownOfferIdIsNoDuplicateWhenEditing() {
     AddProduct(t, "other");
     CQueuedGuids guids;
     CNewProductDlg dlg(t.Gui(), std::size_t{0}, guids);
-    auto* offer = Find<QLineEdit>(dlg, "offerIdEdit");
+    auto* offer = FindChild<QLineEdit>(dlg, "offerIdEdit");
     offer->setText(A("k-100"));
     QVERIFY(dlg.CheckOfferIdUnique());
     offer->setText(A("OTHER"));
@@ -362,17 +353,17 @@ void ProductEditorTest::characterOutsideTheCodePageIsRefused() {
     CNewProductDlg dlg(t.Gui(), std::nullopt, guids);
     FillCompulsory(dlg);
     // The euro sign and the typographic quotes are in the code page; the Polish letters are not.
-    Find<QLineEdit>(dlg, "brandEdit")
+    FindChild<QLineEdit>(dlg, "brandEdit")
         ->setText(QString::fromUtf8("\u201cBest\u201d \u20ac Za\u017c\u00f3\u0142\u0107"));
-    Find<QPushButton>(dlg, "storeButton")->click();
+    FindChild<QPushButton>(dlg, "storeButton")->click();
     QVERIFY(dlg.result() != QDialog::Accepted);
     QCOMPARE(t.Doc().Count(), std::size_t{0});
     ExpectErrorLine(
         dlg, QString::fromUtf8("The character \u017c (U+017C) cannot be stored in the feed file. Please "
                                "remove it or replace it."));
-    QCOMPARE(dlg.focusWidget(), Find<QLineEdit>(dlg, "brandEdit"));
-    Find<QLineEdit>(dlg, "brandEdit")->setText(QString::fromUtf8("\u201cBest\u201d \u20ac"));
-    Find<QPushButton>(dlg, "storeButton")->click();
+    QCOMPARE(dlg.focusWidget(), FindChild<QLineEdit>(dlg, "brandEdit"));
+    FindChild<QLineEdit>(dlg, "brandEdit")->setText(QString::fromUtf8("\u201cBest\u201d \u20ac"));
+    FindChild<QPushButton>(dlg, "storeButton")->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(t.Doc().At(0).m_optional.brand, std::string("\x93"
                                                          "Best\x94 \x80"));
@@ -393,14 +384,14 @@ void ProductEditorTest::typedTextIsNotCompleted() {
     const std::pair<const char*, const char*> typed[] = {
         {"categoryCombo", "Office"}, {"colorCombo", "Red"}, {"sizeCombo", "XL"}};
     for (const auto& [name, text] : typed) {
-        auto* combo = Find<QComboBox>(dlg, name);
+        auto* combo = FindChild<QComboBox>(dlg, name);
         combo->setEditText(QString());
         combo->setFocus();
         QTest::keyClicks(combo->lineEdit(), A(text));
         QCOMPARE(combo->currentText(), A(text));
     }
-    Find<QLineEdit>(dlg, "nameEdit")->setFocus();
-    Find<QPushButton>(dlg, "storeButton")->click();
+    FindChild<QLineEdit>(dlg, "nameEdit")->setFocus();
+    FindChild<QPushButton>(dlg, "storeButton")->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(t.Doc().At(0).m_required.category, std::string("Office"));
     QCOMPARE(t.Doc().At(0).m_optional.color, std::string("Red"));
@@ -418,8 +409,8 @@ void ProductEditorTest::untouchedTextsKeepTheirBytes() {
     {
         CQueuedGuids guids;
         CNewProductDlg dlg(t.Gui(), std::size_t{0}, guids);
-        Find<QLineEdit>(dlg, "brandEdit")->setText(A(" Acme "));
-        Find<QPushButton>(dlg, "storeButton")->click();
+        FindChild<QLineEdit>(dlg, "brandEdit")->setText(A(" Acme "));
+        FindChild<QPushButton>(dlg, "storeButton")->click();
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         const COtherRecord& r = t.Doc().At(0);
         QCOMPARE(r.m_required.description, stored.m_required.description);
@@ -432,11 +423,11 @@ void ProductEditorTest::untouchedTextsKeepTheirBytes() {
     t.Doc().At(0).m_required.description = "Steel\xa0kettle";
     CQueuedGuids guids;
     CNewProductDlg dlg(t.Gui(), std::size_t{0}, guids);
-    auto* description = Find<QPlainTextEdit>(dlg, "descriptionEdit");
+    auto* description = FindChild<QPlainTextEdit>(dlg, "descriptionEdit");
     description->moveCursor(QTextCursor::End);
     description->setFocus();
     QTest::keyClicks(description, A(", 1.7 l"));
-    Find<QPushButton>(dlg, "storeButton")->click();
+    FindChild<QPushButton>(dlg, "storeButton")->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(t.Doc().At(0).m_required.description, std::string("Steel\xa0kettle, 1.7 l"));
 }
@@ -447,22 +438,22 @@ void ProductEditorTest::focusShowsHelpAndCountersCount() {
     CNewProductDlg dlg(t.Gui(), std::nullopt, guids);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
-    auto* name = Find<QLineEdit>(dlg, "nameEdit");
-    Find<QLineEdit>(dlg, "upcEdit")->setFocus();
+    auto* name = FindChild<QLineEdit>(dlg, "nameEdit");
+    FindChild<QLineEdit>(dlg, "upcEdit")->setFocus();
     QCOMPARE(dlg.HelpLine1()->Text(), A(" The product UPC code."));
-    Find<QLineEdit>(dlg, "priceEdit")->setFocus();
+    FindChild<QLineEdit>(dlg, "priceEdit")->setFocus();
     QCOMPARE(dlg.HelpLine1()->Text(),
              A(" Numeric values only (don\x92t put $). Defaults to U.S. dollars, unless "
                "specified otherwise in the currency field."));
-    Find<QComboBox>(dlg, "sizeCombo")->setFocus();
+    FindChild<QComboBox>(dlg, "sizeCombo")->setFocus();
     QCOMPARE(dlg.HelpLine2()->Text(),
              A(" attribute combination. Product_id will be the same, but Offer_id will differ."));
     name->setFocus();
     QTest::keyClicks(name, QStringLiteral("Kettle"));
-    QCOMPARE(Find<QLabel>(dlg, "nameCount")->text(), A("6 chars"));
-    QCOMPARE(Find<QLabel>(dlg, "descriptionCount")->text(), QString());
-    Find<QCheckBox>(dlg, "doesNotExpireCheck")->click();
-    QVERIFY(Find<QDateEdit>(dlg, "expiryDateEdit")->isEnabled());
+    QCOMPARE(FindChild<QLabel>(dlg, "nameCount")->text(), A("6 chars"));
+    QCOMPARE(FindChild<QLabel>(dlg, "descriptionCount")->text(), QString());
+    FindChild<QCheckBox>(dlg, "doesNotExpireCheck")->click();
+    QVERIFY(FindChild<QDateEdit>(dlg, "expiryDateEdit")->isEnabled());
     QCOMPARE(dlg.HelpLine1()->Text(),
              A(" If appropriate, the expiration date of the offer. Use if the item has a "
                "hard date/time after which it will not be "));
@@ -473,11 +464,11 @@ void ProductEditorTest::focusShowsHelpAndCountersCount() {
     QCOMPARE(name->text().size(), 255);
     // Leaving the Offer ID box with a taken identifier brings the focus back with the error.
     AddProduct(t, "TAKEN");
-    Find<QCheckBox>(dlg, "autogenerateCheck")->click();
-    auto* offer = Find<QLineEdit>(dlg, "offerIdEdit");
+    FindChild<QCheckBox>(dlg, "autogenerateCheck")->click();
+    auto* offer = FindChild<QLineEdit>(dlg, "offerIdEdit");
     offer->setText(A("taken"));
     offer->setFocus();
-    Find<QLineEdit>(dlg, "brandEdit")->setFocus();
+    FindChild<QLineEdit>(dlg, "brandEdit")->setFocus();
     QCOMPARE(QApplication::focusWidget(), offer);
     ExpectErrorLine(dlg, A("Duplicate OfferID - this Offer ID already exists in the file."));
     dlg.reject();
@@ -497,7 +488,7 @@ void ProductEditorTest::optionsButtonOpensTheSheet() {
         QVERIFY(sheet);
         sheet->PressOk();
     });
-    Find<QPushButton>(dlg, "optionsButton")->click();
+    FindChild<QPushButton>(dlg, "optionsButton")->click();
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 
@@ -552,8 +543,8 @@ void ProductEditorTest::screenshots() {
         t.Doc().AddOrReplaceRecord(r);
         CNewProductDlg dlg(t.Gui(), std::size_t{0});
         settle(dlg);
-        Find<QLineEdit>(dlg, "nameEdit")->setFocus();
-        Find<QPlainTextEdit>(dlg, "descriptionEdit")->setFocus();
+        FindChild<QLineEdit>(dlg, "nameEdit")->setFocus();
+        FindChild<QPlainTextEdit>(dlg, "descriptionEdit")->setFocus();
         QTest::qWait(600);
         QVERIFY(dlg.grab().save(folder + QStringLiteral("/product_editor_edit.png")));
     }

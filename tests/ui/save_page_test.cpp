@@ -58,15 +58,7 @@ class SavePageTest : public QObject {
     Q_OBJECT
 
   private:
-    template <typename T>
-    static T* Find(CPage4& page, const char* name) {
-        T* w = page.findChild<T*>(QLatin1String(name));
-        if (w == nullptr) {
-            qFatal("no child %s", name);
-        }
-        return w;
-    }
-    static QString Summary(CPage4& page, const char* name) { return Find<QLabel>(page, name)->text(); }
+    static QString Summary(CPage4& page, const char* name) { return FindChild<QLabel>(page, name)->text(); }
 
   private slots:
     void generateProposesTheAccountName_data() {
@@ -86,7 +78,7 @@ class SavePageTest : public QObject {
         page.OnSetActive();
         const QString path = t.m_dir.filePath(proposed);
         t.m_ui.ExpectSaveFile(kFilter, path, proposed);
-        Find<QPushButton>(page, "generateButton")->click();
+        FindChild<QPushButton>(page, "generateButton")->click();
         QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
         QCOMPARE(t.m_ui.m_lastFileRequest.defaultExt, QStringLiteral("txt"));
         QVERIFY(t.m_ui.m_lastFileRequest.overwritePrompt);
@@ -111,7 +103,7 @@ class SavePageTest : public QObject {
         QCOMPARE(Summary(page, "summaryFileSize"), QStringLiteral("0 BYTES"));
         const QString path = t.m_dir.filePath(QStringLiteral("backup.txt"));
         t.m_ui.ExpectSaveFile(kFilter, path, QStringLiteral("QuorvinFeed1.txt"));
-        Find<QPushButton>(page, "backupButton")->click();
+        FindChild<QPushButton>(page, "backupButton")->click();
         QVERIFY(!t.Doc().IsChanged());
         QCOMPARE(t.Doc().FileName(), Native(path));
         QVERIFY(t.Doc().SavedFileName().empty());
@@ -143,7 +135,7 @@ class SavePageTest : public QObject {
         QVERIFY(!page.GenerateFeed());
         QVERIFY(!QFile::exists(path));
         // In the basic format the brand is not written, so it is not counted.
-        Find<QCheckBox>(page, "basicFormatCheck")->click();
+        FindChild<QCheckBox>(page, "basicFormatCheck")->click();
         t.m_ui.ExpectSaveFile(kFilter, path);
         t.m_ui.ExpectMessage(
             A("Yarvelin"),
@@ -166,7 +158,7 @@ class SavePageTest : public QObject {
         t.Doc().At(1).m_required.name = "Desk\tTray";
         CPage4 page(t.Gui());
         page.OnSetActive();
-        QVERIFY(Find<QCheckBox>(page, "noHeadersCheck")->isChecked());
+        QVERIFY(FindChild<QCheckBox>(page, "noHeadersCheck")->isChecked());
         const QString path = t.m_dir.filePath(QStringLiteral("feed.txt"));
         const QString notice =
             A("1 value holds a TAB, which the feed file can only carry between quotes. The file will be "
@@ -185,9 +177,9 @@ class SavePageTest : public QObject {
         QVERIFY(
             ReadAll(path).startsWith("# html_escaped=NO\r\n# updates_only=NO\r\n# product_type=OTHER\r\n"
                                      "# quoted=YES\r\n"));
-        QVERIFY(!Find<QCheckBox>(page, "noHeadersCheck")->isChecked());
-        QVERIFY(Find<QCheckBox>(page, "quotedCheck")->isChecked());
-        QVERIFY(Find<QCheckBox>(page, "quotedCheck")->isEnabled());
+        QVERIFY(!FindChild<QCheckBox>(page, "noHeadersCheck")->isChecked());
+        QVERIFY(FindChild<QCheckBox>(page, "quotedCheck")->isChecked());
+        QVERIFY(FindChild<QCheckBox>(page, "quotedCheck")->isEnabled());
         // The choices now say quoted=YES, so the next save asks nothing.
         t.m_ui.ExpectSaveFile(kFilter, path);
         QVERIFY(page.GenerateFeed());
@@ -287,12 +279,12 @@ class SavePageTest : public QObject {
         AddProducts(t.Doc(), 1);
         CPage4 page(t.Gui());
         page.OnSetActive();
-        auto* noHeaders = Find<QCheckBox>(page, "noHeadersCheck");
-        auto* full = Find<QCheckBox>(page, "fullFileUpdateCheck");
+        auto* noHeaders = FindChild<QCheckBox>(page, "noHeadersCheck");
+        auto* full = FindChild<QCheckBox>(page, "fullFileUpdateCheck");
         QVERIFY(!full->isEnabled());
         noHeaders->click();  // cleared: the three header boxes become available
         QVERIFY(full->isEnabled());
-        QVERIFY(Find<QCheckBox>(page, "quotedCheck")->isEnabled());
+        QVERIFY(FindChild<QCheckBox>(page, "quotedCheck")->isEnabled());
         if (!fullFile) {
             full->click();
         }
@@ -313,16 +305,16 @@ class SavePageTest : public QObject {
         AddProducts(t.Doc(), 1);
         CPage4 page(t.Gui());
         page.OnSetActive();
-        auto* basic = Find<QCheckBox>(page, "basicFormatCheck");
-        auto* noHeaders = Find<QCheckBox>(page, "noHeadersCheck");
-        auto* html = Find<QCheckBox>(page, "htmlEscapedCheck");
+        auto* basic = FindChild<QCheckBox>(page, "basicFormatCheck");
+        auto* noHeaders = FindChild<QCheckBox>(page, "noHeadersCheck");
+        auto* html = FindChild<QCheckBox>(page, "htmlEscapedCheck");
         noHeaders->click();
         html->click();
         basic->click();
         QVERIFY(t.Doc().IsBasicFormat());
         for (const char* name :
              {"noHeadersCheck", "htmlEscapedCheck", "fullFileUpdateCheck", "quotedCheck"}) {
-            QVERIFY2(!Find<QCheckBox>(page, name)->isEnabled(), name);
+            QVERIFY2(!FindChild<QCheckBox>(page, name)->isEnabled(), name);
         }
         QVERIFY(!noHeaders->isChecked());
         QVERIFY(html->isChecked());
@@ -347,8 +339,8 @@ class SavePageTest : public QObject {
     void documentHeadersAreTakenUpWhenTheyChange() {
         CTestGui t;
         CPage4 page(t.Gui());
-        auto* quoted = Find<QCheckBox>(page, "quotedCheck");
-        auto* html = Find<QCheckBox>(page, "htmlEscapedCheck");
+        auto* quoted = FindChild<QCheckBox>(page, "quotedCheck");
+        auto* html = FindChild<QCheckBox>(page, "htmlEscapedCheck");
         QVERIFY(!quoted->isChecked());
         t.Doc().NoteQuoted();  // a load or the data check
         page.OnSetActive();
@@ -366,8 +358,8 @@ class SavePageTest : public QObject {
     void headersOfAnEarlierFeedAreNotWrittenIntoTheNext() {
         CTestGui t;
         CPage4 page(t.Gui());
-        auto* quoted = Find<QCheckBox>(page, "quotedCheck");
-        auto* html = Find<QCheckBox>(page, "htmlEscapedCheck");
+        auto* quoted = FindChild<QCheckBox>(page, "quotedCheck");
+        auto* html = FindChild<QCheckBox>(page, "htmlEscapedCheck");
         struct : CFeedFileObserver {
             void ShowFileError(const std::string&) override { QFAIL("file error"); }
             void ShowFormatError() override { QFAIL("format error"); }
@@ -536,7 +528,7 @@ class SavePageTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&sheet));
         QCOMPARE(Summary(*page, "summaryProducts"), QStringLiteral("240"));
         QCOMPARE(Summary(*page, "summaryMarked"), QStringLiteral("6"));
-        QCOMPARE(Find<QCheckBox>(*page, "quotedCheck")->isChecked(), true);
+        QCOMPARE(FindChild<QCheckBox>(*page, "quotedCheck")->isChecked(), true);
         QTest::qWait(200);  // let the title finish fading in
         QVERIFY(!sheet.grab().isNull());
         QVERIFY(SaveScreenshot(sheet, QStringLiteral("save_page.png")));

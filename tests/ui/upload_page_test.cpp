@@ -29,15 +29,6 @@ class UploadPageTest : public QObject {
     Q_OBJECT
 
   private:
-    template <typename T>
-    static T* Find(QWidget& w, const char* name) {
-        T* child = w.findChild<T*>(QString::fromLatin1(name));
-        if (!child) {
-            qFatal("no child %s", name);
-        }
-        return child;
-    }
-
   private slots:
     void ActivationTakesStoreDocumentAndDefaults();
     void PasswordIsClearedOnEveryActivation();
@@ -66,20 +57,20 @@ void UploadPageTest::ActivationTakesStoreDocumentAndDefaults() {
     t.Doc().NoteFeedFileWritten("/home/m/merchant.txt");
     CPage5 page(t.Gui());
     page.OnSetActive();
-    QCOMPARE(Find<QLineEdit>(page, "serverEdit")->text(), A("ftp.quorvin.example"));
-    QCOMPARE(Find<QLineEdit>(page, "userNameEdit")->text(), A("merchant\xe9"));
-    QCOMPARE(Find<QLineEdit>(page, "fileNameEdit")->text(), QStringLiteral("/home/m/merchant.txt"));
-    QVERIFY(Find<QLineEdit>(page, "fileNameEdit")->isReadOnly());
-    QVERIFY(Find<QPushButton>(page, "uploadButton")->isEnabled());
-    QCOMPARE(Find<CAnimatedLabel>(page, "heading")->Text(),
+    QCOMPARE(FindChild<QLineEdit>(page, "serverEdit")->text(), A("ftp.quorvin.example"));
+    QCOMPARE(FindChild<QLineEdit>(page, "userNameEdit")->text(), A("merchant\xe9"));
+    QCOMPARE(FindChild<QLineEdit>(page, "fileNameEdit")->text(), QStringLiteral("/home/m/merchant.txt"));
+    QVERIFY(FindChild<QLineEdit>(page, "fileNameEdit")->isReadOnly());
+    QVERIFY(FindChild<QPushButton>(page, "uploadButton")->isEnabled());
+    QCOMPARE(FindChild<CAnimatedLabel>(page, "heading")->Text(),
              A("Upload your data-feed file to your account with Quorvin."));
-    QCOMPARE(Find<CAnimatedLabel>(page, "heading")->FadeSteps(), 10);
+    QCOMPARE(FindChild<CAnimatedLabel>(page, "heading")->FadeSteps(), 10);
 
     kFtpServer.Write(t.m_store, "ftp.mine.example");
     t.Doc().NoteFeedFileWritten("");
     page.OnSetActive();
-    QCOMPARE(Find<QLineEdit>(page, "serverEdit")->text(), QStringLiteral("ftp.mine.example"));
-    QVERIFY(!Find<QPushButton>(page, "uploadButton")->isEnabled());
+    QCOMPARE(FindChild<QLineEdit>(page, "serverEdit")->text(), QStringLiteral("ftp.mine.example"));
+    QVERIFY(!FindChild<QPushButton>(page, "uploadButton")->isEnabled());
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 
@@ -87,10 +78,10 @@ void UploadPageTest::PasswordIsClearedOnEveryActivation() {
     CTestGui t;
     CPage5 page(t.Gui());
     page.OnSetActive();
-    Find<QLineEdit>(page, "passwordEdit")->setText(QStringLiteral("typed"));
-    QCOMPARE(Find<QLineEdit>(page, "passwordEdit")->echoMode(), QLineEdit::Password);
+    FindChild<QLineEdit>(page, "passwordEdit")->setText(QStringLiteral("typed"));
+    QCOMPARE(FindChild<QLineEdit>(page, "passwordEdit")->echoMode(), QLineEdit::Password);
     page.OnSetActive();
-    QCOMPARE(Find<QLineEdit>(page, "passwordEdit")->text(), QString());
+    QCOMPARE(FindChild<QLineEdit>(page, "passwordEdit")->text(), QString());
 }
 
 void UploadPageTest::NextStoresOrClearsTheSettings_data() {
@@ -109,9 +100,9 @@ void UploadPageTest::NextStoresOrClearsTheSettings() {
     t.Doc().NoteFeedFileWritten("/feeds/merchant.txt");
     CPage5 page(t.Gui());
     page.OnSetActive();
-    Find<QLineEdit>(page, "serverEdit")->setText(QStringLiteral("ftp.other.example"));
-    Find<QLineEdit>(page, "passwordEdit")->setText(QStringLiteral("pa ss"));
-    Find<QCheckBox>(page, "savePasswordCheck")->setChecked(save);
+    FindChild<QLineEdit>(page, "serverEdit")->setText(QStringLiteral("ftp.other.example"));
+    FindChild<QLineEdit>(page, "passwordEdit")->setText(QStringLiteral("pa ss"));
+    FindChild<QCheckBox>(page, "savePasswordCheck")->setChecked(save);
     QCOMPARE(page.OnWizardNext(), kWizardMoveOn);
     QCOMPARE(t.m_store.GetString(kFtpServer.section, kFtpServer.name, "?"),
              save ? std::string("ftp.other.example") : "");
@@ -123,7 +114,7 @@ void UploadPageTest::NextStoresOrClearsTheSettings() {
              save ? std::string("pa ss") : "");
     // A cleared server shows the default host again at the next visit.
     page.OnSetActive();
-    QCOMPARE(Find<QLineEdit>(page, "serverEdit")->text(),
+    QCOMPARE(FindChild<QLineEdit>(page, "serverEdit")->text(),
              save ? QStringLiteral("ftp.other.example") : QStringLiteral("ftp.quorvin.example"));
 }
 
@@ -136,23 +127,23 @@ void UploadPageTest::BinaryChoiceIsSentAndKept() {
             sent.push_back(dlg.m_request.binary);
             return int(QDialog::Rejected);
         };
-        Find<QPushButton>(page, "uploadButton")->click();
+        FindChild<QPushButton>(page, "uploadButton")->click();
     };
     {
         CPage5 page(t.Gui());
         page.OnSetActive();
-        QVERIFY(!Find<QCheckBox>(page, "binaryCheck")->isChecked());  // ASCII unless chosen
+        QVERIFY(!FindChild<QCheckBox>(page, "binaryCheck")->isChecked());  // ASCII unless chosen
         upload(page);
-        Find<QCheckBox>(page, "binaryCheck")->setChecked(true);
+        FindChild<QCheckBox>(page, "binaryCheck")->setChecked(true);
         upload(page);
         // Kept with the other settings, whatever "Save Password" says.
-        Find<QCheckBox>(page, "savePasswordCheck")->setChecked(false);
+        FindChild<QCheckBox>(page, "savePasswordCheck")->setChecked(false);
         QCOMPARE(page.OnWizardNext(), kWizardMoveOn);
     }
     QCOMPARE(kFtpBinary.Read(t.m_store), std::string("1"));
     CPage5 page(t.Gui());
     page.OnSetActive();
-    QVERIFY(Find<QCheckBox>(page, "binaryCheck")->isChecked());
+    QVERIFY(FindChild<QCheckBox>(page, "binaryCheck")->isChecked());
     upload(page);
     QCOMPARE(sent, (std::vector<bool>{false, true, true}));
 }
@@ -193,13 +184,13 @@ void UploadPageTest::CharactersOutsideTheCodePageAreRefused() {
             QCOMPARE(t.m_store.GetString(setting.section, setting.name, "unset"), std::string("unset"));
         }
     } else {
-        Find<QPushButton>(page, "uploadButton")->click();
+        FindChild<QPushButton>(page, "uploadButton")->click();
         QCOMPARE(runs, 0);
     }
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
     // Not kept, the boxes are not stored, so there is nothing to refuse.
     if (next) {
-        Find<QCheckBox>(page, "savePasswordCheck")->setChecked(false);
+        FindChild<QCheckBox>(page, "savePasswordCheck")->setChecked(false);
         QCOMPARE(page.OnWizardNext(), kWizardMoveOn);
     }
 }
@@ -238,8 +229,8 @@ void UploadPageTest::RequestIsTheSharedOneForTheBoxes() {
     t.Doc().NoteFeedFileWritten(saved.toStdString());
     CPage5 page(t.Gui());
     page.OnSetActive();
-    Find<QLineEdit>(page, "userNameEdit")->setText(user);
-    Find<QLineEdit>(page, "passwordEdit")->setText(QStringLiteral("pw"));
+    FindChild<QLineEdit>(page, "userNameEdit")->setText(user);
+    FindChild<QLineEdit>(page, "passwordEdit")->setText(QStringLiteral("pw"));
     FtpTransferRequest sent;
     int runs = 0;
     page.m_runTransfer = [&](CFTPTransferDlg& dlg) {
@@ -247,7 +238,7 @@ void UploadPageTest::RequestIsTheSharedOneForTheBoxes() {
         ++runs;
         return int(QDialog::Rejected);
     };
-    Find<QPushButton>(page, "uploadButton")->click();
+    FindChild<QPushButton>(page, "uploadButton")->click();
     QCOMPARE(runs, 1);
 
     UploadAccount account;
@@ -280,7 +271,7 @@ void UploadPageTest::UnreadableServerIsRefusedBeforeAnyTransfer() {
     page.m_runTransfer = [&](CFTPTransferDlg&) { return ++runs; };
     t.m_ui.ExpectMessage(A(kAppTitle), FromCp1252(ParseServerAddress("http://shop.example").error),
                          MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
-    Find<QPushButton>(page, "uploadButton")->click();
+    FindChild<QPushButton>(page, "uploadButton")->click();
     QCOMPARE(runs, 0);
 }
 
@@ -300,7 +291,7 @@ void UploadPageTest::TrustedCertificateIsPinnedForThatServer() {
         dlg.m_onCertificatePinned("ftp.example.com:2121", "sha256//new=");
         return int(QDialog::Rejected);
     };
-    Find<QPushButton>(page, "uploadButton")->click();
+    FindChild<QPushButton>(page, "uploadButton")->click();
     QCOMPARE(kPinnedCertificates.Read(t.m_store, "ftp.example.com:2121"), std::string("sha256//new="));
 }
 
@@ -308,7 +299,7 @@ void UploadPageTest::KeyFileIsChosenKeptAndDropped() {
     CTestGui t;
     CPage5 page(t.Gui());
     page.OnSetActive();
-    auto* button = Find<QPushButton>(page, "keyFileButton");
+    auto* button = FindChild<QPushButton>(page, "keyFileButton");
     QCOMPARE(button->text(), QStringLiteral("SSH &Key..."));
     t.m_ui.ExpectOpenFile(A("All Files (*.*)|*.*||"), QStringLiteral("/home/merchant/.ssh/id_ed25519"));
     button->click();
@@ -361,7 +352,7 @@ void UploadPageTest::ResultLines() {
     t.Doc().NoteFeedFileWritten("/feeds/m.txt");
     CPage5 page(t.Gui());
     page.OnSetActive();
-    QVERIFY(Find<QLabel>(page, "resultLine")->text().isEmpty());
+    QVERIFY(FindChild<QLabel>(page, "resultLine")->text().isEmpty());
     page.m_runTransfer = [&](CFTPTransferDlg& dlg) {
         dlg.m_bCompleted = completed;
         return result;
@@ -371,7 +362,7 @@ void UploadPageTest::ResultLines() {
                              MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
     }
     page.OnUpload();
-    QCOMPARE(Find<QLabel>(page, "resultLine")->text(), line);
+    QCOMPARE(FindChild<QLabel>(page, "resultLine")->text(), line);
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 
@@ -380,14 +371,14 @@ void UploadPageTest::UploadWithoutSavedFileDisablesTheButton() {
     t.Doc().NoteFeedFileWritten("/feeds/m.txt");
     CPage5 page(t.Gui());
     page.OnSetActive();
-    QVERIFY(Find<QPushButton>(page, "uploadButton")->isEnabled());
+    QVERIFY(FindChild<QPushButton>(page, "uploadButton")->isEnabled());
     t.Doc().NoteFeedFileWritten("");
     int runs = 0;
     page.m_runTransfer = [&](CFTPTransferDlg&) { return ++runs; };
     page.OnUpload();
     QCOMPARE(runs, 0);
-    QVERIFY(!Find<QPushButton>(page, "uploadButton")->isEnabled());
-    QVERIFY(Find<QLabel>(page, "resultLine")->text().isEmpty());
+    QVERIFY(!FindChild<QPushButton>(page, "uploadButton")->isEnabled());
+    QVERIFY(FindChild<QLabel>(page, "resultLine")->text().isEmpty());
 }
 
 void UploadPageTest::BrowseSetsTheSavedFile() {
@@ -403,9 +394,9 @@ void UploadPageTest::BrowseSetsTheSavedFile() {
     QCOMPARE(t.m_ui.m_lastFileRequest.defaultExt, QStringLiteral("txt"));
     QCOMPARE(t.Doc().SavedFileName(), std::string("/data/f\xc3\xa9"
                                                   "ed.txt"));
-    QCOMPARE(Find<QLineEdit>(page, "fileNameEdit")->text(), QStringLiteral("/data/f\u00e9ed.txt"));
+    QCOMPARE(FindChild<QLineEdit>(page, "fileNameEdit")->text(), QStringLiteral("/data/f\u00e9ed.txt"));
     // The button's state waits for the next activation.
-    QVERIFY(!Find<QPushButton>(page, "uploadButton")->isEnabled());
+    QVERIFY(!FindChild<QPushButton>(page, "uploadButton")->isEnabled());
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 
@@ -414,7 +405,7 @@ void UploadPageTest::AccountInfoRefreshesTheUserName() {
     t.Doc().SetAccount("before");
     CPage5 page(t.Gui());
     page.OnSetActive();
-    Find<QLineEdit>(page, "userNameEdit")->setText(QStringLiteral("typed over"));
+    FindChild<QLineEdit>(page, "userNameEdit")->setText(QStringLiteral("typed over"));
     bool sawDialog = false;
     QTimer::singleShot(0, [&] {
         auto* dlg = qobject_cast<CAccountSetupDlg*>(QApplication::activeModalWidget());
@@ -426,17 +417,17 @@ void UploadPageTest::AccountInfoRefreshesTheUserName() {
     });
     page.OnAccountInfo();
     QVERIFY(sawDialog);
-    QCOMPARE(Find<QLineEdit>(page, "userNameEdit")->text(), QStringLiteral("GreenLeaf"));
+    QCOMPARE(FindChild<QLineEdit>(page, "userNameEdit")->text(), QStringLiteral("GreenLeaf"));
 
     // Closing the dialog without a change still puts the account name back into the field.
-    Find<QLineEdit>(page, "userNameEdit")->setText(QStringLiteral("typed over"));
+    FindChild<QLineEdit>(page, "userNameEdit")->setText(QStringLiteral("typed over"));
     QTimer::singleShot(0, [] {
         if (auto* dlg = qobject_cast<CAccountSetupDlg*>(QApplication::activeModalWidget())) {
             dlg->reject();
         }
     });
     page.OnAccountInfo();
-    QCOMPARE(Find<QLineEdit>(page, "userNameEdit")->text(), QStringLiteral("GreenLeaf"));
+    QCOMPARE(FindChild<QLineEdit>(page, "userNameEdit")->text(), QStringLiteral("GreenLeaf"));
 }
 
 void UploadPageTest::FinalPreviewShowsTheSummary() {
@@ -466,7 +457,7 @@ void UploadPageTest::Screenshot() {
     sheet.SetWizardButtons(kWizBack | kWizNext);  // as the save page leaves them
     auto* page = sheet.findChild<CPage5*>();
     QVERIFY(page);
-    Find<QLineEdit>(*page, "passwordEdit")->setText(QStringLiteral("secret"));
+    FindChild<QLineEdit>(*page, "passwordEdit")->setText(QStringLiteral("secret"));
     QTest::qWait(1200);  // let the heading finish fading in
     QVERIFY(SaveScreenshot(sheet, QStringLiteral("upload_page.png")));
 }

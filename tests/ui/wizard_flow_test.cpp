@@ -19,6 +19,7 @@
 #include "platform/qt_settings_store.h"
 #include "platform/text_codec.h"
 #include "support/test_gui.h"
+#include "support/widget_lookup.h"
 #include "upload/ftp_transfer_dlg.h"
 #include "widgets/hover_button.h"
 
@@ -38,15 +39,6 @@ const QByteArray kFeed =
     "http://a.example/1\tKettle\tSteel kettle\t20.00\thttp://a.example/1.jpg\tKitchen\tK1\r\n"
     "http://a.example/2\tToaster\tTwo slots\t25.00\thttp://a.example/2.jpg\tKitchen\tK2";
 
-template <typename T>
-T* Find(QWidget* w, const char* name) {
-    T* child = w->findChild<T*>(QString::fromLatin1(name));
-    if (!child) {
-        qFatal("no child %s", name);
-    }
-    return child;
-}
-
 struct Wizard {
     explicit Wizard(const QStringList& recent = {}) {
         for (const QString& path : recent) {
@@ -64,12 +56,12 @@ struct Wizard {
     }
     void Open(const QString& path) {
         CPage1* start = sheet->StartPage();
-        if (!Find<QRadioButton>(start, "openFileRadio")->isChecked()) {
-            QTest::mouseClick(Find<QRadioButton>(start, "openFileRadio"), Qt::LeftButton);
+        if (!FindChild<QRadioButton>(*start, "openFileRadio")->isChecked()) {
+            QTest::mouseClick(FindChild<QRadioButton>(*start, "openFileRadio"), Qt::LeftButton);
         }
-        auto* list = Find<QListWidget>(start, "fileList");
+        auto* list = FindChild<QListWidget>(*start, "fileList");
         list->setCurrentItem(list->findItems(path, Qt::MatchExactly).value(0));
-        QTest::mouseClick(Find<QPushButton>(start, "openButton"), Qt::LeftButton);
+        QTest::mouseClick(FindChild<QPushButton>(*start, "openButton"), Qt::LeftButton);
     }
     bool UiDone() {
         const bool ok = t.m_ui.Done();
@@ -107,13 +99,13 @@ class WizardFlowTest : public QObject {
         w.sheet->PressNext();
         const QString generated = w.t.m_dir.filePath(QStringLiteral("YourAccount.txt"));
         w.t.m_ui.ExpectSaveFile(kFilter, generated);
-        Find<QPushButton>(w.sheet->SavePage(), "generateButton")->click();
+        FindChild<QPushButton>(*w.sheet->SavePage(), "generateButton")->click();
         w.sheet->PressNext();
         CPage5* upload = w.sheet->UploadPage();
         QCOMPARE(w.sheet->ActiveIndex(), 3);
         upload->m_runTransfer = [](CFTPTransferDlg&) { return int(QDialog::Rejected); };
-        Find<QPushButton>(upload, "uploadButton")->click();
-        QVERIFY(!Find<QLabel>(upload, "resultLine")->text().isEmpty());
+        FindChild<QPushButton>(*upload, "uploadButton")->click();
+        QVERIFY(!FindChild<QLabel>(*upload, "resultLine")->text().isEmpty());
         for (int i = 0; i < 3; ++i) {
             w.sheet->PressBack();
         }
@@ -132,15 +124,15 @@ class WizardFlowTest : public QObject {
         w.sheet->PressNext();
         QVERIFY(list->StatusText()->text().isEmpty());
         w.sheet->PressNext();
-        QCOMPARE(Find<QLabel>(w.sheet->SavePage(), "summaryNewlinesTabs")->text(), A("Un-verified"));
+        QCOMPARE(FindChild<QLabel>(*w.sheet->SavePage(), "summaryNewlinesTabs")->text(), A("Un-verified"));
         // Nothing was generated from this feed: Next asks again.
         w.t.m_ui.ExpectMessage(A("Yarvelin"), kGenerateQuestion, MsgIcon::Question, MsgButtons::YesNoCancel,
                                MsgAnswer::No);
         w.sheet->PressNext();
         QCOMPARE(w.sheet->ActiveIndex(), 3);
-        QVERIFY(Find<QLineEdit>(upload, "fileNameEdit")->text().isEmpty());
-        QVERIFY(!Find<QPushButton>(upload, "uploadButton")->isEnabled());
-        QVERIFY(Find<QLabel>(upload, "resultLine")->text().isEmpty());
+        QVERIFY(FindChild<QLineEdit>(*upload, "fileNameEdit")->text().isEmpty());
+        QVERIFY(!FindChild<QPushButton>(*upload, "uploadButton")->isEnabled());
+        QVERIFY(FindChild<QLabel>(*upload, "resultLine")->text().isEmpty());
         // The untouched feed closes without a question.
         w.sheet->reject();
         QVERIFY(!w.sheet->isVisible());
@@ -188,10 +180,10 @@ class WizardFlowTest : public QObject {
             ++runs;
             return int(QDialog::Rejected);
         };
-        auto* upButton = Find<QPushButton>(upload, "uploadButton");
+        auto* upButton = FindChild<QPushButton>(*upload, "uploadButton");
         QVERIFY(upButton->isDefault());
         QVERIFY(!w.sheet->FinishButton()->isDefault());
-        QTest::keyClick(Find<QLineEdit>(upload, "serverEdit"), Qt::Key_Return);
+        QTest::keyClick(FindChild<QLineEdit>(*upload, "serverEdit"), Qt::Key_Return);
         QCOMPARE(runs, 1);
         QVERIFY(w.sheet->isVisible());
         // Back on an earlier page Enter is Next again.
@@ -204,7 +196,7 @@ class WizardFlowTest : public QObject {
     void optionsButtonIsRaised() {
         Wizard w;
         w.sheet->PressNext();
-        QVERIFY(!Find<CHoverButton>(w.sheet->ProductListPage(), "optionsButton")->IsFlat());
+        QVERIFY(!FindChild<CHoverButton>(*w.sheet->ProductListPage(), "optionsButton")->IsFlat());
     }
 
     // A settings file that cannot be written at the end of the run is told, with its path and the reason.

@@ -1,4 +1,4 @@
-#include "widgets/transfer_animation_widget.h"
+#include "upload/transfer_animation_widget.h"
 
 #include <QPainter>
 #include <QPainterPath>
