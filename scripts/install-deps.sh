@@ -13,6 +13,7 @@ PACKAGES=(
   libclang-rt-14-dev
   libssl-dev openssl openssh-client openssh-server python3-paramiko
   qtkeychain-qt6-dev gnome-keyring dbus
+  libcsv-dev libtomlplusplus-dev libre2-dev libstb-dev libwebp-dev libgumbo-dev
 )
 
 missing=()
