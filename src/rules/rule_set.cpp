@@ -1,0 +1,253 @@
+// Applying compiled rules to products. Everything that can go wrong was found when the file was read, so
+// nothing here reports: a product a rule does not fit (a price that is no number) is left as it is.
+#include "rules/rule_set.h"
+
+#include <re2/re2.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "feed/feed_line_format.h"
+#include "records/number_text.h"
+#include "records/text_util.h"
+
+namespace yarvelin {
+
+namespace {
+
+void LowerInto(std::string& out, std::string_view text) {
+    out.assign(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+}
+
+bool Compare(double value, CompareOp op, double number) {
+    switch (op) {
+        case CompareOp::kLess:
+            return value < number;
+        case CompareOp::kLessOrEqual:
+            return value <= number;
+        case CompareOp::kGreater:
+            return value > number;
+        case CompareOp::kGreaterOrEqual:
+            return value >= number;
+        case CompareOp::kEqual:
+            return value == number;
+        case CompareOp::kNotEqual:
+            return value != number;
+    }
+    return false;
+}
+
+bool Holds(const RuleCondition& c, const COtherRecord& record, std::string& scratch) {
+    const auto columns = RecordColumns(record);
+    const auto value = [&]() -> const std::string& { return *columns[static_cast<std::size_t>(c.column)]; };
+    bool result = true;
+    switch (c.kind) {
+        case RuleCondition::Kind::kAlways:
+            result = true;
+            break;
+        case RuleCondition::Kind::kEquals:
+            result = EqualsNoCase(TrimmedView(value()), c.text);
+            break;
+        case RuleCondition::Kind::kContains:
+            LowerInto(scratch, value());
+            result = scratch.find(c.text) != std::string::npos;
+            break;
+        case RuleCondition::Kind::kMatches:
+            result = re2::RE2::PartialMatch(value(), *c.pattern);
+            break;
+        case RuleCondition::Kind::kEmpty:
+            result = TrimmedView(value()).empty();
+            break;
+        case RuleCondition::Kind::kNumber: {
+            const std::optional<double> number = ParseDialogNumber(value());
+            result = number && Compare(*number, c.op, c.number);
+            break;
+        }
+        case RuleCondition::Kind::kAll:
+            result = std::all_of(c.parts.begin(), c.parts.end(),
+                                 [&](const RuleCondition& p) { return Holds(p, record, scratch); });
+            break;
+        case RuleCondition::Kind::kAny:
+            result = std::any_of(c.parts.begin(), c.parts.end(),
+                                 [&](const RuleCondition& p) { return Holds(p, record, scratch); });
+            break;
+    }
+    return result != c.negate;
+}
+
+void Expand(const RuleTemplate& t, const COtherRecord& record, std::string& out) {
+    const auto columns = RecordColumns(record);
+    out.clear();
+    for (const RuleTemplate::Piece& piece : t.pieces) {
+        out += piece.column < 0 ? piece.literal : *columns[static_cast<std::size_t>(piece.column)];
+    }
+}
+
+bool ReplaceAll(std::string& text, const std::string& find, const std::string& with) {
+    std::size_t pos = text.find(find);
+    if (pos == std::string::npos) {
+        return false;
+    }
+    for (; pos != std::string::npos; pos = text.find(find, pos + with.size())) {
+        text.replace(pos, find.size(), with);
+    }
+    return true;
+}
+
+bool Calculate(const RuleAction& a, std::string& field) {
+    const std::optional<double> number = ParseDialogNumber(field);
+    if (!number) {
+        return false;
+    }
+    double v = *number * a.multiply + a.add;
+    if (a.hasMin) {
+        v = std::min(v, a.min);
+    }
+    if (a.hasMax) {
+        v = std::max(v, a.max);
+    }
+    if (a.round >= 0) {
+        // Halves go up, as a merchant rounds a price; the small nudge keeps 2.675 (held as 2.67499...)
+        // from going down.
+        const double scale = std::pow(10.0, a.round);
+        v = std::round(v * scale * (1 + 4 * std::numeric_limits<double>::epsilon())) / scale;
+        field = FormatFixed(v, a.round);
+    } else {
+        field = FormatGeneral(v, 15);
+    }
+    return true;
+}
+
+// Gives whether the action changed or left out the product.
+bool Act(const RuleAction& a, COtherRecord& record, std::string& scratch) {
+    if (a.kind == RuleActionKind::kExclude) {
+        return true;
+    }
+    std::string& field = *RecordColumns(record)[static_cast<std::size_t>(a.column)];
+    switch (a.kind) {
+        case RuleActionKind::kExclude:
+            return true;
+        case RuleActionKind::kSet:
+            Expand(a.value, record, scratch);
+            field = scratch;
+            return true;
+        case RuleActionKind::kPrepend:
+            Expand(a.value, record, scratch);
+            field.insert(0, scratch);
+            return true;
+        case RuleActionKind::kAppend:
+            Expand(a.value, record, scratch);
+            field += scratch;
+            return true;
+        case RuleActionKind::kReplace:
+            if (a.pattern) {
+                return re2::RE2::GlobalReplace(&field, *a.pattern, a.with) > 0;
+            }
+            return ReplaceAll(field, a.find, a.with);
+        case RuleActionKind::kCalculate:
+            return Calculate(a, field);
+        case RuleActionKind::kMap: {
+            LowerInto(scratch, TrimmedView(field));
+            const auto found = a.map.find(scratch);
+            if (found != a.map.end()) {
+                field = found->second;
+                return true;
+            }
+            if (a.hasDefault) {
+                field = a.fallback;
+                return true;
+            }
+            return false;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+CRulesFileError::CRulesFileError(std::vector<CHandFileError> mistakes)
+    : CHandFileError(mistakes.front().File(), mistakes.front().Line(), mistakes.front().What()),
+      m_mistakes(std::move(mistakes)) {}
+
+std::string CRulesFileError::AllMessages() const {
+    std::string text;
+    for (const CHandFileError& m : m_mistakes) {
+        text += text.empty() ? "" : "\n";
+        text += m.what();
+    }
+    return text;
+}
+
+const char* RuleActionName(RuleActionKind kind) {
+    switch (kind) {
+        case RuleActionKind::kExclude:
+            return "exclude";
+        case RuleActionKind::kSet:
+            return "set";
+        case RuleActionKind::kReplace:
+            return "replace";
+        case RuleActionKind::kPrepend:
+            return "prepend";
+        case RuleActionKind::kAppend:
+            return "append";
+        case RuleActionKind::kCalculate:
+            return "calculate";
+        case RuleActionKind::kMap:
+            return "map";
+    }
+    return "";
+}
+
+int FindColumn(std::string_view name) {
+    for (int k = 0; k < kColumnCount; ++k) {
+        if (name == kColumnNames[k]) {
+            return k;
+        }
+    }
+    return -1;
+}
+
+bool IsNumberColumn(int column) {
+    if (column < 0 || column >= kColumnCount) {
+        return false;
+    }
+    const char* name = kColumnNames[column];
+    return std::strcmp(name, "price") == 0 || std::strcmp(name, "shipping") == 0 ||
+           std::strcmp(name, "quantity") == 0;
+}
+
+RuleRun CRuleSet::StartRun() const {
+    RuleRun run;
+    run.hits.assign(m_rules.size(), 0);
+    return run;
+}
+
+RuleVerdict CRuleSet::Apply(COtherRecord& record, RuleRun& run) const {
+    if (run.hits.size() < m_rules.size()) {
+        run.hits.resize(m_rules.size(), 0);
+    }
+    ++run.products;
+    for (std::size_t i = 0; i < m_rules.size(); ++i) {
+        const Rule& rule = m_rules[i];
+        if (!Holds(rule.when, record, run.scratch)) {
+            continue;
+        }
+        if (Act(rule.action, record, run.scratch)) {
+            ++run.hits[i];
+            if (rule.action.kind == RuleActionKind::kExclude) {
+                ++run.excluded;
+                return RuleVerdict::kExclude;
+            }
+        }
+    }
+    return RuleVerdict::kKeep;
+}
+
+}  // namespace yarvelin
