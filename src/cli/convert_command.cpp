@@ -3,6 +3,7 @@
 
 #include "cli/cli_command.h"
 #include "cli/cli_feed_observer.h"
+#include "cli/cli_rules.h"
 #include "cli/feed_output_options.h"
 #include "feed/feed_file.h"
 
@@ -19,7 +20,9 @@ class CConvertCommand : public CliCommand {
         return "Reads the feed file IN as the wizard loads it and writes OUT as the save page does. OUT is "
                "replaced\nonly once the new file is complete. Without options OUT has no header block and "
                "all "
-               "20 columns.";
+               "20 columns.\nWith --rules, each product goes through the rules of FILE first; a product a "
+               "rule "
+               "excludes is\nnot written. A mistake in FILE stops the command before anything is read.";
     }
 
     void Configure(CLI::App& command) override {
@@ -27,13 +30,30 @@ class CConvertCommand : public CliCommand {
         AddFileArgument(command, "OUT", m_out, "the feed file to write");
         m_output.Configure(command);
         AddReplaceUnmappableFlag(command, m_replaceUnmappable);
+        command.add_option("--rules", m_rulesFile, "apply the rules of this file to each product on the way")
+            ->type_name("FILE");
     }
 
     int Run() override {
+        // A rules file with a mistake stops the command before IN is read or OUT is touched.
+        std::optional<CRuleSet> rules;
+        if (!m_rulesFile.empty()) {
+            rules = LoadRulesFile(Name(), m_rulesFile);
+            if (!rules) {
+                return kExitFailure;
+            }
+        }
         CCliFeedObserver observer(Name());
         observer.SetReplaceUnmappable(m_replaceUnmappable);
-        return ConvertFeedFile(m_in, m_out, m_output.choices, m_output.basic, observer) ? kExitOk
-                                                                                        : kExitFailure;
+        ProductTransform transform;
+        RuleRun run;
+        if (rules) {
+            run = rules->StartRun();
+            transform = [&](COtherRecord& record) { return rules->Apply(record, run) == RuleVerdict::kKeep; };
+        }
+        return ConvertFeedFile(m_in, m_out, m_output.choices, m_output.basic, observer, transform)
+                   ? kExitOk
+                   : kExitFailure;
     }
 
   private:
@@ -41,6 +61,7 @@ class CConvertCommand : public CliCommand {
     std::string m_out;
     CFeedOutputOptions m_output;
     bool m_replaceUnmappable = false;
+    std::string m_rulesFile;
 };
 
 const CCliRegistration kRegistration(std::make_unique<CConvertCommand>());

@@ -237,7 +237,7 @@ std::size_t QuotedHeaderNeededFor(const FeedHeaderChoices& chosen, std::size_t t
 // Counts the values of the file's products that hold a TAB (the columns written in the chosen format).
 // Only a line holding a quote can carry one; false (after reporting) when the file could not be read.
 bool CountFileValuesWithTabs(const std::string& path, bool basicFormat, std::size_t& count,
-                             CFeedFileObserver& observer) {
+                             CFeedFileObserver& observer, const ProductTransform& transform) {
     count = 0;
     CFeedLineReader reader;
     if (const int err = reader.Open(path); err != 0) {
@@ -251,7 +251,10 @@ bool CountFileValuesWithTabs(const std::string& path, bool basicFormat, std::siz
     const auto holdsQuote = [](std::string_view line) { return line.find('"') != std::string_view::npos; };
     return ReadProductLines(
         reader, path, FeedEncoding{}, observer,
-        [&](const COtherRecord& record, long long, std::size_t) {
+        [&](COtherRecord& record, long long, std::size_t) {
+            if (transform && !transform(record)) {
+                return true;
+            }
             count += CountValuesWithTabs(record, basicFormat);
             return true;
         },
@@ -359,6 +362,11 @@ bool WriteFeedFile(const CFeedDocument& doc, const std::string& path, const Feed
 
 bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHeaderChoices& choices,
                      bool basicFormat, CFeedFileObserver& observer) {
+    return ConvertFeedFile(in, out, choices, basicFormat, observer, ProductTransform());
+}
+
+bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHeaderChoices& choices,
+                     bool basicFormat, CFeedFileObserver& observer, const ProductTransform& transform) {
     CFeedLineReader reader;
     try {
         const std::optional<OpenedFeed> opened = OpenAndReadStart(reader, in, observer, nullptr);
@@ -367,7 +375,7 @@ bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHe
         }
         // The header block comes first, so values holding TABs are counted before anything is written.
         std::size_t tabValues = 0;
-        if (!CountFileValuesWithTabs(in, basicFormat, tabValues, observer)) {
+        if (!CountFileValuesWithTabs(in, basicFormat, tabValues, observer, transform)) {
             return false;
         }
         // The output is created only now, so that a file the loader refuses leaves no trace.
@@ -379,13 +387,16 @@ bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHe
         std::size_t lineBreaks = 0;
         Cp1252Guard guard;
         bool writeFailed = false;
-        const bool complete = opened->start == StartResult::kHeadersOnly ||
-                              ReadProductLines(reader, in, opened->encoding, observer,
-                                               [&](const COtherRecord& record, long long, std::size_t) {
-                                                   writeFailed = !AddProductLine(writer, record, basicFormat,
-                                                                                 guard, lineBreaks);
-                                                   return !writeFailed;
-                                               });
+        const bool complete =
+            opened->start == StartResult::kHeadersOnly ||
+            ReadProductLines(
+                reader, in, opened->encoding, observer, [&](COtherRecord& record, long long, std::size_t) {
+                    if (transform && !transform(record)) {
+                        return true;
+                    }
+                    writeFailed = !AddProductLine(writer, record, basicFormat, guard, lineBreaks);
+                    return !writeFailed;
+                });
         if (!complete) {
             if (!writeFailed) {
                 writer.Abort();

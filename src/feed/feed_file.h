@@ -43,6 +43,12 @@ FeedEncoding ScanFeedEncoding(const std::string& path);
 // false when out was not written (an earlier file at out stays as it was).
 bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHeaderChoices& choices,
                      bool basicFormat, CFeedFileObserver& observer);
+// What happens to each product between reading and writing: it is changed in place, and left out when the
+// transform gives false. Called for each product in every pass over the file, so it must give the same
+// for the same product.
+using ProductTransform = std::function<bool(COtherRecord&)>;
+bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHeaderChoices& choices,
+                     bool basicFormat, CFeedFileObserver& observer, const ProductTransform& transform);
 
 // What a file carries before its products: the header values it gives (empty when it gives none) and the
 // number of fields of its column line (0 when it has none).

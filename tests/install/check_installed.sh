@@ -33,6 +33,7 @@ files=(bin/yarvelin bin/yarvelin-feed
        share/doc/yarvelin/copyright share/doc/yarvelin/changelog.gz)
 for s in "${samples[@]}"; do files+=("share/yarvelin/Samples/$s"); done
 for n in 3 4 5 6; do files+=("share/yarvelin/help/HTML/$n.htm"); done
+files+=(share/yarvelin/Rules/SampleFlowers.rules.toml)
 for size in 16 22 24 32 48 64 128 256; do files+=("share/icons/hicolor/${size}x$size/apps/$app_id.png"); done
 for f in "${files[@]}"; do
     [ -f "$prefix/$f" ] || fail "$f is not installed"
