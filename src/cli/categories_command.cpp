@@ -27,7 +27,7 @@ class CCategoriesCommand : public CliCommand {
                "built-in\n"
                "category whose words come closest, as a rules file with one map rule (TOML, UTF-8) on\n"
                "standard output. Categories no built-in one shares a word with are commented out. Check the\n"
-               "suggestions, save the text and use it with convert --rules or the wizard's rules window.";
+               "suggestions, save the text and use it as rules with convert or Rules... in the wizard.";
     }
 
     void Configure(CLI::App& command) override {

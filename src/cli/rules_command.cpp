@@ -20,7 +20,8 @@ class CRulesCommand : public CliCommand {
     const char* Description() const override {
         return "Reads the rules file RULES, reporting every mistake in it with its line, then applies the "
                "rules\n"
-               "to each product of FEED as convert --rules does and prints, for each rule, the number of\n"
+               "to each product of FEED as convert does with a rules file and prints, for each rule, the "
+               "number of\n"
                "products it changed or left out, then the line \"N products, N left out\". Nothing is "
                "written.\n"
                "With --json, standard output holds one JSON object per rule (JSON Lines) with the keys "
