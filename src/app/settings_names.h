@@ -23,6 +23,9 @@ inline constexpr const char* kSectionConfig = "Config";
 inline constexpr const char* kSectionPinnedCertificates = "PinnedCertificates";
 // How many products the last successful upload to a server and file name held (one value per place).
 inline constexpr const char* kSectionUploadCounts = "UploadCounts";
+// The rules file last used with each feed: the feed's path (%XX for anything but letters, digits and . - _)
+// = the rules file's path.
+inline constexpr const char* kSectionRulesFiles = "RulesFiles";
 
 // The user's option lists: a count, then that many entries numbered from 0.
 inline constexpr Number kCategoryCount{kSectionData, "Category_Count", 0};
@@ -62,6 +65,7 @@ inline constexpr Text kFtpBinary{kSectionFtp, "Binary", ""};    // "1": binary t
 inline constexpr NamedSetting<std::string> kPinnedCertificates{kSectionPinnedCertificates, ""};
 // -1: nothing was uploaded to that place yet.
 inline constexpr NamedSetting<std::int32_t> kUploadCounts{kSectionUploadCounts, -1};
+inline constexpr NamedSetting<std::string> kRulesFiles{kSectionRulesFiles, ""};
 
 // Web addresses and the default upload host; the defaults are the service's own.
 inline constexpr Text kSignUpUrl{kSectionConfig, "SignUpUrl", "https://merchants.quorvin.example/signup"};

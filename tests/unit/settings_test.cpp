@@ -264,6 +264,8 @@ TEST(SettingDeclarationTest, NamedValuesOfASection) {
     EXPECT_EQ(kPinnedCertificates.Read(store, "h:21"), "");
     kPinnedCertificates.Write(store, "h:21", "sha256//k=");
     EXPECT_EQ(store.GetString("PinnedCertificates", "h:21"), "sha256//k=");
+    kRulesFiles.Write(store, "%2Fhome%2Fshop.txt", "/home/shop.rules");
+    EXPECT_EQ(store.GetString("RulesFiles", "%2Fhome%2Fshop.txt"), "/home/shop.rules");
 }
 
 TEST(SettingDeclarationTest, ProgramNames) {
