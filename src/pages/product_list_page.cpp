@@ -28,6 +28,7 @@
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
 #include "records/text_util.h"
+#include "rules/rules_dlg.h"
 #include "widgets/animated_label.h"
 #include "widgets/dialog_parts.h"
 #include "widgets/hover_button.h"
@@ -84,6 +85,7 @@ CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
     m_removeAll = AddButton("Remove All", "removeAllButton", &CPage3::OnRemoveAll);
     m_viewAll = AddButton("View &All", "viewAllButton", &CPage3::OnViewAll);
     m_diagnostics = AddButton("Dia&gnostics...", "diagnosticsButton", &CPage3::OnDiagnostics);
+    m_rules = AddButton("Ru&les...", "rulesButton", &CPage3::OnRules);
     m_options = new CHoverButton(A("&Options"), this);
     m_options->setObjectName(QStringLiteral("optionsButton"));
     m_options->SetFlat(false, false);
@@ -114,7 +116,7 @@ CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
         buttons->addWidget(b);
     }
     buttons->addSpacing(10);
-    for (QPushButton* b : {m_verifyData, m_verifyUrls, m_diagnostics}) {
+    for (QPushButton* b : {m_verifyData, m_verifyUrls, m_diagnostics, m_rules}) {
         buttons->addWidget(b);
     }
     buttons->addStretch(1);
@@ -415,6 +417,20 @@ void CPage3::OnDiagnostics() {
     }
     window.exec();
     if (window.ProductsChanged()) {
+        RebuildList();
+    }
+    UpdateButtonStates();
+    m_table->setFocus();
+}
+
+void CPage3::OnRules() {
+    CRulesDlg window(m_gui, this);
+    if (m_runRules) {
+        m_runRules(window);
+    } else {
+        window.exec();
+    }
+    if (window.FeedChanged()) {
         RebuildList();
     }
     UpdateButtonStates();

@@ -10,6 +10,7 @@
 #include "pages/product_list_rules.h"
 #include "pages/wizard_page.h"
 
+class QDialog;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -42,6 +43,7 @@ class CPage3 : public CWizardPage {
     QProgressBar* ProgressBar() const { return m_progress; }
     QTableView* Table() const { return m_table; }
     QPushButton* DiagnosticsButton() const { return m_diagnostics; }
+    QPushButton* RulesButton() const { return m_rules; }
     CProductTableModel* Model() const { return m_model; }
 
     // Removes all rows and shows one row per product; an empty table turns the buttons to the
@@ -65,6 +67,10 @@ class CPage3 : public CWizardPage {
     void OnVerifyData();
     void OnVerifyUrls();
     void OnDiagnostics();
+    void OnRules();
+    // Runs the rules window; tests script the window here.
+    using RulesRunner = std::function<void(QDialog& window)>;
+    void SetRulesRunner(RulesRunner runner) { m_runRules = std::move(runner); }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -94,6 +100,8 @@ class CPage3 : public CWizardPage {
     QPushButton* m_removeAll = nullptr;
     QPushButton* m_viewAll = nullptr;
     QPushButton* m_diagnostics = nullptr;
+    QPushButton* m_rules = nullptr;
+    RulesRunner m_runRules;
     CHoverButton* m_options = nullptr;
     EditorRunner m_runEditor;
     // The feed the status line speaks of.
