@@ -4,6 +4,7 @@
 #include "cli/cli_command.h"
 #include "cli/cli_feed_observer.h"
 #include "cli/feed_output_options.h"
+#include "cli/std_streams.h"
 #include "feed/feed_file.h"
 
 namespace yarvelin::cli {
@@ -23,8 +24,9 @@ class CConvertCommand : public CliCommand {
     }
 
     void Configure(CLI::App& command) override {
-        AddFileArgument(command, "IN", m_in, "the feed file to read");
-        AddFileArgument(command, "OUT", m_out, "the feed file to write");
+        AddStreamArgument(command, "IN", m_in, "the feed file to read (- for standard input)");
+        AddStreamArgument(command, "OUT", m_out,
+                          "the feed file to write (- for standard output, not written atomically)");
         m_output.Configure(command);
         AddReplaceUnmappableFlag(command, m_replaceUnmappable);
     }
@@ -32,8 +34,13 @@ class CConvertCommand : public CliCommand {
     int Run() override {
         CCliFeedObserver observer(Name());
         observer.SetReplaceUnmappable(m_replaceUnmappable);
-        return ConvertFeedFile(m_in, m_out, m_output.choices, m_output.basic, observer) ? kExitOk
-                                                                                        : kExitFailure;
+        CStdStreams streams(Name());
+        const std::string in = streams.Input(m_in);
+        const std::string out = in.empty() ? std::string() : streams.Output(m_out);
+        return !out.empty() && ConvertFeedFile(in, out, m_output.choices, m_output.basic, observer) &&
+                       streams.Finish()
+                   ? kExitOk
+                   : kExitFailure;
     }
 
   private:
