@@ -21,11 +21,9 @@ class CExportCommand : public CliCommand {
 
     const char* Description() const override {
         return "Reads FEED as the wizard loads it and writes its 20 columns to OUT: with --csv as RFC 4180\n"
-               "CSV in UTF-8 with the column names on the first line (import --profile generic reads it "
-               "back\n"
-               "to the same feed), with --jsonl one JSON object per product whose keys are the column "
-               "names.\n"
-               "FEED - reads standard input, OUT - writes standard output (not atomically).";
+               "CSV in UTF-8 with the column names on the first line (an import with the generic profile\n"
+               "gives back the same feed), with --jsonl one JSON object per product whose keys are the\n"
+               "column names. FEED - reads standard input, OUT - writes standard output (not atomically).";
     }
 
     void Configure(CLI::App& command) override {
