@@ -1,5 +1,6 @@
 #include "import/column_map.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -219,12 +220,32 @@ void NormalizeMoney(std::string& text) {
             plain += c;
         }
     }
-    double value = 0;
-    const auto [end, err] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
-    if (err != std::errc() || end != plain.data() + plain.size()) {
+    // Rounded half up in decimal, as a till does: 0,125 is 0.13 (binary floating point would give 0.12).
+    const std::size_t point = plain.find('.');
+    std::string whole = plain.substr(
+        negative ? 1 : 0, point == std::string::npos ? std::string::npos : point - (negative ? 1 : 0));
+    std::string fraction = point == std::string::npos ? std::string() : plain.substr(point + 1);
+    if (whole.empty() && fraction.empty()) {
         return;
     }
-    text = FormatFixed(value, 2);
+    fraction.resize(std::max<std::size_t>(fraction.size(), 3), '0');
+    std::string cents = (whole.empty() ? "0" : whole) + fraction.substr(0, 2);
+    if (fraction[2] >= '5') {
+        std::size_t i = cents.size();
+        while (i > 0 && cents[i - 1] == '9') {
+            cents[--i] = '0';
+        }
+        if (i == 0) {
+            cents.insert(cents.begin(), '1');
+        } else {
+            ++cents[i - 1];
+        }
+    }
+    const std::size_t nonZero = cents.find_first_not_of('0');
+    cents.erase(0, std::min(nonZero == std::string::npos ? cents.size() : nonZero, cents.size() - 3));
+    const bool zero = nonZero == std::string::npos;
+    text = (negative && !zero ? "-" : "") + cents.substr(0, cents.size() - 2) + "." +
+           cents.substr(cents.size() - 2);
 }
 
 void ApplyTransforms(unsigned transforms, std::string& text) {

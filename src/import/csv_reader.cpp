@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstring>
+#include <new>
 
 #include "feed/feed_encoding.h"
 #include "feed/file_error.h"
@@ -63,10 +64,12 @@ std::string ReadFailure(int err, const std::string& path) {
 
 }  // namespace
 
-CCsvReader::CCsvReader() : m_parser(new csv_parser) {}
+CCsvReader::CCsvReader() : m_parser(new csv_parser{}) {}
 
 CCsvReader::~CCsvReader() {
-    csv_free(m_parser);
+    if (m_parserReady) {
+        csv_free(m_parser);
+    }
     delete m_parser;
 }
 
@@ -113,7 +116,10 @@ void CCsvReader::Open(const std::string& path, char separator) {
         first.remove_prefix(kByteOrderMark.size());
     }
     m_separator = separator != 0 ? separator : DetectSeparator(first);
-    csv_init(m_parser, CSV_STRICT_FINI);
+    if (csv_init(m_parser, 0) != 0) {
+        throw std::bad_alloc();
+    }
+    m_parserReady = true;
     csv_set_delim(m_parser, static_cast<unsigned char>(m_separator));
     csv_set_space_func(m_parser, NoSpace);
     FeedLine(first);
@@ -168,9 +174,17 @@ void CCsvReader::FeedLine(std::string_view line) {
         m_inRow = true;
         m_rowStart = m_lines.LineNumber();
     }
+    // libcsv says nothing of a quote left open at the end unless it runs strict, which would also refuse
+    // the stray quote of a sloppy export ("12" screen"): the quotes of the row are counted here instead.
+    for (char c : line) {
+        m_quoteOpen = m_quoteOpen != (c == '"');
+    }
     if (csv_parse(m_parser, line.data(), line.size(), FieldCallback, RowCallback, this) != line.size() ||
         csv_parse(m_parser, "\n", 1, FieldCallback, RowCallback, this) != 1) {
         Fail(m_lines.LineNumber(), csv_strerror(csv_error(m_parser)));
+    }
+    if (!m_inRow) {
+        m_quoteOpen = false;
     }
 }
 
@@ -189,7 +203,7 @@ bool CCsvReader::ReadRow() {
         }
         if (status == CFeedLineReader::Status::kEnd) {
             m_end = true;
-            if (csv_fini(m_parser, FieldCallback, RowCallback, this) != 0) {
+            if ((m_inRow && m_quoteOpen) || csv_fini(m_parser, FieldCallback, RowCallback, this) != 0) {
                 Fail(m_rowStart, "a quoted value that begins on this line is never closed");
             }
             continue;

@@ -51,6 +51,7 @@ class CCsvReader {
     std::string m_path;
     CFeedLineReader m_lines;
     csv_parser* m_parser = nullptr;
+    bool m_parserReady = false;  // csv_init ran: csv_free must run
     char m_separator = ',';
     bool m_utf8 = false;
     bool m_tabLines = false;
@@ -65,6 +66,7 @@ class CCsvReader {
     std::vector<std::string> m_cells;
     std::size_t m_cellCount = 0;
     bool m_inRow = false;
+    bool m_quoteOpen = false;  // the row so far holds an odd number of quotes
     long long m_rowStart = 0;
     long long m_rowLine = 0;
     bool m_end = false;
