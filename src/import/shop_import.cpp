@@ -207,19 +207,9 @@ class CShopImport {
     std::unordered_map<std::string, std::size_t> m_parentIndex;
 };
 
-}  // namespace
-
-ExportHeader ReadExportHeader(const std::string& path, char separator) {
-    CCsvReader reader;
-    reader.Open(path, separator);
-    return {reader.Header(), reader.Separator(), reader.IsUtf8()};
-}
-
-ImportCounts ReadShopExport(const std::string& path, const ImportSettings& settings,
-                            const std::function<void(COtherRecord&, long long)>& onProduct) {
+ImportCounts ReadOpenedExport(CCsvReader& reader, const ImportSettings& settings,
+                              const std::function<void(COtherRecord&, long long)>& onProduct) {
     ImportCounts counts;
-    CCsvReader reader;
-    reader.Open(path, settings.separator);
     CShopImport import(settings, reader.Header(), onProduct, counts);
     std::vector<std::string> cells;
     while (reader.Next(cells)) {
@@ -230,20 +220,32 @@ ImportCounts ReadShopExport(const std::string& path, const ImportSettings& setti
     return counts;
 }
 
+}  // namespace
+
+ExportHeader ReadExportHeader(const std::string& path, char separator) {
+    CCsvReader reader;
+    reader.Open(path, separator);
+    return {reader.Header(), reader.Separator(), reader.IsUtf8()};
+}
+
+ImportCounts ReadShopExport(const std::string& path, const ImportSettings& settings,
+                            const std::function<void(COtherRecord&, long long)>& onProduct) {
+    CCsvReader reader;
+    reader.Open(path, settings.separator);
+    return ReadOpenedExport(reader, settings, onProduct);
+}
+
 bool ImportToFeedFile(const std::string& path, const std::string& out, const ImportSettings& settings,
                       const FeedHeaderChoices& choices, bool basicFormat, CFeedFileObserver& observer,
                       ImportCounts& counts) {
     // The header block comes first: values holding TABs are counted before anything is written, in a
     // first pass only when the export holds a TAB that can reach a value at all.
+    CCsvReader reader;
+    reader.Open(path, settings.separator);
     std::size_t tabValues = 0;
-    bool mayHoldTabs = false;
+    bool mayHoldTabs = reader.MayHoldTabs();
     for (const std::string& t : settings.map.templates) {
         mayHoldTabs = mayHoldTabs || HasTab(t);
-    }
-    if (!mayHoldTabs) {
-        CCsvReader probe;
-        probe.Open(path, settings.separator);
-        mayHoldTabs = probe.MayHoldTabs();
     }
     if (mayHoldTabs) {
         ReadShopExport(path, settings, [&](const COtherRecord& record, long long) {
@@ -252,7 +254,7 @@ bool ImportToFeedFile(const std::string& path, const std::string& out, const Imp
     }
     CFeedStreamWriter writer(observer);
     bool writeFailed = false;
-    counts = ReadShopExport(path, settings, [&](const COtherRecord& record, long long) {
+    counts = ReadOpenedExport(reader, settings, [&](const COtherRecord& record, long long) {
         if (writeFailed) {
             return;
         }
