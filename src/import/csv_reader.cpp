@@ -156,10 +156,13 @@ void CCsvReader::OnRowEnd() {
     if (m_doneCount == m_done.size()) {
         m_done.emplace_back();
         m_doneLines.push_back(0);
+        m_doneBreaks.push_back(false);
     }
     m_cells.resize(m_cellCount);
     std::swap(m_done[m_doneCount], m_cells);
     m_doneLines[m_doneCount] = m_rowStart;
+    m_doneBreaks[m_doneCount] = m_rowBreaks;
+    m_rowBreaks = false;
     ++m_doneCount;
     m_cellCount = 0;
     m_inRow = false;
@@ -171,13 +174,31 @@ void CCsvReader::FeedLine(std::string_view line) {
         if (line.empty()) {
             return;  // a blank line between rows is no row
         }
-        m_inRow = true;
         m_rowStart = m_lines.LineNumber();
+        // Most rows hold no quote: they are split here, which is what libcsv would do with them, at a
+        // fraction of its cost (it looks at every byte through a state machine). The rest go to libcsv.
+        if (line.find('"') == std::string_view::npos && line.find('\r') == std::string_view::npos) {
+            for (std::size_t start = 0;;) {
+                const std::size_t end = line.find(m_separator, start);
+                if (end == std::string_view::npos) {
+                    OnField(line.data() + start, line.size() - start);
+                    break;
+                }
+                OnField(line.data() + start, end - start);
+                start = end + 1;
+            }
+            OnRowEnd();
+            return;
+        }
+        m_inRow = true;
+    } else {
+        m_rowBreaks = true;  // the row goes on over a line break
     }
     // libcsv says nothing of a quote left open at the end unless it runs strict, which would also refuse
     // the stray quote of a sloppy export ("12" screen"): the quotes of the row are counted here instead.
     for (char c : line) {
         m_quoteOpen = m_quoteOpen != (c == '"');
+        m_rowBreaks = m_rowBreaks || c == '\r';
     }
     if (csv_parse(m_parser, line.data(), line.size(), FieldCallback, RowCallback, this) != line.size() ||
         csv_parse(m_parser, "\n", 1, FieldCallback, RowCallback, this) != 1) {
@@ -211,6 +232,7 @@ bool CCsvReader::ReadRow() {
         FeedLine(line);
     }
     m_rowLine = m_doneLines[m_doneTaken];
+    m_rowMayHoldLineBreaks = m_doneBreaks[m_doneTaken];
     return true;
 }
 

@@ -35,6 +35,8 @@ class CCsvReader {
     bool Next(std::vector<std::string>& cells);
     // 1-based line where the row Next gave last begins.
     long long RowLine() const { return m_rowLine; }
+    // Whether a value of that row can hold a line break (it went on over a line, or held a CR).
+    bool RowMayHoldLineBreaks() const { return m_rowMayHoldLineBreaks; }
     // Whether a value can hold a TAB at all: a TAB stands on a line outside the separators' role.
     bool MayHoldTabs() const { return m_separator == '\t' ? m_tabAndQuoteLines : m_tabLines; }
     // Characters of a UTF-8 export that Windows-1252 cannot hold; each became '?'.
@@ -61,6 +63,7 @@ class CCsvReader {
     // strings are kept and swapped with the caller's, so a row costs no allocation once warm.
     std::vector<std::vector<std::string>> m_done;
     std::vector<long long> m_doneLines;
+    std::vector<bool> m_doneBreaks;
     std::size_t m_doneCount = 0;
     std::size_t m_doneTaken = 0;
     std::vector<std::string> m_cells;
@@ -69,6 +72,8 @@ class CCsvReader {
     bool m_quoteOpen = false;  // the row so far holds an odd number of quotes
     long long m_rowStart = 0;
     long long m_rowLine = 0;
+    bool m_rowBreaks = false;
+    bool m_rowMayHoldLineBreaks = false;
     bool m_end = false;
     std::size_t m_unmappable = 0;
 };

@@ -38,6 +38,7 @@ struct RowGroup {
     std::vector<std::vector<std::string>> rows;  // kept and reused; the first count are the group's
     std::vector<long long> lines;
     std::size_t count = 0;
+    bool mayHoldBreaks = false;  // one of its rows went on over a line break
 
     void Add(std::vector<std::string>& cells, long long line) {
         if (count == rows.size()) {
@@ -72,6 +73,9 @@ class CShopImport {
             }
             m_ownColumn.push_back(own);
         }
+        for (const std::string& t : settings.map.templates) {
+            m_constantBreaks = m_constantBreaks || HasLineBreak(t);
+        }
         for (const std::string& column : v.fromParent) {
             if (const int k = FeedColumnIndex(column); k >= 0) {
                 m_fromParent[k] = true;
@@ -84,19 +88,21 @@ class CShopImport {
         }
     }
 
-    void Row(std::vector<std::string>& cells, long long line) {
+    void Row(std::vector<std::string>& cells, long long line, bool mayHoldBreaks) {
         ++m_counts.rowsRead;
         if (m_groupColumn < 0) {
-            Offer(cells, line);
+            Offer(cells, line, mayHoldBreaks);
             return;
         }
         const std::string& key = cells[m_groupColumn];
         if (m_group.count > 0 && !key.empty() && key == m_group.rows[0][m_groupColumn]) {
             m_group.Add(cells, line);
+            m_group.mayHoldBreaks = m_group.mayHoldBreaks || mayHoldBreaks;
             return;
         }
         Flush();
         m_group.Add(cells, line);
+        m_group.mayHoldBreaks = mayHoldBreaks;
     }
 
     // The product whose rows are held is complete: each of its offer rows becomes a record, taking what
@@ -120,7 +126,7 @@ class CShopImport {
                     }
                 }
             }
-            Offer(row, m_group.lines[i]);
+            Offer(row, m_group.lines[i], m_group.mayHoldBreaks);
         }
         if (!anyOffer) {
             Skip(m_group.lines[0], std::string(kNoOfferRowReason) + " (" + m_settings.map.variants.offerRows +
@@ -147,7 +153,7 @@ class CShopImport {
         return it == m_parentIndex.end() ? nullptr : &m_parents[it->second];
     }
 
-    void Offer(const std::vector<std::string>& cells, long long line) {
+    void Offer(const std::vector<std::string>& cells, long long line, bool mayHoldBreaks) {
         m_map.Apply(cells, m_record);
         if (IsParent(cells)) {
             // A parent is no offer; its mapped columns are kept for its variations, under each key.
@@ -160,6 +166,7 @@ class CShopImport {
             return;
         }
         if (const COtherRecord* parent = ParentOf(cells)) {
+            mayHoldBreaks = true;
             for (int k = 0; k < kColumnCount; ++k) {
                 if (m_record.Field(k).empty() || m_fromParent[k]) {
                     m_record.Field(k) = parent->Field(k);
@@ -168,7 +175,7 @@ class CShopImport {
         }
         // A feed line cannot hold a line break: the writer would make each one blank, so the record holds
         // what the written feed reads back as.
-        for (int k = 0; k < kColumnCount; ++k) {
+        for (int k = 0; (mayHoldBreaks || m_constantBreaks) && k < kColumnCount; ++k) {
             if (HasLineBreak(m_record.Field(k))) {
                 m_record.Field(k) = FlattenLineBreaks(m_record.Field(k));
             }
@@ -200,6 +207,7 @@ class CShopImport {
     int m_refColumn = -1;
     int m_typeColumn = -1;
     std::vector<int> m_keyColumns;
+    bool m_constantBreaks = false;  // a template's own text holds a line break
     std::vector<bool> m_ownColumn;
     std::array<bool, kColumnCount> m_fromParent{};
     RowGroup m_group;
@@ -213,7 +221,7 @@ ImportCounts ReadOpenedExport(CCsvReader& reader, const ImportSettings& settings
     CShopImport import(settings, reader.Header(), onProduct, counts);
     std::vector<std::string> cells;
     while (reader.Next(cells)) {
-        import.Row(cells, reader.RowLine());
+        import.Row(cells, reader.RowLine(), reader.RowMayHoldLineBreaks());
     }
     import.Flush();
     counts.unmappable = reader.Unmappable();
