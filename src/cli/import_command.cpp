@@ -93,7 +93,7 @@ class CImportCommand : public CliCommand {
                 !streams.Finish()) {
                 return kExitFailure;
             }
-            return Report(settings, counts);
+            return Report(counts);
         } catch (const CImportError& e) {
             if (e.GetKind() == CImportError::Kind::kMap) {
                 throw CUsageError(e.what());
@@ -149,7 +149,7 @@ class CImportCommand : public CliCommand {
         }
     }
 
-    int Report(const ImportSettings&, const ImportCounts& counts) {
+    int Report(const ImportCounts& counts) {
         if (counts.unmappable > 0) {
             PrintError(Name(), Format("%zu characters that Windows-1252 cannot hold were written as '?'",
                                       counts.unmappable));
