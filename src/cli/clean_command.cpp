@@ -10,6 +10,7 @@
 #include "cli/cli_command.h"
 #include "cli/cli_feed_observer.h"
 #include "cli/feed_output_options.h"
+#include "cli/std_streams.h"
 #include "feed/feed_file.h"
 
 namespace yarvelin::cli {
@@ -29,8 +30,9 @@ class CCleanCommand : public CliCommand {
     }
 
     void Configure(CLI::App& command) override {
-        AddFileArgument(command, "IN", m_in, "the feed file to read");
-        AddFileArgument(command, "OUT", m_out, "the feed file to write");
+        AddStreamArgument(command, "IN", m_in, "the feed file to read (- for standard input)");
+        AddStreamArgument(command, "OUT", m_out,
+                          "the feed file to write (- for standard output, not written atomically)");
         command
             .add_option("--newlines", m_newlines,
                         "remove: newlines, tabs and other control characters are removed;\n"
@@ -52,7 +54,12 @@ class CCleanCommand : public CliCommand {
         CFeedDocument doc;
         CCliFeedObserver observer(Name());
         observer.SetReplaceUnmappable(m_replaceUnmappable);
-        LoadFeedFile(doc, m_in, observer);
+        CStdStreams streams(Name());
+        const std::string in = streams.Input(m_in);
+        if (in.empty()) {
+            return kExitFailure;
+        }
+        LoadFeedFile(doc, in, observer);
         if (observer.Failed()) {
             return kExitFailure;
         }
@@ -61,7 +68,9 @@ class CCleanCommand : public CliCommand {
         CDataCheckObserver quiet;
         VerifyData(doc, alerts, quiet);
         doc.SetBasicFormat(m_output.basic);
-        if (!WriteFeedFile(doc, m_out, m_output.choices, observer) || observer.Failed()) {
+        const std::string out = streams.Output(m_out);
+        if (out.empty() || !WriteFeedFile(doc, out, m_output.choices, observer) || observer.Failed() ||
+            !streams.Finish()) {
             return kExitFailure;
         }
         if (StderrIsTerminal()) {

@@ -55,6 +55,14 @@ void PrintError(std::string_view command, std::string_view text);
 CLI::Option* AddFileArgument(CLI::App& command, const std::string& name, std::string& path,
                              const std::string& description);
 
+// The same for the commands that take "-" for standard input or output (see std_streams.h).
+CLI::Option* AddStreamArgument(CLI::App& command, const std::string& name, std::string& path,
+                               const std::string& description);
+
+// The folder of the program's data (Maps/, Samples/): beside the program in a build folder,
+// ../share/yarvelin when installed.
+std::string ProgramDataDir();
+
 // Standard error is a terminal: progress may be shown there.
 bool StderrIsTerminal();
 

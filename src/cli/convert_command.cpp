@@ -5,6 +5,7 @@
 #include "cli/cli_feed_observer.h"
 #include "cli/cli_rules.h"
 #include "cli/feed_output_options.h"
+#include "cli/std_streams.h"
 #include "feed/feed_file.h"
 
 namespace yarvelin::cli {
@@ -26,8 +27,9 @@ class CConvertCommand : public CliCommand {
     }
 
     void Configure(CLI::App& command) override {
-        AddFileArgument(command, "IN", m_in, "the feed file to read");
-        AddFileArgument(command, "OUT", m_out, "the feed file to write");
+        AddStreamArgument(command, "IN", m_in, "the feed file to read (- for standard input)");
+        AddStreamArgument(command, "OUT", m_out,
+                          "the feed file to write (- for standard output, not written atomically)");
         m_output.Configure(command);
         AddReplaceUnmappableFlag(command, m_replaceUnmappable);
         command.add_option("--rules", m_rulesFile, "apply the rules of this file to each product on the way")
@@ -51,7 +53,12 @@ class CConvertCommand : public CliCommand {
             run = rules->StartRun();
             transform = [&](COtherRecord& record) { return rules->Apply(record, run) == RuleVerdict::kKeep; };
         }
-        return ConvertFeedFile(m_in, m_out, m_output.choices, m_output.basic, observer, transform)
+        CStdStreams streams(Name());
+        const std::string in = streams.Input(m_in);
+        const std::string out = in.empty() ? std::string() : streams.Output(m_out);
+        return !out.empty() &&
+                       ConvertFeedFile(in, out, m_output.choices, m_output.basic, observer, transform) &&
+                       streams.Finish()
                    ? kExitOk
                    : kExitFailure;
     }

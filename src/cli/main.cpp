@@ -58,6 +58,31 @@ CLI::Option* AddFileArgument(CLI::App& command, const std::string& name, std::st
             "", "file name"));
 }
 
+CLI::Option* AddStreamArgument(CLI::App& command, const std::string& name, std::string& path,
+                               const std::string& description) {
+    return command.add_option(name, path, description)
+        ->required()
+        ->type_name("")
+        ->check(CLI::Validator([](const std::string& value)
+                                   -> std::string { return value.empty() ? "the file name is empty" : ""; },
+                               "", "file name"));
+}
+
+std::string ProgramDataDir() {
+    char buffer[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0) {
+        return ".";
+    }
+    std::string dir(buffer, static_cast<std::size_t>(n));
+    dir.erase(dir.rfind('/'));
+    if (::access((dir + "/Maps").c_str(), F_OK) == 0) {
+        return dir;
+    }
+    const std::string installed = dir + "/../share/yarvelin";
+    return ::access(installed.c_str(), F_OK) == 0 ? installed : dir;
+}
+
 bool StderrIsTerminal() {
     return isatty(STDERR_FILENO) != 0;
 }

@@ -9,6 +9,7 @@
 #include "checks/feed_diagnosis.h"
 #include "cli/cli_command.h"
 #include "cli/cli_feed_observer.h"
+#include "cli/std_streams.h"
 #include "records/cp1252_text.h"
 
 namespace yarvelin::cli {
@@ -55,7 +56,7 @@ class CValidateCommand : public CliCommand {
     }
 
     void Configure(CLI::App& command) override {
-        AddFileArgument(command, "FEED", m_feed, "the feed file to check");
+        AddStreamArgument(command, "FEED", m_feed, "the feed file to check (- for standard input)");
         command.add_flag("--json", m_json, "one JSON object per finding on standard output");
         command
             .add_option("--max-per-code", m_maxPerCode,
@@ -81,8 +82,13 @@ class CValidateCommand : public CliCommand {
                 json.clear();
             }
         };
+        CStdStreams streams(Name());
+        const std::string feed = streams.Input(m_feed);
+        if (feed.empty()) {
+            return kExitFailure;
+        }
         const std::optional<DiagnosticsTotals> totals =
-            StreamFileDiagnostics(m_feed, {}, CurrentLocalDateTime(), limit, sink, observer);
+            StreamFileDiagnostics(feed, {}, CurrentLocalDateTime(), limit, sink, observer);
         WriteOut(json);
         if (!totals) {
             std::fflush(stdout);

@@ -433,6 +433,32 @@ bool ReadFeedProducts(const std::string& path, CFeedFileObserver& observer,
     }
 }
 
+CFeedStreamWriter::CFeedStreamWriter(CFeedFileObserver& observer) : m_observer(observer) {}
+
+CFeedStreamWriter::~CFeedStreamWriter() = default;
+
+bool CFeedStreamWriter::Open(const std::string& path, const FeedHeaderChoices& choices, bool basicFormat,
+                             std::size_t tabValues) {
+    m_writer = std::make_unique<CFeedFileWriter>(m_observer);
+    if (!m_writer->Open(path)) {
+        return false;
+    }
+    m_open = true;
+    m_choices = choices;
+    m_basicFormat = basicFormat;
+    m_tabValues = tabValues;
+    WriteStart(*m_writer, HeaderChoicesForValues(choices, tabValues), basicFormat);
+    return true;
+}
+
+bool CFeedStreamWriter::Add(const COtherRecord& record) {
+    return AddProductLine(*m_writer, record, m_basicFormat, m_guard, m_lineBreaks);
+}
+
+bool CFeedStreamWriter::Commit() {
+    return FinishFeed(*m_writer, m_lineBreaks, QuotedHeaderNeededFor(m_choices, m_tabValues), m_observer);
+}
+
 std::size_t CountValuesWithLineBreaks(const CFeedDocument& doc) {
     std::size_t n = 0;
     for (const COtherRecord& record : doc.Records()) {

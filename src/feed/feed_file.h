@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "feed/feed_encoding.h"
@@ -49,6 +50,36 @@ bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHe
 using ProductTransform = std::function<bool(COtherRecord&)>;
 bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHeaderChoices& choices,
                      bool basicFormat, CFeedFileObserver& observer, const ProductTransform& transform);
+
+class CFeedFileWriter;
+
+// Writes a feed record by record with WriteFeedFile's rules, for producers that make the records one at a
+// time (an import). The target is replaced only by Commit; a writer dropped before that leaves it as it was.
+class CFeedStreamWriter {
+  public:
+    explicit CFeedStreamWriter(CFeedFileObserver& observer);
+    ~CFeedStreamWriter();
+    CFeedStreamWriter(const CFeedStreamWriter&) = delete;
+    CFeedStreamWriter& operator=(const CFeedStreamWriter&) = delete;
+
+    // tabValues: how many of the values to be written hold a TAB (they decide the header block, which
+    // comes first). False after reporting when the file cannot be created.
+    bool Open(const std::string& path, const FeedHeaderChoices& choices, bool basicFormat,
+              std::size_t tabValues);
+    bool IsOpen() const { return m_open; }
+    bool Add(const COtherRecord& record);
+    bool Commit();
+
+  private:
+    CFeedFileObserver& m_observer;
+    std::unique_ptr<CFeedFileWriter> m_writer;
+    FeedHeaderChoices m_choices;
+    bool m_basicFormat = false;
+    bool m_open = false;
+    std::size_t m_tabValues = 0;
+    std::size_t m_lineBreaks = 0;
+    Cp1252Guard m_guard;
+};
 
 // What a file carries before its products: the header values it gives (empty when it gives none) and the
 // number of fields of its column line (0 when it has none).

@@ -17,6 +17,8 @@
 #include "dialogs/account_setup_dlg.h"
 #include "feed/feed_file.h"
 #include "feed/feed_report_view.h"
+#include "import/import_dlg.h"
+#include "import/import_error.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
 #include "widgets/animated_label.h"
@@ -65,7 +67,9 @@ CPage1::CPage1(CYarvelinGui& gui, QWidget* parent)
     m_newLabel->setObjectName(QStringLiteral("newFileLabel"));
     m_openLabel = new CAnimatedLabel(this);
     m_openLabel->setObjectName(QStringLiteral("openFileLabel"));
-    for (CAnimatedLabel* label : {m_heading, m_newLabel, m_openLabel}) {
+    m_importLabel = new CAnimatedLabel(this);
+    m_importLabel->setObjectName(QStringLiteral("importLabel"));
+    for (CAnimatedLabel* label : {m_heading, m_newLabel, m_openLabel, m_importLabel}) {
         label->setMinimumHeight(22);
         label->setCursor(label == m_heading ? Qt::ArrowCursor : Qt::PointingHandCursor);
     }
@@ -77,6 +81,9 @@ CPage1::CPage1(CYarvelinGui& gui, QWidget* parent)
     m_openRadio = new QRadioButton(this);
     m_openRadio->setObjectName(QStringLiteral("openFileRadio"));
     m_openRadio->setAccessibleName(A("Open data feed file"));
+    m_importRadio = new QRadioButton(this);
+    m_importRadio->setObjectName(QStringLiteral("importRadio"));
+    m_importRadio->setAccessibleName(A("Import a shop export"));
 
     QLabel* newNote = Note(A("Select this option if you're creating a new feed file for your store."), this);
     newNote->setObjectName(QStringLiteral("newFileNote"));
@@ -85,6 +92,11 @@ CPage1::CPage1(CYarvelinGui& gui, QWidget* parent)
                "Select and click on the OPEN button."),
              this);
     openNote->setObjectName(QStringLiteral("openFileNote"));
+    QLabel* importNote =
+        Note(A("Select this option to make a feed from your shop's product export (CSV from WooCommerce, "
+               "Shopify, Magento, PrestaShop or a spreadsheet)."),
+             this);
+    importNote->setObjectName(QStringLiteral("importNote"));
 
     m_fileList = new QListWidget(this);
     m_fileList->setObjectName(QStringLiteral("fileList"));
@@ -132,6 +144,11 @@ CPage1::CPage1(CYarvelinGui& gui, QWidget* parent)
     progressColumn->addWidget(m_progress);
     openRow->addLayout(progressColumn, 1);
     choices->addLayout(openRow, 6, 1);
+    // The import choice comes below everything that was there before, so nothing else moves.
+    choices->setRowMinimumHeight(7, 8);
+    choices->addWidget(m_importRadio, 8, 0);
+    choices->addWidget(m_importLabel, 8, 1);
+    choices->addWidget(importNote, 9, 1);
     choices->setRowStretch(5, 1);
     body->addLayout(choices, 1);
     auto* side = new QVBoxLayout;
@@ -147,6 +164,8 @@ CPage1::CPage1(CYarvelinGui& gui, QWidget* parent)
     connect(m_openRadio, &QRadioButton::clicked, this, &CPage1::ChooseOpenFile);
     connect(m_newLabel, &CAnimatedLabel::clicked, this, &CPage1::ChooseNewFile);
     connect(m_openLabel, &CAnimatedLabel::clicked, this, &CPage1::ChooseOpenFile);
+    connect(m_importRadio, &QRadioButton::clicked, this, &CPage1::ChooseImport);
+    connect(m_importLabel, &CAnimatedLabel::clicked, this, &CPage1::ChooseImport);
     connect(m_fileList, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0) {
             m_openButton->setEnabled(true);
@@ -181,7 +200,9 @@ bool CPage1::OnSetActive() {
     if (!m_bListFilled) {
         FillFileList();
     }
-    m_nMode = m_openRadio->isChecked() ? kModeOpenFile : kModeNewFile;
+    m_nMode = m_openRadio->isChecked()     ? kModeOpenFile
+              : m_importRadio->isChecked() ? kModeImport
+                                           : kModeNewFile;
     const bool open = m_nMode == kModeOpenFile;
     m_openButton->setEnabled(open);
     m_fileList->setEnabled(open);
@@ -192,6 +213,7 @@ bool CPage1::OnSetActive() {
         const char* text;
     } labels[] = {{m_newLabel, "Create a NEW Quorvin datafeed file"},
                   {m_openLabel, "Open An Existing File"},
+                  {m_importLabel, "Import a Shop's Product Export"},
                   {m_heading, "Welcome to Yarvelin. How would you like to start?"}};
     for (const auto& [label, text] : labels) {
         label->SetBackgroundColor(face);
@@ -271,6 +293,46 @@ void CPage1::LoadFile(const QString& path) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_gui.App().OpenFeed(ToPath(path), report);
     QApplication::restoreOverrideCursor();
+}
+
+void CPage1::ChooseImport() {
+    // The choice shows what was chosen before until an import has been made.
+    auto restore = [this] {
+        (m_nMode == kModeOpenFile ? m_openRadio
+         : m_nMode == kModeImport ? m_importRadio
+                                  : m_newRadio)
+            ->setChecked(true);
+    };
+    FileDialogRequest request;
+    request.filter = A("CSV Files (*.csv;*.txt)|*.csv;*.txt|All Files (*.*)|*.*||");
+    request.defaultExt = A("csv");
+    const auto path = m_gui.Ui().OpenFileDialog(this, request);
+    if (!path) {
+        restore();
+        return;
+    }
+    CImportDlg dlg(m_gui, *path, this);
+    if (dlg.exec() != QDialog::Accepted || !MayDropEdits()) {
+        restore();
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        const ImportCounts counts = ImportIntoDocument(m_gui.Document(), ToPath(*path), dlg.Settings());
+        QApplication::restoreOverrideCursor();
+        m_importRadio->setChecked(true);
+        m_nMode = kModeImport;
+        m_bNewFeed = true;
+        m_openButton->setEnabled(false);
+        m_fileList->setEnabled(false);
+        m_progress->setValue(100);
+        m_status->setText(QString::number(counts.products) +
+                          A(" products imported. Press NEXT to continue."));
+    } catch (const CImportError& e) {
+        QApplication::restoreOverrideCursor();
+        restore();
+        m_gui.Ui().MessageBox(this, A("Yarvelin"), FromPath(e.what()), MsgIcon::Exclamation, MsgButtons::Ok);
+    }
 }
 
 int CPage1::OnWizardNext() {

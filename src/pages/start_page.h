@@ -16,7 +16,7 @@ class CAnimatedLabel;
 class CPage1 : public CWizardPage {
     Q_OBJECT
   public:
-    enum Mode { kModeNewFile = 0, kModeOpenFile = 1 };
+    enum Mode { kModeNewFile = 0, kModeOpenFile = 1, kModeImport = 2 };
 
     explicit CPage1(CYarvelinGui& gui, QWidget* parent = nullptr);
 
@@ -31,6 +31,9 @@ class CPage1 : public CWizardPage {
     void ChooseNewFile();
     void ChooseOpenFile();
     void OpenSelected();
+    // Import a shop's export: the export is picked, the import window shows what it makes, and its OK
+    // fills a new unnamed feed (after the save-changes question).
+    void ChooseImport();
 
   private:
     void FillFileList();
@@ -49,6 +52,8 @@ class CPage1 : public CWizardPage {
     CAnimatedLabel* m_openLabel = nullptr;
     QRadioButton* m_newRadio = nullptr;
     QRadioButton* m_openRadio = nullptr;
+    CAnimatedLabel* m_importLabel = nullptr;
+    QRadioButton* m_importRadio = nullptr;
     QListWidget* m_fileList = nullptr;
     QPushButton* m_openButton = nullptr;
     QLabel* m_status = nullptr;

@@ -34,6 +34,7 @@ files=(bin/yarvelin bin/yarvelin-feed
 for s in "${samples[@]}"; do files+=("share/yarvelin/Samples/$s"); done
 for n in 3 4 5 6; do files+=("share/yarvelin/help/HTML/$n.htm"); done
 files+=(share/yarvelin/Rules/SampleFlowers.rules.toml)
+for m in woocommerce shopify magento2 prestashop generic; do files+=("share/yarvelin/Maps/$m.toml"); done
 for size in 16 22 24 32 48 64 128 256; do files+=("share/icons/hicolor/${size}x$size/apps/$app_id.png"); done
 for f in "${files[@]}"; do
     [ -f "$prefix/$f" ] || fail "$f is not installed"
@@ -52,6 +53,15 @@ if "$prefix/bin/yarvelin-feed" info "$data/Samples/SampleOffice.txt" >"$scratch/
     grep -q . "$scratch/info.txt" || fail "yarvelin-feed info printed nothing"
 else
     fail "yarvelin-feed info on the installed sample failed"
+fi
+
+# The installed import finds its profiles in the data folder.
+printf 'Offer ID,Name,Price\nA1,Mug,"1,50"\n' >"$scratch/export.csv"
+if "$prefix/bin/yarvelin-feed" import "$scratch/export.csv" "$scratch/imported.txt" 2>"$scratch/import.err"; then
+    grep -q 'A1' "$scratch/imported.txt" || fail "yarvelin-feed import wrote no product"
+else
+    cat "$scratch/import.err" >&2
+    fail "yarvelin-feed import with the installed profiles failed"
 fi
 
 echo "-- the wizard, offscreen"

@@ -1,0 +1,191 @@
+// yarvelin-feed import: a shop's CSV export into a feed file, through a profile or a map of one's own.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_command.h"
+#include "cli/cli_feed_observer.h"
+#include "cli/feed_output_options.h"
+#include "cli/std_streams.h"
+#include "handfiles/hand_file.h"
+#include "import/import_error.h"
+#include "import/map_file.h"
+#include "import/shop_import.h"
+#include "records/text_util.h"
+
+namespace yarvelin::cli {
+
+namespace {
+
+// "," ";" "|" or any one character; "tab" or "\t" for TAB.
+char SeparatorFromOption(const std::string& text) {
+    if (text == "tab" || text == "\\t" || text == "\t") {
+        return '\t';
+    }
+    if (text.size() != 1 || text == "\"" || text == "\n" || text == "\r") {
+        throw CUsageError("--separator takes one character, or 'tab'");
+    }
+    return text[0];
+}
+
+class CImportCommand : public CliCommand {
+  public:
+    const char* Name() const override { return "import"; }
+    const char* Summary() const override { return "make a feed file from a shop's CSV export"; }
+
+    const char* Description() const override {
+        return "Reads EXPORT, a CSV file from WooCommerce, Shopify, Magento 2, PrestaShop or a spreadsheet,\n"
+               "and writes OUT as the save page writes a feed. The profile is detected from the header line\n"
+               "unless --profile or --map-file names the map; --map changes single columns of it, e.g.\n"
+               "--map 'offer_id={SKU}|{ID}' or --map 'brand=Acme'. Rows that make no product (no offer id)\n"
+               "are skipped and counted; --report lists them with their lines. OUT is written only when the\n"
+               "whole export was read. EXPORT - reads standard input; OUT - writes standard output once the\n"
+               "feed is complete (not atomically, as a file is replaced).\n"
+               "Exit status: 0 success, 1 the export cannot be read or is broken (the message names the "
+               "line)\n"
+               "or OUT cannot be written, 2 on a usage error, also a map naming a column EXPORT does not "
+               "have.";
+    }
+
+    void Configure(CLI::App& command) override {
+        AddStreamArgument(command, "EXPORT", m_export, "the shop's CSV export (- for standard input)");
+        AddStreamArgument(command, "OUT", m_out, "the feed file to write (- for standard output)");
+        command.add_option("--profile", m_profile,
+                           "woocommerce, shopify, magento2, prestashop, generic or auto (the default)");
+        command.add_option("--map", m_overrides, "COLUMN=TEMPLATE for one feed column (repeatable)")
+            ->allow_extra_args(false);
+        command.add_option("--map-file", m_mapFile, "a map file to use instead of a profile");
+        command.add_option("--save-map", m_saveMap, "write the map used to this file");
+        command.add_option("--base-url", m_baseUrl,
+                           "the shop's address, for profiles that build page addresses");
+        command.add_option("--currency", m_currency, "the currency code of every product, e.g. EUR");
+        command.add_option("--separator", m_separator,
+                           "the export's separator: ',' ';' 'tab' (detected if not given)");
+        command.add_option("--report", m_report, "write each skipped row's line and reason to this file");
+        m_output.Configure(command);
+    }
+
+    int Run() override {
+        CStdStreams streams(Name());
+        ImportSettings settings;
+        if (!m_separator.empty()) {
+            settings.separator = SeparatorFromOption(m_separator);
+        }
+        settings.baseUrl = m_baseUrl;
+        settings.currency = m_currency;
+        const std::string input = streams.Input(m_export);
+        if (input.empty()) {
+            return kExitFailure;
+        }
+        try {
+            settings.map = ChooseMap(input, settings.separator);
+            ApplyOverrides(settings);
+            const std::string output = streams.Output(m_out);
+            if (output.empty()) {
+                return kExitFailure;
+            }
+            CCliFeedObserver observer(Name());
+            ImportCounts counts;
+            if (!ImportToFeedFile(input, output, settings, m_output.choices, m_output.basic, observer,
+                                  counts) ||
+                !streams.Finish()) {
+                return kExitFailure;
+            }
+            return Report(counts);
+        } catch (const CImportError& e) {
+            if (e.GetKind() == CImportError::Kind::kMap) {
+                throw CUsageError(e.what());
+            }
+            PrintError(Name(),
+                       (m_export == "-" ? std::string("standard input") : m_export) + ": " + e.what());
+            return kExitFailure;
+        } catch (const CHandFileError& e) {
+            throw CUsageError(e.what());
+        }
+    }
+
+  private:
+    ColumnMap ChooseMap(const std::string& input, char separator) {
+        if (!m_mapFile.empty()) {
+            if (!m_profile.empty() && m_profile != "auto") {
+                throw CUsageError("--profile and --map-file both name a map: give one");
+            }
+            return LoadColumnMap(m_mapFile);
+        }
+        const std::vector<ColumnMap> profiles = LoadProfiles(ProgramDataDir() + "/" + kMapsFolder);
+        if (!m_profile.empty() && m_profile != "auto") {
+            const int found = FindProfile(profiles, m_profile);
+            if (found < 0) {
+                throw CUsageError("no profile '" + m_profile +
+                                  "': woocommerce, shopify, magento2, prestashop, generic or auto");
+            }
+            return profiles[found];
+        }
+        const int detected = DetectProfile(profiles, ReadExportHeader(input, separator).columns);
+        return profiles[detected];
+    }
+
+    void ApplyOverrides(ImportSettings& settings) {
+        settings.strictColumns.assign(kColumnCount, false);
+        for (const std::string& item : m_overrides) {
+            const std::size_t eq = item.find('=');
+            const int k = eq == std::string::npos ? -1 : FeedColumnIndex(Trim(item.substr(0, eq)));
+            if (k < 0) {
+                throw CUsageError("--map " + item + ": give COLUMN=TEMPLATE with one of the 20 feed columns");
+            }
+            const std::string text = item.substr(eq + 1);
+            if (const std::string mistake = TemplateMistake(text); !mistake.empty()) {
+                throw CUsageError("--map " + item + ": the template has " + mistake);
+            }
+            settings.map.templates[k] = text;
+            settings.strictColumns[k] = true;
+        }
+        if (!m_saveMap.empty()) {
+            if (const std::string err = SaveColumnMap(m_saveMap, settings.map); !err.empty()) {
+                throw CImportError(CImportError::Kind::kInput, 0, m_saveMap + ": " + err);
+            }
+        }
+    }
+
+    int Report(const ImportCounts& counts) {
+        if (counts.unmappable > 0) {
+            PrintError(Name(), Format("%zu characters that Windows-1252 cannot hold were written as '?'",
+                                      counts.unmappable));
+        }
+        if (!m_report.empty()) {
+            std::ofstream report(m_report, std::ios::binary | std::ios::trunc);
+            for (const SkippedRow& row : counts.skipped) {
+                report << "line " << row.line << ": " << row.reason << "\n";
+            }
+            if (!report.flush()) {
+                PrintError(Name(), m_report + ": the report could not be written");
+                return kExitFailure;
+            }
+        }
+        if (StderrIsTerminal()) {
+            std::fprintf(stderr, "%lld rows read, %lld products made, %lld rows skipped\n", counts.rowsRead,
+                         counts.products, counts.rowsSkipped);
+        }
+        return kExitOk;
+    }
+
+    std::string m_export;
+    std::string m_out;
+    std::string m_profile;
+    std::vector<std::string> m_overrides;
+    std::string m_mapFile;
+    std::string m_saveMap;
+    std::string m_baseUrl;
+    std::string m_currency;
+    std::string m_separator;
+    std::string m_report;
+    CFeedOutputOptions m_output;
+};
+
+const CCliRegistration kRegistration(std::make_unique<CImportCommand>());
+
+}  // namespace
+
+}  // namespace yarvelin::cli

@@ -1,0 +1,123 @@
+// How a shop export's columns become the feed's twenty columns: a map as a person writes it (in a map file,
+// on the command line, in the import window) and the same map compiled against one export's header line.
+//
+// Each feed column takes a template: text with {Source Column} placeholders. Alternatives are separated by
+// '|'; the first whose placeholders all give a non-empty value wins, so "{SKU}|{ID}" takes the SKU and falls
+// back to the ID. A template without placeholders is a constant. {base} is the shop's address the merchant
+// gives; {attribute:Color} is the value of a variant's attribute of that name. A backslash keeps the next
+// character as it is (\| \{ \} \\). Templates and column names are UTF-8; the texts they give are
+// Windows-1252, like the export's values.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "records/other_record.h"
+
+namespace yarvelin {
+
+// Named transformations a column may apply, after its template, in this order.
+enum ColumnTransform : unsigned {
+    kFirstItem = 1,     // "first_item": the first of a list separated by ',', '|' or ';'
+    kCategoryPath = 2,  // "category_path": levels separated by '/', '\' or '>' joined by " > "
+    kYesNo = 4,         // "yes_no": 1/yes/true/in stock/a positive quantity give Y, their opposites N
+    kKeepHtml = 8,      // "keep_html": HTML left as it is (the text check deals with it); the default
+};
+// The transformation of that name, or 0.
+unsigned TransformFromName(std::string_view name);
+std::vector<std::string> TransformNames(unsigned transforms);
+
+// How rows of one product are found, for exports that write variants as rows of their own.
+struct VariantRules {
+    // Rows that follow one another with the same value here are one product (Shopify's Handle); its
+    // offers are the rows where offerRows is not empty, each taking what it leaves empty from the
+    // product's first row.
+    std::string groupBy;
+    std::string offerRows;
+    // Columns that belong to the variant row alone and are never taken from the first row; a name
+    // ending in '*' stands for every column it begins ("Variant *").
+    std::vector<std::string> ownColumns;
+    // Rows whose parentTypeColumn holds parentType are parents (WooCommerce's variable products): not
+    // offers themselves, remembered under the values of parentKeys. A row whose parentRef names a parent
+    // takes every feed column it leaves empty from it ("id:" before a parent's key is allowed).
+    std::string parentTypeColumn;
+    std::string parentType;
+    std::vector<std::string> parentKeys;
+    std::string parentRef;
+    // Feed columns a variation always takes from its parent (its page address, the product id).
+    std::vector<std::string> fromParent;
+};
+
+struct AttributePair {
+    std::string name;   // the column holding an attribute's name ("Option1 Name")
+    std::string value;  // the column holding its value ("Option1 Value")
+};
+
+struct ColumnMap {
+    std::string name;                 // short name of a profile ("shopify"), empty for a map of one's own
+    std::string title;                // what the window shows
+    std::vector<std::string> detect;  // a header line holding all of these is an export of this kind
+    bool matchFeedNames =
+        false;             // a column named like a feed column fills it (case, blanks, _ and - ignored)
+    bool lenient = false;  // a placeholder naming a column the export lacks gives nothing
+    std::array<std::string, kColumnCount> templates;
+    std::array<unsigned, kColumnCount> transforms{};
+    VariantRules variants;
+    std::vector<AttributePair> attributes;
+    std::string attributeList;  // a column holding "name=value,name=value" (Magento's additional attributes)
+};
+
+// The feed column of that name, or -1.
+int FeedColumnIndex(std::string_view name);
+// "Product URL", "product-url" and "productURL" all give "producturl".
+std::string NormalizedColumnName(std::string_view name);
+
+// Empty when text is a well-formed template; otherwise what is wrong with it.
+std::string TemplateMistake(std::string_view text);
+// The source columns a template names (not {base} or attributes).
+std::vector<std::string> TemplateColumns(std::string_view text);
+
+// Price and shipping in the feed's form: two decimals and a decimal point; decimal commas, thousands
+// separators, blanks and currency signs or codes are understood. A text that is no number is left as it
+// is, so the diagnostics report it.
+void NormalizeMoney(std::string& text);
+// The named transformations on a value.
+void ApplyTransforms(unsigned transforms, std::string& text);
+
+// A map compiled against one header line: column positions looked up once, templates split once.
+class CCompiledMap {
+  public:
+    // Throws CImportError (kind kMap) when a template names a column the export lacks (unless the map is
+    // lenient for it), when {base} is used without a base address, or when nothing of the export is mapped.
+    CCompiledMap(const ColumnMap& map, const std::vector<std::string>& header, std::string baseUrl,
+                 const std::vector<bool>& strictColumns = {});
+
+    // Fills the record's twenty columns from one row (record is reused; its flags stay cleared).
+    void Apply(const std::vector<std::string>& cells, COtherRecord& record) const;
+    // The position of a source column, or -1.
+    int ColumnOf(std::string_view name) const;
+
+  private:
+    struct Part {
+        enum class Kind { kText, kColumn, kBase, kAttribute } kind = Kind::kText;
+        std::string text;  // the constant (Windows-1252), or the attribute's name in lower case
+        int column = -1;   // -1 for a column the export lacks
+    };
+    using Alternative = std::vector<Part>;
+
+    bool Evaluate(const Alternative& alt, const std::vector<std::string>& cells, std::string& out) const;
+    const std::string* Attribute(const std::vector<std::string>& cells, const std::string& name) const;
+
+    std::vector<std::string> m_header;
+    std::string m_base;
+    std::array<std::vector<Alternative>, kColumnCount> m_columns;
+    std::array<unsigned, kColumnCount> m_transforms{};
+    std::vector<std::pair<int, int>> m_attributePairs;
+    int m_attributeList = -1;
+    mutable std::vector<std::pair<std::string, std::string>> m_attributes;  // of the row being mapped
+    mutable bool m_attributesRead = false;
+};
+
+}  // namespace yarvelin

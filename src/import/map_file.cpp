@@ -1,0 +1,244 @@
+#include "import/map_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "handfiles/hand_file.h"
+
+namespace yarvelin {
+
+namespace {
+
+void ReadVariants(const toml::table& file, VariantRules& v) {
+    const toml::table* t = ReadTable(file, "variants");
+    if (t == nullptr) {
+        return;
+    }
+    CheckKnownKeys(*t, {"group_by", "offer_rows", "parent_type_column", "parent_type", "parent_keys",
+                        "parent_ref", "own_columns", "from_parent"});
+    v.groupBy = ReadString(*t, "group_by").value_or("");
+    v.offerRows = ReadString(*t, "offer_rows").value_or("");
+    v.parentTypeColumn = ReadString(*t, "parent_type_column").value_or("");
+    v.parentType = ReadString(*t, "parent_type").value_or("");
+    v.parentKeys = ReadStringList(*t, "parent_keys").value_or(std::vector<std::string>{});
+    v.parentRef = ReadString(*t, "parent_ref").value_or("");
+    v.ownColumns = ReadStringList(*t, "own_columns").value_or(std::vector<std::string>{});
+    v.fromParent = ReadStringList(*t, "from_parent").value_or(std::vector<std::string>{});
+    for (const std::string& column : v.fromParent) {
+        if (FeedColumnIndex(column) < 0) {
+            FailAt(*t, "from_parent: '" + column + "' is no feed column");
+        }
+    }
+    if (!v.parentRef.empty() && (v.parentTypeColumn.empty() || v.parentKeys.empty())) {
+        FailAt(*t, "parent_ref needs parent_type_column, parent_type and parent_keys");
+    }
+}
+
+void AppendList(std::string& out, const std::vector<std::string>& items) {
+    out += "[";
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        out += (i > 0 ? ", " : "") + TomlQuoted(items[i]);
+    }
+    out += "]";
+}
+
+ColumnMap ColumnMapFromFile(const toml::table& file) {
+    CheckKnownKeys(file, {"name", "title", "detect", "match_feed_names", "lenient", "columns", "transform",
+                          "variants", "attribute", "attribute_list"});
+    ColumnMap map;
+    map.name = ReadString(file, "name").value_or("");
+    map.title = ReadString(file, "title").value_or("");
+    map.detect = ReadStringList(file, "detect").value_or(std::vector<std::string>{});
+    map.matchFeedNames = ReadBool(file, "match_feed_names").value_or(false);
+    map.lenient = ReadBool(file, "lenient").value_or(false);
+    if (const toml::table* columns = ReadTable(file, "columns")) {
+        for (const auto& [key, node] : *columns) {
+            const int k = FeedColumnIndex(key.str());
+            if (k < 0) {
+                FailAt(node, "'" + std::string(key.str()) + "' is no feed column");
+            }
+            map.templates[k] = ReadString(*columns, key.str()).value_or("");
+            if (const std::string mistake = TemplateMistake(map.templates[k]); !mistake.empty()) {
+                FailAt(node, "the template of " + std::string(key.str()) + " has " + mistake);
+            }
+        }
+    }
+    if (const toml::table* transforms = ReadTable(file, "transform")) {
+        for (const auto& [key, node] : *transforms) {
+            const int k = FeedColumnIndex(key.str());
+            if (k < 0) {
+                FailAt(node, "'" + std::string(key.str()) + "' is no feed column");
+            }
+            for (const std::string& t :
+                 ReadStringList(*transforms, key.str()).value_or(std::vector<std::string>{})) {
+                const unsigned flag = TransformFromName(t);
+                if (flag == 0) {
+                    FailAt(node,
+                           "'" + t + "' is no transformation (first_item, category_path, yes_no, keep_html)");
+                }
+                map.transforms[k] |= flag;
+            }
+        }
+    }
+    ReadVariants(file, map.variants);
+    for (const toml::table* pair : ReadTableArray(file, "attribute")) {
+        CheckKnownKeys(*pair, {"name", "value"});
+        map.attributes.push_back({RequireString(*pair, "name"), RequireString(*pair, "value")});
+    }
+    map.attributeList = ReadString(file, "attribute_list").value_or("");
+    return map;
+}
+
+}  // namespace
+
+ColumnMap ParseColumnMap(std::string_view text, const std::string& name) {
+    return ColumnMapFromFile(ParseHandFile(text, name));
+}
+
+ColumnMap LoadColumnMap(const std::string& path) {
+    return ColumnMapFromFile(LoadHandFile(path));
+}
+
+std::string FormatColumnMap(const ColumnMap& map) {
+    std::string out = "# Column map for importing a shop export into a Yarvelin feed.\n";
+    out += "# Each feed column takes a template: {Source Column} placeholders, alternatives separated by |\n";
+    out +=
+        "# (the first whose placeholders all have a value wins), text without placeholders is a constant.\n";
+    if (!map.name.empty()) {
+        out += "name = " + TomlQuoted(map.name) + "\n";
+    }
+    if (!map.title.empty()) {
+        out += "title = " + TomlQuoted(map.title) + "\n";
+    }
+    if (!map.detect.empty()) {
+        out += "detect = ";
+        AppendList(out, map.detect);
+        out += "\n";
+    }
+    if (map.matchFeedNames) {
+        out += "match_feed_names = true\n";
+    }
+    if (map.lenient) {
+        out += "lenient = true\n";
+    }
+    if (!map.attributeList.empty()) {
+        out += "attribute_list = " + TomlQuoted(map.attributeList) + "\n";
+    }
+    out += "\n[columns]\n";
+    for (int k = 0; k < kColumnCount; ++k) {
+        if (!map.templates[k].empty()) {
+            out += std::string(kColumnNames[k]) + " = " + TomlQuoted(map.templates[k]) + "\n";
+        }
+    }
+    bool anyTransform = false;
+    for (int k = 0; k < kColumnCount; ++k) {
+        if (map.transforms[k] == 0) {
+            continue;
+        }
+        if (!anyTransform) {
+            out += "\n[transform]\n";
+            anyTransform = true;
+        }
+        out += std::string(kColumnNames[k]) + " = ";
+        AppendList(out, TransformNames(map.transforms[k]));
+        out += "\n";
+    }
+    const VariantRules& v = map.variants;
+    if (!v.groupBy.empty() || !v.parentRef.empty()) {
+        out += "\n[variants]\n";
+        const std::pair<const char*, const std::string*> texts[] = {
+            {"group_by", &v.groupBy},
+            {"offer_rows", &v.offerRows},
+            {"parent_type_column", &v.parentTypeColumn},
+            {"parent_type", &v.parentType},
+            {"parent_ref", &v.parentRef}};
+        for (const auto& [key, value] : texts) {
+            if (!value->empty()) {
+                out += std::string(key) + " = " + TomlQuoted(*value) + "\n";
+            }
+        }
+        const std::pair<const char*, const std::vector<std::string>*> lists[] = {
+            {"own_columns", &v.ownColumns}, {"from_parent", &v.fromParent}};
+        for (const auto& [key, value] : lists) {
+            if (!value->empty()) {
+                out += std::string(key) + " = ";
+                AppendList(out, *value);
+                out += "\n";
+            }
+        }
+        if (!v.parentKeys.empty()) {
+            out += "parent_keys = ";
+            AppendList(out, v.parentKeys);
+            out += "\n";
+        }
+    }
+    for (const AttributePair& pair : map.attributes) {
+        out +=
+            "\n[[attribute]]\nname = " + TomlQuoted(pair.name) + "\nvalue = " + TomlQuoted(pair.value) + "\n";
+    }
+    return out;
+}
+
+std::string SaveColumnMap(const std::string& path, const ColumnMap& map) {
+    const std::string text = FormatColumnMap(map);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out || !out.write(text.data(), static_cast<std::streamsize>(text.size())) || !out.flush()) {
+        return std::strerror(errno);
+    }
+    return {};
+}
+
+std::vector<ColumnMap> LoadProfiles(const std::string& folder) {
+    std::vector<ColumnMap> profiles;
+    for (const char* name : kProfileNames) {
+        profiles.push_back(LoadColumnMap(folder + "/" + name + ".toml"));
+        if (profiles.back().name.empty()) {
+            profiles.back().name = name;
+        }
+    }
+    return profiles;
+}
+
+int DetectProfile(const std::vector<ColumnMap>& profiles, const std::vector<std::string>& header) {
+    int best = -1;
+    std::size_t bestCount = 0;
+    for (std::size_t i = 0; i < profiles.size(); ++i) {
+        const ColumnMap& p = profiles[i];
+        if (p.detect.empty()) {
+            continue;
+        }
+        std::size_t found = 0;
+        for (const std::string& d : p.detect) {
+            for (const std::string& h : header) {
+                if (h == d) {
+                    ++found;
+                    break;
+                }
+            }
+        }
+        if (found == p.detect.size() && found > bestCount) {
+            best = static_cast<int>(i);
+            bestCount = found;
+        }
+    }
+    if (best < 0) {
+        for (std::size_t i = 0; i < profiles.size(); ++i) {
+            if (profiles[i].matchFeedNames) {
+                return static_cast<int>(i);
+            }
+        }
+    }
+    return best;
+}
+
+int FindProfile(const std::vector<ColumnMap>& profiles, std::string_view name) {
+    for (std::size_t i = 0; i < profiles.size(); ++i) {
+        if (profiles[i].name == name) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+}  // namespace yarvelin

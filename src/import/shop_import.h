@@ -1,0 +1,74 @@
+// Importing a shop's export: the one operation that the import command and the import window both call.
+// It reads the CSV export row by row, puts rows of one product together (variants), maps each offer's row
+// to a product record and hands the records on, counting what it read, made and skipped.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "feed/feed_file_observer.h"
+#include "feed/feed_line_format.h"
+#include "import/column_map.h"
+#include "records/other_record.h"
+
+namespace yarvelin {
+
+class CFeedDocument;
+
+struct ImportSettings {
+    ColumnMap map;
+    // Feed columns the user set by hand: their templates are checked against the export even when the
+    // profile is lenient.
+    std::vector<bool> strictColumns;
+    char separator = 0;  // 0: detected from the header line
+    std::string baseUrl;
+    std::string currency;  // when given, every product's currency
+    // Called for every record after the map and before anything else looks at it (the record may be
+    // changed); false leaves the product out. Empty: every record is kept.
+    std::function<bool(COtherRecord&)> keepRecord;
+};
+
+struct SkippedRow {
+    long long line = 0;
+    std::string reason;
+};
+
+struct ImportCounts {
+    long long rowsRead = 0;  // data rows, without the header line
+    long long products = 0;
+    long long rowsSkipped = 0;
+    std::vector<SkippedRow> skipped;  // every skipped row, in file order
+    std::size_t unmappable = 0;       // characters of a UTF-8 export that became '?'
+};
+
+// The export's header line, for choosing a profile and offering its columns.
+struct ExportHeader {
+    std::vector<std::string> columns;
+    char separator = ',';
+    bool utf8 = false;
+};
+// Throws CImportError.
+ExportHeader ReadExportHeader(const std::string& path, char separator = 0);
+
+// Reads the export and calls onProduct(record, line) for every product, in file order. Throws CImportError
+// for an export that cannot be read to its end or a map that does not fit it.
+ImportCounts ReadShopExport(const std::string& path, const ImportSettings& settings,
+                            const std::function<void(COtherRecord&, long long)>& onProduct);
+
+// Imports into a feed file written as the save page writes it; out is replaced only when the whole export
+// was read. Throws CImportError before out is touched; false (after reporting to observer) when writing
+// failed.
+bool ImportToFeedFile(const std::string& path, const std::string& out, const ImportSettings& settings,
+                      const FeedHeaderChoices& choices, bool basicFormat, CFeedFileObserver& observer,
+                      ImportCounts& counts);
+
+// Imports into the document as a new, unnamed feed. Throws CImportError, leaving the document as it was.
+ImportCounts ImportIntoDocument(CFeedDocument& doc, const std::string& path, const ImportSettings& settings);
+
+// What a row that makes no product is told.
+inline constexpr const char* kNoOfferIdReason = "no offer id: the offer_id template gave nothing";
+inline constexpr const char* kLeftOutReason = "left out by the record filter";
+inline constexpr const char* kNoOfferRowReason = "the product has no offer row";
+
+}  // namespace yarvelin
