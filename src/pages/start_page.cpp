@@ -213,16 +213,20 @@ void CPage1::ChooseNewFile() {
         m_openRadio->setChecked(true);
         return;
     }
-    m_newRadio->setChecked(true);
-    m_nMode = kModeNewFile;
-    m_bNewFeed = true;
-    m_openButton->setEnabled(false);
-    m_fileList->setEnabled(false);
+    ShowNewFeedChosen();
     m_progress->setValue(0);
     m_status->clear();
     // A new feed starts without products and without anything of the previous one, its name included,
     // so that a backup never lands on the file that was open.
     m_gui.Document().StartNewFeed();
+}
+
+void CPage1::ShowNewFeedChosen() {
+    m_newRadio->setChecked(true);
+    m_nMode = kModeNewFile;
+    m_bNewFeed = true;
+    m_openButton->setEnabled(false);
+    m_fileList->setEnabled(false);
 }
 
 bool CPage1::MayDropEdits() {
@@ -265,6 +269,11 @@ void CPage1::OpenSelected() {
 
 void CPage1::LoadFile(const QString& path) {
     if (!MayDropEdits()) {
+        // The new feed the user was building is still the open one: show it chosen again, so Next goes
+        // on with it.
+        if (m_gui.Document().FileName().empty()) {
+            ShowNewFeedChosen();
+        }
         return;
     }
     CFeedReportView report(m_gui.Ui(), this, m_progress, m_status);
@@ -274,7 +283,8 @@ void CPage1::LoadFile(const QString& path) {
 }
 
 int CPage1::OnWizardNext() {
-    if (m_bNewFeed || !m_gui.Document().FileName().empty()) {
+    // A feed with unsaved edits is open even when it has no file yet: Next goes on with it.
+    if (m_bNewFeed || !m_gui.Document().FileName().empty() || m_gui.Document().IsChanged()) {
         return kWizardMoveOn;
     }
     const MsgAnswer answer = m_gui.Ui().MessageBox(
