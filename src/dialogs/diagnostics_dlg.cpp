@@ -158,7 +158,7 @@ bool CDiagnosticsDlg::OpenFinding(const QModelIndex& index) {
         CNewProductDlg editor(m_gui, position, this);
         stored = editor.exec() == QDialog::Accepted;
     }
-    m_gui.Document().NoteEditorClosed(false, stored);
+    m_gui.Document().NoteEditorClosed(stored);
     if (stored) {
         m_productsChanged = true;
         Refresh();

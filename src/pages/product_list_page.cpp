@@ -311,7 +311,7 @@ void CPage3::OnNew() {
         }
     }
     m_table->setFocus();
-    m_gui.Document().NoteEditorClosed(true, stored);
+    m_gui.Document().NoteEditorClosed(stored);
     SelectionStateIfSelected();
 }
 
@@ -328,7 +328,7 @@ void CPage3::OnEdit() {
     if (stored) {
         RebuildList();
     }
-    m_gui.Document().NoteEditorClosed(false, stored);
+    m_gui.Document().NoteEditorClosed(stored);
     if (static_cast<int>(row) < m_model->rowCount()) {
         m_table->selectionModel()->select(m_model->index(static_cast<int>(row), 0),
                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
