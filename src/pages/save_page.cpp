@@ -102,6 +102,12 @@ void CPage4::BuildLayout() {
     saves->addWidget(m_diagnostics, 0, 2, Qt::AlignTop);
     saves->setColumnStretch(1, 1);
     layout->addLayout(saves);
+    m_savedLine = new QLabel(this);
+    m_savedLine->setObjectName(QStringLiteral("savedLine"));
+    m_savedLine->setTextFormat(Qt::PlainText);
+    m_savedLine->setWordWrap(true);
+    m_savedLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_savedLine);
 
     auto* summary = new QGroupBox(A("Feed Summary"), this);
     summary->setObjectName(QStringLiteral("summaryGroup"));
@@ -176,6 +182,7 @@ bool CPage4::OnSetActive() {
     if (m_nFeedSerial != m_gui.Document().FeedSerial()) {
         m_nFeedSerial = m_gui.Document().FeedSerial();
         m_bSaved = false;
+        m_savedLine->clear();
     }
     m_title->SetBackgroundColor(palette().color(QPalette::Button));
     m_title->SetText(A("Include Optional Extended Header Information and Save your file."), QString(), 10);
@@ -261,6 +268,7 @@ std::string CPage4::AskAndWrite(const std::string& proposed, bool backup) {
                  : m_gui.App().SaveFeed(path, choices, report))) {
         return {};
     }
+    ShowWritten(path, backup);
     if (headersChange) {
         // The page shows what the file now says.
         m_bNoHeaders = !written.includeHeaders;
@@ -271,6 +279,15 @@ std::string CPage4::AskAndWrite(const std::string& proposed, bool backup) {
         EnableHeaderChoices();
     }
     return path;
+}
+
+void CPage4::ShowWritten(const std::string& path, bool backup) {
+    const std::size_t products = m_gui.Document().Count();
+    const std::string details = " (" + SummaryFileSize(path).value_or("?") + ", " + std::to_string(products) +
+                                (products == 1 ? " product)" : " products)");
+    m_savedLine->setText(A(backup ? "Backup saved: " : "Feed file saved: ") + FromPath(path) +
+                         FromCp1252(details));
+    RefreshSummary();
 }
 
 bool CPage4::GenerateFeed() {

@@ -117,6 +117,37 @@ class SavePageTest : public QObject {
         QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
     }
 
+    // Each save says on the page what it wrote, and the summary follows at once.
+    void eachSaveSaysWhatItWrote_data() {
+        QTest::addColumn<bool>("backup");
+        QTest::addColumn<int>("products");
+        QTest::newRow("feed file") << false << 2;
+        QTest::newRow("backup, one product") << true << 1;
+    }
+    void eachSaveSaysWhatItWrote() {
+        QFETCH(bool, backup);
+        QFETCH(int, products);
+        CTestGui t;
+        AddProducts(t.Doc(), products);
+        CPage4 page(t.Gui());
+        page.OnSetActive();
+        QVERIFY(Summary(page, "savedLine").isEmpty());
+        const QString path = t.m_dir.filePath(QStringLiteral("written.txt"));
+        t.m_ui.ExpectSaveFile(kFilter, path);
+        QVERIFY(backup ? page.SaveBackup() : page.GenerateFeed());
+        const QString size = QStringLiteral("%1 BYTES").arg(QFileInfo(path).size());
+        QCOMPARE(
+            Summary(page, "savedLine"),
+            (backup ? QStringLiteral("Backup saved: ") : QStringLiteral("Feed file saved: ")) + path +
+                QStringLiteral(" (%1, %2)")
+                    .arg(size, products == 1 ? QStringLiteral("1 product") : QStringLiteral("2 products")));
+        if (backup) {
+            QCOMPARE(Summary(page, "summaryFileName"), QStringLiteral("written.txt"));
+            QCOMPARE(Summary(page, "summaryFileSize"), size);
+        }
+        QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+    }
+
     void lineBreaksAreToldBeforeWriting() {
         CTestGui t;
         AddProducts(t.Doc(), 3);
