@@ -109,7 +109,7 @@ void COptionsSheet::PressApply() {
 }
 
 void COptionsSheet::PressHelp() {
-    m_gui.Ui().OpenUrl(FromCp1252(m_gui.Config().optionsHelpUrl));
+    OpenWebAddress(m_gui.Ui(), this, FromCp1252(m_gui.Config().optionsHelpUrl));
 }
 
 void COptionsSheet::keyPressEvent(QKeyEvent* event) {
