@@ -33,8 +33,8 @@ CWizardPropertySheet::CWizardPropertySheet(const QString& title, QWidget* parent
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    m_back = new QPushButton(A("< &Back"), this);
-    m_next = new QPushButton(A("&Next >"), this);
+    m_back = new QPushButton(A("< Ba&ck"), this);
+    m_next = new QPushButton(A("Ne&xt >"), this);
     m_finish = new QPushButton(A("Finish"), this);
     m_cancel = new QPushButton(A("Cancel"), this);
     m_help = new QPushButton(A("Help"), this);

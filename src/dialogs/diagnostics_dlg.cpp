@@ -72,6 +72,7 @@ void CDiagnosticsDlg::Build(const QString& hint) {
     m_model = new CDiagnosticsModel(this);
     m_tree = new QTreeView(this);
     m_tree->setObjectName(QStringLiteral("findingsTree"));
+    m_tree->setAccessibleName(A("Findings"));
     m_tree->setModel(m_model);
     m_tree->setUniformRowHeights(true);
     m_tree->setAlternatingRowColors(true);

@@ -57,6 +57,7 @@ CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
     m_model = new CProductTableModel(gui.Document(), this);
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("productTable"));
+    m_table->setAccessibleName(A("Products"));
     m_table->setModel(m_model);
     ConfigureReportTable(m_table);
     m_table->setTabKeyNavigation(false);
@@ -79,7 +80,7 @@ CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
     m_markDeleted = AddButton("Mark &Deleted", "markDeletedButton", &CPage3::OnMarkDeleted);
     m_unmark = AddButton("&Un-mark", "unmarkButton", &CPage3::OnUnmark);
     m_verifyUrls = AddButton("&Verify All Urls", "verifyUrlsButton", &CPage3::OnVerifyUrls);
-    m_verifyData = AddButton("Verify &Data", "verifyDataButton", &CPage3::OnVerifyData);
+    m_verifyData = AddButton("Verify Da&ta", "verifyDataButton", &CPage3::OnVerifyData);
     m_remove = AddButton("&Remove", "removeButton", &CPage3::OnRemove);
     m_removeAll = AddButton("Remove All", "removeAllButton", &CPage3::OnRemoveAll);
     m_viewAll = AddButton("View &All", "viewAllButton", &CPage3::OnViewAll);

@@ -72,11 +72,12 @@ CPage1::CPage1(CYarvelinGui& gui, QWidget* parent)
 
     m_newRadio = new QRadioButton(this);
     m_newRadio->setObjectName(QStringLiteral("newFileRadio"));
-    m_newRadio->setAccessibleName(A("Create New File"));
+    // Named as the clickable heading beside each button reads.
+    m_newRadio->setAccessibleName(A("Create a NEW Quorvin datafeed file"));
     m_newRadio->setChecked(true);
     m_openRadio = new QRadioButton(this);
     m_openRadio->setObjectName(QStringLiteral("openFileRadio"));
-    m_openRadio->setAccessibleName(A("Open data feed file"));
+    m_openRadio->setAccessibleName(A("Open An Existing File"));
 
     QLabel* newNote = Note(A("Select this option if you're creating a new feed file for your store."), this);
     newNote->setObjectName(QStringLiteral("newFileNote"));
@@ -88,6 +89,7 @@ CPage1::CPage1(CYarvelinGui& gui, QWidget* parent)
 
     m_fileList = new QListWidget(this);
     m_fileList->setObjectName(QStringLiteral("fileList"));
+    m_fileList->setAccessibleName(A("Feed files"));
     m_fileList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_fileList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_fileList->setEnabled(false);
@@ -158,7 +160,7 @@ CPage1::CPage1(CYarvelinGui& gui, QWidget* parent)
     });
     connect(m_openButton, &QPushButton::clicked, this, &CPage1::OpenSelected);
     connect(articles, &QPushButton::clicked, this,
-            [this] { m_gui.Ui().OpenUrl(FromCp1252(m_gui.Config().articlesUrl)); });
+            [this] { OpenWebAddress(m_gui.Ui(), this, FromCp1252(m_gui.Config().articlesUrl)); });
     connect(about, &QPushButton::clicked, this, [this] { m_gui.ShowAbout(this); });
     connect(account, &QPushButton::clicked, this, &CPage1::ShowAccountSetup);
 }

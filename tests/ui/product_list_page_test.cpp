@@ -181,7 +181,7 @@ void ProductListPageTest::columnsAndCells() {
                                   QStringLiteral("Data Check"), QStringLiteral("URLs Check"),
                                   QStringLiteral("Marked")}));
     QCOMPARE(cells, (QStringList{QStringLiteral("1"), QString::fromUtf8("Caf\u00e9 \u201cNoir\u201d mug"),
-                                 QStringLiteral("4.50"), QStringLiteral("Yes, All OK"),
+                                 QStringLiteral("4.50 usd"), QStringLiteral("Yes, All OK"),
                                  QStringLiteral("Err:Img Url"), QStringLiteral("DELETE")}));
     // The six columns fill the list.
     QHeaderView* header = shown.page.Table()->horizontalHeader();

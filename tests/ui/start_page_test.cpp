@@ -113,6 +113,7 @@ class StartPageTest : public QObject {
     void unsavedNewFeedIsNeverADeadEnd_data();
     void unsavedNewFeedIsNeverADeadEnd();
     void sideButtons();
+    void linkWithoutABrowserGivesTheAddress();
     void shippedSamplesAreCompleteFeeds_data();
     void shippedSamplesAreCompleteFeeds();
 };
@@ -198,7 +199,7 @@ void StartPageTest::choicesEnableTheListAndSelectionEnablesOpen() {
     w.t.m_ui.ExpectMessage(A("Yarvelin"), kOpenQuestion, MsgIcon::Question, MsgButtons::OkCancel,
                            MsgAnswer::Cancel);
     w.sheet->PressNext();
-    QVERIFY(w.sheet->BackButton()->isEnabled());  // the sheet's rule ran before the page refused
+    QVERIFY(!w.sheet->BackButton()->isEnabled());  // a refused Next leaves the first step without Back
     QVERIFY(w.List()->isEnabled());
     QVERIFY(w.UiDone());
 }
@@ -358,6 +359,20 @@ void StartPageTest::unsavedNewFeedIsNeverADeadEnd() {
     QCOMPARE(w.sheet->ActiveIndex(), 1);
     QCOMPARE(w.t.Doc().Count(), std::size_t(1));
     QVERIFY(w.t.Doc().IsChanged());
+    QVERIFY(w.UiDone());
+}
+
+void StartPageTest::linkWithoutABrowserGivesTheAddress() {
+    Wizard w;
+    w.Build();
+    w.t.m_ui.m_browserOpens = false;
+    const QString url = FromCp1252(AppConfig{}.articlesUrl);
+    w.t.m_ui.ExpectMessage(A(kAppTitle),
+                           A("No web browser could be opened for this page. Copy the address into your "
+                             "browser:\n\n") +
+                               url,
+                           MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+    QTest::mouseClick(w.Find<QPushButton>("articlesButton"), Qt::LeftButton);
     QVERIFY(w.UiDone());
 }
 
