@@ -1,6 +1,7 @@
 #include "pages/save_page.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -313,10 +314,11 @@ bool CPage4::SaveBackup() {
     CFeedDocument& doc = m_gui.Document();
     // A shipped sample stays as it came: its backup goes where the user last saved, or to the documents.
     const bool sample = m_gui.App().SampleFeeds().ContainsExactly(doc.FileName());
-    const std::string folder =
-        !m_strLastSaveFolder.empty()
-            ? m_strLastSaveFolder
-            : ToPath(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    // Many desktops have no Documents folder; the file dialog must not propose one that is not there.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const std::string folder = !m_strLastSaveFolder.empty() ? m_strLastSaveFolder
+                               : QDir(documents).exists()   ? ToPath(documents)
+                                                            : ToPath(QDir::homePath());
     const std::string path = AskAndWrite(ProposedBackupFileName(doc.FileName(), sample, folder), true);
     if (path.empty()) {
         return false;

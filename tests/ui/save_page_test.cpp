@@ -502,7 +502,10 @@ class SavePageTest : public QObject {
         AddProducts(t.Doc(), 1);
         CPage4 page(t.Gui());
         page.OnSetActive();
-        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (!QDir(documents).exists()) {
+            documents = QDir::homePath();  // see backupOfASampleFallsBackToHome
+        }
         t.m_ui.ExpectSaveFile(kFilter, std::nullopt, documents + QStringLiteral("/SampleFlowers.txt"));
         QVERIFY(!page.SaveBackup());
         const QString generated = t.m_dir.filePath(QStringLiteral("out/shop.txt"));
@@ -513,6 +516,36 @@ class SavePageTest : public QObject {
         QVERIFY(!page.SaveBackup());
         QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
         QCOMPARE(t.Doc().FileName(), Native(sample));
+    }
+
+    // Without a documents folder, the backup of a sample is proposed in the home folder.
+    void backupOfASampleFallsBackToHome_data() {
+        QTest::addColumn<bool>("documents");
+        QTest::newRow("documents folder") << true;
+        QTest::newRow("none") << false;
+    }
+    void backupOfASampleFallsBackToHome() {
+        QFETCH(bool, documents);
+        QTemporaryDir home;
+        if (documents) {
+            QDir(home.path()).mkdir(QStringLiteral("Documents"));
+        }
+        const QByteArray savedHome = qgetenv("HOME");
+        const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral(".config"))));
+        CTestGui t;
+        const QString sample = t.m_dir.filePath(QStringLiteral("SampleFlowers.txt"));
+        t.m_app.SampleFeeds().Add(Native(sample));
+        t.Doc().NoteLoadedFrom(Native(sample));
+        CPage4 page(t.Gui());
+        t.m_ui.ExpectSaveFile(kFilter, std::nullopt,
+                              home.path() + (documents ? QStringLiteral("/Documents") : QString()) +
+                                  QStringLiteral("/SampleFlowers.txt"));
+        QVERIFY(!page.SaveBackup());
+        qputenv("HOME", savedHome);
+        savedConfig.isEmpty() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", savedConfig);
+        QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
     }
 
     // The offer id row tells what a look at the offer ids finds, not whether the text check ran.
