@@ -175,7 +175,12 @@ void CPage3::ApplyColumnWidths() {
     if (!m_table->verticalScrollBar()->isVisible() && rowsHeight > m_table->viewport()->height()) {
         clientWidth -= m_table->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_table);
     }
-    const auto widths = ListColumnWidths(clientWidth);
+    // Row numbers from 100 on would not fit the usual width and show as "...".
+    const QFontMetrics metrics(m_table->font());
+    const int numberWidth =
+        metrics.horizontalAdvance(QString::number(std::max(m_model->rowCount(), 1))) +
+        2 * m_table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_table) + 8;
+    const auto widths = ListColumnWidths(clientWidth, numberWidth);
     for (int c = 0; c < kListColumnCount; ++c) {
         m_table->horizontalHeader()->resizeSection(c, widths[static_cast<std::size_t>(c)]);
     }

@@ -104,6 +104,9 @@ TEST(ListColumnWidthsTest, SixColumnsFillTheList) {
     EXPECT_EQ(ListColumnWidths(731), (std::array<int, 6>{25, 300, 100, 100, 100, 100}));
     // A list narrower than the number column gives zero widths, never negative ones.
     EXPECT_EQ(ListColumnWidths(10), (std::array<int, 6>{25, 0, 0, 0, 0, 0}));
+    // Large row numbers widen the number column; the others share what is left.
+    EXPECT_EQ(ListColumnWidths(725, 45), (std::array<int, 6>{45, 291, 97, 97, 97, 97}));
+    EXPECT_EQ(ListColumnWidths(725, 12), (std::array<int, 6>{25, 300, 100, 100, 100, 100}));
     EXPECT_EQ(SummaryWidthUnit(1025), 100);
     EXPECT_EQ(SummaryWidthUnit(0), 0);
 }
