@@ -108,6 +108,7 @@ void CPage4::BuildLayout() {
     m_savedLine->setTextFormat(Qt::PlainText);
     m_savedLine->setWordWrap(true);
     m_savedLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_savedLine->hide();  // takes room only once there is something to say
     layout->addWidget(m_savedLine);
 
     auto* summary = new QGroupBox(A("Feed Summary"), this);
@@ -184,6 +185,7 @@ bool CPage4::OnSetActive() {
         m_nFeedSerial = m_gui.Document().FeedSerial();
         m_bSaved = false;
         m_savedLine->clear();
+        m_savedLine->hide();
     }
     m_title->SetBackgroundColor(palette().color(QPalette::Button));
     m_title->SetText(A("Include Optional Extended Header Information and Save your file."), QString(), 10);
@@ -288,6 +290,7 @@ void CPage4::ShowWritten(const std::string& path, bool backup) {
                                 (products == 1 ? " product)" : " products)");
     m_savedLine->setText(A(backup ? "Backup saved: " : "Feed file saved: ") + FromPath(path) +
                          FromCp1252(details));
+    m_savedLine->show();
     RefreshSummary();
 }
 

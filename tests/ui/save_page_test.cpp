@@ -132,6 +132,7 @@ class SavePageTest : public QObject {
         CPage4 page(t.Gui());
         page.OnSetActive();
         QVERIFY(Summary(page, "savedLine").isEmpty());
+        QVERIFY(FindChild<QLabel>(page, "savedLine")->isHidden());
         const QString path = t.m_dir.filePath(QStringLiteral("written.txt"));
         t.m_ui.ExpectSaveFile(kFilter, path);
         QVERIFY(backup ? page.SaveBackup() : page.GenerateFeed());
@@ -141,6 +142,7 @@ class SavePageTest : public QObject {
             (backup ? QStringLiteral("Backup saved: ") : QStringLiteral("Feed file saved: ")) + path +
                 QStringLiteral(" (%1, %2)")
                     .arg(size, products == 1 ? QStringLiteral("1 product") : QStringLiteral("2 products")));
+        QVERIFY(!FindChild<QLabel>(page, "savedLine")->isHidden());
         if (backup) {
             QCOMPARE(Summary(page, "summaryFileName"), QStringLiteral("written.txt"));
             QCOMPARE(Summary(page, "summaryFileSize"), size);
