@@ -47,8 +47,8 @@ void CFeedDocument::RemoveAllRecords() {
     }
 }
 
-void CFeedDocument::NoteEditorClosed(bool newProduct, bool stored) {
-    if (newProduct || stored) {
+void CFeedDocument::NoteEditorClosed(bool stored) {
+    if (stored) {
         m_bChanged = true;
     }
 }

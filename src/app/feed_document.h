@@ -48,9 +48,9 @@ class CFeedDocument {
     bool IsChanged() const { return m_bChanged; }
     void MarkChanged() { m_bChanged = true; }
     void MarkSaved() { m_bChanged = false; }
-    // The product editor closed: a new product sets the changed flag even when cancelled, an edit only
-    // when stored.
-    void NoteEditorClosed(bool newProduct, bool stored);
+    // The product editor closed: only a stored product changes the feed, a cancelled one leaves it as it
+    // was.
+    void NoteEditorClosed(bool stored);
 
     // Opening or creating a feed: everything that belonged to the previous one goes (its products, the
     // changed and checked flags, its name, the file generated from it and its header values, which would

@@ -31,4 +31,9 @@ class CRememberedAlert {
     Setting<std::int32_t> m_answer;
 };
 
+// How many of the remembered alerts the user has stopped ("do not show this again").
+int CountHiddenAlerts(const SettingsStore& store);
+// Every remembered alert is shown again from now on; the answers stay as they were.
+void ShowAllAlertsAgain(SettingsStore& store);
+
 }  // namespace yarvelin

@@ -33,8 +33,8 @@ CWizardPropertySheet::CWizardPropertySheet(const QString& title, QWidget* parent
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    m_back = new QPushButton(A("< &Back"), this);
-    m_next = new QPushButton(A("&Next >"), this);
+    m_back = new QPushButton(A("< Ba&ck"), this);
+    m_next = new QPushButton(A("Ne&xt >"), this);
     m_finish = new QPushButton(A("Finish"), this);
     m_cancel = new QPushButton(A("Cancel"), this);
     m_help = new QPushButton(A("Help"), this);
@@ -115,9 +115,15 @@ void CWizardPropertySheet::PressBack() {
     if (!(m_buttons & kWizBack) || m_active < 0) {
         return;
     }
-    SetWizardButtons(ButtonsOnBack(m_active));
+    const unsigned before = m_buttons;
+    const int at = m_active;
+    const unsigned preceding = ButtonsOnBack(m_active);
+    SetWizardButtons(preceding);
     CWizardPage* page = ActivePage();
     if (page->OnWizardBack() != kWizardMoveOn || !page->OnKillActive()) {
+        if (m_active == at && m_buttons == preceding) {
+            SetWizardButtons(before);
+        }
         return;
     }
     ShowPage(m_active - 1);
@@ -127,10 +133,17 @@ void CWizardPropertySheet::PressNext() {
     if (!(m_buttons & kWizNext) || (m_buttons & (kWizFinish | kWizDisabledFinish)) || m_active < 0) {
         return;
     }
-    // The buttons of the following page are set before the page decides whether to move.
-    SetWizardButtons(ButtonsOnNext(m_active, PageCount()));
+    // The buttons of the following page are set before the page decides whether to move; a page that
+    // stays gets its own back, unless it moved the sheet or set buttons itself.
+    const unsigned before = m_buttons;
+    const int at = m_active;
+    const unsigned following = ButtonsOnNext(m_active, PageCount());
+    SetWizardButtons(following);
     CWizardPage* page = ActivePage();
     if (page->OnWizardNext() != kWizardMoveOn || !page->OnKillActive()) {
+        if (m_active == at && m_buttons == following) {
+            SetWizardButtons(before);
+        }
         return;
     }
     ShowPage(m_active + 1);

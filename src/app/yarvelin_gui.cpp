@@ -49,7 +49,7 @@ void CYarvelinGui::ShowAbout(QWidget* parent) {
     ok->setDefault(true);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
     QObject::connect(support, &QPushButton::clicked, &box,
-                     [this] { m_ui.OpenUrl(FromCp1252(m_config.techSupportUrl)); });
+                     [this, &box] { OpenWebAddress(m_ui, &box, FromCp1252(m_config.techSupportUrl)); });
     layout->addWidget(buttons);
     box.exec();
 }

@@ -134,6 +134,48 @@ const char* DiagnosticCodeName(DiagnosticCode code) {
     return kCodes[static_cast<std::size_t>(code)].name;
 }
 
+const char* DiagnosticCodeTitle(DiagnosticCode code) {
+    switch (code) {
+        case DiagnosticCode::kRequiredMissing:
+            return "Required value missing";
+        case DiagnosticCode::kDuplicateOfferId:
+            return "Offer ID used more than once";
+        case DiagnosticCode::kPriceInvalid:
+            return "Price is not a number";
+        case DiagnosticCode::kUrlInvalid:
+            return "Web address cannot be used";
+        case DiagnosticCode::kNameTooLong:
+            return "Product name too long";
+        case DiagnosticCode::kCurrencyUnknown:
+            return "Unknown currency";
+        case DiagnosticCode::kExpDateInvalid:
+            return "Expiry date cannot be read";
+        case DiagnosticCode::kColumnCount:
+            return "Line with the wrong number of columns";
+        case DiagnosticCode::kControlCharacter:
+            return "Invisible control character";
+        case DiagnosticCode::kExpDatePast:
+            return "Expiry date has passed";
+        case DiagnosticCode::kUpcCheckDigit:
+            return "UPC check digit is wrong";
+        case DiagnosticCode::kShippingInvalid:
+            return "Shipping charge is not a number";
+        case DiagnosticCode::kInstockInvalid:
+            return "In-stock value not understood";
+        case DiagnosticCode::kHtmlInText:
+            return "HTML in a text";
+        case DiagnosticCode::kCategoryUnknown:
+            return "Category not in the list";
+        case DiagnosticCode::kMarkedDeleted:
+            return "Marked for removal";
+        case DiagnosticCode::kCountDrop:
+            return "Far fewer products than last upload";
+        default:
+            break;
+    }
+    return DiagnosticCodeName(code);
+}
+
 DiagnosticSeverity SeverityOf(DiagnosticCode code) {
     return kCodes[static_cast<std::size_t>(code)].severity;
 }
@@ -467,9 +509,10 @@ void CFeedDiagnostics::CheckProduct(const COtherRecord& record, long long line, 
             };
             if (key(*expiry) < key(now)) {
                 Emit(DiagnosticCode::kExpDatePast, kExpDate, [&] {
-                    return std::string(
-                        Format("The offer expired on %04d-%02d-%02d %02d:%02d; the service drops it.",
-                               expiry->year, expiry->month, expiry->day, expiry->hour, expiry->minute));
+                    return std::string(Format(
+                        "The offer expired on %04d-%02d-%02d %02d:%02d, so the service drops it: set a later "
+                        "expiry date, or none.",
+                        expiry->year, expiry->month, expiry->day, expiry->hour, expiry->minute));
                 });
             }
         }
@@ -480,8 +523,10 @@ void CFeedDiagnostics::CheckProduct(const COtherRecord& record, long long line, 
             const auto u = static_cast<unsigned char>(c);
             if (u < 0x20) {
                 Emit(DiagnosticCode::kControlCharacter, k, [&] {
-                    return std::string(Format("The %s holds %s; the writer has to remove or quote it.",
-                                              kColumnNames[k], ControlCharacterName(u).c_str()));
+                    return std::string(
+                        Format("The %s holds %s, which would break the line: remove it, or let Verify Data "
+                               "(step 2) clean the text.",
+                               kColumnNames[k], ControlCharacterName(u).c_str()));
                 });
                 break;
             }
@@ -532,7 +577,8 @@ void CFeedDiagnostics::CheckProduct(const COtherRecord& record, long long line, 
     if (!IsBlank(q.category) && !IsKnownCategory(q.category)) {
         Emit(DiagnosticCode::kCategoryUnknown, kCategory, [&] {
             return std::string(
-                Format("The category %s is in neither the built-in category list nor your own.",
+                Format("The category %s is in neither the built-in category list nor your own: choose a "
+                       "category from the list, or add it under Options.",
                        Quoted(q.category).c_str()));
         });
     }

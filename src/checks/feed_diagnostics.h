@@ -44,6 +44,8 @@ enum class DiagnosticCode {
 inline constexpr std::size_t kDiagnosticCodeCount = static_cast<std::size_t>(DiagnosticCode::kCountDrop) + 1;
 
 const char* DiagnosticCodeName(DiagnosticCode code);  // "required-missing", ...
+// The group title a merchant reads ("Required value missing"); the code's name where none is written yet.
+const char* DiagnosticCodeTitle(DiagnosticCode code);
 DiagnosticSeverity SeverityOf(DiagnosticCode code);
 const char* SeverityName(DiagnosticSeverity severity);  // "error", "warning", "info"
 // All codes, errors first, then warnings, then notes; table order within a severity.

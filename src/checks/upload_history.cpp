@@ -11,6 +11,13 @@
 namespace yarvelin {
 
 std::string UploadCountKey(const std::string& server, const std::string& remoteFile) {
+    std::string key = ToLowerAscii(Trim(server)) + " " + remoteFile;
+    std::replace_if(
+        key.begin(), key.end(), [](char c) { return c == '/' || c == '\\'; }, '|');
+    return key;
+}
+
+std::string EarlierUploadCountKey(const std::string& server, const std::string& remoteFile) {
     const std::string raw = ToLowerAscii(Trim(server)) + " " + remoteFile;
     std::string key;
     for (char c : raw) {
@@ -27,7 +34,10 @@ std::string UploadCountKey(const std::string& server, const std::string& remoteF
 
 std::optional<long long> LastUploadCount(const SettingsStore& store, const std::string& server,
                                          const std::string& remoteFile) {
-    const std::int32_t value = settings::kUploadCounts.Read(store, UploadCountKey(server, remoteFile));
+    std::int32_t value = settings::kUploadCounts.Read(store, UploadCountKey(server, remoteFile));
+    if (value < 0) {
+        value = settings::kUploadCounts.Read(store, EarlierUploadCountKey(server, remoteFile));
+    }
     if (value < 0) {
         return std::nullopt;
     }

@@ -37,7 +37,12 @@ class CUrlCheckDlg::CPostingObserver : public CUrlCheckObserver {
     void OnRecordChecked(const UrlCheckResult& result) override {
         CUrlCheckDlg* dlg = m_dlg;
         QMetaObject::invokeMethod(
-            dlg, [dlg, result] { ApplyUrlCheckResult(dlg->m_gui.Document(), result); }, Qt::QueuedConnection);
+            dlg,
+            [dlg, result] {
+                ApplyUrlCheckResult(dlg->m_gui.Document(), result);
+                ++dlg->m_nChecked;
+            },
+            Qt::QueuedConnection);
     }
 
   private:
@@ -160,9 +165,17 @@ void CUrlCheckDlg::OnDone() {
     if (m_worker.joinable()) {
         m_worker.join();  // it has posted its last report and is ending by itself
     }
-    m_progress->setValue(m_progress->maximum());
     m_bDone = true;
-    m_status->setText(A("Verification complete. Press Close to exit."));
+    if (m_cancel.load()) {
+        // A stopped check says how far it got; the bar stays where it was.
+        m_status->setText(
+            FromCp1252(Format("Verification stopped: %zu of %zu products were checked. Press "
+                              "Close to exit.",
+                              m_nChecked, m_gui.Document().Count())));
+    } else {
+        m_progress->setValue(m_progress->maximum());
+        m_status->setText(A("Verification complete. Press Close to exit."));
+    }
     m_gui.Ui().Beep();
 }
 

@@ -51,6 +51,7 @@ class CUrlCheckDlg : public QDialog {
     std::thread m_worker;
     bool m_bStarted = false;
     bool m_bDone = false;
+    std::size_t m_nChecked = 0;  // records whose results were applied
 
     QProgressBar* m_progress = nullptr;
     QLabel* m_status = nullptr;

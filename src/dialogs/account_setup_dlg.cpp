@@ -123,7 +123,7 @@ void CAccountSetupDlg::accept() {
 }
 
 void CAccountSetupDlg::OnGettingAccount() {
-    m_gui.Ui().OpenUrl(FromCp1252(m_gui.Config().signUpUrl));
+    OpenWebAddress(m_gui.Ui(), this, FromCp1252(m_gui.Config().signUpUrl));
 }
 
 }  // namespace yarvelin

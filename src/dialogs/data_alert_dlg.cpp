@@ -58,7 +58,7 @@ CDataAlertDlg::CDataAlertDlg(CYarvelinGui& gui, const Texts& texts, QWidget* par
     connect(yes, &QPushButton::clicked, this, [this] { done(kAnswerYes); });
     connect(no, &QPushButton::clicked, this, [this] { done(kAnswerNo); });
     // The help page opens beside the dialog, which stays for the answer; a browser that fails says nothing.
-    connect(more, &QPushButton::clicked, this, [this] { m_gui.Ui().OpenUrl(m_moreInfoUrl); });
+    connect(more, &QPushButton::clicked, this, [this] { OpenWebAddress(m_gui.Ui(), this, m_moreInfoUrl); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

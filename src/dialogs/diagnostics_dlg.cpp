@@ -72,6 +72,7 @@ void CDiagnosticsDlg::Build(const QString& hint) {
     m_model = new CDiagnosticsModel(this);
     m_tree = new QTreeView(this);
     m_tree->setObjectName(QStringLiteral("findingsTree"));
+    m_tree->setAccessibleName(A("Findings"));
     m_tree->setModel(m_model);
     m_tree->setUniformRowHeights(true);
     m_tree->setAlternatingRowColors(true);
@@ -158,7 +159,7 @@ bool CDiagnosticsDlg::OpenFinding(const QModelIndex& index) {
         CNewProductDlg editor(m_gui, position, this);
         stored = editor.exec() == QDialog::Accepted;
     }
-    m_gui.Document().NoteEditorClosed(false, stored);
+    m_gui.Document().NoteEditorClosed(stored);
     if (stored) {
         m_productsChanged = true;
         Refresh();

@@ -115,9 +115,11 @@ QVariant CDiagnosticsModel::data(const QModelIndex& index, int role) const {
             const std::size_t listed = group.findings.size();
             const std::size_t count =
                 std::max(listed, m_diagnosis.totals.perCode[static_cast<std::size_t>(group.code)]);
+            // Words for the merchant, the code beside them for scripts and searches.
             QString text =
-                QStringLiteral("%1 (%2): %3")
-                    .arg(QLatin1String(DiagnosticCodeName(group.code)), QLatin1String(SeverityName(severity)))
+                QStringLiteral("%1 (%2, %3): %4")
+                    .arg(QLatin1String(DiagnosticCodeTitle(group.code)),
+                         QLatin1String(DiagnosticCodeName(group.code)), QLatin1String(SeverityName(severity)))
                     .arg(count);
             if (count > listed) {
                 text += QStringLiteral(" (first %1 listed)").arg(listed);

@@ -92,8 +92,10 @@ NameCheck CheckOptionName(std::string_view typed, const std::vector<std::string>
     if (name.empty()) {
         return NameCheck::Empty;
     }
+    // Built-in entries may carry blanks at their ends ("Apparel & Accessories > Baby "); the name the
+    // user types never does.
     for (const std::string& entry : userList) {
-        if (EqualsNoCase(entry, name)) {
+        if (EqualsNoCase(TrimmedView(entry), name)) {
             return NameCheck::Duplicate;
         }
     }

@@ -30,8 +30,8 @@ std::vector<std::string>& UserList(CYarvelinApp& app, OptionListKind kind);
 const std::vector<std::string>& BuiltinList(const CYarvelinApp& app, OptionListKind kind);
 
 enum class NameCheck { Accepted, Empty, Duplicate };
-// OK in a name dialog: the typed text trimmed must be non-empty and equal to no entry of the user list,
-// letter case ignored. The entry being edited counts too.
+// OK in a name dialog: the typed text trimmed must be non-empty and equal to no entry of the user list
+// trimmed, letter case ignored. The entry being edited counts too.
 NameCheck CheckOptionName(std::string_view typed, const std::vector<std::string>& userList);
 
 // A list box as the Parameters page shows it: entries and the selected index (-1: none).

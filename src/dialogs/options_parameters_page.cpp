@@ -29,6 +29,7 @@ QWidget* COptions1::MakeListGroup(OptionListKind kind, const QString& title, con
     auto* row = new QHBoxLayout(group);
     auto* list = new QListWidget(group);
     list->setObjectName(prefix + QStringLiteral("List"));
+    list->setAccessibleName(title);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setUniformItemSizes(true);
     m_lists[static_cast<int>(kind)] = list;

@@ -7,6 +7,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/remembered_alert.h"
+#include "app/settings_store.h"
 #include "app/yarvelin_gui.h"
 #include "dialogs/options_defaults_page.h"
 #include "dialogs/options_parameters_page.h"
@@ -28,6 +30,14 @@ COptionsSheet::COptionsSheet(CYarvelinGui& gui, QWidget* parent) : QDialog(paren
     layout->addWidget(m_tabs, 1);
 
     auto* row = new QHBoxLayout;
+    // On the left, apart from the buttons that close the sheet: it acts at once, nothing to apply.
+    m_showWarnings = new QPushButton(A("Show all &warnings again"), this);
+    m_showWarnings->setObjectName(QStringLiteral("showWarningsButton"));
+    m_showWarnings->setAutoDefault(false);
+    m_showWarnings->setToolTip(
+        A("The warnings you asked not to see again (blanks, escapes, removing products) are shown again"));
+    m_showWarnings->setEnabled(CountHiddenAlerts(gui.Store()) > 0);
+    row->addWidget(m_showWarnings);
     row->addStretch(1);
     const auto makeButton = [&](const char* text, const QString& name) {
         auto* button = new QPushButton(A(text), this);
@@ -52,6 +62,10 @@ COptionsSheet::COptionsSheet(CYarvelinGui& gui, QWidget* parent) : QDialog(paren
     connect(m_ok, &QPushButton::clicked, this, &COptionsSheet::PressOk);
     connect(m_apply, &QPushButton::clicked, this, &COptionsSheet::PressApply);
     connect(m_help, &QPushButton::clicked, this, &COptionsSheet::PressHelp);
+    connect(m_showWarnings, &QPushButton::clicked, this, [this] {
+        ShowAllAlertsAgain(m_gui.Store());
+        m_showWarnings->setEnabled(false);
+    });
     connect(m_tabs, &QTabWidget::currentChanged, this, &COptionsSheet::OnTabChanged);
     resize(620, 560);
 }
@@ -95,7 +109,7 @@ void COptionsSheet::PressApply() {
 }
 
 void COptionsSheet::PressHelp() {
-    m_gui.Ui().OpenUrl(FromCp1252(m_gui.Config().optionsHelpUrl));
+    OpenWebAddress(m_gui.Ui(), this, FromCp1252(m_gui.Config().optionsHelpUrl));
 }
 
 void COptionsSheet::keyPressEvent(QKeyEvent* event) {

@@ -48,6 +48,7 @@ class COptionsSheet : public QDialog {
     QPushButton* m_cancel = nullptr;
     QPushButton* m_apply = nullptr;
     QPushButton* m_help = nullptr;
+    QPushButton* m_showWarnings = nullptr;  // undoes every "do not show this warning again"
     int m_activeIndex = 0;
 };
 

@@ -100,6 +100,8 @@ CNewProductDlg::CNewProductDlg(CYarvelinGui& gui, std::optional<std::size_t> edi
     if (!m_editPosition) {
         Autogenerate();
     }
+    // The dialog opens on the first field the user can type into, not on the check box beside it.
+    (m_offerId->isEnabled() ? static_cast<QWidget*>(m_offerId) : m_name)->setFocus();
     // Counters start blank and follow the user's changes from here on.
     connect(m_name, &QLineEdit::textChanged, this, [this](const QString& text) {
         m_nameCount->setText(A("%d chars").replace(QStringLiteral("%d"), QString::number(text.size())));

@@ -34,6 +34,7 @@ CSummaryDlg::CSummaryDlg(CYarvelinGui& gui, QWidget* parent) : QDialog(parent) {
     m_model = new CSummaryTableModel(gui.Document(), this);
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("summaryTable"));
+    m_table->setAccessibleName(A("Products"));
     m_table->setModel(m_model);
     ConfigureReportTable(m_table);
     m_table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);

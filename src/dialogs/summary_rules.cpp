@@ -86,10 +86,15 @@ bool IsListedInSummary(const COtherRecord& record, bool includeDeleted) {
 }
 
 std::string DisplayPrice(const COtherRecord& record) {
-    if (record.m_optional.currency == "USD") {
+    const std::string& currency = record.m_optional.currency;
+    if (currency == "USD") {
         return "$" + record.m_required.price;
     }
-    return record.m_required.price;
+    // Any other currency is named, so that 12.50 in euros never reads as dollars.
+    if (currency.empty() || record.m_required.price.empty()) {
+        return record.m_required.price;
+    }
+    return record.m_required.price + " " + currency;
 }
 
 std::string SummaryCellText(const COtherRecord& record, std::size_t shownRow, const CSummaryColumn& column) {

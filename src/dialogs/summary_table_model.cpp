@@ -1,5 +1,8 @@
 #include "dialogs/summary_table_model.h"
 
+#include <QColor>
+#include <QFont>
+
 #include "app/feed_document.h"
 #include "platform/text_codec.h"
 
@@ -38,11 +41,26 @@ QVariant CSummaryTableModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::TextAlignmentRole) {
         return QVariant::fromValue((column.rightAligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
-    if (role != Qt::DisplayRole) {
-        return {};
-    }
     const std::size_t position = m_shown[static_cast<std::size_t>(index.row())];
     if (position >= m_document.Count()) {
+        return {};
+    }
+    // Products marked for removal (shown only with View All) stand apart: grey and slanted.
+    if (role == Qt::ForegroundRole || role == Qt::FontRole || role == Qt::ToolTipRole) {
+        if (IsListedInSummary(m_document.At(position), false)) {
+            return {};
+        }
+        if (role == Qt::ForegroundRole) {
+            return QColor(Qt::gray);
+        }
+        if (role == Qt::ToolTipRole) {
+            return A("Marked for removal");
+        }
+        QFont font;
+        font.setItalic(true);
+        return font;
+    }
+    if (role != Qt::DisplayRole) {
         return {};
     }
     return FromCp1252(

@@ -58,6 +58,7 @@ CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
     m_model = new CProductTableModel(gui.Document(), this);
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("productTable"));
+    m_table->setAccessibleName(A("Products"));
     m_table->setModel(m_model);
     ConfigureReportTable(m_table);
     m_table->setTabKeyNavigation(false);
@@ -80,7 +81,7 @@ CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
     m_markDeleted = AddButton("Mark &Deleted", "markDeletedButton", &CPage3::OnMarkDeleted);
     m_unmark = AddButton("&Un-mark", "unmarkButton", &CPage3::OnUnmark);
     m_verifyUrls = AddButton("&Verify All Urls", "verifyUrlsButton", &CPage3::OnVerifyUrls);
-    m_verifyData = AddButton("Verify &Data", "verifyDataButton", &CPage3::OnVerifyData);
+    m_verifyData = AddButton("Verify Da&ta", "verifyDataButton", &CPage3::OnVerifyData);
     m_remove = AddButton("&Remove", "removeButton", &CPage3::OnRemove);
     m_removeAll = AddButton("Remove All", "removeAllButton", &CPage3::OnRemoveAll);
     m_viewAll = AddButton("View &All", "viewAllButton", &CPage3::OnViewAll);
@@ -176,7 +177,12 @@ void CPage3::ApplyColumnWidths() {
     if (!m_table->verticalScrollBar()->isVisible() && rowsHeight > m_table->viewport()->height()) {
         clientWidth -= m_table->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_table);
     }
-    const auto widths = ListColumnWidths(clientWidth);
+    // Row numbers from 100 on would not fit the usual width and show as "...".
+    const QFontMetrics metrics(m_table->font());
+    const int numberWidth =
+        metrics.horizontalAdvance(QString::number(std::max(m_model->rowCount(), 1))) +
+        2 * m_table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_table) + 8;
+    const auto widths = ListColumnWidths(clientWidth, numberWidth);
     for (int c = 0; c < kListColumnCount; ++c) {
         m_table->horizontalHeader()->resizeSection(c, widths[static_cast<std::size_t>(c)]);
     }
@@ -313,7 +319,7 @@ void CPage3::OnNew() {
         }
     }
     m_table->setFocus();
-    m_gui.Document().NoteEditorClosed(true, stored);
+    m_gui.Document().NoteEditorClosed(stored);
     SelectionStateIfSelected();
 }
 
@@ -330,7 +336,7 @@ void CPage3::OnEdit() {
     if (stored) {
         RebuildList();
     }
-    m_gui.Document().NoteEditorClosed(false, stored);
+    m_gui.Document().NoteEditorClosed(stored);
     if (static_cast<int>(row) < m_model->rowCount()) {
         m_table->selectionModel()->select(m_model->index(static_cast<int>(row), 0),
                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);

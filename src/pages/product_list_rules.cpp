@@ -1,5 +1,7 @@
 #include "pages/product_list_rules.h"
 
+#include <algorithm>
+
 #include "app/feed_document.h"
 #include "dialogs/summary_rules.h"
 
@@ -32,9 +34,10 @@ bool IsListColumnRightAligned(int column) {
     return column == kListPrice;
 }
 
-std::array<int, kListColumnCount> ListColumnWidths(int clientWidth) {
-    const int unit = clientWidth > kListNumberColumnWidth ? (clientWidth - kListNumberColumnWidth) / 7 : 0;
-    return {kListNumberColumnWidth, 3 * unit, unit, unit, unit, unit};
+std::array<int, kListColumnCount> ListColumnWidths(int clientWidth, int numberWidth) {
+    const int number = std::max(numberWidth, kListNumberColumnWidth);
+    const int unit = clientWidth > number ? (clientWidth - number) / 7 : 0;
+    return {number, 3 * unit, unit, unit, unit, unit};
 }
 
 std::string ListCellText(const COtherRecord& record, std::size_t row, int column) {

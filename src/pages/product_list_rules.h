@@ -38,9 +38,10 @@ inline constexpr int kListNumberColumnWidth = 25;
 
 const char* ListColumnTitle(int column);
 bool IsListColumnRightAligned(int column);
-// Widths in pixels for a list of this client width: the number column, then three units for the name and one
-// for each of the others, so the six columns fill the list.
-std::array<int, kListColumnCount> ListColumnWidths(int clientWidth);
+// Widths in pixels for a list of this client width: the number column (wide enough for numberWidth, the
+// largest row number, and never narrower than kListNumberColumnWidth), then three units for the name and
+// one for each of the others, so the six columns fill the list.
+std::array<int, kListColumnCount> ListColumnWidths(int clientWidth, int numberWidth = 0);
 // Text of one cell; row counts from 0.
 std::string ListCellText(const COtherRecord& record, std::size_t row, int column);
 

@@ -1,6 +1,7 @@
 #include "pages/save_page.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -102,6 +103,13 @@ void CPage4::BuildLayout() {
     saves->addWidget(m_diagnostics, 0, 2, Qt::AlignTop);
     saves->setColumnStretch(1, 1);
     layout->addLayout(saves);
+    m_savedLine = new QLabel(this);
+    m_savedLine->setObjectName(QStringLiteral("savedLine"));
+    m_savedLine->setTextFormat(Qt::PlainText);
+    m_savedLine->setWordWrap(true);
+    m_savedLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_savedLine->hide();  // takes room only once there is something to say
+    layout->addWidget(m_savedLine);
 
     auto* summary = new QGroupBox(A("Feed Summary"), this);
     summary->setObjectName(QStringLiteral("summaryGroup"));
@@ -176,6 +184,8 @@ bool CPage4::OnSetActive() {
     if (m_nFeedSerial != m_gui.Document().FeedSerial()) {
         m_nFeedSerial = m_gui.Document().FeedSerial();
         m_bSaved = false;
+        m_savedLine->clear();
+        m_savedLine->hide();
     }
     m_title->SetBackgroundColor(palette().color(QPalette::Button));
     m_title->SetText(A("Include Optional Extended Header Information and Save your file."), QString(), 10);
@@ -261,6 +271,7 @@ std::string CPage4::AskAndWrite(const std::string& proposed, bool backup) {
                  : m_gui.App().SaveFeed(path, choices, report))) {
         return {};
     }
+    ShowWritten(path, backup);
     if (headersChange) {
         // The page shows what the file now says.
         m_bNoHeaders = !written.includeHeaders;
@@ -271,6 +282,16 @@ std::string CPage4::AskAndWrite(const std::string& proposed, bool backup) {
         EnableHeaderChoices();
     }
     return path;
+}
+
+void CPage4::ShowWritten(const std::string& path, bool backup) {
+    const std::size_t products = m_gui.Document().Count();
+    const std::string details = " (" + SummaryFileSize(path).value_or("?") + ", " + std::to_string(products) +
+                                (products == 1 ? " product)" : " products)");
+    m_savedLine->setText(A(backup ? "Backup saved: " : "Feed file saved: ") + FromPath(path) +
+                         FromCp1252(details));
+    m_savedLine->show();
+    RefreshSummary();
 }
 
 bool CPage4::GenerateFeed() {
@@ -296,10 +317,11 @@ bool CPage4::SaveBackup() {
     CFeedDocument& doc = m_gui.Document();
     // A shipped sample stays as it came: its backup goes where the user last saved, or to the documents.
     const bool sample = m_gui.App().SampleFeeds().ContainsExactly(doc.FileName());
-    const std::string folder =
-        !m_strLastSaveFolder.empty()
-            ? m_strLastSaveFolder
-            : ToPath(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    // Many desktops have no Documents folder; the file dialog must not propose one that is not there.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const std::string folder = !m_strLastSaveFolder.empty() ? m_strLastSaveFolder
+                               : QDir(documents).exists()   ? ToPath(documents)
+                                                            : ToPath(QDir::homePath());
     const std::string path = AskAndWrite(ProposedBackupFileName(doc.FileName(), sample, folder), true);
     if (path.empty()) {
         return false;

@@ -62,6 +62,8 @@ class CPage4 : public CWizardPage {
     std::uint64_t m_nFeedSerial = 0;
     // Where the last save of this run went; a sample's backup is proposed there.
     std::string m_strLastSaveFolder;
+    // Says on the page which file was just written, how large and with how many products.
+    void ShowWritten(const std::string& path, bool backup);
     std::string m_seenHtmlEscaped;
     std::string m_seenQuoted;
 
@@ -75,6 +77,7 @@ class CPage4 : public CWizardPage {
     QPushButton* m_backup = nullptr;
     QPushButton* m_diagnostics = nullptr;
     std::vector<QLabel*> m_summaryValues;
+    QLabel* m_savedLine = nullptr;  // what the last save wrote, under the save buttons
 };
 
 }  // namespace yarvelin

@@ -76,14 +76,15 @@ CPage1::CPage1(CYarvelinGui& gui, QWidget* parent)
 
     m_newRadio = new QRadioButton(this);
     m_newRadio->setObjectName(QStringLiteral("newFileRadio"));
-    m_newRadio->setAccessibleName(A("Create New File"));
+    // Named as the clickable heading beside each button reads.
+    m_newRadio->setAccessibleName(A("Create a NEW Quorvin datafeed file"));
     m_newRadio->setChecked(true);
     m_openRadio = new QRadioButton(this);
     m_openRadio->setObjectName(QStringLiteral("openFileRadio"));
-    m_openRadio->setAccessibleName(A("Open data feed file"));
+    m_openRadio->setAccessibleName(A("Open An Existing File"));
     m_importRadio = new QRadioButton(this);
     m_importRadio->setObjectName(QStringLiteral("importRadio"));
-    m_importRadio->setAccessibleName(A("Import a shop export"));
+    m_importRadio->setAccessibleName(A("Import a Shop's Product Export"));
 
     QLabel* newNote = Note(A("Select this option if you're creating a new feed file for your store."), this);
     newNote->setObjectName(QStringLiteral("newFileNote"));
@@ -100,6 +101,7 @@ CPage1::CPage1(CYarvelinGui& gui, QWidget* parent)
 
     m_fileList = new QListWidget(this);
     m_fileList->setObjectName(QStringLiteral("fileList"));
+    m_fileList->setAccessibleName(A("Feed files"));
     m_fileList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_fileList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_fileList->setEnabled(false);
@@ -177,7 +179,7 @@ CPage1::CPage1(CYarvelinGui& gui, QWidget* parent)
     });
     connect(m_openButton, &QPushButton::clicked, this, &CPage1::OpenSelected);
     connect(articles, &QPushButton::clicked, this,
-            [this] { m_gui.Ui().OpenUrl(FromCp1252(m_gui.Config().articlesUrl)); });
+            [this] { OpenWebAddress(m_gui.Ui(), this, FromCp1252(m_gui.Config().articlesUrl)); });
     connect(about, &QPushButton::clicked, this, [this] { m_gui.ShowAbout(this); });
     connect(account, &QPushButton::clicked, this, &CPage1::ShowAccountSetup);
 }
@@ -235,16 +237,20 @@ void CPage1::ChooseNewFile() {
         m_openRadio->setChecked(true);
         return;
     }
-    m_newRadio->setChecked(true);
-    m_nMode = kModeNewFile;
-    m_bNewFeed = true;
-    m_openButton->setEnabled(false);
-    m_fileList->setEnabled(false);
+    ShowNewFeedChosen();
     m_progress->setValue(0);
     m_status->clear();
     // A new feed starts without products and without anything of the previous one, its name included,
     // so that a backup never lands on the file that was open.
     m_gui.Document().StartNewFeed();
+}
+
+void CPage1::ShowNewFeedChosen() {
+    m_newRadio->setChecked(true);
+    m_nMode = kModeNewFile;
+    m_bNewFeed = true;
+    m_openButton->setEnabled(false);
+    m_fileList->setEnabled(false);
 }
 
 bool CPage1::MayDropEdits() {
@@ -287,6 +293,11 @@ void CPage1::OpenSelected() {
 
 void CPage1::LoadFile(const QString& path) {
     if (!MayDropEdits()) {
+        // The new feed the user was building is still the open one: show it chosen again, so Next goes
+        // on with it.
+        if (m_gui.Document().FileName().empty()) {
+            ShowNewFeedChosen();
+        }
         return;
     }
     CFeedReportView report(m_gui.Ui(), this, m_progress, m_status);
@@ -336,7 +347,8 @@ void CPage1::ChooseImport() {
 }
 
 int CPage1::OnWizardNext() {
-    if (m_bNewFeed || !m_gui.Document().FileName().empty()) {
+    // A feed with unsaved edits is open even when it has no file yet: Next goes on with it.
+    if (m_bNewFeed || !m_gui.Document().FileName().empty() || m_gui.Document().IsChanged()) {
         return kWizardMoveOn;
     }
     const MsgAnswer answer = m_gui.Ui().MessageBox(

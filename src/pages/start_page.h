@@ -40,6 +40,8 @@ class CPage1 : public CWizardPage {
     // Before the open feed is replaced: the save-changes question when it holds unsaved edits. True when
     // the edits may go.
     bool MayDropEdits();
+    // The "new file" choice shown as made, without touching the open feed.
+    void ShowNewFeedChosen();
     void LoadFile(const QString& path);
     void ShowAccountSetup();
 

@@ -181,10 +181,16 @@ bool CPage5::OnSetActive() {
     }
     UpdateData(true);
     m_strServer = settings::kFtpServer.Read(m_gui.Store());
-    m_strUserName = m_gui.Document().Account();
-    m_strFileName = m_gui.Document().SavedFileName();
-    // The password is never kept on the page: it is typed again for every visit.
+    // A user name saved with "Save Password" comes back with its password; otherwise the account name
+    // stands for the user and the password is typed again (the page never keeps a typed one).
+    m_strUserName = settings::kFtpUserId.Read(m_gui.Store());
     m_strPassword.clear();
+    if (m_strUserName.empty()) {
+        m_strUserName = m_gui.Document().Account();
+    } else {
+        m_strPassword = LoadFtpPassword(m_gui.Store(), m_gui.Vault(), m_strServer, m_strUserName);
+    }
+    m_strFileName = m_gui.Document().SavedFileName();
     if (m_strServer.empty()) {
         m_strServer = m_gui.Config().uploadHost;
     }
@@ -214,16 +220,20 @@ int CPage5::OnWizardNext() {
         return kWizardStay;
     }
     UpdateData(true);
+    StoreConnectionSettings();
+    return kWizardMoveOn;
+}
+
+void CPage5::StoreConnectionSettings() {
     SettingsStore& store = m_gui.Store();
     const auto keep = [this](const std::string& value) { return m_bSavePassword ? value : std::string(); };
     settings::kFtpServer.Write(store, keep(m_strServer));
     settings::kFtpUserId.Write(store, keep(m_strUserName));
     settings::kFtpFileName.Write(store, keep(m_strFileName));
-    KeepFtpPassword(store, m_gui.Vault(), keep(m_strPassword));
+    KeepFtpPassword(store, m_gui.Vault(), m_strServer, m_strUserName, keep(m_strPassword));
     settings::kFtpKeyFile.Write(store, m_strKeyFile);
     settings::kFtpBinary.Write(store, m_bBinary ? "1" : "0");
     store.Flush();
-    return kWizardMoveOn;
 }
 
 void CPage5::OnUpload() {
@@ -249,6 +259,8 @@ void CPage5::OnUpload() {
     }
     const int result = m_runTransfer ? m_runTransfer(dlg) : dlg.exec();
     if (result == QDialog::Accepted && dlg.m_bCompleted) {
+        // Settings that just worked are kept at once: the user may well leave with Cancel now.
+        StoreConnectionSettings();
         if (check.products) {
             RememberUploadCount(m_gui.Store(), m_strServer, remoteFile, *check.products);
         }
@@ -344,6 +356,7 @@ void CPage5::OnBrowse() {
     m_strFileName = PathBytes(*path);
     m_gui.Document().NoteFeedFileWritten(m_strFileName);
     UpdateData(false);
+    UpdateUploadButton();
 }
 
 void CPage5::OnAccountInfo() {

@@ -58,6 +58,9 @@ class CPage5 : public CWizardPage {
     // would go out as '?'); true when one was found.
     bool RefuseUnstorableFields();
     void UpdateKeyButton();
+    // Writes the fields to the settings (and the password to the keyring), or empties them when "Save
+    // Password" is off.
+    void StoreConnectionSettings();
     // The dialog's transfer request for localFile, built from the page's account as yarvelin-feed builds
     // it; false (after saying why) when the server box holds no address.
     bool FillRequest(CFTPTransferDlg& dlg, const std::string& localFile);

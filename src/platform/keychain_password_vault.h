@@ -15,8 +15,7 @@ class CKeychainPasswordVault : public PasswordVault {
     explicit CKeychainPasswordVault(QString service = QString::fromLatin1(kSettingsRoot));
     bool Save(const std::string& key, const std::string& password) override;
     bool Remove(const std::string& key) override;
-    // Reads a saved password back (tests and a later sign-in); empty when there is none.
-    std::string Load(const std::string& key);
+    std::string Load(const std::string& key) override;
 
   private:
     QString m_service;

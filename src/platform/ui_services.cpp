@@ -19,6 +19,16 @@
 
 namespace yarvelin {
 
+void OpenWebAddress(UiServices& ui, QWidget* parent, const QString& url) {
+    if (!ui.OpenUrl(url)) {
+        ui.MessageBox(parent, A(kAppTitle),
+                      A("No web browser could be opened for this page. Copy the address into your "
+                        "browser:\n\n") +
+                          url,
+                      MsgIcon::Information, MsgButtons::Ok);
+    }
+}
+
 bool RefuseUnstorableText(UiServices& ui, QWidget* parent,
                           std::initializer_list<std::pair<QWidget*, QString>> boxes) {
     for (const auto& [box, text] : boxes) {
@@ -69,6 +79,8 @@ MsgAnswer CQtUiServices::MessageBox(QWidget* parent, const QString& caption, con
     QMessageBox box(parent);
     box.setWindowTitle(caption);
     box.setText(text);
+    // Addresses, paths and server replies in a message can be selected and copied.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     switch (icon) {
         case MsgIcon::None:
             box.setIcon(QMessageBox::NoIcon);
@@ -168,8 +180,8 @@ std::optional<QString> CQtUiServices::SaveFileDialog(QWidget* parent, const File
     return RunFileDialog(parent, request, true);
 }
 
-void CQtUiServices::OpenUrl(const QString& url) {
-    QDesktopServices::openUrl(QUrl(url));
+bool CQtUiServices::OpenUrl(const QString& url) {
+    return QDesktopServices::openUrl(QUrl(url));
 }
 
 std::optional<QString> CQtUiServices::ShowHelpTopic(QWidget* parent, const QString& topic) {

@@ -32,13 +32,17 @@ class UiServices {
     // The chosen full path, or nothing when the dialog was closed without a choice.
     virtual std::optional<QString> OpenFileDialog(QWidget* parent, const FileDialogRequest& request) = 0;
     virtual std::optional<QString> SaveFileDialog(QWidget* parent, const FileDialogRequest& request) = 0;
-    // Opens a web address in the default browser.
-    virtual void OpenUrl(const QString& url) = 0;
+    // Opens a web address in the default browser; false when none could be started.
+    virtual bool OpenUrl(const QString& url) = 0;
     // Shows a help topic such as "yvhelp.chm::/HTML/3.htm"; gives an error description when it cannot.
     virtual std::optional<QString> ShowHelpTopic(QWidget* parent, const QString& topic) = 0;
     // A short tone.
     virtual void Beep() = 0;
 };
+
+// Opens a web address; when no browser takes it, the user is told and gets the address to copy (caption
+// kAppTitle, information icon, OK).
+void OpenWebAddress(UiServices& ui, QWidget* parent, const QString& url);
 
 // Refuses the first of the boxes whose text holds a character the feed's code page cannot hold: the user
 // is told which character (caption kAppTitle, exclamation icon, OK) and the box gets the focus.
@@ -57,7 +61,7 @@ class CQtUiServices : public UiServices {
                          MsgButtons buttons) override;
     std::optional<QString> OpenFileDialog(QWidget* parent, const FileDialogRequest& request) override;
     std::optional<QString> SaveFileDialog(QWidget* parent, const FileDialogRequest& request) override;
-    void OpenUrl(const QString& url) override;
+    bool OpenUrl(const QString& url) override;
     std::optional<QString> ShowHelpTopic(QWidget* parent, const QString& topic) override;
     void Beep() override;
 };

@@ -148,7 +148,10 @@ void CFtpTransferEngine::OnClientStatus(FtpStatus status, const std::string& inf
         default:
             return;
     }
-    m_observer.OnStatus(FtpMessage(text, info));
+    // The address alone does not tell which of a host's servers answered: the port is named too.
+    const bool connecting = text == FtpText::Connecting || text == FtpText::Connected;
+    m_observer.OnStatus(
+        FtpMessage(text, connecting ? info + " port " + std::to_string(m_request.port) : info));
 }
 
 bool CFtpTransferEngine::TrustNewHostKey(const HostKeyQuestion& question) {

@@ -41,6 +41,8 @@ void CAnimatedLabel::SetText(const QString& text, const QString& sideText, int f
     m_text = text;
     m_sideText = sideText;
     m_fadeSteps = fadeSteps;
+    // The text is painted, not held by a QLabel: screen readers get it as the label's name.
+    setAccessibleName(sideText.isEmpty() ? text : text + QLatin1Char(' ') + sideText);
     if (resetColors) {
         ResetColors();
     }

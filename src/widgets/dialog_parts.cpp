@@ -1,5 +1,6 @@
 #include "widgets/dialog_parts.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -9,6 +10,7 @@
 #include <QTableView>
 
 #include "platform/text_codec.h"
+#include "widgets/animated_label.h"
 
 namespace yarvelin {
 
@@ -67,6 +69,20 @@ int CGridRows::Add(QWidget* left, QWidget* field, int span, QWidget* extra, Qt::
     const int row = m_row++;
     if (left != nullptr) {
         m_grid->addWidget(left, row, 0, sideAlignment);
+        // A caption beside a field names it: screen readers announce the field by it.
+        auto* caption = qobject_cast<QLabel*>(left);
+        const bool input =
+            qobject_cast<QLabel*>(field) == nullptr && qobject_cast<QAbstractButton*>(field) == nullptr;
+        if (caption != nullptr && input) {
+            caption->setBuddy(field);
+        } else if (auto* painted = qobject_cast<CAnimatedLabel*>(left); painted != nullptr && input) {
+            // A painted caption cannot be a buddy; the field takes its words, and says when it must be
+            // filled in.
+            field->setAccessibleName(painted->Text());
+            if (painted->Text().contains(QStringLiteral("(*)"))) {
+                field->setAccessibleDescription(QStringLiteral("Required"));
+            }
+        }
     }
     if (span == 1) {
         m_grid->addWidget(field, row, 1);

@@ -170,9 +170,10 @@ TEST(FtpTransfer, BinaryUploadIsByteExactAndReportsStatusInOrder) {
     ASSERT_TRUE(run.Go());
     EXPECT_FALSE(run.observer.m_failed) << run.engine.ErrorText();
     EXPECT_EQ(CFtpTestServer::ReadFile(server.Root() / "blob.bin"), data);
-    const std::vector<std::string> expected{"Resolving name: 127.0.0.1", "Resolved name to 127.0.0.1",
-                                            "Connecting to 127.0.0.1",   "Connected to 127.0.0.1",
-                                            "Getting file information",  "Uploading the file"};
+    const std::string port = " port " + std::to_string(server.Port());
+    const std::vector<std::string> expected{"Resolving name: 127.0.0.1",      "Resolved name to 127.0.0.1",
+                                            "Connecting to 127.0.0.1" + port, "Connected to 127.0.0.1" + port,
+                                            "Getting file information",       "Uploading the file"};
     EXPECT_EQ(run.observer.m_statuses, expected);
     // The bar moves on whole percents only, never backwards.
     EXPECT_TRUE(std::is_sorted(run.observer.m_percents.begin(), run.observer.m_percents.end()));

@@ -24,18 +24,21 @@ int KeyringChild() {
     CKeychainPasswordVault vault(QString::fromLatin1(kSettingsRoot) + QStringLiteral("-test"));
     CMemorySettingsStore store;
     settings::kFtpPassword.Write(store, "from-1.0");
+    settings::kFtpServer.Write(store, "ftp.example");
+    settings::kFtpUserId.Write(store, "merchant");
     if (!MoveFtpPasswordToVault(store, &vault)) {
         return 10;
     }
-    if (!settings::kFtpPassword.Read(store).empty() || vault.Load(kFtpPasswordKey) != "from-1.0") {
+    const std::string key = FtpPasswordKey("ftp.example", "merchant");
+    if (!settings::kFtpPassword.Read(store).empty() || vault.Load(key) != "from-1.0") {
         return 11;
     }
-    KeepFtpPassword(store, &vault, "s\xC3\xA9same");
-    if (!settings::kFtpPassword.Read(store).empty() || vault.Load(kFtpPasswordKey) != "s\xC3\xA9same") {
+    KeepFtpPassword(store, &vault, "ftp.example", "merchant", "s\xC3\xA9same");
+    if (!settings::kFtpPassword.Read(store).empty() || vault.Load(key) != "s\xC3\xA9same") {
         return 12;
     }
-    KeepFtpPassword(store, &vault, "");
-    if (!vault.Load(kFtpPasswordKey).empty()) {
+    KeepFtpPassword(store, &vault, "ftp.example", "merchant", "");
+    if (!vault.Load(key).empty() || !LoadFtpPassword(store, &vault, "ftp.example", "merchant").empty()) {
         return 13;
     }
     return 0;
@@ -61,7 +64,7 @@ TEST(Keyring, WithoutAKeyringTheSettingsFileKeepsThePassword) {
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/yarvelin-no-bus");
     CKeychainPasswordVault vault(QString::fromLatin1(kSettingsRoot) + QStringLiteral("-test"));
     CMemorySettingsStore store;
-    KeepFtpPassword(store, &vault, "pw");
+    KeepFtpPassword(store, &vault, "ftp.example", "merchant", "pw");
     EXPECT_EQ(settings::kFtpPassword.Read(store), "pw");
     EXPECT_FALSE(MoveFtpPasswordToVault(store, &vault));
     EXPECT_EQ(settings::kFtpPassword.Read(store), "pw");

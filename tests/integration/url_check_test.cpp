@@ -624,6 +624,9 @@ TEST(UrlCheckDlgTest, CancelWaitsForTheWorkerThenCloses) {
     bool stayedOpen = false;
     bool cancelGreyedWhileRunning = false;
     QString statusWhileRunning;
+    QString statusAtEnd;
+    auto* progress = FindChild<QProgressBar>(dlg, "progressBar");
+    int progressAtEnd = -1;
     PollWhileModal([&] {
         if (stage == 0 && slow.Requests() >= 1) {
             statusWhileRunning = status->text();
@@ -634,6 +637,8 @@ TEST(UrlCheckDlgTest, CancelWaitsForTheWorkerThenCloses) {
             stayedOpen = dlg.isVisible() && !dlg.IsDone();
             stage = 1;
         } else if (stage == 1 && dlg.IsDone()) {
+            statusAtEnd = status->text();
+            progressAtEnd = progress->value();
             close->click();
             return true;
         }
@@ -645,6 +650,9 @@ TEST(UrlCheckDlgTest, CancelWaitsForTheWorkerThenCloses) {
     EXPECT_TRUE(stayedOpen);
     EXPECT_TRUE(dlg.IsCancelRequested());
     EXPECT_FALSE(cancel->isEnabled());
+    // A stopped check says so, and how far it got; the bar is not filled.
+    EXPECT_EQ(statusAtEnd, A("Verification stopped: 0 of 4 products were checked. Press Close to exit."));
+    EXPECT_LT(progressAtEnd, 4);
     // The requests under way were ended, not waited for: no record got a result.
     for (std::size_t i = 0; i < t.Doc().Count(); ++i) {
         EXPECT_FALSE(t.Doc().At(i).urls_checked) << i;

@@ -49,12 +49,16 @@ class CScriptedUiServices : public UiServices {
                          MsgButtons buttons) override;
     std::optional<QString> OpenFileDialog(QWidget* parent, const FileDialogRequest& request) override;
     std::optional<QString> SaveFileDialog(QWidget* parent, const FileDialogRequest& request) override;
-    void OpenUrl(const QString& url) override { m_openedUrls << url; }
+    bool OpenUrl(const QString& url) override {
+        m_openedUrls << url;
+        return m_browserOpens;
+    }
     std::optional<QString> ShowHelpTopic(QWidget* parent, const QString& topic) override;
     void Beep() override { ++m_beeps; }
 
     // What else was asked, for checks.
     QStringList m_openedUrls;
+    bool m_browserOpens = true;  // false: OpenUrl finds no browser
     QStringList m_helpTopics;
     std::optional<QString> m_helpError;  // what ShowHelpTopic gives back
     int m_beeps = 0;

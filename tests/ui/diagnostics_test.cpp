@@ -121,10 +121,11 @@ void DiagnosticsTest::groupsErrorsFirstWithCounts() {
     CDiagnosticsDlg window(t.Gui(), false);
     const CDiagnosticsModel& model = *window.Model();
     QCOMPARE(model.rowCount(), 4);
-    QCOMPARE(GroupText(model, 0), QStringLiteral("duplicate-offer-id (error): 1"));
-    QCOMPARE(GroupText(model, 1), QStringLiteral("price-invalid (error): 2"));
-    QCOMPARE(GroupText(model, 2), QStringLiteral("upc-check-digit (warning): 1"));
-    QCOMPARE(GroupText(model, 3), QStringLiteral("marked-deleted (info): 1"));
+    QCOMPARE(GroupText(model, 0),
+             QStringLiteral("Offer ID used more than once (duplicate-offer-id, error): 1"));
+    QCOMPARE(GroupText(model, 1), QStringLiteral("Price is not a number (price-invalid, error): 2"));
+    QCOMPARE(GroupText(model, 2), QStringLiteral("UPC check digit is wrong (upc-check-digit, warning): 1"));
+    QCOMPARE(GroupText(model, 3), QStringLiteral("Marked for removal (marked-deleted, info): 1"));
     const QModelIndex prices = model.index(1, 0);
     QCOMPARE(model.rowCount(prices), 2);
     QCOMPARE(model.index(0, CDiagnosticsModel::kRow, prices).data().toInt(), 4);
@@ -344,7 +345,7 @@ void DiagnosticsTest::uploadWindowListsTheFirstFindingsOfALargeFile() {
         CDiagnosticsDlg::ConfirmBeforeUpload(t.Gui(), nullptr, path, "ftp.example", "large.txt");
     QVERIFY(!check.goOn);
     QCOMPARE(check.products.value_or(0), bad);
-    QCOMPARE(group, QStringLiteral("price-invalid (error): %1 (first %2 listed)")
+    QCOMPARE(group, QStringLiteral("Price is not a number (price-invalid, error): %1 (first %2 listed)")
                         .arg(bad)
                         .arg(kDiagnosticsWindowPerCode));
     QCOMPARE(listed, int(kDiagnosticsWindowPerCode));

@@ -10,6 +10,8 @@
 #include <functional>
 
 #include "app/program_names.h"
+#include "app/remembered_alert.h"
+#include "app/settings_names.h"
 #include "dialogs/name_dlg.h"
 #include "dialogs/options_defaults_page.h"
 #include "dialogs/options_parameters_page.h"
@@ -78,7 +80,46 @@ class OptionsSheetTest : public QObject {
     void unshownDefaultValuesPageChangesNothing();
     void defaultValuesAreStoredAsTyped();
     void helpOpensTheOptionsPage();
+    void showAllWarningsAgain_data();
+    void showAllWarningsAgain();
 };
+
+// Every alert the user stopped is shown again; the remembered answers stay.
+void OptionsSheetTest::showAllWarningsAgain_data() {
+    QTest::addColumn<QStringList>("flags");  // blanks, escapes, removing products
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("none hidden") << QStringList{QStringLiteral("F"), QStringLiteral("F"), QStringLiteral("F")}
+                                 << false;
+    QTest::newRow("removing products hidden")
+        << QStringList{QStringLiteral("F"), QStringLiteral("F"), QStringLiteral("T")} << true;
+    QTest::newRow("all hidden") << QStringList{QStringLiteral("T"), QStringLiteral("T"), QStringLiteral("T")}
+                                << true;
+}
+
+void OptionsSheetTest::showAllWarningsAgain() {
+    QFETCH(QStringList, flags);
+    QFETCH(bool, enabled);
+    CTestGui t;
+    const settings::Text* alerts[] = {&settings::kDontShowWhiteSpace, &settings::kDontShowEscape,
+                                      &settings::kDontShowDelete};
+    for (int i = 0; i < 3; ++i) {
+        alerts[i]->Write(t.m_store, flags[i].toStdString());
+    }
+    settings::kDontShowDeleteValue.Write(t.m_store, kAnswerNo);
+    COptionsSheet sheet(t.Gui());
+    auto* button = sheet.findChild<QPushButton*>(QStringLiteral("showWarningsButton"));
+    QVERIFY(button);
+    QCOMPARE(button->isEnabled(), enabled);
+    QCOMPARE(CountHiddenAlerts(t.m_store), int(flags.count(QStringLiteral("T"))));
+    if (enabled) {
+        button->click();
+    }
+    for (const settings::Text* alert : alerts) {
+        QCOMPARE(alert->Read(t.m_store), std::string("F"));
+    }
+    QVERIFY(!button->isEnabled());
+    QCOMPARE(settings::kDontShowDeleteValue.Read(t.m_store), kAnswerNo);
+}
 
 void OptionsSheetTest::sheetOpensWithCancelAndApplyOff() {
     CTestGui t;

@@ -8,6 +8,7 @@
 #include "app/program_names.h"
 #include "app/settings_names.h"
 #include "app/yarvelin_app.h"
+#include "checks/upload_history.h"
 #include "platform/qt_settings_store.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
@@ -41,6 +42,22 @@ class PlatformTest : public QObject {
         again.DeleteSection(settings::kSectionFtp);
         QCOMPARE(settings::kFtpPassword.Read(again), std::string());
         QCOMPARE(settings::kAccount.Read(again), account);
+    }
+
+    // The file shows an upload count's name escaped once, as it shows every name.
+    void uploadCountNameIsEscapedOnceInTheFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("s.ini"));
+        {
+            CQtSettingsStore store(path);
+            RememberUploadCount(store, "127.0.0.1:2121", "merchant.txt", 7);
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        QVERIFY2(text.contains("\n127.0.0.1%3A2121%20merchant.txt=7"), text.constData());
+        CQtSettingsStore again(path);
+        QCOMPARE(LastUploadCount(again, "127.0.0.1:2121", "merchant.txt"), std::optional<long long>(7));
     }
 
     void applicationSettingsThroughTheFile() {

@@ -117,6 +117,39 @@ class SavePageTest : public QObject {
         QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
     }
 
+    // Each save says on the page what it wrote, and the summary follows at once.
+    void eachSaveSaysWhatItWrote_data() {
+        QTest::addColumn<bool>("backup");
+        QTest::addColumn<int>("products");
+        QTest::newRow("feed file") << false << 2;
+        QTest::newRow("backup, one product") << true << 1;
+    }
+    void eachSaveSaysWhatItWrote() {
+        QFETCH(bool, backup);
+        QFETCH(int, products);
+        CTestGui t;
+        AddProducts(t.Doc(), products);
+        CPage4 page(t.Gui());
+        page.OnSetActive();
+        QVERIFY(Summary(page, "savedLine").isEmpty());
+        QVERIFY(FindChild<QLabel>(page, "savedLine")->isHidden());
+        const QString path = t.m_dir.filePath(QStringLiteral("written.txt"));
+        t.m_ui.ExpectSaveFile(kFilter, path);
+        QVERIFY(backup ? page.SaveBackup() : page.GenerateFeed());
+        const QString size = QStringLiteral("%1 BYTES").arg(QFileInfo(path).size());
+        QCOMPARE(
+            Summary(page, "savedLine"),
+            (backup ? QStringLiteral("Backup saved: ") : QStringLiteral("Feed file saved: ")) + path +
+                QStringLiteral(" (%1, %2)")
+                    .arg(size, products == 1 ? QStringLiteral("1 product") : QStringLiteral("2 products")));
+        QVERIFY(!FindChild<QLabel>(page, "savedLine")->isHidden());
+        if (backup) {
+            QCOMPARE(Summary(page, "summaryFileName"), QStringLiteral("written.txt"));
+            QCOMPARE(Summary(page, "summaryFileSize"), size);
+        }
+        QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+    }
+
     void lineBreaksAreToldBeforeWriting() {
         CTestGui t;
         AddProducts(t.Doc(), 3);
@@ -471,7 +504,10 @@ class SavePageTest : public QObject {
         AddProducts(t.Doc(), 1);
         CPage4 page(t.Gui());
         page.OnSetActive();
-        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (!QDir(documents).exists()) {
+            documents = QDir::homePath();  // see backupOfASampleFallsBackToHome
+        }
         t.m_ui.ExpectSaveFile(kFilter, std::nullopt, documents + QStringLiteral("/SampleFlowers.txt"));
         QVERIFY(!page.SaveBackup());
         const QString generated = t.m_dir.filePath(QStringLiteral("out/shop.txt"));
@@ -482,6 +518,36 @@ class SavePageTest : public QObject {
         QVERIFY(!page.SaveBackup());
         QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
         QCOMPARE(t.Doc().FileName(), Native(sample));
+    }
+
+    // Without a documents folder, the backup of a sample is proposed in the home folder.
+    void backupOfASampleFallsBackToHome_data() {
+        QTest::addColumn<bool>("documents");
+        QTest::newRow("documents folder") << true;
+        QTest::newRow("none") << false;
+    }
+    void backupOfASampleFallsBackToHome() {
+        QFETCH(bool, documents);
+        QTemporaryDir home;
+        if (documents) {
+            QDir(home.path()).mkdir(QStringLiteral("Documents"));
+        }
+        const QByteArray savedHome = qgetenv("HOME");
+        const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral(".config"))));
+        CTestGui t;
+        const QString sample = t.m_dir.filePath(QStringLiteral("SampleFlowers.txt"));
+        t.m_app.SampleFeeds().Add(Native(sample));
+        t.Doc().NoteLoadedFrom(Native(sample));
+        CPage4 page(t.Gui());
+        t.m_ui.ExpectSaveFile(kFilter, std::nullopt,
+                              home.path() + (documents ? QStringLiteral("/Documents") : QString()) +
+                                  QStringLiteral("/SampleFlowers.txt"));
+        QVERIFY(!page.SaveBackup());
+        qputenv("HOME", savedHome);
+        savedConfig.isEmpty() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", savedConfig);
+        QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
     }
 
     // The offer id row tells what a look at the offer ids finds, not whether the text check ran.

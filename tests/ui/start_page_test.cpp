@@ -110,7 +110,10 @@ class StartPageTest : public QObject {
     void openingASampleLeavesRecentListAlone_data();
     void openingASampleLeavesRecentListAlone();
     void cancelWithChangesAndYesLandsOnSavePage();
+    void unsavedNewFeedIsNeverADeadEnd_data();
+    void unsavedNewFeedIsNeverADeadEnd();
     void sideButtons();
+    void linkWithoutABrowserGivesTheAddress();
     void shippedSamplesAreCompleteFeeds_data();
     void shippedSamplesAreCompleteFeeds();
 };
@@ -196,7 +199,7 @@ void StartPageTest::choicesEnableTheListAndSelectionEnablesOpen() {
     w.t.m_ui.ExpectMessage(A("Yarvelin"), kOpenQuestion, MsgIcon::Question, MsgButtons::OkCancel,
                            MsgAnswer::Cancel);
     w.sheet->PressNext();
-    QVERIFY(w.sheet->BackButton()->isEnabled());  // the sheet's rule ran before the page refused
+    QVERIFY(!w.sheet->BackButton()->isEnabled());  // a refused Next leaves the first step without Back
     QVERIFY(w.List()->isEnabled());
     QVERIFY(w.UiDone());
 }
@@ -325,6 +328,51 @@ void StartPageTest::newFileAfterLoadForgetsThePreviousFeed() {
     QVERIFY(w.t.Doc().IsChanged());
     w.sheet->PressNext();
     QCOMPARE(w.sheet->ActiveIndex(), 1);
+    QVERIFY(w.UiDone());
+}
+
+// A new feed with unsaved products stays reachable: Cancel in the save-changes question returns to the new
+// feed, and Next goes on with it however the choices stand.
+void StartPageTest::unsavedNewFeedIsNeverADeadEnd_data() {
+    QTest::addColumn<bool>("tryToOpen");
+    QTest::newRow("cancel when opening a file") << true;
+    QTest::newRow("next with open chosen") << false;
+}
+
+void StartPageTest::unsavedNewFeedIsNeverADeadEnd() {
+    QFETCH(bool, tryToOpen);
+    Wizard w;
+    w.Build();
+    w.t.Doc().AddOrReplaceRecord(COtherRecord());
+    w.t.Doc().MarkChanged();
+    w.ChooseOpen();
+    if (tryToOpen) {
+        w.t.m_ui.ExpectMessage(
+            A("Yarvelin"),
+            A("This data in this file has changed. \nDo you want to save the changes you made to this file?"),
+            MsgIcon::Question, MsgButtons::YesNoCancel, MsgAnswer::Cancel);
+        w.OpenRow(w.RowOf(w.SamplePath("SampleFlowers.txt")));
+        QVERIFY(w.Find<QRadioButton>("newFileRadio")->isChecked());
+        QVERIFY(!w.List()->isEnabled());
+    }
+    w.sheet->PressNext();
+    QCOMPARE(w.sheet->ActiveIndex(), 1);
+    QCOMPARE(w.t.Doc().Count(), std::size_t(1));
+    QVERIFY(w.t.Doc().IsChanged());
+    QVERIFY(w.UiDone());
+}
+
+void StartPageTest::linkWithoutABrowserGivesTheAddress() {
+    Wizard w;
+    w.Build();
+    w.t.m_ui.m_browserOpens = false;
+    const QString url = FromCp1252(AppConfig{}.articlesUrl);
+    w.t.m_ui.ExpectMessage(A(kAppTitle),
+                           A("No web browser could be opened for this page. Copy the address into your "
+                             "browser:\n\n") +
+                               url,
+                           MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+    QTest::mouseClick(w.Find<QPushButton>("articlesButton"), Qt::LeftButton);
     QVERIFY(w.UiDone());
 }
 

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "app/main_property_sheet.h"
+#include "app/password_vault.h"
 #include "app/program_names.h"
 #include "app/settings_names.h"
 #include "app/wizard_rules.h"
@@ -14,6 +15,7 @@
 #include "dialogs/summary_dlg.h"
 #include "pages/upload_page.h"
 #include "platform/text_codec.h"
+#include "support/memory_password_vault.h"
 #include "support/test_gui.h"
 #include "support/widget_lookup.h"
 #include "upload/ftp_transfer_dlg.h"
@@ -32,6 +34,9 @@ class UploadPageTest : public QObject {
   private slots:
     void ActivationTakesStoreDocumentAndDefaults();
     void PasswordIsClearedOnEveryActivation();
+    void SavedSignInComesBack_data();
+    void SavedSignInComesBack();
+    void SuccessfulUploadKeepsTheSettings();
     void NextStoresOrClearsTheSettings_data();
     void NextStoresOrClearsTheSettings();
     void RequestIsTheSharedOneForTheBoxes_data();
@@ -84,6 +89,66 @@ void UploadPageTest::PasswordIsClearedOnEveryActivation() {
     QCOMPARE(FindChild<QLineEdit>(page, "passwordEdit")->text(), QString());
 }
 
+void UploadPageTest::SavedSignInComesBack_data() {
+    QTest::addColumn<bool>("keyring");
+    QTest::addColumn<bool>("save");
+    QTest::newRow("keyring") << true << true;
+    QTest::newRow("settings file") << false << true;
+    QTest::newRow("not saved") << true << false;
+}
+
+void UploadPageTest::SavedSignInComesBack() {
+    QFETCH(bool, keyring);
+    QFETCH(bool, save);
+    CTestGui t;
+    CMemoryPasswordVault vault;
+    if (keyring) {
+        t.Gui().SetVault(&vault);
+    }
+    t.Doc().SetAccount("account");
+    {
+        CPage5 page(t.Gui());
+        page.OnSetActive();
+        FindChild<QLineEdit>(page, "serverEdit")->setText(QStringLiteral("ftp.shop.example"));
+        FindChild<QLineEdit>(page, "userNameEdit")->setText(QStringLiteral("shop"));
+        FindChild<QLineEdit>(page, "passwordEdit")->setText(QStringLiteral("s3cret"));
+        FindChild<QCheckBox>(page, "savePasswordCheck")->setChecked(save);
+        QCOMPARE(page.OnWizardNext(), kWizardMoveOn);
+    }
+    QCOMPARE(kFtpPassword.Read(t.m_store), std::string(save && !keyring ? "s3cret" : ""));
+    QCOMPARE(vault.m_saved.size(), std::size_t(save && keyring ? 1 : 0));
+    // The next start of the page.
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    QCOMPARE(FindChild<QLineEdit>(page, "userNameEdit")->text(),
+             save ? QStringLiteral("shop") : QStringLiteral("account"));
+    QCOMPARE(FindChild<QLineEdit>(page, "passwordEdit")->text(), save ? QStringLiteral("s3cret") : QString());
+}
+
+void UploadPageTest::SuccessfulUploadKeepsTheSettings() {
+    CTestGui t;
+    CMemoryPasswordVault vault;
+    t.Gui().SetVault(&vault);
+    t.Doc().SetAccount("shop");
+    t.Doc().NoteFeedFileWritten("/feeds/shop.txt");
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    FindChild<QLineEdit>(page, "serverEdit")->setText(QStringLiteral("ftp.shop.example"));
+    FindChild<QLineEdit>(page, "passwordEdit")->setText(QStringLiteral("pw"));
+    page.m_runTransfer = [&](CFTPTransferDlg& dlg) {
+        dlg.m_bCompleted = true;
+        return int(QDialog::Accepted);
+    };
+    t.m_ui.ExpectMessage(A(kAppTitle), A("Success. The data feed file has been uploaded to Quorvin."),
+                         MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+    page.OnUpload();
+    // Kept without any Next: the user may leave with Cancel now.
+    QCOMPARE(kFtpServer.Read(t.m_store), std::string("ftp.shop.example"));
+    QCOMPARE(kFtpUserId.Read(t.m_store), std::string("shop"));
+    QCOMPARE(vault.m_saved[FtpPasswordKey("ftp.shop.example", "shop")], std::string("pw"));
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+}
+
 void UploadPageTest::NextStoresOrClearsTheSettings_data() {
     QTest::addColumn<bool>("save");
     QTest::newRow("save password on") << true;
@@ -106,8 +171,8 @@ void UploadPageTest::NextStoresOrClearsTheSettings() {
     QCOMPARE(page.OnWizardNext(), kWizardMoveOn);
     QCOMPARE(t.m_store.GetString(kFtpServer.section, kFtpServer.name, "?"),
              save ? std::string("ftp.other.example") : "");
-    QCOMPARE(t.m_store.GetString(kFtpUserId.section, kFtpUserId.name, "?"),
-             save ? std::string("merchant") : "");
+    // The saved user name came back into its box and stays.
+    QCOMPARE(t.m_store.GetString(kFtpUserId.section, kFtpUserId.name, "?"), save ? std::string("old") : "");
     QCOMPARE(t.m_store.GetString(kFtpFileName.section, kFtpFileName.name, "?"),
              save ? std::string("/feeds/merchant.txt") : "");
     QCOMPARE(t.m_store.GetString(kFtpPassword.section, kFtpPassword.name, "?"),
@@ -395,8 +460,8 @@ void UploadPageTest::BrowseSetsTheSavedFile() {
     QCOMPARE(t.Doc().SavedFileName(), std::string("/data/f\xc3\xa9"
                                                   "ed.txt"));
     QCOMPARE(FindChild<QLineEdit>(page, "fileNameEdit")->text(), QStringLiteral("/data/f\u00e9ed.txt"));
-    // The button's state waits for the next activation.
-    QVERIFY(!FindChild<QPushButton>(page, "uploadButton")->isEnabled());
+    // The chosen file can be sent at once.
+    QVERIFY(FindChild<QPushButton>(page, "uploadButton")->isEnabled());
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 

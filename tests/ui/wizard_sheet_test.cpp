@@ -89,16 +89,30 @@ class WizardSheetTest : public QObject {
         QCOMPARE(f.sheet.ActiveIndex(), 0);
     }
 
-    // A page that refuses to move keeps the buttons of the page that would have followed.
-    void refusedNextKeepsFollowingButtons() {
+    // A page that refuses to move keeps its own buttons (no "< Back" on the first page, no Finish before
+    // the last).
+    void refusedNextKeepsThePagesButtons_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<unsigned>("buttons");
+        QTest::newRow("first") << 0 << unsigned(kWizNext);
+        QTest::newRow("middle") << 1 << unsigned(kWizBack | kWizNext);
+        QTest::newRow("before the last") << 2 << unsigned(kWizBack | kWizNext);
+    }
+    void refusedNextKeepsThePagesButtons() {
+        QFETCH(int, page);
+        QFETCH(unsigned, buttons);
         Fixture f;
-        f.pages[0]->m_next = kWizardStay;
+        for (int i = 0; i < page; ++i) {
+            f.sheet.PressNext();
+        }
+        f.pages[std::size_t(page)]->m_next = kWizardStay;
         f.sheet.PressNext();
-        QCOMPARE(f.sheet.ActiveIndex(), 0);
-        QVERIFY(f.sheet.BackButton()->isEnabled());
-        f.sheet.PressBack();
-        QCOMPARE(f.sheet.ActiveIndex(), 0);
-        QVERIFY(!f.sheet.BackButton()->isEnabled());
+        QCOMPARE(f.sheet.ActiveIndex(), page);
+        QCOMPARE(f.sheet.WizardButtons(), buttons);
+        QCOMPARE(f.sheet.BackButton()->isEnabled(), page > 0);
+        f.pages[std::size_t(page)]->m_next = kWizardMoveOn;
+        f.sheet.PressNext();
+        QCOMPARE(f.sheet.ActiveIndex(), page + 1);
     }
 
     void cancelAsksThePage() {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <random>
 #include <string>
 #include <vector>
@@ -471,6 +473,22 @@ TEST(Cp1252Text, EveryByteBecomesItsCharacter) {
     EXPECT_EQ(Cp1252ToUtf8("Caf\xE9 \x80 \x93x\x94 \x81"),
               "Caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D \xC2\x81");
     EXPECT_EQ(Cp1252ToUtf8("plain"), "plain");
+}
+
+}  // namespace
+}  // namespace yarvelin
+
+namespace yarvelin {
+namespace {
+
+// Every group has a title in words, distinct from the others and from its code.
+TEST(DiagnosticTitleTest, EveryCodeHasItsOwnWords) {
+    std::set<std::string> titles;
+    for (DiagnosticCode code : CodesInReportOrder()) {
+        const std::string title = DiagnosticCodeTitle(code);
+        EXPECT_NE(title, DiagnosticCodeName(code));
+        EXPECT_TRUE(titles.insert(title).second) << title;
+    }
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ struct NameCase {
 class OptionNameTest : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(OptionNameTest, TrimmedNameMustBeNewIgnoringCase) {
-    const std::vector<std::string> colors{"red", "Navy Blue", "Sea Shell"};
+    const std::vector<std::string> colors{"red", "Navy Blue", "Sea Shell", "Apparel & Accessories > Baby "};
     EXPECT_EQ(CheckOptionName(GetParam().typed, colors), GetParam().expected) << GetParam().typed;
 }
 
@@ -22,7 +22,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(NameCase{"", NameCheck::Empty}, NameCase{" \t\r\n", NameCheck::Empty},
                       NameCase{" Red ", NameCheck::Duplicate}, NameCase{"NAVY BLUE", NameCheck::Duplicate},
                       NameCase{"red", NameCheck::Duplicate},  // unchanged edit
-                      NameCase{"Navy", NameCheck::Accepted}, NameCase{"Sea  Shell", NameCheck::Accepted}));
+                      NameCase{"Navy", NameCheck::Accepted}, NameCase{"Sea  Shell", NameCheck::Accepted},
+                      NameCase{"  apparel & accessories > baby ", NameCheck::Duplicate},
+                      NameCase{"Apparel & Accessories > Baby", NameCheck::Duplicate}));
 
 TEST(OptionListTest, AddTrimsAppendsAndSynchronizeSelectsTheSecondEntry) {
     std::vector<std::string> user{"red"};

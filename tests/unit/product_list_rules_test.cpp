@@ -84,10 +84,11 @@ INSTANTIATE_TEST_SUITE_P(
                       CellCase{"name", kListName, "Teapot", [](COtherRecord&) {}},
                       CellCase{"USD gets a dollar", kListPrice, "$12.50",
                                [](COtherRecord& r) { r.m_optional.currency = "USD"; }},
-                      CellCase{"usd is not USD", kListPrice, "12.50",
+                      CellCase{"usd is not USD", kListPrice, "12.50 usd",
                                [](COtherRecord& r) { r.m_optional.currency = "usd"; }},
-                      CellCase{"other currency", kListPrice, "12.50",
+                      CellCase{"other currency", kListPrice, "12.50 EUR",
                                [](COtherRecord& r) { r.m_optional.currency = "EUR"; }},
+                      CellCase{"no currency", kListPrice, "12.50", [](COtherRecord&) {}},
                       CellCase{"data checked", kListDataCheck, "Yes, All OK",
                                [](COtherRecord& r) { r.data_checked = true; }},
                       CellCase{"image url bad", kListUrlsCheck, "Err:Img Url",
@@ -103,6 +104,9 @@ TEST(ListColumnWidthsTest, SixColumnsFillTheList) {
     EXPECT_EQ(ListColumnWidths(731), (std::array<int, 6>{25, 300, 100, 100, 100, 100}));
     // A list narrower than the number column gives zero widths, never negative ones.
     EXPECT_EQ(ListColumnWidths(10), (std::array<int, 6>{25, 0, 0, 0, 0, 0}));
+    // Large row numbers widen the number column; the others share what is left.
+    EXPECT_EQ(ListColumnWidths(725, 45), (std::array<int, 6>{45, 291, 97, 97, 97, 97}));
+    EXPECT_EQ(ListColumnWidths(725, 12), (std::array<int, 6>{25, 300, 100, 100, 100, 100}));
     EXPECT_EQ(SummaryWidthUnit(1025), 100);
     EXPECT_EQ(SummaryWidthUnit(0), 0);
 }
@@ -167,14 +171,11 @@ TEST(RemoveAllRowsTest, EmptiesOrLeavesAnEmptyFeedUnchanged) {
     EXPECT_FALSE(empty.IsChanged());
 }
 
-TEST(EditorClosedTest, NewSetsChangedEvenWhenCancelledEditOnlyWhenStored) {
-    const struct {
-        bool newProduct, stored, changed;
-    } cases[] = {{true, false, true}, {true, true, true}, {false, false, false}, {false, true, true}};
-    for (const auto& c : cases) {
+TEST(EditorClosedTest, OnlyAStoredProductChangesTheFeed) {
+    for (const bool stored : {false, true}) {
         CFeedDocument doc;
-        doc.NoteEditorClosed(c.newProduct, c.stored);
-        EXPECT_EQ(doc.IsChanged(), c.changed) << c.newProduct << c.stored;
+        doc.NoteEditorClosed(stored);
+        EXPECT_EQ(doc.IsChanged(), stored);
     }
 }
 

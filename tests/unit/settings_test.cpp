@@ -7,6 +7,7 @@
 #include "app/settings_store.h"
 #include "app/wizard_rules.h"
 #include "app/yarvelin_app.h"
+#include "checks/upload_history.h"
 
 namespace yarvelin {
 namespace {
@@ -267,6 +268,34 @@ TEST(SettingDeclarationTest, NamedValuesOfASection) {
     kRulesFiles.Write(store, "%2Fhome%2Fshop.txt", "/home/shop.rules");
     EXPECT_EQ(store.GetString("RulesFiles", "%2Fhome%2Fshop.txt"), "/home/shop.rules");
 }
+
+// The settings file escapes value names itself; the program only keeps '/' and '\\' out of them.
+struct CountKeyCase {
+    const char* server;
+    const char* file;
+    const char* key;
+    const char* earlier;
+};
+class UploadCountKeyTest : public ::testing::TestWithParam<CountKeyCase> {};
+TEST_P(UploadCountKeyTest, NamesOnceAndStillReadsTheEarlierName) {
+    const CountKeyCase& c = GetParam();
+    EXPECT_EQ(UploadCountKey(c.server, c.file), c.key);
+    EXPECT_EQ(EarlierUploadCountKey(c.server, c.file), c.earlier);
+    CMemorySettingsStore store;
+    kUploadCounts.Write(store, c.earlier, 40);
+    EXPECT_EQ(LastUploadCount(store, c.server, c.file), 40);
+    RememberUploadCount(store, c.server, c.file, 12);
+    EXPECT_EQ(kUploadCounts.Read(store, c.key), 12);
+    EXPECT_EQ(LastUploadCount(store, c.server, c.file), 12);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UploadCountKeyTest,
+    ::testing::Values(CountKeyCase{"127.0.0.1:2121", "merchant.txt", "127.0.0.1:2121 merchant.txt",
+                                   "127.0.0.1%3A2121%20merchant.txt"},
+                      CountKeyCase{" FTP.Example.com ", "Shop 1.txt", "ftp.example.com Shop 1.txt",
+                                   "ftp.example.com%20Shop%201.txt"},
+                      CountKeyCase{"sftp://h/in\\x", "f.txt", "sftp:||h|in|x f.txt",
+                                   "sftp%3A%2F%2Fh%2Fin%5Cx%20f.txt"}));
 
 TEST(SettingDeclarationTest, ProgramNames) {
     EXPECT_STREQ(kSettingsRoot, "Yarvelin1.0");
