@@ -119,6 +119,10 @@ CPage5::CPage5(CYarvelinGui& gui, QWidget* parent)
     m_result->setWordWrap(true);
     m_result->setMinimumHeight(m_result->fontMetrics().lineSpacing() * 2);
     g->addWidget(m_result);
+    m_replaceLine = new QLabel(group);
+    m_replaceLine->setObjectName(QStringLiteral("replaceLine"));
+    m_replaceLine->setWordWrap(true);
+    g->addWidget(m_replaceLine);
     g->addStretch(1);
 
     auto* points = new QGroupBox(A("A few points to remember..."), this);
@@ -178,6 +182,7 @@ bool CPage5::OnSetActive() {
     if (m_nFeedSerial != m_gui.Document().FeedSerial()) {
         m_nFeedSerial = m_gui.Document().FeedSerial();
         m_result->clear();
+        m_replaceLine->clear();
     }
     UpdateData(true);
     m_strServer = settings::kFtpServer.Read(m_gui.Store());
@@ -248,6 +253,7 @@ void CPage5::OnUpload() {
         return;
     }
     const int result = m_runTransfer ? m_runTransfer(dlg) : dlg.exec();
+    m_replaceLine->setText(FromCp1252(dlg.m_outcome));
     if (result == QDialog::Accepted && dlg.m_bCompleted) {
         if (check.products) {
             RememberUploadCount(m_gui.Store(), m_strServer, remoteFile, *check.products);

@@ -83,6 +83,7 @@ class CPage5 : public CWizardPage {
     QPushButton* m_keyFile = nullptr;
     QPushButton* m_upload = nullptr;
     QLabel* m_result = nullptr;
+    QLabel* m_replaceLine = nullptr;  // how the last upload put the file in place on the server
 };
 
 }  // namespace yarvelin
