@@ -29,13 +29,14 @@ inline std::string ShellQuote(const std::string& s) {
 
 // Runs program with a command line already written for the shell (arguments quoted by the caller where
 // they need it); the output files go into dir. The program uses the environment's proxy settings, so
-// loopback servers are taken out of them.
+// loopback servers are taken out of them. environment: more "NAME=value" assignments, quoted for the shell.
 inline CliRun RunShellLine(const std::string& program, const std::string& args,
-                           const std::filesystem::path& dir) {
+                           const std::filesystem::path& dir, const std::string& environment = {}) {
     const std::string outFile = (dir / "cli-stdout.txt").string();
     const std::string errFile = (dir / "cli-stderr.txt").string();
-    const std::string command = "no_proxy=127.0.0.1 NO_PROXY=127.0.0.1 " + ShellQuote(program) + " " + args +
-                                " >" + ShellQuote(outFile) + " 2>" + ShellQuote(errFile) + " </dev/null";
+    const std::string command = "no_proxy=127.0.0.1 NO_PROXY=127.0.0.1 " + environment + " " +
+                                ShellQuote(program) + " " + args + " >" + ShellQuote(outFile) + " 2>" +
+                                ShellQuote(errFile) + " </dev/null";
     CliRun r;
     const int raw = std::system(command.c_str());
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
