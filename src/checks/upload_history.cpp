@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <map>
 
 #include "app/settings_names.h"
 #include "app/settings_store.h"
+#include "jobs/upload_count_file.h"
 #include "records/text_util.h"
 
 namespace yarvelin {
@@ -25,21 +27,33 @@ std::string UploadCountKey(const std::string& server, const std::string& remoteF
     return key;
 }
 
-std::optional<long long> LastUploadCount(const SettingsStore& store, const std::string& server,
-                                         const std::string& remoteFile) {
-    const std::int32_t value = settings::kUploadCounts.Read(store, UploadCountKey(server, remoteFile));
-    if (value < 0) {
-        return std::nullopt;
+namespace {
+
+CUploadCountFile CountRecord(const SettingsStore& store, const std::string& countFile) {
+    CUploadCountFile record(countFile.empty() ? UploadCountFilePath() : countFile);
+    if (!record.Exists()) {
+        std::map<std::string, long long> older;
+        for (const std::string& name : store.ValueNames(settings::kSectionUploadCounts)) {
+            const std::int32_t count = settings::kUploadCounts.Read(store, name);
+            if (count >= 0) {
+                older[name] = count;
+            }
+        }
+        record.Adopt(older);
     }
-    return value;
+    return record;
 }
 
-void RememberUploadCount(SettingsStore& store, const std::string& server, const std::string& remoteFile,
-                         std::size_t products) {
-    const auto capped = static_cast<std::int32_t>(
-        std::min<std::size_t>(products, static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())));
-    settings::kUploadCounts.Write(store, UploadCountKey(server, remoteFile), capped);
-    store.Flush();
+}  // namespace
+
+std::optional<long long> LastUploadCount(const SettingsStore& store, const std::string& countFile,
+                                         const std::string& server, const std::string& remoteFile) {
+    return CountRecord(store, countFile).Last(server, remoteFile);
+}
+
+void RememberUploadCount(const SettingsStore& store, const std::string& countFile, const std::string& server,
+                         const std::string& remoteFile, std::size_t products) {
+    CountRecord(store, countFile).Remember(server, remoteFile, products);
 }
 
 }  // namespace yarvelin

@@ -256,7 +256,8 @@ void CPage5::OnUpload() {
     m_replaceLine->setText(FromCp1252(dlg.m_outcome));
     if (result == QDialog::Accepted && dlg.m_bCompleted) {
         if (check.products) {
-            RememberUploadCount(m_gui.Store(), m_strServer, remoteFile, *check.products);
+            RememberUploadCount(m_gui.Store(), m_gui.Config().uploadCountFile, m_strServer, remoteFile,
+                                *check.products);
         }
         m_result->setText(
             A("Your data feed file has been uploaded to Quorvin successfully.\nPlease remember that "

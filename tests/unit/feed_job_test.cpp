@@ -3,6 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/settings_names.h"
+#include "app/settings_store.h"
+#include "checks/upload_history.h"
 #include "handfiles/hand_file.h"
 #include "jobs/feed_job.h"
 #include "jobs/job_guards.h"
@@ -184,6 +187,26 @@ TEST(UploadCountFile, RemembersPerPlaceAndAdoptsOnlyWhatItLacks) {
     EXPECT_EQ(counts.Last("ftp.example.com", "a.txt"), 574);
     EXPECT_EQ(counts.Last("old.example", "c.txt"), 12);
     EXPECT_FALSE(std::filesystem::exists(counts.Path() + ".new"));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(UploadCountFile, CountsKeptInTheSettingsAreTakenOverOnceAndSharedFromThen) {
+    const auto dir =
+        std::filesystem::temp_directory_path() /
+        ("yarvelin-migrate-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::remove_all(dir);
+    const std::string file = (dir / "upload-counts").string();
+    CMemorySettingsStore store;
+    settings::kUploadCounts.Write(store, UploadCountKey("ftp.old.example", "a.txt"), 40);
+    settings::kUploadCounts.Write(store, UploadCountKey("ftp.old.example", "b.txt"), 7);
+    EXPECT_EQ(LastUploadCount(store, file, "FTP.old.example", "a.txt"), 40);
+    ASSERT_TRUE(std::filesystem::exists(file));
+    // yarvelin-feed reads the same record; what the wizard remembers from now on goes there only.
+    RememberUploadCount(store, file, "ftp.old.example", "a.txt", 5);
+    EXPECT_EQ(CUploadCountFile(file).Last("ftp.old.example", "a.txt"), 5);
+    EXPECT_EQ(CUploadCountFile(file).Last("ftp.old.example", "b.txt"), 7);
+    settings::kUploadCounts.Write(store, UploadCountKey("ftp.old.example", "b.txt"), 99);
+    EXPECT_EQ(LastUploadCount(store, file, "ftp.old.example", "b.txt"), 7);
     std::filesystem::remove_all(dir);
 }
 
