@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -106,6 +107,25 @@ class CJobLock {
     int m_fd = -1;
     bool m_held = false;
 };
+
+// A run killed while writing leaves the writer's temporary file (".NAME.PID.N.tmp") beside the output.
+// The job's lock is held, so one whose process is gone is nobody's any more.
+void RemoveStaleTemporaries(const std::string& output) {
+    const std::filesystem::path target(output);
+    const std::string prefix = "." + target.filename().string() + ".";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(target.parent_path(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() <= prefix.size() + 4 || name.rfind(prefix, 0) != 0 ||
+            name.compare(name.size() - 4, 4, ".tmp") != 0) {
+            continue;
+        }
+        const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+            std::filesystem::remove(entry.path(), error);
+        }
+    }
+}
 
 class CRunObserver : public FtpTransferObserver {
   public:
@@ -289,6 +309,7 @@ int CRunCommand::Work(const FeedJob& job, RunRecord& record) {
     }
 
     doc.SetBasicFormat(job.basic);
+    RemoveStaleTemporaries(job.outputFile);
     if (!WriteFeedFile(doc, job.outputFile, job.headers, observer) || observer.Failed()) {
         record.reason = "cannot write " + job.outputFile;
         return kExitFailure;

@@ -4,11 +4,16 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "integration/ftp_test_server.h"
 #include "support/cli_run.h"
@@ -45,6 +50,17 @@ class CJobFolder {
         }
         CFtpTestServer::WriteFile(m_dir / "in.txt", header + "\n" + body);
     }
+    // About `count` products, made by repeating the sample's.
+    void WriteLargeFeed(int count) {
+        const std::string sample =
+            CFtpTestServer::ReadFile(YARVELIN_SOURCE_DIR "/resources/Samples/SampleFlowers.txt");
+        const std::size_t bodyStart = sample.find('\n') + 1;
+        std::string feed = sample;
+        while (feed.size() < sample.size() * static_cast<std::size_t>(count) / 25) {
+            feed += sample.substr(bodyStart);
+        }
+        CFtpTestServer::WriteFile(m_dir / "in.txt", feed);
+    }
     void WriteJob(const std::string& extraCheck = "max-errors = 5\n") {
         CFtpTestServer::WriteFile(
             m_dir / "shop.toml",
@@ -57,6 +73,23 @@ class CJobFolder {
         return testing::RunShellLine(
             YARVELIN_CLI, "run " + options + " " + testing::ShellQuote((m_dir / "shop.toml").string()), m_dir,
             Environment());
+    }
+    pid_t Start() const {
+        return testing::StartArgs(YARVELIN_CLI, {"run", "--allow-errors", (m_dir / "shop.toml").string()},
+                                  m_dir / "killed-stderr.txt",
+                                  {"XDG_STATE_HOME=" + (m_dir / "state").string(),
+                                   "XDG_CONFIG_HOME=" + (m_dir / "config").string()});
+    }
+    // The writer's temporary files beside the output.
+    std::vector<std::string> LocalTemporaries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_dir / "out")) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind(".merchant.txt.", 0) == 0) {
+                names.push_back(name);
+            }
+        }
+        return names;
     }
     std::string Environment() const {
         return "XDG_STATE_HOME=" + testing::ShellQuote((m_dir / "state").string()) +
@@ -201,6 +234,107 @@ TEST(RunJob, NamedJobsComeFromTheJobsFolderAndMistakesNameTheirLine) {
     EXPECT_EQ(r.err,
               "yarvelin-feed run: " + path.string() +
                   ":5: unknown key binary (known: file, basic, headers, html-escaped, partial, quoted)\n");
+}
+
+// ---- faults: the run killed at each step, a dropped connection
+
+// Polls until ready() holds; false when the run ended first.
+bool WaitUntil(pid_t pid, const std::function<bool()>& ready) {
+    for (;;) {
+        if (ready()) {
+            return true;
+        }
+        if (::kill(pid, 0) != 0 || ::waitpid(pid, nullptr, WNOHANG) == pid) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+struct KillCase {
+    const char* name;
+    const char* fault;  // of the FTP test server the killed run uploads to
+    int products;
+    const char* point;  // "writing", "uploading", or the command the server heard last
+};
+class RunJobKilled : public ::testing::TestWithParam<KillCase> {};
+TEST_P(RunJobKilled, LeavesTheOldFeedsAndTheNextRunFinishes) {
+    const KillCase& c = GetParam();
+    const std::string oldRemote = "the old feed\r\n";
+    const std::string oldLocal = "the old local feed\r\n";
+    CFtpTestServer faulty(c.fault);
+    CJobFolder job(faulty);
+    job.WriteLargeFeed(c.products);
+    job.WriteJob();
+    CFtpTestServer::WriteFile(faulty.Root() / "merchant.txt", oldRemote);
+    CFtpTestServer::WriteFile(job.Dir() / "out" / "merchant.txt", oldLocal);
+
+    const pid_t run = job.Start();
+    const std::string point = c.point;
+    const bool reached = WaitUntil(run, [&] {
+        if (point == "writing") {
+            return !job.LocalTemporaries().empty();
+        }
+        if (point == "uploading") {
+            return std::filesystem::exists(faulty.Root() / "merchant.txt.part");
+        }
+        return faulty.Log().find("<- " + point + " merchant.txt.part (held") != std::string::npos;
+    });
+    ASSERT_TRUE(reached) << "the run ended before " << point << ": "
+                         << CFtpTestServer::ReadFile(job.Dir() / "killed-stderr.txt");
+    if (point == "uploading") {
+        // A second run of the same job leaves at once while the first holds the lock.
+        const testing::CliRun second = job.Run();
+        EXPECT_EQ(second.status, 4);
+        EXPECT_EQ(second.err, "yarvelin-feed run: shop: another run of this job is in progress\n");
+    }
+    ::kill(run, SIGKILL);
+    ::waitpid(run, nullptr, 0);
+    EXPECT_TRUE(CFtpTestServer::ReadFile(faulty.Root() / "merchant.txt") == oldRemote);
+    const std::string localAfterKill = CFtpTestServer::ReadFile(job.Dir() / "out" / "merchant.txt");
+
+    // The next run, against a server holding what the killed one left there, publishes and cleans up.
+    CFtpTestServer server;
+    for (const char* name : {"merchant.txt", "merchant.txt.part"}) {
+        if (std::filesystem::exists(faulty.Root() / name)) {
+            std::filesystem::copy_file(faulty.Root() / name, server.Root() / name);
+        }
+    }
+    CJobFolder next(server);
+    std::filesystem::rename(job.Dir() / "in.txt", next.Dir() / "in.txt");
+    std::filesystem::remove_all(next.Dir() / "out");
+    std::filesystem::rename(job.Dir() / "out", next.Dir() / "out");
+    std::filesystem::remove_all(next.Dir() / "state");
+    std::filesystem::rename(job.Dir() / "state", next.Dir() / "state");
+    next.WriteJob();
+    const testing::CliRun again = next.Run("--allow-errors");
+    ASSERT_EQ(again.status, 0) << again.err;
+    const std::string newLocal = CFtpTestServer::ReadFile(next.Dir() / "out" / "merchant.txt");
+    EXPECT_TRUE(localAfterKill == oldLocal || localAfterKill == newLocal)
+        << "a mix of the old and the new file";
+    EXPECT_TRUE(CFtpTestServer::ReadFile(server.Root() / "merchant.txt") == newLocal);
+    EXPECT_FALSE(std::filesystem::exists(server.Root() / "merchant.txt.part"));
+    EXPECT_EQ(next.LocalTemporaries(), std::vector<std::string>{});
+}
+INSTANTIATE_TEST_SUITE_P(Points, RunJobKilled,
+                         ::testing::Values(KillCase{"WhileWritingTheLocalFile", "", 80000, "writing"},
+                                           KillCase{"WhileUploading", "stall=20000", 2000, "uploading"},
+                                           KillCase{"AfterTheUploadBeforeTheRename", "hang=RNFR", 2000,
+                                                    "RNFR"},
+                                           KillCase{"DuringTheSizeCheck", "hang=SIZE", 2000, "SIZE"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RunJobFaults, DroppedConnectionFailsAndLeavesTheTarget) {
+    CFtpTestServer server("drop=20000");
+    CJobFolder job(server);
+    job.WriteLargeFeed(2000);
+    job.WriteJob();
+    CFtpTestServer::WriteFile(server.Root() / "merchant.txt", "the old feed\r\n");
+    const testing::CliRun r = job.Run("--allow-errors");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("yarvelin-feed run: shop: failed, "), std::string::npos) << r.err;
+    EXPECT_EQ(CFtpTestServer::ReadFile(server.Root() / "merchant.txt"), "the old feed\r\n");
+    EXPECT_EQ(job.History().back()["uploaded"], false);
 }
 
 }  // namespace
