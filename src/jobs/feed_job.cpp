@@ -79,9 +79,6 @@ FeedJob FeedJobFrom(const toml::table& root, const std::string& path) {
         (job.headers.htmlEscaped || job.headers.updatesOnly || job.headers.quoted)) {
         FailAt(*output, "html-escaped, partial and quoted are header values: they need headers = true");
     }
-    if (job.outputFile == job.source.feedFile) {
-        FailAt(*output->get("file"), "the output file cannot be the source feed itself");
-    }
 
     if (const toml::table* upload = ReadTable(root, "upload")) {
         CheckKnownKeys(*upload, {"server", "port", "user", "password-file", "key-file", "known-hosts",
@@ -160,6 +157,87 @@ std::string FeedJobText(const FeedJob& job) {
         t += std::string("binary = ") + flag(u.binary) + "\npassive = " + flag(u.passive) + "\n";
     }
     return t;
+}
+
+FeedJob JobForWizardUpload(const std::string& name, const std::string& sourceFile,
+                           const std::string& outputFile, bool basic, const FeedJobUpload& upload) {
+    FeedJob job;
+    job.name = name;
+    job.source.feedFile = sourceFile.empty() ? outputFile : sourceFile;
+    job.outputFile = outputFile;
+    job.basic = basic;
+    job.upload = upload;
+    return job;
+}
+
+namespace {
+
+// The value of "key" in one history line as run writes it: a string's text or a number's digits.
+std::string HistoryValue(const std::string& line, const std::string& key) {
+    const std::string tag = "\"" + key + "\":";
+    const std::size_t at = line.find(tag);
+    if (at == std::string::npos) {
+        return {};
+    }
+    std::size_t start = at + tag.size();
+    if (start < line.size() && line[start] == '"') {
+        std::string text;
+        for (std::size_t i = start + 1; i < line.size() && line[i] != '"'; ++i) {
+            if (line[i] == '\\' && i + 1 < line.size()) {
+                ++i;
+            }
+            text += line[i];
+        }
+        return text;
+    }
+    std::size_t end = start;
+    while (end < line.size() && line[end] != ',' && line[end] != '}') {
+        ++end;
+    }
+    return line.substr(start, end - start);
+}
+
+}  // namespace
+
+std::string JobStatusText(const std::string& historyText, const std::string& job,
+                          std::optional<long long> lastUpload) {
+    std::string last;
+    std::size_t start = 0;
+    while (start < historyText.size()) {
+        std::size_t end = historyText.find('\n', start);
+        if (end == std::string::npos) {
+            end = historyText.size();
+        }
+        const std::string line = historyText.substr(start, end - start);
+        if (HistoryValue(line, "job") == job) {
+            last = line;
+        }
+        start = end + 1;
+    }
+    std::string text;
+    if (!last.empty()) {
+        const std::string status = HistoryValue(last, "status");
+        const char* outcome = status == "0"
+                                  ? (HistoryValue(last, "uploaded") == "true" ? "published" : "written")
+                              : status == "3" ? "stopped"
+                                              : "failed";
+        std::string end = HistoryValue(last, "end");
+        if (end.size() == 20) {
+            end = end.substr(0, 10) + " " + end.substr(11, 5) + " UTC";
+        }
+        text = "Last run of the job " + job + ": " + end + ", " + outcome + ", " +
+               HistoryValue(last, "products") + " products";
+        const std::string reason = HistoryValue(last, "reason");
+        if (status != "0" && !reason.empty()) {
+            text += " (" + reason + ")";
+        }
+        text += ".";
+    }
+    if (lastUpload) {
+        text += std::string(text.empty() ? "" : "\n") +
+                "Last upload to this server and file name: " + std::to_string(*lastUpload) + " products.";
+    }
+    return text;
 }
 
 std::string JobsFolder() {

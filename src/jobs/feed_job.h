@@ -49,6 +49,16 @@ FeedJob ParseFeedJob(const std::string& text, const std::string& path);
 // The text of a job file for job, with a comment on each key, as the wizard saves one.
 std::string FeedJobText(const FeedJob& job);
 
+// The job the wizard saves for the open feed: read sourceFile, write outputFile, upload as the upload page
+// would (the password stays in the keyring: the job names no password file until the merchant adds one).
+FeedJob JobForWizardUpload(const std::string& name, const std::string& sourceFile,
+                           const std::string& outputFile, bool basic, const FeedJobUpload& upload);
+
+// What the upload page shows of a job: its last run, from the run history (JSON Lines as `run` writes
+// them), and the product count of the last upload to its place. Empty when there is neither.
+std::string JobStatusText(const std::string& historyText, const std::string& job,
+                          std::optional<long long> lastUpload);
+
 // The folder of named jobs: $XDG_CONFIG_HOME/yarvelin/jobs, else ~/.config/yarvelin/jobs.
 std::string JobsFolder();
 // JOB as the command line gives it: a path when it names a file or holds a "/" or ends in ".toml", else

@@ -98,8 +98,6 @@ INSTANTIATE_TEST_SUITE_P(
         JobMistake{
             "HeaderValueWithoutHeaders", "[source]\nfeed = \"a\"\n[output]\nfile = \"b\"\nquoted = true\n",
             "job.toml:3: html-escaped, partial and quoted are header values: they need headers = true"},
-        JobMistake{"OutputIsTheSource", "[source]\nfeed = \"a\"\n[output]\nfile = \"a\"\n",
-                   "job.toml:4: the output file cannot be the source feed itself"},
         JobMistake{"BadPort",
                    "[source]\nfeed = \"a\"\n[output]\nfile = \"b\"\n[upload]\nserver = \"h\"\nport = 0\n",
                    "job.toml:7: port must be 1 to 65535"},
@@ -168,6 +166,36 @@ INSTANTIATE_TEST_SUITE_P(
                   {},
                   JobGuard::NoProducts,
                   "the feed holds no products (--allow-empty uploads it all the same)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct StatusCase {
+    const char* name;
+    const char* history;
+    std::optional<long long> last;
+    const char* text;
+};
+class JobStatusLines : public ::testing::TestWithParam<StatusCase> {};
+TEST_P(JobStatusLines, TellTheLastRunOfThisJobAndTheLastUpload) {
+    EXPECT_EQ(JobStatusText(GetParam().history, "shop", GetParam().last), GetParam().text);
+}
+const char* const kHistory =
+    R"({"start":"2026-12-07T03:30:00Z","end":"2026-12-07T03:30:05Z","job":"shop","status":0,"products":574,)"
+    R"("errors":0,"warnings":3,"uploaded":true,"reason":"Sent as a.part","bytes":9,"duration":5.0})"
+    "\n"
+    R"({"start":"2026-12-08T03:30:00Z","end":"2026-12-08T03:30:02Z","job":"shop","status":3,"products":141,)"
+    R"("errors":0,"warnings":0,"uploaded":false,"reason":"141 products, fewer than \"half\"","bytes":0})"
+    "\n"
+    R"({"start":"2026-12-08T04:00:00Z","end":"2026-12-08T04:00:01Z","job":"other","status":1,"products":2})"
+    "\n";
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JobStatusLines,
+    ::testing::Values(
+        StatusCase{"Nothing", "", std::nullopt, ""},
+        StatusCase{"UploadOnly", "", 574, "Last upload to this server and file name: 574 products."},
+        StatusCase{"LastRunOfThisJobWithItsReason", kHistory, 574,
+                   "Last run of the job shop: 2026-12-08 03:30 UTC, stopped, 141 products (141 "
+                   "products, fewer than \"half\").\nLast upload to this server and file name: 574 "
+                   "products."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(UploadCountFile, RemembersPerPlaceAndAdoptsOnlyWhatItLacks) {
