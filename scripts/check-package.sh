@@ -43,6 +43,18 @@ remove() { $SUDO dpkg --purge yarvelin >/dev/null; }
 trap remove EXIT
 $SUDO dpkg -i "$deb"
 bash tests/install/check_installed.sh /usr "$probe" "$version" "$app_id"
+# The systemd user units, as an instance of each, checked by systemd itself against the installed program.
+units=$(mktemp -d)
+cp /usr/lib/systemd/user/yarvelin-feed-run@.service "$units/yarvelin-feed-run@nightly.service"
+cp /usr/lib/systemd/user/yarvelin-feed-run@.timer "$units/yarvelin-feed-run@nightly.timer"
+# verify only warns about a setting it cannot read: any word from it is a failure here.
+verified=$(systemd-analyze verify "$units/yarvelin-feed-run@nightly.service" "$units/yarvelin-feed-run@nightly.timer" 2>&1) || true
+rm -r "$units"
+if [ -n "$verified" ]; then
+    echo "$verified" >&2
+    exit 1
+fi
+echo "-- the systemd units verify"
 remove
 trap - EXIT
 if dpkg-query -W -f='${Status}' yarvelin 2>/dev/null | grep -q "ok installed"; then

@@ -14,6 +14,7 @@ PACKAGES=(
   libssl-dev openssl openssh-client openssh-server python3-paramiko
   qtkeychain-qt6-dev gnome-keyring dbus
   libcsv-dev libtomlplusplus-dev libre2-dev libstb-dev libwebp-dev libgumbo-dev
+  systemd
 )
 
 missing=()

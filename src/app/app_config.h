@@ -18,6 +18,9 @@ struct AppConfig {
     std::string uploadHost = settings::kUploadHost.def;
     // Where SFTP host keys the user accepted are kept; empty: DefaultKnownHostsFile(). Not a setting.
     std::string knownHostsFile;
+    // The record of the last upload's product count, shared with yarvelin-feed run; empty:
+    // UploadCountFilePath(). Not a setting.
+    std::string uploadCountFile;
 
     // The defaults above, with any "Config" values of the store laid over them.
     static AppConfig FromStore(const SettingsStore& store);

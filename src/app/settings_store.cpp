@@ -34,6 +34,16 @@ void CMemorySettingsStore::WriteInt(const std::string& section, const std::strin
     m_values[{section, name}] = Value{true, {}, value};
 }
 
+std::vector<std::string> CMemorySettingsStore::ValueNames(const std::string& section) const {
+    std::vector<std::string> names;
+    for (const auto& [key, value] : m_values) {
+        if (key.first == section) {
+            names.push_back(key.second);
+        }
+    }
+    return names;
+}
+
 void CMemorySettingsStore::DeleteSection(const std::string& section) {
     for (auto it = m_values.begin(); it != m_values.end();) {
         if (it->first.first == section) {

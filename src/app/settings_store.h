@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace yarvelin {
 
@@ -19,6 +20,11 @@ class SettingsStore {
                              const std::string& value) = 0;
     virtual void WriteInt(const std::string& section, const std::string& name, std::int32_t value) = 0;
     virtual void DeleteSection(const std::string& section) = 0;
+    // The names of the values a section holds (a section whose names are only known at run time).
+    virtual std::vector<std::string> ValueNames(const std::string& section) const {
+        (void)section;
+        return {};
+    }
     // Makes the writes so far durable; a store that writes at once may do nothing.
     virtual void Flush() {}
     // Where the store lives, to name to the user (a file path); empty when it is nowhere the user can go.
@@ -41,6 +47,7 @@ class CMemorySettingsStore : public SettingsStore {
     void WriteString(const std::string& section, const std::string& name, const std::string& value) override;
     void WriteInt(const std::string& section, const std::string& name, std::int32_t value) override;
     void DeleteSection(const std::string& section) override;
+    std::vector<std::string> ValueNames(const std::string& section) const override;
 
     bool Has(const std::string& section, const std::string& name) const {
         return m_values.count({section, name}) != 0;

@@ -3,21 +3,16 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <map>
 
 #include "app/settings_names.h"
 #include "app/settings_store.h"
+#include "jobs/upload_count_file.h"
 #include "records/text_util.h"
 
 namespace yarvelin {
 
 std::string UploadCountKey(const std::string& server, const std::string& remoteFile) {
-    std::string key = ToLowerAscii(Trim(server)) + " " + remoteFile;
-    std::replace_if(
-        key.begin(), key.end(), [](char c) { return c == '/' || c == '\\'; }, '|');
-    return key;
-}
-
-std::string EarlierUploadCountKey(const std::string& server, const std::string& remoteFile) {
     const std::string raw = ToLowerAscii(Trim(server)) + " " + remoteFile;
     std::string key;
     for (char c : raw) {
@@ -32,24 +27,33 @@ std::string EarlierUploadCountKey(const std::string& server, const std::string& 
     return key;
 }
 
-std::optional<long long> LastUploadCount(const SettingsStore& store, const std::string& server,
-                                         const std::string& remoteFile) {
-    std::int32_t value = settings::kUploadCounts.Read(store, UploadCountKey(server, remoteFile));
-    if (value < 0) {
-        value = settings::kUploadCounts.Read(store, EarlierUploadCountKey(server, remoteFile));
+namespace {
+
+CUploadCountFile CountRecord(const SettingsStore& store, const std::string& countFile) {
+    CUploadCountFile record(countFile.empty() ? UploadCountFilePath() : countFile);
+    if (!record.Exists()) {
+        std::map<std::string, long long> older;
+        for (const std::string& name : store.ValueNames(settings::kSectionUploadCounts)) {
+            const std::int32_t count = settings::kUploadCounts.Read(store, name);
+            if (count >= 0) {
+                older[name] = count;
+            }
+        }
+        record.Adopt(older);
     }
-    if (value < 0) {
-        return std::nullopt;
-    }
-    return value;
+    return record;
 }
 
-void RememberUploadCount(SettingsStore& store, const std::string& server, const std::string& remoteFile,
-                         std::size_t products) {
-    const auto capped = static_cast<std::int32_t>(
-        std::min<std::size_t>(products, static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())));
-    settings::kUploadCounts.Write(store, UploadCountKey(server, remoteFile), capped);
-    store.Flush();
+}  // namespace
+
+std::optional<long long> LastUploadCount(const SettingsStore& store, const std::string& countFile,
+                                         const std::string& server, const std::string& remoteFile) {
+    return CountRecord(store, countFile).Last(server, remoteFile);
+}
+
+void RememberUploadCount(const SettingsStore& store, const std::string& countFile, const std::string& server,
+                         const std::string& remoteFile, std::size_t products) {
+    CountRecord(store, countFile).Remember(server, remoteFile, products);
 }
 
 }  // namespace yarvelin

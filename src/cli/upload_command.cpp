@@ -33,6 +33,10 @@ class CConsoleObserver : public FtpTransferObserver {
     void OnRate(const std::string& text) override { Show(m_status, text, m_timeLeft); }
     void OnTimeLeft(const std::string& text) override { Show(m_status, m_rate, text); }
     bool AskReplaceRemote(const std::string&) override { return true; }
+    bool AskWriteDirectly(const std::string&) override {
+        m_directWriteOffered = true;
+        return m_allowDirectWrite;
+    }
     bool AskTrustHostKey(const HostKeyQuestion& q) override {
         if (m_acceptNewHostKey) {
             PrintError("upload", "keeping the " + q.keyType + " host key " + q.fingerprint + " of " + q.host +
@@ -91,6 +95,8 @@ class CConsoleObserver : public FtpTransferObserver {
   public:
     bool m_failed = false;
     bool m_acceptNewHostKey = false;
+    bool m_allowDirectWrite = false;
+    bool m_directWriteOffered = false;  // the server refused the safe replace
 
   private:
     bool m_show;
@@ -124,6 +130,11 @@ class CUploadCommand : public CliCommand {
                "certificate that does not verify is refused unless --pin-sha256 names its public key; the\n"
                "refusal prints the value to pass; one whose key differs from the pin is refused as "
                "replaced.\n"
+               "The file goes to FILE.part beside the target; once the server holds all of it, it is "
+               "renamed\n"
+               "over the target, so the service never reads a partial feed. A server that refuses the\n"
+               "temporary file or the rename leaves the target as it was, unless --allow-direct-write is "
+               "given.\n"
                "Progress, rate and time left go to standard error when it is a terminal. Ctrl-C stops the\n"
                "upload at once (exit status 130).";
     }
@@ -168,6 +179,9 @@ class CUploadCommand : public CliCommand {
                 "", "pin"));
         command.add_flag("--passive", m_account.passive, "open the data connections in passive mode");
         command.add_flag("--binary", m_account.binary, "send the file in binary type");
+        command.add_flag(
+            "--allow-direct-write", m_allowDirectWrite,
+            "write the target directly when the server refuses the temporary file or the rename");
         command.add_option("--limit", m_bandwidthLimit, "cap the rate in bytes per millisecond")
             ->type_name("BYTES_PER_MS")
             ->check(CLI::NonNegativeNumber);
@@ -182,6 +196,7 @@ class CUploadCommand : public CliCommand {
     std::string m_passwordFile;
     std::string m_pin;
     bool m_acceptNewHostKey = false;
+    bool m_allowDirectWrite = false;
 };
 
 const CCliRegistration kRegistration(std::make_unique<CUploadCommand>());
@@ -251,6 +266,7 @@ int CUploadCommand::Run() {
     CCurlFtpClient client;
     CConsoleObserver observer(StderrIsTerminal());
     observer.m_acceptNewHostKey = m_acceptNewHostKey;
+    observer.m_allowDirectWrite = m_allowDirectWrite;
     CFtpTransferEngine engine(client, observer);
     engine.m_request = request;
     if (engine.Prepare([](const std::string&) { return true; }) != CFtpTransferEngine::PrepareResult::Ready) {
@@ -267,10 +283,19 @@ int CUploadCommand::Run() {
     }
     if (observer.m_failed) {
         if (!engine.ErrorText().empty()) {
-            PrintError(Name(), engine.ErrorHint().empty() ? engine.ErrorText()
-                                                          : engine.ErrorText() + "\n" + engine.ErrorHint());
+            std::string text = engine.ErrorText();
+            if (!engine.ErrorHint().empty()) {
+                text += "\n" + engine.ErrorHint();
+            }
+            if (observer.m_directWriteOffered && !m_allowDirectWrite) {
+                text += "\nPass --allow-direct-write to write " + request.remoteFile + " directly instead.";
+            }
+            PrintError(Name(), text);
         }
         return kExitFailure;
+    }
+    if (engine.WroteDirectly()) {
+        PrintError(Name(), engine.OutcomeText());
     }
     return kExitOk;
 }

@@ -252,8 +252,8 @@ CDiagnosticsDlg::UploadCheck CDiagnosticsDlg::ConfirmBeforeUpload(CYarvelinGui& 
                                                                   const std::string& server,
                                                                   const std::string& remoteFile) {
     FeedDiagnosis diagnosis = DiagnoseFileForUpload(gui, parent, localFile, std::chrono::milliseconds(300));
-    const ReleaseDecision decision =
-        DecideUpload(diagnosis, LastUploadCount(gui.Store(), server, remoteFile));
+    const ReleaseDecision decision = DecideUpload(
+        diagnosis, LastUploadCount(gui.Store(), gui.Config().uploadCountFile, server, remoteFile));
     UploadCheck check;
     if (!decision.readOk) {
         return check;

@@ -9,6 +9,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "app/password_vault.h"
 #include "app/program_names.h"
@@ -20,6 +23,8 @@
 #include "dialogs/account_setup_dlg.h"
 #include "dialogs/diagnostics_dlg.h"
 #include "dialogs/summary_dlg.h"
+#include "jobs/feed_job.h"
+#include "jobs/upload_count_file.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
 #include "upload/ftp_transfer_dlg.h"
@@ -112,6 +117,11 @@ CPage5::CPage5(CYarvelinGui& gui, QWidget* parent)
     m_upload = MakePushButton("&Upload", "uploadButton", group);
     m_upload->setDefault(true);
     uploadRow->addWidget(m_upload);
+    // Beside Upload, so that the controls above and the result line below stay where they were.
+    m_saveJob = MakePushButton("Save as &Job...", "saveJobButton", group);
+    m_saveJob->setToolTip(
+        A("Save this upload as a job that yarvelin-feed run repeats unattended, for instance every night."));
+    uploadRow->addWidget(m_saveJob);
     uploadRow->addStretch(1);
     g->addLayout(uploadRow);
     m_result = new QLabel(group);
@@ -119,6 +129,14 @@ CPage5::CPage5(CYarvelinGui& gui, QWidget* parent)
     m_result->setWordWrap(true);
     m_result->setMinimumHeight(m_result->fontMetrics().lineSpacing() * 2);
     g->addWidget(m_result);
+    m_replaceLine = new QLabel(group);
+    m_replaceLine->setObjectName(QStringLiteral("replaceLine"));
+    m_replaceLine->setWordWrap(true);
+    g->addWidget(m_replaceLine);
+    m_jobLine = new QLabel(group);
+    m_jobLine->setObjectName(QStringLiteral("jobLine"));
+    m_jobLine->setWordWrap(true);
+    g->addWidget(m_jobLine);
     g->addStretch(1);
 
     auto* points = new QGroupBox(A("A few points to remember..."), this);
@@ -145,6 +163,7 @@ CPage5::CPage5(CYarvelinGui& gui, QWidget* parent)
     connect(m_upload, &QPushButton::clicked, this, &CPage5::OnUpload);
     connect(browse, &QPushButton::clicked, this, &CPage5::OnBrowse);
     connect(accountInfo, &QPushButton::clicked, this, &CPage5::OnAccountInfo);
+    connect(m_saveJob, &QPushButton::clicked, this, &CPage5::OnSaveJob);
     connect(preview, &QPushButton::clicked, this, &CPage5::OnFinalPreview);
     connect(m_keyFile, &QPushButton::clicked, this, &CPage5::OnKeyFile);
 }
@@ -171,6 +190,76 @@ bool CPage5::UpdateData(bool save) {
 
 void CPage5::UpdateUploadButton() {
     m_upload->setEnabled(!m_gui.Document().SavedFileName().empty());
+    m_saveJob->setEnabled(m_upload->isEnabled());
+}
+
+void CPage5::UpdateJobLine() {
+    const std::string& saved = m_gui.Document().SavedFileName();
+    if (saved.empty()) {
+        m_jobLine->clear();
+        return;
+    }
+    // The run history lies beside the upload counts (both in the state folder).
+    const std::string& countFile = m_gui.Config().uploadCountFile;
+    const std::string history =
+        (countFile.empty() ? StateFolder() : std::filesystem::path(countFile).parent_path().string()) +
+        "/history.jsonl";
+    std::ifstream in(history, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string job = m_jobName.empty() ? m_gui.Document().Account() : m_jobName;
+    m_jobLine->setText(FromCp1252(JobStatusText(
+        text, job, LastUploadCount(m_gui.Store(), countFile, m_strServer, RemoteFileNameFor(saved)))));
+}
+
+void CPage5::OnSaveJob() {
+    const CFeedDocument& doc = m_gui.Document();
+    if (doc.SavedFileName().empty() || RefuseUnstorableFields() || !UpdateData(true)) {
+        return;
+    }
+    const std::string name = m_jobName.empty() ? (doc.Account().empty() ? "feed" : doc.Account()) : m_jobName;
+    FileDialogRequest request;
+    request.title = A("Save as Job");
+    request.filter = A("Job Files (*.toml)|*.toml|All Files (*.*)|*.*||");
+    request.defaultExt = QStringLiteral("toml");
+    request.proposedName = PathText(JobsFolder() + "/" + name + ".toml");
+    request.overwritePrompt = true;
+    const std::optional<QString> chosen = m_gui.Ui().SaveFileDialog(this, request);
+    if (!chosen) {
+        return;
+    }
+    const std::string path = PathBytes(*chosen);
+    FeedJobUpload upload;
+    upload.server = m_strServer;
+    upload.user = m_strUserName;
+    upload.keyFile = m_strKeyFile;
+    upload.binary = m_bBinary;
+    upload.knownHostsFile = m_gui.Config().knownHostsFile;
+    const ServerAddressResult address = ParseServerAddress(m_strServer);
+    if (address.address && IsTlsProtocol(address.address->protocol)) {
+        upload.pin = settings::kPinnedCertificates.Read(
+            m_gui.Store(), HostAndPort(address.address->host, address.address->port));
+    }
+    const std::string jobName = std::filesystem::path(path).stem().string();
+    const FeedJob job =
+        JobForWizardUpload(jobName, doc.FileName(), doc.SavedFileName(), doc.IsBasicFormat(), upload);
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << FeedJobText(job);
+    out.close();
+    if (!out) {
+        m_gui.Ui().MessageBox(this, A(kAppTitle), A("The job could not be saved in ") + *chosen + A("."),
+                              MsgIcon::Exclamation, MsgButtons::Ok);
+        return;
+    }
+    m_jobName = jobName;
+    UpdateJobLine();
+    m_gui.Ui().MessageBox(
+        this, A(kAppTitle),
+        A("The job was saved in ") + *chosen +
+            A(".\nyarvelin-feed run checks, writes and uploads this feed with it. The password "
+              "stays in the keyring: add a password file to the job to run it unattended."),
+        MsgIcon::Information, MsgButtons::Ok);
 }
 
 bool CPage5::OnSetActive() {
@@ -178,6 +267,7 @@ bool CPage5::OnSetActive() {
     if (m_nFeedSerial != m_gui.Document().FeedSerial()) {
         m_nFeedSerial = m_gui.Document().FeedSerial();
         m_result->clear();
+        m_replaceLine->clear();
     }
     UpdateData(true);
     m_strServer = settings::kFtpServer.Read(m_gui.Store());
@@ -199,6 +289,7 @@ bool CPage5::OnSetActive() {
     UpdateKeyButton();
     UpdateData(false);
     UpdateUploadButton();
+    UpdateJobLine();
     m_heading->SetText(A("Upload your data-feed file to your account with Quorvin."), QString(), 10);
     return true;
 }
@@ -258,11 +349,14 @@ void CPage5::OnUpload() {
         return;
     }
     const int result = m_runTransfer ? m_runTransfer(dlg) : dlg.exec();
+    m_replaceLine->setText(FromCp1252(dlg.m_outcome));
+    UpdateJobLine();
     if (result == QDialog::Accepted && dlg.m_bCompleted) {
         // Settings that just worked are kept at once: the user may well leave with Cancel now.
         StoreConnectionSettings();
         if (check.products) {
-            RememberUploadCount(m_gui.Store(), m_strServer, remoteFile, *check.products);
+            RememberUploadCount(m_gui.Store(), m_gui.Config().uploadCountFile, m_strServer, remoteFile,
+                                *check.products);
         }
         m_result->setText(
             A("Your data feed file has been uploaded to Quorvin successfully.\nPlease remember that "

@@ -46,6 +46,8 @@ class CPage5 : public CWizardPage {
     void OnFinalPreview();
     // Chooses (or stops using) the private key file for SFTP sign-in.
     void OnKeyFile();
+    // Saves what this page would upload, and from where, as a job for `yarvelin-feed run`.
+    void OnSaveJob();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -64,6 +66,8 @@ class CPage5 : public CWizardPage {
     // The dialog's transfer request for localFile, built from the page's account as yarvelin-feed builds
     // it; false (after saying why) when the server box holds no address.
     bool FillRequest(CFTPTransferDlg& dlg, const std::string& localFile);
+    // The last run of the open feed's job and the last upload to the page's server and file name.
+    void UpdateJobLine();
 
     // The page's fields, 8-bit texts as the settings keep them (the file name is a path).
     std::string m_strServer;
@@ -86,6 +90,10 @@ class CPage5 : public CWizardPage {
     QPushButton* m_keyFile = nullptr;
     QPushButton* m_upload = nullptr;
     QLabel* m_result = nullptr;
+    QLabel* m_replaceLine = nullptr;  // how the last upload put the file in place on the server
+    QPushButton* m_saveJob = nullptr;
+    QLabel* m_jobLine = nullptr;
+    std::string m_jobName;  // the job saved for the open feed; empty: the account's name
 };
 
 }  // namespace yarvelin

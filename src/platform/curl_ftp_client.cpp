@@ -639,6 +639,52 @@ bool CCurlFtpClient::Command(const std::string& command) {
     return true;
 }
 
+bool CCurlFtpClient::FileCommands(const std::vector<std::string>& commands) {
+    if (!m_easy || m_base.empty()) {
+        m_lastError = kFtpErrorInternal;
+        return false;
+    }
+    // The type an ASCII transfer left behind is put right first, as every other request does.
+    const bool restoreType = m_serverInAscii;
+    BeginOperation();
+    curl_slist_free_all(m_quote);
+    m_quote = restoreType ? curl_slist_append(nullptr, "TYPE I") : nullptr;
+    for (const std::string& command : commands) {
+        m_quote = curl_slist_append(m_quote, command.c_str());
+    }
+    const std::string url = IsFtp() ? m_base : m_base + "/~/";
+    curl_easy_setopt(m_easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
+    return Perform();
+}
+
+std::string CCurlFtpClient::SftpQuotePath(const std::string& remoteFile) const {
+    std::string path = remoteFile.rfind('/', 0) == 0 ? remoteFile : "/~/" + remoteFile;
+    std::string quoted = "\"";
+    for (char c : path) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+        }
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+bool CCurlFtpClient::RenameFile(const std::string& from, const std::string& to) {
+    if (IsFtp()) {
+        return FileCommands({"RNFR " + from, "RNTO " + to});
+    }
+    return FileCommands({"rename " + SftpQuotePath(from) + " " + SftpQuotePath(to)});
+}
+
+bool CCurlFtpClient::DeleteFile(const std::string& remoteFile) {
+    if (IsFtp()) {
+        return FileCommands({"DELE " + remoteFile});
+    }
+    return FileCommands({"rm " + SftpQuotePath(remoteFile)});
+}
+
 bool CCurlFtpClient::OpenFile(const std::string& remoteFile, bool write, bool binary) {
     if (!m_easy || m_base.empty()) {
         m_lastError = kFtpErrorInternal;

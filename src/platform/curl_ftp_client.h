@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "upload/ftp_client.h"
 
@@ -36,6 +37,8 @@ class CCurlFtpClient : public FtpClient {
                  const std::optional<std::string>& password, bool passive) override;
     std::optional<std::uint64_t> FindFile(const std::string& remoteFile) override;
     bool Command(const std::string& command) override;
+    bool RenameFile(const std::string& from, const std::string& to) override;
+    bool DeleteFile(const std::string& remoteFile) override;
     bool OpenFile(const std::string& remoteFile, bool write, bool binary) override;
     bool ReadFile(char* buffer, std::size_t size, std::size_t& read) override;
     bool WriteFile(const char* buffer, std::size_t size, std::size_t& written) override;
@@ -79,6 +82,11 @@ class CCurlFtpClient : public FtpClient {
     void Reset();
     // Runs a request that moves no file data to its end.
     bool Perform();
+    // Sends file commands on the control connection (FTP) or the SSH session (SFTP) in one request; the
+    // first refusal ends it and is the error.
+    bool FileCommands(const std::vector<std::string>& commands);
+    // A remote path as the SFTP quote commands take it: quoted, relative paths under the login folder.
+    std::string SftpQuotePath(const std::string& remoteFile) const;
     void BeginOperation();
     void StartTransfer();
     // Drives the running request until enough() holds or the request has ended.

@@ -117,6 +117,18 @@ void CQtSettingsStore::WriteInt(const std::string& section, const std::string& n
     m_settings->setValue(Key(section, name), static_cast<int>(value));
 }
 
+std::vector<std::string> CQtSettingsStore::ValueNames(const std::string& section) const {
+    m_settings->beginGroup(QString::fromLatin1(section));
+    const QStringList keys = m_settings->childKeys();
+    m_settings->endGroup();
+    std::vector<std::string> names;
+    for (const QString& key : keys) {
+        const QByteArray bytes = key.toLatin1();
+        names.emplace_back(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    }
+    return names;
+}
+
 void CQtSettingsStore::DeleteSection(const std::string& section) {
     m_settings->remove(QString::fromLatin1(section));
 }

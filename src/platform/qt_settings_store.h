@@ -25,6 +25,7 @@ class CQtSettingsStore : public SettingsStore {
     void WriteString(const std::string& section, const std::string& name, const std::string& value) override;
     void WriteInt(const std::string& section, const std::string& name, std::int32_t value) override;
     void DeleteSection(const std::string& section) override;
+    std::vector<std::string> ValueNames(const std::string& section) const override;
     // Writes the file (atomically, owner-only) and reports whether it worked.
     void Flush() override;
     bool LastFlushFailed() const { return m_flushFailed; }

@@ -74,6 +74,18 @@ class FtpClient {
     // Not FinishFile once it holds every byte of an upload: they go out, and the server's verdict decides.
     // nullptr: none.
     virtual void SetCancelFlag(const std::atomic<bool>* flag) { (void)flag; }
+    // Renames a remote file on the server (FTP RNFR/RNTO, SFTP rename); paths as OpenFile takes them.
+    // Whether an existing `to` is overwritten is the server's affair: SFTP servers often refuse instead.
+    virtual bool RenameFile(const std::string& from, const std::string& to) {
+        (void)from;
+        (void)to;
+        return false;
+    }
+    // Deletes a remote file (FTP DELE, SFTP rm).
+    virtual bool DeleteFile(const std::string& remoteFile) {
+        (void)remoteFile;
+        return false;
+    }
     // Whether Command() is available at all.
     virtual bool SupportsCommand() const { return true; }
     // Opens a remote file for reading (download) or writing (upload) with the given transfer type.

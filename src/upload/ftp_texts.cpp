@@ -83,12 +83,36 @@ const char* FtpString(FtpText id) {
             return "Active mode failed; retrying in passive mode";
         case FtpText::PassiveNote:
             return " (passive mode: active mode failed)";
+        case FtpText::CheckingSize:
+            return "Checking the size of %1";
+        case FtpText::Renaming:
+            return "Renaming %1 to %2";
+        case FtpText::ReplacedSafely:
+            return "Sent as %2, size checked, renamed to %1";
+        case FtpText::WrittenDirectly:
+            return "Written directly to %1: the server refused the temporary file %2";
+        case FtpText::ErrorSizeMismatch:
+            return "The server holds %1 bytes where %2 were sent, so the file on the server was left as it "
+                   "was.";
+        case FtpText::ErrorSizeUnknown:
+            return "The server did not tell the size of %1, so the file on the server was left as it was.";
+        case FtpText::ErrorRename:
+            return "The server refused to put the uploaded file in place of %1, so the file on the server "
+                   "was "
+                   "left as it was, Error:%2";
+        case FtpText::WriteDirectlyQuestion:
+            return "The server refused to put the uploaded file in place of %1:\n%2\n\nDo you want to write "
+                   "%1 directly instead? Until that upload ends, the service may read a partial file.";
     }
     return "";
 }
 
 std::string FtpMessage(FtpText id, const std::string& arg1, const std::string& arg2) {
     return FormatMessage(FtpString(id), arg1, arg2);
+}
+
+std::string PartFileName(const std::string& remoteFile) {
+    return remoteFile + ".part";
 }
 
 std::string FtpErrorHint(int code, const std::string& reply, long timeoutSeconds) {

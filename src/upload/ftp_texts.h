@@ -45,11 +45,23 @@ enum class FtpText {
     ErrorResumeRefused,
     RetryingPassive,
     PassiveNote,
+    // Safe replace: the upload goes to a temporary name beside the target and is renamed over it.
+    CheckingSize,
+    Renaming,
+    ReplacedSafely,
+    WrittenDirectly,
+    ErrorSizeMismatch,
+    ErrorSizeUnknown,
+    ErrorRename,
+    WriteDirectlyQuestion,
 };
 
 const char* FtpString(FtpText id);
 // The table entry with %1 (and %2) filled in.
 std::string FtpMessage(FtpText id, const std::string& arg1, const std::string& arg2 = {});
+
+// The temporary name an upload goes to before it replaces remoteFile: "shop.txt.part", same folder.
+std::string PartFileName(const std::string& remoteFile);
 
 // A sentence a merchant understands, to follow an error text: what the code (or the server's reply) most
 // likely means. Empty when there is nothing to add.

@@ -189,6 +189,14 @@ bool CFTPTransferDlg::AskReplaceRemote(const std::string& question) {
     });
 }
 
+bool CFTPTransferDlg::AskWriteDirectly(const std::string& question) {
+    // No is the default: the old feed stays on the server, and the new one waits beside it.
+    return AskOnUi([this, q = Local(question)] {
+        return m_ui.MessageBox(this, A(kAppTitle), q, MsgIcon::Question, MsgButtons::YesNoDefaultNo) ==
+               MsgAnswer::Yes;
+    });
+}
+
 bool CFTPTransferDlg::AskTrustHostKey(const HostKeyQuestion& question) {
     return AskOnUi([this, q = Local(HostKeyQuestionText(question))] {
         return m_ui.MessageBox(this, A(kAppTitle), q, MsgIcon::Question, MsgButtons::YesNoDefaultNo) ==
@@ -251,6 +259,7 @@ void CFTPTransferDlg::OnEndedOnUi(bool failed) {
         done(QDialog::Rejected);
         return;
     }
+    m_outcome = m_engine->OutcomeText();
     done(QDialog::Accepted);
 }
 

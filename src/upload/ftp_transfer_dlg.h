@@ -35,6 +35,8 @@ class CFTPTransferDlg : public QDialog, private FtpTransferObserver {
 
     FtpTransferRequest m_request;
     bool m_bCompleted = false;
+    // After a completed upload: how the remote file was put in place (empty for a plain upload).
+    std::string m_outcome;
     // Called on the interface thread when the user trusts a certificate: the server ("host:port") and the
     // pin of its public key, for the next sessions.
     std::function<void(const std::string& server, const std::string& pin)> m_onCertificatePinned;
@@ -65,6 +67,7 @@ class CFTPTransferDlg : public QDialog, private FtpTransferObserver {
     void OnRate(const std::string& text) override;
     void OnTimeLeft(const std::string& text) override;
     bool AskReplaceRemote(const std::string& question) override;
+    bool AskWriteDirectly(const std::string& question) override;
     bool AskTrustHostKey(const HostKeyQuestion& question) override;
     void OnHostKeyChanged(const HostKeyQuestion& question) override;
     bool AskTrustCertificate(const CertificateQuestion& question) override;

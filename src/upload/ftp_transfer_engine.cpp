@@ -266,13 +266,119 @@ int CFtpTransferEngine::Work() {
         }
         return 1;
     }
-    if (!m_client.OpenFile(r.remoteFile, !r.download, r.binary)) {
+    const bool safe = !r.download && r.safeReplace;
+    if (!m_client.OpenFile(safe ? PartFileName(r.remoteFile) : r.remoteFile, !r.download, r.binary)) {
+        // Some servers take no file but the ones they expect: the user may write the target directly.
+        if (!safe || m_abort || r.startOffset != 0 || m_client.LastError() != kFtpErrorExtended ||
+            !m_observer.AskWriteDirectly(FtpMessage(FtpText::WriteDirectlyQuestion, r.remoteFile,
+                                                    WithoutTrailingLineEnd(m_client.LastResponse())))) {
+            return Report(FtpText::ErrorOpenRemote);
+        }
+        return WriteDirectly(false);
+    }
+    if (m_abort) {
+        return 0;
+    }
+    const int sent = TransferLoop();
+    if (!safe || sent != 0 || !m_confirmed) {
+        return sent;
+    }
+    return PutInPlace();
+}
+
+int CFtpTransferEngine::PutInPlace() {
+    const FtpTransferRequest& r = m_request;
+    const std::string part = PartFileName(r.remoteFile);
+    // The target counts as replaced only once the rename went through; Cancel until then leaves it as it was.
+    m_confirmed = false;
+    if (m_abort) {
+        return 0;
+    }
+    m_observer.OnStatus(FtpMessage(FtpText::CheckingSize, part));
+    const std::optional<std::uint64_t> held = m_client.FindFile(part);
+    if (m_abort) {
+        return 0;
+    }
+    const std::uint64_t sent = r.startOffset + m_handed;
+    if (!held) {
+        m_errorText = FtpMessage(FtpText::ErrorSizeUnknown, part);
+        return 1;
+    }
+    // In ASCII type a server may store its own line ends: each CR LF sent then takes one byte.
+    const bool storedAsSent = *held == sent;
+    const bool storedWithLf = !r.binary && r.startOffset == 0 && *held == sent - m_crlfHanded;
+    if (!storedAsSent && !storedWithLf) {
+        m_errorText = FtpMessage(FtpText::ErrorSizeMismatch, std::to_string(*held), std::to_string(sent));
+        return 1;
+    }
+    m_observer.OnStatus(FtpMessage(FtpText::Renaming, part, r.remoteFile));
+    bool renamed = m_client.RenameFile(part, r.remoteFile);
+    if (!renamed && !m_abort && r.security.protocol == FtpProtocol::Sftp &&
+        m_client.FindFile(r.remoteFile).has_value() && !m_abort) {
+        // Most SFTP servers do not rename over an existing file: the old one goes first. Cancel waits
+        // for the pair, so the target is missing for no longer than the two requests take.
+        m_client.SetCancelFlag(nullptr);
+        renamed = m_client.DeleteFile(r.remoteFile) && m_client.RenameFile(part, r.remoteFile);
+        m_client.SetCancelFlag(&m_abort);
+    }
+    if (!renamed) {
+        return SendFailedRename();
+    }
+    m_confirmed = true;
+    m_outcome = FtpMessage(FtpText::ReplacedSafely, r.remoteFile, part);
+    m_observer.OnStatus(m_outcome);
+    return 0;
+}
+
+int CFtpTransferEngine::SendFailedRename() {
+    const FtpTransferRequest& r = m_request;
+    if (m_abort) {
+        m_errorText.clear();
+        return 0;
+    }
+    const int code = m_client.LastError();
+    const std::string detail = code == kFtpErrorExtended
+                                   ? "\n" + WithoutTrailingLineEnd(m_client.LastResponse())
+                                   : std::to_string(code);
+    if (m_observer.AskWriteDirectly(FtpMessage(FtpText::WriteDirectlyQuestion, r.remoteFile,
+                                               WithoutTrailingLineEnd(m_client.LastResponse())))) {
+        return WriteDirectly(true);
+    }
+    m_errorText = FtpMessage(FtpText::ErrorRename, r.remoteFile, detail);
+    m_errorHint = FtpErrorHint(code, m_client.LastResponse());
+    return 1;
+}
+
+int CFtpTransferEngine::WriteDirectly(bool removePart) {
+    const FtpTransferRequest& r = m_request;
+    // The whole file goes again, from its first byte.
+    m_local.Close();
+    if (!m_local.OpenForUpload(r.localFile)) {
+        m_errorText = FtpMessage(FtpText::ErrorOpenLocalUpload, std::to_string(m_local.LastError()));
+        return 1;
+    }
+    m_size = m_local.Length();
+    if (m_abort) {
+        return 0;
+    }
+    if (!m_client.OpenFile(r.remoteFile, true, r.binary)) {
         return Report(FtpText::ErrorOpenRemote);
     }
     if (m_abort) {
         return 0;
     }
-    return TransferLoop();
+    const int sent = TransferLoop();
+    if (sent != 0 || !m_confirmed) {
+        return sent;
+    }
+    if (removePart) {
+        // Left over otherwise; it does no harm, so a refusal here is no failure.
+        m_client.DeleteFile(PartFileName(r.remoteFile));
+    }
+    m_wroteDirectly = true;
+    m_outcome = FtpMessage(FtpText::WrittenDirectly, r.remoteFile, PartFileName(r.remoteFile));
+    m_observer.OnStatus(m_outcome);
+    return 0;
 }
 
 bool CFtpTransferEngine::Resume() {
@@ -311,7 +417,10 @@ int CFtpTransferEngine::TransferLoop() {
     m_lastShownBytes = 0;
     m_lastPercent = 0;
     std::uint64_t bytes = 0;
-    std::uint64_t handed = 0;  // upload: bytes given to the client, Cancel or not
+    std::uint64_t& handed = m_handed;  // upload: bytes given to the client, Cancel or not
+    handed = 0;
+    m_crlfHanded = 0;
+    m_lastHandedCr = false;
     bool endOfData = false;
     char buffer[kChunkSize];
     std::size_t count = 1;
@@ -348,6 +457,10 @@ int CFtpTransferEngine::TransferLoop() {
                 sent += written;
             }
             handed += count;
+            for (std::size_t i = 0; i < count; ++i) {
+                m_crlfHanded += m_lastHandedCr && buffer[i] == '\n' ? 1 : 0;
+                m_lastHandedCr = buffer[i] == '\r';
+            }
             if (!m_abort) {
                 bytes += count;
                 Progress(bytes);

@@ -35,6 +35,10 @@ struct FtpTransferRequest {
     std::uint64_t startOffset = 0;
     std::string agent = kFtpAgent;
     FtpSecurity security;  // the protocol (plain FTP unless said otherwise) and its trust settings
+    // Upload: send to PartFileName(remoteFile) beside the target, compare its size on the server with what
+    // was sent, then rename it over remoteFile, so the target is never a partial file. A resume continues
+    // the temporary file.
+    bool safeReplace = false;
 };
 
 class CFtpTransferEngine : private FtpTrust {
@@ -69,12 +73,21 @@ class CFtpTransferEngine : private FtpTrust {
     const std::string& ErrorText() const { return m_errorText; }
     // A plain sentence that explains ErrorText(), to show after it; may be empty.
     const std::string& ErrorHint() const { return m_errorHint; }
+    // After an upload with safeReplace: how the remote file was put in place (also the last status line).
+    const std::string& OutcomeText() const { return m_outcome; }
+    // The server refused the safe replace and the target was written directly, as the user allowed.
+    bool WroteDirectly() const { return m_wroteDirectly; }
 
   private:
     int Work();
     int Report(FtpText text, int code = 0);
     bool Resume();
     int TransferLoop();
+    // Safe replace once the temporary file is confirmed: size check, then rename over the target.
+    int PutInPlace();
+    // The server refused the temporary file or the rename, and the user chose the old way.
+    int WriteDirectly(bool removePart);
+    int SendFailedRename();
     void BandwidthPause(std::uint64_t bytes);
     // last: the data is through; the figures are shown once more unless they already stand.
     void Progress(std::uint64_t bytes, bool last = false);
@@ -105,6 +118,11 @@ class CFtpTransferEngine : private FtpTrust {
     std::uint64_t m_lastBytes = 0;
     std::uint64_t m_lastShownBytes = 0;
     int m_lastPercent = 0;
+    std::uint64_t m_handed = 0;      // upload: bytes given to the client in this pass
+    std::uint64_t m_crlfHanded = 0;  // upload: CR LF pairs among them (a server may store LF alone)
+    bool m_lastHandedCr = false;
+    std::string m_outcome;
+    bool m_wroteDirectly = false;
 };
 
 }  // namespace yarvelin

@@ -21,6 +21,12 @@ class FtpTransferObserver {
     virtual void OnTimeLeft(const std::string& text) = 0;
     // The remote file exists; true replaces it. The worker waits for the answer.
     virtual bool AskReplaceRemote(const std::string& question) = 0;
+    // An upload meant to replace the remote file safely could not (the server refused the temporary file or
+    // the rename): true writes the remote file directly instead. The worker waits for the answer.
+    virtual bool AskWriteDirectly(const std::string& question) {
+        (void)question;
+        return false;
+    }
     // The secure protocols' trust questions (see FtpTrust); the worker waits for the answer. Without an
     // answer nothing unknown is trusted.
     virtual bool AskTrustHostKey(const HostKeyQuestion&) { return false; }

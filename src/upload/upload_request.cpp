@@ -28,6 +28,8 @@ UploadRequestResult BuildUploadRequest(const std::string& localFile, const Uploa
     r.useProxy = false;
     r.bandwidthLimit = 0;
     r.startOffset = 0;
+    // The service may read the file at any moment: it only ever sees the old feed or the whole new one.
+    r.safeReplace = true;
     r.security.protocol = address.protocol;
     r.security.knownHostsFile =
         account.knownHostsFile.empty() ? DefaultKnownHostsFile() : account.knownHostsFile;

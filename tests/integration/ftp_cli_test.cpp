@@ -55,6 +55,7 @@ TEST_P(FtpCli, Upload) {
     EXPECT_EQ(r.err.rfind(GetParam().err, 0), 0u) << r.err;
     if (r.status == 0) {
         EXPECT_EQ(CFtpTestServer::ReadFile(server.Root() / "merchant.txt").size() > 0, true);
+        EXPECT_FALSE(std::filesystem::exists(server.Root() / "merchant.txt.part"));
     }
     if (*GetParam().logged) {
         EXPECT_NE(server.Log().find(GetParam().logged), std::string::npos) << server.Log();
@@ -63,26 +64,36 @@ TEST_P(FtpCli, Upload) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FtpCli,
-    ::testing::Values(CliCase{"AnonymousAsciiActive", "", "", 0, "", "<- TYPE A"},
-                      CliCase{"NamedBinaryPassive", "",
-                              "--user merchant --password-file good.pw --binary --passive", 0, "",
-                              "<- TYPE I"},
-                      CliCase{"Limited", "", "--limit 1000", 0, "", "<- STOR merchant.txt"},
-                      CliCase{"WrongPassword", "", "--user merchant --password-file bad.pw", 1,
-                              "yarvelin-feed upload: An error occurred connecting to the server, Error:\n530 "
-                              "Authentication failed.\n",
-                              ""},
-                      CliCase{"RefusedStore", "refuse-stor", "", 1,
-                              "yarvelin-feed upload: An error occurred while attempting to open the "
-                              "specified remote file, Error:\n553 Could not "
-                              "create file: quota exceeded.\n",
-                              ""},
-                      CliCase{"UnknownOption", "", "--fast", 2,
-                              "yarvelin-feed upload: The following argument was not expected: --fast", ""},
-                      CliCase{"BadPort", "", "--port 0", 2,
-                              "yarvelin-feed upload: --port: Value 0 not in range 1 to 65535", ""},
-                      CliCase{"PasswordWithoutUser", "", "--password-file good.pw", 2,
-                              "yarvelin-feed upload: --password-file requires --user", ""}),
+    ::testing::Values(
+        CliCase{"AnonymousAsciiActive", "", "", 0, "", "<- TYPE A"},
+        CliCase{"NamedBinaryPassive", "", "--user merchant --password-file good.pw --binary --passive", 0, "",
+                "<- TYPE I"},
+        CliCase{"Limited", "", "--limit 1000", 0, "", "<- STOR merchant.txt"},
+        CliCase{"WrongPassword", "", "--user merchant --password-file bad.pw", 1,
+                "yarvelin-feed upload: An error occurred connecting to the server, Error:\n530 "
+                "Authentication failed.\n",
+                ""},
+        CliCase{"RefusedStore", "refuse-stor", "", 1,
+                "yarvelin-feed upload: An error occurred while attempting to open the "
+                "specified remote file, Error:\n553 Could not "
+                "create file: quota exceeded.\n",
+                ""},
+        CliCase{"RenameRefusedLeavesTheTarget", "refuse-rename", "", 1,
+                "yarvelin-feed upload: The server refused to put the uploaded file in place of "
+                "merchant.txt, so the file on the server was left as it was, Error:\n550 Renaming "
+                "is not allowed here.\nThe server refused the file with the words above.\nPass "
+                "--allow-direct-write to write merchant.txt directly instead.\n",
+                "<- STOR merchant.txt.part"},
+        CliCase{"RenameRefusedWrittenDirectly", "refuse-rename", "--allow-direct-write", 0,
+                "yarvelin-feed upload: Written directly to merchant.txt: the server refused the "
+                "temporary file merchant.txt.part\n",
+                "<- DELE merchant.txt.part"},
+        CliCase{"UnknownOption", "", "--fast", 2,
+                "yarvelin-feed upload: The following argument was not expected: --fast", ""},
+        CliCase{"BadPort", "", "--port 0", 2, "yarvelin-feed upload: --port: Value 0 not in range 1 to 65535",
+                ""},
+        CliCase{"PasswordWithoutUser", "", "--password-file good.pw", 2,
+                "yarvelin-feed upload: --password-file requires --user", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FtpCliFile, MissingFileFailsWithTheOpenText) {

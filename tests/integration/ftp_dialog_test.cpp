@@ -74,6 +74,43 @@ TEST_F(FtpDialog, UploadEndsWithOkAndTheCompletedFlag) {
     EXPECT_EQ(CFtpTestServer::ReadFile(server.Root() / "shop.txt").size(), feed.size() - lines);
 }
 
+// A server that takes the temporary file but refuses the rename: the window asks (No is the default) and
+// Yes writes the target directly, as uploads always did; No keeps the old file on the server.
+TEST_F(FtpDialog, RefusedRenameAsksWhetherToWriteTheTargetDirectly) {
+    for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
+        CFtpTestServer server("refuse-rename");
+        const auto local = server.Base() / "shop.txt";
+        const std::string feed = MakeFeed(20000);
+        CFtpTestServer::WriteFile(local, feed);
+        CFtpTestServer::WriteFile(server.Root() / "shop.txt", "the old feed\n");
+        CFTPTransferDlg dlg(m_ui);
+        Prepare(dlg, server, local.string());
+        dlg.m_request.binary = true;
+        dlg.m_request.safeReplace = true;
+        m_ui.ExpectMessage(
+            A(kAppTitle),
+            A("The server refused to put the uploaded file in place of shop.txt:\n550 Renaming is "
+              "not allowed here.\n\nDo you want to write shop.txt directly instead? Until that "
+              "upload ends, the service may read a partial file."),
+            MsgIcon::Question, MsgButtons::YesNoDefaultNo, answer);
+        if (answer == MsgAnswer::No) {
+            m_ui.ExpectMessage(
+                A(kAppTitle),
+                A("The server refused to put the uploaded file in place of shop.txt, so the file on "
+                  "the server was left as it was, Error:\n550 Renaming is not allowed here.\n\nThe "
+                  "server refused the file with the words above."),
+                MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok);
+        }
+        EXPECT_EQ(dlg.exec(), answer == MsgAnswer::Yes ? QDialog::Accepted : QDialog::Rejected);
+        EXPECT_EQ(CFtpTestServer::ReadFile(server.Root() / "shop.txt") == feed, answer == MsgAnswer::Yes);
+        EXPECT_EQ(dlg.m_outcome,
+                  answer == MsgAnswer::Yes
+                      ? "Written directly to shop.txt: the server refused the temporary file shop.txt.part"
+                      : "");
+        EXPECT_TRUE(m_ui.Done()) << m_ui.Failure().toStdString();
+    }
+}
+
 TEST_F(FtpDialog, WrongPasswordShowsTheServersReply) {
     CFtpTestServer server;
     const auto local = server.Base() / "shop.txt";

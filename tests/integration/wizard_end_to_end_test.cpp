@@ -312,6 +312,13 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
         FindChild<QPushButton>(*upload, "uploadButton")->click();
         EXPECT_TRUE(
             FindChild<QLabel>(*upload, "resultLine")->text().startsWith(A("Your data feed file has been")));
+        // The feed went to a temporary name beside the target and was renamed over it once complete.
+        EXPECT_EQ(FindChild<QLabel>(*upload, "replaceLine")->text(),
+                  A("Sent as merchant.txt.part, size checked, renamed to merchant.txt"));
+        const std::string log = ftp.Log();
+        EXPECT_NE(log.find("STOR merchant.txt.part"), std::string::npos) << log;
+        EXPECT_NE(log.find("RNTO merchant.txt"), std::string::npos) << log;
+        EXPECT_FALSE(std::filesystem::exists(ftp.Root() / "merchant.txt.part"));
         sheet.NextButton()->click();  // stores the connection settings; Finish follows
         ASSERT_TRUE(sheet.FinishButton()->isEnabled());
         sheet.FinishButton()->click();

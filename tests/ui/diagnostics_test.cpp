@@ -275,7 +275,8 @@ void DiagnosticsTest::uploadAsksAboutErrorsAndACountDrop() {
     t.Doc().NoteFeedFileWritten(path);
     const std::string server = "ftp.quorvin.example";
     if (lastCount >= 0) {
-        RememberUploadCount(t.m_store, "FTP.Quorvin.example", "shop1.txt", std::size_t(lastCount));
+        RememberUploadCount(t.m_store, t.Gui().Config().uploadCountFile, "FTP.Quorvin.example", "shop1.txt",
+                            std::size_t(lastCount));
     }
     CPage5 page(t.Gui());
     page.OnSetActive();
@@ -311,7 +312,7 @@ void DiagnosticsTest::uploadAsksAboutErrorsAndACountDrop() {
     QCOMPARE(runs, uploaded ? 1 : 0);
     QCOMPARE(shown, errorAnswer == int(MsgAnswer::Yes));
     // A successful upload remembers the file's products for the next one.
-    const auto remembered = LastUploadCount(t.m_store, server, "shop1.txt");
+    const auto remembered = LastUploadCount(t.m_store, t.Gui().Config().uploadCountFile, server, "shop1.txt");
     const int expected = uploaded ? (withErrors ? 7 : 3) : lastCount;
     QCOMPARE(remembered.value_or(-1), (long long)expected);
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));

@@ -5,14 +5,18 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
+#include <filesystem>
+#include <fstream>
 
 #include "app/main_property_sheet.h"
 #include "app/password_vault.h"
 #include "app/program_names.h"
 #include "app/settings_names.h"
 #include "app/wizard_rules.h"
+#include "checks/upload_history.h"
 #include "dialogs/account_setup_dlg.h"
 #include "dialogs/summary_dlg.h"
+#include "jobs/feed_job.h"
 #include "pages/upload_page.h"
 #include "platform/text_codec.h"
 #include "support/memory_password_vault.h"
@@ -53,6 +57,7 @@ class UploadPageTest : public QObject {
     void BrowseSetsTheSavedFile();
     void AccountInfoRefreshesTheUserName();
     void FinalPreviewShowsTheSummary();
+    void SaveAsJobWritesWhatThePageUploadsAndShowsTheLastRun();
     void Screenshot();
 };
 
@@ -511,8 +516,66 @@ void UploadPageTest::FinalPreviewShowsTheSummary() {
     QVERIFY(sawDialog);
 }
 
+// The job's last run and the last upload, as `yarvelin-feed run` records them beside the upload counts.
+void WriteRunHistory(CTestGui& t, const std::string& job) {
+    const std::filesystem::path folder =
+        std::filesystem::path(t.Gui().Config().uploadCountFile).parent_path();
+    std::ofstream(folder / "history.jsonl", std::ios::binary)
+        << R"({"start":"2026-12-08T03:30:00Z","end":"2026-12-08T03:30:04Z","job":")" << job
+        << R"(","status":0,"products":25,"errors":0,"warnings":2,"uploaded":true,"reason":"","bytes":6780})"
+        << "\n";
+}
+
+void UploadPageTest::SaveAsJobWritesWhatThePageUploadsAndShowsTheLastRun() {
+    CTestGui t;
+    t.Doc().SetAccount("GreenLeafGardens");
+    t.Doc().NoteLoadedFrom("/home/merchant/feeds/export.txt");
+    const std::string saved = ToPath(t.m_dir.filePath(QStringLiteral("GreenLeafGardens.txt")));
+    t.Doc().NoteFeedFileWritten(saved);
+    t.Doc().SetBasicFormat(true);
+    kFtpServer.Write(t.m_store, "sftp://feeds.quorvin.example/incoming");
+    kFtpKeyFile.Write(t.m_store, "/home/merchant/.ssh/id_ed25519");
+    kFtpBinary.Write(t.m_store, "1");
+    CPage5 page(t.Gui());
+    page.OnSetActive();
+    QVERIFY(FindChild<QLabel>(page, "jobLine")->text().isEmpty());
+    const QString jobFile = t.m_dir.filePath(QStringLiteral("jobs/nightly.toml"));
+    t.m_ui.ExpectSaveFile(A("Job Files (*.toml)|*.toml|All Files (*.*)|*.*||"), jobFile,
+                          FromPath(JobsFolder() + "/GreenLeafGardens.toml"));
+    t.m_ui.ExpectMessage(
+        A(kAppTitle),
+        A("The job was saved in ") + jobFile +
+            A(".\nyarvelin-feed run checks, writes and uploads this feed with it. The password "
+              "stays in the keyring: add a password file to the job to run it unattended."),
+        MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+    FindChild<QPushButton>(page, "saveJobButton")->click();
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+    const FeedJob job = LoadFeedJob(ToPath(jobFile));
+    QCOMPARE(job.name, std::string("nightly"));
+    QCOMPARE(job.source.feedFile, std::string("/home/merchant/feeds/export.txt"));
+    QCOMPARE(job.outputFile, saved);
+    QVERIFY(job.basic);
+    QVERIFY(job.upload.has_value());
+    QCOMPARE(job.upload->server, std::string("sftp://feeds.quorvin.example/incoming"));
+    QCOMPARE(job.upload->user, std::string("GreenLeafGardens"));
+    QCOMPARE(job.upload->keyFile, std::string("/home/merchant/.ssh/id_ed25519"));
+    QCOMPARE(job.upload->knownHostsFile, t.Gui().Config().knownHostsFile);
+    QVERIFY(job.upload->binary);
+
+    // The page now speaks of the saved job: its last run, and the last upload to the same place.
+    WriteRunHistory(t, "nightly");
+    RememberUploadCount(t.m_store, t.Gui().Config().uploadCountFile, "sftp://feeds.quorvin.example/incoming",
+                        "GreenLeafGardens.txt", 25);
+    page.OnSetActive();
+    QCOMPARE(
+        FindChild<QLabel>(page, "jobLine")->text(),
+        A("Last run of the job nightly: 2026-12-08 03:30 UTC, published, 25 products.\nLast upload to this "
+          "server and file name: 25 products."));
+}
+
 void UploadPageTest::Screenshot() {
     CTestGui t;
+    WriteRunHistory(t, "GreenLeafGardens");
     t.Doc().SetAccount("GreenLeafGardens");
     t.Doc().NoteFeedFileWritten("/home/merchant/feeds/GreenLeafGardens.txt");
     CMainPropertySheet sheet(t.Gui(), false);

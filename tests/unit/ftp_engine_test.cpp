@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -106,9 +107,26 @@ class CFakeClient : public FtpClient {
         }
         return Call("connect", m_failAt != "connect");
     }
-    std::optional<std::uint64_t> FindFile(const std::string&) override {
+    std::optional<std::uint64_t> FindFile(const std::string& name) override {
         Call("find", true);
+        if (m_sizes.count(name) != 0) {
+            return m_sizes[name];
+        }
         return m_remoteSize;
+    }
+    bool RenameFile(const std::string& from, const std::string& to) override {
+        m_calls.push_back("rename:" + from + ">" + to);
+        if (m_renameRefusals > 0) {
+            --m_renameRefusals;
+            m_error = kFtpErrorExtended;
+            m_reply = "550 Rename failed.\r\n";
+            return false;
+        }
+        return true;
+    }
+    bool DeleteFile(const std::string& name) override {
+        m_calls.push_back("delete:" + name);
+        return true;
     }
     bool Command(const std::string& command) override {
         m_calls.push_back(command);
@@ -126,8 +144,16 @@ class CFakeClient : public FtpClient {
     void SetRestartOffset(std::uint64_t offset) override {
         m_calls.push_back("restart:" + std::to_string(offset));
     }
-    bool OpenFile(const std::string&, bool write, bool binary) override {
+    bool OpenFile(const std::string& name, bool write, bool binary) override {
         m_calls.push_back(std::string(write ? "open-write" : "open-read") + (binary ? "-binary" : "-ascii"));
+        if (name != "feed.txt") {
+            m_calls.back() += ":" + name;
+        }
+        if (m_refuseOpenOf == name) {
+            m_error = kFtpErrorExtended;
+            m_reply = "553 Could not create file.\r\n";
+            return false;
+        }
         if (m_hangAt == "open") {
             return Hang();
         }
@@ -197,6 +223,9 @@ class CFakeClient : public FtpClient {
     std::string m_reply = "350 Restarting at 10.\r\n";
     bool m_supportsCommand = true;
     std::optional<std::uint64_t> m_remoteSize;
+    std::map<std::string, std::optional<std::uint64_t>> m_sizes;  // FindFile by name, over m_remoteSize
+    int m_renameRefusals = 0;
+    std::string m_refuseOpenOf;
     std::string m_data;
     std::size_t m_served = 0;
     std::string m_received;
@@ -221,6 +250,11 @@ class CListObserver : public FtpTransferObserver {
         m_events.push_back("ask:" + question);
         return true;
     }
+    bool AskWriteDirectly(const std::string& question) override {
+        m_events.push_back("direct?:" + question);
+        return m_writeDirectly;
+    }
+    bool m_writeDirectly = false;
     void OnEnded(bool failed) override { m_events.push_back(failed ? "ended:1" : "ended:0"); }
     std::size_t Count(const std::string& prefix) const {
         return static_cast<std::size_t>(std::count_if(
@@ -505,6 +539,170 @@ INSTANTIATE_TEST_SUITE_P(Phases, FtpEngineCancel,
                          [](const auto& info) {
                              return std::string(info.param.phase) + (info.param.download ? "Down" : "Up");
                          });
+
+// ---- safe replace: temporary file, size check, rename
+
+struct SafeReplaceCase {
+    const char* name;
+    const char* local;
+    bool binary;
+    FtpProtocol protocol;
+    std::optional<std::uint64_t> partSize;  // what the server says it holds of the temporary file
+    int renameRefusals;
+    bool targetExists;
+    bool writeDirectly;  // the answer to the question after a refusal
+    std::vector<std::string> calls;
+    const char* error;
+    const char* outcome;
+};
+class FtpEngineSafeReplace : public FtpEngine, public ::testing::WithParamInterface<SafeReplaceCase> {};
+TEST_P(FtpEngineSafeReplace, ReplacesTheTargetOnlyWithTheWholeFile) {
+    const SafeReplaceCase& c = GetParam();
+    WriteLocal(c.local);
+    m_client.m_sizes["feed.txt.part"] = c.partSize;
+    m_client.m_sizes["feed.txt"] = c.targetExists ? std::optional<std::uint64_t>(7) : std::nullopt;
+    m_client.m_renameRefusals = c.renameRefusals;
+    m_observer.m_writeDirectly = c.writeDirectly;
+    m_engine.m_request.download = false;
+    m_engine.m_request.safeReplace = true;
+    m_engine.m_request.binary = c.binary;
+    m_engine.m_request.security.protocol = c.protocol;
+    Run();
+    EXPECT_EQ(m_client.m_calls, c.calls);
+    EXPECT_EQ(m_engine.ErrorText(), c.error);
+    EXPECT_EQ(m_engine.OutcomeText(), c.outcome);
+    EXPECT_EQ(m_observer.m_events.back(), std::string(c.error).empty() ? "ended:0" : "ended:1");
+    if (!std::string(c.outcome).empty()) {
+        EXPECT_EQ(m_observer.m_events[m_observer.m_events.size() - 2], "status:" + std::string(c.outcome));
+    }
+}
+const std::vector<std::string> kSentAndChecked = {"session", "connect",    "open-write-binary:feed.txt.part",
+                                                  "finish",  "close-file", "find"};
+std::vector<std::string> Then(std::vector<std::string> calls, const std::vector<std::string>& more) {
+    calls.insert(calls.end(), more.begin(), more.end());
+    return calls;
+}
+const char* const kReplaced = "Sent as feed.txt.part, size checked, renamed to feed.txt";
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FtpEngineSafeReplace,
+    ::testing::Values(
+        SafeReplaceCase{"FtpRenamesOver", "abc\r\n", true, FtpProtocol::Ftp, 5, 0, true, false,
+                        Then(kSentAndChecked, {"rename:feed.txt.part>feed.txt"}), "", kReplaced},
+        SafeReplaceCase{"AsciiStoredWithLfAlone",
+                        "a\r\nb\r\n\r",
+                        false,
+                        FtpProtocol::Ftp,
+                        5,
+                        0,
+                        true,
+                        false,
+                        {"session", "connect", "open-write-ascii:feed.txt.part", "finish", "close-file",
+                         "find", "rename:feed.txt.part>feed.txt"},
+                        "",
+                        kReplaced},
+        SafeReplaceCase{
+            "ShortTemporaryFileStaysAside", "abcdef", true, FtpProtocol::Ftp, 4, 0, true, false,
+            kSentAndChecked,
+            "The server holds 4 bytes where 6 were sent, so the file on the server was left as it "
+            "was.",
+            ""},
+        SafeReplaceCase{
+            "LfCountIsNoExcuseInBinary", "a\r\nb\r\n", true, FtpProtocol::Ftp, 4, 0, true, false,
+            kSentAndChecked,
+            "The server holds 4 bytes where 6 were sent, so the file on the server was left as it "
+            "was.",
+            ""},
+        SafeReplaceCase{
+            "SizeUnknown", "abc", true, FtpProtocol::Ftp, std::nullopt, 0, true, false, kSentAndChecked,
+            "The server did not tell the size of feed.txt.part, so the file on the server was left "
+            "as it was.",
+            ""},
+        SafeReplaceCase{"SftpRemovesThenRenames", "abc", true, FtpProtocol::Sftp, 3, 1, true, false,
+                        Then(kSentAndChecked, {"rename:feed.txt.part>feed.txt", "find", "delete:feed.txt",
+                                               "rename:feed.txt.part>feed.txt"}),
+                        "", kReplaced},
+        SafeReplaceCase{
+            "FtpRenameRefusedAndDeclined", "abc", true, FtpProtocol::Ftp, 3, 1, true, false,
+            Then(kSentAndChecked, {"rename:feed.txt.part>feed.txt"}),
+            "The server refused to put the uploaded file in place of feed.txt, so the file on the "
+            "server was left as it was, Error:\n550 Rename failed.",
+            ""},
+        SafeReplaceCase{"FtpRenameRefusedWrittenDirectly", "abc", true, FtpProtocol::Ftp, 3, 1, true, true,
+                        Then(kSentAndChecked, {"rename:feed.txt.part>feed.txt", "open-write-binary", "finish",
+                                               "close-file", "delete:feed.txt.part"}),
+                        "",
+                        "Written directly to feed.txt: the server refused the temporary file feed.txt.part"},
+        SafeReplaceCase{
+            "SftpRefusalWithoutTargetIsNoDeleteCase", "abc", true, FtpProtocol::Sftp, 3, 1, false, false,
+            Then(kSentAndChecked, {"rename:feed.txt.part>feed.txt", "find"}),
+            "The server refused to put the uploaded file in place of feed.txt, so the file on the "
+            "server was left as it was, Error:\n550 Rename failed.",
+            ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FtpEngineSafeReplace, RefusedTemporaryFileAsksAndWritesTheTargetDirectly) {
+    for (const bool yes : {false, true}) {
+        SCOPED_TRACE(yes);
+        CFakeClient client;
+        client.m_clock = &m_clock;
+        client.m_refuseOpenOf = "feed.txt.part";
+        CListObserver observer;
+        observer.m_writeDirectly = yes;
+        CFtpTransferEngine engine(client, observer, m_clock);
+        WriteLocal("abc");
+        engine.m_request = m_engine.m_request;
+        engine.m_request.download = false;
+        engine.m_request.safeReplace = true;
+        engine.m_request.binary = true;
+        ASSERT_EQ(engine.Prepare([](const std::string&) { return true; }),
+                  CFtpTransferEngine::PrepareResult::Ready);
+        engine.Run();
+        EXPECT_EQ(
+            observer.Count("direct?:The server refused to put the uploaded file in place of feed.txt:\n553 "
+                           "Could not create file.\n\nDo you want to write feed.txt directly instead?"),
+            1u);
+        EXPECT_EQ(client.m_received, yes ? "abc" : "");
+        EXPECT_EQ(engine.ErrorText(), yes ? ""
+                                          : "An error occurred while attempting to open the specified remote "
+                                            "file, Error:\n553 Could not create file.");
+    }
+}
+
+TEST_F(FtpEngine, SafeReplaceResumeContinuesTheTemporaryFile) {
+    WriteLocal("0123456789abc");
+    m_client.m_sizes["feed.txt.part"] = 13;
+    m_engine.m_request.download = false;
+    m_engine.m_request.binary = true;
+    m_engine.m_request.safeReplace = true;
+    m_engine.m_request.startOffset = 10;
+    Run();
+    EXPECT_EQ(m_engine.ErrorText(), "");
+    EXPECT_EQ(m_client.m_received, "abc");
+    EXPECT_EQ(m_client.m_calls,
+              (std::vector<std::string>{"session", "connect", "REST 10", "open-write-binary:feed.txt.part",
+                                        "finish", "close-file", "find", "rename:feed.txt.part>feed.txt"}));
+}
+
+TEST_F(FtpEngine, CancelAfterTheDataLeavesTheTargetAlone) {
+    // Cancel pressed while the server confirmed the temporary file: no size check, no rename.
+    WriteLocal("abc");
+    m_engine.m_request.download = false;
+    m_engine.m_request.safeReplace = true;
+    m_client.m_hangAt = "finish";
+    ASSERT_EQ(m_engine.Prepare([](const std::string&) { return true; }),
+              CFtpTransferEngine::PrepareResult::Ready);
+    ASSERT_TRUE(m_engine.Start());
+    while (m_client.m_cancel.load() == nullptr) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    m_engine.Abort();
+    m_engine.Wait();
+    EXPECT_TRUE(m_engine.IsAborted());
+    EXPECT_EQ(std::count_if(m_client.m_calls.begin(), m_client.m_calls.end(),
+                            [](const std::string& c) { return c.rfind("rename:", 0) == 0; }),
+              0);
+}
 
 }  // namespace
 }  // namespace yarvelin

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "app/program_names.h"
 #include "app/recent_file_list.h"
 #include "app/remembered_alert.h"
@@ -269,33 +271,34 @@ TEST(SettingDeclarationTest, NamedValuesOfASection) {
     EXPECT_EQ(store.GetString("RulesFiles", "%2Fhome%2Fshop.txt"), "/home/shop.rules");
 }
 
-// The settings file escapes value names itself; the program only keeps '/' and '\\' out of them.
+// The record names a place once escaped; the counts earlier versions kept in the settings under that name are
+// taken over, and new counts go to the record only.
 struct CountKeyCase {
     const char* server;
     const char* file;
     const char* key;
-    const char* earlier;
 };
 class UploadCountKeyTest : public ::testing::TestWithParam<CountKeyCase> {};
-TEST_P(UploadCountKeyTest, NamesOnceAndStillReadsTheEarlierName) {
+TEST_P(UploadCountKeyTest, NamesOnceAndTakesOverTheSettingsCount) {
     const CountKeyCase& c = GetParam();
     EXPECT_EQ(UploadCountKey(c.server, c.file), c.key);
-    EXPECT_EQ(EarlierUploadCountKey(c.server, c.file), c.earlier);
+    const std::string record = ::testing::TempDir() + "upload-counts-" +
+                               std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                               ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::remove(record.c_str());
     CMemorySettingsStore store;
-    kUploadCounts.Write(store, c.earlier, 40);
-    EXPECT_EQ(LastUploadCount(store, c.server, c.file), 40);
-    RememberUploadCount(store, c.server, c.file, 12);
-    EXPECT_EQ(kUploadCounts.Read(store, c.key), 12);
-    EXPECT_EQ(LastUploadCount(store, c.server, c.file), 12);
+    kUploadCounts.Write(store, c.key, 40);
+    EXPECT_EQ(LastUploadCount(store, record, c.server, c.file), 40);
+    RememberUploadCount(store, record, c.server, c.file, 12);
+    EXPECT_EQ(kUploadCounts.Read(store, c.key), 40);  // the settings are no longer written
+    EXPECT_EQ(LastUploadCount(store, record, c.server, c.file), 12);
+    std::remove(record.c_str());
 }
 INSTANTIATE_TEST_SUITE_P(
     Cases, UploadCountKeyTest,
-    ::testing::Values(CountKeyCase{"127.0.0.1:2121", "merchant.txt", "127.0.0.1:2121 merchant.txt",
-                                   "127.0.0.1%3A2121%20merchant.txt"},
-                      CountKeyCase{" FTP.Example.com ", "Shop 1.txt", "ftp.example.com Shop 1.txt",
-                                   "ftp.example.com%20Shop%201.txt"},
-                      CountKeyCase{"sftp://h/in\\x", "f.txt", "sftp:||h|in|x f.txt",
-                                   "sftp%3A%2F%2Fh%2Fin%5Cx%20f.txt"}));
+    ::testing::Values(CountKeyCase{"127.0.0.1:2121", "merchant.txt", "127.0.0.1%3A2121%20merchant.txt"},
+                      CountKeyCase{" FTP.Example.com ", "Shop 1.txt", "ftp.example.com%20Shop%201.txt"},
+                      CountKeyCase{"sftp://h/in\\x", "f.txt", "sftp%3A%2F%2Fh%2Fin%5Cx%20f.txt"}));
 
 TEST(SettingDeclarationTest, ProgramNames) {
     EXPECT_STREQ(kSettingsRoot, "Yarvelin1.0");

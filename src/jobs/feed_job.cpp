@@ -1,0 +1,259 @@
+#include "jobs/feed_job.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "handfiles/hand_file.h"
+
+namespace yarvelin {
+
+namespace {
+
+std::string Resolve(const std::string& path, const std::filesystem::path& folder) {
+    if (path.empty() || std::filesystem::path(path).is_absolute()) {
+        return path;
+    }
+    return (folder / path).lexically_normal().string();
+}
+
+std::string OneOf(const toml::table& table, std::string_view key, std::initializer_list<const char*> values) {
+    const std::optional<std::string> value = ReadString(table, key);
+    std::string list;
+    for (const char* v : values) {
+        if (value == v) {
+            return *value;
+        }
+        list += std::string(list.empty() ? "" : " or ") + "\"" + v + "\"";
+    }
+    FailAt(*table.get(key), std::string(key) + " must be " + list);
+}
+
+bool Flag(const toml::table& table, std::string_view key) {
+    return ReadBool(table, key).value_or(false);
+}
+
+}  // namespace
+
+namespace {
+
+FeedJob FeedJobFrom(const toml::table& root, const std::string& path) {
+    const std::filesystem::path folder = std::filesystem::absolute(path).parent_path();
+    CheckKnownKeys(root, {"source", "check", "output", "upload"});
+    FeedJob job;
+    job.name = std::filesystem::path(path).stem().string();
+
+    const toml::table* source = ReadTable(root, "source");
+    if (!source) {
+        FailAt(root, "the job needs a [source] table naming the feed file to read");
+    }
+    CheckKnownKeys(*source, {"feed"});
+    job.source.feedFile = Resolve(RequireString(*source, "feed"), folder);
+
+    if (const toml::table* check = ReadTable(root, "check")) {
+        CheckKnownKeys(*check, {"newlines", "special", "max-errors"});
+        if (check->contains("newlines") != check->contains("special")) {
+            FailAt(*check, "the text check needs both newlines and special (or neither)");
+        }
+        if (check->contains("newlines")) {
+            job.newlines = OneOf(*check, "newlines", {"remove", "quote"});
+            job.special = OneOf(*check, "special", {"escape", "remove"});
+        }
+        job.maxErrors = ReadInteger(*check, "max-errors").value_or(0);
+        if (job.maxErrors < 0) {
+            FailAt(*check->get("max-errors"), "max-errors cannot be negative");
+        }
+    }
+
+    const toml::table* output = ReadTable(root, "output");
+    if (!output) {
+        FailAt(root, "the job needs an [output] table naming the feed file to write");
+    }
+    CheckKnownKeys(*output, {"file", "basic", "headers", "html-escaped", "partial", "quoted"});
+    job.outputFile = Resolve(RequireString(*output, "file"), folder);
+    job.basic = Flag(*output, "basic");
+    job.headers.includeHeaders = Flag(*output, "headers");
+    job.headers.htmlEscaped = Flag(*output, "html-escaped");
+    job.headers.updatesOnly = Flag(*output, "partial");
+    job.headers.quoted = Flag(*output, "quoted");
+    if (!job.headers.includeHeaders &&
+        (job.headers.htmlEscaped || job.headers.updatesOnly || job.headers.quoted)) {
+        FailAt(*output, "html-escaped, partial and quoted are header values: they need headers = true");
+    }
+
+    if (const toml::table* upload = ReadTable(root, "upload")) {
+        CheckKnownKeys(*upload, {"server", "port", "user", "password-file", "key-file", "known-hosts",
+                                 "pin-sha256", "binary", "passive"});
+        FeedJobUpload u;
+        u.server = RequireString(*upload, "server");
+        if (const auto port = ReadInteger(*upload, "port")) {
+            if (*port < 1 || *port > 65535) {
+                FailAt(*upload->get("port"), "port must be 1 to 65535");
+            }
+            u.port = static_cast<std::uint16_t>(*port);
+        }
+        u.user = ReadString(*upload, "user").value_or("");
+        u.passwordFile = Resolve(ReadString(*upload, "password-file").value_or(""), folder);
+        u.keyFile = Resolve(ReadString(*upload, "key-file").value_or(""), folder);
+        u.knownHostsFile = Resolve(ReadString(*upload, "known-hosts").value_or(""), folder);
+        u.pin = ReadString(*upload, "pin-sha256").value_or("");
+        u.binary = Flag(*upload, "binary");
+        u.passive = Flag(*upload, "passive");
+        job.upload = u;
+    }
+    return job;
+}
+
+}  // namespace
+
+FeedJob ParseFeedJob(const std::string& text, const std::string& path) {
+    return FeedJobFrom(ParseHandFile(text, path), path);
+}
+
+FeedJob LoadFeedJob(const std::string& path) {
+    return FeedJobFrom(LoadHandFile(path), path);
+}
+
+std::string FeedJobText(const FeedJob& job) {
+    const auto flag = [](bool b) { return b ? "true" : "false"; };
+    std::string t = "# A Yarvelin job: `yarvelin-feed run " + job.name +
+                    "` reads the feed, checks it, writes it and uploads it.\n\n";
+    t += "[source]\n# The feed file to read.\nfeed = " + TomlQuoted(job.source.feedFile) + "\n\n";
+    t += "[check]\n";
+    if (job.newlines) {
+        t += "# Text check: \"remove\" or \"quote\" control characters; \"escape\" or \"remove\" special "
+             "ones.\n";
+        t += "newlines = " + TomlQuoted(*job.newlines) + "\nspecial = " + TomlQuoted(*job.special) + "\n";
+    } else {
+        t += "# Text check: add newlines = \"remove\" (or \"quote\") and special = \"escape\" (or "
+             "\"remove\").\n";
+    }
+    t += "# More errors than this stop the upload.\nmax-errors = " + std::to_string(job.maxErrors) + "\n\n";
+    t += "[output]\n# The feed file to write and upload.\nfile = " + TomlQuoted(job.outputFile) + "\n";
+    t += std::string("basic = ") + flag(job.basic) + "\nheaders = " + flag(job.headers.includeHeaders) +
+         "\nhtml-escaped = " + flag(job.headers.htmlEscaped) +
+         "\npartial = " + flag(job.headers.updatesOnly) + "\nquoted = " + flag(job.headers.quoted) + "\n";
+    if (job.upload) {
+        const FeedJobUpload& u = *job.upload;
+        t += "\n[upload]\nserver = " + TomlQuoted(u.server) + "\n";
+        if (u.port) {
+            t += "port = " + std::to_string(*u.port) + "\n";
+        }
+        if (!u.user.empty()) {
+            t += "user = " + TomlQuoted(u.user) + "\n";
+        }
+        t += "# A file whose first line is the password (or the key's passphrase); readable by you only.\n";
+        t += (u.passwordFile.empty() ? "# password-file = \"\""
+                                     : "password-file = " + TomlQuoted(u.passwordFile)) +
+             std::string("\n");
+        if (!u.keyFile.empty()) {
+            t += "key-file = " + TomlQuoted(u.keyFile) + "\n";
+        }
+        if (!u.knownHostsFile.empty()) {
+            t += "known-hosts = " + TomlQuoted(u.knownHostsFile) + "\n";
+        }
+        if (!u.pin.empty()) {
+            t += "pin-sha256 = " + TomlQuoted(u.pin) + "\n";
+        }
+        t += std::string("binary = ") + flag(u.binary) + "\npassive = " + flag(u.passive) + "\n";
+    }
+    return t;
+}
+
+FeedJob JobForWizardUpload(const std::string& name, const std::string& sourceFile,
+                           const std::string& outputFile, bool basic, const FeedJobUpload& upload) {
+    FeedJob job;
+    job.name = name;
+    job.source.feedFile = sourceFile.empty() ? outputFile : sourceFile;
+    job.outputFile = outputFile;
+    job.basic = basic;
+    job.upload = upload;
+    return job;
+}
+
+namespace {
+
+// The value of "key" in one history line as run writes it: a string's text or a number's digits.
+std::string HistoryValue(const std::string& line, const std::string& key) {
+    const std::string tag = "\"" + key + "\":";
+    const std::size_t at = line.find(tag);
+    if (at == std::string::npos) {
+        return {};
+    }
+    std::size_t start = at + tag.size();
+    if (start < line.size() && line[start] == '"') {
+        std::string text;
+        for (std::size_t i = start + 1; i < line.size() && line[i] != '"'; ++i) {
+            if (line[i] == '\\' && i + 1 < line.size()) {
+                ++i;
+            }
+            text += line[i];
+        }
+        return text;
+    }
+    std::size_t end = start;
+    while (end < line.size() && line[end] != ',' && line[end] != '}') {
+        ++end;
+    }
+    return line.substr(start, end - start);
+}
+
+}  // namespace
+
+std::string JobStatusText(const std::string& historyText, const std::string& job,
+                          std::optional<long long> lastUpload) {
+    std::string last;
+    std::size_t start = 0;
+    while (start < historyText.size()) {
+        std::size_t end = historyText.find('\n', start);
+        if (end == std::string::npos) {
+            end = historyText.size();
+        }
+        const std::string line = historyText.substr(start, end - start);
+        if (HistoryValue(line, "job") == job) {
+            last = line;
+        }
+        start = end + 1;
+    }
+    std::string text;
+    if (!last.empty()) {
+        const std::string status = HistoryValue(last, "status");
+        const char* outcome = status == "0"
+                                  ? (HistoryValue(last, "uploaded") == "true" ? "published" : "written")
+                              : status == "3" ? "stopped"
+                                              : "failed";
+        std::string end = HistoryValue(last, "end");
+        if (end.size() == 20) {
+            end = end.substr(0, 10) + " " + end.substr(11, 5) + " UTC";
+        }
+        text = "Last run of the job " + job + ": " + end + ", " + outcome + ", " +
+               HistoryValue(last, "products") + " products";
+        const std::string reason = HistoryValue(last, "reason");
+        if (status != "0" && !reason.empty()) {
+            text += " (" + reason + ")";
+        }
+        text += ".";
+    }
+    if (lastUpload) {
+        text += std::string(text.empty() ? "" : "\n") +
+                "Last upload to this server and file name: " + std::to_string(*lastUpload) + " products.";
+    }
+    return text;
+}
+
+std::string JobsFolder() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config && *config == '/') {
+        return std::string(config) + "/yarvelin/jobs";
+    }
+    const char* home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/.config/yarvelin/jobs";
+}
+
+std::string JobFilePath(const std::string& job) {
+    const bool isPath = job.find('/') != std::string::npos ||
+                        (job.size() > 5 && job.compare(job.size() - 5, 5, ".toml") == 0) ||
+                        std::filesystem::is_regular_file(job);
+    return isPath ? job : JobsFolder() + "/" + job + ".toml";
+}
+
+}  // namespace yarvelin

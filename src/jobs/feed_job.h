@@ -1,0 +1,68 @@
+// A job: what an unattended run reads, checks, writes and uploads, kept in a TOML file a merchant can read
+// and edit (~/.config/yarvelin/jobs/NAME.toml). Read only through the hand-file loader, so a mistake is
+// reported as "FILE:LINE: what is wrong" before anything is done.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "feed/feed_line_format.h"
+
+namespace yarvelin {
+
+// Where the products come from. A feed file today; a shop export with its column map and rules file
+// will be a second kind beside it, chosen by which keys the [source] table holds.
+struct FeedJobSource {
+    std::string feedFile;
+};
+
+struct FeedJobUpload {
+    std::string server;  // a host name or an ftp/ftpes/ftps/sftp address, as the upload page takes it
+    std::optional<std::uint16_t> port;
+    std::string user;          // empty: anonymous
+    std::string passwordFile;  // first line is the password (or the key's passphrase)
+    std::string keyFile;       // SFTP private key
+    std::string knownHostsFile;
+    std::string pin;  // TLS: "sha256//..." of the certificate's public key
+    bool binary = false;
+    bool passive = false;
+};
+
+struct FeedJob {
+    std::string name;  // the file's name without ".toml"
+    FeedJobSource source;
+    // The text check (Verify Data): both answers, or neither for no text check.
+    std::optional<std::string> newlines;  // "remove" or "quote"
+    std::optional<std::string> special;   // "escape" or "remove"
+    long long maxErrors = 0;              // more errors than this stop the upload
+    std::string outputFile;
+    bool basic = false;
+    FeedHeaderChoices headers;
+    std::optional<FeedJobUpload> upload;  // none: the run only writes the file
+};
+
+// Reads a job file. Relative paths in it are taken from the job file's folder. Throws CHandFileError.
+FeedJob LoadFeedJob(const std::string& path);
+FeedJob ParseFeedJob(const std::string& text, const std::string& path);
+
+// The text of a job file for job, with a comment on each key, as the wizard saves one.
+std::string FeedJobText(const FeedJob& job);
+
+// The job the wizard saves for the open feed: read sourceFile, write outputFile, upload as the upload page
+// would (the password stays in the keyring: the job names no password file until the merchant adds one).
+FeedJob JobForWizardUpload(const std::string& name, const std::string& sourceFile,
+                           const std::string& outputFile, bool basic, const FeedJobUpload& upload);
+
+// What the upload page shows of a job: its last run, from the run history (JSON Lines as `run` writes
+// them), and the product count of the last upload to its place. Empty when there is neither.
+std::string JobStatusText(const std::string& historyText, const std::string& job,
+                          std::optional<long long> lastUpload);
+
+// The folder of named jobs: $XDG_CONFIG_HOME/yarvelin/jobs, else ~/.config/yarvelin/jobs.
+std::string JobsFolder();
+// JOB as the command line gives it: a path when it names a file or holds a "/" or ends in ".toml", else
+// the name of a job in JobsFolder().
+std::string JobFilePath(const std::string& job);
+
+}  // namespace yarvelin

@@ -1,0 +1,93 @@
+#include "jobs/upload_count_file.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "checks/upload_history.h"
+
+namespace yarvelin {
+
+std::string StateFolder() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state && *state == '/') {
+        return std::string(state) + "/yarvelin";
+    }
+    const char* home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/.local/state/yarvelin";
+}
+
+std::string UploadCountFilePath() {
+    return StateFolder() + "/upload-counts";
+}
+
+bool CUploadCountFile::Exists() const {
+    std::error_code ignored;
+    return std::filesystem::exists(m_path, ignored);
+}
+
+std::map<std::string, long long> CUploadCountFile::Read() const {
+    std::map<std::string, long long> counts;
+    std::ifstream in(m_path, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string key;
+        long long count = -1;
+        if (fields >> key >> count && count >= 0) {
+            counts[key] = count;
+        }
+    }
+    return counts;
+}
+
+bool CUploadCountFile::Write(const std::map<std::string, long long>& counts) const {
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(m_path).parent_path(), error);
+    const std::string temporary = m_path + ".new";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        for (const auto& [key, count] : counts) {
+            out << key << ' ' << count << '\n';
+        }
+        out.flush();
+        if (!out) {
+            std::filesystem::remove(temporary, error);
+            return false;
+        }
+    }
+    std::filesystem::rename(temporary, m_path, error);
+    return !error;
+}
+
+std::optional<long long> CUploadCountFile::Last(const std::string& server,
+                                                const std::string& remoteFile) const {
+    const auto counts = Read();
+    const auto found = counts.find(UploadCountKey(server, remoteFile));
+    if (found == counts.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+bool CUploadCountFile::Remember(const std::string& server, const std::string& remoteFile,
+                                std::size_t products) {
+    auto counts = Read();
+    counts[UploadCountKey(server, remoteFile)] = static_cast<long long>(products);
+    return Write(counts);
+}
+
+bool CUploadCountFile::Adopt(const std::map<std::string, long long>& older) {
+    auto counts = Read();
+    bool changed = false;
+    for (const auto& [key, count] : older) {
+        if (count >= 0 && counts.emplace(key, count).second) {
+            changed = true;
+        }
+    }
+    return !changed || Write(counts);
+}
+
+}  // namespace yarvelin

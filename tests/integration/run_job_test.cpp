@@ -1,0 +1,341 @@
+// yarvelin-feed run against the FTP test server: a job read, checked, written and uploaded with the
+// safe replace, the guards that stop it, the lock that keeps a second run out, and what a run records.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <thread>
+
+#include "integration/ftp_test_server.h"
+#include "support/cli_run.h"
+
+namespace yarvelin {
+namespace {
+
+using test::CFtpTestServer;
+
+// A folder with a feed, a job and its own state and configuration folders.
+class CJobFolder {
+  public:
+    explicit CJobFolder(const CFtpTestServer& server) : m_server(server) {
+        m_dir = server.Base() / "job";
+        std::filesystem::create_directories(m_dir / "out");
+        CFtpTestServer::WriteFile(m_dir / "merchant.pw", "secret\n");
+        WriteFeed(1, 25);
+    }
+    // A feed of `count` products; `duplicates` of them repeat the offer id of the first (an error each).
+    void WriteFeed(int duplicates, int count) {
+        const std::string sample =
+            CFtpTestServer::ReadFile(YARVELIN_SOURCE_DIR "/resources/Samples/SampleFlowers.txt");
+        std::istringstream lines(sample);
+        std::string header, line, body, first;
+        std::getline(lines, header);
+        for (int i = 0; i < count && std::getline(lines, line); ++i) {
+            body += line + "\n";
+            if (first.empty()) {
+                first = line;
+            }
+        }
+        for (int i = 1; i < duplicates; ++i) {
+            body += first + "\n";
+        }
+        CFtpTestServer::WriteFile(m_dir / "in.txt", header + "\n" + body);
+    }
+    // About `count` products, made by repeating the sample's.
+    void WriteLargeFeed(int count) {
+        const std::string sample =
+            CFtpTestServer::ReadFile(YARVELIN_SOURCE_DIR "/resources/Samples/SampleFlowers.txt");
+        const std::size_t bodyStart = sample.find('\n') + 1;
+        std::string feed = sample;
+        while (feed.size() < sample.size() * static_cast<std::size_t>(count) / 25) {
+            feed += sample.substr(bodyStart);
+        }
+        CFtpTestServer::WriteFile(m_dir / "in.txt", feed);
+    }
+    void WriteJob(const std::string& extraCheck = "max-errors = 5\n") {
+        CFtpTestServer::WriteFile(
+            m_dir / "shop.toml",
+            "[source]\nfeed = \"in.txt\"\n[check]\n" + extraCheck +
+                "[output]\nfile = \"out/merchant.txt\"\n[upload]\nserver = \"ftp://127.0.0.1:" +
+                std::to_string(m_server.Port()) +
+                "\"\nuser = \"merchant\"\npassword-file = \"merchant.pw\"\nbinary = true\n");
+    }
+    testing::CliRun Run(const std::string& options = {}) const {
+        return testing::RunShellLine(
+            YARVELIN_CLI, "run " + options + " " + testing::ShellQuote((m_dir / "shop.toml").string()), m_dir,
+            Environment());
+    }
+    pid_t Start() const {
+        return testing::StartArgs(YARVELIN_CLI, {"run", "--allow-errors", (m_dir / "shop.toml").string()},
+                                  m_dir / "killed-stderr.txt",
+                                  {"XDG_STATE_HOME=" + (m_dir / "state").string(),
+                                   "XDG_CONFIG_HOME=" + (m_dir / "config").string()});
+    }
+    // The writer's temporary files beside the output.
+    std::vector<std::string> LocalTemporaries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_dir / "out")) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind(".merchant.txt.", 0) == 0) {
+                names.push_back(name);
+            }
+        }
+        return names;
+    }
+    std::string Environment() const {
+        return "XDG_STATE_HOME=" + testing::ShellQuote((m_dir / "state").string()) +
+               " XDG_CONFIG_HOME=" + testing::ShellQuote((m_dir / "config").string());
+    }
+    std::vector<nlohmann::json> History() const {
+        std::vector<nlohmann::json> lines;
+        std::istringstream in(CFtpTestServer::ReadFile(m_dir / "state" / "yarvelin" / "history.jsonl"));
+        std::string line;
+        while (std::getline(in, line)) {
+            lines.push_back(nlohmann::json::parse(line));
+        }
+        return lines;
+    }
+    const std::filesystem::path& Dir() const { return m_dir; }
+
+  private:
+    const CFtpTestServer& m_server;
+    std::filesystem::path m_dir;
+};
+
+TEST(RunJob, PublishesThroughTheSafeReplaceAndRecords) {
+    CFtpTestServer server;
+    CJobFolder job(server);
+    job.WriteJob();
+    CFtpTestServer::WriteFile(server.Root() / "merchant.txt", "the old feed\r\n");
+    const testing::CliRun r = job.Run();
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string written = CFtpTestServer::ReadFile(job.Dir() / "out" / "merchant.txt");
+    EXPECT_TRUE(CFtpTestServer::ReadFile(server.Root() / "merchant.txt") == written);
+    EXPECT_FALSE(std::filesystem::exists(server.Root() / "merchant.txt.part"));
+    EXPECT_NE(server.Log().find("STOR merchant.txt.part"), std::string::npos);
+    // The run ends with one summary line on standard error, and one history line.
+    const std::size_t lastLine = r.err.rfind('\n', r.err.size() - 2) + 1;
+    EXPECT_EQ(r.err.substr(lastLine).rfind("yarvelin-feed run: shop: published, 25 products, 0 errors, ", 0),
+              0u)
+        << r.err;
+    EXPECT_EQ(r.err.substr(r.err.size() - 25), " renamed to merchant.txt\n");
+    const auto history = job.History();
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(history[0]["job"], "shop");
+    EXPECT_EQ(history[0]["status"], 0);
+    EXPECT_EQ(history[0]["products"], 25);
+    EXPECT_EQ(history[0]["uploaded"], true);
+    EXPECT_EQ(history[0]["bytes"], written.size());
+    for (const char* key : {"start", "end", "errors", "warnings", "reason", "duration"}) {
+        EXPECT_TRUE(history[0].contains(key)) << key;
+    }
+    // The count is kept for the next run's guard, in the state folder.
+    EXPECT_NE(CFtpTestServer::ReadFile(job.Dir() / "state" / "yarvelin" / "upload-counts")
+                  .find("merchant.txt 25\n"),
+              std::string::npos);
+}
+
+struct GuardCase {
+    const char* name;
+    int duplicates;  // errors in the feed
+    int products;    // products before the duplicates
+    long long last;  // the last upload's count; -1: none
+    const char* options;
+    int status;
+    const char* reason;  // the summary line ends with it
+};
+class RunJobGuards : public ::testing::TestWithParam<GuardCase> {};
+TEST_P(RunJobGuards, StopBeforeTheUploadUnlessAllowed) {
+    const GuardCase& c = GetParam();
+    CFtpTestServer server;
+    CJobFolder job(server);
+    job.WriteJob("max-errors = 1\n");
+    job.WriteFeed(c.duplicates, c.products);
+    if (c.last >= 0) {
+        std::filesystem::create_directories(job.Dir() / "state" / "yarvelin");
+        CFtpTestServer::WriteFile(job.Dir() / "state" / "yarvelin" / "upload-counts",
+                                  "ftp%3A%2F%2F127.0.0.1%3A" + std::to_string(server.Port()) +
+                                      "%20merchant.txt " + std::to_string(c.last) + "\n");
+    }
+    CFtpTestServer::WriteFile(server.Root() / "merchant.txt", "the old feed\r\n");
+    const testing::CliRun r = job.Run(c.options);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    const std::string reason = c.reason;
+    ASSERT_GE(r.err.size(), reason.size() + 1);
+    EXPECT_EQ(r.err.substr(r.err.size() - reason.size() - 1), reason + "\n") << r.err;
+    EXPECT_EQ(CFtpTestServer::ReadFile(server.Root() / "merchant.txt") == "the old feed\r\n", c.status == 3);
+    EXPECT_EQ(job.History().back()["status"], c.status);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RunJobGuards,
+    ::testing::Values(
+        GuardCase{"NoProducts", 0, 0, -1, "", 3,
+                  "the feed holds no products (--allow-empty uploads it all the same)"},
+        GuardCase{"TooManyErrors", 3, 10, -1, "", 3,
+                  "2 errors, more than the job's limit of 1 (--allow-errors uploads it all the same)"},
+        GuardCase{"ErrorsAllowed", 3, 10, -1, "--allow-errors", 0, "renamed to merchant.txt"},
+        GuardCase{"CountDrop", 0, 10, 25, "", 3,
+                  "10 products, fewer than half of the 25 of the last upload (--allow-drop uploads it all "
+                  "the same)"},
+        GuardCase{"DropAllowed", 0, 10, 25, "--allow-drop", 0, "renamed to merchant.txt"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RunJob, SecondRunExitsAtOnceWhileTheLockIsHeld) {
+    CFtpTestServer server;
+    CJobFolder job(server);
+    job.WriteJob();
+    const auto lockFile = job.Dir() / "state" / "yarvelin" / "locks" / "shop.lock";
+    std::filesystem::create_directories(lockFile.parent_path());
+    const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    const testing::CliRun held = job.Run();
+    EXPECT_EQ(held.status, 4);
+    EXPECT_EQ(held.err, "yarvelin-feed run: shop: another run of this job is in progress\n");
+    EXPECT_FALSE(std::filesystem::exists(server.Root() / "merchant.txt"));
+    ::close(fd);
+    EXPECT_EQ(job.Run().status, 0);
+}
+
+TEST(RunJob, CheckSaysWhatItWouldDoAndTouchesNothing) {
+    CFtpTestServer server;
+    CJobFolder job(server);
+    job.WriteJob();
+    const testing::CliRun r = job.Run("--check");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("would upload to ftp://127.0.0.1:" + std::to_string(server.Port()) +
+                         " as merchant.txt (through merchant.txt.part)"),
+              std::string::npos)
+        << r.out;
+    EXPECT_FALSE(std::filesystem::exists(job.Dir() / "out" / "merchant.txt"));
+    EXPECT_FALSE(std::filesystem::exists(server.Root() / "merchant.txt"));
+    EXPECT_FALSE(std::filesystem::exists(job.Dir() / "state" / "yarvelin" / "history.jsonl"));
+}
+
+TEST(RunJob, NamedJobsComeFromTheJobsFolderAndMistakesNameTheirLine) {
+    CFtpTestServer server;
+    CJobFolder job(server);
+    std::filesystem::create_directories(job.Dir() / "config" / "yarvelin" / "jobs");
+    const auto path = job.Dir() / "config" / "yarvelin" / "jobs" / "nightly.toml";
+    CFtpTestServer::WriteFile(path,
+                              "[source]\nfeed = \"x.txt\"\n[output]\nfile = \"y.txt\"\nbinary = true\n");
+    const testing::CliRun r =
+        testing::RunShellLine(YARVELIN_CLI, "run nightly", job.Dir(), job.Environment());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err,
+              "yarvelin-feed run: " + path.string() +
+                  ":5: unknown key binary (known: file, basic, headers, html-escaped, partial, quoted)\n");
+}
+
+// ---- faults: the run killed at each step, a dropped connection
+
+// Polls until ready() holds; false when the run ended first.
+bool WaitUntil(pid_t pid, const std::function<bool()>& ready) {
+    for (;;) {
+        if (ready()) {
+            return true;
+        }
+        if (::kill(pid, 0) != 0 || ::waitpid(pid, nullptr, WNOHANG) == pid) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+struct KillCase {
+    const char* name;
+    const char* fault;  // of the FTP test server the killed run uploads to
+    int products;
+    const char* point;  // "writing", "uploading", or the command the server heard last
+};
+class RunJobKilled : public ::testing::TestWithParam<KillCase> {};
+TEST_P(RunJobKilled, LeavesTheOldFeedsAndTheNextRunFinishes) {
+    const KillCase& c = GetParam();
+    const std::string oldRemote = "the old feed\r\n";
+    const std::string oldLocal = "the old local feed\r\n";
+    CFtpTestServer faulty(c.fault);
+    CJobFolder job(faulty);
+    job.WriteLargeFeed(c.products);
+    job.WriteJob();
+    CFtpTestServer::WriteFile(faulty.Root() / "merchant.txt", oldRemote);
+    CFtpTestServer::WriteFile(job.Dir() / "out" / "merchant.txt", oldLocal);
+
+    const pid_t run = job.Start();
+    const std::string point = c.point;
+    const bool reached = WaitUntil(run, [&] {
+        if (point == "writing") {
+            return !job.LocalTemporaries().empty();
+        }
+        if (point == "uploading") {
+            return std::filesystem::exists(faulty.Root() / "merchant.txt.part");
+        }
+        return faulty.Log().find("<- " + point + " merchant.txt.part (held") != std::string::npos;
+    });
+    ASSERT_TRUE(reached) << "the run ended before " << point << ": "
+                         << CFtpTestServer::ReadFile(job.Dir() / "killed-stderr.txt");
+    if (point == "uploading") {
+        // A second run of the same job leaves at once while the first holds the lock.
+        const testing::CliRun second = job.Run();
+        EXPECT_EQ(second.status, 4);
+        EXPECT_EQ(second.err, "yarvelin-feed run: shop: another run of this job is in progress\n");
+    }
+    ::kill(run, SIGKILL);
+    ::waitpid(run, nullptr, 0);
+    EXPECT_TRUE(CFtpTestServer::ReadFile(faulty.Root() / "merchant.txt") == oldRemote);
+    const std::string localAfterKill = CFtpTestServer::ReadFile(job.Dir() / "out" / "merchant.txt");
+
+    // The next run, against a server holding what the killed one left there, publishes and cleans up.
+    CFtpTestServer server;
+    for (const char* name : {"merchant.txt", "merchant.txt.part"}) {
+        if (std::filesystem::exists(faulty.Root() / name)) {
+            std::filesystem::copy_file(faulty.Root() / name, server.Root() / name);
+        }
+    }
+    CJobFolder next(server);
+    std::filesystem::rename(job.Dir() / "in.txt", next.Dir() / "in.txt");
+    std::filesystem::remove_all(next.Dir() / "out");
+    std::filesystem::rename(job.Dir() / "out", next.Dir() / "out");
+    std::filesystem::remove_all(next.Dir() / "state");
+    std::filesystem::rename(job.Dir() / "state", next.Dir() / "state");
+    next.WriteJob();
+    const testing::CliRun again = next.Run("--allow-errors");
+    ASSERT_EQ(again.status, 0) << again.err;
+    const std::string newLocal = CFtpTestServer::ReadFile(next.Dir() / "out" / "merchant.txt");
+    EXPECT_TRUE(localAfterKill == oldLocal || localAfterKill == newLocal)
+        << "a mix of the old and the new file";
+    EXPECT_TRUE(CFtpTestServer::ReadFile(server.Root() / "merchant.txt") == newLocal);
+    EXPECT_FALSE(std::filesystem::exists(server.Root() / "merchant.txt.part"));
+    EXPECT_EQ(next.LocalTemporaries(), std::vector<std::string>{});
+}
+INSTANTIATE_TEST_SUITE_P(Points, RunJobKilled,
+                         ::testing::Values(KillCase{"WhileWritingTheLocalFile", "", 80000, "writing"},
+                                           KillCase{"WhileUploading", "stall=20000", 2000, "uploading"},
+                                           KillCase{"AfterTheUploadBeforeTheRename", "hang=RNFR", 2000,
+                                                    "RNFR"},
+                                           KillCase{"DuringTheSizeCheck", "hang=SIZE", 2000, "SIZE"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RunJobFaults, DroppedConnectionFailsAndLeavesTheTarget) {
+    CFtpTestServer server("drop=20000");
+    CJobFolder job(server);
+    job.WriteLargeFeed(2000);
+    job.WriteJob();
+    CFtpTestServer::WriteFile(server.Root() / "merchant.txt", "the old feed\r\n");
+    const testing::CliRun r = job.Run("--allow-errors");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("yarvelin-feed run: shop: failed, "), std::string::npos) << r.err;
+    EXPECT_EQ(CFtpTestServer::ReadFile(server.Root() / "merchant.txt"), "the old feed\r\n");
+    EXPECT_EQ(job.History().back()["uploaded"], false);
+}
+
+}  // namespace
+}  // namespace yarvelin
