@@ -13,7 +13,7 @@ class CFixedAnswerUi : public UiServices {
     }
     std::optional<QString> OpenFileDialog(QWidget*, const FileDialogRequest&) override { return {}; }
     std::optional<QString> SaveFileDialog(QWidget*, const FileDialogRequest&) override { return {}; }
-    void OpenUrl(const QString&) override {}
+    bool OpenUrl(const QString&) override { return true; }
     std::optional<QString> ShowHelpTopic(QWidget*, const QString&) override { return {}; }
     void Beep() override {}
 
