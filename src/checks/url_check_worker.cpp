@@ -10,6 +10,7 @@
 #include "app/feed_document.h"
 #include "app/settings_names.h"
 #include "app/settings_store.h"
+#include "checks/image_check.h"
 
 namespace yarvelin {
 
@@ -68,6 +69,7 @@ struct RecordCheck {
     bool want[2] = {false, false};  // product URL, image URL
     bool retried[2] = {false, false};
     unsigned result[2] = {kUrlNoStatus, kUrlNoStatus};
+    std::vector<UrlFinding> findings[2];
     int nextUrl = 0;      // the next of its URLs to start
     int outstanding = 0;  // requests started and not yet ended, waits for a repeat included
     bool Complete() const { return nextUrl == 2 && outstanding == 0; }
@@ -84,6 +86,16 @@ std::uint64_t Tag(std::size_t position, int which) {
 
 const std::string& UrlOf(const COtherRecord& record, int which) {
     return which == 0 ? record.m_required.product_url : record.m_required.image_url;
+}
+
+// An image is asked for its first bytes only: enough to tell its type and size.
+HttpSession::RequestOptions OptionsFor(int which) {
+    HttpSession::RequestOptions options;
+    if (which == 1) {
+        options.keepBody = kImageProbeBytes;
+        options.onlyThoseBytes = true;
+    }
+    return options;
 }
 
 class CUrlCheckRun {
@@ -146,7 +158,7 @@ class CUrlCheckRun {
                 // A URL that does not parse even with "http://" in front is decided without a request.
                 if (const std::optional<std::string> target =
                         UrlToRequest(m_session, UrlOf(*record, which))) {
-                    m_session.Start(Tag(check.position, which), *target);
+                    m_session.StartRequest(Tag(check.position, which), *target, OptionsFor(which));
                     ++m_inFlight;
                     ++check.outstanding;
                     any = true;
@@ -179,6 +191,11 @@ class CUrlCheckRun {
             }
         }
         check.result[which] = UrlResult(finished.response);
+        if (which == 1) {
+            const COtherRecord& record = m_records[check.position];
+            check.findings[which] =
+                ImageFindings(finished.response, IsApparelCategory(record.m_required.category));
+        }
         --check.outstanding;
     }
 
@@ -196,7 +213,8 @@ class CUrlCheckRun {
             const int which = static_cast<int>(it->tag % 2);
             const COtherRecord& record = m_records[check.position];
             // It parsed when it was first started.
-            m_session.Start(it->tag, *UrlToRequest(m_session, UrlOf(record, which)));
+            m_session.StartRequest(it->tag, *UrlToRequest(m_session, UrlOf(record, which)),
+                                   OptionsFor(which));
             ++m_inFlight;
             it = m_retries.erase(it);
         }
@@ -240,6 +258,7 @@ class CUrlCheckRun {
                 m_observer.OnUrlChecked(check.position, which == 1, check.result[which]);
                 result.requested[which] = true;
                 result.result[which] = check.result[which];
+                result.findings[which] = check.findings[which];
             }
         }
         m_observer.OnRecordChecked(result);
@@ -268,6 +287,18 @@ void ApplyUrlCheckResult(CFeedDocument& doc, const UrlCheckResult& result) {
     }
     if (result.requested[1]) {
         record.image_url_ok = IsUrlOk(result.result[1]);
+    }
+    // A requested address's findings replace those of its last request.
+    constexpr int kColumns[2] = {0, 4};
+    for (int which = 0; which < 2; ++which) {
+        if (!result.requested[which]) {
+            continue;
+        }
+        auto& findings = record.url_findings;
+        findings.erase(std::remove_if(findings.begin(), findings.end(),
+                                      [&](const UrlFinding& f) { return f.column == kColumns[which]; }),
+                       findings.end());
+        findings.insert(findings.end(), result.findings[which].begin(), result.findings[which].end());
     }
     record.urls_checked = true;
 }

@@ -7,10 +7,12 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/program_names.h"
 #include "app/settings_names.h"
 #include "checks/http_session.h"
+#include "records/other_record.h"
 
 namespace yarvelin {
 
@@ -35,9 +37,12 @@ struct UrlCheckResult {
     std::size_t position = 0;
     bool requested[2] = {false, false};  // product URL, image URL
     unsigned result[2] = {kUrlNoStatus, kUrlNoStatus};
+    // What each requested address was found to serve (a picture too small, ...).
+    std::vector<UrlFinding> findings[2];
 };
 
-// Stores a record's results: the flag of each URL requested, and the record counts as checked.
+// Stores a record's results: the flag and the findings of each URL requested, and the record counts as
+// checked.
 void ApplyUrlCheckResult(CFeedDocument& doc, const UrlCheckResult& result);
 
 // The worker's reports. They come from the worker's thread.
