@@ -30,6 +30,7 @@ class HttpSession {
         std::string contentType;
         std::optional<long long> fullLength;
         unsigned redirects = 0;
+        std::string finalUrl;  // the address of the final response
     };
     struct RequestOptions {
         // Keep this many first bytes of the final body (0: none, and nothing else above is filled).

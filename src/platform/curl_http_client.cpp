@@ -160,6 +160,10 @@ void AddKeptBody(CTransfer& transfer, HttpSession::Response& response) {
     }
     long redirects = 0;
     curl_easy_getinfo(handle, CURLINFO_REDIRECT_COUNT, &redirects);
+    char* finalUrl = nullptr;
+    if (curl_easy_getinfo(handle, CURLINFO_EFFECTIVE_URL, &finalUrl) == CURLE_OK && finalUrl) {
+        response.finalUrl = finalUrl;
+    }
     response.redirects = static_cast<unsigned>(std::max(0L, redirects));
     if (const std::optional<long long> total = RangeTotal(handle)) {
         response.fullLength = total;
