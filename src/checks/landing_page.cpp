@@ -2,6 +2,7 @@
 
 #include <gumbo.h>
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
@@ -267,8 +268,42 @@ bool CRobotsRules::Allows(std::string_view pathAndQuery, std::string* rule) cons
     return !best || best->allow;
 }
 
+namespace {
+
+// Where needle (lower case) first or last occurs in text, ASCII letter case ignored.
+std::size_t FindNoCase(std::string_view text, std::string_view needle, bool last) {
+    std::size_t found = std::string_view::npos;
+    for (std::size_t i = 0; i + needle.size() <= text.size(); ++i) {
+        std::size_t k = 0;
+        while (k < needle.size() && std::tolower(static_cast<unsigned char>(text[i + k])) == needle[k]) {
+            ++k;
+        }
+        if (k == needle.size()) {
+            found = i;
+            if (!last) {
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
 std::vector<PagePrice> FindPagePrices(std::string_view html) {
     std::vector<PagePrice> prices;
+    // Parsing is the costly part of the check: a page without microdata is parsed only up to the end of
+    // its last JSON-LD block, and a page with neither not at all.
+    if (FindNoCase(html, "itemprop", false) == std::string_view::npos) {
+        const std::size_t jsonLd = FindNoCase(html, "ld+json", true);
+        if (jsonLd == std::string_view::npos) {
+            return prices;
+        }
+        const std::size_t close = FindNoCase(html.substr(jsonLd), "</script", false);
+        if (close != std::string_view::npos) {
+            html = html.substr(0, jsonLd + close + 9);
+        }
+    }
     GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, html.data(), html.size());
     if (output) {
         Walk(output->root, nullptr, prices);

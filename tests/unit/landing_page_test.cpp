@@ -135,6 +135,11 @@ INSTANTIATE_TEST_SUITE_P(
                        <meta itemprop="priceCurrency" content="USD"><span itemprop="price" content="12.50">$12.50</span>
                        </div></div>)"),
             {{"12.50", "USD"}}},
+        PriceCase{
+            "two json-ld blocks among text",
+            Page(R"(<p>Intro</p><script type="application/ld+json">{"@type":"Offer","price":"1.00"}</script>
+                       <p>More</p><SCRIPT TYPE="application/LD+JSON">{"@type":"Offer","price":"2.00"}</SCRIPT><p>End</p>)"),
+            {{"1.00", ""}, {"2.00", ""}}},
         PriceCase{"microdata text",
                   Page(R"(<div itemscope itemtype="http://schema.org/Offer">
                        <span itemprop="price"> 7.25 </span><span itemprop="priceCurrency">GBP</span></div>)"),
