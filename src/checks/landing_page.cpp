@@ -2,7 +2,6 @@
 
 #include <gumbo.h>
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
@@ -270,15 +269,24 @@ bool CRobotsRules::Allows(std::string_view pathAndQuery, std::string* rule) cons
 
 namespace {
 
-// Where needle (lower case) first or last occurs in text, ASCII letter case ignored.
+// Where needle (lower-case letters and signs below 0x40) first or last occurs in text, ASCII letter case
+// ignored. Every page's bytes pass through here, so it works on plain bytes: setting 0x20 turns an ASCII
+// capital into its small letter and leaves the needle's signs as they are.
 std::size_t FindNoCase(std::string_view text, std::string_view needle, bool last) {
+    const auto* t = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* n = reinterpret_cast<const unsigned char*>(needle.data());
+    const std::size_t tn = text.size();
+    const std::size_t nn = needle.size();
     std::size_t found = std::string_view::npos;
-    for (std::size_t i = 0; i + needle.size() <= text.size(); ++i) {
-        std::size_t k = 0;
-        while (k < needle.size() && std::tolower(static_cast<unsigned char>(text[i + k])) == needle[k]) {
+    for (std::size_t i = 0; i + nn <= tn; ++i) {
+        if ((t[i] | 0x20) != n[0]) {
+            continue;
+        }
+        std::size_t k = 1;
+        while (k < nn && (t[i + k] | 0x20) == n[k]) {
             ++k;
         }
-        if (k == needle.size()) {
+        if (k == nn) {
             found = i;
             if (!last) {
                 break;

@@ -180,6 +180,7 @@ void CUrlCheckDlg::OnDone() {
     if (m_findings > 0) {
         m_findingsLabel->setText(FromCp1252(UrlCheckFindingsText(m_findings)));
         m_findingsLabel->show();
+        adjustSize();  // one line more: the window grows rather than squeezing the others
     }
     m_gui.Ui().Beep();
 }
