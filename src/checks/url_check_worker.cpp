@@ -374,14 +374,15 @@ void ApplyUrlCheckResult(CFeedDocument& doc, const UrlCheckResult& result) {
         record.image_url_ok = IsUrlOk(result.result[1]);
     }
     // A requested address's findings replace those of its last request.
-    constexpr int kColumns[2] = {0, 4};
+    // The image's findings are all about its column; the page's may name another (a price).
+    const auto fromUrl = [](const UrlFinding& f) { return f.column == 4 ? 1 : 0; };
     for (int which = 0; which < 2; ++which) {
         if (!result.requested[which]) {
             continue;
         }
         auto& findings = record.url_findings;
         findings.erase(std::remove_if(findings.begin(), findings.end(),
-                                      [&](const UrlFinding& f) { return f.column == kColumns[which]; }),
+                                      [&](const UrlFinding& f) { return fromUrl(f) == which; }),
                        findings.end());
         findings.insert(findings.end(), result.findings[which].begin(), result.findings[which].end());
     }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/feed_document.h"
 #include "app/settings_names.h"
 #include "app/settings_store.h"
 #include "checks/feed_diagnostics.h"
@@ -234,6 +235,34 @@ TEST(PageFindings, RedirectToTheHomePage) {
             EXPECT_EQ(findings[0].code, static_cast<int>(Code::kPageRedirectsHome));
             EXPECT_EQ(findings[0].column, 0);
         }
+    }
+}
+
+// A new request of an address replaces the findings it gave before, the price (in another column) too,
+// and leaves those of the other address.
+TEST(UrlCheckResults, FindingsOfARequestedAddressAreReplaced) {
+    const UrlFinding price{static_cast<int>(Code::kPagePriceMismatch), 3, "price"};
+    const UrlFinding robots{static_cast<int>(Code::kPageDisallowedByRobots), 0, "robots"};
+    const UrlFinding small{static_cast<int>(Code::kImageTooSmall), 4, "small"};
+    const struct {
+        bool page;
+        bool image;
+        std::vector<std::string> left;
+    } cases[] = {{true, false, {"small"}}, {false, true, {"price", "robots"}}, {true, true, {}}};
+    for (const auto& c : cases) {
+        CFeedDocument doc;
+        COtherRecord r;
+        r.url_findings = {price, robots, small};
+        doc.AddOrReplaceRecord(r);
+        UrlCheckResult result;
+        result.requested[0] = c.page;
+        result.requested[1] = c.image;
+        ApplyUrlCheckResult(doc, result);
+        std::vector<std::string> left;
+        for (const UrlFinding& f : doc.At(0).url_findings) {
+            left.push_back(f.message);
+        }
+        EXPECT_EQ(left, c.left) << c.page << c.image;
     }
 }
 
