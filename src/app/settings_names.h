@@ -82,5 +82,7 @@ inline constexpr Text kOptionsHelpUrl{kSectionConfig, "OptionsHelpUrl",
 inline constexpr Text kUploadHost{kSectionConfig, "UploadHost", "ftp.quorvin.example"};
 // How many URL check requests are in flight at once.
 inline constexpr Number kUrlCheckJobs{kSectionConfig, "UrlCheckJobs", 16};
+// The crawler whose robots.txt rules the URL check applies to product pages; empty: the check's own agent.
+inline constexpr Text kCrawlerName{kSectionConfig, "CrawlerName", ""};
 
 }  // namespace yarvelin::settings

@@ -6,6 +6,7 @@
 #include <tuple>
 #include <utility>
 
+#include "checks/listing_rules.h"
 #include "checks/text_cleaning.h"
 #include "records/builtin_lists.h"
 #include "records/text_util.h"
@@ -20,14 +21,41 @@ struct CodeInfo {
 };
 
 constexpr CodeInfo kCodes[kDiagnosticCodeCount] = {
-    {"required-missing", DiagnosticSeverity::kError},    {"duplicate-offer-id", DiagnosticSeverity::kError},
-    {"price-invalid", DiagnosticSeverity::kError},       {"url-invalid", DiagnosticSeverity::kError},
-    {"name-too-long", DiagnosticSeverity::kError},       {"currency-unknown", DiagnosticSeverity::kError},
-    {"exp-date-invalid", DiagnosticSeverity::kError},    {"column-count", DiagnosticSeverity::kError},
-    {"control-character", DiagnosticSeverity::kWarning}, {"exp-date-past", DiagnosticSeverity::kWarning},
-    {"upc-check-digit", DiagnosticSeverity::kWarning},   {"shipping-invalid", DiagnosticSeverity::kWarning},
-    {"instock-invalid", DiagnosticSeverity::kWarning},   {"html-in-text", DiagnosticSeverity::kWarning},
-    {"category-unknown", DiagnosticSeverity::kWarning},  {"marked-deleted", DiagnosticSeverity::kInfo},
+    {"required-missing", DiagnosticSeverity::kError},
+    {"duplicate-offer-id", DiagnosticSeverity::kError},
+    {"price-invalid", DiagnosticSeverity::kError},
+    {"url-invalid", DiagnosticSeverity::kError},
+    {"name-too-long", DiagnosticSeverity::kError},
+    {"currency-unknown", DiagnosticSeverity::kError},
+    {"exp-date-invalid", DiagnosticSeverity::kError},
+    {"column-count", DiagnosticSeverity::kError},
+    {"page-disallowed-by-robots", DiagnosticSeverity::kError},
+    {"image-url-is-product-url", DiagnosticSeverity::kError},
+    {"image-url-too-long", DiagnosticSeverity::kError},
+    {"control-character", DiagnosticSeverity::kWarning},
+    {"exp-date-past", DiagnosticSeverity::kWarning},
+    {"upc-check-digit", DiagnosticSeverity::kWarning},
+    {"shipping-invalid", DiagnosticSeverity::kWarning},
+    {"instock-invalid", DiagnosticSeverity::kWarning},
+    {"html-in-text", DiagnosticSeverity::kWarning},
+    {"category-unknown", DiagnosticSeverity::kWarning},
+    {"description-too-long", DiagnosticSeverity::kWarning},
+    {"upc-written-as-number", DiagnosticSeverity::kWarning},
+    {"upc-restricted-prefix", DiagnosticSeverity::kWarning},
+    {"duplicate-upc", DiagnosticSeverity::kWarning},
+    {"html-entity", DiagnosticSeverity::kWarning},
+    {"mis-decoded-text", DiagnosticSeverity::kWarning},
+    {"name-in-capitals", DiagnosticSeverity::kWarning},
+    {"image-url-not-ascii", DiagnosticSeverity::kWarning},
+    {"image-not-image", DiagnosticSeverity::kWarning},
+    {"image-type-refused", DiagnosticSeverity::kWarning},
+    {"image-too-small", DiagnosticSeverity::kWarning},
+    {"image-too-large", DiagnosticSeverity::kWarning},
+    {"image-redirects-to-page", DiagnosticSeverity::kWarning},
+    {"page-price-mismatch", DiagnosticSeverity::kWarning},
+    {"page-redirects-home", DiagnosticSeverity::kWarning},
+    {"name-shown-cut", DiagnosticSeverity::kInfo},
+    {"marked-deleted", DiagnosticSeverity::kInfo},
     {"count-drop", DiagnosticSeverity::kWarning},
 };
 
@@ -583,12 +611,140 @@ void CFeedDiagnostics::CheckProduct(const COtherRecord& record, long long line, 
         });
     }
 
+    CheckListing(record);
+
     if (record.IsMarkedDeleted()) {
         Emit(DiagnosticCode::kMarkedDeleted, kDelete, [&] {
             return std::string("The product is marked for removal; the service deletes this offer.");
         });
     }
     m_record = nullptr;
+}
+
+void CFeedDiagnostics::CheckListing(const COtherRecord& record) {
+    const RequiredFields& q = record.m_required;
+    const OptionalFields& o = record.m_optional;
+
+    const std::string_view productUrl = TrimmedView(q.product_url);
+    const std::string_view imageUrl = TrimmedView(q.image_url);
+    if (!imageUrl.empty() && EqualsNoCase(imageUrl, productUrl)) {
+        Emit(DiagnosticCode::kImageUrlIsProductUrl, kImageUrl, [&] {
+            return std::string(
+                "The image_url is the product_url: the service needs the address of the picture "
+                "itself, not of the product page.");
+        });
+    }
+    if (const std::size_t length = EncodedUrlLength(imageUrl); length > kMaxImageUrlLength) {
+        Emit(DiagnosticCode::kImageUrlTooLong, kImageUrl, [&] {
+            return std::string(
+                Format("The image_url is %zu characters long as sent; the service takes at most %zu.", length,
+                       kMaxImageUrlLength));
+        });
+    }
+
+    if (q.description.size() > kMaxDescriptionBytes) {
+        Emit(DiagnosticCode::kDescriptionTooLong, kDescription, [&] {
+            return std::string(
+                Format("The description has %zu bytes; the service takes at most 5,000 (not 5,120) "
+                       "and cuts the rest.",
+                       q.description.size()));
+        });
+    }
+
+    if (!o.upc.empty()) {
+        const std::string_view upc = TrimmedView(o.upc);
+        if (IsExponentNotation(upc)) {
+            Emit(DiagnosticCode::kUpcAsNumber, kUpc, [&] {
+                return std::string(
+                    Format("The upc %s is a number in exponent notation, as a spreadsheet writes it: "
+                           "its last digits are lost. Format the column as text and enter it again.",
+                           Quoted(o.upc).c_str()));
+            });
+        } else if (const std::string restored = RestoredGtin(upc); !restored.empty()) {
+            Emit(DiagnosticCode::kUpcAsNumber, kUpc, [&] {
+                return std::string(
+                    Format("The upc %s has %zu digits: it looks like %s that lost its leading zeros "
+                           "as a number in a spreadsheet.",
+                           Quoted(o.upc).c_str(), upc.size(), restored.c_str()));
+            });
+        }
+        if (const char* use = RestrictedGtinUse(upc)) {
+            Emit(DiagnosticCode::kUpcRestricted, kUpc, [&] {
+                return std::string(
+                    Format("The upc %s is %s, not a product's number; the service does not "
+                           "match it.",
+                           Quoted(o.upc).c_str(), use));
+            });
+        }
+        const std::string key = UpcKey(upc);
+        if (const std::size_t first = m_upcs.AddOrFind(key, m_totals.products); first != 0) {
+            const std::size_t sameOffer =
+                m_upcOfferIds.AddOrFind(key + '\n' + COfferIdIndex::Key(q.offer_id), m_totals.products);
+            if (sameOffer == 0) {
+                Emit(DiagnosticCode::kDuplicateUpc, kUpc, [&] {
+                    return std::string(
+                        Format("The upc %s is also the upc of the product in row %zu, which has "
+                               "another offer id.",
+                               Quoted(o.upc).c_str(), first));
+                });
+            }
+        } else {
+            m_upcOfferIds.AddOrFind(key + '\n' + COfferIdIndex::Key(q.offer_id), m_totals.products);
+        }
+    }
+
+    for (int k : {kName, kDescription}) {
+        const std::string& text = k == kName ? q.name : q.description;
+        if (!m_options.htmlEscaped) {
+            if (const std::string_view entity = FindHtmlEntity(text); !entity.empty()) {
+                Emit(DiagnosticCode::kHtmlEntity, k, [&] {
+                    return std::string(
+                        Format("The %s holds the HTML code %.*s while the feed is not marked "
+                               "html_escaped=YES: the service shows it as it stands.",
+                               kColumnNames[k], static_cast<int>(entity.size()), entity.data()));
+                });
+            }
+        }
+        if (const std::string_view bytes = FindMisdecodedUtf8(text); !bytes.empty()) {
+            Emit(DiagnosticCode::kMisdecodedText, k, [&] {
+                return std::string(
+                    Format("The %s holds \"%.*s\", which is how a UTF-8 character looks when it "
+                           "was read as Windows-1252.",
+                           kColumnNames[k], static_cast<int>(bytes.size()), bytes.data()));
+            });
+        }
+    }
+
+    if (IsNameInCapitals(q.name)) {
+        Emit(DiagnosticCode::kNameInCapitals, kName, [&] {
+            return std::string("The name is written in capitals; the service disapproves names that shout.");
+        });
+    }
+
+    if (!IsAsciiText(imageUrl)) {
+        Emit(DiagnosticCode::kImageUrlNotAscii, kImageUrl, [&] {
+            return std::string(
+                Format("The image_url %s holds characters outside ASCII; write them "
+                       "percent-encoded (%%C3%%A9 for \xE9).",
+                       Quoted(q.image_url).c_str()));
+        });
+    }
+
+    // What the last URL check found the addresses serve.
+    for (const UrlFinding& finding : record.url_findings) {
+        if (finding.code >= 0 && static_cast<std::size_t>(finding.code) < kDiagnosticCodeCount) {
+            Emit(static_cast<DiagnosticCode>(finding.code), finding.column, [&] { return finding.message; });
+        }
+    }
+
+    if (q.name.size() > kNameShownLength) {
+        Emit(DiagnosticCode::kNameShownCut, kName, [&] {
+            return std::string(
+                Format("The name has %zu characters; the service shows the first %zu and cuts the "
+                       "rest.",
+                       q.name.size(), kNameShownLength));
+        });
+    }
 }
 
 DiagnosticsTotals CheckRecords(const CFeedDocument::RecordList& records, DiagnosticsOptions options,

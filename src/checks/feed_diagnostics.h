@@ -31,6 +31,9 @@ enum class DiagnosticCode {
     kCurrencyUnknown,
     kExpDateInvalid,
     kColumnCount,
+    kPageDisallowedByRobots,
+    kImageUrlIsProductUrl,
+    kImageUrlTooLong,
     kControlCharacter,
     kExpDatePast,
     kUpcCheckDigit,
@@ -38,6 +41,22 @@ enum class DiagnosticCode {
     kInstockInvalid,
     kHtmlInText,
     kCategoryUnknown,
+    kDescriptionTooLong,
+    kUpcAsNumber,
+    kUpcRestricted,
+    kDuplicateUpc,
+    kHtmlEntity,
+    kMisdecodedText,
+    kNameInCapitals,
+    kImageUrlNotAscii,
+    kImageNotImage,
+    kImageTypeRefused,
+    kImageTooSmall,
+    kImageTooLarge,
+    kImageRedirectsToPage,
+    kPagePriceMismatch,
+    kPageRedirectsHome,
+    kNameShownCut,
     kMarkedDeleted,
     kCountDrop,
 };
@@ -109,11 +128,15 @@ class CFeedDiagnostics {
     bool IsKnownCurrency(std::string_view code) const;
     // Counts a finding of this code; true when it is to be built and reported.
     bool Count(DiagnosticCode code);
+    // The listing rules: texts, identifiers and image addresses the service shows differently or refuses.
+    void CheckListing(const COtherRecord& record);
 
     DiagnosticsOptions m_options;
     Sink m_sink;
     DiagnosticsTotals m_totals;
     COfferIdIndex m_offerIds;
+    COfferIdIndex m_upcs;                        // UPC key -> first row
+    COfferIdIndex m_upcOfferIds;                 // UPC key and offer id key -> first row
     std::vector<std::string> m_knownCategories;  // trimmed, lower case, sorted
     std::vector<std::string> m_knownCurrencies;  // upper case, sorted
     std::string m_scratch;

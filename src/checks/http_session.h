@@ -23,6 +23,21 @@ class HttpSession {
         std::optional<unsigned> status;
         // The final response's Retry-After, when it had one.
         std::optional<std::chrono::seconds> retryAfter;
+        // Filled only for a request started with a RequestOptions::keepBody: the first bytes of the final
+        // response's body, its Content-Type, its whole length (from Content-Range or Content-Length) and
+        // how many redirections led to it.
+        std::string body;
+        std::string contentType;
+        std::optional<long long> fullLength;
+        unsigned redirects = 0;
+        std::string finalUrl;  // the address of the final response
+    };
+    struct RequestOptions {
+        // Keep this many first bytes of the final body (0: none, and nothing else above is filled).
+        std::size_t keepBody = 0;
+        // Ask the server for only those bytes (a range request). Its 206 answer counts as the 200 the whole
+        // resource would have had, and a 416 for an empty resource as a 200 with no body.
+        bool onlyThoseBytes = false;
     };
     // A request started with Start that has ended, under the tag it was started with.
     struct Finished {
@@ -40,6 +55,10 @@ class HttpSession {
     virtual std::size_t MaxRequests() const { return 1; }
     // Starts the same request as Get without waiting for it.
     virtual void Start(std::uint64_t tag, const std::string& url) { m_queued.emplace_back(tag, url); }
+    // The same with options; a session that cannot keep bodies makes the plain request.
+    virtual void StartRequest(std::uint64_t tag, const std::string& url, const RequestOptions& /*options*/) {
+        Start(tag, url);
+    }
     // Lets the requests under way proceed for at most about `wait` and returns those that ended, if any.
     virtual std::vector<Finished> Poll(std::chrono::milliseconds /*wait*/) {
         std::vector<Finished> done;

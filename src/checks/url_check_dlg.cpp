@@ -41,6 +41,7 @@ class CUrlCheckDlg::CPostingObserver : public CUrlCheckObserver {
             [dlg, result] {
                 ApplyUrlCheckResult(dlg->m_gui.Document(), result);
                 ++dlg->m_nChecked;
+                dlg->m_findings += result.findings[0].size() + result.findings[1].size();
             },
             Qt::QueuedConnection);
     }
@@ -93,6 +94,13 @@ CUrlCheckDlg::CUrlCheckDlg(CYarvelinGui& gui, QWidget* parent, std::unique_ptr<H
     m_status->setObjectName(QStringLiteral("statusLabel"));
     m_status->setTextFormat(Qt::PlainText);
 
+    // Shown at the end only when the pictures or pages gave findings.
+    m_findingsLabel = new QLabel(this);
+    m_findingsLabel->setObjectName(QStringLiteral("findingsLabel"));
+    m_findingsLabel->setTextFormat(Qt::PlainText);
+    m_findingsLabel->setWordWrap(true);
+    m_findingsLabel->hide();
+
     m_close = new QPushButton(A("Close"), this);
     m_close->setObjectName(QStringLiteral("closeButton"));
     m_close->setDefault(true);
@@ -114,6 +122,7 @@ CUrlCheckDlg::CUrlCheckDlg(CYarvelinGui& gui, QWidget* parent, std::unique_ptr<H
     layout->addWidget(progressLabel);
     layout->addWidget(m_progress);
     layout->addWidget(m_status);
+    layout->addWidget(m_findingsLabel);
     layout->addSpacing(6);
     layout->addLayout(buttons);
     setMinimumWidth(460);
@@ -145,8 +154,9 @@ void CUrlCheckDlg::Start() {
     const CFeedDocument& doc = m_gui.Document();
     HttpClient& client = *m_client;
     CUrlCheckObserver& observer = *m_observer;
-    m_worker =
-        std::thread([&doc, &client, &observer, this] { UrlCheckWorker(doc, client, m_cancel, observer); });
+    m_options = ConfiguredUrlCheckOptions(m_gui.Store());
+    m_worker = std::thread(
+        [&doc, &client, &observer, this] { UrlCheckWorker(doc, client, m_cancel, observer, m_options); });
     m_status->setText(A("Verification of URLs started..."));
     StepProgress();
 }
@@ -175,6 +185,11 @@ void CUrlCheckDlg::OnDone() {
     } else {
         m_progress->setValue(m_progress->maximum());
         m_status->setText(A("Verification complete. Press Close to exit."));
+    }
+    if (m_findings > 0) {
+        m_findingsLabel->setText(FromCp1252(UrlCheckFindingsText(m_findings)));
+        m_findingsLabel->show();
+        adjustSize();  // one line more: the window grows rather than squeezing the others
     }
     m_gui.Ui().Beep();
 }

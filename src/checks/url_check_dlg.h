@@ -8,6 +8,8 @@
 #include <memory>
 #include <thread>
 
+#include "checks/url_check_worker.h"
+
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -47,6 +49,7 @@ class CUrlCheckDlg : public QDialog {
     CYarvelinGui& m_gui;
     std::unique_ptr<HttpClient> m_client;
     std::unique_ptr<CPostingObserver> m_observer;
+    UrlCheckOptions m_options;  // read before the worker starts, only read by it
     std::atomic<bool> m_cancel{false};
     std::thread m_worker;
     bool m_bStarted = false;
@@ -55,6 +58,8 @@ class CUrlCheckDlg : public QDialog {
 
     QProgressBar* m_progress = nullptr;
     QLabel* m_status = nullptr;
+    QLabel* m_findingsLabel = nullptr;
+    std::size_t m_findings = 0;  // findings about what the addresses serve, in this run
     QPushButton* m_close = nullptr;
     QPushButton* m_cancelButton = nullptr;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -10,6 +11,10 @@
 #include "app/feed_document.h"
 #include "app/settings_names.h"
 #include "app/settings_store.h"
+#include "checks/feed_diagnostics.h"
+#include "checks/image_check.h"
+#include "checks/landing_page.h"
+#include "records/text_util.h"
 
 namespace yarvelin {
 
@@ -52,6 +57,16 @@ int UrlCheckJobs(const SettingsStore& store) {
     return ClampUrlCheckJobs(settings::kUrlCheckJobs.Read(store));
 }
 
+UrlCheckOptions ConfiguredUrlCheckOptions(const SettingsStore& store) {
+    UrlCheckOptions options;
+    options.landingPages = true;
+    const std::string crawler = Trim(settings::kCrawlerName.Read(store));
+    if (!crawler.empty()) {
+        options.crawler = crawler;
+    }
+    return options;
+}
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -68,6 +83,9 @@ struct RecordCheck {
     bool want[2] = {false, false};  // product URL, image URL
     bool retried[2] = {false, false};
     unsigned result[2] = {kUrlNoStatus, kUrlNoStatus};
+    std::vector<UrlFinding> findings[2];
+    std::string robotsUrl;  // the product page's host's robots.txt, when it is looked at
+    std::string pathAndQuery;
     int nextUrl = 0;      // the next of its URLs to start
     int outstanding = 0;  // requests started and not yet ended, waits for a repeat included
     bool Complete() const { return nextUrl == 2 && outstanding == 0; }
@@ -86,14 +104,37 @@ const std::string& UrlOf(const COtherRecord& record, int which) {
     return which == 0 ? record.m_required.product_url : record.m_required.image_url;
 }
 
+// An image is asked for its first bytes only: enough to tell its type and size. A product page is read
+// for its price when landing pages are looked at.
+HttpSession::RequestOptions OptionsFor(int which, bool landingPages) {
+    HttpSession::RequestOptions options;
+    if (which == 1) {
+        options.keepBody = kImageProbeBytes;
+        options.onlyThoseBytes = true;
+    } else if (landingPages) {
+        options.keepBody = kPageProbeBytes;
+    }
+    return options;
+}
+
+// robots.txt requests carry the top bit in their tag; the rest is their index.
+constexpr std::uint64_t kRobotsTag = std::uint64_t{1} << 63;
+
+struct RobotsState {
+    std::string url;
+    bool done = false;
+    CRobotsRules rules;
+};
+
 class CUrlCheckRun {
   public:
     CUrlCheckRun(const CFeedDocument& doc, HttpSession& session, const std::atomic<bool>& cancel,
-                 CUrlCheckObserver& observer)
+                 CUrlCheckObserver& observer, const UrlCheckOptions& options)
         : m_records(doc.Records()),
           m_session(session),
           m_cancel(cancel),
           m_observer(observer),
+          m_options(options),
           m_maxInFlight(std::max<std::size_t>(1, session.MaxRequests())) {}
 
     void Run() {
@@ -146,7 +187,11 @@ class CUrlCheckRun {
                 // A URL that does not parse even with "http://" in front is decided without a request.
                 if (const std::optional<std::string> target =
                         UrlToRequest(m_session, UrlOf(*record, which))) {
-                    m_session.Start(Tag(check.position, which), *target);
+                    if (which == 0 && m_options.landingPages) {
+                        AskRobotsFor(check, *target);
+                    }
+                    m_session.StartRequest(Tag(check.position, which), *target,
+                                           OptionsFor(which, m_options.landingPages));
                     ++m_inFlight;
                     ++check.outstanding;
                     any = true;
@@ -167,8 +212,38 @@ class CUrlCheckRun {
         m_window.push_back(check);
     }
 
+    // The first page of a host asks for its robots.txt; the others wait for that one answer.
+    void AskRobotsFor(RecordCheck& check, const std::string& target) {
+        const std::optional<PageAddress> address = SplitPageAddress(target);
+        if (!address) {
+            return;
+        }
+        check.robotsUrl = address->robotsUrl;
+        check.pathAndQuery = address->pathAndQuery;
+        if (m_robotsIndex.count(address->robotsUrl) != 0) {
+            return;
+        }
+        const std::size_t index = m_robots.size();
+        m_robotsIndex[address->robotsUrl] = index;
+        m_robots.push_back({address->robotsUrl, false, {}});
+        HttpSession::RequestOptions options;
+        options.keepBody = kRobotsProbeBytes;
+        m_session.StartRequest(kRobotsTag | index, address->robotsUrl, options);
+        ++m_inFlight;
+    }
+
+    bool RobotsKnown(const RecordCheck& check) const {
+        return check.robotsUrl.empty() || m_robots[m_robotsIndex.at(check.robotsUrl)].done;
+    }
+
     void OnFinished(const HttpSession::Finished& finished) {
         --m_inFlight;
+        if ((finished.tag & kRobotsTag) != 0) {
+            RobotsState& robots = m_robots[finished.tag & ~kRobotsTag];
+            robots.rules = CRobotsRules::FromResponse(finished.response, m_options.crawler);
+            robots.done = true;
+            return;
+        }
         RecordCheck& check = WindowRecord(finished.tag);
         const int which = static_cast<int>(finished.tag % 2);
         if (!check.retried[which]) {
@@ -179,6 +254,14 @@ class CUrlCheckRun {
             }
         }
         check.result[which] = UrlResult(finished.response);
+        const COtherRecord& record = m_records[check.position];
+        if (which == 1) {
+            check.findings[which] =
+                ImageFindings(finished.response, IsApparelCategory(record.m_required.category));
+        } else if (m_options.landingPages) {
+            check.findings[which] = PageFindings(
+                finished.response, UrlToRequest(m_session, UrlOf(record, 0)).value_or(""), record);
+        }
         --check.outstanding;
     }
 
@@ -196,7 +279,8 @@ class CUrlCheckRun {
             const int which = static_cast<int>(it->tag % 2);
             const COtherRecord& record = m_records[check.position];
             // It parsed when it was first started.
-            m_session.Start(it->tag, *UrlToRequest(m_session, UrlOf(record, which)));
+            m_session.StartRequest(it->tag, *UrlToRequest(m_session, UrlOf(record, which)),
+                                   OptionsFor(which, m_options.landingPages));
             ++m_inFlight;
             it = m_retries.erase(it);
         }
@@ -219,7 +303,7 @@ class CUrlCheckRun {
     // is still under way.
     bool ReportCompleteRecords() {
         bool any = false;
-        while (!m_window.empty() && m_window.front().Complete()) {
+        while (!m_window.empty() && m_window.front().Complete() && RobotsKnown(m_window.front())) {
             if (m_cancel.load()) {
                 break;
             }
@@ -235,11 +319,23 @@ class CUrlCheckRun {
     void Report(const RecordCheck& check) {
         UrlCheckResult result;
         result.position = check.position;
+        if (!check.robotsUrl.empty()) {
+            std::string rule;
+            if (!m_robots[m_robotsIndex.at(check.robotsUrl)].rules.Allows(check.pathAndQuery, &rule)) {
+                result.findings[0].push_back(
+                    {static_cast<int>(DiagnosticCode::kPageDisallowedByRobots), 0,
+                     Format(
+                         "The service's crawler \"%s\" may not fetch the product page: %s forbids it (%s).",
+                         m_options.crawler.c_str(), check.robotsUrl.c_str(), rule.c_str())});
+            }
+        }
         for (int which = 0; which < 2; ++which) {
             if (check.want[which]) {
                 m_observer.OnUrlChecked(check.position, which == 1, check.result[which]);
                 result.requested[which] = true;
                 result.result[which] = check.result[which];
+                result.findings[which].insert(result.findings[which].end(), check.findings[which].begin(),
+                                              check.findings[which].end());
             }
         }
         m_observer.OnRecordChecked(result);
@@ -249,7 +345,10 @@ class CUrlCheckRun {
     HttpSession& m_session;
     const std::atomic<bool>& m_cancel;
     CUrlCheckObserver& m_observer;
+    const UrlCheckOptions& m_options;
     const std::size_t m_maxInFlight;
+    std::vector<RobotsState> m_robots;
+    std::map<std::string, std::size_t> m_robotsIndex;
     std::deque<RecordCheck> m_window;  // records taken up and not yet reported, in row order
     std::vector<DueRetry> m_retries;
     std::size_t m_next = 0;  // the next record to take up
@@ -257,6 +356,11 @@ class CUrlCheckRun {
 };
 
 }  // namespace
+
+std::string UrlCheckFindingsText(std::size_t findings) {
+    return Format("%zu %s about the pictures and pages: \"Diagnostics...\" on the product list shows %s.",
+                  findings, findings == 1 ? "finding" : "findings", findings == 1 ? "it" : "them");
+}
 
 void ApplyUrlCheckResult(CFeedDocument& doc, const UrlCheckResult& result) {
     if (result.position >= doc.Count()) {
@@ -269,11 +373,24 @@ void ApplyUrlCheckResult(CFeedDocument& doc, const UrlCheckResult& result) {
     if (result.requested[1]) {
         record.image_url_ok = IsUrlOk(result.result[1]);
     }
+    // A requested address's findings replace those of its last request.
+    // The image's findings are all about its column; the page's may name another (a price).
+    const auto fromUrl = [](const UrlFinding& f) { return f.column == 4 ? 1 : 0; };
+    for (int which = 0; which < 2; ++which) {
+        if (!result.requested[which]) {
+            continue;
+        }
+        auto& findings = record.url_findings;
+        findings.erase(std::remove_if(findings.begin(), findings.end(),
+                                      [&](const UrlFinding& f) { return fromUrl(f) == which; }),
+                       findings.end());
+        findings.insert(findings.end(), result.findings[which].begin(), result.findings[which].end());
+    }
     record.urls_checked = true;
 }
 
 void RunUrlCheck(CFeedDocument& doc, HttpClient& client, const std::atomic<bool>& cancel,
-                 CUrlCheckObserver& observer) {
+                 CUrlCheckObserver& observer, const UrlCheckOptions& options) {
     class CApplyingObserver : public CUrlCheckObserver {
       public:
         CApplyingObserver(CFeedDocument& doc, CUrlCheckObserver& next) : m_doc(doc), m_next(next) {}
@@ -291,13 +408,13 @@ void RunUrlCheck(CFeedDocument& doc, HttpClient& client, const std::atomic<bool>
         CFeedDocument& m_doc;
         CUrlCheckObserver& m_next;
     } applying(doc, observer);
-    UrlCheckWorker(doc, client, cancel, applying);
+    UrlCheckWorker(doc, client, cancel, applying, options);
 }
 
 void UrlCheckWorker(const CFeedDocument& doc, HttpClient& client, const std::atomic<bool>& cancel,
-                    CUrlCheckObserver& observer) {
+                    CUrlCheckObserver& observer, const UrlCheckOptions& options) {
     if (std::unique_ptr<HttpSession> session = client.OpenSession(kUrlCheckUserAgent)) {
-        CUrlCheckRun(doc, *session, cancel, observer).Run();
+        CUrlCheckRun(doc, *session, cancel, observer, options).Run();
     }
     observer.OnDone();
 }

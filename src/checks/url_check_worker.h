@@ -7,10 +7,12 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/program_names.h"
 #include "app/settings_names.h"
 #include "checks/http_session.h"
+#include "records/other_record.h"
 
 namespace yarvelin {
 
@@ -35,9 +37,15 @@ struct UrlCheckResult {
     std::size_t position = 0;
     bool requested[2] = {false, false};  // product URL, image URL
     unsigned result[2] = {kUrlNoStatus, kUrlNoStatus};
+    // What each requested address was found to serve (a picture too small, ...).
+    std::vector<UrlFinding> findings[2];
 };
 
-// Stores a record's results: the flag of each URL requested, and the record counts as checked.
+// The line the URL check window adds at its end when the run found something about what the addresses serve.
+std::string UrlCheckFindingsText(std::size_t findings);
+
+// Stores a record's results: the flag and the findings of each URL requested, and the record counts as
+// checked.
 void ApplyUrlCheckResult(CFeedDocument& doc, const UrlCheckResult& result);
 
 // The worker's reports. They come from the worker's thread.
@@ -75,15 +83,29 @@ std::optional<std::chrono::seconds> UrlRetryWait(const HttpSession::Response& re
 int UrlCheckJobs(const SettingsStore& store);
 int ClampUrlCheckJobs(long jobs);
 
+// What the check looks at beyond the statuses. Pictures are always read for their type and size (from their
+// first bytes, in the same request).
+struct UrlCheckOptions {
+    // Product pages: robots.txt of each host fetched once and applied for the crawler, the page's
+    // machine-readable price compared with the feed's, a redirection to the home page.
+    bool landingPages = false;
+    // The crawler robots.txt is read for; its groups for "*" count when none names it.
+    std::string crawler = kUrlCheckUserAgent;
+};
+
+// The options the program's windows use: landing pages checked, the crawler name from the settings (the
+// check's own agent name when none is set).
+UrlCheckOptions ConfiguredUrlCheckOptions(const SettingsStore& store);
+
 // Requests the URLs of every record not yet checked, and again those of a checked record that were not
 // OK. Records are reported in row order, each once both its requests have ended. cancel ends every
 // request in flight; records not reported by then keep their previous state. The worker only reads the
 // document; nothing may change it but the results applied from OnRecordChecked while the worker runs.
 void UrlCheckWorker(const CFeedDocument& doc, HttpClient& client, const std::atomic<bool>& cancel,
-                    CUrlCheckObserver& observer);
+                    CUrlCheckObserver& observer, const UrlCheckOptions& options = {});
 // The same on the calling thread, each record's results applied to doc as they come (then passed on to
 // observer): for callers that have no interface thread to hand them to.
 void RunUrlCheck(CFeedDocument& doc, HttpClient& client, const std::atomic<bool>& cancel,
-                 CUrlCheckObserver& observer);
+                 CUrlCheckObserver& observer, const UrlCheckOptions& options = {});
 
 }  // namespace yarvelin

@@ -93,6 +93,22 @@ void SetCommonOptions(CURL* handle, const std::string& userAgent, const CurlHttp
     // Proxy: libcurl takes http_proxy, https_proxy and no_proxy from the environment by itself.
 }
 
+// The whole length of the resource from a Content-Range answer ("bytes 0-65535/123456", "bytes */0").
+std::optional<long long> RangeTotal(CURL* handle) {
+    curl_header* header = nullptr;
+    if (curl_easy_header(handle, "Content-Range", 0, CURLH_HEADER, -1, &header) != CURLHE_OK) {
+        return std::nullopt;
+    }
+    const std::string value = header->value;
+    const auto slash = value.rfind('/');
+    if (slash == std::string::npos || slash + 1 >= value.size()) {
+        return std::nullopt;
+    }
+    char* end = nullptr;
+    const long long total = std::strtoll(value.c_str() + slash + 1, &end, 10);
+    return *end == '\0' && total >= 0 ? std::optional<long long>(total) : std::nullopt;
+}
+
 // The status of a request that ended with code, and the Retry-After of its final response.
 HttpSession::Response ResponseOf(CURL* handle, CURLcode code, bool bodyCut) {
     HttpSession::Response response;
@@ -113,6 +129,12 @@ HttpSession::Response ResponseOf(CURL* handle, CURLcode code, bool bodyCut) {
     return response;
 }
 
+HttpSession::Response FailedResponse() {
+    HttpSession::Response response;
+    response.failed = true;
+    return response;
+}
+
 // One request of many on the multi handle. Its easy handle is kept for the next request.
 struct CTransfer {
     CURL* handle = nullptr;
@@ -122,16 +144,61 @@ struct CTransfer {
     long long maxBodyRead = 0;
     bool bodyCut = false;
     bool busy = false;
+    HttpSession::RequestOptions options;
+    std::string body;  // the first options.keepBody bytes
 };
+
+// What a request asked with options adds to its response: the kept bytes and what the headers say of them.
+void AddKeptBody(CTransfer& transfer, HttpSession::Response& response) {
+    if (transfer.options.keepBody == 0 || response.failed) {
+        return;
+    }
+    CURL* handle = transfer.handle;
+    char* type = nullptr;
+    if (curl_easy_getinfo(handle, CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type) {
+        response.contentType = type;
+    }
+    long redirects = 0;
+    curl_easy_getinfo(handle, CURLINFO_REDIRECT_COUNT, &redirects);
+    char* finalUrl = nullptr;
+    if (curl_easy_getinfo(handle, CURLINFO_EFFECTIVE_URL, &finalUrl) == CURLE_OK && finalUrl) {
+        response.finalUrl = finalUrl;
+    }
+    response.redirects = static_cast<unsigned>(std::max(0L, redirects));
+    if (const std::optional<long long> total = RangeTotal(handle)) {
+        response.fullLength = total;
+    } else if (response.status != 206) {
+        curl_off_t length = -1;
+        if (curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
+            length >= 0) {
+            response.fullLength = static_cast<long long>(length);
+        }
+    }
+    // A part of the resource stands for the whole of it; an empty resource has no first byte to send.
+    if (transfer.options.onlyThoseBytes && (response.status == 206u || response.status == 416u)) {
+        if (response.status == 416u) {
+            transfer.body.clear();
+        }
+        response.status = 200;
+    }
+    response.body = std::move(transfer.body);
+    transfer.body.clear();
+}
 
 // Only the status counts: once the body of the final response starts, a long one is broken off (redirect
 // bodies never reach this callback). A short one is read to its end so that the connection stays usable.
-size_t ReadBodyUntilLong(char*, size_t size, size_t count, void* userdata) {
+size_t ReadBodyUntilLong(char* data, size_t size, size_t count, void* userdata) {
     auto* transfer = static_cast<CTransfer*>(userdata);
+    const std::size_t keep = transfer->options.keepBody;
+    if (transfer->body.size() < keep) {
+        transfer->body.append(data, std::min(size * count, keep - transfer->body.size()));
+    }
     transfer->received += static_cast<long long>(size * count);
     curl_off_t length = -1;
     curl_easy_getinfo(transfer->handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-    if (transfer->received > transfer->maxBodyRead || length > transfer->maxBodyRead) {
+    // The bytes to keep are read first, whatever the length.
+    const bool kept = transfer->body.size() >= keep;
+    if (kept && (transfer->received > transfer->maxBodyRead || length > transfer->maxBodyRead)) {
         transfer->bodyCut = true;
         return 0;
     }
@@ -172,7 +239,9 @@ class CCurlHttpSession : public HttpSession {
 
     std::size_t MaxRequests() const override { return static_cast<std::size_t>(m_limits.maxRequests); }
 
-    void Start(std::uint64_t tag, const std::string& url) override {
+    void Start(std::uint64_t tag, const std::string& url) override { StartRequest(tag, url, {}); }
+
+    void StartRequest(std::uint64_t tag, const std::string& url, const RequestOptions& options) override {
         const CParsedUrl parsed(url);
         const std::string scheme = parsed.Scheme();
         if (scheme != "http" && scheme != "https") {
@@ -184,10 +253,10 @@ class CCurlHttpSession : public HttpSession {
         // the limit wait here, not inside libcurl, where every perform walks every transfer it holds.
         std::string host = parsed.HostAndPort();
         if (m_perHost[host] >= m_limits.maxPerHost) {
-            m_waiting.push_back({tag, url, std::move(host)});
+            m_waiting.push_back({tag, url, std::move(host), options});
             return;
         }
-        Launch(tag, url, std::move(host));
+        Launch(tag, url, std::move(host), options);
     }
 
     std::vector<Finished> Poll(std::chrono::milliseconds wait) override {
@@ -223,20 +292,27 @@ class CCurlHttpSession : public HttpSession {
         std::uint64_t tag;
         std::string url;
         std::string host;
+        RequestOptions options;
     };
 
-    void Launch(std::uint64_t tag, const std::string& url, std::string host) {
+    void Launch(std::uint64_t tag, const std::string& url, std::string host, const RequestOptions& options) {
         CTransfer* transfer = IdleTransfer();
         if (!transfer) {
-            m_endedAtOnce.push_back({tag, Response{true, std::nullopt, std::nullopt}});
+            m_endedAtOnce.push_back({tag, FailedResponse()});
             return;
         }
         transfer->tag = tag;
         transfer->received = 0;
         transfer->bodyCut = false;
+        transfer->options = options;
+        transfer->body.clear();
         curl_easy_setopt(transfer->handle, CURLOPT_URL, url.c_str());
+        // The handle is reused: a range of the previous request must not stay.
+        const std::string range =
+            options.onlyThoseBytes && options.keepBody > 0 ? "0-" + std::to_string(options.keepBody - 1) : "";
+        curl_easy_setopt(transfer->handle, CURLOPT_RANGE, range.empty() ? nullptr : range.c_str());
         if (curl_multi_add_handle(m_multi, transfer->handle) != CURLM_OK) {
-            m_endedAtOnce.push_back({tag, Response{true, std::nullopt, std::nullopt}});
+            m_endedAtOnce.push_back({tag, FailedResponse()});
             return;
         }
         transfer->busy = true;
@@ -254,7 +330,7 @@ class CCurlHttpSession : public HttpSession {
             if (it->host == host) {
                 CWaiting next = std::move(*it);
                 m_waiting.erase(it);
-                Launch(next.tag, next.url, std::move(next.host));
+                Launch(next.tag, next.url, std::move(next.host), next.options);
                 return;
             }
         }
@@ -293,7 +369,9 @@ class CCurlHttpSession : public HttpSession {
             CTransfer* transfer = nullptr;
             curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &transfer);
             const CURLcode code = message->data.result;  // the message is gone once the handle is removed
-            done.push_back({transfer->tag, ResponseOf(transfer->handle, code, transfer->bodyCut)});
+            Response response = ResponseOf(transfer->handle, code, transfer->bodyCut);
+            AddKeptBody(*transfer, response);
+            done.push_back({transfer->tag, std::move(response)});
             curl_multi_remove_handle(m_multi, transfer->handle);
             transfer->busy = false;
             ReleaseHost(std::exchange(transfer->host, std::string()));

@@ -43,7 +43,8 @@ COtherRecord::COtherRecord(const COtherRecord& other)
       data_checked(other.data_checked),
       urls_checked(other.urls_checked),
       product_url_ok(other.product_url_ok),
-      image_url_ok(other.image_url_ok) {}
+      image_url_ok(other.image_url_ok),
+      url_findings(other.url_findings) {}
 
 COtherRecord& COtherRecord::operator=(const COtherRecord& other) {
     AssignFrom(other);
@@ -60,6 +61,7 @@ void COtherRecord::AssignFrom(const COtherRecord& other) {
     urls_checked = other.urls_checked;
     product_url_ok = other.product_url_ok;
     image_url_ok = other.image_url_ok;
+    url_findings = other.url_findings;
 }
 
 std::string& COtherRecord::Field(int column) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace yarvelin {
 
@@ -56,6 +57,15 @@ struct OptionalFields {
     std::string currency;
 };
 
+// A finding of the URL check about what one of a product's addresses serves (a picture too small, a page
+// the crawler may not fetch). code is the checks' diagnostic code, kept as a number so that the records
+// know nothing of the checks; column is the address's column.
+struct UrlFinding {
+    int code = 0;
+    int column = -1;
+    std::string message;
+};
+
 inline constexpr int kColumnCount = 20;
 inline constexpr int kBasicColumnCount = 7;
 
@@ -99,6 +109,8 @@ class COtherRecord : public Record {
     bool urls_checked = false;
     bool product_url_ok = false;
     bool image_url_ok = false;
+    // The URL check's findings from its last request of each address; gone with the flags.
+    std::vector<UrlFinding> url_findings;
 };
 
 // Declared record kinds; nothing in the program creates or reads them beyond their identity.

@@ -6,11 +6,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "checks/feed_diagnostics.h"
+#include "records/text_util.h"
 #include "support/cli_run.h"
 
 namespace {
@@ -26,12 +29,23 @@ const std::string kColumns =
     "product_url\tname\tdescription\tprice\timage_url\tcategory\toffer_id\tinstock\tshipping\tbrand\tupc\t"
     "color\tsize\tquantity\tproduct_id\tmanufacturer_id\texp_date\tproduct_type\tdelete\tcurrency";
 
+// Each offer its own UPC-A: one UPC on two offers is a finding of its own.
+std::string UpcFor(const std::string& offerId) {
+    const std::string body = yarvelin::Format("036%08zu", std::hash<std::string>{}(offerId) % 100000000);
+    for (char c = '0'; c <= '9'; ++c) {
+        if (yarvelin::HasValidGtinCheckDigit(body + c)) {
+            return body + c;
+        }
+    }
+    return body;
+}
+
 // A clean product; price and the delete mark can be changed.
 std::string Row(const std::string& offerId, const std::string& price = "1.50", const std::string& del = "",
                 const std::string& name = "Lamp") {
     return "http://s.example.com/p\t" + name + "\tdesc\t" + price +
-           "\thttp://s.example.com/i.jpg\tFlowers > Roses\t" + offerId +
-           "\tY\t2.00\tAcme\t036000291452\t\t\t\tP1\tM1\t\tOTHER\t" + del + "\tUSD";
+           "\thttp://s.example.com/i.jpg\tFlowers > Roses\t" + offerId + "\tY\t2.00\tAcme\t" +
+           UpcFor(offerId) + "\t\t\t\tP1\tM1\t\tOTHER\t" + del + "\tUSD";
 }
 
 class CliValidateTest : public ::testing::Test {

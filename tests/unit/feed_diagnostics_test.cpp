@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <set>
-
+#include <cstdint>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,6 +23,21 @@ using Code = DiagnosticCode;
 
 const LocalDateTime kNow{2026, 12, 7, 12, 30, 0};
 
+// A UPC-A of a trade item (prefix 03) of its own for each offer id, so clean products share none.
+std::string UpcFor(const std::string& offerId) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (char c : COfferIdIndex::Key(offerId)) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    }
+    const std::string body = Format("03%09llu", static_cast<unsigned long long>(hash % 1000000000ull));
+    for (char c = '0'; c <= '9'; ++c) {
+        if (HasValidGtinCheckDigit(body + c)) {
+            return body + c;
+        }
+    }
+    return {};
+}
+
 COtherRecord CleanRecord(const std::string& offerId = "SKU1") {
     COtherRecord r;
     r.m_required = {"https://shop.example.com/p/1.html",
@@ -34,7 +49,7 @@ COtherRecord CleanRecord(const std::string& offerId = "SKU1") {
                     offerId};
     r.m_optional.instock = "Y";
     r.m_optional.shipping = "4.95";
-    r.m_optional.upc = "036000291452";
+    r.m_optional.upc = UpcFor(offerId);
     r.m_optional.exp_date = "202712311200";
     r.m_optional.product_type = "OTHER";
     r.m_optional.currency = "USD";
@@ -128,7 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"url bad port", 0, "http://shop.example.com:99999/", {Code::kUrlInvalid}},
         ValueCase{"url path only", 0, "/p/1.html", {Code::kUrlInvalid}},
         // name-too-long
-        ValueCase{"name 255", 1, k255, {}}, ValueCase{"name 256", 1, k256, {Code::kNameTooLong}},
+        ValueCase{"name 255", 1, k255, {Code::kNameShownCut}},
+        ValueCase{"name 256", 1, k256, {Code::kNameTooLong, Code::kNameShownCut}},
         // currency-unknown
         ValueCase{"currency empty", 19, "", {}}, ValueCase{"currency lower case", 19, "eur", {}},
         ValueCase{"currency unknown", 19, "XYZ", {Code::kCurrencyUnknown}},
@@ -178,6 +194,154 @@ INSTANTIATE_TEST_SUITE_P(
         // marked-deleted
         ValueCase{"delete Y", 18, "Y", {Code::kMarkedDeleted}},
         ValueCase{"delete any text", 18, "x", {Code::kMarkedDeleted}}));
+
+const std::string k80(80, 'n');
+const std::string k81(81, 'n');
+const std::string kDescription5000(5000, 'd');
+const std::string kDescription5001(5001, 'd');
+const std::string kImageUrlPrefix = "https://img.example.com/";
+const std::string kImageUrl2000 = kImageUrlPrefix + std::string(2000 - kImageUrlPrefix.size(), 'i');
+const std::string kImageUrl2001 = kImageUrlPrefix + std::string(2001 - kImageUrlPrefix.size(), 'i');
+// 1,995 ASCII characters and one e acute, sent as %C3%A9: 2,001 characters.
+const std::string kImageUrlEncoded2001 =
+    kImageUrlPrefix + std::string(1995 - kImageUrlPrefix.size(), 'i') + "\xE9";
+
+INSTANTIATE_TEST_SUITE_P(
+    Listing, DiagnosticValueTest,
+    ::testing::Values(
+        // name-shown-cut and description-too-long at their limits
+        ValueCase{"name 80", 1, k80, {}}, ValueCase{"name 81", 1, k81, {Code::kNameShownCut}},
+        ValueCase{"description 5000 bytes", 2, kDescription5000, {}},
+        ValueCase{"description 5001 bytes", 2, kDescription5001, {Code::kDescriptionTooLong}},
+        // name-in-capitals: more than ten letters, none lower case; digits and signs are not letters
+        ValueCase{"ten capitals", 1, "ABCDEFGHIJ 40", {}},
+        ValueCase{"eleven capitals", 1, "ABCDEFGHIJK", {Code::kNameInCapitals}},
+        ValueCase{"capitals with digits", 1, "USB-C CABLE 2M", {}},
+        ValueCase{"capitals with an accented one",
+                  1,
+                  "\xC9"
+                  "CLAIRAGE LED",
+                  {Code::kNameInCapitals}},
+        ValueCase{"one small letter", 1, "DESK LAMP Xl 40W", {}},
+        ValueCase{"sharp s is lower case",
+                  1,
+                  "STRA\xDF"
+                  "ENLAMPE XL",
+                  {}},
+        // html-entity in a feed not marked as escaped
+        ValueCase{"amp in name", 1, "Tom &amp; Jerry", {Code::kHtmlEntity}},
+        ValueCase{"decimal reference", 2, "5&#39; cable", {Code::kHtmlEntity}},
+        ValueCase{"hex reference", 2, "it&#x2019;s", {Code::kHtmlEntity}},
+        ValueCase{"accented letter", 2, "caf&eacute;", {Code::kHtmlEntity}},
+        ValueCase{"unknown name", 2, "R&D; team", {}}, ValueCase{"no semicolon", 2, "Tom &amp Jerry", {}},
+        ValueCase{"empty number", 2, "&#; &#x;", {}}, ValueCase{"ampersand alone", 2, "Home & Garden", {}},
+        ValueCase{"entity in brand is not looked at", 9, "A&amp;B", {}},
+        // mis-decoded-text: UTF-8 read as Windows-1252
+        ValueCase{"e acute twice decoded", 1, "Caf\xC3\xA9", {Code::kMisdecodedText}},
+        ValueCase{"right quote twice decoded", 2, "it\xE2\x80\x99s", {Code::kMisdecodedText}},
+        ValueCase{"no-break space twice decoded",
+                  2,
+                  "10\xC2\xA0"
+                  "cm",
+                  {Code::kMisdecodedText}},
+        ValueCase{"euro twice decoded", 2, "10 \xE2\x82\xAC", {Code::kMisdecodedText}},
+        ValueCase{"trade mark twice decoded", 1, "Lamp\xE2\x84\xA2", {Code::kMisdecodedText}},
+        ValueCase{"real e acute", 1, "Caf\xE9", {}}, ValueCase{"A circumflex and euro", 2, "\xC2\x80", {}},
+        ValueCase{"A tilde at the end", 2, "x\xC3", {}},
+        ValueCase{"a circumflex, euro, blank", 2, "\xE2\x80 x", {}},
+        // upc-written-as-number: exponent notation, lost leading zeros
+        ValueCase{"exponent", 10, "8.9E+12", {Code::kUpcCheckDigit, Code::kUpcAsNumber}},
+        ValueCase{"exponent comma lower case", 10, "8,90123e11", {Code::kUpcCheckDigit, Code::kUpcAsNumber}},
+        ValueCase{"exponent without mantissa", 10, "E12", {Code::kUpcCheckDigit}},
+        ValueCase{"UPC-A lost one zero", 10, "36000291452", {Code::kUpcCheckDigit, Code::kUpcAsNumber}},
+        ValueCase{"UPC-A lost two zeros", 10, "1234567895", {Code::kUpcCheckDigit, Code::kUpcAsNumber}},
+        ValueCase{"EAN-8 lost one zero", 10, "1234565", {Code::kUpcCheckDigit, Code::kUpcAsNumber}},
+        ValueCase{"EAN-8 lost two zeros", 10, "123457", {Code::kUpcCheckDigit, Code::kUpcAsNumber}},
+        ValueCase{"eleven digits, wrong when padded", 10, "36000291453", {Code::kUpcCheckDigit}},
+        ValueCase{"five digits", 10, "12345", {Code::kUpcCheckDigit}},
+        // upc-restricted-prefix: store-internal, refund and coupon numbers with right check digits
+        ValueCase{"UPC-A variable weight", 10, "212345678909", {Code::kUpcRestricted}},
+        ValueCase{"UPC-A in-store", 10, "412345678903", {Code::kUpcRestricted}},
+        ValueCase{"EAN-13 04", 10, "0401234567893", {Code::kUpcRestricted}},
+        ValueCase{"EAN-13 20", 10, "2012345678903", {Code::kUpcRestricted}},
+        ValueCase{"EAN-13 29", 10, "2912345678906", {Code::kUpcRestricted}},
+        ValueCase{"EAN-13 980 refund", 10, "9801234567892", {Code::kUpcRestricted}},
+        ValueCase{"EAN-13 981 coupon", 10, "9811234567891", {Code::kUpcRestricted}},
+        ValueCase{"EAN-13 984 coupon", 10, "9841234567898", {Code::kUpcRestricted}},
+        ValueCase{"EAN-13 985 is a trade item", 10, "9851234567897", {}},
+        ValueCase{"EAN-13 99 coupon", 10, "9912345678909", {Code::kUpcRestricted}},
+        ValueCase{"EAN-8 0", 10, "02123455", {Code::kUpcRestricted}},
+        ValueCase{"EAN-8 2", 10, "21234569", {Code::kUpcRestricted}},
+        ValueCase{"EAN-8 1", 10, "12345670", {}},
+        ValueCase{"GTIN-14 of a store number", 10, "12012345678900", {Code::kUpcRestricted}},
+        ValueCase{"UPC-A 5 is no longer a coupon", 10, "501234030288", {}},
+        // image addresses
+        ValueCase{"image is the product page",
+                  4,
+                  "HTTPS://shop.example.com/p/1.html",
+                  {Code::kImageUrlIsProductUrl}},
+        ValueCase{"image 2000 characters", 4, kImageUrl2000, {}},
+        ValueCase{"image 2001 characters", 4, kImageUrl2001, {Code::kImageUrlTooLong}},
+        ValueCase{"image 2001 characters encoded",
+                  4,
+                  kImageUrlEncoded2001,
+                  {Code::kImageUrlTooLong, Code::kImageUrlNotAscii}},
+        ValueCase{"image not ASCII", 4, "https://img.example.com/caf\xE9.jpg", {Code::kImageUrlNotAscii}},
+        ValueCase{"image percent-encoded", 4, "https://img.example.com/caf%C3%A9.jpg", {}}));
+
+TEST(FeedDiagnostics, EscapedFeedMayHoldEntities) {
+    COtherRecord r = CleanRecord();
+    r.m_required.description = "Tom &amp; Jerry";
+    DiagnosticsOptions options;
+    options.htmlEscaped = true;
+    EXPECT_TRUE(Check({r}, options).findings.empty());
+}
+
+struct UpcCase {
+    const char* label;
+    std::vector<std::pair<std::string, std::string>> products;  // offer id, upc
+    std::vector<std::pair<std::size_t, std::size_t>> expected;  // row, earlier row named
+};
+
+void PrintTo(const UpcCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+class DuplicateUpcTest : public ::testing::TestWithParam<UpcCase> {};
+
+TEST_P(DuplicateUpcTest, NamesTheFirstRowWithAnotherOfferId) {
+    const UpcCase& c = GetParam();
+    std::vector<COtherRecord> records;
+    for (const auto& [id, upc] : c.products) {
+        records.push_back(CleanRecord(id));
+        records.back().m_optional.upc = upc;
+    }
+    std::vector<std::pair<std::size_t, std::size_t>> found;
+    for (const auto& d : Check(records).findings) {
+        if (d.code == Code::kDuplicateUpc) {
+            const auto pos = d.message.find("row ");
+            ASSERT_NE(pos, std::string::npos);
+            found.emplace_back(d.row, std::stoul(d.message.substr(pos + 4)));
+        }
+    }
+    EXPECT_EQ(found, c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DuplicateUpcTest,
+    ::testing::Values(UpcCase{"distinct", {{"A", "036000291452"}, {"B", "4006381333931"}}, {}},
+                      UpcCase{"same upc", {{"A", "036000291452"}, {"B", "036000291452"}}, {{2, 1}}},
+                      UpcCase{"written with another leading zero",
+                              {{"A", "036000291452"}, {"B", "0036000291452"}},
+                              {{2, 1}}},
+                      UpcCase{"empty upcs", {{"A", ""}, {"B", ""}}, {}},
+                      UpcCase{"same offer id twice", {{"A", "036000291452"}, {"a", "036000291452"}}, {}},
+                      UpcCase{"three products",
+                              {{"A", "96385074"}, {"B", "96385074"}, {"C", "96385074"}},
+                              {{2, 1}, {3, 1}}},
+                      UpcCase{"repeated offer then another",
+                              {{"A", "96385074"}, {"A", "96385074"}, {"B", "96385074"}},
+                              {{3, 1}}}));
 
 TEST(FeedDiagnostics, HtmlEscapedFeedHasNoHtmlFinding) {
     COtherRecord r = CleanRecord();
@@ -275,9 +439,12 @@ TEST(FeedDiagnostics, RandomCleanProductsGiveNoFinding) {
         }
         return s;
     };
-    auto gtin = [&](int n) {
-        // A body and its check digit, found by trying the ten.
-        const std::string body = digits(n - 1);
+    auto gtin = [&](int n, int index) {
+        // A body and its check digit, found by trying the ten. The body starts with a prefix of trade items
+        // (never a store's, a refund's or a coupon's) and holds the product's index, so no two are equal.
+        const std::string indicator = n == 14 ? digits(1) : "";
+        const std::string body = indicator + pick(std::string("13678")) + Format("%04d", index) +
+                                 digits(n - 6 - static_cast<int>(indicator.size()));
         for (char c = '0'; c <= '9'; ++c) {
             if (HasValidGtinCheckDigit(body + c)) {
                 return body + c;
@@ -288,10 +455,17 @@ TEST(FeedDiagnostics, RandomCleanProductsGiveNoFinding) {
     auto text = [&](int maxLen) {
         static const std::string letters =
             "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .,;:!?&'\"-()/\xE9\xFC\x80\x99";
+        // A capital and a small letter: a text in capitals only is found, and rightly so.
         std::string s(1, pick(std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZ")));
-        const int len = number(0, maxLen - 1);
+        s += pick(std::string("abcdefghijklmnopqrstuvwxyz"));
+        const int len = number(0, maxLen - 2);
         for (int i = 0; i < len; ++i) {
             s += pick(letters);
+            // An ampersand starts no character reference ("&lt;" is one, and is found).
+            if (s.back() == '&' && i + 1 < len) {
+                s += ' ';
+                ++i;
+            }
         }
         return s;
     };
@@ -305,11 +479,13 @@ TEST(FeedDiagnostics, RandomCleanProductsGiveNoFinding) {
     categories.push_back("My Own > Category");
     CheckRun run;
     CFeedDiagnostics engine(options, [&run](Diagnostic&& d) { run.findings.push_back(std::move(d)); });
+    std::size_t expectedNamesCut = 0;
     for (int i = 0; i < 5000; ++i) {
         COtherRecord r;
         r.m_required.product_url =
             pick(schemes) + "www.shop" + digits(2) + ".example.com/p/" + digits(6) + ".html";
         r.m_required.name = text(255);
+        expectedNamesCut += r.m_required.name.size() > 80;
         r.m_required.description = text(600);
         r.m_required.price = digits(number(1, 5)) + (number(0, 1) ? "." + digits(number(1, 2)) : "");
         r.m_required.image_url = pick(schemes) + "img.example.com:" + std::to_string(number(1, 65535)) +
@@ -319,7 +495,7 @@ TEST(FeedDiagnostics, RandomCleanProductsGiveNoFinding) {
         r.m_optional.instock = pick(instock);
         r.m_optional.shipping = number(0, 1) ? digits(number(1, 3)) + "." + digits(number(1, 3)) : "";
         r.m_optional.brand = text(30);
-        r.m_optional.upc = number(0, 3) ? gtin(pick(gtinLengths)) : "";
+        r.m_optional.upc = number(0, 3) ? gtin(pick(gtinLengths), i) : "";
         r.m_optional.exp_date = number(0, 1)
                                     ? Format("%04d%02d%02d%02d%02d", number(2027, 2099), number(1, 12),
                                              number(1, 28), number(0, 23), number(0, 59))
@@ -328,11 +504,17 @@ TEST(FeedDiagnostics, RandomCleanProductsGiveNoFinding) {
         r.m_optional.currency = number(0, 4) ? pick(CurrencyCodes()) : "";
         engine.CheckProduct(r);
     }
+    std::size_t namesCut = 0;
     for (const auto& d : run.findings) {
+        if (d.code == Code::kNameShownCut) {
+            ++namesCut;
+            continue;
+        }
         ADD_FAILURE() << "seed " << seed << ": row " << d.row << " " << DiagnosticCodeName(d.code) << ": "
                       << d.message;
     }
     EXPECT_EQ(engine.Totals().products, 5000u);
+    EXPECT_EQ(namesCut, expectedNamesCut) << "seed " << seed;
 }
 
 TEST(FeedDiagnostics, ColumnCountFromAFile) {

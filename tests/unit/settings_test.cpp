@@ -197,6 +197,7 @@ TEST(SettingDeclarationTest, TextsReadTheirDefaultAndRoundTripUnderTheirName) {
         {kDataHelpUrl, "Config", "DataHelpUrl", "https://merchants.quorvin.example/help/feed-data"},
         {kOptionsHelpUrl, "Config", "OptionsHelpUrl", "https://merchants.quorvin.example/help/options"},
         {kUploadHost, "Config", "UploadHost", "ftp.quorvin.example"},
+        {kCrawlerName, "Config", "CrawlerName", ""},
     };
     for (const TextCase& c : cases) {
         SCOPED_TRACE(c.name);
