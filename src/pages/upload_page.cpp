@@ -1,6 +1,7 @@
 #include "pages/upload_page.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -36,6 +37,12 @@
 namespace yarvelin {
 
 namespace {
+
+// The room the SSH Key button keeps for the key file's name: the longest of OpenSSH's own names, and a blank
+// to spare because a name's width measured whole can come out below the sum that shortening goes by.
+QString KeyNameRoom() {
+    return QStringLiteral("id_ecdsa_sk.key ");
+}
 
 QString PathText(const std::string& path) {
     return FromPath(path);
@@ -109,6 +116,10 @@ CPage5::CPage5(CYarvelinGui& gui, QWidget* parent)
     m_keyFile = new QPushButton(group);
     m_keyFile->setObjectName(QStringLiteral("keyFileButton"));
     fields->addWidget(m_keyFile, 4, 2);
+    // One width whatever key is chosen, enough for the usual name: a longer one is shortened instead of
+    // widening the column and squeezing the File Name box.
+    m_keyFile->setText(A("SSH &Key: ") + KeyNameRoom());
+    m_keyFile->setFixedWidth(m_keyFile->sizeHint().width());
     UpdateKeyButton();
     fields->setColumnStretch(1, 1);
     g->addLayout(fields);
@@ -410,11 +421,11 @@ void CPage5::UpdateKeyButton() {
         m_keyFile->setToolTip(
             A("Sign in to sftp:// servers with a private key file instead of the password"));
     } else {
-        // A long key file name is shortened in the middle so the button keeps about its width; the tool
-        // tip has the whole path. An ampersand in the name is shown, not taken for a shortcut.
+        // A long key file name is shortened in the middle to fit the button's fixed width; the tool tip
+        // has the whole path. An ampersand in the name is shown, not taken for a shortcut.
         const QFontMetrics metrics = m_keyFile->fontMetrics();
         QString name = metrics.elidedText(PathText(RemoteFileNameFor(m_strKeyFile)), Qt::ElideMiddle,
-                                          metrics.horizontalAdvance(QStringLiteral("id_ecdsa_sk.key")));
+                                          metrics.horizontalAdvance(KeyNameRoom()));
         m_keyFile->setText(A("SSH &Key: ") + name.replace(QLatin1Char('&'), QStringLiteral("&&")));
         m_keyFile->setToolTip(PathText(m_strKeyFile));
     }
@@ -425,6 +436,9 @@ void CPage5::OnKeyFile() {
     request.title = A("SSH Private Key File");
     request.filter = A("All Files (*.*)|*.*||");
     request.proposedName = PathText(m_strKeyFile);
+    // Keys live in ~/.ssh, where the dialog hides them unless told otherwise.
+    request.startFolder = QDir::homePath() + QStringLiteral("/.ssh");
+    request.showHidden = true;
     const auto path = m_gui.Ui().OpenFileDialog(this, request);
     if (path) {
         m_strKeyFile = PathBytes(*path);

@@ -154,6 +154,12 @@ std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogRequest& r
         dialog.setDefaultSuffix(request.defaultExt);
     }
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !(save && request.overwritePrompt));
+    if (!request.startFolder.isEmpty()) {
+        dialog.setDirectory(request.startFolder);
+    }
+    if (request.showHidden) {
+        dialog.setFilter(dialog.filter() | QDir::Hidden);
+    }
     if (!request.proposedName.isEmpty()) {
         const QFileInfo info(request.proposedName);
         if (info.isAbsolute()) {

@@ -22,6 +22,8 @@ struct FileDialogRequest {
     QString defaultExt;            // appended when the chosen name has none, e.g. "txt"
     QString proposedName;          // file name or full path shown at first
     bool overwritePrompt = false;  // save dialogs: ask before replacing an existing file
+    QString startFolder;           // shown at first when proposedName has no folder of its own
+    bool showHidden = false;       // list hidden files too, e.g. in ~/.ssh
 };
 
 class UiServices {

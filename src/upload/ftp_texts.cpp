@@ -1,5 +1,7 @@
 #include "upload/ftp_texts.h"
 
+#include <cctype>
+
 #include "records/text_util.h"
 #include "upload/ftp_client.h"
 
@@ -147,6 +149,11 @@ std::string FtpErrorHint(int code, const std::string& reply, long timeoutSeconds
     }
     if (reply.rfind("425", 0) == 0) {
         return "The server could not open the data connection.";
+    }
+    // SFTP has no reply codes: libcurl's wording of the server's status stands for a refusal of the file
+    // (a missing folder, no permission, a full disk), as a 55x reply does over FTP.
+    if (!reply.empty() && !std::isdigit(static_cast<unsigned char>(reply[0]))) {
+        return "The server refused the file with the words above.";
     }
     return {};
 }

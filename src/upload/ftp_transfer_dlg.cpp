@@ -249,7 +249,8 @@ void CFTPTransferDlg::OnEndedOnUi(bool failed) {
         return;
     }
     if (failed) {
-        if (!m_engine->ErrorText().empty()) {
+        // A refused server was the user's own answer, or came with its warning: a second box adds nothing.
+        if (!m_engine->ErrorText().empty() && !m_engine->TrustRefused()) {
             std::string text = m_engine->ErrorText();
             if (!m_engine->ErrorHint().empty()) {
                 text += "\n\n" + m_engine->ErrorHint();

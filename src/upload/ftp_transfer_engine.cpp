@@ -155,19 +155,25 @@ void CFtpTransferEngine::OnClientStatus(FtpStatus status, const std::string& inf
 }
 
 bool CFtpTransferEngine::TrustNewHostKey(const HostKeyQuestion& question) {
-    return !m_abort && m_observer.AskTrustHostKey(question);
+    const bool trusted = !m_abort && m_observer.AskTrustHostKey(question);
+    m_trustRefused = !trusted;
+    return trusted;
 }
 
 void CFtpTransferEngine::HostKeyChanged(const HostKeyQuestion& question) {
     m_observer.OnHostKeyChanged(question);
+    m_trustRefused = true;
 }
 
 bool CFtpTransferEngine::TrustCertificate(const CertificateQuestion& question) {
-    return !m_abort && m_observer.AskTrustCertificate(question);
+    const bool trusted = !m_abort && m_observer.AskTrustCertificate(question);
+    m_trustRefused = !trusted;
+    return trusted;
 }
 
 void CFtpTransferEngine::CertificateReplaced(const CertificateQuestion& question) {
     m_observer.OnCertificateReplaced(question);
+    m_trustRefused = true;
 }
 
 int CFtpTransferEngine::Report(FtpText text, int code) {

@@ -73,6 +73,9 @@ class CFtpTransferEngine : private FtpTrust {
     const std::string& ErrorText() const { return m_errorText; }
     // A plain sentence that explains ErrorText(), to show after it; may be empty.
     const std::string& ErrorHint() const { return m_errorHint; }
+    // The user refused to trust the server, or was warned that it is not the one on record: the failure
+    // that follows has been said already.
+    bool TrustRefused() const { return m_trustRefused; }
     // After an upload with safeReplace: how the remote file was put in place (also the last status line).
     const std::string& OutcomeText() const { return m_outcome; }
     // The server refused the safe replace and the target was written directly, as the user allowed.
@@ -104,6 +107,7 @@ class CFtpTransferEngine : private FtpTrust {
     std::thread m_thread;
     std::atomic<bool> m_abort{false};
     std::atomic<bool> m_confirmed{false};  // the server confirmed the whole file
+    std::atomic<bool> m_trustRefused{false};
     std::string m_errorText;
     std::string m_errorHint;
     bool m_callbackInstalled = false;

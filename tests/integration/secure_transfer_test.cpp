@@ -270,6 +270,23 @@ TEST(SecureSftp, PasswordSignInUploadsIntoTheStartingFolderAndResumes) {
     EXPECT_TRUE(CFtpTestServer::ReadFile(server.Root() / "shop.bin") == data);
 }
 
+// A folder the server does not have is explained in the sentence an FTP server's 550 gets.
+TEST(SecureSftp, MissingRemoteFolderGetsThePlainSentence) {
+    CSshdTestServer server;
+    const auto local = server.Base() / "shop.txt";
+    CFtpTestServer::WriteFile(local, "data");
+    FtpTransferRequest r = Upload(server, FtpProtocol::Sftp, local.string(),
+                                  (server.Root() / "no-such-folder" / "shop.txt").string());
+    r.userName = CSshdTestServer::User();
+    r.security.identityFile = server.ClientKey();
+    CRun run(r);
+    run.observer.m_trustHostKey = true;
+    run.Go();
+    EXPECT_TRUE(run.observer.m_failed);
+    EXPECT_EQ(run.engine.ErrorHint(), "The server refused the file with the words above.")
+        << run.engine.ErrorText();
+}
+
 TEST(SecureSftp, WrongPasswordAndDroppedConnectionSayWhatHappened) {
     {
         CSftpPasswordServer server;

@@ -14,6 +14,7 @@
 #include "feed_test_support.h"
 #include "records/builtin_lists.h"
 #include "records/cp1252_text.h"
+#include "records/local_date_time.h"
 #include "records/text_util.h"
 
 namespace yarvelin {
@@ -672,6 +673,41 @@ TEST(DiagnosticTitleTest, EveryCodeHasItsOwnWords) {
         EXPECT_TRUE(titles.insert(title).second) << title;
     }
 }
+
+}  // namespace
+}  // namespace yarvelin
+
+namespace yarvelin {
+namespace {
+
+// The samples are a new user's first feed: Diagnostics finds nothing in them today, except what a sample is
+// there to show: one HTML tag each for Verify Data to clean, and the flower shop's own categories, which its
+// example rules map onto the service's.
+struct SampleCase {
+    const char* file;
+    std::set<DiagnosticCode> allowed;
+};
+class ShippedSamples : public ::testing::TestWithParam<SampleCase> {};
+TEST_P(ShippedSamples, FindOnlyWhatTheSampleIsThereToShow) {
+    const std::string path = std::string(YARVELIN_FIXTURES) + "/../../resources/Samples/" + GetParam().file;
+    test::CRecordingObserver observer;
+    const FeedDiagnosis d = DiagnoseFile(path, {}, CurrentLocalDateTime(), observer);
+    ASSERT_TRUE(d.readOk);
+    EXPECT_GT(d.totals.products, 0u);
+    for (const Diagnostic& finding : d.findings) {
+        EXPECT_TRUE(GetParam().allowed.count(finding.code))
+            << DiagnosticCodeName(finding.code) << " at line " << finding.line << ": " << finding.message;
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Files, ShippedSamples,
+                         ::testing::Values(SampleCase{"SampleElectronics.txt", {Code::kHtmlInText}},
+                                           SampleCase{"SampleFlowers.txt",
+                                                      {Code::kHtmlInText, Code::kCategoryUnknown}},
+                                           SampleCase{"SampleOffice.txt", {Code::kHtmlInText}}),
+                         [](const ::testing::TestParamInfo<SampleCase>& info) {
+                             const std::string file = info.param.file;
+                             return file.substr(0, file.find('.'));
+                         });
 
 }  // namespace
 }  // namespace yarvelin

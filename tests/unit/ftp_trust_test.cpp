@@ -81,6 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
         HintCase{kFtpErrorSecureChannel, "", "offers this protocol on this port"},
         HintCase{kFtpErrorExtended, "530 Login incorrect.\r\n", "refused the sign-in with the words"},
         HintCase{kFtpErrorExtended, "553 Could not create file.\r\n", "refused the file"},
+        // SFTP: libcurl's words for the server's status, as for a missing folder
+        HintCase{kFtpErrorExtended, "Upload failed: No such file or directory (2/-31)", "refused the file"},
         HintCase{kFtpErrorExtended, "200 OK\r\n", ""}, HintCase{kFtpErrorInternal, "", ""}));
 
 // An SSH key blob: the type name and one more string, as the wire format writes them.
