@@ -194,12 +194,48 @@ const char* DiagnosticCodeTitle(DiagnosticCode code) {
             return "HTML in a text";
         case DiagnosticCode::kCategoryUnknown:
             return "Category not in the list";
+        case DiagnosticCode::kPageDisallowedByRobots:
+            return "Product page closed to the crawler by robots.txt";
+        case DiagnosticCode::kImageUrlIsProductUrl:
+            return "Image address is the product page's";
+        case DiagnosticCode::kImageUrlTooLong:
+            return "Image address too long";
+        case DiagnosticCode::kDescriptionTooLong:
+            return "Description too long";
+        case DiagnosticCode::kUpcAsNumber:
+            return "UPC written as a number";
+        case DiagnosticCode::kUpcRestricted:
+            return "UPC reserved for stores or coupons";
+        case DiagnosticCode::kDuplicateUpc:
+            return "UPC on more than one offer";
+        case DiagnosticCode::kHtmlEntity:
+            return "HTML code shown as text";
+        case DiagnosticCode::kMisdecodedText:
+            return "Characters read in the wrong encoding";
+        case DiagnosticCode::kNameInCapitals:
+            return "Name in capitals";
+        case DiagnosticCode::kImageUrlNotAscii:
+            return "Image address with non-ASCII characters";
+        case DiagnosticCode::kImageNotImage:
+            return "Image address does not give a picture";
+        case DiagnosticCode::kImageTypeRefused:
+            return "Picture of a type the service does not take";
+        case DiagnosticCode::kImageTooSmall:
+            return "Picture too small";
+        case DiagnosticCode::kImageTooLarge:
+            return "Picture too large";
+        case DiagnosticCode::kImageRedirectsToPage:
+            return "Image address leads to a page";
+        case DiagnosticCode::kPagePriceMismatch:
+            return "Product page shows another price";
+        case DiagnosticCode::kPageRedirectsHome:
+            return "Product page leads to the home page";
+        case DiagnosticCode::kNameShownCut:
+            return "Name shown cut off";
         case DiagnosticCode::kMarkedDeleted:
             return "Marked for removal";
         case DiagnosticCode::kCountDrop:
             return "Far fewer products than last upload";
-        default:
-            break;
     }
     return DiagnosticCodeName(code);
 }

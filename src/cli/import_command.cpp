@@ -7,6 +7,7 @@
 
 #include "cli/cli_command.h"
 #include "cli/cli_feed_observer.h"
+#include "cli/cli_rules.h"
 #include "cli/feed_output_options.h"
 #include "cli/std_streams.h"
 #include "handfiles/hand_file.h"
@@ -64,12 +65,30 @@ class CImportCommand : public CliCommand {
         command.add_option("--separator", m_separator,
                            "the export's separator: ',' ';' 'tab' (detected if not given)");
         command.add_option("--report", m_report, "write each skipped row's line and reason to this file");
+        command
+            .add_option("--rules", m_rulesFile, "apply the rules of this file to each product after the map")
+            ->type_name("FILE");
         m_output.Configure(command);
     }
 
     int Run() override {
+        // A rules file with a mistake stops the command before the export is read or OUT is touched.
+        std::optional<CRuleSet> rules;
+        if (!m_rulesFile.empty()) {
+            rules = LoadRulesFile(Name(), m_rulesFile);
+            if (!rules) {
+                return kExitFailure;
+            }
+        }
         CStdStreams streams(Name());
         ImportSettings settings;
+        RuleRun run;
+        if (rules) {
+            run = rules->StartRun();
+            settings.keepRecord = [&](COtherRecord& record) {
+                return rules->Apply(record, run) == RuleVerdict::kKeep;
+            };
+        }
         if (!m_separator.empty()) {
             settings.separator = SeparatorFromOption(m_separator);
         }
@@ -181,6 +200,7 @@ class CImportCommand : public CliCommand {
     std::string m_currency;
     std::string m_separator;
     std::string m_report;
+    std::string m_rulesFile;
     CFeedOutputOptions m_output;
 };
 

@@ -27,11 +27,16 @@
 #include "cli/cli_feed_observer.h"
 #include "feed/feed_file.h"
 #include "handfiles/hand_file.h"
+#include "import/import_error.h"
+#include "import/map_file.h"
+#include "import/shop_import.h"
 #include "jobs/feed_job.h"
 #include "jobs/job_guards.h"
 #include "jobs/upload_count_file.h"
 #include "platform/curl_ftp_client.h"
 #include "records/local_date_time.h"
+#include "rules/document_rules.h"
+#include "rules/rule_set.h"
 #include "upload/ftp_transfer_engine.h"
 #include "upload/remote_file_name.h"
 #include "upload/upload_request.h"
@@ -231,6 +236,22 @@ class CRunCommand : public CliCommand {
 
 const CCliRegistration kRegistration(std::make_unique<CRunCommand>());
 
+// The job's map file, its profile by name, or the profile its header line points to.
+ColumnMap ExportMap(const FeedJobSource& source) {
+    if (!source.mapFile.empty()) {
+        return LoadColumnMap(source.mapFile);
+    }
+    const std::vector<ColumnMap> profiles = LoadProfiles(ProgramDataDir() + "/" + kMapsFolder);
+    if (!source.profile.empty() && source.profile != "auto") {
+        const int found = FindProfile(profiles, source.profile);
+        if (found < 0) {
+            throw CImportError(CImportError::Kind::kMap, 0, "no profile '" + source.profile + "'");
+        }
+        return profiles[found];
+    }
+    return profiles[DetectProfile(profiles, ReadExportHeader(source.exportFile).columns)];
+}
+
 int CRunCommand::Run() {
     const std::string path = JobFilePath(m_job);
     FeedJob job;
@@ -264,7 +285,40 @@ int CRunCommand::Work(const FeedJob& job, RunRecord& record) {
     CFeedDocument doc;
     CCliFeedObserver observer(Name());
     observer.SetReplaceUnmappable(m_replaceUnmappable);
-    LoadFeedFile(doc, job.source.feedFile, observer);
+    // The rules and the map are read first: a mistake in either stops the run before any product is read.
+    std::optional<CRuleSet> rules;
+    try {
+        if (!job.source.rulesFile.empty()) {
+            rules = CRuleSet::Load(job.source.rulesFile);
+        }
+        if (!job.source.exportFile.empty()) {
+            ImportSettings settings;
+            settings.baseUrl = job.source.baseUrl;
+            settings.currency = job.source.currency;
+            settings.map = ExportMap(job.source);
+            RuleRun run;
+            if (rules) {
+                run = rules->StartRun();
+                settings.keepRecord = [&](COtherRecord& product) {
+                    return rules->Apply(product, run) == RuleVerdict::kKeep;
+                };
+            }
+            ImportIntoDocument(doc, job.source.exportFile, settings);
+        } else {
+            LoadFeedFile(doc, job.source.feedFile, observer);
+            if (!observer.Failed() && rules) {
+                ApplyRulesToDocument(doc, *rules);
+            }
+        }
+    } catch (const CHandFileError& e) {
+        PrintError(Name(), e.what());
+        record.reason = e.what();
+        return kExitUsage;
+    } catch (const CImportError& e) {
+        PrintError(Name(), job.source.exportFile + ": " + e.what());
+        record.reason = "cannot read " + job.source.exportFile;
+        return e.GetKind() == CImportError::Kind::kMap ? kExitUsage : kExitFailure;
+    }
     if (observer.Failed()) {
         record.reason = "cannot read " + job.source.feedFile;
         return kExitFailure;
@@ -295,7 +349,7 @@ int CRunCommand::Work(const FeedJob& job, RunRecord& record) {
         DecideJobUpload(record.products, record.errors, job.maxErrors, last, m_allow);
     if (m_check) {
         std::printf("job %s: %s, %zu products, %zu errors, %zu warnings\n", job.name.c_str(),
-                    job.source.feedFile.c_str(), record.products, record.errors, record.warnings);
+                    job.source.Name().c_str(), record.products, record.errors, record.warnings);
         std::printf("would write %s\n", job.outputFile.c_str());
         if (!job.upload) {
             std::printf("would not upload: the job has no [upload] table\n");

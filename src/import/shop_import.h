@@ -68,7 +68,7 @@ ImportCounts ImportIntoDocument(CFeedDocument& doc, const std::string& path, con
 
 // What a row that makes no product is told.
 inline constexpr const char* kNoOfferIdReason = "no offer id: the offer_id template gave nothing";
-inline constexpr const char* kLeftOutReason = "left out by the record filter";
+inline constexpr const char* kLeftOutReason = "left out by a rule";
 inline constexpr const char* kNoOfferRowReason = "the product has no offer row";
 
 }  // namespace yarvelin

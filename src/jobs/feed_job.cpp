@@ -46,8 +46,31 @@ FeedJob FeedJobFrom(const toml::table& root, const std::string& path) {
     if (!source) {
         FailAt(root, "the job needs a [source] table naming the feed file to read");
     }
-    CheckKnownKeys(*source, {"feed"});
-    job.source.feedFile = Resolve(RequireString(*source, "feed"), folder);
+    CheckKnownKeys(*source, {"feed", "export", "map", "profile", "base-url", "currency", "rules"});
+    const std::optional<std::string> exportFile = ReadString(*source, "export");
+    if (exportFile.has_value() == source->contains("feed")) {
+        FailAt(*source, "[source] names either a feed file (feed) or a shop export (export)");
+    }
+    if (exportFile) {
+        job.source.exportFile = Resolve(*exportFile, folder);
+        if (const auto map = ReadString(*source, "map")) {
+            job.source.mapFile = Resolve(*map, folder);
+        }
+        job.source.profile = ReadString(*source, "profile").value_or("");
+        job.source.baseUrl = ReadString(*source, "base-url").value_or("");
+        job.source.currency = ReadString(*source, "currency").value_or("");
+    } else {
+        for (const char* key : {"map", "profile", "base-url", "currency"}) {
+            if (const toml::node* node = source->get(key)) {
+                FailAt(*node,
+                       std::string(key) + " belongs to a shop export (export = ...), not to a feed file");
+            }
+        }
+        job.source.feedFile = Resolve(RequireString(*source, "feed"), folder);
+    }
+    if (const auto rules = ReadString(*source, "rules")) {
+        job.source.rulesFile = Resolve(*rules, folder);
+    }
 
     if (const toml::table* check = ReadTable(root, "check")) {
         CheckKnownKeys(*check, {"newlines", "special", "max-errors"});
@@ -117,7 +140,14 @@ std::string FeedJobText(const FeedJob& job) {
     const auto flag = [](bool b) { return b ? "true" : "false"; };
     std::string t = "# A Yarvelin job: `yarvelin-feed run " + job.name +
                     "` reads the feed, checks it, writes it and uploads it.\n\n";
-    t += "[source]\n# The feed file to read.\nfeed = " + TomlQuoted(job.source.feedFile) + "\n\n";
+    t += "[source]\n# The feed file to read. A shop export instead: export = \"FILE.csv\", with map = "
+         "\"MAP.toml\" or\n"
+         "# profile = \"shopify\" (detected when neither is given), base-url and currency as import takes "
+         "them.\n"
+         "feed = " +
+         TomlQuoted(job.source.feedFile) + "\n";
+    t += job.source.rulesFile.empty() ? "# rules = \"RULES.toml\" applies a rules file to every product.\n\n"
+                                      : "rules = " + TomlQuoted(job.source.rulesFile) + "\n\n";
     t += "[check]\n";
     if (job.newlines) {
         t += "# Text check: \"remove\" or \"quote\" control characters; \"escape\" or \"remove\" special "

@@ -11,10 +11,18 @@
 
 namespace yarvelin {
 
-// Where the products come from. A feed file today; a shop export with its column map and rules file
-// will be a second kind beside it, chosen by which keys the [source] table holds.
+// Where the products come from: a feed file, or a shop's export read through a column map (a map file, or a
+// profile by name or detected from the header line). The rules file, if any, runs on either.
 struct FeedJobSource {
     std::string feedFile;
+    std::string exportFile;
+    std::string mapFile;
+    std::string profile;  // empty or "auto": detected
+    std::string baseUrl;
+    std::string currency;
+    std::string rulesFile;
+    // What messages and the record name as the source.
+    const std::string& Name() const { return exportFile.empty() ? feedFile : exportFile; }
 };
 
 struct FeedJobUpload {

@@ -101,6 +101,19 @@ TEST_F(CliRulesTest, ConvertWithRulesWritesTheChangedProductsOnly) {
                        "\r\n" + Row("A4", "4.50", "Shop > Misc"));
 }
 
+// The rules run on what the map made of an export, exactly as on a feed; left-out rows are reported.
+TEST_F(CliRulesTest, ImportWithRulesGivesWhatConvertGives) {
+    ASSERT_EQ(Run({"export", File("feed.txt"), File("shop.csv"), "--csv"}).status, 0);
+    const CliRun r = Run({"import", "--profile", "generic", "--rules", File("shop.rules"), "--report",
+                          File("skipped.txt"), File("shop.csv"), File("imported.txt")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(Run({"convert", "--rules", File("shop.rules"), File("feed.txt"), File("converted.txt")}).status,
+              0);
+    EXPECT_EQ(ReadBytes(File("imported.txt")), ReadBytes(File("converted.txt")));
+    EXPECT_NE(ReadBytes(File("skipped.txt")).find("left out by a rule"), std::string::npos)
+        << ReadBytes(File("skipped.txt"));
+}
+
 struct BadRulesCase {
     const char* command;
     const char* text;
@@ -116,6 +129,8 @@ TEST_P(CliBadRules, StopBeforeAnyProduct) {
     std::vector<std::string> args{GetParam().command};
     if (args[0] == "convert") {
         args.insert(args.end(), {"--rules", File("bad.rules"), File("feed.txt"), File("out.txt")});
+    } else if (args[0] == "import") {
+        args.insert(args.end(), {"--rules", File("bad.rules"), File("missing.csv"), File("out.txt")});
     } else {
         args.insert(args.end(), {File("bad.rules"), File("feed.txt")});
     }
@@ -145,7 +160,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadRulesCase{
             "convert", "[[rule]]\naction = \"calculate\"\ncolumn = \"name\"\nadd = 1\n",
             "@:3: calculate works on the number columns price, shipping and quantity; name holds text\n"},
-        BadRulesCase{"convert", "[[rule]\n", "@:1: "}));
+        BadRulesCase{"convert", "[[rule]\n", "@:1: "},
+        BadRulesCase{"import", "[[rule]]\naction = \"drop\"\n", "@:2: "}));
 
 TEST_F(CliRulesTest, CategoriesSuggestAMapThatRulesAccept) {
     const CliRun r = Run({"categories", File("feed.txt")});

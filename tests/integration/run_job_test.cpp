@@ -61,10 +61,11 @@ class CJobFolder {
         }
         CFtpTestServer::WriteFile(m_dir / "in.txt", feed);
     }
-    void WriteJob(const std::string& extraCheck = "max-errors = 5\n") {
+    void WriteJob(const std::string& extraCheck = "max-errors = 5\n",
+                  const std::string& source = "feed = \"in.txt\"\n") {
         CFtpTestServer::WriteFile(
             m_dir / "shop.toml",
-            "[source]\nfeed = \"in.txt\"\n[check]\n" + extraCheck +
+            "[source]\n" + source + "[check]\n" + extraCheck +
                 "[output]\nfile = \"out/merchant.txt\"\n[upload]\nserver = \"ftp://127.0.0.1:" +
                 std::to_string(m_server.Port()) +
                 "\"\nuser = \"merchant\"\npassword-file = \"merchant.pw\"\nbinary = true\n");
@@ -204,6 +205,35 @@ TEST(RunJob, SecondRunExitsAtOnceWhileTheLockIsHeld) {
     EXPECT_FALSE(std::filesystem::exists(server.Root() / "merchant.txt"));
     ::close(fd);
     EXPECT_EQ(job.Run().status, 0);
+}
+
+// A job may read the shop's export through a profile and apply a rules file: it publishes what import and
+// convert --rules would write.
+TEST(RunJob, ShopExportThroughTheMapAndTheRules) {
+    CFtpTestServer server;
+    CJobFolder job(server);
+    const std::string rules = YARVELIN_SOURCE_DIR "/resources/Rules/SampleFlowers.rules.toml";
+    const std::string in = (job.Dir() / "in.txt").string();
+    const std::string expected = (job.Dir() / "expected.txt").string();
+    ASSERT_EQ(
+        testing::RunArgs(YARVELIN_CLI, {"export", in, (job.Dir() / "shop.csv").string(), "--csv"}, job.Dir())
+            .status,
+        0);
+    ASSERT_EQ(testing::RunArgs(YARVELIN_CLI, {"convert", "--rules", rules, in, expected}, job.Dir()).status,
+              0);
+    job.WriteJob("max-errors = 5\n",
+                 "export = \"shop.csv\"\nprofile = \"generic\"\nrules = '" + rules + "'\n");
+    const testing::CliRun r = job.Run("--allow-drop");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(CFtpTestServer::ReadFile(server.Root() / "merchant.txt") ==
+                CFtpTestServer::ReadFile(expected));
+
+    // A mistake in the rules stops the run before anything is read or written.
+    CFtpTestServer::WriteFile(job.Dir() / "bad.rules", "[[rule]]\naction = \"drop\"\n");
+    job.WriteJob("max-errors = 5\n", "export = \"shop.csv\"\nrules = \"bad.rules\"\n");
+    const testing::CliRun bad = job.Run();
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("bad.rules:2: "), std::string::npos) << bad.err;
 }
 
 TEST(RunJob, CheckSaysWhatItWouldDoAndTouchesNothing) {

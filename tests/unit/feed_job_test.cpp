@@ -103,7 +103,11 @@ INSTANTIATE_TEST_SUITE_P(
                    "job.toml:7: port must be 1 to 65535"},
         JobMistake{"NegativeLimit",
                    "[source]\nfeed = \"a\"\n[check]\nmax-errors = -1\n[output]\nfile = \"b\"\n",
-                   "job.toml:4: max-errors cannot be negative"}),
+                   "job.toml:4: max-errors cannot be negative"},
+        JobMistake{"FeedAndExport", "[source]\nfeed = \"a\"\nexport = \"e.csv\"\n[output]\nfile = \"b\"\n",
+                   "job.toml:1: [source] names either a feed file (feed) or a shop export (export)"},
+        JobMistake{"MapOfAFeed", "[source]\nfeed = \"a\"\nprofile = \"shopify\"\n[output]\nfile = \"b\"\n",
+                   "job.toml:3: profile belongs to a shop export (export = ...), not to a feed file"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct GuardCase {
