@@ -56,7 +56,8 @@ class PlatformTest : public QObject {
         }
         const std::string record = ToPath(dir.filePath(QStringLiteral("upload-counts")));
         CQtSettingsStore store(path);
-        QCOMPARE(LastUploadCount(store, record, "127.0.0.1:2121", "merchant.txt"), std::optional<long long>(7));
+        QCOMPARE(LastUploadCount(store, record, "127.0.0.1:2121", "merchant.txt"),
+                 std::optional<long long>(7));
         RememberUploadCount(store, record, "127.0.0.1:2121", "merchant.txt", 9);
         QFile file(dir.filePath(QStringLiteral("upload-counts")));
         QVERIFY(file.open(QIODevice::ReadOnly));
