@@ -17,4 +17,20 @@ std::optional<CRuleSet> LoadRulesFile(std::string_view command, const std::strin
     return std::nullopt;
 }
 
+bool CCliRules::Load(std::string_view command, const std::string& path) {
+    if (path.empty()) {
+        return true;
+    }
+    m_rules = LoadRulesFile(command, path);
+    return m_rules.has_value();
+}
+
+std::function<bool(COtherRecord&)> CCliRules::Filter() {
+    if (!m_rules) {
+        return {};
+    }
+    m_run = m_rules->StartRun();
+    return [this](COtherRecord& record) { return m_rules->Apply(record, m_run) == RuleVerdict::kKeep; };
+}
+
 }  // namespace yarvelin::cli

@@ -38,21 +38,13 @@ class CConvertCommand : public CliCommand {
 
     int Run() override {
         // A rules file with a mistake stops the command before IN is read or OUT is touched.
-        std::optional<CRuleSet> rules;
-        if (!m_rulesFile.empty()) {
-            rules = LoadRulesFile(Name(), m_rulesFile);
-            if (!rules) {
-                return kExitFailure;
-            }
+        CCliRules rules;
+        if (!rules.Load(Name(), m_rulesFile)) {
+            return kExitFailure;
         }
         CCliFeedObserver observer(Name());
         observer.SetReplaceUnmappable(m_replaceUnmappable);
-        ProductTransform transform;
-        RuleRun run;
-        if (rules) {
-            run = rules->StartRun();
-            transform = [&](COtherRecord& record) { return rules->Apply(record, run) == RuleVerdict::kKeep; };
-        }
+        const ProductTransform transform = rules.Filter();
         CStdStreams streams(Name());
         const std::string in = streams.Input(m_in);
         const std::string out = in.empty() ? std::string() : streams.Output(m_out);

@@ -73,22 +73,13 @@ class CImportCommand : public CliCommand {
 
     int Run() override {
         // A rules file with a mistake stops the command before the export is read or OUT is touched.
-        std::optional<CRuleSet> rules;
-        if (!m_rulesFile.empty()) {
-            rules = LoadRulesFile(Name(), m_rulesFile);
-            if (!rules) {
-                return kExitFailure;
-            }
+        CCliRules rules;
+        if (!rules.Load(Name(), m_rulesFile)) {
+            return kExitFailure;
         }
         CStdStreams streams(Name());
         ImportSettings settings;
-        RuleRun run;
-        if (rules) {
-            run = rules->StartRun();
-            settings.keepRecord = [&](COtherRecord& record) {
-                return rules->Apply(record, run) == RuleVerdict::kKeep;
-            };
-        }
+        settings.keepRecord = rules.Filter();
         if (!m_separator.empty()) {
             settings.separator = SeparatorFromOption(m_separator);
         }
