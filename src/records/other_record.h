@@ -67,6 +67,30 @@ struct UrlFinding {
 };
 
 inline constexpr int kColumnCount = 20;
+
+// Column numbers in file order, for Field and SetField.
+enum FeedColumn : int {
+    kColProductUrl = 0,
+    kColName,
+    kColDescription,
+    kColPrice,
+    kColImageUrl,
+    kColCategory,
+    kColOfferId,
+    kColInstock,
+    kColShipping,
+    kColBrand,
+    kColUpc,
+    kColColor,
+    kColSize,
+    kColQuantity,
+    kColProductId,
+    kColManufacturerId,
+    kColExpDate,
+    kColProductType,
+    kColDelete,
+    kColCurrency
+};
 inline constexpr int kBasicColumnCount = 7;
 
 // Names of the twenty feed columns in file order.
@@ -90,6 +114,7 @@ class COtherRecord : public Record {
     // Column k (0..19) in file order.
     std::string& Field(int column);
     const std::string& Field(int column) const;
+    void SetField(int column, std::string_view text) { Field(column).assign(text); }
 
     // Takes over the texts and check flags of another record, keeping this record's removal mark.
     void AssignFrom(const COtherRecord& other);
