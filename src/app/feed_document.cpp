@@ -12,7 +12,7 @@ void CFeedDocument::AddOrReplaceRecord(const COtherRecord& record, std::optional
     } else {
         m_records.push_back(record);
     }
-    m_bChanged = true;
+    MarkChanged();
 }
 
 bool CFeedDocument::IsOfferIdTaken(const std::string& offerId,
@@ -35,7 +35,7 @@ std::size_t CFeedDocument::RemoveMarkedRecords() {
                     m_records.end());
     const std::size_t removed = before - m_records.size();
     if (removed > 0) {
-        m_bChanged = true;
+        MarkChanged();
     }
     return removed;
 }
@@ -43,18 +43,38 @@ std::size_t CFeedDocument::RemoveMarkedRecords() {
 void CFeedDocument::RemoveAllRecords() {
     if (!m_records.empty()) {
         m_records.clear();
-        m_bChanged = true;
+        MarkChanged();
     }
+}
+
+void CFeedDocument::RestoreRecords(std::vector<std::pair<std::size_t, COtherRecord>>&& records) {
+    if (records.empty()) {
+        return;
+    }
+    RecordList merged;
+    std::size_t next = 0;
+    for (auto& [position, record] : records) {
+        while (merged.size() < position && next < m_records.size()) {
+            merged.push_back(std::move(m_records[next++]));
+        }
+        merged.push_back(std::move(record));
+    }
+    while (next < m_records.size()) {
+        merged.push_back(std::move(m_records[next++]));
+    }
+    m_records = std::move(merged);
+    MarkChanged();
 }
 
 void CFeedDocument::NoteEditorClosed(bool stored) {
     if (stored) {
-        m_bChanged = true;
+        MarkChanged();
     }
 }
 
 void CFeedDocument::StartNewFeed() {
     m_records.clear();
+    ++m_nEditCount;
     m_bChanged = false;
     m_bDataVerified = false;
     m_strFileName.clear();

@@ -8,6 +8,8 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "records/other_record.h"
 
@@ -42,11 +44,18 @@ class CFeedDocument {
     std::size_t RemoveMarkedRecords();
     // The feed is changed when it held a record.
     void RemoveAllRecords();
+    // Puts records back where they were before a removal. Each pair is a position in the restored list and
+    // its record, in ascending position order; the records between them keep their order. The feed is
+    // changed. Linear in the size of the feed however many come back.
+    void RestoreRecords(std::vector<std::pair<std::size_t, COtherRecord>>&& records);
 
     // Whether the feed holds edits that are not in its file yet. Edits made in place on a record (the
     // text check, the delete mark) say so with MarkChanged; writing the feed to its file clears it.
     bool IsChanged() const { return m_bChanged; }
-    void MarkChanged() { m_bChanged = true; }
+    void MarkChanged() {
+        m_bChanged = true;
+        ++m_nEditCount;
+    }
     void MarkSaved() { m_bChanged = false; }
     // The product editor closed: only a stored product changes the feed, a cancelled one leaves it as it
     // was.
@@ -88,6 +97,9 @@ class CFeedDocument {
     void SetAccount(std::string account) { m_strAccount = std::move(account); }
     // Counts StartNewFeed calls, so that pages can tell that what they show belongs to an earlier feed.
     std::uint64_t FeedSerial() const { return m_nFeedSerial; }
+    // Counts the operations that changed products since the program started, so that an undo can tell
+    // that nothing else has changed the products since the step it would take back.
+    std::uint64_t EditCount() const { return m_nEditCount; }
 
   private:
     RecordList m_records;
@@ -99,6 +111,7 @@ class CFeedDocument {
     std::string m_strSavedFileName;
     std::string m_strAccount;
     std::uint64_t m_nFeedSerial = 0;
+    std::uint64_t m_nEditCount = 0;
 };
 
 }  // namespace yarvelin

@@ -93,27 +93,42 @@ std::optional<ProductFieldError> ReadProductForm(ProductForm& form, std::string_
     return std::nullopt;
 }
 
+const char* CompulsoryColumnMessage(int column) {
+    switch (column) {
+        case kColOfferId:
+            return "The Offer ID is compulsory and must be unique.";
+        case kColName:
+            return "The product name is empty or contains invalid characters.";
+        case kColDescription:
+            return "The product description is empty or contains invalid characters.";
+        case kColProductUrl:
+            return "The product page URL is empty or contains invalid characters.";
+        case kColImageUrl:
+            return "The product image URL is empty or contains invalid characters.";
+        case kColCategory:
+            return "The category to which this product belongs to is empty or contains invalid characters.";
+        default:
+            return nullptr;
+    }
+}
+
 std::optional<ProductFieldError> ValidateProductForm(const ProductForm& form) {
     struct Check {
         const std::string& text;
         ProductField field;
-        const char* message;
+        int column;
     };
     const Check checks[] = {
-        {form.offerId, ProductField::OfferId, "The Offer ID is compulsory and must be unique."},
-        {form.name, ProductField::Name, "The product name is empty or contains invalid characters."},
-        {form.description, ProductField::Description,
-         "The product description is empty or contains invalid characters."},
-        {form.productUrl, ProductField::ProductUrl,
-         "The product page URL is empty or contains invalid characters."},
-        {form.imageUrl, ProductField::ImageUrl,
-         "The product image URL is empty or contains invalid characters."},
-        {form.category, ProductField::Category,
-         "The category to which this product belongs to is empty or contains invalid characters."},
+        {form.offerId, ProductField::OfferId, kColOfferId},
+        {form.name, ProductField::Name, kColName},
+        {form.description, ProductField::Description, kColDescription},
+        {form.productUrl, ProductField::ProductUrl, kColProductUrl},
+        {form.imageUrl, ProductField::ImageUrl, kColImageUrl},
+        {form.category, ProductField::Category, kColCategory},
     };
     for (const Check& check : checks) {
         if (IsBlank(check.text)) {
-            return ProductFieldError{check.field, check.message};
+            return ProductFieldError{check.field, CompulsoryColumnMessage(check.column)};
         }
     }
     return std::nullopt;

@@ -82,6 +82,10 @@ inline constexpr const char* kMsgEnterNonNegativeNumber = "Please enter a number
 inline constexpr const char* kMsgDuplicateOfferId =
     "Duplicate OfferID - this Offer ID already exists in the file.";
 
+// The message for a compulsory column left blank (offer_id, name, description, product_url, image_url,
+// category); nullptr for the other columns.
+const char* CompulsoryColumnMessage(int column);
+
 // A new product: the constructor values with the user's default values and choices laid over them.
 ProductForm NewProductForm(const CYarvelinApp& app, const LocalDateTime& now);
 
