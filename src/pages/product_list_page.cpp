@@ -5,12 +5,16 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelection>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -22,11 +26,15 @@
 #include "checks/url_check_dlg.h"
 #include "dialogs/delete_warning_dlg.h"
 #include "dialogs/diagnostics_dlg.h"
+#include "dialogs/find_replace_dlg.h"
 #include "dialogs/product_editor_dlg.h"
+#include "dialogs/set_column_dlg.h"
 #include "dialogs/summary_dlg.h"
+#include "pages/bulk_edit.h"
 #include "pages/product_table_model.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
+#include "records/local_date_time.h"
 #include "records/text_util.h"
 #include "rules/rules_dlg.h"
 #include "widgets/animated_label.h"
@@ -35,7 +43,14 @@
 
 namespace yarvelin {
 
-namespace {}  // namespace
+namespace {
+
+// The status line's texts are the program's 8-bit ones.
+QString Cp(const std::string& text) {
+    return FromCp1252(text);
+}
+
+}  // namespace
 
 CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
     : CWizardPage(gui, A("Yarvelin : Step 2 > Add or Modify Product Information"), parent) {
@@ -75,6 +90,48 @@ CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
             OnEdit();
         }
     });
+    // A click on a header orders the list by that column; the feed keeps its own order.
+    m_table->horizontalHeader()->setSectionsClickable(true);
+    m_table->horizontalHeader()->setSortIndicatorShown(false);
+    connect(m_table->horizontalHeader(), &QHeaderView::sectionClicked, this, &CPage3::OnHeaderClicked);
+    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_table, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        UpdateButtonStates();
+        QMenu menu(this);
+        const auto add = [&menu](QPushButton* button, void (CPage3::*command)(), CPage3* page) {
+            QAction* action = menu.addAction(button->text(), page, command);
+            action->setEnabled(button->isEnabled());
+        };
+        add(m_edit, &CPage3::OnEdit, this);
+        add(m_markDeleted, &CPage3::OnMarkDeleted, this);
+        add(m_unmark, &CPage3::OnUnmark, this);
+        add(m_remove, &CPage3::OnRemove, this);
+        menu.addSeparator();
+        add(m_setColumn, &CPage3::OnSetColumn, this);
+        add(m_findReplace, &CPage3::OnFindReplace, this);
+        menu.addSeparator();
+        const std::string undo = m_history.UndoText(m_gui.Document());
+        QAction* undoAction =
+            menu.addAction(undo.empty() ? A("&Undo") : A("&Undo %1").arg(Cp(undo)), this, &CPage3::OnUndo);
+        undoAction->setShortcut(QKeySequence::Undo);
+        undoAction->setEnabled(!undo.empty());
+        menu.exec(m_table->viewport()->mapToGlobal(at));
+    });
+
+    auto* filterLabel = new QLabel(A("F&ilter:"), this);
+    m_filter = new QLineEdit(this);
+    m_filter->setObjectName(QStringLiteral("filterBox"));
+    m_filter->setAccessibleName(A("Filter"));
+    m_filter->setClearButtonEnabled(true);
+    m_filter->setPlaceholderText(
+        A("rose   brand:Acme   code:price-invalid   marked   unverified   url-failed"));
+    m_filter->setToolTip(
+        A("Shows the products that match every word: a text in any column, column:text in one column "
+          "(column: alone for an empty one), code:NAME for a diagnostic finding, marked, unverified or "
+          "url-failed; a minus in front turns a word round. Ctrl+F comes here, Escape clears it."));
+    filterLabel->setBuddy(m_filter);
+    m_filter->installEventFilter(this);
+    connect(m_filter, &QLineEdit::textChanged, this, [this] { OnFilterEdited(); });
 
     m_new = AddButton("&New", "newButton", &CPage3::OnNew);
     m_edit = AddButton("&Edit", "editButton", &CPage3::OnEdit);
@@ -87,6 +144,8 @@ CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
     m_viewAll = AddButton("View &All", "viewAllButton", &CPage3::OnViewAll);
     m_diagnostics = AddButton("Dia&gnostics...", "diagnosticsButton", &CPage3::OnDiagnostics);
     m_rules = AddButton("Ru&les...", "rulesButton", &CPage3::OnRules);
+    m_setColumn = AddButton("&Set Column...", "setColumnButton", &CPage3::OnSetColumn);
+    m_findReplace = AddButton("Find && Re&place...", "findReplaceButton", &CPage3::OnFindReplace);
     m_options = new CHoverButton(A("&Options"), this);
     m_options->setObjectName(QStringLiteral("optionsButton"));
     m_options->SetFlat(false, false);
@@ -108,6 +167,16 @@ CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
         connect(shortcut, &QShortcut::activated, this, command);
     }
+    auto* findShortcut = new QShortcut(QKeySequence::Find, this);
+    findShortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(findShortcut, &QShortcut::activated, this, [this] {
+        m_filter->setFocus(Qt::ShortcutFocusReason);
+        m_filter->selectAll();
+    });
+    // In the filter box Ctrl+Z is the box's own.
+    auto* undoShortcut = new QShortcut(QKeySequence::Undo, this);
+    undoShortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(undoShortcut, &QShortcut::activated, this, &CPage3::OnUndo);
 
     auto* hintRow = new QHBoxLayout;
     hintRow->addWidget(icon);
@@ -123,12 +192,18 @@ CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
     buttons->addStretch(1);
     buttons->addWidget(m_viewAll);
     buttons->addWidget(m_options);
+    auto* filterRow = new QHBoxLayout;
+    filterRow->addWidget(filterLabel);
+    filterRow->addWidget(m_filter, 1);
+    filterRow->addWidget(m_setColumn);
+    filterRow->addWidget(m_findReplace);
     auto* middle = new QHBoxLayout;
     middle->addWidget(m_table, 1);
     middle->addLayout(buttons);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_heading);
     layout->addLayout(hintRow);
+    layout->addLayout(filterRow);
     layout->addLayout(middle, 1);
     layout->addWidget(m_status);
     layout->addWidget(m_progress);
@@ -152,6 +227,13 @@ bool CPage3::OnSetActive() {
         m_nFeedSerial = m_gui.Document().FeedSerial();
         m_status->clear();
         m_progress->hide();
+        // Another feed starts in file order and unfiltered.
+        m_sort = {};
+        m_table->horizontalHeader()->setSortIndicatorShown(false);
+        const QSignalBlocker quiet(m_filter);
+        m_filter->clear();
+        m_filterSpec = {};
+        m_history.Clear();
     }
     m_heading->SetBackgroundColor(palette().color(QPalette::Button));
     m_heading->SetText(A("Add, Edit & Verify Your Product Information"));
@@ -180,7 +262,7 @@ void CPage3::ApplyColumnWidths() {
     // Row numbers from 100 on would not fit the usual width and show as "...".
     const QFontMetrics metrics(m_table->font());
     const int numberWidth =
-        metrics.horizontalAdvance(QString::number(std::max(m_model->rowCount(), 1))) +
+        metrics.horizontalAdvance(QString::number(std::max<std::size_t>(m_gui.Document().Count(), 1))) +
         2 * m_table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_table) + 8;
     const auto widths = ListColumnWidths(clientWidth, numberWidth);
     for (int c = 0; c < kListColumnCount; ++c) {
@@ -189,6 +271,12 @@ void CPage3::ApplyColumnWidths() {
 }
 
 bool CPage3::eventFilter(QObject* watched, QEvent* event) {
+    // Escape in the filter box clears it; in an empty box it goes on to the wizard as before.
+    if (watched == m_filter && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !m_filter->text().isEmpty()) {
+        m_filter->clear();
+        return true;
+    }
     // A click on the list, on a row or beside them, brings the buttons up to date; keyboard selection
     // waits for the next click or command.
     if (watched == m_table->viewport() && event->type() == QEvent::MouseButtonPress) {
@@ -217,6 +305,8 @@ void CPage3::ApplyButtonStates(const CListButtonStates& states) {
     m_removeAll->setEnabled(states.removeAll);
     m_verifyUrls->setEnabled(states.verifyUrls);
     m_verifyData->setEnabled(states.verifyData);
+    m_setColumn->setEnabled(states.edit);
+    m_findReplace->setEnabled(states.edit);
 }
 
 void CPage3::UpdateButtonStates() {
@@ -231,11 +321,79 @@ void CPage3::SelectionStateIfSelected() {
 }
 
 void CPage3::RebuildList() {
-    m_model->Rebuild();
+    ApplyView();
     if (m_model->rowCount() == 0) {
         ApplyButtonStates(NoSelectionButtonStates(0));
     } else {
         SelectionStateIfSelected();
+    }
+}
+
+void CPage3::ApplyView() {
+    ProductCodeLookup hasCode;
+    if (m_filterSpec.UsesCodes()) {
+        hasCode = [this](std::size_t position, int code) {
+            const std::vector<bool>& positions = CodePositions(code);
+            return position < positions.size() && positions[position];
+        };
+    }
+    m_model->SetRows(BuildRowMap(m_gui.Document(), m_filterSpec, hasCode, m_sort));
+}
+
+const std::vector<bool>& CPage3::CodePositions(int code) {
+    const CFeedDocument& doc = m_gui.Document();
+    if (m_codeEditCount != doc.EditCount() || m_codeFeedSerial != doc.FeedSerial()) {
+        m_codePositions.clear();
+        m_codeEditCount = doc.EditCount();
+        m_codeFeedSerial = doc.FeedSerial();
+    }
+    auto it = m_codePositions.find(code);
+    if (it == m_codePositions.end()) {
+        const std::string& escaped = doc.Headers().htmlEscaped;
+        it = m_codePositions
+                 .emplace(code, PositionsWithCode(doc, code, m_gui.App().Categories(),
+                                                  EqualsNoCase(escaped, "YES") || EqualsNoCase(escaped, "Y"),
+                                                  CurrentLocalDateTime()))
+                 .first;
+    }
+    return it->second;
+}
+
+void CPage3::OnFilterEdited() {
+    const std::vector<std::size_t> selected = SelectedRows();
+    m_filterSpec = ParseProductFilter(ToCp1252(m_filter->text()));
+    RebuildList();
+    SelectRows(selected);
+    UpdateButtonStates();
+    ShowFilterStatus();
+}
+
+void CPage3::ShowFilterStatus() {
+    if (m_filterSpec.IsEmpty()) {
+        m_status->clear();
+    } else if (!m_filterSpec.error.empty()) {
+        m_status->setText(Cp(m_filterSpec.error));
+    } else {
+        m_status->setText(
+            A("%1 of %2 products shown").arg(m_model->rowCount()).arg(m_gui.Document().Count()));
+    }
+}
+
+void CPage3::OnHeaderClicked(int column) {
+    const std::vector<std::size_t> selected = SelectedRows();
+    m_sort = NextListSort(m_sort, column);
+    QHeaderView* header = m_table->horizontalHeader();
+    header->setSortIndicatorShown(!m_sort.IsFileOrder());
+    if (!m_sort.IsFileOrder()) {
+        header->setSortIndicator(column, m_sort.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    }
+    RebuildList();
+    SelectRows(selected);
+    if (!selected.empty()) {
+        const int row = m_model->RowOf(selected.front());
+        if (row >= 0) {
+            m_table->scrollTo(m_model->index(row, 0));
+        }
     }
 }
 
@@ -252,30 +410,49 @@ void CPage3::SelectAllRows() {
 }
 
 std::vector<std::size_t> CPage3::SelectedRows() const {
-    // One flag per row position: ranges may overlap or come in any order, the result is in row order.
-    const auto rowCount = static_cast<std::size_t>(m_model->rowCount());
-    std::vector<bool> selected(rowCount, false);
-    std::size_t count = 0;
+    // One flag per product: ranges may overlap or come in any order, the result is in feed order.
+    const std::size_t count = m_gui.Document().Count();
+    std::vector<bool> selected(count, false);
+    std::size_t found = 0;
     for (const QItemSelectionRange& range : m_table->selectionModel()->selection()) {
         for (int row = range.top(); row <= range.bottom(); ++row) {
-            const auto r = static_cast<std::size_t>(row);
-            if (r < rowCount && !selected[r]) {
-                selected[r] = true;
-                ++count;
+            const std::optional<std::size_t> position = m_model->PositionAt(row);
+            if (position && *position < count && !selected[*position]) {
+                selected[*position] = true;
+                ++found;
             }
         }
     }
-    std::vector<std::size_t> rows;
-    rows.reserve(count);
-    for (std::size_t r = 0; r < rowCount; ++r) {
-        if (selected[r]) {
-            rows.push_back(r);
+    std::vector<std::size_t> positions;
+    positions.reserve(found);
+    for (std::size_t p = 0; p < count; ++p) {
+        if (selected[p]) {
+            positions.push_back(p);
         }
     }
-    return rows;
+    return positions;
 }
 
-void CPage3::SelectRows(const std::vector<std::size_t>& rows) {
+void CPage3::SelectRows(const std::vector<std::size_t>& positions) {
+    // The rows that show these products, in row order.
+    std::vector<std::size_t> rows;
+    if (m_model->ShowsEveryProductInOrder()) {
+        rows = positions;
+    } else {
+        std::vector<int> rowOf(m_gui.Document().Count(), -1);
+        const RowMap& map = m_model->Rows();
+        for (std::size_t r = 0; r < map.size(); ++r) {
+            if (map[r] < rowOf.size()) {
+                rowOf[map[r]] = static_cast<int>(r);
+            }
+        }
+        for (std::size_t p : positions) {
+            if (p < rowOf.size() && rowOf[p] >= 0) {
+                rows.push_back(static_cast<std::size_t>(rowOf[p]));
+            }
+        }
+        std::sort(rows.begin(), rows.end());
+    }
     // Runs of neighbouring rows become one range each, so restoring a large selection stays cheap.
     QItemSelection selection;
     const auto rowCount = static_cast<std::size_t>(m_model->rowCount());
@@ -312,10 +489,10 @@ void CPage3::OnNew() {
     const bool stored = RunEditor(std::nullopt);
     if (stored) {
         RebuildList();
-        const int last = m_model->rowCount() - 1;
-        if (last >= 0) {
-            SelectRows({static_cast<std::size_t>(last)});
-            m_table->scrollTo(m_model->index(last, 0));
+        const std::size_t added = m_gui.Document().Count() - 1;
+        SelectRows({added});
+        if (const int row = m_model->RowOf(added); row >= 0) {
+            m_table->scrollTo(m_model->index(row, 0));
         }
     }
     m_table->setFocus();
@@ -328,19 +505,19 @@ void CPage3::OnEdit() {
     if (selected.empty()) {
         return;
     }
-    const std::size_t row = selected.front();
-    if (row >= m_gui.Document().Count()) {
+    const std::size_t position = selected.front();
+    if (position >= m_gui.Document().Count()) {
         return;
     }
-    const bool stored = RunEditor(row);
+    const bool stored = RunEditor(position);
     if (stored) {
         RebuildList();
     }
     m_gui.Document().NoteEditorClosed(stored);
-    if (static_cast<int>(row) < m_model->rowCount()) {
-        m_table->selectionModel()->select(m_model->index(static_cast<int>(row), 0),
+    if (const int row = m_model->RowOf(position); row >= 0) {
+        m_table->selectionModel()->select(m_model->index(row, 0),
                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        m_table->scrollTo(m_model->index(static_cast<int>(row), 0));
+        m_table->scrollTo(m_model->index(row, 0));
     }
     m_table->setFocus();
     SelectionStateIfSelected();
@@ -365,9 +542,10 @@ void CPage3::OnRemove() {
     if (CDeleteWarningDlg::Run(m_gui, this) != kAnswerYes) {
         return;
     }
-    RemoveRows(m_gui.Document(), selected);
+    const std::size_t removed = RemoveRowsUndoably(m_gui.Document(), selected, m_history);
     RebuildList();
     UpdateButtonStates();
+    m_status->setText(A("Removed %1 product(s). Ctrl+Z brings them back.").arg(removed));
 }
 
 void CPage3::OnRemoveAll() {
@@ -397,6 +575,7 @@ void CPage3::OnOptions() {
 
 // Both checks end with every row selected, so the results can be looked through at once.
 void CPage3::OnVerifyData() {
+    ForgetCodePositions();
     CDataCheckView::Run(m_gui, this, m_progress, m_status);
     RebuildList();
     SelectAllRows();
@@ -409,6 +588,8 @@ void CPage3::OnVerifyUrls() {
         CUrlCheckDlg dialog(m_gui, this);
         dialog.exec();
     }
+    // The check's findings are the products' own and do not count as an edit.
+    ForgetCodePositions();
     RebuildList();
     SelectAllRows();
     UpdateButtonStates();
@@ -423,6 +604,7 @@ void CPage3::OnDiagnostics() {
     }
     window.exec();
     if (window.ProductsChanged()) {
+        ForgetCodePositions();
         RebuildList();
     }
     UpdateButtonStates();
@@ -441,6 +623,62 @@ void CPage3::OnRules() {
     }
     UpdateButtonStates();
     m_table->setFocus();
+}
+
+int CPage3::RunBulkDialog(QDialog& window) {
+    return m_runBulkDialog ? m_runBulkDialog(window) : window.exec();
+}
+
+void CPage3::OnSetColumn() {
+    const std::vector<std::size_t> selected = SelectedRows();
+    if (selected.empty()) {
+        return;
+    }
+    CSetColumnDlg window(m_gui, selected, this);
+    if (RunBulkDialog(window) != QDialog::Accepted) {
+        m_table->setFocus();
+        return;
+    }
+    BulkChange change = window.TakeChange();
+    const std::string what = change.what;
+    ApplyBulkChange(m_gui.Document(), std::move(change), m_history);
+    ShowChanged(selected, what);
+}
+
+void CPage3::OnFindReplace() {
+    const std::vector<std::size_t> selected = SelectedRows();
+    if (selected.empty()) {
+        return;
+    }
+    CFindReplaceDlg window(m_gui, selected, this);
+    if (RunBulkDialog(window) != QDialog::Accepted) {
+        m_table->setFocus();
+        return;
+    }
+    BulkChange change = window.TakeChange();
+    const std::string what = change.what;
+    ApplyBulkChange(m_gui.Document(), std::move(change), m_history);
+    ShowChanged(selected, what);
+}
+
+void CPage3::ShowChanged(const std::vector<std::size_t>& positions, const std::string& what) {
+    RebuildList();
+    SelectRows(positions);
+    UpdateButtonStates();
+    m_table->setFocus();
+    m_status->setText(Cp(what) + A(". Ctrl+Z takes it back."));
+}
+
+void CPage3::OnUndo() {
+    const std::string what = m_history.Undo(m_gui.Document());
+    if (what.empty()) {
+        m_status->setText(A("There is nothing to undo."));
+        return;
+    }
+    RebuildList();
+    UpdateButtonStates();
+    m_table->setFocus();
+    m_status->setText(A("Undone: ") + Cp(what) + A("."));
 }
 
 }  // namespace yarvelin

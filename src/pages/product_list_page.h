@@ -4,14 +4,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
+#include "pages/edit_history.h"
 #include "pages/product_list_rules.h"
+#include "pages/product_view.h"
 #include "pages/wizard_page.h"
 
 class QDialog;
 class QLabel;
+class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTableView;
@@ -44,15 +48,22 @@ class CPage3 : public CWizardPage {
     QTableView* Table() const { return m_table; }
     QPushButton* DiagnosticsButton() const { return m_diagnostics; }
     QPushButton* RulesButton() const { return m_rules; }
+    QLineEdit* FilterBox() const { return m_filter; }
+    QPushButton* SetColumnButton() const { return m_setColumn; }
+    QPushButton* FindReplaceButton() const { return m_findReplace; }
     CProductTableModel* Model() const { return m_model; }
+    const ListSort& Sort() const { return m_sort; }
 
-    // Removes all rows and shows one row per product; an empty table turns the buttons to the
-    // no-selection state.
+    // Removes all rows and shows one row per product the filter keeps, in the chosen order; an empty table
+    // turns the buttons to the no-selection state.
     void RebuildList();
+    // Selects every row shown.
     void SelectAllRows();
-    // Selected rows in ascending order.
+    // The feed positions of the selected products in ascending order. Without a filter and an order, row
+    // and position are the same.
     std::vector<std::size_t> SelectedRows() const;
-    void SelectRows(const std::vector<std::size_t>& rows);
+    // Selects the rows that show the products at these positions (ascending); hidden ones are skipped.
+    void SelectRows(const std::vector<std::size_t>& positions);
     // The state rule applied after a click and on activation.
     void UpdateButtonStates();
 
@@ -71,6 +82,16 @@ class CPage3 : public CWizardPage {
     // Runs the rules window; tests script the window here.
     using RulesRunner = std::function<void(QDialog& window)>;
     void SetRulesRunner(RulesRunner runner) { m_runRules = std::move(runner); }
+    void OnSetColumn();
+    void OnFindReplace();
+    // Ctrl+Z: takes back the last Set column, Find and replace or Remove.
+    void OnUndo();
+    // A click on a column's header: ascending, descending, file order.
+    void OnHeaderClicked(int column);
+    // Runs the Set column and Find and replace windows (exec unless a test scripts them); returns the
+    // window's result.
+    using BulkDialogRunner = std::function<int(QDialog& window)>;
+    void SetBulkDialogRunner(BulkDialogRunner runner) { m_runBulkDialog = std::move(runner); }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -84,6 +105,16 @@ class CPage3 : public CWizardPage {
     bool RunEditor(std::optional<std::size_t> position);
     // The selection state when some row is selected; otherwise the buttons stay as they are.
     void SelectionStateIfSelected();
+    void OnFilterEdited();
+    // The rows for the current filter and order.
+    void ApplyView();
+    void ShowFilterStatus();
+    // Which products have a finding of a diagnostic code, worked out once per state of the feed.
+    const std::vector<bool>& CodePositions(int code);
+    void ForgetCodePositions() { m_codePositions.clear(); }
+    int RunBulkDialog(QDialog& window);
+    // After a change to many products: rebuild, select them again and say what happened.
+    void ShowChanged(const std::vector<std::size_t>& positions, const std::string& what);
 
     CProductTableModel* m_model = nullptr;
     QTableView* m_table = nullptr;
@@ -106,6 +137,16 @@ class CPage3 : public CWizardPage {
     EditorRunner m_runEditor;
     // The feed the status line speaks of.
     std::uint64_t m_nFeedSerial = 0;
+    QLineEdit* m_filter = nullptr;
+    QPushButton* m_setColumn = nullptr;
+    QPushButton* m_findReplace = nullptr;
+    BulkDialogRunner m_runBulkDialog;
+    ProductFilter m_filterSpec;
+    ListSort m_sort;
+    CEditHistory m_history;
+    std::map<int, std::vector<bool>> m_codePositions;
+    std::uint64_t m_codeEditCount = 0;
+    std::uint64_t m_codeFeedSerial = 0;
 };
 
 }  // namespace yarvelin

@@ -12,13 +12,36 @@ CProductTableModel::CProductTableModel(const CFeedDocument& document, QObject* p
     : QAbstractTableModel(parent), m_document(document) {}
 
 void CProductTableModel::Rebuild() {
+    SetRows(FilterPositions(m_document, {}, {}));
+}
+
+void CProductTableModel::SetRows(RowMap rows) {
     beginResetModel();
-    m_rowCount = static_cast<int>(m_document.Count());
+    m_rows = std::move(rows);
+    m_identity = m_rows.size() == m_document.Count();
+    for (std::size_t i = 0; m_identity && i < m_rows.size(); ++i) {
+        m_identity = m_rows[i] == i;
+    }
     endResetModel();
 }
 
+std::optional<std::size_t> CProductTableModel::PositionAt(int row) const {
+    if (row < 0 || static_cast<std::size_t>(row) >= m_rows.size()) {
+        return std::nullopt;
+    }
+    return m_rows[static_cast<std::size_t>(row)];
+}
+
+int CProductTableModel::RowOf(std::size_t position) const {
+    if (m_identity) {
+        return position < m_rows.size() ? static_cast<int>(position) : -1;
+    }
+    const auto it = std::find(m_rows.begin(), m_rows.end(), position);
+    return it == m_rows.end() ? -1 : static_cast<int>(it - m_rows.begin());
+}
+
 int CProductTableModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_rowCount;
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
 int CProductTableModel::columnCount(const QModelIndex& parent) const {
@@ -26,7 +49,8 @@ int CProductTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant CProductTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= m_rowCount) {
+    const std::optional<std::size_t> position = PositionAt(index.isValid() ? index.row() : -1);
+    if (!position) {
         return {};
     }
     if (role == Qt::TextAlignmentRole) {
@@ -37,11 +61,10 @@ QVariant CProductTableModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     // A row whose product has gone since the last rebuild shows nothing rather than reading past the list.
-    const auto row = static_cast<std::size_t>(index.row());
-    if (row >= m_document.Count()) {
+    if (*position >= m_document.Count()) {
         return {};
     }
-    return FromCp1252(ListCellText(m_document.At(row), row, index.column()));
+    return FromCp1252(ListCellText(m_document.At(*position), *position, index.column()));
 }
 
 QVariant CProductTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
