@@ -1,12 +1,18 @@
 // The product list and the summary over a sample feed, as the user sees them; the screenshots target
 // writes the pictures to docs/screenshots.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTableView>
 #include <QtTest>
 
 #include "app/main_property_sheet.h"
+#include "dialogs/find_replace_dlg.h"
+#include "dialogs/set_column_dlg.h"
 #include "dialogs/summary_dlg.h"
 #include "feed/feed_file.h"
 #include "pages/product_list_page.h"
@@ -64,6 +70,7 @@ class ProductListScreenshotTest : public QObject {
     Q_OBJECT
   private slots:
     void productList();
+    void filteredAndOrdered();
     void summary();
 };
 
@@ -88,6 +95,44 @@ void ProductListScreenshotTest::productList() {
     QVERIFY(page->Table()->rowAt(page->Table()->viewport()->height() - 1) >= 10 ||
             page->Table()->rowAt(page->Table()->viewport()->height() - 1) == -1);
     Save(sheet, "product_list.png");
+}
+
+// A merchant looking for one brand, dearest first, about to change the selected prices.
+void ProductListScreenshotTest::filteredAndOrdered() {
+    CTestGui t;
+    LoadSample(t.Doc(), QStringLiteral(YARVELIN_SOURCE_DIR "/resources/Samples/SampleOffice.txt"));
+    Vary(t.Doc());
+    CMainPropertySheet sheet(t.Gui(), false);
+    sheet.resize(900, 620);
+    sheet.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+    sheet.SetActivePage(1);
+    auto* page = qobject_cast<CPage3*>(sheet.Page(1));
+    QVERIFY(page);
+    page->FilterBox()->setText(QStringLiteral("brand:scriba"));
+    page->OnHeaderClicked(kListPrice);
+    page->OnHeaderClicked(kListPrice);
+    QCOMPARE(page->StatusText()->text(), QStringLiteral("7 of %1 products shown").arg(t.Doc().Count()));
+    page->SelectAllRows();
+    page->UpdateButtonStates();
+    QTest::qWait(400);
+    Save(sheet, "product_list_filtered.png");
+
+    CSetColumnDlg setColumn(t.Gui(), page->SelectedRows(), &sheet);
+    setColumn.ValueBox()->setText(QStringLiteral("+5%"));
+    setColumn.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&setColumn));
+    Save(setColumn, "set_column.png");
+
+    CFindReplaceDlg findReplace(t.Gui(), page->SelectedRows(), &sheet);
+    findReplace.ColumnBox()->setCurrentIndex(findReplace.ColumnBox()->findText(QStringLiteral("name")));
+    findReplace.FindBox()->setText(QStringLiteral("Pack of (\\d+)"));
+    findReplace.ReplaceBox()->setText(QStringLiteral("\\1-Pack"));
+    findReplace.RegexBox()->setChecked(true);
+    findReplace.UpdatePreview();
+    findReplace.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&findReplace));
+    Save(findReplace, "find_replace.png");
 }
 
 void ProductListScreenshotTest::summary() {
