@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -18,6 +19,8 @@
 #include "app/settings_store.h"
 #include "app/yarvelin_app.h"
 #include "app/yarvelin_gui.h"
+#include "dialogs/find_replace_dlg.h"
+#include "dialogs/set_column_dlg.h"
 #include "dialogs/summary_dlg.h"
 #include "fixed_answer_ui.h"
 #include "pages/product_list_page.h"
@@ -183,6 +186,55 @@ int main(int argc, char** argv) {
     std::printf("extreme selection\n");
     Report("select every other row", Time([&] { page.SelectRows(everyOther); }));
     Report("mark deleted, every other row", Time([&] { page.OnMarkDeleted(); }));
+    page.OnUnmark();
+
+    std::printf("filter, order and changes to many products
+");
+    {
+        // Typed one character at a time, as the box sees it: the slowest key counts.
+        const QString typed = QStringLiteral("model 12");
+        double slowest = 0;
+        for (int n = 1; n <= typed.size(); ++n) {
+            slowest = std::max(slowest, Time([&] { page.FilterBox()->setText(typed.left(n)); }));
+        }
+        Report("filter: slowest typed character", slowest);
+        Report("filter: brand:acme (one column, no match)",
+               Time([&] { page.FilterBox()->setText(QStringLiteral("brand:acme")); }));
+        Report("filter: unverified -marked",
+               Time([&] { page.FilterBox()->setText(QStringLiteral("unverified -marked")); }));
+        Report("filter: code:price-invalid (diagnoses the feed)",
+               Time([&] { page.FilterBox()->setText(QStringLiteral("code:price-invalid")); }));
+        Report("filter: cleared (Escape)", Time([&] { page.FilterBox()->clear(); }));
+        Report("order by price", Time([&] { page.OnHeaderClicked(kListPrice); }));
+        Report("order by price, descending", Time([&] { page.OnHeaderClicked(kListPrice); }));
+        Report("back to file order", Time([&] { page.OnHeaderClicked(kListPrice); }));
+        Report("order by name", Time([&] { page.OnHeaderClicked(kListName); }));
+        page.OnHeaderClicked(kListName);
+        page.OnHeaderClicked(kListName);
+
+        std::vector<std::size_t> tenThousand;
+        for (std::size_t r = 0; r < std::min<std::size_t>(count, 10000); ++r) {
+            tenThousand.push_back(r * (count / std::min<std::size_t>(count, 10000)));
+        }
+        page.SelectRows(tenThousand);
+        page.SetBulkDialogRunner([](QDialog& window) {
+            auto& dialog = dynamic_cast<CSetColumnDlg&>(window);
+            dialog.ValueBox()->setText(QStringLiteral("+5%"));
+            dialog.accept();
+            return dialog.result();
+        });
+        Report("set column price +5%, 10,000 selected", Time([&] { page.OnSetColumn(); }));
+        page.SetBulkDialogRunner([](QDialog& window) {
+            auto& dialog = dynamic_cast<CFindReplaceDlg&>(window);
+            dialog.FindBox()->setText(QStringLiteral("kitchen scale"));
+            dialog.ReplaceBox()->setText(QStringLiteral("kitchen balance"));
+            dialog.accept();
+            return dialog.result();
+        });
+        Report("find and replace (all columns), 10,000 selected", Time([&] { page.OnFindReplace(); }));
+        Report("undo the find and replace", Time([&] { page.OnUndo(); }));
+        Report("undo the set column", Time([&] { page.OnUndo(); }));
+    }
     page.RebuildList();
     RemoveAllRows(gui.Document());
     page.RebuildList();
