@@ -11,7 +11,6 @@
 #include <QVBoxLayout>
 
 #include "app/yarvelin_gui.h"
-#include "dialogs/set_column_dlg.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
 #include "widgets/dialog_parts.h"
@@ -19,7 +18,7 @@
 namespace yarvelin {
 
 CFindReplaceDlg::CFindReplaceDlg(CYarvelinGui& gui, std::vector<std::size_t> positions, QWidget* parent)
-    : QDialog(parent), m_gui(gui), m_positions(std::move(positions)) {
+    : CBulkEditDlg(gui, std::move(positions), parent) {
     setObjectName(QStringLiteral("CFindReplaceDlg"));
     setWindowTitle(A("Find and Replace"));
     auto* intro =
@@ -65,11 +64,7 @@ CFindReplaceDlg::CFindReplaceDlg(CYarvelinGui& gui, std::vector<std::size_t> pos
     form->addRow(QString(), m_regex);
     form->addRow(QString(), m_matchCase);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(A("&Replace"));
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = MakeButtons("&Replace");
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);
@@ -108,16 +103,14 @@ void CFindReplaceDlg::UpdatePreview() {
 }
 
 void CFindReplaceDlg::accept() {
-    m_change = PlanFindReplace(m_gui.Document(), m_positions, Spec());
-    if (m_change.refusal) {
-        m_gui.Ui().MessageBox(this, A("Yarvelin"), BulkRefusalText(*m_change.refusal), MsgIcon::Exclamation,
-                              MsgButtons::Ok);
+    BulkChange change = PlanFindReplace(m_gui.Document(), m_positions, Spec());
+    if (!change.refusal && change.products.empty()) {
+        m_gui.Ui().MessageBox(this, A("Yarvelin"), A("Nothing in the selected products matches."),
+                              MsgIcon::Information, MsgButtons::Ok);
         m_find->setFocus();
         return;
     }
-    if (m_change.products.empty()) {
-        m_gui.Ui().MessageBox(this, A("Yarvelin"), A("Nothing in the selected products matches."),
-                              MsgIcon::Information, MsgButtons::Ok);
+    if (!Keep(std::move(change))) {
         m_find->setFocus();
         return;
     }

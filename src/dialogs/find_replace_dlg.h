@@ -2,11 +2,10 @@
 // products, with a count of what it would change as the search is typed.
 #pragma once
 
-#include <QDialog>
 #include <cstddef>
 #include <vector>
 
-#include "pages/bulk_edit.h"
+#include "dialogs/bulk_edit_dlg.h"
 
 class QCheckBox;
 class QComboBox;
@@ -16,9 +15,7 @@ class QTimer;
 
 namespace yarvelin {
 
-class CYarvelinGui;
-
-class CFindReplaceDlg : public QDialog {
+class CFindReplaceDlg : public CBulkEditDlg {
     Q_OBJECT
   public:
     CFindReplaceDlg(CYarvelinGui& gui, std::vector<std::size_t> positions, QWidget* parent = nullptr);
@@ -31,15 +28,12 @@ class CFindReplaceDlg : public QDialog {
     QLabel* PreviewLabel() const { return m_preview; }
     // Counts again at once rather than after the pause in typing.
     void UpdatePreview();
-    BulkChange TakeChange() { return std::move(m_change); }
 
     void accept() override;
 
   private:
     FindReplaceSpec Spec() const;
 
-    CYarvelinGui& m_gui;
-    std::vector<std::size_t> m_positions;
     QComboBox* m_column = nullptr;
     QLineEdit* m_find = nullptr;
     QLineEdit* m_replace = nullptr;
@@ -47,7 +41,6 @@ class CFindReplaceDlg : public QDialog {
     QCheckBox* m_matchCase = nullptr;
     QLabel* m_preview = nullptr;
     QTimer* m_previewTimer = nullptr;
-    BulkChange m_change;
 };
 
 }  // namespace yarvelin

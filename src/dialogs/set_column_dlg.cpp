@@ -10,32 +10,12 @@
 
 #include "app/yarvelin_gui.h"
 #include "platform/text_codec.h"
-#include "platform/ui_services.h"
 #include "widgets/dialog_parts.h"
 
 namespace yarvelin {
 
-QString BulkRefusalText(const BulkRefusal& refusal) {
-    QString where = A("Product %1").arg(refusal.position + 1);
-    if (refusal.column >= 0 && refusal.column < kColumnCount) {
-        where += A(", column %1").arg(A(kColumnNames[refusal.column]));
-    }
-    return where + A(":\n") + FromCp1252(refusal.message);
-}
-
-void FillBulkColumnBox(QComboBox* box, bool withAllColumns) {
-    if (withAllColumns) {
-        box->addItem(A("All columns"), -1);
-    }
-    for (int k = 0; k < kColumnCount; ++k) {
-        if (IsBulkEditableColumn(k)) {
-            box->addItem(A(kColumnNames[k]), k);
-        }
-    }
-}
-
 CSetColumnDlg::CSetColumnDlg(CYarvelinGui& gui, std::vector<std::size_t> positions, QWidget* parent)
-    : QDialog(parent), m_gui(gui), m_positions(std::move(positions)) {
+    : CBulkEditDlg(gui, std::move(positions), parent) {
     setObjectName(QStringLiteral("CSetColumnDlg"));
     setWindowTitle(A("Set Column"));
     auto* intro = new QLabel(A("Give one column the same value in the %1 selected product(s). They will need "
@@ -62,11 +42,7 @@ CSetColumnDlg::CSetColumnDlg(CYarvelinGui& gui, std::vector<std::size_t> positio
     form->addRow(valueLabel, m_value);
     form->addRow(QString(), m_hint);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(A("&Set"));
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = MakeButtons("&Set");
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);
@@ -101,11 +77,8 @@ void CSetColumnDlg::UpdateHint() {
 }
 
 void CSetColumnDlg::accept() {
-    m_change = PlanSetColumn(m_gui.Document(), m_positions, m_column->currentData().toInt(),
-                             ToCp1252(m_value->text()));
-    if (m_change.refusal) {
-        m_gui.Ui().MessageBox(this, A("Yarvelin"), BulkRefusalText(*m_change.refusal), MsgIcon::Exclamation,
-                              MsgButtons::Ok);
+    if (!Keep(PlanSetColumn(m_gui.Document(), m_positions, m_column->currentData().toInt(),
+                            ToCp1252(m_value->text())))) {
         m_value->setFocus();
         return;
     }

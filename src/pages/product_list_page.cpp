@@ -625,33 +625,25 @@ void CPage3::OnRules() {
     m_table->setFocus();
 }
 
-int CPage3::RunBulkDialog(QDialog& window) {
-    return m_runBulkDialog ? m_runBulkDialog(window) : window.exec();
-}
-
 void CPage3::OnSetColumn() {
     const std::vector<std::size_t> selected = SelectedRows();
-    if (selected.empty()) {
-        return;
+    if (!selected.empty()) {
+        CSetColumnDlg window(m_gui, selected, this);
+        RunBulkEdit(window, selected);
     }
-    CSetColumnDlg window(m_gui, selected, this);
-    if (RunBulkDialog(window) != QDialog::Accepted) {
-        m_table->setFocus();
-        return;
-    }
-    BulkChange change = window.TakeChange();
-    const std::string what = change.what;
-    ApplyBulkChange(m_gui.Document(), std::move(change), m_history);
-    ShowChanged(selected, what);
 }
 
 void CPage3::OnFindReplace() {
     const std::vector<std::size_t> selected = SelectedRows();
-    if (selected.empty()) {
-        return;
+    if (!selected.empty()) {
+        CFindReplaceDlg window(m_gui, selected, this);
+        RunBulkEdit(window, selected);
     }
-    CFindReplaceDlg window(m_gui, selected, this);
-    if (RunBulkDialog(window) != QDialog::Accepted) {
+}
+
+void CPage3::RunBulkEdit(CBulkEditDlg& window, const std::vector<std::size_t>& selected) {
+    const int result = m_runBulkDialog ? m_runBulkDialog(window) : window.exec();
+    if (result != QDialog::Accepted) {
         m_table->setFocus();
         return;
     }

@@ -23,6 +23,7 @@ class QTableView;
 namespace yarvelin {
 
 class CAnimatedLabel;
+class CBulkEditDlg;
 class CHoverButton;
 class CProductTableModel;
 
@@ -112,7 +113,8 @@ class CPage3 : public CWizardPage {
     // Which products have a finding of a diagnostic code, worked out once per state of the feed.
     const std::vector<bool>& CodePositions(int code);
     void ForgetCodePositions() { m_codePositions.clear(); }
-    int RunBulkDialog(QDialog& window);
+    // Runs a window that changes the selected products and stores what it planned.
+    void RunBulkEdit(CBulkEditDlg& window, const std::vector<std::size_t>& selected);
     // After a change to many products: rebuild, select them again and say what happened.
     void ShowChanged(const std::vector<std::size_t>& positions, const std::string& what);
 

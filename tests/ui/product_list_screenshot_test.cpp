@@ -60,6 +60,17 @@ void Vary(CFeedDocument& doc) {
     doc.At(9).m_optional.delete_ = "Y";
 }
 
+// The sheet on screen at the product list; null when it did not come up.
+CPage3* ShowListPage(CMainPropertySheet& sheet) {
+    sheet.resize(900, 620);
+    sheet.show();
+    if (!QTest::qWaitForWindowExposed(&sheet)) {
+        return nullptr;
+    }
+    sheet.SetActivePage(1);
+    return qobject_cast<CPage3*>(sheet.Page(1));
+}
+
 void Save(QWidget& widget, const char* name) {
     QVERIFY(SaveScreenshot(widget, QString::fromLatin1(name)));
 }
@@ -81,11 +92,7 @@ void ProductListScreenshotTest::productList() {
     Vary(t.Doc());
     t.Doc().NoteLoadedFrom("SampleOffice.txt");
     CMainPropertySheet sheet(t.Gui(), false);
-    sheet.resize(900, 620);
-    sheet.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&sheet));
-    sheet.SetActivePage(1);
-    auto* page = qobject_cast<CPage3*>(sheet.Page(1));
+    CPage3* page = ShowListPage(sheet);
     QVERIFY(page);
     page->SelectRows({2, 5, 6});
     page->UpdateButtonStates();
@@ -103,11 +110,7 @@ void ProductListScreenshotTest::filteredAndOrdered() {
     LoadSample(t.Doc(), QStringLiteral(YARVELIN_SOURCE_DIR "/resources/Samples/SampleOffice.txt"));
     Vary(t.Doc());
     CMainPropertySheet sheet(t.Gui(), false);
-    sheet.resize(900, 620);
-    sheet.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&sheet));
-    sheet.SetActivePage(1);
-    auto* page = qobject_cast<CPage3*>(sheet.Page(1));
+    CPage3* page = ShowListPage(sheet);
     QVERIFY(page);
     page->FilterBox()->setText(QStringLiteral("brand:scriba"));
     page->OnHeaderClicked(kListPrice);
