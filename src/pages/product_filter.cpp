@@ -32,6 +32,20 @@ constexpr std::array<unsigned char, 256> MakeFoldTable() {
 
 constexpr std::array<unsigned char, 256> kFold = MakeFoldTable();
 
+// For a lower-case letter, its capital; 0 for characters with one case only.
+constexpr std::array<unsigned char, 256> MakeOtherCaseTable() {
+    std::array<unsigned char, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        const unsigned char lower = kFold[static_cast<std::size_t>(c)];
+        if (lower != c) {
+            table[lower] = static_cast<unsigned char>(c);
+        }
+    }
+    return table;
+}
+
+constexpr std::array<unsigned char, 256> kOtherCase = MakeOtherCaseTable();
+
 std::string Folded(std::string_view text) {
     std::string out(text);
     for (char& c : out) {
@@ -132,19 +146,33 @@ bool ContainsFolded(std::string_view haystack, std::string_view foldedNeedle) {
     if (haystack.size() < foldedNeedle.size()) {
         return false;
     }
+    // The first character is looked for with memchr in both its cases, which is what makes a search
+    // through every column of a hundred thousand products fast enough to follow typing.
     const auto first = static_cast<unsigned char>(foldedNeedle.front());
-    const std::size_t last = haystack.size() - foldedNeedle.size();
-    for (std::size_t i = 0; i <= last; ++i) {
-        if (kFold[static_cast<unsigned char>(haystack[i])] != first) {
-            continue;
-        }
+    const unsigned char other = kOtherCase[first];
+    const char* const end = haystack.data() + (haystack.size() - foldedNeedle.size() + 1);
+    const auto find = [end](const char* from, unsigned char c) {
+        return from < end
+                   ? static_cast<const char*>(std::memchr(from, c, static_cast<std::size_t>(end - from)))
+                   : nullptr;
+    };
+    const char* nextFirst = find(haystack.data(), first);
+    const char* nextOther = other != 0 ? find(haystack.data(), other) : nullptr;
+    while (nextFirst || nextOther) {
+        const bool takeFirst = !nextOther || (nextFirst && nextFirst < nextOther);
+        const char* at = takeFirst ? nextFirst : nextOther;
         std::size_t k = 1;
-        while (k < foldedNeedle.size() && kFold[static_cast<unsigned char>(haystack[i + k])] ==
-                                              static_cast<unsigned char>(foldedNeedle[k])) {
+        while (k < foldedNeedle.size() &&
+               kFold[static_cast<unsigned char>(at[k])] == static_cast<unsigned char>(foldedNeedle[k])) {
             ++k;
         }
         if (k == foldedNeedle.size()) {
             return true;
+        }
+        if (takeFirst) {
+            nextFirst = find(at + 1, first);
+        } else {
+            nextOther = find(at + 1, other);
         }
     }
     return false;
@@ -204,6 +232,26 @@ ProductFilter ParseProductFilter(std::string_view text) {
         filter.terms.push_back(std::move(term));
     }
     return filter;
+}
+
+bool IsNarrowing(const ProductFilter& from, const ProductFilter& to) {
+    if (!from.error.empty() || !to.error.empty() || to.terms.size() < from.terms.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < from.terms.size(); ++i) {
+        const FilterTerm& a = from.terms[i];
+        const FilterTerm& b = to.terms[i];
+        if (a == b) {
+            continue;
+        }
+        // A longer text to look for keeps fewer products; turned round it would keep more.
+        const bool searches = a.kind == FilterTermKind::Text || a.kind == FilterTermKind::Column;
+        if (!searches || a.negated || b.negated || a.kind != b.kind || a.column != b.column ||
+            b.needle.find(a.needle) == std::string::npos) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool FilterKeeps(const ProductFilter& filter, const COtherRecord& record, std::size_t position,

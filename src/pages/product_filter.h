@@ -50,6 +50,10 @@ using ProductCodeLookup = std::function<bool(std::size_t position, int code)>;
 bool FilterKeeps(const ProductFilter& filter, const COtherRecord& record, std::size_t position,
                  const ProductCodeLookup& hasCode);
 
+// Whether every product that to keeps is kept by from as well, as when a character is typed at the end of
+// a word: then the rows shown for from only need to be filtered again.
+bool IsNarrowing(const ProductFilter& from, const ProductFilter& to);
+
 // Windows-1252 letters to lower case: ASCII, the accented capitals and Š, Œ, Ž, Ÿ.
 unsigned char FoldCp1252(unsigned char c);
 // Whether haystack contains needle (already folded), letter case ignored.

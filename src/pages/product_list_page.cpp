@@ -329,7 +329,8 @@ void CPage3::RebuildList() {
     }
 }
 
-void CPage3::ApplyView() {
+void CPage3::ApplyView(const ProductFilter* narrowFrom) {
+    const CFeedDocument& doc = m_gui.Document();
     ProductCodeLookup hasCode;
     if (m_filterSpec.UsesCodes()) {
         hasCode = [this](std::size_t position, int code) {
@@ -337,7 +338,15 @@ void CPage3::ApplyView() {
             return position < positions.size() && positions[position];
         };
     }
-    m_model->SetRows(BuildRowMap(m_gui.Document(), m_filterSpec, hasCode, m_sort));
+    // Typing on at the end of a word keeps fewer of the rows shown, in their order: only those are looked at.
+    const bool rowsCurrent = m_rowsEditCount == doc.EditCount() && m_rowsFeedSerial == doc.FeedSerial();
+    if (narrowFrom && rowsCurrent && IsNarrowing(*narrowFrom, m_filterSpec)) {
+        m_model->SetRows(NarrowRows(doc, m_model->Rows(), m_filterSpec, hasCode));
+    } else {
+        m_model->SetRows(BuildRowMap(doc, m_filterSpec, hasCode, m_sort));
+    }
+    m_rowsEditCount = doc.EditCount();
+    m_rowsFeedSerial = doc.FeedSerial();
 }
 
 const std::vector<bool>& CPage3::CodePositions(int code) {
@@ -361,8 +370,12 @@ const std::vector<bool>& CPage3::CodePositions(int code) {
 
 void CPage3::OnFilterEdited() {
     const std::vector<std::size_t> selected = SelectedRows();
+    const ProductFilter before = std::move(m_filterSpec);
     m_filterSpec = ParseProductFilter(ToCp1252(m_filter->text()));
-    RebuildList();
+    ApplyView(&before);
+    if (m_model->rowCount() == 0) {
+        ApplyButtonStates(NoSelectionButtonStates(0));
+    }
     SelectRows(selected);
     UpdateButtonStates();
     ShowFilterStatus();

@@ -107,8 +107,9 @@ class CPage3 : public CWizardPage {
     // The selection state when some row is selected; otherwise the buttons stay as they are.
     void SelectionStateIfSelected();
     void OnFilterEdited();
-    // The rows for the current filter and order.
-    void ApplyView();
+    // The rows for the current filter and order. narrowFrom: the filter the shown rows were made with, when
+    // the current one only keeps fewer of them.
+    void ApplyView(const ProductFilter* narrowFrom = nullptr);
     void ShowFilterStatus();
     // Which products have a finding of a diagnostic code, worked out once per state of the feed.
     const std::vector<bool>& CodePositions(int code);
@@ -149,6 +150,9 @@ class CPage3 : public CWizardPage {
     std::map<int, std::vector<bool>> m_codePositions;
     std::uint64_t m_codeEditCount = 0;
     std::uint64_t m_codeFeedSerial = 0;
+    // The state of the feed the shown rows were made from.
+    std::uint64_t m_rowsEditCount = 0;
+    std::uint64_t m_rowsFeedSerial = 0;
 };
 
 }  // namespace yarvelin

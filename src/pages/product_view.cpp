@@ -87,6 +87,18 @@ RowMap FilterPositions(const CFeedDocument& document, const ProductFilter& filte
     return rows;
 }
 
+RowMap NarrowRows(const CFeedDocument& document, const RowMap& rows, const ProductFilter& filter,
+                  const ProductCodeLookup& hasCode) {
+    RowMap kept;
+    for (std::uint32_t row : rows) {
+        if (row < document.Count() && FilterKeeps(filter, document.At(row), row, hasCode)) {
+            kept.push_back(row);
+        }
+    }
+    kept.shrink_to_fit();
+    return kept;
+}
+
 void SortRows(const CFeedDocument& document, RowMap& rows, const ListSort& sort) {
     if (sort.IsFileOrder()) {
         return;
@@ -120,11 +132,21 @@ void SortRows(const CFeedDocument& document, RowMap& rows, const ListSort& sort)
             std::copy(texts.begin(), texts.end(), rows.begin() + static_cast<std::ptrdiff_t>(numbers.size()));
             return;
         }
-        case kListName:
-            StableSortRows(rows, sort.descending, [&](std::uint32_t a, std::uint32_t b) {
-                return CompareFolded(records[a].Field(kColName), records[b].Field(kColName));
-            });
+        case kListName: {
+            // Folded once per row: names often share long beginnings, and a sort compares each many times.
+            std::vector<std::string> keys(document.Count());
+            for (std::uint32_t row : rows) {
+                const std::string_view name = records[row].Field(kColName);
+                std::string& key = keys[row];
+                key.resize(name.size());
+                std::transform(name.begin(), name.end(), key.begin(), [](char c) {
+                    return static_cast<char>(FoldCp1252(static_cast<unsigned char>(c)));
+                });
+            }
+            StableSortRows(rows, sort.descending,
+                           [&](std::uint32_t a, std::uint32_t b) { return keys[a].compare(keys[b]); });
             return;
+        }
         default: {
             // The status columns order by the text they show.
             const auto status = [column = sort.column](const COtherRecord& r) -> std::string_view {

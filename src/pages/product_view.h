@@ -38,6 +38,10 @@ RowMap FilterPositions(const CFeedDocument& document, const ProductFilter& filte
 // ordered as text, and an empty one comes last, in either direction.
 void SortRows(const CFeedDocument& document, RowMap& rows, const ListSort& sort);
 
+// The rows among these (in their order) that the filter keeps: a narrowing filter needs no new order.
+RowMap NarrowRows(const CFeedDocument& document, const RowMap& rows, const ProductFilter& filter,
+                  const ProductCodeLookup& hasCode);
+
 // The filter and the order together: the rows the list shows.
 RowMap BuildRowMap(const CFeedDocument& document, const ProductFilter& filter,
                    const ProductCodeLookup& hasCode, const ListSort& sort);

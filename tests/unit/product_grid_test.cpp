@@ -119,6 +119,32 @@ INSTANTIATE_TEST_SUITE_P(
         FilterCase{"code:no-such-code", "!There is no diagnostic code \"no-such-code\""},
         FilterCase{"name:\"red", "!A quote is not closed."}));
 
+TEST(ProductFilter, NarrowingIsOnlyWhatKeepsFewer) {
+    const struct {
+        const char* from;
+        const char* to;
+        bool narrowing;
+    } cases[] = {
+        {"", "r", true},
+        {"ro", "ros", true},
+        {"rose", "rose red", true},
+        {"brand:ac", "brand:acm", true},
+        {"rose", "ose", false},
+        {"ros", "ro", false},
+        {"-ros", "-rose", false},
+        {"brand:", "brand:a", false},
+        {"brand:ac", "name:acm", false},
+        {"rose red", "rose", false},
+        {"marked", "marked x", true},
+        {"code:price-invalid", "code:price-invalid", true},
+        {"name:\"red", "name:\"red\"", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsNarrowing(ParseProductFilter(c.from), ParseProductFilter(c.to)), c.narrowing)
+            << c.from << " -> " << c.to;
+    }
+}
+
 // --- the order -----------------------------------------------------------------------------------------
 
 struct SortCase {
