@@ -324,11 +324,18 @@ void CPage3::OnNew() {
 }
 
 void CPage3::OnEdit() {
-    const std::vector<std::size_t> selected = SelectedRows();
-    if (selected.empty()) {
+    // The first selected row, from the selection's ranges: after a check every row is selected, and a
+    // flag per row would be a walk over the whole feed before the editor opens.
+    std::optional<std::size_t> first;
+    for (const QItemSelectionRange& range : m_table->selectionModel()->selection()) {
+        if (range.top() >= 0 && (!first || static_cast<std::size_t>(range.top()) < *first)) {
+            first = static_cast<std::size_t>(range.top());
+        }
+    }
+    if (!first) {
         return;
     }
-    const std::size_t row = selected.front();
+    const std::size_t row = *first;
     if (row >= m_gui.Document().Count()) {
         return;
     }
