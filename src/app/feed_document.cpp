@@ -6,22 +6,75 @@
 
 namespace yarvelin {
 
+std::uint64_t CFeedDocument::OfferIdHash(std::string_view offerId) {
+    // FNV-1a over the letters in upper case, as offer ids are compared.
+    std::uint64_t h = 1469598103934665603ull;
+    for (char c : offerId) {
+        h ^= static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+void CFeedDocument::NoteOfferId(std::size_t position, bool add) {
+    if (!m_offerIdsKnown) {
+        return;
+    }
+    const std::uint64_t hash = OfferIdHash(m_records[position].Field(kColOfferId));
+    OfferIdSlot& slot = m_offerIds[hash];
+    if (add) {
+        ++slot.count;
+        slot.positionSum += position;
+    } else if (--slot.count == 0) {
+        m_offerIds.erase(hash);
+    } else {
+        slot.positionSum -= position;
+    }
+}
+
 void CFeedDocument::AddOrReplaceRecord(const COtherRecord& record, std::optional<std::size_t> position) {
     if (position && *position < m_records.size()) {
+        NoteOfferId(*position, false);
         m_records[*position].AssignFrom(record);
+        NoteOfferId(*position, true);
     } else {
         m_records.push_back(record);
+        NoteOfferId(m_records.size() - 1, true);
     }
     MarkChanged();
 }
 
+void CFeedDocument::AppendLoadedRecord(COtherRecord&& record) {
+    m_records.push_back(std::move(record));
+    NoteOfferId(m_records.size() - 1, true);
+}
+
 bool CFeedDocument::IsOfferIdTaken(const std::string& offerId,
                                    std::optional<std::size_t> skipPosition) const {
-    for (std::size_t i = 0; i < m_records.size(); ++i) {
-        if (skipPosition && *skipPosition == i) {
-            continue;
+    if (!m_offerIdsKnown) {
+        m_offerIds.clear();
+        m_offerIds.reserve(m_records.size());
+        for (std::size_t i = 0; i < m_records.size(); ++i) {
+            OfferIdSlot& slot = m_offerIds[OfferIdHash(m_records[i].Field(kColOfferId))];
+            ++slot.count;
+            slot.positionSum += i;
         }
-        if (EqualsNoCase(m_records[i].m_required.offer_id, offerId)) {
+        m_offerIdsKnown = true;
+    }
+    const auto found = m_offerIds.find(OfferIdHash(offerId));
+    if (found == m_offerIds.end()) {
+        return false;
+    }
+    const auto isTaken = [&](std::size_t i) {
+        return !(skipPosition && *skipPosition == i) &&
+               EqualsNoCase(m_records[i].Field(kColOfferId), offerId);
+    };
+    if (found->second.count == 1) {
+        return isTaken(found->second.positionSum);
+    }
+    // Two or more records share the hash (most often the same id twice): look at each.
+    for (std::size_t i = 0; i < m_records.size(); ++i) {
+        if (isTaken(i)) {
             return true;
         }
     }
@@ -36,6 +89,7 @@ std::size_t CFeedDocument::RemoveMarkedRecords() {
     const std::size_t removed = before - m_records.size();
     if (removed > 0) {
         MarkChanged();
+        m_offerIdsKnown = false;
     }
     return removed;
 }
@@ -44,6 +98,7 @@ void CFeedDocument::RemoveAllRecords() {
     if (!m_records.empty()) {
         m_records.clear();
         MarkChanged();
+        m_offerIdsKnown = false;
     }
 }
 
@@ -63,6 +118,7 @@ void CFeedDocument::RestoreRecords(std::vector<std::pair<std::size_t, COtherReco
         merged.push_back(std::move(m_records[next++]));
     }
     m_records = std::move(merged);
+    m_offerIdsKnown = false;  // positions have moved
     MarkChanged();
 }
 
@@ -75,6 +131,7 @@ void CFeedDocument::NoteEditorClosed(bool stored) {
 void CFeedDocument::StartNewFeed() {
     m_records.clear();
     ++m_nEditCount;
+    m_offerIdsKnown = false;
     m_bChanged = false;
     m_bDataVerified = false;
     m_strFileName.clear();

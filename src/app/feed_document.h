@@ -8,6 +8,8 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -33,9 +35,11 @@ class CFeedDocument {
     // changed.
     void AddOrReplaceRecord(const COtherRecord& record, std::optional<std::size_t> position = std::nullopt);
     // A product read from the feed's own file: appended, the feed is not changed by it.
-    void AppendLoadedRecord(COtherRecord&& record) { m_records.push_back(std::move(record)); }
+    void AppendLoadedRecord(COtherRecord&& record);
 
-    // True when a record other than the one at skipPosition has this offer id, letter case ignored.
+    // True when a record other than the one at skipPosition has this offer id, letter case ignored. The
+    // product editor asks on every store: a lookup, not a walk over the feed, once the offer ids are
+    // known.
     bool IsOfferIdTaken(const std::string& offerId,
                         std::optional<std::size_t> skipPosition = std::nullopt) const;
 
@@ -75,7 +79,11 @@ class CFeedDocument {
     void NoteBackupWritten(const std::string& path);
 
     std::size_t Count() const { return m_records.size(); }
-    COtherRecord& At(std::size_t i) { return m_records[i]; }
+    // A record to change in place: the offer ids are learnt again when next asked for.
+    COtherRecord& At(std::size_t i) {
+        m_offerIdsKnown = false;
+        return m_records[i];
+    }
     const COtherRecord& At(std::size_t i) const { return m_records[i]; }
     const RecordList& Records() const { return m_records; }
 
@@ -102,7 +110,18 @@ class CFeedDocument {
     std::uint64_t EditCount() const { return m_nEditCount; }
 
   private:
+    // The offer ids by a hash of their upper-case form: how many records have the hash, and the sum of
+    // their positions, which is the position itself when only one has it.
+    struct OfferIdSlot {
+        std::size_t count = 0;
+        std::size_t positionSum = 0;
+    };
+    static std::uint64_t OfferIdHash(std::string_view offerId);
+    void NoteOfferId(std::size_t position, bool add);
+
     RecordList m_records;
+    mutable std::unordered_map<std::uint64_t, OfferIdSlot> m_offerIds;
+    mutable bool m_offerIdsKnown = false;
     bool m_bChanged = false;
     bool m_bDataVerified = false;
     FeedHeaderValues m_headers;

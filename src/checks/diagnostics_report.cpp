@@ -1,5 +1,8 @@
 #include "checks/diagnostics_report.h"
 
+#include "feed/feed_file_writer.h"
+#include "records/cp1252_text.h"
+#include "records/csv_field.h"
 #include "records/text_util.h"
 
 namespace yarvelin {
@@ -73,6 +76,59 @@ std::string ErrorsQuestionText(const DiagnosticsTotals& totals, bool beforeUploa
 
 std::string CountDropQuestionText(const Diagnostic& countDrop) {
     return countDrop.message + "\nDo you want to upload it anyway?";
+}
+
+std::array<std::optional<std::string>, kFindingKeys.size()> FindingValues(const Diagnostic& finding) {
+    const auto number = [](auto n) -> std::optional<std::string> {
+        return n > 0 ? std::optional<std::string>(std::to_string(n)) : std::nullopt;
+    };
+    const bool hasColumn = finding.column >= 0 && finding.column < kColumnCount;
+    return {DiagnosticCodeName(finding.code),
+            SeverityName(finding.Severity()),
+            number(finding.row),
+            number(finding.line),
+            Cp1252ToUtf8(finding.offerId),
+            hasColumn ? std::optional<std::string>(kColumnNames[finding.column]) : std::nullopt,
+            Cp1252ToUtf8(finding.message)};
+}
+
+std::string FindingsCsv(const std::vector<Diagnostic>& findings) {
+    std::string out;
+    for (std::size_t k = 0; k < kFindingKeys.size(); ++k) {
+        out += k > 0 ? "," : "";
+        out += kFindingKeys[k];
+    }
+    out += "\r\n";
+    for (const Diagnostic& finding : findings) {
+        const auto values = FindingValues(finding);
+        for (std::size_t k = 0; k < values.size(); ++k) {
+            out += k > 0 ? "," : "";
+            AppendCsvField(out, values[k].value_or(std::string()));
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+bool SaveFindingsCsv(const std::string& path, const std::vector<Diagnostic>& findings,
+                     CFeedFileObserver& observer) {
+    CFeedFileWriter writer(observer);
+    if (!writer.Open(path)) {
+        return false;
+    }
+    writer.Buffer() = FindingsCsv(findings);
+    return writer.Commit();
+}
+
+std::string FindingsFileName(const std::string& feedPath) {
+    const std::size_t nameStart = feedPath.find_last_of('/') + 1;
+    if (nameStart == feedPath.size()) {
+        return "findings.csv";
+    }
+    // A dot that starts the name (".feed") is no extension.
+    const std::size_t dot = feedPath.rfind('.');
+    const std::size_t end = dot != std::string::npos && dot > nameStart ? dot : feedPath.size();
+    return feedPath.substr(0, end) + "-findings.csv";
 }
 
 }  // namespace yarvelin

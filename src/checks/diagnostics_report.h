@@ -4,12 +4,15 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "checks/feed_diagnostics.h"
 
 namespace yarvelin {
+
+class CFeedFileObserver;
 
 class CDiagnosticsReport {
   public:
@@ -33,5 +36,24 @@ std::string DiagnosticPlace(const Diagnostic& finding);
 // The questions before a save and an upload, and the count-drop question (Windows-1252 texts).
 std::string ErrorsQuestionText(const DiagnosticsTotals& totals, bool beforeUpload);
 std::string CountDropQuestionText(const Diagnostic& countDrop);
+
+// A finding as scripts read it: the keys of validate --json, in its order, which are also the columns of the
+// saved findings.
+inline constexpr std::array<const char*, 7> kFindingKeys = {"code",     "severity", "row",    "line",
+                                                            "offer_id", "column",   "message"};
+// The value under each key: UTF-8 text, numbers in digits, nothing where validate --json gives null (no
+// row, no line, no column).
+std::array<std::optional<std::string>, kFindingKeys.size()> FindingValues(const Diagnostic& finding);
+
+// The saved findings: RFC 4180 CSV in UTF-8, a header line of the keys, then one line per finding, each
+// ending in CR LF; an empty value where validate --json gives null.
+std::string FindingsCsv(const std::vector<Diagnostic>& findings);
+// Writes them to path through the safe replace, so that a failed write leaves an earlier file as it was;
+// a failure is reported to observer and gives false.
+bool SaveFindingsCsv(const std::string& path, const std::vector<Diagnostic>& findings,
+                     CFeedFileObserver& observer);
+// The name proposed for the saved findings of the feed at feedPath: beside it, its name without the
+// extension followed by "-findings.csv"; "findings.csv" for a feed without a file.
+std::string FindingsFileName(const std::string& feedPath);
 
 }  // namespace yarvelin

@@ -24,6 +24,7 @@
 #include "dialogs/diagnostics_model.h"
 #include "dialogs/product_editor_dlg.h"
 #include "feed/feed_file.h"
+#include "feed/feed_report_view.h"
 #include "pages/product_list_rules.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
@@ -39,7 +40,7 @@ class CWaitCursor {
 }  // namespace
 
 CDiagnosticsDlg::CDiagnosticsDlg(CYarvelinGui& gui, bool htmlEscaped, QWidget* parent)
-    : QDialog(parent), m_gui(gui), m_htmlEscaped(htmlEscaped) {
+    : QDialog(parent), m_gui(gui), m_htmlEscaped(htmlEscaped), m_feedPath(gui.Document().FileName()) {
     Build(
         A("Double-click a product to open it in the product editor. The list is checked again after you "
           "save it."));
@@ -48,7 +49,7 @@ CDiagnosticsDlg::CDiagnosticsDlg(CYarvelinGui& gui, bool htmlEscaped, QWidget* p
 
 CDiagnosticsDlg::CDiagnosticsDlg(CYarvelinGui& gui, const std::string& filePath, FeedDiagnosis diagnosis,
                                  QWidget* parent)
-    : QDialog(parent), m_gui(gui), m_fromFile(true) {
+    : QDialog(parent), m_gui(gui), m_fromFile(true), m_feedPath(filePath) {
     Build(A("Findings in the feed file ") + FromPath(filePath) +
           A(". Correct the products on the product list, then generate the file again."));
     Show(std::move(diagnosis));
@@ -89,6 +90,10 @@ void CDiagnosticsDlg::Build(const QString& hint) {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     buttons->button(QDialogButtonBox::Close)->setObjectName(QStringLiteral("closeButton"));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    m_saveFindings = buttons->addButton(A("&Save Findings..."), QDialogButtonBox::ActionRole);
+    m_saveFindings->setObjectName(QStringLiteral("saveFindingsButton"));
+    m_saveFindings->setAutoDefault(false);
+    connect(m_saveFindings, &QPushButton::clicked, this, [this] { SaveFindings(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_summary);
@@ -165,6 +170,21 @@ bool CDiagnosticsDlg::OpenFinding(const QModelIndex& index) {
         Refresh();
     }
     return stored;
+}
+
+bool CDiagnosticsDlg::SaveFindings() {
+    FileDialogRequest request;
+    request.title = A("Save Findings");
+    request.filter = A("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*||");
+    request.defaultExt = QStringLiteral("csv");
+    request.proposedName = FromPath(FindingsFileName(m_feedPath));
+    request.overwritePrompt = true;
+    const std::optional<QString> path = m_gui.Ui().SaveFileDialog(this, request);
+    if (!path) {
+        return false;
+    }
+    CFeedReportView report(m_gui.Ui(), this);
+    return SaveFindingsCsv(ToPath(*path), m_model->Diagnosis().findings, report);
 }
 
 bool CDiagnosticsDlg::ConfirmBeforeSave(CYarvelinGui& gui, QWidget* parent, bool htmlEscaped) {

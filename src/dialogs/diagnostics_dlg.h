@@ -13,6 +13,7 @@
 #include "checks/feed_diagnosis.h"
 
 class QLabel;
+class QPushButton;
 class QTreeView;
 
 namespace yarvelin {
@@ -58,10 +59,14 @@ class CDiagnosticsDlg : public QDialog {
     void Refresh();
     // The editor on the product of a finding (document mode); true when it stored the product.
     bool OpenFinding(const QModelIndex& index);
+    // "Save Findings...": asks for a file (beside the feed at first) and writes the listed findings as CSV
+    // with the keys of validate --json; true when the file was written.
+    bool SaveFindings();
 
     CDiagnosticsModel* Model() const { return m_model; }
     QTreeView* Tree() const { return m_tree; }
     QLabel* SummaryLabel() const { return m_summary; }
+    QPushButton* SaveFindingsButton() const { return m_saveFindings; }
     bool ProductsChanged() const { return m_productsChanged; }
 
   private:
@@ -72,9 +77,11 @@ class CDiagnosticsDlg : public QDialog {
     bool m_htmlEscaped = false;
     bool m_fromFile = false;
     bool m_productsChanged = false;
+    std::string m_feedPath;  // the file the findings belong to; empty for a feed never saved
     CDiagnosticsModel* m_model = nullptr;
     QTreeView* m_tree = nullptr;
     QLabel* m_summary = nullptr;
+    QPushButton* m_saveFindings = nullptr;
     EditorRunner m_runEditor;
 };
 

@@ -14,6 +14,7 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 #include <QValidator>
+#include <utility>
 
 #include "app/program_names.h"
 #include "app/yarvelin_gui.h"
@@ -75,7 +76,8 @@ CNewProductDlg::CNewProductDlg(CYarvelinGui& gui, std::optional<std::size_t> edi
     const LocalDateTime now = CurrentLocalDateTime();
     if (m_editPosition) {
         m_form.expiryDate = now;
-        LoadProductForm(app.Document().At(*m_editPosition), app.Currencies(), m_form);
+        // Read only: a record taken for changing would make the document learn its offer ids again.
+        LoadProductForm(std::as_const(app.Document()).At(*m_editPosition), app.Currencies(), m_form);
     } else {
         m_form = NewProductForm(app, now);
     }

@@ -5,13 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "records/csv_field.h"
 #include "records/other_record.h"
 
 namespace yarvelin {
 
-// A value quoted when it holds the separator, a quote, a line break or blanks at either end; quotes
-// inside are doubled.
-void AppendCsvField(std::string& out, std::string_view utf8);
 // The column names, and one record's values (Windows-1252 turned into UTF-8), each ending in CR LF.
 void AppendCsvHeader(std::string& out);
 void AppendCsvRecord(std::string& out, const COtherRecord& record);

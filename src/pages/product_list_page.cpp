@@ -514,14 +514,20 @@ void CPage3::OnNew() {
 }
 
 void CPage3::OnEdit() {
-    const std::vector<std::size_t> selected = SelectedRows();
-    if (selected.empty()) {
+    // The first selected row as the list shows it, from the selection's ranges: after a check every row
+    // is selected, and a flag per row would be a walk over the whole feed before the editor opens.
+    std::optional<std::size_t> first;
+    for (const QItemSelectionRange& range : m_table->selectionModel()->selection()) {
+        if (range.top() >= 0 && (!first || static_cast<std::size_t>(range.top()) < *first)) {
+            first = static_cast<std::size_t>(range.top());
+        }
+    }
+    const std::optional<std::size_t> shown =
+        first ? m_model->PositionAt(static_cast<int>(*first)) : std::nullopt;
+    if (!shown || *shown >= m_gui.Document().Count()) {
         return;
     }
-    const std::size_t position = selected.front();
-    if (position >= m_gui.Document().Count()) {
-        return;
-    }
+    const std::size_t position = *shown;
     const bool stored = RunEditor(position);
     if (stored) {
         RebuildList();

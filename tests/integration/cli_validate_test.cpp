@@ -12,7 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "checks/diagnostics_report.h"
+#include "checks/feed_diagnosis.h"
 #include "checks/feed_diagnostics.h"
+#include "feed/feed_file_observer.h"
+#include "import/csv_reader.h"
+#include "records/cp1252_text.h"
 #include "records/text_util.h"
 #include "support/cli_run.h"
 
@@ -150,6 +155,50 @@ TEST_F(CliValidateTest, JsonLinesHoldExactlyTheKeysInUtf8) {
     EXPECT_TRUE(columns["column"].is_null());
     // Key order as documented.
     EXPECT_EQ(r.out.substr(0, r.out.find('\n')).rfind("{\"code\":", 0), 0u);
+}
+
+TEST_F(CliValidateTest, SavedFindingsHoldWhatJsonLinesHold) {
+    // The diagnostics window's saved CSV, read back, against validate --json over the same file: the same
+    // keys in the same order, and per finding the same values (null as an empty value).
+    const std::string feed = "# html_escaped=NO\r\n" + kColumns + "\r\n" +
+                             Row("\x93Q,1\x94", "1,50", "", "Caf\xE9 <B>bold</B>") + "\r\n" +
+                             Row("Z", "2.00", "Y") + "\textra\r\n" + Row("\x93q,1\x94");
+    WriteBytes(File("feed.txt"), feed);
+    const CliRun r = Run({File("feed.txt"), "--json"});
+    ASSERT_EQ(r.status, 1) << r.err;
+    struct : yarvelin::CFeedFileObserver {
+        void ShowFileError(const std::string& text) override { ADD_FAILURE() << text; }
+        void ShowFormatError() override { ADD_FAILURE(); }
+    } observer;
+    const yarvelin::FeedDiagnosis diagnosis =
+        yarvelin::DiagnoseFile(File("feed.txt"), {}, yarvelin::CurrentLocalDateTime(), observer);
+    ASSERT_TRUE(yarvelin::SaveFindingsCsv(File("findings.csv"), diagnosis.findings, observer));
+
+    yarvelin::CCsvReader csv;
+    csv.Open(File("findings.csv"), ',');
+    std::istringstream json(r.out);
+    std::string line;
+    std::vector<std::string> cells;
+    std::size_t rows = 0;
+    while (std::getline(json, line)) {
+        const nlohmann::ordered_json finding = nlohmann::ordered_json::parse(line);
+        ASSERT_TRUE(csv.Next(cells)) << "missing CSV row for " << line;
+        ++rows;
+        std::vector<std::string> keys;
+        for (const auto& [key, value] : finding.items()) {
+            keys.push_back(key);
+            const std::size_t k = keys.size() - 1;
+            ASSERT_LT(k, cells.size());
+            const std::string expected = value.is_null()     ? ""
+                                         : value.is_string() ? value.get<std::string>()
+                                                             : value.dump();
+            // The reader gives Windows-1252, as for any export it reads.
+            EXPECT_EQ(yarvelin::Cp1252ToUtf8(cells[k]), expected) << key << " of " << line;
+        }
+        EXPECT_EQ(keys, csv.Header());
+    }
+    EXPECT_FALSE(csv.Next(cells));
+    EXPECT_GE(rows, 4u) << r.out;
 }
 
 TEST_F(CliValidateTest, Utf8FeedIsReadAsTheOtherCommandsReadIt) {

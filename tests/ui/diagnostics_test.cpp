@@ -15,6 +15,7 @@
 #include "dialogs/diagnostics_dlg.h"
 #include "dialogs/diagnostics_model.h"
 #include "feed/feed_file.h"
+#include "feed/file_error.h"
 #include "pages/product_list_page.h"
 #include "pages/save_page.h"
 #include "pages/upload_page.h"
@@ -112,6 +113,7 @@ class DiagnosticsTest : public QObject {
     void uploadAsksAboutErrorsAndACountDrop();
     void uploadWindowListsTheFirstFindingsOfALargeFile();
     void uploadCheckOnTheWorkerGivesTheSameFindings();
+    void saveFindingsAsksForTheFileAndWritesIt();
     void screenshots();
 };
 
@@ -381,6 +383,37 @@ void DiagnosticsTest::uploadCheckOnTheWorkerGivesTheSameFindings() {
                                                                          std::chrono::milliseconds(0));
     QVERIFY(!missing.readOk);
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+}
+
+void DiagnosticsTest::saveFindingsAsksForTheFileAndWritesIt() {
+    CTestGui t;
+    AddMixedProducts(t.Doc());
+    const std::string feed = WriteFeed(t, "shop.txt");
+    t.Doc().NoteLoadedFrom(feed);
+    CDiagnosticsDlg window(t.Gui(), false);
+    QPushButton* button = FindChild<QPushButton>(window, "saveFindingsButton");
+    QCOMPARE(button->text(), A("&Save Findings..."));
+    const QString filter = A("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*||");
+    const QString chosen = t.m_dir.filePath(QStringLiteral("chosen.csv"));
+    t.m_ui.ExpectSaveFile(filter, chosen, t.m_dir.filePath(QStringLiteral("shop-findings.csv")));
+    button->click();
+    QFile written(chosen);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = written.readAll().split('\n');
+    // The header, the five findings of the window in product order, and nothing after the last CR LF.
+    QCOMPARE(lines.size(), 7);
+    QCOMPARE(lines[0], QByteArray("code,severity,row,line,offer_id,column,message\r"));
+    QVERIFY2(lines[1].startsWith("price-invalid,error,4,,B1,price,"), lines[1].constData());
+    QCOMPARE(lines[6], QByteArray());
+
+    // Cancel writes nothing; a file that cannot be written is said so.
+    t.m_ui.ExpectSaveFile(filter, std::nullopt);
+    QVERIFY(!window.SaveFindings());
+    const QString missing = t.m_dir.filePath(QStringLiteral("no/such.csv"));
+    t.m_ui.ExpectSaveFile(filter, missing);
+    t.m_ui.ExpectMessage(A(kAppTitle), FromPath(FileErrorText(FileErrorCause::kBadPath, ToPath(missing))),
+                         MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    QVERIFY(!window.SaveFindings());
 }
 
 void DiagnosticsTest::screenshots() {

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <vector>
+
 #include "app/feed_document.h"
 #include "records/builtin_lists.h"
 #include "records/other_record.h"
+#include "records/text_util.h"
 
 namespace yarvelin {
 namespace {
@@ -144,6 +149,46 @@ TEST(FeedDocumentTest, OfferIdTakenIgnoresCaseAndOwnPosition) {
     EXPECT_FALSE(doc.IsOfferIdTaken(" Sku-100"));  // blanks are not ignored here
     EXPECT_FALSE(doc.IsOfferIdTaken("Sku-300"));
     EXPECT_FALSE(CFeedDocument().IsOfferIdTaken(""));
+}
+
+// The offer ids the document looks up stay those of its records through every kind of change: after each
+// step every id (in either case, for every record being edited) gets the answer a walk over the records
+// gives.
+TEST(FeedDocumentTest, OfferIdLookupFollowsEveryChange) {
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    const std::vector<std::string> ids = {"A", "a", "B", "b", "C", "", " A"};
+    const auto pick = [&](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
+    CFeedDocument doc;
+    for (int step = 0; step < 400; ++step) {
+        const std::string id = ids[pick(ids.size())];
+        const std::size_t kind = doc.Count() == 0 ? 0 : pick(5);
+        if (kind == 0) {
+            doc.AddOrReplaceRecord(MakeRecord(id));
+        } else if (kind == 1) {
+            doc.AddOrReplaceRecord(MakeRecord(id), pick(doc.Count()));
+        } else if (kind == 2) {
+            doc.At(pick(doc.Count())).SetField(kColOfferId, id);
+        } else if (kind == 3) {
+            doc.AppendLoadedRecord(MakeRecord(id));
+        } else {
+            doc.At(pick(doc.Count())).removal_mark = true;
+            doc.RemoveMarkedRecords();
+        }
+        for (const std::string& asked : ids) {
+            for (std::size_t skip = 0; skip <= doc.Count(); ++skip) {
+                bool walked = false;
+                for (std::size_t i = 0; i < doc.Count(); ++i) {
+                    walked =
+                        walked || (i != skip && EqualsNoCase(doc.Records()[i].Field(kColOfferId), asked));
+                }
+                ASSERT_EQ(doc.IsOfferIdTaken(asked, skip), walked)
+                    << "seed " << seed << ", step " << step << ", id '" << asked << "', skip " << skip;
+            }
+        }
+    }
 }
 
 // The changed flag follows what the document's own operations did, so no caller has to remember it.
