@@ -21,7 +21,7 @@ bool CFeedDocument::IsOfferIdTaken(const std::string& offerId,
         if (skipPosition && *skipPosition == i) {
             continue;
         }
-        if (EqualsNoCase(m_records[i].m_required.offer_id, offerId)) {
+        if (EqualsNoCase(m_records[i].Field(kColOfferId), offerId)) {
             return true;
         }
     }
