@@ -161,6 +161,7 @@ ChildRun RunChild(const std::vector<std::string>& args, bool readsLoadTime, cons
         std::exit(1);
     }
     const auto start = std::chrono::steady_clock::now();
+    std::fflush(stdout);  // a child must not write what this process still holds
     const pid_t pid = fork();
     if (pid == 0) {
         if (readsLoadTime) {
