@@ -31,21 +31,22 @@ COtherRecord Product(std::size_t i) {
     COtherRecord r;
     const std::string n = std::to_string(i);
     const auto& categories = BuiltinCategories();
-    r.m_required.product_url = "https://www.example-shop.com/catalog/item" + n + ".html";
-    r.m_required.name = "Stainless steel kitchen scale, model " + n;
-    r.m_required.description =
-        "Digital kitchen scale with tare function, 5 kg capacity and 1 g resolution. Batteries included.";
-    r.m_required.price = i % 200 == 7 ? "12,99" : std::to_string(10 + i % 90) + ".99";
-    r.m_required.image_url = "https://img.example-shop.com/images/item" + n + ".jpg";
-    r.m_required.category = i % 50 == 3 ? "Kitchen > Scales" : categories[i % categories.size()];
-    r.m_required.offer_id = i % 1000 == 999 ? "OFF-" + std::to_string(i - 1) : "OFF-" + n;
-    r.m_optional.instock = "Y";
-    r.m_optional.shipping = "4.95";
-    r.m_optional.upc = i % 10 == 0 ? "036000291453" : "036000291452";
-    r.m_optional.exp_date = i % 20 == 0 ? "203012311200" : "";
-    r.m_optional.currency = i % 3 ? "USD" : "EUR";
-    r.m_optional.product_type = "OTHER";
-    r.m_optional.delete_ = i % 100 == 0 ? "Y" : "";
+    r.SetField(kColProductUrl, "https://www.example-shop.com/catalog/item" + n + ".html");
+    r.SetField(kColName, "Stainless steel kitchen scale, model " + n);
+    r.SetField(
+        kColDescription,
+        "Digital kitchen scale with tare function, 5 kg capacity and 1 g resolution. Batteries included.");
+    r.SetField(kColPrice, i % 200 == 7 ? "12,99" : std::to_string(10 + i % 90) + ".99");
+    r.SetField(kColImageUrl, "https://img.example-shop.com/images/item" + n + ".jpg");
+    r.SetField(kColCategory, i % 50 == 3 ? "Kitchen > Scales" : categories[i % categories.size()]);
+    r.SetField(kColOfferId, i % 1000 == 999 ? "OFF-" + std::to_string(i - 1) : "OFF-" + n);
+    r.SetField(kColInstock, "Y");
+    r.SetField(kColShipping, "4.95");
+    r.SetField(kColUpc, i % 10 == 0 ? "036000291453" : "036000291452");
+    r.SetField(kColExpDate, i % 20 == 0 ? "203012311200" : "");
+    r.SetField(kColCurrency, i % 3 ? "USD" : "EUR");
+    r.SetField(kColProductType, "OTHER");
+    r.SetField(kColDelete, i % 100 == 0 ? "Y" : "");
     return r;
 }
 
@@ -118,7 +119,7 @@ int main(int argc, char** argv) {
            }));
     window->SetEditorRunner([&](std::size_t position) {
         COtherRecord fixed = gui.Document().At(position);
-        fixed.m_required.price = "12.99";
+        fixed.SetField(kColPrice, "12.99");
         gui.Document().AddOrReplaceRecord(fixed, position);
         return true;
     });

@@ -146,13 +146,13 @@ int main(int argc, char** argv) {
             const auto k = static_cast<std::size_t>(i);
             COtherRecord r;
             if (withPages) {
-                r.m_required.product_url =
-                    hosts[k % 4]->Url("/files/page" + std::to_string(k % 4) + ".html?p=" + std::to_string(i));
+                r.SetField(kColProductUrl, hosts[k % 4]->Url("/files/page" + std::to_string(k % 4) +
+                                                             ".html?p=" + std::to_string(i)));
             }
-            r.m_required.image_url = hosts[(k + 1) % 4]->Url("/files/" + pictures[k % pictures.size()].name +
-                                                             "?p=" + std::to_string(i));
-            r.m_required.price = "9.99";
-            r.m_optional.currency = "USD";
+            r.SetField(kColImageUrl, hosts[(k + 1) % 4]->Url("/files/" + pictures[k % pictures.size()].name +
+                                                             "?p=" + std::to_string(i)));
+            r.SetField(kColPrice, "9.99");
+            r.SetField(kColCurrency, "USD");
             doc.AddOrReplaceRecord(r);
         }
         return doc;
@@ -174,7 +174,7 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));  // nginx logs just after each answer
         Result result{seconds, PictureBytesSent(dir) - before, 0};
         for (std::size_t i = 0; i < doc.Count(); ++i) {
-            result.findings += doc.At(i).url_findings.size();
+            result.findings += doc.At(i).UrlFindings().size();
             if (!doc.At(i).image_url_ok || (withPages && !doc.At(i).product_url_ok)) {
                 std::fprintf(stderr, "product %zu not OK\n", i);
                 std::exit(1);

@@ -39,19 +39,20 @@ namespace {
 COtherRecord Product(std::size_t i) {
     COtherRecord r;
     const std::string n = std::to_string(i);
-    r.m_required.product_url = "https://www.example-shop.com/catalog/item" + n + ".html";
-    r.m_required.name = "Stainless steel kitchen scale, model " + n;
-    r.m_required.description = "Digital kitchen scale with tare function, 5 kg capacity and 1 g resolution.";
-    r.m_required.price = std::to_string(10 + i % 90) + ".99";
-    r.m_required.image_url = "https://img.example-shop.com/images/item" + n + ".jpg";
+    r.SetField(kColProductUrl, "https://www.example-shop.com/catalog/item" + n + ".html");
+    r.SetField(kColName, "Stainless steel kitchen scale, model " + n);
+    r.SetField(kColDescription,
+               "Digital kitchen scale with tare function, 5 kg capacity and 1 g resolution.");
+    r.SetField(kColPrice, std::to_string(10 + i % 90) + ".99");
+    r.SetField(kColImageUrl, "https://img.example-shop.com/images/item" + n + ".jpg");
     // One product in a hundred has a category of the shop's own, so the diagnostics window has findings to
     // double-click that storing the product unchanged keeps.
-    r.m_required.category = i % 100 == 0 ? "Kitchen > Scales" : BuiltinCategories()[i % 50];
-    r.m_required.offer_id = "OFF-" + n;
-    r.m_optional.instock = "Y";
-    r.m_optional.shipping = "4.95";
-    r.m_optional.currency = i % 3 ? "USD" : "EUR";
-    r.m_optional.product_type = "OTHER";
+    r.SetField(kColCategory, i % 100 == 0 ? "Kitchen > Scales" : BuiltinCategories()[i % 50]);
+    r.SetField(kColOfferId, "OFF-" + n);
+    r.SetField(kColInstock, "Y");
+    r.SetField(kColShipping, "4.95");
+    r.SetField(kColCurrency, i % 3 ? "USD" : "EUR");
+    r.SetField(kColProductType, "OTHER");
     return r;
 }
 

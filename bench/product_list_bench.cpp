@@ -45,17 +45,18 @@ long ResidentKiB() {
 COtherRecord Product(std::size_t i) {
     COtherRecord r;
     const std::string n = std::to_string(i);
-    r.m_required.product_url = "http://www.example-shop.com/catalog/item" + n + ".html";
-    r.m_required.name = "Stainless steel kitchen scale, model " + n;
-    r.m_required.description = "Digital kitchen scale with tare function, 5 kg capacity and 1 g resolution.";
-    r.m_required.price = std::to_string(10 + i % 90) + ".99";
-    r.m_required.image_url = "http://www.example-shop.com/images/item" + n + ".jpg";
-    r.m_required.category = "Home & Garden > Kitchen > Appliances";
-    r.m_required.offer_id = "OFF-" + n;
-    r.m_optional.instock = "Y";
-    r.m_optional.shipping = "4.95";
-    r.m_optional.currency = i % 3 ? "USD" : "EUR";
-    r.m_optional.product_type = "OTHER";
+    r.SetField(kColProductUrl, "http://www.example-shop.com/catalog/item" + n + ".html");
+    r.SetField(kColName, "Stainless steel kitchen scale, model " + n);
+    r.SetField(kColDescription,
+               "Digital kitchen scale with tare function, 5 kg capacity and 1 g resolution.");
+    r.SetField(kColPrice, std::to_string(10 + i % 90) + ".99");
+    r.SetField(kColImageUrl, "http://www.example-shop.com/images/item" + n + ".jpg");
+    r.SetField(kColCategory, "Home & Garden > Kitchen > Appliances");
+    r.SetField(kColOfferId, "OFF-" + n);
+    r.SetField(kColInstock, "Y");
+    r.SetField(kColShipping, "4.95");
+    r.SetField(kColCurrency, i % 3 ? "USD" : "EUR");
+    r.SetField(kColProductType, "OTHER");
     r.urls_checked = i % 2 == 0;
     r.product_url_ok = true;
     return r;

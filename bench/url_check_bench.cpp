@@ -137,8 +137,8 @@ CFeedDocument Document(const Feed& feed) {
     CFeedDocument doc;
     for (std::size_t i = 0; i < feed.productUrls.size(); ++i) {
         COtherRecord r;
-        r.m_required.product_url = feed.productUrls[i];
-        r.m_required.image_url = feed.imageUrls[i];
+        r.SetField(kColProductUrl, feed.productUrls[i]);
+        r.SetField(kColImageUrl, feed.imageUrls[i]);
         doc.AddOrReplaceRecord(r);
     }
     return doc;
@@ -183,8 +183,8 @@ Run TimeOldWay(const Feed& feed) {
     auto session = client.OpenSession(kUrlCheckUserAgent);
     for (std::size_t i = 0; i < doc.Count(); ++i) {
         COtherRecord& r = doc.At(i);
-        r.product_url_ok = IsUrlOk(CheckUrl(*session, r.m_required.product_url));
-        r.image_url_ok = IsUrlOk(CheckUrl(*session, r.m_required.image_url));
+        r.product_url_ok = IsUrlOk(CheckUrl(*session, std::string(r.Field(kColProductUrl))));
+        r.image_url_ok = IsUrlOk(CheckUrl(*session, std::string(r.Field(kColImageUrl))));
         r.urls_checked = true;
     }
     session.reset();
@@ -236,9 +236,9 @@ void TextBench(int products) {
     CFeedDocument doc;
     for (int i = 0; i < products; ++i) {
         COtherRecord r;
-        r.m_required.name = SampleName(i);
-        r.m_required.description = SampleDescription(i);
-        r.m_required.product_url = "https://shop.example/p/" + std::to_string(i);
+        r.SetField(kColName, SampleName(i));
+        r.SetField(kColDescription, SampleDescription(i));
+        r.SetField(kColProductUrl, "https://shop.example/p/" + std::to_string(i));
         doc.AddOrReplaceRecord(r);
     }
     CFixedCleanAlerts alerts(kAnswerYes, kAnswerYes);

@@ -478,7 +478,7 @@ void CFeedDiagnostics::Emit(DiagnosticCode code, int column, MakeMessage&& makeM
     d.row = m_totals.products;
     d.line = m_line;
     d.column = column;
-    d.offerId = m_record->m_required.offer_id;
+    d.offerId = m_record->Field(kColOfferId);
     d.message = makeMessage();
     m_sink(std::move(d));
 }
@@ -488,14 +488,6 @@ void CFeedDiagnostics::CheckProduct(const COtherRecord& record, long long line, 
     m_record = &record;
     m_line = line;
     m_productHasError = false;
-    const RequiredFields& q = record.m_required;
-    const OptionalFields& o = record.m_optional;
-    // The twenty values in column order, reached without a call per column.
-    const std::array<const std::string*, kColumnCount> fields = {
-        &q.product_url, &q.name,     &q.description, &q.price,           &q.image_url, &q.category,
-        &q.offer_id,    &o.instock,  &o.shipping,    &o.brand,           &o.upc,       &o.color,
-        &o.size,        &o.quantity, &o.product_id,  &o.manufacturer_id, &o.exp_date,  &o.product_type,
-        &o.delete_,     &o.currency};
 
     if (m_options.columnLineFields > 0 && fieldCount > m_options.columnLineFields) {
         Emit(DiagnosticCode::kColumnCount, -1, [&] {
@@ -507,34 +499,35 @@ void CFeedDiagnostics::CheckProduct(const COtherRecord& record, long long line, 
     }
 
     for (int k = 0; k < kBasicColumnCount; ++k) {
-        if (IsBlank(*fields[static_cast<std::size_t>(k)])) {
+        if (IsBlank(record.Field(k))) {
             Emit(DiagnosticCode::kRequiredMissing, k, [&] {
                 return std::string(Format("The %s is empty; every product needs one.", kColumnNames[k]));
             });
         }
     }
 
-    if (!IsBlank(q.offer_id)) {
-        if (const std::size_t first = m_offerIds.AddOrFind(COfferIdIndex::Key(q.offer_id), m_totals.products);
+    if (!IsBlank(record.Field(kColOfferId))) {
+        if (const std::size_t first =
+                m_offerIds.AddOrFind(COfferIdIndex::Key(record.Field(kColOfferId)), m_totals.products);
             first != 0) {
             Emit(DiagnosticCode::kDuplicateOfferId, kOfferId, [&] {
                 return std::string(Format("The offer id %s is already used by the product in row %zu.",
-                                          Quoted(q.offer_id).c_str(), first));
+                                          Quoted(record.Field(kColOfferId)).c_str(), first));
             });
         }
     }
 
-    if (!IsBlank(q.price) && !IsPlainDecimal(q.price, 2)) {
+    if (!IsBlank(record.Field(kColPrice)) && !IsPlainDecimal(record.Field(kColPrice), 2)) {
         Emit(DiagnosticCode::kPriceInvalid, kPrice, [&] {
             return std::string(Format(
                 "The price %s is not a plain number such as 12.50 (digits, a decimal point, at most two "
                 "decimals).",
-                Quoted(q.price).c_str()));
+                Quoted(record.Field(kColPrice)).c_str()));
         });
     }
 
     for (int k : {kProductUrl, kImageUrl}) {
-        const std::string& url = *fields[static_cast<std::size_t>(k)];
+        const std::string_view url = record.Field(k);
         if (!IsBlank(url) && !IsAbsoluteHttpUrl(url)) {
             Emit(DiagnosticCode::kUrlInvalid, k, [&] {
                 return std::string(
@@ -544,27 +537,27 @@ void CFeedDiagnostics::CheckProduct(const COtherRecord& record, long long line, 
         }
     }
 
-    if (q.name.size() > kMaxNameLength) {
+    if (record.Field(kColName).size() > kMaxNameLength) {
         Emit(DiagnosticCode::kNameTooLong, kName, [&] {
-            return std::string(Format("The name has %zu characters; at most %zu are allowed.", q.name.size(),
-                                      kMaxNameLength));
+            return std::string(Format("The name has %zu characters; at most %zu are allowed.",
+                                      record.Field(kColName).size(), kMaxNameLength));
         });
     }
 
-    if (!o.currency.empty() && !IsKnownCurrency(o.currency)) {
+    if (!record.Field(kColCurrency).empty() && !IsKnownCurrency(record.Field(kColCurrency))) {
         Emit(DiagnosticCode::kCurrencyUnknown, kCurrency, [&] {
             return std::string(Format("The currency %s is not a code of the currency list (for example USD).",
-                                      Quoted(o.currency).c_str()));
+                                      Quoted(record.Field(kColCurrency)).c_str()));
         });
     }
 
-    if (!o.exp_date.empty()) {
-        const auto expiry = ParseExpiryDate(o.exp_date);
+    if (!record.Field(kColExpDate).empty()) {
+        const auto expiry = ParseExpiryDate(record.Field(kColExpDate));
         if (!expiry) {
             Emit(DiagnosticCode::kExpDateInvalid, kExpDate, [&] {
                 return std::string(
                     Format("The exp_date %s is not a date and time written as twelve digits YYYYMMDDHHMM.",
-                           Quoted(o.exp_date).c_str()));
+                           Quoted(record.Field(kColExpDate)).c_str()));
             });
         } else {
             const LocalDateTime& now = m_options.now;
@@ -583,7 +576,7 @@ void CFeedDiagnostics::CheckProduct(const COtherRecord& record, long long line, 
     }
 
     for (int k = 0; k < kColumnCount; ++k) {
-        for (char c : *fields[static_cast<std::size_t>(k)]) {
+        for (char c : record.Field(k)) {
             const auto u = static_cast<unsigned char>(c);
             if (u < 0x20) {
                 Emit(DiagnosticCode::kControlCharacter, k, [&] {
@@ -597,37 +590,37 @@ void CFeedDiagnostics::CheckProduct(const COtherRecord& record, long long line, 
         }
     }
 
-    if (!o.upc.empty() && !HasValidGtinCheckDigit(o.upc)) {
+    if (!record.Field(kColUpc).empty() && !HasValidGtinCheckDigit(record.Field(kColUpc))) {
         Emit(DiagnosticCode::kUpcCheckDigit, kUpc, [&] {
             return std::string(Format(
                 "The upc %s is not a UPC-A, EAN-8, EAN-13 or GTIN-14 number with a correct check digit.",
-                Quoted(o.upc).c_str()));
+                Quoted(record.Field(kColUpc)).c_str()));
         });
     }
 
-    if (!o.shipping.empty() && !IsPlainDecimal(o.shipping, -1)) {
+    if (!record.Field(kColShipping).empty() && !IsPlainDecimal(record.Field(kColShipping), -1)) {
         Emit(DiagnosticCode::kShippingInvalid, kShipping, [&] {
-            return std::string(
-                Format("The shipping %s is not a plain number such as 4.95.", Quoted(o.shipping).c_str()));
+            return std::string(Format("The shipping %s is not a plain number such as 4.95.",
+                                      Quoted(record.Field(kColShipping)).c_str()));
         });
     }
 
-    if (!o.instock.empty()) {
+    if (!record.Field(kColInstock).empty()) {
         bool known = false;
         for (const char* word : {"Y", "N", "YES", "NO"}) {
-            known = known || EqualsNoCase(o.instock, word);
+            known = known || EqualsNoCase(record.Field(kColInstock), word);
         }
         if (!known) {
             Emit(DiagnosticCode::kInstockInvalid, kInstock, [&] {
-                return std::string(
-                    Format("The instock %s is not Y, N, YES or NO.", Quoted(o.instock).c_str()));
+                return std::string(Format("The instock %s is not Y, N, YES or NO.",
+                                          Quoted(record.Field(kColInstock)).c_str()));
             });
         }
     }
 
     if (!m_options.htmlEscaped) {
         for (int k : {kName, kDescription}) {
-            const std::string_view tag = FindListedTag(*fields[static_cast<std::size_t>(k)]);
+            const std::string_view tag = FindListedTag(record.Field(k));
             if (!tag.empty()) {
                 Emit(DiagnosticCode::kHtmlInText, k, [&] {
                     return std::string(Format(
@@ -638,12 +631,12 @@ void CFeedDiagnostics::CheckProduct(const COtherRecord& record, long long line, 
         }
     }
 
-    if (!IsBlank(q.category) && !IsKnownCategory(q.category)) {
+    if (!IsBlank(record.Field(kColCategory)) && !IsKnownCategory(record.Field(kColCategory))) {
         Emit(DiagnosticCode::kCategoryUnknown, kCategory, [&] {
             return std::string(
                 Format("The category %s is in neither the built-in category list nor your own: choose a "
                        "category from the list, or add it under Options.",
-                       Quoted(q.category).c_str()));
+                       Quoted(record.Field(kColCategory)).c_str()));
         });
     }
 
@@ -658,11 +651,8 @@ void CFeedDiagnostics::CheckProduct(const COtherRecord& record, long long line, 
 }
 
 void CFeedDiagnostics::CheckListing(const COtherRecord& record) {
-    const RequiredFields& q = record.m_required;
-    const OptionalFields& o = record.m_optional;
-
-    const std::string_view productUrl = TrimmedView(q.product_url);
-    const std::string_view imageUrl = TrimmedView(q.image_url);
+    const std::string_view productUrl = TrimmedView(record.Field(kColProductUrl));
+    const std::string_view imageUrl = TrimmedView(record.Field(kColImageUrl));
     if (!imageUrl.empty() && EqualsNoCase(imageUrl, productUrl)) {
         Emit(DiagnosticCode::kImageUrlIsProductUrl, kImageUrl, [&] {
             return std::string(
@@ -678,30 +668,30 @@ void CFeedDiagnostics::CheckListing(const COtherRecord& record) {
         });
     }
 
-    if (q.description.size() > kMaxDescriptionBytes) {
+    if (record.Field(kColDescription).size() > kMaxDescriptionBytes) {
         Emit(DiagnosticCode::kDescriptionTooLong, kDescription, [&] {
             return std::string(
                 Format("The description has %zu bytes; the service takes at most 5,000 (not 5,120) "
                        "and cuts the rest.",
-                       q.description.size()));
+                       record.Field(kColDescription).size()));
         });
     }
 
-    if (!o.upc.empty()) {
-        const std::string_view upc = TrimmedView(o.upc);
+    if (!record.Field(kColUpc).empty()) {
+        const std::string_view upc = TrimmedView(record.Field(kColUpc));
         if (IsExponentNotation(upc)) {
             Emit(DiagnosticCode::kUpcAsNumber, kUpc, [&] {
                 return std::string(
                     Format("The upc %s is a number in exponent notation, as a spreadsheet writes it: "
                            "its last digits are lost. Format the column as text and enter it again.",
-                           Quoted(o.upc).c_str()));
+                           Quoted(record.Field(kColUpc)).c_str()));
             });
         } else if (const std::string restored = RestoredGtin(upc); !restored.empty()) {
             Emit(DiagnosticCode::kUpcAsNumber, kUpc, [&] {
                 return std::string(
                     Format("The upc %s has %zu digits: it looks like %s that lost its leading zeros "
                            "as a number in a spreadsheet.",
-                           Quoted(o.upc).c_str(), upc.size(), restored.c_str()));
+                           Quoted(record.Field(kColUpc)).c_str(), upc.size(), restored.c_str()));
             });
         }
         if (const char* use = RestrictedGtinUse(upc)) {
@@ -709,28 +699,29 @@ void CFeedDiagnostics::CheckListing(const COtherRecord& record) {
                 return std::string(
                     Format("The upc %s is %s, not a product's number; the service does not "
                            "match it.",
-                           Quoted(o.upc).c_str(), use));
+                           Quoted(record.Field(kColUpc)).c_str(), use));
             });
         }
         const std::string key = UpcKey(upc);
         if (const std::size_t first = m_upcs.AddOrFind(key, m_totals.products); first != 0) {
-            const std::size_t sameOffer =
-                m_upcOfferIds.AddOrFind(key + '\n' + COfferIdIndex::Key(q.offer_id), m_totals.products);
+            const std::size_t sameOffer = m_upcOfferIds.AddOrFind(
+                key + '\n' + COfferIdIndex::Key(record.Field(kColOfferId)), m_totals.products);
             if (sameOffer == 0) {
                 Emit(DiagnosticCode::kDuplicateUpc, kUpc, [&] {
                     return std::string(
                         Format("The upc %s is also the upc of the product in row %zu, which has "
                                "another offer id.",
-                               Quoted(o.upc).c_str(), first));
+                               Quoted(record.Field(kColUpc)).c_str(), first));
                 });
             }
         } else {
-            m_upcOfferIds.AddOrFind(key + '\n' + COfferIdIndex::Key(q.offer_id), m_totals.products);
+            m_upcOfferIds.AddOrFind(key + '\n' + COfferIdIndex::Key(record.Field(kColOfferId)),
+                                    m_totals.products);
         }
     }
 
     for (int k : {kName, kDescription}) {
-        const std::string& text = k == kName ? q.name : q.description;
+        const std::string_view text = k == kName ? record.Field(kColName) : record.Field(kColDescription);
         if (!m_options.htmlEscaped) {
             if (const std::string_view entity = FindHtmlEntity(text); !entity.empty()) {
                 Emit(DiagnosticCode::kHtmlEntity, k, [&] {
@@ -751,7 +742,7 @@ void CFeedDiagnostics::CheckListing(const COtherRecord& record) {
         }
     }
 
-    if (IsNameInCapitals(q.name)) {
+    if (IsNameInCapitals(record.Field(kColName))) {
         Emit(DiagnosticCode::kNameInCapitals, kName, [&] {
             return std::string("The name is written in capitals; the service disapproves names that shout.");
         });
@@ -762,23 +753,23 @@ void CFeedDiagnostics::CheckListing(const COtherRecord& record) {
             return std::string(
                 Format("The image_url %s holds characters outside ASCII; write them "
                        "percent-encoded (%%C3%%A9 for \xE9).",
-                       Quoted(q.image_url).c_str()));
+                       Quoted(record.Field(kColImageUrl)).c_str()));
         });
     }
 
     // What the last URL check found the addresses serve.
-    for (const UrlFinding& finding : record.url_findings) {
+    for (const UrlFinding& finding : record.UrlFindings()) {
         if (finding.code >= 0 && static_cast<std::size_t>(finding.code) < kDiagnosticCodeCount) {
             Emit(static_cast<DiagnosticCode>(finding.code), finding.column, [&] { return finding.message; });
         }
     }
 
-    if (q.name.size() > kNameShownLength) {
+    if (record.Field(kColName).size() > kNameShownLength) {
         Emit(DiagnosticCode::kNameShownCut, kName, [&] {
             return std::string(
                 Format("The name has %zu characters; the service shows the first %zu and cuts the "
                        "rest.",
-                       q.name.size(), kNameShownLength));
+                       record.Field(kColName).size(), kNameShownLength));
         });
     }
 }

@@ -396,8 +396,8 @@ std::vector<UrlFinding> PageFindings(const HttpSession::Response& response, std:
             return findings;
         }
     }
-    if (const auto price = PriceFinding(FindPagePrices(response.body), record.m_required.price,
-                                        record.m_optional.currency)) {
+    if (const auto price = PriceFinding(FindPagePrices(response.body), record.Field(kColPrice),
+                                        record.Field(kColCurrency))) {
         findings.push_back(*price);
     }
     return findings;

@@ -225,11 +225,11 @@ void VerifyData(CFeedDocument& doc, CleanAlerts& alerts, CDataCheckObserver& obs
     for (int k = 0; k < count; ++k) {
         observer.SetProgressPos(k);
         COtherRecord& record = doc.At(static_cast<std::size_t>(k));
-        std::string name = CleanField(doc, record.m_required.name, alerts);
-        std::string description = CleanField(doc, record.m_required.description, alerts);
+        std::string name = CleanField(doc, std::string(record.Field(kColName)), alerts);
+        std::string description = CleanField(doc, std::string(record.Field(kColDescription)), alerts);
         // Stored in place: handing the record a copy of itself would change nothing else.
-        record.m_required.name = std::move(name);
-        record.m_required.description = std::move(description);
+        record.SetField(kColName, std::move(name));
+        record.SetField(kColDescription, std::move(description));
         record.data_checked = true;
         observer.SetStatusText(Format("%d records checked", k + 1));
     }

@@ -100,8 +100,8 @@ std::uint64_t Tag(std::size_t position, int which) {
     return static_cast<std::uint64_t>(position) * 2 + static_cast<std::uint64_t>(which);
 }
 
-const std::string& UrlOf(const COtherRecord& record, int which) {
-    return which == 0 ? record.m_required.product_url : record.m_required.image_url;
+std::string UrlOf(const COtherRecord& record, int which) {
+    return std::string(record.Field(which == 0 ? kColProductUrl : kColImageUrl));
 }
 
 // An image is asked for its first bytes only: enough to tell its type and size. A product page is read
@@ -257,7 +257,7 @@ class CUrlCheckRun {
         const COtherRecord& record = m_records[check.position];
         if (which == 1) {
             check.findings[which] =
-                ImageFindings(finished.response, IsApparelCategory(record.m_required.category));
+                ImageFindings(finished.response, IsApparelCategory(record.Field(kColCategory)));
         } else if (m_options.landingPages) {
             check.findings[which] = PageFindings(
                 finished.response, UrlToRequest(m_session, UrlOf(record, 0)).value_or(""), record);
@@ -380,11 +380,12 @@ void ApplyUrlCheckResult(CFeedDocument& doc, const UrlCheckResult& result) {
         if (!result.requested[which]) {
             continue;
         }
-        auto& findings = record.url_findings;
+        std::vector<UrlFinding> findings = record.UrlFindings();
         findings.erase(std::remove_if(findings.begin(), findings.end(),
                                       [&](const UrlFinding& f) { return fromUrl(f) == which; }),
                        findings.end());
         findings.insert(findings.end(), result.findings[which].begin(), result.findings[which].end());
+        record.SetUrlFindings(std::move(findings));
     }
     record.urls_checked = true;
 }

@@ -42,7 +42,7 @@ class CCategoriesCommand : public CliCommand {
         const bool read = ReadFeedProducts(
             m_feed, observer, [](const FeedFileStart&) {},
             [&](const COtherRecord& record, long long, std::size_t) {
-                tally.Add(record.m_required.category);
+                tally.Add(record.Field(kColCategory));
             });
         if (!read) {
             return kExitFailure;

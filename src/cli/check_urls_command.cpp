@@ -42,11 +42,11 @@ std::string JsonLine(std::size_t row, const COtherRecord& r, std::pair<unsigned,
     };
     nlohmann::ordered_json line;
     line["row"] = row;
-    line["offer_id"] = Cp1252ToUtf8(r.m_required.offer_id);
+    line["offer_id"] = Cp1252ToUtf8(r.Field(kColOfferId));
     line["product_url"] = outcome(r.product_url_ok, codes.first);
     line["image_url"] = outcome(r.image_url_ok, codes.second);
     line["findings"] = nlohmann::ordered_json::array();
-    for (const UrlFinding& f : r.url_findings) {
+    for (const UrlFinding& f : r.UrlFindings()) {
         const auto code = static_cast<DiagnosticCode>(f.code);
         nlohmann::ordered_json finding;
         finding["code"] = DiagnosticCodeName(code);
@@ -178,7 +178,7 @@ int CCheckUrlsCommand::Run() {
             std::fwrite(line.data(), 1, line.size(), stdout);
             continue;
         }
-        std::printf("%zu\t%s\t%s\t%s\t%s\t%s\n", i + 1, r.m_required.offer_id.c_str(),
+        std::printf("%zu\t%s\t%s\t%s\t%s\t%s\n", i + 1, std::string(r.Field(kColOfferId)).c_str(),
                     r.product_url_ok ? "OK" : "ERR", r.image_url_ok ? "OK" : "ERR",
                     CodeText(observer.m_codes[i].first).c_str(),
                     CodeText(observer.m_codes[i].second).c_str());

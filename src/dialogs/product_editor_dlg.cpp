@@ -577,7 +577,7 @@ void CNewProductDlg::Store() {
     // The check made when the Offer ID box is left is missed when the user presses Enter in it, and it
     // compares the identifier as typed while the stored one may be trimmed.
     COtherRecord record = BuildProductRecord(m_form, m_gui.App().Currencies());
-    if (m_gui.Document().IsOfferIdTaken(record.m_required.offer_id, m_editPosition)) {
+    if (m_gui.Document().IsOfferIdTaken(std::string(record.Field(kColOfferId)), m_editPosition)) {
         ShowError(m_offerId, A(kMsgDuplicateOfferId));
         return;
     }

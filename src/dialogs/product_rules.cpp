@@ -149,51 +149,51 @@ COtherRecord BuildProductRecord(const ProductForm& form, const std::vector<std::
         return form.keptAsLoaded.count(field) != 0 ? value : Trim(value);
     };
     COtherRecord r;
-    r.m_required.category = text(ProductField::Category, form.category);
-    r.m_required.description = text(ProductField::Description, form.description);
-    r.m_required.image_url = text(ProductField::ImageUrl, form.imageUrl);
-    r.m_required.name = text(ProductField::Name, form.name);
-    r.m_required.offer_id = text(ProductField::OfferId, form.offerId);
-    r.m_required.product_url = text(ProductField::ProductUrl, form.productUrl);
-    r.m_optional.brand = text(ProductField::Brand, form.brand);
-    r.m_optional.color = text(ProductField::Color, form.color);
-    r.m_optional.size = text(ProductField::Size, form.size);
-    r.m_optional.upc = text(ProductField::Upc, form.upc);
-    r.m_optional.product_id = text(ProductField::ProductId, form.productId);
-    r.m_optional.manufacturer_id = text(ProductField::ManufacturerId, form.manufacturerId);
+    r.SetField(kColCategory, text(ProductField::Category, form.category));
+    r.SetField(kColDescription, text(ProductField::Description, form.description));
+    r.SetField(kColImageUrl, text(ProductField::ImageUrl, form.imageUrl));
+    r.SetField(kColName, text(ProductField::Name, form.name));
+    r.SetField(kColOfferId, text(ProductField::OfferId, form.offerId));
+    r.SetField(kColProductUrl, text(ProductField::ProductUrl, form.productUrl));
+    r.SetField(kColBrand, text(ProductField::Brand, form.brand));
+    r.SetField(kColColor, text(ProductField::Color, form.color));
+    r.SetField(kColSize, text(ProductField::Size, form.size));
+    r.SetField(kColUpc, text(ProductField::Upc, form.upc));
+    r.SetField(kColProductId, text(ProductField::ProductId, form.productId));
+    r.SetField(kColManufacturerId, text(ProductField::ManufacturerId, form.manufacturerId));
     // "%#10.2f" and "%#6.2f" once trimmed: two fraction digits, always a decimal point, no padding.
-    r.m_required.price = FormatFixed(form.price, 2);
-    r.m_optional.shipping = FormatFixed(static_cast<double>(form.shipping), 2);
-    r.m_optional.currency = CurrencyCodeForIndex(currencyCodes, form.currencyIndex);
-    r.m_optional.exp_date = form.doesNotExpire ? std::string() : FormatExpDate(form.expiryDate);
-    r.m_optional.instock.assign(1, form.inStock ? 'Y' : 'N');
-    r.m_optional.product_type = "OTHER";
+    r.SetField(kColPrice, FormatFixed(form.price, 2));
+    r.SetField(kColShipping, FormatFixed(static_cast<double>(form.shipping), 2));
+    r.SetField(kColCurrency, CurrencyCodeForIndex(currencyCodes, form.currencyIndex));
+    r.SetField(kColExpDate, form.doesNotExpire ? std::string() : FormatExpDate(form.expiryDate));
+    r.SetField(kColInstock, form.inStock ? "Y" : "N");
+    r.SetField(kColProductType, "OTHER");
     return r;
 }
 
 void LoadProductForm(const COtherRecord& record, const std::vector<std::string>& currencyCodes,
                      ProductForm& form) {
-    form.category = record.m_required.category;
-    form.description = record.m_required.description;
-    form.imageUrl = record.m_required.image_url;
-    form.name = record.m_required.name;
-    form.offerId = record.m_required.offer_id;
-    form.productUrl = record.m_required.product_url;
-    form.brand = record.m_optional.brand;
-    form.color = record.m_optional.color;
-    form.manufacturerId = record.m_optional.manufacturer_id;
-    form.productId = record.m_optional.product_id;
-    form.upc = record.m_optional.upc;
-    form.size = record.m_optional.size;
+    form.category = record.Field(kColCategory);
+    form.description = record.Field(kColDescription);
+    form.imageUrl = record.Field(kColImageUrl);
+    form.name = record.Field(kColName);
+    form.offerId = record.Field(kColOfferId);
+    form.productUrl = record.Field(kColProductUrl);
+    form.brand = record.Field(kColBrand);
+    form.color = record.Field(kColColor);
+    form.manufacturerId = record.Field(kColManufacturerId);
+    form.productId = record.Field(kColProductId);
+    form.upc = record.Field(kColUpc);
+    form.size = record.Field(kColSize);
     form.keptAsLoaded = {ProductField::Category, ProductField::Description, ProductField::ImageUrl,
                          ProductField::Name,     ProductField::OfferId,     ProductField::ProductUrl,
                          ProductField::Brand,    ProductField::Color,       ProductField::Size,
                          ProductField::Upc,      ProductField::ProductId,   ProductField::ManufacturerId};
-    form.price = LeadingNumber(record.m_required.price);
-    form.shipping = static_cast<float>(LeadingNumber(record.m_optional.shipping));
-    form.currencyIndex = FindCurrencyIndex(currencyCodes, record.m_optional.currency);
-    form.doesNotExpire = record.m_optional.exp_date.empty();
-    if (const auto date = ParseExpDate(record.m_optional.exp_date)) {
+    form.price = LeadingNumber(record.Field(kColPrice));
+    form.shipping = static_cast<float>(LeadingNumber(record.Field(kColShipping)));
+    form.currencyIndex = FindCurrencyIndex(currencyCodes, record.Field(kColCurrency));
+    form.doesNotExpire = record.Field(kColExpDate).empty();
+    if (const auto date = ParseExpDate(record.Field(kColExpDate))) {
         form.expiryDate = *date;
     }
     form.inStock = record.IsInStock();

@@ -81,20 +81,23 @@ bool IsListedInSummary(const COtherRecord& record, bool includeDeleted) {
     if (includeDeleted) {
         return true;
     }
-    const std::string& mark = record.m_optional.delete_;
+    const std::string_view mark = record.Field(kColDelete);
     return !EqualsNoCase(mark, "Y") && !EqualsNoCase(mark, "YES");
 }
 
 std::string DisplayPrice(const COtherRecord& record) {
-    const std::string& currency = record.m_optional.currency;
+    const std::string_view currency = record.Field(kColCurrency);
+    std::string price(record.Field(kColPrice));
     if (currency == "USD") {
-        return "$" + record.m_required.price;
+        return "$" + price;
     }
     // Any other currency is named, so that 12.50 in euros never reads as dollars.
-    if (currency.empty() || record.m_required.price.empty()) {
-        return record.m_required.price;
+    if (currency.empty() || price.empty()) {
+        return price;
     }
-    return record.m_required.price + " " + currency;
+    price += ' ';
+    price += currency;
+    return price;
 }
 
 std::string SummaryCellText(const COtherRecord& record, std::size_t shownRow, const CSummaryColumn& column) {
@@ -104,7 +107,7 @@ std::string SummaryCellText(const COtherRecord& record, std::size_t shownRow, co
         case kSummaryPrice:
             return DisplayPrice(record);
         default:
-            return record.Field(column.field);
+            return std::string(record.Field(column.field));
     }
 }
 

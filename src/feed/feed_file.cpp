@@ -1,5 +1,6 @@
 #include "feed/feed_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <optional>
@@ -76,8 +77,14 @@ void ConvertRecord(COtherRecord& record, const FeedEncoding& encoding) {
     if (!encoding.utf8) {
         return;
     }
-    for (std::string* field : RecordColumns(record)) {
-        Utf8ToCp1252(*field);
+    // Most texts are plain ASCII and read the same either way; only the others are converted.
+    for (int k = 0; k < kColumnCount; ++k) {
+        const std::string_view text = record.Field(k);
+        if (std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; })) {
+            std::string converted(text);
+            Utf8ToCp1252(converted);
+            record.SetField(k, converted);
+        }
     }
 }
 
@@ -85,9 +92,8 @@ void ConvertRecord(COtherRecord& record, const FeedEncoding& encoding) {
 void ListUnmappable(std::string_view line, std::size_t product, FeedEncoding& encoding) {
     COtherRecord record;
     SplitFeedLine(line, record);
-    const auto columns = RecordColumns(record);
-    for (std::size_t k = 0; k < columns.size(); ++k) {
-        const std::string& text = *columns[k];
+    for (int k = 0; k < kColumnCount; ++k) {
+        const std::string_view text = record.Field(k);
         for (std::size_t pos = 0; pos < text.size();) {
             const std::size_t start = pos;
             const char32_t cp = NextUtf8CodePoint(text, pos);
@@ -96,8 +102,7 @@ void ListUnmappable(std::string_view line, std::size_t product, FeedEncoding& en
             }
             ++encoding.unmappableCount;
             if (encoding.unmappable.size() < FeedEncoding::kListed) {
-                encoding.unmappable.push_back(
-                    {product, static_cast<int>(k), cp, text.substr(start, pos - start)});
+                encoding.unmappable.push_back({product, k, cp, std::string(text.substr(start, pos - start))});
             }
         }
     }

@@ -34,36 +34,36 @@ inline const char* FindByte(const char* p, const char* end, char c) {
     return found != nullptr ? static_cast<const char*>(found) : end;
 }
 
-// Splits line at TABs outside double quotes and hands field k to fieldAt(k), which gives the text to fill
-// or nullptr to drop it. Gives the number of fields.
-template <typename FieldAt>
-std::size_t SplitLine(std::string_view line, FieldAt&& fieldAt) {
+// Splits line at TABs outside double quotes and hands each field to onField(k, text). A field without
+// quotes is a view of line; one with quotes is written without them into scratch, which is reserved to
+// the line's size first so that it never moves while the line is split (a field never grows when its
+// quotes go). Gives the number of fields.
+template <typename OnField>
+std::size_t SplitLine(std::string_view line, std::string& scratch, OnField&& onField) {
     if (line.empty()) {
         return 0;
     }
     const char* p = line.data();
     const char* const end = p + line.size();
-    // Most lines hold no quote at all: one look for it, then every field is a plain copy up to its TAB.
+    // Most lines hold no quote at all: one look for it, then every field is a view up to its TAB.
     const char* nextQuote = FindByte(p, end, '"');
+    if (nextQuote != end) {
+        scratch.clear();
+        scratch.reserve(line.size());
+    }
     std::size_t k = 0;
     for (;;) {
-        std::string* field = fieldAt(k);
-        if (field != nullptr) {
-            field->clear();
-        }
-        // Fast path: a field without quotes is copied in one piece.
         const char* fieldEnd = FindByte(p, end, '\t');
         if (nextQuote >= fieldEnd) {
-            if (field != nullptr) {
-                field->assign(p, static_cast<std::size_t>(fieldEnd - p));
-            }
+            onField(k, std::string_view(p, static_cast<std::size_t>(fieldEnd - p)));
             p = fieldEnd;
         } else {
+            const std::size_t start = scratch.size();
             bool quoted = false;
             const char* run = p;
             auto flush = [&](const char* upTo) {
-                if (field != nullptr && upTo > run) {
-                    field->append(run, static_cast<std::size_t>(upTo - run));
+                if (upTo > run) {
+                    scratch.append(run, static_cast<std::size_t>(upTo - run));
                 }
             };
             while (p < end) {
@@ -75,9 +75,7 @@ std::size_t SplitLine(std::string_view line, FieldAt&& fieldAt) {
                         ++p;
                     } else if (p + 1 < end && p[1] == '"') {
                         // A doubled quote inside quotes is one literal quote and closes the quotes.
-                        if (field != nullptr) {
-                            field->push_back('"');
-                        }
+                        scratch.push_back('"');
                         quoted = false;
                         p += 2;
                     } else {
@@ -92,6 +90,7 @@ std::size_t SplitLine(std::string_view line, FieldAt&& fieldAt) {
                 }
             }
             flush(p);
+            onField(k, std::string_view(scratch).substr(start));
             nextQuote = FindByte(p, end, '"');
         }
         ++k;
@@ -103,6 +102,12 @@ std::size_t SplitLine(std::string_view line, FieldAt&& fieldAt) {
             return k;  // a TAB at the end starts no further field
         }
     }
+}
+
+// Where quoted fields are written while a line is split; kept between lines so that it is allocated once.
+std::string& SplitScratch() {
+    thread_local std::string scratch;
+    return scratch;
 }
 
 }  // namespace
@@ -141,23 +146,19 @@ std::optional<std::string> ParseHeaderValue(const std::string& line, const std::
 
 std::vector<std::string> SplitFeedLine(const std::string& line) {
     std::vector<std::string> fields;
-    SplitLine(line, [&fields](std::size_t k) {
-        if (fields.size() <= k) {
-            fields.resize(k + 1);
-        }
-        return &fields[k];
-    });
+    SplitLine(line, SplitScratch(),
+              [&fields](std::size_t, std::string_view text) { fields.emplace_back(text); });
     return fields;
 }
 
 std::size_t SplitFeedLine(std::string_view line, COtherRecord& record) {
-    const auto columns = RecordColumns(record);
-    const std::size_t count = SplitLine(line, [&columns](std::size_t k) -> std::string* {
-        return k < columns.size() ? columns[k] : nullptr;
+    std::string_view texts[kColumnCount];
+    const std::size_t count = SplitLine(line, SplitScratch(), [&texts](std::size_t k, std::string_view text) {
+        if (k < kColumnCount) {
+            texts[k] = text;
+        }
     });
-    for (std::size_t k = count; k < columns.size(); ++k) {
-        columns[k]->clear();
-    }
+    record.SetFields(texts);
     return count;
 }
 
@@ -205,11 +206,10 @@ std::string FlattenLineBreaks(std::string_view text) {
 }
 
 std::size_t CountValuesWithLineBreaks(const COtherRecord& record, bool basicFormat) {
-    const auto columns = RecordColumns(record);
     const int count = basicFormat ? kBasicColumnCount : kColumnCount;
     std::size_t n = 0;
     for (int k = 0; k < count; ++k) {
-        n += HasLineBreak(*columns[static_cast<std::size_t>(k)]) ? 1 : 0;
+        n += HasLineBreak(record.Field(k)) ? 1 : 0;
     }
     return n;
 }
@@ -226,11 +226,10 @@ bool HasTab(std::string_view text) {
 }
 
 std::size_t CountValuesWithTabs(const COtherRecord& record, bool basicFormat) {
-    const auto columns = RecordColumns(record);
     const int count = basicFormat ? kBasicColumnCount : kColumnCount;
     std::size_t n = 0;
     for (int k = 0; k < count; ++k) {
-        n += HasTab(*columns[static_cast<std::size_t>(k)]) ? 1 : 0;
+        n += HasTab(record.Field(k)) ? 1 : 0;
     }
     return n;
 }
@@ -342,14 +341,13 @@ std::string QuoteDescriptiveText(const std::string& text) {
 
 std::size_t FormatRecordLine(std::string& out, const COtherRecord& record, bool basicFormat,
                              Cp1252Guard* guard) {
-    const auto columns = RecordColumns(record);
     const int count = basicFormat ? kBasicColumnCount : kColumnCount;
     std::size_t lineBreaks = 0;
     for (int k = 0; k < count; ++k) {
         if (k > 0) {
             out += '\t';
         }
-        lineBreaks += AppendFeedField(out, *columns[static_cast<std::size_t>(k)], guard) ? 1 : 0;
+        lineBreaks += AppendFeedField(out, record.Field(k), guard) ? 1 : 0;
     }
     return lineBreaks;
 }

@@ -8,26 +8,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <tuple>
-#include <utility>
 #include <vector>
 
 #include "records/other_record.h"
 
 namespace yarvelin {
-
-// The record's twenty texts in column order, without a call per column.
-template <typename Record>
-auto RecordColumns(Record& r) {
-    auto& q = r.m_required;
-    auto& o = r.m_optional;
-    return std::array{&q.product_url, &q.name,         &q.description, &q.price,
-                      &q.image_url,   &q.category,     &q.offer_id,    &o.instock,
-                      &o.shipping,    &o.brand,        &o.upc,         &o.color,
-                      &o.size,        &o.quantity,     &o.product_id,  &o.manufacturer_id,
-                      &o.exp_date,    &o.product_type, &o.delete_,     &o.currency};
-}
-static_assert(std::tuple_size_v<decltype(RecordColumns(std::declval<COtherRecord&>()))> == kColumnCount);
 
 // The four header choices of the writer.
 struct FeedHeaderChoices {
@@ -48,7 +33,8 @@ std::optional<std::string> ParseHeaderValue(const std::string& line, const std::
 // Splits a line at TABs outside double quotes; a doubled quote inside quotes is one literal quote.
 std::vector<std::string> SplitFeedLine(const std::string& line);
 // The same straight into the record's columns (fields beyond the twentieth dropped, missing ones emptied),
-// for the readers' hot loops; gives the number of fields the line holds.
+// for the readers' hot loops: the record gets its texts in one allocation, with no string per field. Gives
+// the number of fields the line holds.
 std::size_t SplitFeedLine(std::string_view line, COtherRecord& record);
 
 std::string BuildColumnLine(bool basicFormat);

@@ -4,9 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <unordered_set>
-
 #include "app/feed_document.h"
+#include "checks/offer_id_index.h"
 #include "records/text_util.h"
 
 namespace yarvelin {
@@ -60,7 +59,7 @@ std::vector<std::pair<std::string, std::string>> BuildSummaryRows(const CFeedDoc
     for (const COtherRecord& r : doc.Records()) {
         productUrls += r.product_url_ok ? 1 : 0;
         imageUrls += r.image_url_ok ? 1 : 0;
-        marked += r.m_optional.delete_.empty() ? 0 : 1;
+        marked += r.Field(kColDelete).empty() ? 0 : 1;
     }
     const std::string verified = doc.IsDataVerified() ? "Verified" : "Un-verified";
     return {
@@ -101,15 +100,17 @@ std::string ProposedBackupFileName(const std::string& currentFile, bool currentI
 }
 
 std::string OfferIdCheckText(const CFeedDocument& doc) {
-    std::unordered_set<std::string> seen;
-    seen.reserve(doc.Count());
+    // The diagnostics' index: one arena of keys instead of a node per product.
+    COfferIdIndex seen;
     std::size_t missing = 0;
     std::size_t repeated = 0;
+    std::size_t row = 0;
     for (const COtherRecord& r : doc.Records()) {
-        const std::string id = Trim(r.m_required.offer_id);
-        if (id.empty()) {
+        ++row;
+        const std::string key = COfferIdIndex::Key(r.Field(kColOfferId));
+        if (key.empty()) {
             ++missing;
-        } else if (!seen.insert(ToLowerAscii(id)).second) {
+        } else if (seen.AddOrFind(key, row) != 0) {
             ++repeated;
         }
     }

@@ -455,8 +455,9 @@ bool CCompiledMap::Evaluate(const Alternative& alt, const std::vector<std::strin
 
 void CCompiledMap::Apply(const std::vector<std::string>& cells, COtherRecord& record) const {
     m_attributesRead = false;
+    std::string_view texts[kColumnCount];
     for (int k = 0; k < kColumnCount; ++k) {
-        std::string& field = record.Field(k);
+        std::string& field = m_texts[static_cast<std::size_t>(k)];
         bool made = false;
         for (const Alternative& alt : m_columns[k]) {
             if (Evaluate(alt, cells, field)) {
@@ -475,6 +476,10 @@ void CCompiledMap::Apply(const std::vector<std::string>& cells, COtherRecord& re
             NormalizeMoney(field);
         }
     }
+    for (int k = 0; k < kColumnCount; ++k) {
+        texts[k] = m_texts[static_cast<std::size_t>(k)];
+    }
+    record.SetFields(texts);
 }
 
 }  // namespace yarvelin

@@ -118,6 +118,8 @@ class CCompiledMap {
     int m_attributeList = -1;
     mutable std::vector<std::pair<std::string, std::string>> m_attributes;  // of the row being mapped
     mutable bool m_attributesRead = false;
+    // The row's texts before they go into the record in one piece; kept to reuse their memory.
+    mutable std::array<std::string, kColumnCount> m_texts;
 };
 
 }  // namespace yarvelin

@@ -169,7 +169,7 @@ class CShopImport {
             mayHoldBreaks = true;
             for (int k = 0; k < kColumnCount; ++k) {
                 if (m_record.Field(k).empty() || m_fromParent[k]) {
-                    m_record.Field(k) = parent->Field(k);
+                    m_record.SetField(k, parent->Field(k));
                 }
             }
         }
@@ -177,14 +177,14 @@ class CShopImport {
         // what the written feed reads back as.
         for (int k = 0; (mayHoldBreaks || m_constantBreaks) && k < kColumnCount; ++k) {
             if (HasLineBreak(m_record.Field(k))) {
-                m_record.Field(k) = FlattenLineBreaks(m_record.Field(k));
+                m_record.SetField(k, FlattenLineBreaks(m_record.Field(k)));
             }
         }
         if (m_settings.keepRecord && !m_settings.keepRecord(m_record)) {
             Skip(line, kLeftOutReason);
             return;
         }
-        if (TrimmedView(m_record.m_required.offer_id).empty()) {
+        if (TrimmedView(m_record.Field(kColOfferId)).empty()) {
             Skip(line, kNoOfferIdReason);
             return;
         }

@@ -28,7 +28,7 @@ void ClearChecks(COtherRecord& record) {
     record.urls_checked = false;
     record.product_url_ok = false;
     record.image_url_ok = false;
-    record.url_findings = {};
+    record.SetUrlFindings({});
 }
 
 bool IsMoneyColumn(int column) {

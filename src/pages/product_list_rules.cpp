@@ -45,7 +45,7 @@ std::string ListCellText(const COtherRecord& record, std::size_t row, int column
         case kListNumber:
             return std::to_string(row + 1);
         case kListName:
-            return record.m_required.name;
+            return std::string(record.Field(kColName));
         case kListPrice:
             return DisplayPrice(record);
         case kListDataCheck:
@@ -66,7 +66,7 @@ void SetDeleteMark(CFeedDocument& document, const std::vector<std::size_t>& rows
         }
         // Storing a copy of the stored record back into it would change nothing else, so the mark is set
         // in place: the record keeps its texts, check flags and position.
-        document.At(row).m_optional.delete_ = marked ? "Y" : "";
+        document.At(row).SetField(kColDelete, marked ? "Y" : "");
     }
     if (!rows.empty()) {
         document.MarkChanged();

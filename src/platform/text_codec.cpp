@@ -7,7 +7,7 @@
 
 namespace yarvelin {
 
-QString FromCp1252(const std::string& bytes) {
+QString FromCp1252(std::string_view bytes) {
     QString out;
     out.reserve(static_cast<qsizetype>(bytes.size()));
     for (unsigned char c : bytes) {
@@ -17,7 +17,7 @@ QString FromCp1252(const std::string& bytes) {
 }
 
 QString FromCp1252(const char* bytes) {
-    return FromCp1252(std::string(bytes ? bytes : ""));
+    return FromCp1252(std::string_view(bytes ? bytes : ""));
 }
 
 std::string ToCp1252(const QString& text) {

@@ -6,10 +6,11 @@
 #include <QString>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace yarvelin {
 
-QString FromCp1252(const std::string& bytes);
+QString FromCp1252(std::string_view bytes);
 QString FromCp1252(const char* bytes);
 // Characters Windows-1252 cannot hold become '?'.
 std::string ToCp1252(const QString& text);

@@ -653,7 +653,7 @@ const std::vector<std::string>& CurrencyCodes() {
     return codes;
 }
 
-int FindCurrencyIndex(const std::vector<std::string>& codes, const std::string& code) {
+int FindCurrencyIndex(const std::vector<std::string>& codes, std::string_view code) {
     for (std::size_t i = 0; i < codes.size(); ++i) {
         if (EqualsNoCase(codes[i], code)) {
             return static_cast<int>(i);

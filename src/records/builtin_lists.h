@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace yarvelin {
@@ -17,6 +18,6 @@ const std::vector<std::string>& CurrencyCodes();
 inline constexpr int kDefaultCurrencyIndex = 172;  // "USD"
 
 // Index of the first entry with this code, letter case ignored; -1 when the code is not listed.
-int FindCurrencyIndex(const std::vector<std::string>& codes, const std::string& code);
+int FindCurrencyIndex(const std::vector<std::string>& codes, std::string_view code);
 
 }  // namespace yarvelin

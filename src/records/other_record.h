@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -96,12 +97,15 @@ inline constexpr int kBasicColumnCount = 7;
 // Names of the twenty feed columns in file order.
 extern const char* const kColumnNames[kColumnCount];
 
+// One product. Its twenty texts live in one block (the end offset of each column, then the bytes of all
+// columns one after the other), so that a million products cost little more than their texts; a record
+// whose texts are all empty holds no block.
 class COtherRecord : public Record {
   public:
     static const RecordKind kKind;
 
     COtherRecord() = default;
-    // Copies the twenty texts and the four check flags; the removal mark is never copied.
+    // Copies the twenty texts, the four check flags and the URL findings; the removal mark is never copied.
     COtherRecord(const COtherRecord& other);
     COtherRecord& operator=(const COtherRecord& other);
     // A move is the same record in another place: everything goes along, the removal mark too.
@@ -111,31 +115,46 @@ class COtherRecord : public Record {
 
     const RecordKind& Kind() const override { return kKind; }
 
-    // Column k (0..19) in file order.
-    std::string& Field(int column);
-    const std::string& Field(int column) const;
-    void SetField(int column, std::string_view text) { Field(column).assign(text); }
+    // Column k (0..19) in file order. The view lasts until this record's texts change. It is const so
+    // that `Field(k) = text`, which would change nothing, does not compile: SetField changes a text.
+    const std::string_view Field(int column) const;
+    // text may be a view of this record's own texts.
+    void SetField(int column, std::string_view text);
+    // All twenty texts at once, with one allocation (the way to build a record from a line); a braced list
+    // of fewer texts leaves the columns after them empty.
+    void SetFields(const std::string_view (&texts)[kColumnCount]);
+    // Every text empty.
+    void ClearFields() { m_texts.reset(); }
 
-    // Takes over the texts and check flags of another record, keeping this record's removal mark.
+    // Takes over the texts, check flags and findings of another record, keeping this record's removal mark.
     void AssignFrom(const COtherRecord& other);
 
     bool IsInStock() const;  // instock is "Y" or "YES", any case
-    bool IsMarkedDeleted() const { return !m_optional.delete_.empty(); }
+    bool IsMarkedDeleted() const { return !Field(kColDelete).empty(); }
 
     // Texts for the list page's status columns.
     const char* DataStatusText() const;
     const char* UrlStatusText() const;
     const char* DeleteStatusText() const;
 
-    RequiredFields m_required;
-    OptionalFields m_optional;
+    // The URL check's findings from its last request of each address; gone with the flags. Few products
+    // have any, so they are kept out of the record itself.
+    const std::vector<UrlFinding>& UrlFindings() const;
+    void SetUrlFindings(std::vector<UrlFinding> findings);
+
     bool removal_mark = false;
     bool data_checked = false;
     bool urls_checked = false;
     bool product_url_ok = false;
     bool image_url_ok = false;
-    // The URL check's findings from its last request of each address; gone with the flags.
-    std::vector<UrlFinding> url_findings;
+
+  private:
+    const char* TextBytes() const { return reinterpret_cast<const char*>(m_texts.get() + kColumnCount); }
+    std::uint32_t TextSize() const { return m_texts ? m_texts[kColumnCount - 1] : 0; }
+
+    // kColumnCount end offsets, then the texts' bytes; nullptr when every text is empty.
+    std::unique_ptr<std::uint32_t[]> m_texts;
+    std::unique_ptr<std::vector<UrlFinding>> m_urlFindings;
 };
 
 // Declared record kinds; nothing in the program creates or reads them beyond their identity.

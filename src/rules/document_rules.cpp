@@ -9,10 +9,8 @@ namespace yarvelin {
 namespace {
 
 bool SameTexts(const COtherRecord& a, const COtherRecord& b) {
-    const auto x = RecordColumns(a);
-    const auto y = RecordColumns(b);
-    for (std::size_t k = 0; k < x.size(); ++k) {
-        if (*x[k] != *y[k]) {
+    for (int k = 0; k < kColumnCount; ++k) {
+        if (a.Field(k) != b.Field(k)) {
             return false;
         }
     }

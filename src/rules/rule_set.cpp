@@ -45,8 +45,7 @@ bool Compare(double value, CompareOp op, double number) {
 }
 
 bool Holds(const RuleCondition& c, const COtherRecord& record, std::string& scratch) {
-    const auto columns = RecordColumns(record);
-    const auto value = [&]() -> const std::string& { return *columns[static_cast<std::size_t>(c.column)]; };
+    const auto value = [&] { return record.Field(c.column); };
     bool result = true;
     switch (c.kind) {
         case RuleCondition::Kind::kAlways:
@@ -83,10 +82,13 @@ bool Holds(const RuleCondition& c, const COtherRecord& record, std::string& scra
 }
 
 void Expand(const RuleTemplate& t, const COtherRecord& record, std::string& out) {
-    const auto columns = RecordColumns(record);
     out.clear();
     for (const RuleTemplate::Piece& piece : t.pieces) {
-        out += piece.column < 0 ? piece.literal : *columns[static_cast<std::size_t>(piece.column)];
+        if (piece.column < 0) {
+            out += piece.literal;
+        } else {
+            out += record.Field(piece.column);
+        }
     }
 }
 
@@ -125,12 +127,9 @@ bool Calculate(const RuleAction& a, std::string& field) {
     return true;
 }
 
-// Gives whether the action changed or left out the product.
-bool Act(const RuleAction& a, COtherRecord& record, std::string& scratch) {
-    if (a.kind == RuleActionKind::kExclude) {
-        return true;
-    }
-    std::string& field = *RecordColumns(record)[static_cast<std::size_t>(a.column)];
+// Gives whether the action changed field, the text of its column in record (read only), or left out the
+// product.
+bool ActOn(const RuleAction& a, const COtherRecord& record, std::string& field, std::string& scratch) {
     switch (a.kind) {
         case RuleActionKind::kExclude:
             return true;
@@ -168,6 +167,18 @@ bool Act(const RuleAction& a, COtherRecord& record, std::string& scratch) {
         }
     }
     return false;
+}
+
+bool Act(const RuleAction& a, COtherRecord& record, std::string& scratch) {
+    if (a.kind == RuleActionKind::kExclude) {
+        return true;
+    }
+    std::string field(record.Field(a.column));
+    if (!ActOn(a, record, field, scratch)) {
+        return false;
+    }
+    record.SetField(a.column, field);
+    return true;
 }
 
 }  // namespace

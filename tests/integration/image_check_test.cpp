@@ -106,16 +106,16 @@ void PrintTo(const ImageUrlCase& c, std::ostream* os) {
 
 COtherRecord Product(const std::string& imagePath, const std::string& category) {
     COtherRecord r;
-    r.m_required.product_url = Pictures().Url("/files/page.html");
-    r.m_required.image_url = Pictures().Url(imagePath);
-    r.m_required.category = category;
-    r.m_required.offer_id = "P1";
+    r.SetField(kColProductUrl, Pictures().Url("/files/page.html"));
+    r.SetField(kColImageUrl, Pictures().Url(imagePath));
+    r.SetField(kColCategory, category);
+    r.SetField(kColOfferId, "P1");
     return r;
 }
 
 std::vector<Code> FindingCodes(const COtherRecord& r) {
     std::vector<Code> codes;
-    for (const UrlFinding& f : r.url_findings) {
+    for (const UrlFinding& f : r.UrlFindings()) {
         codes.push_back(static_cast<Code>(f.code));
         EXPECT_EQ(f.column, 4);
     }
@@ -218,10 +218,10 @@ TEST(ImageCheckTest, FindingsOfARepeatedCheckReplaceTheOldOnes) {
     ASSERT_EQ(FindingCodes(doc.At(0)), std::vector<Code>{Code::kImageTooSmall});
     // The merchant points the image at a page: the check asks again only for what was not OK, so the
     // image is asked again once its flag is cleared, as the editor does.
-    doc.At(0).m_required.image_url = Pictures().Url("/files/ok.png");
+    doc.At(0).SetField(kColImageUrl, Pictures().Url("/files/ok.png"));
     doc.At(0).urls_checked = false;
     RunUrlCheck(doc, client, cancel, observer);
-    EXPECT_TRUE(doc.At(0).url_findings.empty());
+    EXPECT_TRUE(doc.At(0).UrlFindings().empty());
 }
 
 std::string FeedLine(const std::string& image, const std::string& offer) {

@@ -36,10 +36,10 @@ const char* const kLocations = R"(
 COtherRecord Product(const CNginxServer& server, const std::string& path,
                      const std::string& currency = "USD") {
     COtherRecord r;
-    r.m_required.product_url = server.Url(path);
-    r.m_required.image_url = server.Url("/img/1.jpg");
-    r.m_required.price = "12.50";
-    r.m_optional.currency = currency;
+    r.SetField(kColProductUrl, server.Url(path));
+    r.SetField(kColImageUrl, server.Url("/img/1.jpg"));
+    r.SetField(kColPrice, "12.50");
+    r.SetField(kColCurrency, currency);
     return r;
 }
 
@@ -52,7 +52,7 @@ class NullObserver : public CUrlCheckObserver {
 
 std::vector<Code> PageCodes(const COtherRecord& r) {
     std::vector<Code> codes;
-    for (const UrlFinding& f : r.url_findings) {
+    for (const UrlFinding& f : r.UrlFindings()) {
         if (f.column != 4) {
             codes.push_back(static_cast<Code>(f.code));
         }
@@ -129,7 +129,7 @@ TEST(LandingPageCheck, RobotsOncePerHostAndStatusesAsBefore) {
         EXPECT_STREQ(doc.At(i).UrlStatusText(), "Err:Img Url") << i;
     }
     EXPECT_EQ(PageCodes(doc.At(12)), std::vector<Code>{Code::kPageDisallowedByRobots});
-    EXPECT_NE(doc.At(12).url_findings[0].message.find("\"Yarvelin\""), std::string::npos);
+    EXPECT_NE(doc.At(12).UrlFindings()[0].message.find("\"Yarvelin\""), std::string::npos);
 }
 
 }  // namespace

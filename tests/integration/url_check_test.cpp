@@ -95,8 +95,8 @@ class CRecordingObserver : public CUrlCheckObserver {
 
 COtherRecord Product(const std::string& productUrl, const std::string& imageUrl) {
     COtherRecord r;
-    r.m_required.product_url = productUrl;
-    r.m_required.image_url = imageUrl;
+    r.SetField(kColProductUrl, productUrl);
+    r.SetField(kColImageUrl, imageUrl);
     return r;
 }
 
@@ -245,7 +245,7 @@ TEST(UrlCheckWorkerTest, WritesResultsAndSecondRunAsksOnlyWhatFailed) {
     }
 
     // The merchant fixed the image of the second product; a later run asks only for what was not OK.
-    doc.At(1).m_required.image_url = server.Url("/img/2.jpg");
+    doc.At(1).SetField(kColImageUrl, server.Url("/img/2.jpg"));
     CCurlHttpClient many = Client(16);
     CRecordingObserver second;
     RunUrlCheck(doc, many, cancel, second);
@@ -293,8 +293,8 @@ TEST(UrlCheckWorkerTest, ManyAtOnceGiveTheResultsOfOneAfterAnother) {
     auto session = client.OpenSession(kUrlCheckUserAgent);
     std::vector<unsigned> expected;
     for (std::size_t i = 0; i < sequential.Count(); ++i) {
-        expected.push_back(CheckUrl(*session, sequential.At(i).m_required.product_url));
-        expected.push_back(CheckUrl(*session, sequential.At(i).m_required.image_url));
+        expected.push_back(CheckUrl(*session, std::string(sequential.At(i).Field(kColProductUrl))));
+        expected.push_back(CheckUrl(*session, std::string(sequential.At(i).Field(kColImageUrl))));
     }
     std::atomic<bool> cancel{false};
     CRecordingObserver observer;

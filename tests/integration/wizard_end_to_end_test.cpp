@@ -268,8 +268,8 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
         });
         const CFeedDocument& doc = run.app.Document();
         ASSERT_EQ(doc.Count(), sampleCount + 1);
-        EXPECT_EQ(doc.At(0).m_required.price, "49.50");
-        EXPECT_EQ(doc.At(sampleCount).m_required.product_url, defaultUrl);
+        EXPECT_EQ(doc.At(0).Field(kColPrice), "49.50");
+        EXPECT_EQ(doc.At(sampleCount).Field(kColProductUrl), defaultUrl);
         EXPECT_TRUE(doc.IsChanged());
 
         m_checkingData = true;

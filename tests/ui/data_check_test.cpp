@@ -151,11 +151,11 @@ void DataCheckTest::alertAnswers() {
 void DataCheckTest::runAsksRemembersAndReports() {
     CTestGui t;
     COtherRecord a;
-    a.m_required.name = "Desk\tlamp";               // newline question: No, ticked
-    a.m_required.description = "<B>Bold</b> \xa9";  // escape question: Yes, not ticked
+    a.SetField(kColName, "Desk\tlamp");               // newline question: No, ticked
+    a.SetField(kColDescription, "<B>Bold</b> \xa9");  // escape question: Yes, not ticked
     COtherRecord b;
-    b.m_required.name = "Chair\nwhite";     // silenced now: the remembered No, without a dialog
-    b.m_required.description = "Red \x99";  // asked again: Yes
+    b.SetField(kColName, "Chair\nwhite");     // silenced now: the remembered No, without a dialog
+    b.SetField(kColDescription, "Red \x99");  // asked again: Yes
     t.Doc().AddOrReplaceRecord(a);
     t.Doc().AddOrReplaceRecord(b);
     QProgressBar progress;
@@ -190,10 +190,10 @@ void DataCheckTest::runAsksRemembersAndReports() {
     QCOMPARE(progress.value(), 2);
     QCOMPARE(status.text(), A("All records checked"));
     // No keeps the TAB (the writer quotes it) and makes the line break the blank the file will hold.
-    QCOMPARE(t.Doc().At(0).m_required.name, std::string("Desk\tlamp"));
-    QCOMPARE(t.Doc().At(0).m_required.description, std::string("Bold&#060;/b&#062; &#169;"));
-    QCOMPARE(t.Doc().At(1).m_required.name, std::string("Chair white"));
-    QCOMPARE(t.Doc().At(1).m_required.description, std::string("Red &#153;"));
+    QCOMPARE(std::string(t.Doc().At(0).Field(kColName)), std::string("Desk\tlamp"));
+    QCOMPARE(std::string(t.Doc().At(0).Field(kColDescription)), std::string("Bold&#060;/b&#062; &#169;"));
+    QCOMPARE(std::string(t.Doc().At(1).Field(kColName)), std::string("Chair white"));
+    QCOMPARE(std::string(t.Doc().At(1).Field(kColDescription)), std::string("Red &#153;"));
     QCOMPARE(settings::kDontShowWhiteSpace.Read(t.m_store), std::string("T"));
     QCOMPARE(settings::kDontShowWhiteSpaceValue.Read(t.m_store), kAnswerNo);
     QCOMPARE(t.m_store.GetString(settings::kDontShowEscape.section, settings::kDontShowEscape.name),
@@ -213,7 +213,7 @@ void DataCheckTest::runWithSilencedAlertsShowsNothing() {
     settings::kDontShowEscapeValue.Write(t.m_store, kAnswerNo);
     for (int i = 0; i < 1000; ++i) {
         COtherRecord r;
-        r.m_required.name = "Lamp\r\n\xae";
+        r.SetField(kColName, "Lamp\r\n\xae");
         t.Doc().AddOrReplaceRecord(r);
     }
     bool dialogSeen = false;
@@ -227,7 +227,7 @@ void DataCheckTest::runWithSilencedAlertsShowsNothing() {
     watch.start(1);
     CDataCheckView::Run(t.Gui(), nullptr, nullptr, nullptr);
     QVERIFY(!dialogSeen);
-    QCOMPARE(t.Doc().At(999).m_required.name, std::string("Lamp"));
+    QCOMPARE(std::string(t.Doc().At(999).Field(kColName)), std::string("Lamp"));
     QVERIFY(t.Doc().At(999).data_checked);
 }
 

@@ -30,14 +30,10 @@ namespace {
 
 COtherRecord Product(const std::string& offerId) {
     COtherRecord r;
-    r.m_required = {"http://shop.example.com/p/" + offerId,
-                    "Desk Lamp " + offerId,
-                    "A lamp for the desk.",
-                    "12.50",
-                    "http://shop.example.com/i/" + offerId + ".jpg",
-                    "Home & Garden > Home Furnishings > Lighting",
-                    offerId};
-    r.m_optional.currency = "USD";
+    r.SetFields({"http://shop.example.com/p/" + offerId, "Desk Lamp " + offerId, "A lamp for the desk.",
+                 "12.50", "http://shop.example.com/i/" + offerId + ".jpg",
+                 "Home & Garden > Home Furnishings > Lighting", offerId});
+    r.SetField(kColCurrency, "USD");
     return r;
 }
 
@@ -48,16 +44,16 @@ void AddMixedProducts(CFeedDocument& doc) {
         doc.AddOrReplaceRecord(Product(id));
     }
     COtherRecord price = Product("B1");
-    price.m_required.price = "12,50";
+    price.SetField(kColPrice, "12,50");
     doc.AddOrReplaceRecord(price);
     COtherRecord twice = Product("a1");
-    twice.m_required.price = "$3";
+    twice.SetField(kColPrice, "$3");
     doc.AddOrReplaceRecord(twice);
     COtherRecord upc = Product("C1");
-    upc.m_optional.upc = "036000291453";
+    upc.SetField(kColUpc, "036000291453");
     doc.AddOrReplaceRecord(upc);
     COtherRecord gone = Product("D1");
-    gone.m_optional.delete_ = "Y";
+    gone.SetField(kColDelete, "Y");
     doc.AddOrReplaceRecord(gone);
 }
 
@@ -149,7 +145,7 @@ void DiagnosticsTest::doubleClickOpensTheEditorAndChecksAgain() {
     window.SetEditorRunner([&](std::size_t position) {
         opened.push_back(position);
         COtherRecord fixed = t.Doc().At(position);
-        fixed.m_required.price = "12.50";
+        fixed.SetField(kColPrice, "12.50");
         t.Doc().AddOrReplaceRecord(fixed, position);
         return true;
     });
@@ -203,7 +199,7 @@ void DiagnosticsTest::savePageShowsWhatWasCorrectedInTheWindow() {
         QVERIFY(qobject_cast<CDiagnosticsDlg*>(modal) != nullptr);
         for (std::size_t i = 0; i < t.Doc().Count(); ++i) {
             COtherRecord fixed = t.Doc().At(i);
-            fixed.m_required.offer_id = "fixed-" + std::to_string(i);
+            fixed.SetField(kColOfferId, "fixed-" + std::to_string(i));
             t.Doc().AddOrReplaceRecord(fixed, i);
         }
     });
@@ -326,7 +322,7 @@ void DiagnosticsTest::uploadWindowListsTheFirstFindingsOfALargeFile() {
     const std::size_t bad = kDiagnosticsWindowPerCode + 3;
     for (std::size_t i = 0; i < bad; ++i) {
         COtherRecord r = Product("P" + std::to_string(i));
-        r.m_required.price = "12,50";
+        r.SetField(kColPrice, "12,50");
         t.Doc().AddOrReplaceRecord(r);
     }
     const std::string path = WriteFeed(t, "large.txt");
@@ -359,8 +355,8 @@ void DiagnosticsTest::uploadCheckOnTheWorkerGivesTheSameFindings() {
     CTestGui t;
     for (int i = 0; i < 3000; ++i) {
         COtherRecord r = Product("W" + std::to_string(i));
-        r.m_required.price = i % 7 == 0 ? "12,50" : "12.50";
-        r.m_optional.upc = i % 5 == 0 ? "036000291453" : "";
+        r.SetField(kColPrice, i % 7 == 0 ? "12,50" : "12.50");
+        r.SetField(kColUpc, i % 5 == 0 ? "036000291453" : "");
         t.Doc().AddOrReplaceRecord(r);
     }
     const std::string path = WriteFeed(t, "worker.txt");
@@ -421,9 +417,9 @@ void DiagnosticsTest::screenshots() {
     AddMixedProducts(t.Doc());
     for (int i = 0; i < 3; ++i) {
         COtherRecord r = Product("E" + std::to_string(i));
-        r.m_required.category = "Garden > Gnomes";
-        r.m_required.product_url = i == 1 ? "ftp://shop.example.com/p" : r.m_required.product_url;
-        r.m_optional.exp_date = "202301011200";
+        r.SetField(kColCategory, "Garden > Gnomes");
+        r.SetField(kColProductUrl, i == 1 ? "ftp://shop.example.com/p" : r.Field(kColProductUrl));
+        r.SetField(kColExpDate, "202301011200");
         t.Doc().AddOrReplaceRecord(r);
     }
     CDiagnosticsDlg window(t.Gui(), false);

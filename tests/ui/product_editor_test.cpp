@@ -51,27 +51,27 @@ void FillCompulsory(CNewProductDlg& dlg) {
 
 COtherRecord StoredProduct() {
     COtherRecord r;
-    r.m_required.product_url = "http://shop.example/kettle";
-    r.m_required.name = "Caf\xe9 kettle";
-    r.m_required.description = "Steel kettle, 1.7 l";
-    r.m_required.price = "49.90";
-    r.m_required.image_url = "http://shop.example/kettle.jpg";
-    r.m_required.category = "Home & Garden > Kitchen";
-    r.m_required.offer_id = "K-100";
-    r.m_optional.instock = "N";
-    r.m_optional.shipping = "4.5";
-    r.m_optional.currency = "zwd";
-    r.m_optional.exp_date = "200312311800";
-    r.m_optional.quantity = "12";
-    r.m_optional.delete_ = "Y";
-    r.m_optional.product_type = "OTHER";
+    r.SetField(kColProductUrl, "http://shop.example/kettle");
+    r.SetField(kColName, "Caf\xe9 kettle");
+    r.SetField(kColDescription, "Steel kettle, 1.7 l");
+    r.SetField(kColPrice, "49.90");
+    r.SetField(kColImageUrl, "http://shop.example/kettle.jpg");
+    r.SetField(kColCategory, "Home & Garden > Kitchen");
+    r.SetField(kColOfferId, "K-100");
+    r.SetField(kColInstock, "N");
+    r.SetField(kColShipping, "4.5");
+    r.SetField(kColCurrency, "zwd");
+    r.SetField(kColExpDate, "200312311800");
+    r.SetField(kColQuantity, "12");
+    r.SetField(kColDelete, "Y");
+    r.SetField(kColProductType, "OTHER");
     r.data_checked = r.urls_checked = r.product_url_ok = r.image_url_ok = true;
     return r;
 }
 
 void AddProduct(CTestGui& t, const char* offerId) {
     COtherRecord r;
-    r.m_required.offer_id = offerId;
+    r.SetField(kColOfferId, offerId);
     t.Doc().AddOrReplaceRecord(r);
 }
 
@@ -182,15 +182,15 @@ void ProductEditorTest::storingAppendsAFreshRecord() {
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(t.Doc().Count(), std::size_t{2});
     const COtherRecord& r = t.Doc().At(1);
-    QCOMPARE(r.m_required.offer_id, std::string("C0FFEEBEEF112345678"));
-    QCOMPARE(r.m_required.price, std::string("12.50"));
-    QCOMPARE(r.m_optional.shipping, std::string("0.00"));
-    QCOMPARE(r.m_optional.currency, std::string("ADP"));
-    QCOMPARE(r.m_optional.color, std::string("Red"));
-    QCOMPARE(r.m_optional.instock, std::string("Y"));
-    QCOMPARE(r.m_optional.product_type, std::string("OTHER"));
-    QCOMPARE(r.m_optional.exp_date.substr(0, 8), std::string("20270301"));
-    QCOMPARE(r.m_optional.exp_date.size(), std::size_t{12});
+    QCOMPARE(std::string(r.Field(kColOfferId)), std::string("C0FFEEBEEF112345678"));
+    QCOMPARE(std::string(r.Field(kColPrice)), std::string("12.50"));
+    QCOMPARE(std::string(r.Field(kColShipping)), std::string("0.00"));
+    QCOMPARE(std::string(r.Field(kColCurrency)), std::string("ADP"));
+    QCOMPARE(std::string(r.Field(kColColor)), std::string("Red"));
+    QCOMPARE(std::string(r.Field(kColInstock)), std::string("Y"));
+    QCOMPARE(std::string(r.Field(kColProductType)), std::string("OTHER"));
+    QCOMPARE(std::string(r.Field(kColExpDate).substr(0, 8)), std::string("20270301"));
+    QCOMPARE(r.Field(kColExpDate).size(), std::size_t{12});
     QCOMPARE(t.m_ui.m_beeps, 0);
 }
 
@@ -217,18 +217,18 @@ void ProductEditorTest::editLoadsAndReplacesInPlace() {
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(t.Doc().Count(), std::size_t{3});
     const COtherRecord& r = t.Doc().At(1);
-    QCOMPARE(r.m_required.offer_id, std::string("K-100"));
-    QCOMPARE(r.m_required.name, std::string("Caf\xe9 kettle"));
-    QCOMPARE(r.m_required.price, std::string("49.90"));
-    QCOMPARE(r.m_optional.shipping, std::string("4.50"));
-    QCOMPARE(r.m_optional.currency, std::string("ZWD"));
-    QCOMPARE(r.m_optional.exp_date, std::string("200312311800"));
-    QCOMPARE(r.m_optional.instock, std::string("N"));
-    QCOMPARE(r.m_optional.quantity, std::string());
-    QCOMPARE(r.m_optional.delete_, std::string());
+    QCOMPARE(std::string(r.Field(kColOfferId)), std::string("K-100"));
+    QCOMPARE(std::string(r.Field(kColName)), std::string("Caf\xe9 kettle"));
+    QCOMPARE(std::string(r.Field(kColPrice)), std::string("49.90"));
+    QCOMPARE(std::string(r.Field(kColShipping)), std::string("4.50"));
+    QCOMPARE(std::string(r.Field(kColCurrency)), std::string("ZWD"));
+    QCOMPARE(std::string(r.Field(kColExpDate)), std::string("200312311800"));
+    QCOMPARE(std::string(r.Field(kColInstock)), std::string("N"));
+    QCOMPARE(std::string(r.Field(kColQuantity)), std::string());
+    QCOMPARE(std::string(r.Field(kColDelete)), std::string());
     QCOMPARE(std::string(r.DataStatusText()), std::string("Unverified"));
     QCOMPARE(std::string(r.UrlStatusText()), std::string("Unverified"));
-    QCOMPARE(t.Doc().At(2).m_required.offer_id, std::string("C"));
+    QCOMPARE(std::string(t.Doc().At(2).Field(kColOfferId)), std::string("C"));
 }
 
 void ProductEditorTest::compulsoryFieldErrorsGoToTheHelpLine_data() {
@@ -365,8 +365,8 @@ void ProductEditorTest::characterOutsideTheCodePageIsRefused() {
     FindChild<QLineEdit>(dlg, "brandEdit")->setText(QString::fromUtf8("\u201cBest\u201d \u20ac"));
     FindChild<QPushButton>(dlg, "storeButton")->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
-    QCOMPARE(t.Doc().At(0).m_optional.brand, std::string("\x93"
-                                                         "Best\x94 \x80"));
+    QCOMPARE(std::string(t.Doc().At(0).Field(kColBrand)), std::string("\x93"
+                                                                      "Best\x94 \x80"));
 }
 
 void ProductEditorTest::typedTextIsNotCompleted() {
@@ -393,18 +393,18 @@ void ProductEditorTest::typedTextIsNotCompleted() {
     FindChild<QLineEdit>(dlg, "nameEdit")->setFocus();
     FindChild<QPushButton>(dlg, "storeButton")->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
-    QCOMPARE(t.Doc().At(0).m_required.category, std::string("Office"));
-    QCOMPARE(t.Doc().At(0).m_optional.color, std::string("Red"));
-    QCOMPARE(t.Doc().At(0).m_optional.size, std::string("XL"));
+    QCOMPARE(std::string(t.Doc().At(0).Field(kColCategory)), std::string("Office"));
+    QCOMPARE(std::string(t.Doc().At(0).Field(kColColor)), std::string("Red"));
+    QCOMPARE(std::string(t.Doc().At(0).Field(kColSize)), std::string("XL"));
 }
 
 void ProductEditorTest::untouchedTextsKeepTheirBytes() {
     CTestGui t;
     COtherRecord stored = StoredProduct();
-    stored.m_required.description = " Steel\xa0kettle,\r1.7\xa0l";
-    stored.m_required.name = " Kettle\t";
-    stored.m_required.category = "Flowers > Roses ";
-    stored.m_optional.upc = "0042 ";
+    stored.SetField(kColDescription, " Steel\xa0kettle,\r1.7\xa0l");
+    stored.SetField(kColName, " Kettle\t");
+    stored.SetField(kColCategory, "Flowers > Roses ");
+    stored.SetField(kColUpc, "0042 ");
     t.Doc().AddOrReplaceRecord(stored);
     {
         CQueuedGuids guids;
@@ -413,14 +413,14 @@ void ProductEditorTest::untouchedTextsKeepTheirBytes() {
         FindChild<QPushButton>(dlg, "storeButton")->click();
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         const COtherRecord& r = t.Doc().At(0);
-        QCOMPARE(r.m_required.description, stored.m_required.description);
-        QCOMPARE(r.m_required.name, stored.m_required.name);
-        QCOMPARE(r.m_required.category, stored.m_required.category);
-        QCOMPARE(r.m_optional.upc, stored.m_optional.upc);
-        QCOMPARE(r.m_optional.brand, std::string("Acme"));  // typed: trimmed as ever
+        QCOMPARE(std::string(r.Field(kColDescription)), std::string(stored.Field(kColDescription)));
+        QCOMPARE(std::string(r.Field(kColName)), std::string(stored.Field(kColName)));
+        QCOMPARE(std::string(r.Field(kColCategory)), std::string(stored.Field(kColCategory)));
+        QCOMPARE(std::string(r.Field(kColUpc)), std::string(stored.Field(kColUpc)));
+        QCOMPARE(std::string(r.Field(kColBrand)), std::string("Acme"));  // typed: trimmed as ever
     }
     // Typed into, the description keeps its no-break spaces.
-    t.Doc().At(0).m_required.description = "Steel\xa0kettle";
+    t.Doc().At(0).SetField(kColDescription, "Steel\xa0kettle");
     CQueuedGuids guids;
     CNewProductDlg dlg(t.Gui(), std::size_t{0}, guids);
     auto* description = FindChild<QPlainTextEdit>(dlg, "descriptionEdit");
@@ -429,7 +429,7 @@ void ProductEditorTest::untouchedTextsKeepTheirBytes() {
     QTest::keyClicks(description, A(", 1.7 l"));
     FindChild<QPushButton>(dlg, "storeButton")->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
-    QCOMPARE(t.Doc().At(0).m_required.description, std::string("Steel\xa0kettle, 1.7 l"));
+    QCOMPARE(std::string(t.Doc().At(0).Field(kColDescription)), std::string("Steel\xa0kettle, 1.7 l"));
 }
 
 void ProductEditorTest::focusShowsHelpAndCountersCount() {
@@ -521,25 +521,26 @@ void ProductEditorTest::screenshots() {
     }
     {
         COtherRecord r;
-        r.m_required.product_url = "http://www.northwind-kitchen.example/products/cast-iron-skillet-26";
-        r.m_required.name = "Cast iron skillet, 26 cm, pre-seasoned";
-        r.m_required.description =
+        r.SetField(kColProductUrl, "http://www.northwind-kitchen.example/products/cast-iron-skillet-26");
+        r.SetField(kColName, "Cast iron skillet, 26 cm, pre-seasoned");
+        r.SetField(
+            kColDescription,
             "Heavy cast iron skillet with a pre-seasoned surface. Keeps heat evenly, works on gas, electric, "
-            "induction and in the oven. Helper handle for a safe grip.";
-        r.m_required.price = "39.90";
-        r.m_required.image_url = "http://www.northwind-kitchen.example/images/skillet-26.jpg";
-        r.m_required.category = "Home & Garden > Kitchen > Cookware";
-        r.m_required.offer_id = "NW-SK26-001";
-        r.m_optional.instock = "Y";
-        r.m_optional.shipping = "5.50";
-        r.m_optional.brand = "Northwind";
-        r.m_optional.upc = "012345678905";
-        r.m_optional.color = "Black";
-        r.m_optional.size = "Large";
-        r.m_optional.product_id = "NW-SK26";
-        r.m_optional.manufacturer_id = "CI-260-PS";
-        r.m_optional.exp_date = "202712311800";
-        r.m_optional.currency = "EUR";
+            "induction and in the oven. Helper handle for a safe grip.");
+        r.SetField(kColPrice, "39.90");
+        r.SetField(kColImageUrl, "http://www.northwind-kitchen.example/images/skillet-26.jpg");
+        r.SetField(kColCategory, "Home & Garden > Kitchen > Cookware");
+        r.SetField(kColOfferId, "NW-SK26-001");
+        r.SetField(kColInstock, "Y");
+        r.SetField(kColShipping, "5.50");
+        r.SetField(kColBrand, "Northwind");
+        r.SetField(kColUpc, "012345678905");
+        r.SetField(kColColor, "Black");
+        r.SetField(kColSize, "Large");
+        r.SetField(kColProductId, "NW-SK26");
+        r.SetField(kColManufacturerId, "CI-260-PS");
+        r.SetField(kColExpDate, "202712311800");
+        r.SetField(kColCurrency, "EUR");
         t.Doc().AddOrReplaceRecord(r);
         CNewProductDlg dlg(t.Gui(), std::size_t{0});
         settle(dlg);

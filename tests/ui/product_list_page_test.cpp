@@ -27,9 +27,9 @@ const char* const kSelectionButtons[] = {"editButton",      "markDeletedButton",
 void AddProducts(CFeedDocument& doc, const QString& names) {
     for (const QString& name : names.split(QLatin1Char(','))) {
         COtherRecord r;
-        r.m_required.name = ToCp1252(name);
-        r.m_required.price = "9.99";
-        r.m_optional.currency = "USD";
+        r.SetField(kColName, ToCp1252(name));
+        r.SetField(kColPrice, "9.99");
+        r.SetField(kColCurrency, "USD");
         doc.AddOrReplaceRecord(r);
     }
     doc.MarkSaved();  // as it stands after opening its file
@@ -38,7 +38,7 @@ void AddProducts(CFeedDocument& doc, const QString& names) {
 QString Names(const CFeedDocument& doc) {
     QStringList names;
     for (const COtherRecord& r : doc.Records()) {
-        names << FromCp1252(r.m_required.name);
+        names << FromCp1252(r.Field(kColName));
     }
     return names.join(QLatin1Char(','));
 }
@@ -161,10 +161,10 @@ void ProductListPageTest::buttonStatesFollowClicksAndActivation() {
 void ProductListPageTest::columnsAndCells() {
     CTestGui t;
     COtherRecord r;
-    r.m_required.name = "Caf\xe9 \x93Noir\x94 mug";
-    r.m_required.price = "4.50";
-    r.m_optional.currency = "usd";
-    r.m_optional.delete_ = "N";
+    r.SetField(kColName, "Caf\xe9 \x93Noir\x94 mug");
+    r.SetField(kColPrice, "4.50");
+    r.SetField(kColCurrency, "usd");
+    r.SetField(kColDelete, "N");
     r.data_checked = true;
     r.urls_checked = true;
     r.product_url_ok = true;
@@ -206,7 +206,7 @@ void ProductListPageTest::markAndUnmarkNonAdjacentRows() {
     QCOMPARE(MarkedColumn(page), (QStringList{del, {}, del, {}, {}, del}));
     QCOMPARE(page.SelectedRows(), Rows({0, 2, 5}));
     QVERIFY(t.Doc().IsChanged());
-    QCOMPARE(t.Doc().At(2).m_optional.delete_, std::string("Y"));
+    QCOMPARE(std::string(t.Doc().At(2).Field(kColDelete)), std::string("Y"));
 
     // Un-mark two of them, one of which was never marked.
     t.Doc().MarkSaved();
@@ -327,7 +327,7 @@ void ProductListPageTest::newAndEditThroughTheEditor() {
         calls.push_back(position);
         if (store) {
             COtherRecord r;
-            r.m_required.name = position ? "edited" : "new";
+            r.SetField(kColName, position ? "edited" : "new");
             t.Doc().AddOrReplaceRecord(r, position);
         }
         return store;

@@ -56,8 +56,8 @@ void Vary(CFeedDocument& doc) {
         r.product_url_ok = i % 7 != 3;
         r.image_url_ok = i % 5 != 2;
     }
-    doc.At(4).m_optional.delete_ = "Y";
-    doc.At(9).m_optional.delete_ = "Y";
+    doc.At(4).SetField(kColDelete, "Y");
+    doc.At(9).SetField(kColDelete, "Y");
 }
 
 // The sheet on screen at the product list; null when it did not come up.

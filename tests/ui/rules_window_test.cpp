@@ -18,10 +18,10 @@ namespace {
 
 COtherRecord Product(const std::string& offerId, const std::string& price, const std::string& instock) {
     COtherRecord r;
-    r.m_required = {"http://shop.example.com/p/" + offerId, "Lamp " + offerId, "A lamp.", price,
-                    "http://shop.example.com/i.jpg",        "Shop > Lamps",    offerId};
-    r.m_optional.instock = instock;
-    r.m_optional.currency = "USD";
+    r.SetFields({"http://shop.example.com/p/" + offerId, "Lamp " + offerId, "A lamp.", price,
+                 "http://shop.example.com/i.jpg", "Shop > Lamps", offerId});
+    r.SetField(kColInstock, instock);
+    r.SetField(kColCurrency, "USD");
     r.data_checked = r.urls_checked = r.product_url_ok = r.image_url_ok = true;
     return r;
 }
@@ -145,7 +145,8 @@ void RulesWindowTest::applyEditsTheOpenFeed() {
     QVERIFY(window.FeedChanged());
     QVERIFY(f.t.Doc().IsChanged());
     QCOMPARE(f.t.Doc().Count(), std::size_t{2});
-    QCOMPARE(f.t.Doc().At(1).m_required.category, std::string("Home & Garden > Home Furnishings > Lighting"));
+    QCOMPARE(std::string(f.t.Doc().At(1).Field(kColCategory)),
+             std::string("Home & Garden > Home Furnishings > Lighting"));
     QVERIFY(!f.t.Doc().At(1).data_checked && !f.t.Doc().At(1).urls_checked);
     QCOMPARE(Status(window), QStringLiteral("Applied: 2 products changed, 1 left out of the feed."));
     // The counts now speak of the changed feed.

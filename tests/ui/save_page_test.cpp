@@ -38,13 +38,8 @@ std::string Native(const QString& path) {
 void AddProducts(CFeedDocument& doc, int count) {
     for (int i = 0; i < count; ++i) {
         COtherRecord r;
-        r.m_required = {"http://shop.example.com/p",
-                        "Name",
-                        "Text",
-                        "1.00",
-                        "http://shop.example.com/i",
-                        "Flowers > Roses",
-                        "A" + std::to_string(i)};
+        r.SetFields({"http://shop.example.com/p", "Name", "Text", "1.00", "http://shop.example.com/i",
+                     "Flowers > Roses", "A" + std::to_string(i)});
         doc.AddOrReplaceRecord(r);
     }
 }
@@ -153,9 +148,9 @@ class SavePageTest : public QObject {
     void lineBreaksAreToldBeforeWriting() {
         CTestGui t;
         AddProducts(t.Doc(), 3);
-        t.Doc().At(0).m_required.description = "Two\r\nlines";
-        t.Doc().At(2).m_required.name = "a\rb";
-        t.Doc().At(2).m_optional.brand = "x\ny";  // not written in the basic format
+        t.Doc().At(0).SetField(kColDescription, "Two\r\nlines");
+        t.Doc().At(2).SetField(kColName, "a\rb");
+        t.Doc().At(2).SetField(kColBrand, "x\ny");  // not written in the basic format
         CPage4 page(t.Gui());
         page.OnSetActive();
         const QString path = t.m_dir.filePath(QStringLiteral("feed.txt"));
@@ -188,7 +183,7 @@ class SavePageTest : public QObject {
     void tabsTurnQuotedOnAndThePageShowsIt() {
         CTestGui t;
         AddProducts(t.Doc(), 2);
-        t.Doc().At(1).m_required.name = "Desk\tTray";
+        t.Doc().At(1).SetField(kColName, "Desk\tTray");
         CPage4 page(t.Gui());
         page.OnSetActive();
         QVERIFY(FindChild<QCheckBox>(page, "noHeadersCheck")->isChecked());
@@ -270,7 +265,7 @@ class SavePageTest : public QObject {
         doc.NoteLoadedFrom(Native(path));
         doc.SetAccount("shop\x92s");
         AddProducts(doc, 3);
-        doc.At(0).m_optional.delete_ = "Y";
+        doc.At(0).SetField(kColDelete, "Y");
         doc.At(1).product_url_ok = true;
         doc.At(1).image_url_ok = true;
         doc.At(2).image_url_ok = true;

@@ -285,7 +285,7 @@ void StartPageTest::utf8FileAsksWhatCannotBeKept() {
     w.OpenRow(0);
     QCOMPARE(w.Status(), kLoaded);
     QCOMPARE(w.t.Doc().Count(), std::size_t(1));
-    QCOMPARE(w.t.Doc().At(0).m_required.name, std::string("Caf\xe9 ?\xf3?w"));
+    QCOMPARE(std::string(w.t.Doc().At(0).Field(kColName)), std::string("Caf\xe9 ?\xf3?w"));
     QVERIFY(w.UiDone());
 }
 

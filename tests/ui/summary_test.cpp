@@ -17,12 +17,12 @@ namespace {
 COtherRecord Product(const char* name, const char* deleteMark, const char* price = "1.00",
                      const char* currency = "USD") {
     COtherRecord r;
-    r.m_required.name = name;
-    r.m_required.price = price;
-    r.m_optional.currency = currency;
-    r.m_optional.delete_ = deleteMark;
-    r.m_required.description = std::string("About ") + name;
-    r.m_optional.upc = std::string("UPC-") + name;
+    r.SetField(kColName, name);
+    r.SetField(kColPrice, price);
+    r.SetField(kColCurrency, currency);
+    r.SetField(kColDelete, deleteMark);
+    r.SetField(kColDescription, std::string("About ") + name);
+    r.SetField(kColUpc, std::string("UPC-") + name);
     return r;
 }
 
@@ -146,9 +146,9 @@ void SummaryTest::deletedRowsHiddenAndNumberingConsecutive() {
 void SummaryTest::cellTextsAndPrice() {
     CTestGui t;
     COtherRecord dollars = Product("Desk \x96 oak", "", "12.50", "USD");
-    dollars.m_required.product_url = "http://shop.example/desk";
-    dollars.m_optional.shipping = "4.00";
-    dollars.m_optional.exp_date = "200312311800";
+    dollars.SetField(kColProductUrl, "http://shop.example/desk");
+    dollars.SetField(kColShipping, "4.00");
+    dollars.SetField(kColExpDate, "200312311800");
     t.Doc().AddOrReplaceRecord(dollars);
     t.Doc().AddOrReplaceRecord(Product("Chair", "", "3.00", "usd"));
     t.Doc().AddOrReplaceRecord(Product("Stool", "", "7.25", "EUR"));

@@ -102,10 +102,10 @@ TEST(CategoryTally, WritesAMapTheRulesLoaderAccepts) {
     const CRuleSet rules = CRuleSet::Parse(text, "suggested.toml");
     ASSERT_EQ(rules.Rules().size(), 1u);
     COtherRecord product;
-    product.m_required.category = "Gifts > Caf\xE9 \"Cups\"";
+    product.SetField(kColCategory, "Gifts > Caf\xE9 \"Cups\"");
     RuleRun run = rules.StartRun();
     rules.Apply(product, run);
-    EXPECT_EQ(product.m_required.category, "Food & Gourmet > Gift Baskets") << text;
+    EXPECT_EQ(product.Field(kColCategory), "Food & Gourmet > Gift Baskets") << text;
 }
 
 }  // namespace

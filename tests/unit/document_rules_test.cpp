@@ -9,8 +9,8 @@ namespace {
 
 COtherRecord Checked(const char* name, const char* price) {
     COtherRecord r;
-    r.m_required.name = name;
-    r.m_required.price = price;
+    r.SetField(kColName, name);
+    r.SetField(kColPrice, price);
     r.data_checked = r.urls_checked = r.product_url_ok = r.image_url_ok = true;
     return r;
 }
@@ -37,7 +37,7 @@ TEST(DocumentRules, ApplyingEditsTheFeedAsTheEditorWould) {
     const CRuleSet rules = CRuleSet::Parse(kRules, "shop.rules");
     const RuleRun preview = CountRuleHits(rules, doc.Records());
     EXPECT_EQ(doc.Count(), 3u);
-    EXPECT_EQ(doc.At(2).m_required.price, "99");
+    EXPECT_EQ(doc.At(2).Field(kColPrice), "99");
 
     const RulesApplied applied = ApplyRulesToDocument(doc, rules);
     EXPECT_EQ(applied.run.hits, preview.hits);
@@ -46,9 +46,9 @@ TEST(DocumentRules, ApplyingEditsTheFeedAsTheEditorWould) {
     EXPECT_EQ(applied.changed, 1u);  // "10.00" stays "10.00"
     ASSERT_EQ(doc.Count(), 2u);
     EXPECT_TRUE(doc.IsChanged());
-    EXPECT_EQ(doc.At(0).m_required.name, "Kept");
+    EXPECT_EQ(doc.At(0).Field(kColName), "Kept");
     EXPECT_TRUE(doc.At(0).data_checked && doc.At(0).urls_checked && doc.At(0).product_url_ok);
-    EXPECT_EQ(doc.At(1).m_required.price, "50.00");
+    EXPECT_EQ(doc.At(1).Field(kColPrice), "50.00");
     EXPECT_FALSE(doc.At(1).data_checked || doc.At(1).urls_checked || doc.At(1).product_url_ok ||
                  doc.At(1).image_url_ok);
     EXPECT_FALSE(doc.At(0).removal_mark || doc.At(1).removal_mark);

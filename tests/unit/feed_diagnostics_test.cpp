@@ -41,19 +41,14 @@ std::string UpcFor(const std::string& offerId) {
 
 COtherRecord CleanRecord(const std::string& offerId = "SKU1") {
     COtherRecord r;
-    r.m_required = {"https://shop.example.com/p/1.html",
-                    "Desk Lamp",
-                    "A lamp for the desk.",
-                    "12.50",
-                    "https://img.example.com/1.jpg",
-                    "Home & Garden > Home Furnishings > Lighting",
-                    offerId};
-    r.m_optional.instock = "Y";
-    r.m_optional.shipping = "4.95";
-    r.m_optional.upc = UpcFor(offerId);
-    r.m_optional.exp_date = "202712311200";
-    r.m_optional.product_type = "OTHER";
-    r.m_optional.currency = "USD";
+    r.SetFields({"https://shop.example.com/p/1.html", "Desk Lamp", "A lamp for the desk.", "12.50",
+                 "https://img.example.com/1.jpg", "Home & Garden > Home Furnishings > Lighting", offerId});
+    r.SetField(kColInstock, "Y");
+    r.SetField(kColShipping, "4.95");
+    r.SetField(kColUpc, UpcFor(offerId));
+    r.SetField(kColExpDate, "202712311200");
+    r.SetField(kColProductType, "OTHER");
+    r.SetField(kColCurrency, "USD");
     return r;
 }
 
@@ -98,7 +93,7 @@ class DiagnosticValueTest : public ::testing::TestWithParam<ValueCase> {};
 TEST_P(DiagnosticValueTest, ReportsExactlyTheExpectedCodes) {
     const ValueCase& c = GetParam();
     COtherRecord r = CleanRecord();
-    r.Field(c.column) = c.value;
+    r.SetField(c.column, c.value);
     const CheckRun run = Check({r});
     EXPECT_EQ(run.Codes(), c.expected);
     for (const auto& d : run.findings) {
@@ -292,7 +287,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FeedDiagnostics, EscapedFeedMayHoldEntities) {
     COtherRecord r = CleanRecord();
-    r.m_required.description = "Tom &amp; Jerry";
+    r.SetField(kColDescription, "Tom &amp; Jerry");
     DiagnosticsOptions options;
     options.htmlEscaped = true;
     EXPECT_TRUE(Check({r}, options).findings.empty());
@@ -315,7 +310,7 @@ TEST_P(DuplicateUpcTest, NamesTheFirstRowWithAnotherOfferId) {
     std::vector<COtherRecord> records;
     for (const auto& [id, upc] : c.products) {
         records.push_back(CleanRecord(id));
-        records.back().m_optional.upc = upc;
+        records.back().SetField(kColUpc, upc);
     }
     std::vector<std::pair<std::size_t, std::size_t>> found;
     for (const auto& d : Check(records).findings) {
@@ -346,7 +341,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FeedDiagnostics, HtmlEscapedFeedHasNoHtmlFinding) {
     COtherRecord r = CleanRecord();
-    r.m_required.name = "Lamp <B>";
+    r.SetField(kColName, "Lamp <B>");
     DiagnosticsOptions options;
     options.htmlEscaped = true;
     EXPECT_TRUE(Check({r}, options).findings.empty());
@@ -354,7 +349,7 @@ TEST(FeedDiagnostics, HtmlEscapedFeedHasNoHtmlFinding) {
 
 TEST(FeedDiagnostics, UserCategoriesAreKnown) {
     COtherRecord r = CleanRecord();
-    r.m_required.category = "Garden > Gnomes";
+    r.SetField(kColCategory, "Garden > Gnomes");
     DiagnosticsOptions options;
     options.userCategories = {"garden > gnomes "};
     EXPECT_TRUE(Check({r}, options).findings.empty());
@@ -411,11 +406,11 @@ TEST(FeedDiagnostics, DuplicateFoundAfterTheIndexGrows) {
 
 TEST(FeedDiagnostics, TotalsCountSeveritiesAndProductsWithErrors) {
     COtherRecord bad = CleanRecord("b");
-    bad.m_required.price = "";
-    bad.m_required.name = "";
-    bad.m_optional.upc = "1";
+    bad.SetField(kColPrice, "");
+    bad.SetField(kColName, "");
+    bad.SetField(kColUpc, "1");
     COtherRecord deleted = CleanRecord("d");
-    deleted.m_optional.delete_ = "Y";
+    deleted.SetField(kColDelete, "Y");
     const CheckRun run = Check({CleanRecord("a"), bad, deleted});
     EXPECT_EQ(run.totals.products, 3u);
     EXPECT_EQ(run.totals.errors, 2u);
@@ -483,26 +478,26 @@ TEST(FeedDiagnostics, RandomCleanProductsGiveNoFinding) {
     std::size_t expectedNamesCut = 0;
     for (int i = 0; i < 5000; ++i) {
         COtherRecord r;
-        r.m_required.product_url =
-            pick(schemes) + "www.shop" + digits(2) + ".example.com/p/" + digits(6) + ".html";
-        r.m_required.name = text(255);
-        expectedNamesCut += r.m_required.name.size() > 80;
-        r.m_required.description = text(600);
-        r.m_required.price = digits(number(1, 5)) + (number(0, 1) ? "." + digits(number(1, 2)) : "");
-        r.m_required.image_url = pick(schemes) + "img.example.com:" + std::to_string(number(1, 65535)) +
-                                 "/i/" + digits(5) + ".jpg?s=" + digits(2);
-        r.m_required.category = pick(categories);
-        r.m_required.offer_id = "OF-" + std::to_string(i) + "-" + digits(3);
-        r.m_optional.instock = pick(instock);
-        r.m_optional.shipping = number(0, 1) ? digits(number(1, 3)) + "." + digits(number(1, 3)) : "";
-        r.m_optional.brand = text(30);
-        r.m_optional.upc = number(0, 3) ? gtin(pick(gtinLengths), i) : "";
-        r.m_optional.exp_date = number(0, 1)
+        r.SetField(kColProductUrl,
+                   pick(schemes) + "www.shop" + digits(2) + ".example.com/p/" + digits(6) + ".html");
+        r.SetField(kColName, text(255));
+        expectedNamesCut += r.Field(kColName).size() > 80;
+        r.SetField(kColDescription, text(600));
+        r.SetField(kColPrice, digits(number(1, 5)) + (number(0, 1) ? "." + digits(number(1, 2)) : ""));
+        r.SetField(kColImageUrl, pick(schemes) + "img.example.com:" + std::to_string(number(1, 65535)) +
+                                     "/i/" + digits(5) + ".jpg?s=" + digits(2));
+        r.SetField(kColCategory, pick(categories));
+        r.SetField(kColOfferId, "OF-" + std::to_string(i) + "-" + digits(3));
+        r.SetField(kColInstock, pick(instock));
+        r.SetField(kColShipping, number(0, 1) ? digits(number(1, 3)) + "." + digits(number(1, 3)) : "");
+        r.SetField(kColBrand, text(30));
+        r.SetField(kColUpc, number(0, 3) ? gtin(pick(gtinLengths), i) : "");
+        r.SetField(kColExpDate, number(0, 1)
                                     ? Format("%04d%02d%02d%02d%02d", number(2027, 2099), number(1, 12),
                                              number(1, 28), number(0, 23), number(0, 59))
-                                    : "";
-        r.m_optional.product_type = "OTHER";
-        r.m_optional.currency = number(0, 4) ? pick(CurrencyCodes()) : "";
+                                    : "");
+        r.SetField(kColProductType, "OTHER");
+        r.SetField(kColCurrency, number(0, 4) ? pick(CurrencyCodes()) : "");
         engine.CheckProduct(r);
     }
     std::size_t namesCut = 0;
@@ -564,9 +559,9 @@ TEST_P(FileDiagnosisLimitTest, KeepsTheFirstFindingsOfEachCodeAndCountsAll) {
     for (int i = 0; i < 6; ++i) {
         COtherRecord r = CleanRecord("SKU" + std::to_string(i));
         if (i < 5) {
-            r.m_required.price = "12,50";
+            r.SetField(kColPrice, "12,50");
         } else {
-            r.m_optional.upc = "036000291453";
+            r.SetField(kColUpc, "036000291453");
         }
         doc.AddOrReplaceRecord(r);
     }
@@ -617,12 +612,12 @@ TEST(FeedDiagnostics, CountDropBelowHalfOfTheLastUpload) {
 
 TEST(DiagnosticsReport, BlocksErrorsFirstWithCountsAndSummary) {
     COtherRecord a = CleanRecord("A");
-    a.m_optional.delete_ = "Y";
+    a.SetField(kColDelete, "Y");
     COtherRecord b = CleanRecord("B");
-    b.m_required.price = "1,5";
+    b.SetField(kColPrice, "1,5");
     COtherRecord c = CleanRecord("C");
-    c.m_required.price = "x";
-    c.m_optional.instock = "?";
+    c.SetField(kColPrice, "x");
+    c.SetField(kColInstock, "?");
     CDiagnosticsReport report(1);
     DiagnosticsOptions options;
     options.now = kNow;

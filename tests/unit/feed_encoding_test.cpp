@@ -49,7 +49,7 @@ TEST_P(FeedEncodingTest, DecidesAndConverts) {
     app.OpenFeed(path, observer);
     EXPECT_TRUE(observer.asked.empty());
     ASSERT_GE(app.Document().Count(), 1u);
-    EXPECT_EQ(app.Document().At(0).m_required.name, c.name1);
+    EXPECT_EQ(app.Document().At(0).Field(kColName), c.name1);
     EXPECT_EQ(app.Document().FileName(), path);
 }
 
@@ -85,7 +85,7 @@ TEST(FeedEncodingTest, UnmappableCharactersAreListedAndAskedAbout) {
 
     CYarvelinApp app;
     COtherRecord kept;
-    kept.m_required.name = "kept";
+    kept.SetField(kColName, "kept");
     app.Document().AddOrReplaceRecord(kept);
     CAnsweringObserver no;
     app.OpenFeed(path, no);
@@ -97,7 +97,7 @@ TEST(FeedEncodingTest, UnmappableCharactersAreListedAndAskedAbout) {
     EXPECT_EQ(DescribeUnmappable(no.listed[2]), "Product 2, description: '\xc5\xbb' (U+017B)");
     // Refused: the open feed, the recent list and the current file are as they were.
     ASSERT_EQ(app.Document().Count(), 1u);
-    EXPECT_EQ(app.Document().At(0).m_required.name, "kept");
+    EXPECT_EQ(app.Document().At(0).Field(kColName), "kept");
     EXPECT_TRUE(app.RecentFeeds().NonEmpty().empty());
     EXPECT_EQ(app.Document().FileName(), "");
 
@@ -105,8 +105,8 @@ TEST(FeedEncodingTest, UnmappableCharactersAreListedAndAskedAbout) {
     yes.answer = true;
     app.OpenFeed(path, yes);
     ASSERT_EQ(app.Document().Count(), 2u);
-    EXPECT_EQ(app.Document().At(0).m_required.name, "Z\xf3?w");
-    EXPECT_EQ(app.Document().At(1).m_required.description, "? ?");
+    EXPECT_EQ(app.Document().At(0).Field(kColName), "Z\xf3?w");
+    EXPECT_EQ(app.Document().At(1).Field(kColDescription), "? ?");
 
     // The converter asks the same way and writes the converted texts.
     CAnsweringObserver refuse;
@@ -175,7 +175,7 @@ TEST_P(WrittenFileIsNeverUtf8Test, ReadsBackAsWritten) {
     doc.SetBasicFormat(true);
     for (const std::string& name : GetParam().names) {
         COtherRecord r;
-        r.m_required.name = name;
+        r.SetField(kColName, name);
         doc.AddOrReplaceRecord(r);
     }
     test::CRecordingObserver observer;
@@ -189,7 +189,7 @@ TEST_P(WrittenFileIsNeverUtf8Test, ReadsBackAsWritten) {
     app.OpenFeed(path, observer);
     ASSERT_EQ(app.Document().Count(), doc.Count());
     for (std::size_t i = 0; i < doc.Count(); ++i) {
-        EXPECT_EQ(app.Document().At(i).m_required.name, doc.At(i).m_required.name) << i;
+        EXPECT_EQ(app.Document().At(i).Field(kColName), doc.At(i).Field(kColName)) << i;
     }
     // Converting the written file changes nothing.
     ASSERT_TRUE(ConvertFeedFile(path, dir.File("again.txt"), choices, true, observer));

@@ -21,7 +21,7 @@ TEST_P(SplitFeedLineTest, GivesTheFields) {
     EXPECT_EQ(SplitFeedLine(GetParam().line), GetParam().fields);
     // The record form of the splitter follows the same rules for the first twenty fields.
     COtherRecord record;
-    record.m_optional.currency = "stale";
+    record.SetField(kColCurrency, "stale");
     EXPECT_EQ(SplitFeedLine(GetParam().line, record), GetParam().fields.size());
     for (int k = 0; k < kColumnCount; ++k) {
         const auto expected =
@@ -128,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FormatRecordLineTest, EveryColumnReadsBackAsWritten) {
     COtherRecord record;
     for (int k = 0; k < kColumnCount; ++k) {
-        record.Field(k) = "\"v" + std::to_string(k) + "\"\t" + std::string(k % 3, '"');
+        record.SetField(k, "\"v" + std::to_string(k) + "\"\t" + std::string(k % 3, '"'));
     }
     const auto fields = SplitFeedLine(FormatRecordLine(record, false));
     ASSERT_EQ(fields.size(), 20u);
@@ -140,21 +140,22 @@ TEST(FormatRecordLineTest, EveryColumnReadsBackAsWritten) {
 TEST(FormatRecordLineTest, ValuesWithoutTabsQuotesOrLineBreaksAreWrittenAsTheyStand) {
     COtherRecord record;
     for (int k = 0; k < kColumnCount; ++k) {
-        record.Field(k) = "v" + std::to_string(k) + " caf\xe9 \x93x\x94 \x07";
+        record.SetField(k, "v" + std::to_string(k) + " caf\xe9 \x93x\x94 \x07");
     }
-    record.m_required.name = "12\" \"box";  // lone quotes in the name are tripled, as they always were
+    record.SetField(kColName, "12\" \"box");  // lone quotes in the name are tripled, as they always were
     std::string expected;
     for (int k = 0; k < kColumnCount; ++k) {
-        expected += (k ? "\t" : "") + (k == 1 ? std::string("12\"\"\" \"\"\"box") : record.Field(k));
+        expected +=
+            (k ? "\t" : "") + (k == 1 ? std::string("12\"\"\" \"\"\"box") : std::string(record.Field(k)));
     }
     EXPECT_EQ(FormatRecordLine(record, false), expected);
 }
 
 TEST(FormatRecordLineTest, CountsValuesWhoseLineBreaksBecomeBlanks) {
     COtherRecord record;
-    record.m_required.name = "two\r\nlines";
-    record.m_required.description = "a\nb\rc";
-    record.m_optional.brand = "x\r";
+    record.SetField(kColName, "two\r\nlines");
+    record.SetField(kColDescription, "a\nb\rc");
+    record.SetField(kColBrand, "x\r");
     std::string line;
     EXPECT_EQ(FormatRecordLine(line, record, false), 3u);
     EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos);
@@ -165,8 +166,8 @@ TEST(FormatRecordLineTest, CountsValuesWhoseLineBreaksBecomeBlanks) {
 
 TEST(FormatRecordLineTest, BasicFormatHasSevenColumns) {
     COtherRecord record;
-    record.m_required.offer_id = "A1";
-    record.m_optional.delete_ = "Y";
+    record.SetField(kColOfferId, "A1");
+    record.SetField(kColDelete, "Y");
     EXPECT_EQ(BuildColumnLine(true), "product_url\tname\tdescription\tprice\timage_url\tcategory\toffer_id");
     const std::string line = FormatRecordLine(record, true);
     EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 6);

@@ -48,7 +48,7 @@ TEST_P(LoadFeedFileTest, LoadsAsTheLayoutSays) {
 
     std::vector<std::string> ids;
     for (const COtherRecord& r : app.Document().Records()) {
-        ids.push_back(r.m_required.offer_id);
+        ids.emplace_back(r.Field(kColOfferId));
     }
     EXPECT_EQ(ids, c.offerIds);
     EXPECT_EQ(observer.status, c.success ? kLoaded : "");
@@ -244,9 +244,9 @@ TEST(LoadFeedFileEdgeTest, LongLinesAcrossTheReadBuffer) {
     CRecordingObserver observer;
     app.OpenFeed(dir.File("long.txt"), observer);
     ASSERT_EQ(app.Document().Count(), 2u);
-    EXPECT_EQ(app.Document().At(0).m_required.name, longText);
-    EXPECT_EQ(app.Document().At(0).m_required.offer_id, "L1");
-    EXPECT_EQ(app.Document().At(1).m_required.offer_id, "A2");
+    EXPECT_EQ(app.Document().At(0).Field(kColName), longText);
+    EXPECT_EQ(app.Document().At(0).Field(kColOfferId), "L1");
+    EXPECT_EQ(app.Document().At(1).Field(kColOfferId), "A2");
 }
 
 }  // namespace

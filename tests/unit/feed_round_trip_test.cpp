@@ -72,7 +72,7 @@ std::string RandomValue(std::mt19937& rng) {
 }
 
 // What the loader gives back for a value: each CR LF, CR or LF as one blank.
-std::string Expected(const std::string& value) {
+std::string Expected(std::string_view value) {
     std::string out;
     for (std::size_t i = 0; i < value.size(); ++i) {
         if (value[i] == '\r' && i + 1 < value.size() && value[i + 1] == '\n') {
@@ -83,7 +83,7 @@ std::string Expected(const std::string& value) {
     return out;
 }
 
-std::string Printable(const std::string& s) {
+std::string Printable(std::string_view s) {
     std::string out;
     for (unsigned char c : s) {
         if (c >= 0x20 && c < 0x7F && c != '\\') {
@@ -100,7 +100,7 @@ std::string Printable(const std::string& s) {
 COtherRecord RandomRecord(std::mt19937& rng) {
     COtherRecord r;
     for (int k = 0; k < kColumnCount; ++k) {
-        r.Field(k) = RandomValue(rng);
+        r.SetField(k, RandomValue(rng));
     }
     return r;
 }

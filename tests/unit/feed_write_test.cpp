@@ -25,11 +25,11 @@ CFeedDocument MakeDocument(int count) {
     for (int i = 0; i < count; ++i) {
         COtherRecord r;
         for (int k = 0; k < kColumnCount; ++k) {
-            r.Field(k) = "v" + std::to_string(k) + "-" + std::to_string(i);
+            r.SetField(k, "v" + std::to_string(k) + "-" + std::to_string(i));
         }
-        r.m_required.name = "The \"best\" \x93" + std::to_string(i) + "\x94";
-        r.m_required.description = "Holds 12\" \"quoted\" parts";
-        r.m_optional.quantity.clear();
+        r.SetField(kColName, "The \"best\" \x93" + std::to_string(i) + "\x94");
+        r.SetField(kColDescription, "Holds 12\" \"quoted\" parts");
+        r.SetField(kColQuantity, "");
         doc.AddOrReplaceRecord(r);
     }
     return doc;
@@ -43,7 +43,7 @@ TEST(WriteFeedFileTest, LayoutWithAndWithoutHeaders) {
     EXPECT_EQ(ReadBytes(dir.File("a.txt")), BuildColumnLine(false));  // no break after the last line
 
     COtherRecord r;
-    r.m_required.offer_id = "A1";
+    r.SetField(kColOfferId, "A1");
     doc.AddOrReplaceRecord(r);
     doc.SetBasicFormat(true);
     ASSERT_TRUE(WriteFeedFile(doc, dir.File("b.txt"), {true, true, false, true}, observer));
@@ -77,7 +77,7 @@ TEST(WriteFeedFileTest, ConvertEqualsLoadThenWriteAndKeepsTheWritersOwnBytes) {
     CTempFolder dir;
     CFeedDocument doc = MakeDocument(20);
     for (std::size_t i = 0; i < doc.Count(); ++i) {
-        doc.At(i).m_required.description = "no tab, \"one\" quote";
+        doc.At(i).SetField(kColDescription, "no tab, \"one\" quote");
     }
     CRecordingObserver observer;
     const FeedHeaderChoices choices{true, false, true, true};
@@ -92,8 +92,8 @@ TEST(WriteFeedFileTest, ConvertEqualsLoadThenWriteAndKeepsTheWritersOwnBytes) {
 
     CFeedDocument plain = MakeDocument(20);
     for (std::size_t i = 0; i < plain.Count(); ++i) {
-        plain.At(i).m_required.name = "plain";
-        plain.At(i).m_required.description = "no quotes";
+        plain.At(i).SetField(kColName, "plain");
+        plain.At(i).SetField(kColDescription, "no quotes");
     }
     ASSERT_TRUE(WriteFeedFile(plain, dir.File("plain.txt"), choices, observer));
     ASSERT_TRUE(ConvertFeedFile(dir.File("plain.txt"), dir.File("plain2.txt"), choices, false, observer));
@@ -117,9 +117,9 @@ TEST_P(TabValueHeaderTest, FileSaysQuotedWheneverAValueNeedsQuotes) {
     CTempFolder dir;
     CFeedDocument doc;
     COtherRecord r;
-    r.m_required.offer_id = "A1";
-    r.m_required.name = c.tab ? "Desk\tTray" : "Desk Tray";
-    r.m_required.description = c.tab ? "two\ttabs\there" : "plain";
+    r.SetField(kColOfferId, "A1");
+    r.SetField(kColName, c.tab ? "Desk\tTray" : "Desk Tray");
+    r.SetField(kColDescription, c.tab ? "two\ttabs\there" : "plain");
     doc.AddOrReplaceRecord(r);
     const std::string body = BuildColumnLine(false) + "\r\n" + FormatRecordLine(r, false);
     const std::size_t expectedTold = std::string(c.headers).find("quoted=YES") != std::string::npos &&
@@ -305,7 +305,7 @@ TEST(OfferIdCheckTextTest, CountsMissingAndRepeatedIds) {
         CFeedDocument doc;
         for (const std::string& id : c.ids) {
             COtherRecord r;
-            r.m_required.offer_id = id;
+            r.SetField(kColOfferId, id);
             doc.AddOrReplaceRecord(r);
         }
         EXPECT_EQ(OfferIdCheckText(doc), c.text) << c.ids.size();

@@ -213,7 +213,7 @@ TEST(PageAddress, RobotsFileAndPathOfAPage) {
 
 TEST(PageFindings, RedirectToTheHomePage) {
     COtherRecord record;
-    record.m_required.price = "12.50";
+    record.SetField(kColPrice, "12.50");
     const struct {
         const char* requested;
         const char* final;
@@ -252,14 +252,14 @@ TEST(UrlCheckResults, FindingsOfARequestedAddressAreReplaced) {
     for (const auto& c : cases) {
         CFeedDocument doc;
         COtherRecord r;
-        r.url_findings = {price, robots, small};
+        r.SetUrlFindings({price, robots, small});
         doc.AddOrReplaceRecord(r);
         UrlCheckResult result;
         result.requested[0] = c.page;
         result.requested[1] = c.image;
         ApplyUrlCheckResult(doc, result);
         std::vector<std::string> left;
-        for (const UrlFinding& f : doc.At(0).url_findings) {
+        for (const UrlFinding& f : doc.At(0).UrlFindings()) {
             left.push_back(f.message);
         }
         EXPECT_EQ(left, c.left) << c.page << c.image;

@@ -11,8 +11,8 @@ CFeedDocument DocumentOf(std::initializer_list<const char*> names) {
     CFeedDocument doc;
     for (const char* name : names) {
         COtherRecord r;
-        r.m_required.name = name;
-        r.m_required.offer_id = std::string("id-") + name;
+        r.SetField(kColName, name);
+        r.SetField(kColOfferId, std::string("id-") + name);
         doc.AddOrReplaceRecord(r);
     }
     doc.MarkSaved();  // as it stands after opening its file
@@ -22,7 +22,7 @@ CFeedDocument DocumentOf(std::initializer_list<const char*> names) {
 std::string Names(const CFeedDocument& doc) {
     std::string out;
     for (const COtherRecord& r : doc.Records()) {
-        out += r.m_required.name;
+        out += r.Field(kColName);
     }
     return out;
 }
@@ -30,7 +30,7 @@ std::string Names(const CFeedDocument& doc) {
 std::string Marks(const CFeedDocument& doc) {
     std::string out;
     for (const COtherRecord& r : doc.Records()) {
-        out += r.m_optional.delete_.empty() ? "." : r.m_optional.delete_;
+        out += r.Field(kColDelete).empty() ? "." : r.Field(kColDelete);
     }
     return out;
 }
@@ -72,8 +72,8 @@ class ListCellTest : public ::testing::TestWithParam<CellCase> {};
 
 TEST_P(ListCellTest, Text) {
     COtherRecord r;
-    r.m_required.name = "Teapot";
-    r.m_required.price = "12.50";
+    r.SetField(kColName, "Teapot");
+    r.SetField(kColPrice, "12.50");
     GetParam().setUp(r);
     EXPECT_EQ(ListCellText(r, 41, GetParam().column), GetParam().expected) << GetParam().what;
 }
@@ -83,20 +83,20 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CellCase{"number counts from 1", kListNumber, "42", [](COtherRecord&) {}},
                       CellCase{"name", kListName, "Teapot", [](COtherRecord&) {}},
                       CellCase{"USD gets a dollar", kListPrice, "$12.50",
-                               [](COtherRecord& r) { r.m_optional.currency = "USD"; }},
+                               [](COtherRecord& r) { r.SetField(kColCurrency, "USD"); }},
                       CellCase{"usd is not USD", kListPrice, "12.50 usd",
-                               [](COtherRecord& r) { r.m_optional.currency = "usd"; }},
+                               [](COtherRecord& r) { r.SetField(kColCurrency, "usd"); }},
                       CellCase{"other currency", kListPrice, "12.50 EUR",
-                               [](COtherRecord& r) { r.m_optional.currency = "EUR"; }},
+                               [](COtherRecord& r) { r.SetField(kColCurrency, "EUR"); }},
                       CellCase{"no currency", kListPrice, "12.50", [](COtherRecord&) {}},
                       CellCase{"data checked", kListDataCheck, "Yes, All OK",
                                [](COtherRecord& r) { r.data_checked = true; }},
                       CellCase{"image url bad", kListUrlsCheck, "Err:Img Url",
                                [](COtherRecord& r) { r.urls_checked = r.product_url_ok = true; }},
                       CellCase{"marked Y", kListMarked, "DELETE",
-                               [](COtherRecord& r) { r.m_optional.delete_ = "Y"; }},
+                               [](COtherRecord& r) { r.SetField(kColDelete, "Y"); }},
                       CellCase{"any mark, even N", kListMarked, "DELETE",
-                               [](COtherRecord& r) { r.m_optional.delete_ = "N"; }}));
+                               [](COtherRecord& r) { r.SetField(kColDelete, "N"); }}));
 
 TEST(ListColumnWidthsTest, SixColumnsFillTheList) {
     EXPECT_EQ(ListColumnWidths(725), (std::array<int, 6>{25, 300, 100, 100, 100, 100}));
@@ -126,7 +126,7 @@ TEST(DeleteMarkTest, MarksExactlyTheNonAdjacentRowsAndKeepsCheckFlags) {
     EXPECT_EQ(Names(doc), "abcdef");
 
     doc.MarkSaved();
-    doc.At(3).m_optional.delete_ = "N";
+    doc.At(3).SetField(kColDelete, "N");
     SetDeleteMark(doc, {2, 3}, false);
     EXPECT_EQ(Marks(doc), "Y....Y");
     EXPECT_TRUE(doc.IsChanged());
@@ -190,7 +190,7 @@ class SummaryListedTest : public ::testing::TestWithParam<ListedCase> {};
 
 TEST_P(SummaryListedTest, HiddenOnlyWhenYOrYes) {
     COtherRecord r;
-    r.m_optional.delete_ = GetParam().mark;
+    r.SetField(kColDelete, GetParam().mark);
     EXPECT_EQ(IsListedInSummary(r, false), GetParam().listed) << GetParam().mark;
     EXPECT_TRUE(IsListedInSummary(r, true));
 }

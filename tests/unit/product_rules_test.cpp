@@ -64,7 +64,7 @@ TEST_P(OfferIdTakenTest, DuplicatesIgnoreCaseButNotBlanksAndNeverTheOwnRecord) {
     CFeedDocument doc;
     for (const char* id : {"SKU-1", "sku-2", "Abc"}) {
         COtherRecord r;
-        r.m_required.offer_id = id;
+        r.SetField(kColOfferId, id);
         doc.AddOrReplaceRecord(r);
     }
     EXPECT_EQ(doc.IsOfferIdTaken(GetParam().typed, GetParam().editing), GetParam().taken) << GetParam().typed;
@@ -194,8 +194,8 @@ TEST_P(MoneyFormatTest, MoneyIsStoredWithTwoFractionDigitsAndNoPadding) {
     f.price = GetParam().price;
     f.shipping = GetParam().shipping;
     const COtherRecord r = BuildProductRecord(f, CurrencyCodes());
-    EXPECT_EQ(r.m_required.price, GetParam().storedPrice);
-    EXPECT_EQ(r.m_optional.shipping, GetParam().storedShipping);
+    EXPECT_EQ(r.Field(kColPrice), GetParam().storedPrice);
+    EXPECT_EQ(r.Field(kColShipping), GetParam().storedShipping);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rules, MoneyFormatTest,
@@ -212,42 +212,39 @@ TEST(BuildProductRecordTest, StoredRecordIsFreshAndTrimmed) {
     f.inStock = false;
     f.doesNotExpire = true;
     const COtherRecord r = BuildProductRecord(f, CurrencyCodes());
-    EXPECT_EQ(r.m_required.name, "Kettle");
-    EXPECT_EQ(r.m_required.category, "Home & Garden > Kitchen");
-    EXPECT_EQ(r.m_optional.color, "Red");
-    EXPECT_EQ(r.m_optional.instock, "N");
-    EXPECT_EQ(r.m_optional.exp_date, "");
-    EXPECT_EQ(r.m_optional.product_type, "OTHER");
-    EXPECT_EQ(r.m_optional.quantity, "");
-    EXPECT_EQ(r.m_optional.delete_, "");
+    EXPECT_EQ(r.Field(kColName), "Kettle");
+    EXPECT_EQ(r.Field(kColCategory), "Home & Garden > Kitchen");
+    EXPECT_EQ(r.Field(kColColor), "Red");
+    EXPECT_EQ(r.Field(kColInstock), "N");
+    EXPECT_EQ(r.Field(kColExpDate), "");
+    EXPECT_EQ(r.Field(kColProductType), "OTHER");
+    EXPECT_EQ(r.Field(kColQuantity), "");
+    EXPECT_EQ(r.Field(kColDelete), "");
     EXPECT_FALSE(r.data_checked || r.urls_checked || r.product_url_ok || r.image_url_ok);
 }
 
 TEST(BuildProductRecordTest, TextsLeftAloneKeepTheirBytesAndTypedOnesAreTrimmed) {
     COtherRecord loaded;
-    for (std::string* field :
-         {&loaded.m_required.category, &loaded.m_required.description, &loaded.m_required.image_url,
-          &loaded.m_required.name, &loaded.m_required.offer_id, &loaded.m_required.product_url,
-          &loaded.m_optional.brand, &loaded.m_optional.color, &loaded.m_optional.size, &loaded.m_optional.upc,
-          &loaded.m_optional.product_id, &loaded.m_optional.manufacturer_id}) {
-        *field = " x\t";
+    for (int column : {kColCategory, kColDescription, kColImageUrl, kColName, kColOfferId, kColProductUrl,
+                       kColBrand, kColColor, kColSize, kColUpc, kColProductId, kColManufacturerId}) {
+        loaded.SetField(column, " x\t");
     }
-    loaded.m_required.category = "Flowers > Roses ";
+    loaded.SetField(kColCategory, "Flowers > Roses ");
     ProductForm f;
     LoadProductForm(loaded, CurrencyCodes(), f);
     COtherRecord stored = BuildProductRecord(f, CurrencyCodes());
-    EXPECT_EQ(stored.m_required.category, "Flowers > Roses ");
-    EXPECT_EQ(stored.m_optional.manufacturer_id, " x\t");
-    EXPECT_EQ(stored.m_required.offer_id, " x\t");
+    EXPECT_EQ(stored.Field(kColCategory), "Flowers > Roses ");
+    EXPECT_EQ(stored.Field(kColManufacturerId), " x\t");
+    EXPECT_EQ(stored.Field(kColOfferId), " x\t");
 
     // The editor drops a field from the kept ones once its box was typed in.
     f.brand = " Acme ";
     f.keptAsLoaded.erase(ProductField::Brand);
     stored = BuildProductRecord(f, CurrencyCodes());
-    EXPECT_EQ(stored.m_optional.brand, "Acme");
-    EXPECT_EQ(stored.m_required.name, " x\t");
-    EXPECT_EQ(stored.m_required.description, " x\t");
-    EXPECT_EQ(stored.m_optional.color, " x\t");
+    EXPECT_EQ(stored.Field(kColBrand), "Acme");
+    EXPECT_EQ(stored.Field(kColName), " x\t");
+    EXPECT_EQ(stored.Field(kColDescription), " x\t");
+    EXPECT_EQ(stored.Field(kColColor), " x\t");
 }
 
 struct CurrencyCase {
@@ -259,13 +256,13 @@ class CurrencyTest : public ::testing::TestWithParam<CurrencyCase> {};
 
 TEST_P(CurrencyTest, CodeLoadsToItsEntryAndStoresBack) {
     COtherRecord r;
-    r.m_optional.currency = GetParam().recordCode;
+    r.SetField(kColCurrency, GetParam().recordCode);
     ProductForm f;
     LoadProductForm(r, CurrencyCodes(), f);
     EXPECT_EQ(f.currencyIndex, GetParam().loadedIndex);
     f = CompleteForm();
     f.currencyIndex = GetParam().loadedIndex;
-    EXPECT_EQ(BuildProductRecord(f, CurrencyCodes()).m_optional.currency, GetParam().storedCode);
+    EXPECT_EQ(BuildProductRecord(f, CurrencyCodes()).Field(kColCurrency), GetParam().storedCode);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rules, CurrencyTest,
@@ -291,12 +288,12 @@ class ExpDateTest : public ::testing::TestWithParam<ExpDateCase> {};
 TEST_P(ExpDateTest, LoadsAsLocalTimeAndSavesBack) {
     ScopedTimeZone tz(kCentralEurope);
     COtherRecord r;
-    r.m_optional.exp_date = GetParam().stored;
+    r.SetField(kColExpDate, GetParam().stored);
     ProductForm f = CompleteForm();
     LoadProductForm(r, CurrencyCodes(), f);
     EXPECT_FALSE(f.doesNotExpire);
     EXPECT_EQ(f.expiryDate, GetParam().loaded) << GetParam().stored;
-    EXPECT_EQ(BuildProductRecord(f, CurrencyCodes()).m_optional.exp_date, GetParam().resaved);
+    EXPECT_EQ(BuildProductRecord(f, CurrencyCodes()).Field(kColExpDate), GetParam().resaved);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -315,7 +312,7 @@ TEST(ExpDateTest, ShortValuesKeepTheCurrentDateButDoExpire) {
     const LocalDateTime now{2026, 12, 7, 20, 30, 15};
     for (const char* stored : {"200312", "1", "123456789"}) {
         COtherRecord r;
-        r.m_optional.exp_date = stored;
+        r.SetField(kColExpDate, stored);
         ProductForm f;
         f.expiryDate = now;
         LoadProductForm(r, CurrencyCodes(), f);
@@ -330,16 +327,16 @@ TEST(ExpDateTest, ShortValuesKeepTheCurrentDateButDoExpire) {
 
 TEST(LoadProductFormTest, NumbersAreTheLeadingNumberAndInStockIgnoresCase) {
     COtherRecord r;
-    r.m_required.price = " 12.5 USD";
-    r.m_optional.shipping = "free";
-    r.m_optional.instock = "yes";
+    r.SetField(kColPrice, " 12.5 USD");
+    r.SetField(kColShipping, "free");
+    r.SetField(kColInstock, "yes");
     ProductForm f;
     f.inStock = false;
     LoadProductForm(r, CurrencyCodes(), f);
     EXPECT_DOUBLE_EQ(f.price, 12.5);
     EXPECT_FLOAT_EQ(f.shipping, 0);
     EXPECT_TRUE(f.inStock);
-    r.m_optional.instock = "N";
+    r.SetField(kColInstock, "N");
     LoadProductForm(r, CurrencyCodes(), f);
     EXPECT_FALSE(f.inStock);
 }

@@ -14,8 +14,8 @@ namespace {
 
 COtherRecord MakeRecord(const std::string& offerId) {
     COtherRecord r;
-    r.m_required.offer_id = offerId;
-    r.m_required.name = "Name " + offerId;
+    r.SetField(kColOfferId, offerId);
+    r.SetField(kColName, "Name " + offerId);
     return r;
 }
 
@@ -31,14 +31,14 @@ TEST(RecordTest, CopyNeverCarriesTheRemovalMark) {
     EXPECT_TRUE(copy.data_checked);
     EXPECT_TRUE(copy.urls_checked);
     EXPECT_TRUE(copy.product_url_ok);
-    EXPECT_EQ(copy.m_required.name, "Name A1");
+    EXPECT_EQ(copy.Field(kColName), "Name A1");
 
     COtherRecord target = MakeRecord("B2");
     target.removal_mark = true;
     const COtherRecord empty;
     target = empty;  // assignment keeps the target's own mark
     EXPECT_TRUE(target.removal_mark);
-    EXPECT_TRUE(target.m_required.offer_id.empty());
+    EXPECT_TRUE(target.Field(kColOfferId).empty());
 
     // A move is the same record in another place (the feed's list moves records when it removes some):
     // the mark goes along.
@@ -46,20 +46,165 @@ TEST(RecordTest, CopyNeverCarriesTheRemovalMark) {
     EXPECT_TRUE(moved.removal_mark);
     target = std::move(moved);
     EXPECT_TRUE(target.removal_mark);
-    EXPECT_EQ(target.m_required.name, "Name A1");
+    EXPECT_EQ(target.Field(kColName), "Name A1");
 }
 
 TEST(RecordTest, FieldsFollowColumnOrder) {
     COtherRecord r;
     for (int k = 0; k < kColumnCount; ++k) {
-        r.Field(k) = kColumnNames[k];
+        r.SetField(k, kColumnNames[k]);
     }
-    EXPECT_EQ(r.m_required.product_url, "product_url");
-    EXPECT_EQ(r.m_required.offer_id, "offer_id");
-    EXPECT_EQ(r.m_optional.instock, "instock");
-    EXPECT_EQ(r.m_optional.manufacturer_id, "manufacturer_id");
-    EXPECT_EQ(r.m_optional.delete_, "delete");
-    EXPECT_EQ(r.m_optional.currency, "currency");
+    EXPECT_EQ(r.Field(kColProductUrl), "product_url");
+    EXPECT_EQ(r.Field(kColOfferId), "offer_id");
+    EXPECT_EQ(r.Field(kColInstock), "instock");
+    EXPECT_EQ(r.Field(kColManufacturerId), "manufacturer_id");
+    EXPECT_EQ(r.Field(kColDelete), "delete");
+    EXPECT_EQ(r.Field(kColCurrency), "currency");
+}
+
+// Every byte but NUL, and a text longer than 16-bit offsets could reach.
+std::string AllBytes() {
+    std::string text;
+    for (int c = 1; c < 256; ++c) {
+        text += static_cast<char>(c);
+    }
+    return text;
+}
+const std::string kLong(70000, 'x');
+
+// One edit of the packed texts: column gets text, or (from >= 0) a copy of column from's own text.
+struct PackedEdit {
+    const char* what;
+    int column;
+    std::string text;
+    int from = -1;
+};
+
+// The record's twenty texts share one block; each edit must leave every other column as it was.
+TEST(RecordTest, PackedTextsKeepEveryColumnThroughEdits) {
+    const PackedEdit edits[] = {
+        {"first column set", kColProductUrl, "http://a"},
+        {"last column set", kColCurrency, "USD"},
+        {"middle column grows", kColDescription, "A lamp for the desk, with a long cord"},
+        {"same length in place", kColProductUrl, "http://b"},
+        {"column shrinks", kColDescription, "A"},
+        {"every byte but NUL", kColInstock, AllBytes()},
+        {"over 64 KiB", kColName, kLong},
+        {"a column after the long one", kColBrand, "Acme"},
+        {"copied from its own block, longer", kColOfferId, "", kColName},
+        {"copied from its own block, shorter", kColName, "", kColCurrency},
+        {"emptied", kColInstock, ""},
+        {"first column emptied", kColProductUrl, ""},
+        {"last column emptied", kColCurrency, ""},
+    };
+    COtherRecord r;
+    std::string model[kColumnCount];
+    for (int k = 0; k < kColumnCount; ++k) {
+        model[k] = "v" + std::to_string(k);
+        r.SetField(k, model[k]);
+    }
+    for (const PackedEdit& e : edits) {
+        if (e.from >= 0) {
+            model[e.column] = model[e.from];
+            r.SetField(e.column, r.Field(e.from));
+        } else {
+            model[e.column] = e.text;
+            r.SetField(e.column, e.text);
+        }
+        for (int k = 0; k < kColumnCount; ++k) {
+            ASSERT_EQ(r.Field(k), model[k]) << e.what << ", column " << k;
+        }
+    }
+
+    // All twenty at once, and a record emptied column by column reads as empty.
+    std::string_view texts[kColumnCount];
+    for (int k = 0; k < kColumnCount; ++k) {
+        texts[k] = k % 3 == 0 ? std::string_view() : std::string_view(kColumnNames[k]);
+    }
+    r.SetFields(texts);
+    for (int k = 0; k < kColumnCount; ++k) {
+        EXPECT_EQ(r.Field(k), texts[k]) << "SetFields, column " << k;
+        r.SetField(k, "");
+    }
+    for (int k = 0; k < kColumnCount; ++k) {
+        EXPECT_EQ(r.Field(k), "") << "emptied, column " << k;
+    }
+    EXPECT_THROW(r.Field(kColumnCount), std::out_of_range);
+    EXPECT_THROW(r.SetField(-1, "x"), std::out_of_range);
+}
+
+// What goes along with a copy, an assignment, AssignFrom and a move.
+TEST(RecordTest, CopiesKeepFlagsAndFindingsButNotTheRemovalMark) {
+    COtherRecord a = MakeRecord("A1");
+    a.SetField(kColDescription, kLong);
+    a.removal_mark = a.data_checked = a.image_url_ok = true;
+    a.SetUrlFindings({{7, kColImageUrl, "too small"}});
+
+    // The record made from source (marked), and whether it is marked.
+    struct Case {
+        const char* how;
+        COtherRecord (*make)(COtherRecord& source);
+        bool marked;
+    };
+    // A record that already holds other texts and findings.
+    static const auto target = [](bool marked) {
+        COtherRecord t = MakeRecord("B2");
+        t.SetUrlFindings({{1, kColProductUrl, "old"}});
+        t.removal_mark = marked;
+        return t;
+    };
+    const Case cases[] = {
+        {"copy", [](COtherRecord& s) { return COtherRecord(s); }, false},
+        {"assignment over a marked record",
+         [](COtherRecord& s) {
+             COtherRecord t = target(true);
+             t = s;
+             return t;
+         },
+         true},
+        {"assignment over an unmarked record",
+         [](COtherRecord& s) {
+             COtherRecord t = target(false);
+             t = s;
+             return t;
+         },
+         false},
+        {"AssignFrom over a marked record",
+         [](COtherRecord& s) {
+             COtherRecord t = target(true);
+             t.AssignFrom(s);
+             return t;
+         },
+         true},
+        {"move", [](COtherRecord& s) { return COtherRecord(std::move(s)); }, true},
+        {"move assignment",
+         [](COtherRecord& s) {
+             COtherRecord t = target(false);
+             t = std::move(s);
+             return t;
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        COtherRecord source(a);
+        source.removal_mark = true;
+        const COtherRecord made = c.make(source);
+        EXPECT_EQ(made.removal_mark, c.marked) << c.how;
+        EXPECT_TRUE(made.data_checked && made.image_url_ok) << c.how;
+        EXPECT_FALSE(made.urls_checked || made.product_url_ok) << c.how;
+        EXPECT_EQ(made.Field(kColName), "Name A1") << c.how;
+        EXPECT_EQ(made.Field(kColOfferId), "A1") << c.how;
+        EXPECT_EQ(made.Field(kColDescription), kLong) << c.how;
+        ASSERT_EQ(made.UrlFindings().size(), 1u) << c.how;
+        EXPECT_EQ(made.UrlFindings()[0].message, "too small") << c.how;
+    }
+    // The source of a copy keeps its own texts, and a copy's texts are its own.
+    COtherRecord copy(a);
+    copy.SetField(kColName, "changed");
+    EXPECT_EQ(a.Field(kColName), "Name A1");
+    copy.SetUrlFindings({});
+    EXPECT_TRUE(copy.UrlFindings().empty());
+    EXPECT_EQ(a.UrlFindings().size(), 1u);
 }
 
 TEST(RecordTest, StatusTexts) {
@@ -78,18 +223,18 @@ TEST(RecordTest, StatusTexts) {
     r.data_checked = true;
     EXPECT_STREQ(r.DataStatusText(), "Yes, All OK");
     EXPECT_STREQ(r.DeleteStatusText(), "");
-    r.m_optional.delete_ = "N";  // any text counts as marked
+    r.SetField(kColDelete, "N");  // any text counts as marked
     EXPECT_STREQ(r.DeleteStatusText(), "DELETE");
 }
 
 TEST(RecordTest, InStockReading) {
     COtherRecord r;
     for (const char* yes : {"y", "Y", "Yes", "YES", "yEs"}) {
-        r.m_optional.instock = yes;
+        r.SetField(kColInstock, yes);
         EXPECT_TRUE(r.IsInStock()) << yes;
     }
     for (const char* no : {"N", "", "no", "YE", " Y", "true"}) {
-        r.m_optional.instock = no;
+        r.SetField(kColInstock, no);
         EXPECT_FALSE(r.IsInStock()) << no;
     }
 }
@@ -122,7 +267,7 @@ TEST(FeedDocumentTest, ReplaceKeepsPlaceAndRemovalMarkAppendAddsAtEnd) {
     changed.urls_checked = true;
     doc.AddOrReplaceRecord(changed, 1);
     ASSERT_EQ(doc.Count(), 3u);
-    EXPECT_EQ(doc.At(1).m_required.offer_id, "B-new");
+    EXPECT_EQ(doc.At(1).Field(kColOfferId), "B-new");
     EXPECT_TRUE(doc.At(1).urls_checked);
     EXPECT_TRUE(doc.At(1).removal_mark);
 
@@ -130,12 +275,12 @@ TEST(FeedDocumentTest, ReplaceKeepsPlaceAndRemovalMarkAppendAddsAtEnd) {
     marked.removal_mark = true;
     doc.AddOrReplaceRecord(marked);
     ASSERT_EQ(doc.Count(), 4u);
-    EXPECT_EQ(doc.At(3).m_required.offer_id, "D");
+    EXPECT_EQ(doc.At(3).Field(kColOfferId), "D");
     EXPECT_FALSE(doc.At(3).removal_mark);
 
     EXPECT_EQ(doc.RemoveMarkedRecords(), 1u);
     ASSERT_EQ(doc.Count(), 3u);
-    EXPECT_EQ(doc.At(1).m_required.offer_id, "C");
+    EXPECT_EQ(doc.At(1).Field(kColOfferId), "C");
 }
 
 TEST(FeedDocumentTest, OfferIdTakenIgnoresCaseAndOwnPosition) {
@@ -196,7 +341,7 @@ TEST(FeedDocumentTest, ChangedFlagFollowsStoreRemoveAndSave) {
     CFeedDocument doc;
     EXPECT_FALSE(doc.IsChanged());
     COtherRecord r;
-    r.m_required.offer_id = "a";
+    r.SetField(kColOfferId, "a");
     doc.AddOrReplaceRecord(r);
     EXPECT_TRUE(doc.IsChanged());
     doc.MarkSaved();

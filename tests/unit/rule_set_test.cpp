@@ -14,12 +14,12 @@ using Values = std::vector<std::pair<const char*, const char*>>;
 
 COtherRecord Product(const Values& values) {
     COtherRecord r;
-    r.m_required.name = "Red Rose";
-    r.m_required.price = "10.00";
-    r.m_required.category = "Flowers > Roses";
-    r.m_optional.instock = "Y";
+    r.SetField(kColName, "Red Rose");
+    r.SetField(kColPrice, "10.00");
+    r.SetField(kColCategory, "Flowers > Roses");
+    r.SetField(kColInstock, "Y");
     for (const auto& [column, value] : values) {
-        *RecordColumns(r)[static_cast<std::size_t>(FindColumn(column))] = value;
+        r.SetField(FindColumn(column), value);
     }
     return r;
 }
@@ -102,7 +102,7 @@ TEST_P(RuleActions, ChangeTheColumn) {
     COtherRecord product = Product({{c.column, c.before}, {"brand", "Acme"}});
     RuleRun run = rules.StartRun();
     EXPECT_EQ(rules.Apply(product, run), RuleVerdict::kKeep);
-    EXPECT_EQ(*RecordColumns(product)[static_cast<std::size_t>(FindColumn(c.column))], c.after) << c.rule;
+    EXPECT_EQ(product.Field(FindColumn(c.column)), c.after) << c.rule;
     EXPECT_EQ(run.hits[0], c.hits ? 1u : 0u) << c.rule;
 }
 
@@ -174,9 +174,9 @@ value = "!"
     COtherRecord cheap = Product({{"brand", "Cheapo"}});
     COtherRecord kept = Product({{"brand", "Acme"}});
     EXPECT_EQ(rules.Apply(cheap, run), RuleVerdict::kExclude);
-    EXPECT_EQ(cheap.m_required.name, "Red Rose");  // the later rule never reached it
+    EXPECT_EQ(cheap.Field(kColName), "Red Rose");  // the later rule never reached it
     EXPECT_EQ(rules.Apply(kept, run), RuleVerdict::kKeep);
-    EXPECT_EQ(kept.m_required.name, "Red Rose!");
+    EXPECT_EQ(kept.Field(kColName), "Red Rose!");
     EXPECT_EQ(run.hits, (std::vector<std::size_t>{1, 1, 1}));
     EXPECT_EQ(run.products, 2u);
     EXPECT_EQ(run.excluded, 1u);

@@ -197,7 +197,7 @@ TEST_P(Templates, TakeTheFirstCompleteAlternative) {
     const CCompiledMap compiled(map, {"SKU", "ID", "Name", "Opt", "Val"}, "https://shop.example/");
     COtherRecord record;
     compiled.Apply(GetParam().row, record);
-    EXPECT_EQ(record.m_required.offer_id, GetParam().out);
+    EXPECT_EQ(record.Field(kColOfferId), GetParam().out);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -247,17 +247,17 @@ TEST(Variants, ShopifyRowsOfOneHandleAreOneProductWithAnOfferPerVariant) {
         "mug,Mug,,Acme,Kitchen,Title,Default Title,M-1,5,\n",
         settings, &counts);
     ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[0].m_required.offer_id, "T-R");
-    EXPECT_EQ(records[0].m_optional.color, "Red");
+    EXPECT_EQ(records[0].Field(kColOfferId), "T-R");
+    EXPECT_EQ(records[0].Field(kColColor), "Red");
     // The second variant has no SKU of its own: it never takes the first row's.
-    EXPECT_EQ(records[1].m_required.offer_id, "tee-Blue");
-    EXPECT_EQ(records[1].m_required.name, "Tee");
-    EXPECT_EQ(records[1].m_required.price, "11.50");
-    EXPECT_EQ(records[1].m_optional.color, "Blue");
-    EXPECT_EQ(records[1].m_required.image_url, "http://i/1.jpg");
-    EXPECT_EQ(records[1].m_optional.product_id, "tee");
-    EXPECT_EQ(records[1].m_required.product_url, "https://s.example/products/tee");
-    EXPECT_EQ(records[2].m_optional.color, "");
+    EXPECT_EQ(records[1].Field(kColOfferId), "tee-Blue");
+    EXPECT_EQ(records[1].Field(kColName), "Tee");
+    EXPECT_EQ(records[1].Field(kColPrice), "11.50");
+    EXPECT_EQ(records[1].Field(kColColor), "Blue");
+    EXPECT_EQ(records[1].Field(kColImageUrl), "http://i/1.jpg");
+    EXPECT_EQ(records[1].Field(kColProductId), "tee");
+    EXPECT_EQ(records[1].Field(kColProductUrl), "https://s.example/products/tee");
+    EXPECT_EQ(records[2].Field(kColColor), "");
     EXPECT_EQ(counts.rowsRead, 4);
     EXPECT_EQ(counts.products, 3);
     EXPECT_EQ(counts.rowsSkipped, 0);
@@ -280,17 +280,17 @@ TEST(Variants, WooCommerceVariationsTakeWhatTheyLeaveEmptyFromTheirParent) {
         "13,simple,,Cap,Red cap,9.5,Hats,,,1,,\n",
         settings, &counts);
     ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[0].m_required.offer_id, "HOOD-S");
-    EXPECT_EQ(records[0].m_required.description, "Warm");
-    EXPECT_EQ(records[0].m_required.category, "Clothing > Hoodies");
-    EXPECT_EQ(records[0].m_required.image_url, "http://i/h.jpg");
-    EXPECT_EQ(records[0].m_required.product_url, "https://w.example/?post_type=product&p=10");
-    EXPECT_EQ(records[0].m_optional.product_id, "10");
-    EXPECT_EQ(records[0].m_optional.size, "S");
-    EXPECT_EQ(records[1].m_required.offer_id, "wc-12");
-    EXPECT_EQ(records[1].m_optional.instock, "N");
-    EXPECT_EQ(records[2].m_required.offer_id, "wc-13");
-    EXPECT_EQ(records[2].m_required.price, "9.50");
+    EXPECT_EQ(records[0].Field(kColOfferId), "HOOD-S");
+    EXPECT_EQ(records[0].Field(kColDescription), "Warm");
+    EXPECT_EQ(records[0].Field(kColCategory), "Clothing > Hoodies");
+    EXPECT_EQ(records[0].Field(kColImageUrl), "http://i/h.jpg");
+    EXPECT_EQ(records[0].Field(kColProductUrl), "https://w.example/?post_type=product&p=10");
+    EXPECT_EQ(records[0].Field(kColProductId), "10");
+    EXPECT_EQ(records[0].Field(kColSize), "S");
+    EXPECT_EQ(records[1].Field(kColOfferId), "wc-12");
+    EXPECT_EQ(records[1].Field(kColInstock), "N");
+    EXPECT_EQ(records[2].Field(kColOfferId), "wc-13");
+    EXPECT_EQ(records[2].Field(kColPrice), "9.50");
     EXPECT_EQ(counts.rowsRead, 4);
     EXPECT_EQ(counts.products, 3);
 }
@@ -303,15 +303,15 @@ TEST(RecordHook, SeesMappedRecordsAndLeavesOutWhatItRefuses) {
     settings.currency = "EUR";
     std::vector<std::string> seen;
     settings.keepRecord = [&](COtherRecord& r) {
-        seen.push_back(r.m_required.price + "/" + r.m_optional.currency);
-        r.m_optional.brand = "hooked";
-        return r.m_required.offer_id != "B";
+        seen.push_back(std::string(r.Field(kColPrice)) + "/" + std::string(r.Field(kColCurrency)));
+        r.SetField(kColBrand, "hooked");
+        return r.Field(kColOfferId) != "B";
     };
     ImportCounts counts;
     const auto records = Import("offer_id,price\nA,\"1,5\"\nB,2\n,3\n", settings, &counts);
     EXPECT_EQ(seen, (std::vector<std::string>{"1.50/EUR", "2.00/EUR", "3.00/EUR"}));
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].m_optional.brand, "hooked");
+    EXPECT_EQ(records[0].Field(kColBrand), "hooked");
     EXPECT_EQ(counts.rowsSkipped, 2);
     ASSERT_EQ(counts.skipped.size(), 2u);
     EXPECT_EQ(counts.skipped[0].line, 3);
@@ -329,7 +329,7 @@ TEST(ImportIntoDocument, FillsANewUnnamedChangedFeedAndLeavesItAloneOnError) {
     settings.map.matchFeedNames = true;
     ImportIntoDocument(doc, dir.File("good.csv"), settings);
     ASSERT_EQ(doc.Count(), 1u);
-    EXPECT_EQ(doc.At(0).m_required.description, "two lines");  // as the written feed reads back
+    EXPECT_EQ(doc.At(0).Field(kColDescription), "two lines");  // as the written feed reads back
     EXPECT_TRUE(doc.IsChanged());
     EXPECT_EQ(doc.FileName(), "");
     EXPECT_THROW(ImportIntoDocument(doc, dir.File("bad.csv"), settings), CImportError);

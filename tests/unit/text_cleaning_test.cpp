@@ -173,15 +173,15 @@ TEST(RememberedAlertTest, SilencedAnswerIsUsedWithoutDialog) {
     CFeedDocument doc;
     for (int i = 0; i < 3; ++i) {
         COtherRecord r;
-        r.m_required.name = "\xa9 Name";
-        r.m_required.description = "Desc \x99";
+        r.SetField(kColName, "\xa9 Name");
+        r.SetField(kColDescription, "Desc \x99");
         doc.AddOrReplaceRecord(r);
     }
     CDataCheckObserver quiet;
     VerifyData(doc, alerts, quiet);
     EXPECT_EQ(alerts.m_shown, 0);
-    EXPECT_EQ(doc.At(2).m_required.name, " Name");
-    EXPECT_EQ(doc.At(2).m_required.description, "Desc ");
+    EXPECT_EQ(doc.At(2).Field(kColName), " Name");
+    EXPECT_EQ(doc.At(2).Field(kColDescription), "Desc ");
 }
 
 TEST(RememberedAlertTest, ShownWhileFlagIsFAndStoresTickAndAnswer) {
@@ -217,11 +217,11 @@ class CRecordingObserver : public CDataCheckObserver {
 TEST(VerifyDataTest, CleansNameAndDescriptionOnlyAndMarksEverything) {
     CFeedDocument doc;
     COtherRecord a;
-    a.m_required.name = "Lamp\t<B>";
-    a.m_required.description = "Line one\r\nLine two \xa9";
-    a.m_required.product_url = "http://x/<a>\t";
+    a.SetField(kColName, "Lamp\t<B>");
+    a.SetField(kColDescription, "Line one\r\nLine two \xa9");
+    a.SetField(kColProductUrl, "http://x/<a>\t");
     COtherRecord b;
-    b.m_required.name = "Clean";
+    b.SetField(kColName, "Clean");
     doc.AddOrReplaceRecord(a);
     doc.AddOrReplaceRecord(b);
     CQueuedAlerts alerts;
@@ -229,10 +229,10 @@ TEST(VerifyDataTest, CleansNameAndDescriptionOnlyAndMarksEverything) {
     CRecordingObserver observer;
     VerifyData(doc, alerts, observer);
 
-    EXPECT_EQ(doc.At(0).m_required.name, "Lamp");
-    EXPECT_EQ(doc.At(0).m_required.description, "Line one Line two &#169;");
-    EXPECT_EQ(doc.At(0).m_required.product_url, "http://x/<a>\t");
-    EXPECT_EQ(doc.At(1).m_required.name, "Clean");
+    EXPECT_EQ(doc.At(0).Field(kColName), "Lamp");
+    EXPECT_EQ(doc.At(0).Field(kColDescription), "Line one Line two &#169;");
+    EXPECT_EQ(doc.At(0).Field(kColProductUrl), "http://x/<a>\t");
+    EXPECT_EQ(doc.At(1).Field(kColName), "Clean");
     EXPECT_TRUE(doc.At(0).data_checked);
     EXPECT_TRUE(doc.At(1).data_checked);
     EXPECT_STREQ(doc.At(1).DataStatusText(), "Yes, All OK");
@@ -250,21 +250,21 @@ TEST(VerifyDataTest, CleansNameAndDescriptionOnlyAndMarksEverything) {
     alerts.m_asked.clear();
     VerifyData(doc, alerts, observer);
     EXPECT_TRUE(alerts.m_asked.empty());
-    EXPECT_EQ(doc.At(0).m_required.description, "Line one Line two &#169;");
+    EXPECT_EQ(doc.At(0).Field(kColDescription), "Line one Line two &#169;");
 }
 
 TEST(VerifyDataTest, WhatTheNoAnswerKeepsSurvivesASaveAndAReload) {
     CFeedDocument doc;
     COtherRecord a;
-    a.m_required.name = "Desk\tlamp \"XL\"";
-    a.m_required.description = "Line one\r\nLine two\tend";
+    a.SetField(kColName, "Desk\tlamp \"XL\"");
+    a.SetField(kColDescription, "Line one\r\nLine two\tend");
     doc.AddOrReplaceRecord(a);
     CQueuedAlerts alerts;
     alerts.m_answers = {N, N};
     CRecordingObserver observer;
     VerifyData(doc, alerts, observer);
-    const std::string name = doc.At(0).m_required.name;
-    const std::string description = doc.At(0).m_required.description;
+    const std::string name(doc.At(0).Field(kColName));
+    const std::string description(doc.At(0).Field(kColDescription));
     EXPECT_EQ(description, "Line one Line two\tend");
 
     test::CTempFolder dir;
@@ -273,8 +273,8 @@ TEST(VerifyDataTest, WhatTheNoAnswerKeepsSurvivesASaveAndAReload) {
     CYarvelinApp app;
     app.OpenFeed(dir.File("f.txt"), fileObserver);
     ASSERT_EQ(app.Document().Count(), 1u);
-    EXPECT_EQ(app.Document().At(0).m_required.name, name);
-    EXPECT_EQ(app.Document().At(0).m_required.description, description);
+    EXPECT_EQ(app.Document().At(0).Field(kColName), name);
+    EXPECT_EQ(app.Document().At(0).Field(kColDescription), description);
     EXPECT_EQ(app.Document().Headers().quoted, "YES");
 }
 

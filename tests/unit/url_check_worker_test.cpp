@@ -108,8 +108,8 @@ class CCollectingObserver : public CUrlCheckObserver {
 
 COtherRecord Product(const std::string& productUrl, const std::string& imageUrl) {
     COtherRecord r;
-    r.m_required.product_url = productUrl;
-    r.m_required.image_url = imageUrl;
+    r.SetField(kColProductUrl, productUrl);
+    r.SetField(kColImageUrl, imageUrl);
     return r;
 }
 
