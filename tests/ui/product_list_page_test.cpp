@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "app/settings_names.h"
+#include "checks/url_check_dlg.h"
 #include "dialogs/delete_warning_dlg.h"
 #include "dialogs/product_editor_dlg.h"
 #include "dialogs/summary_dlg.h"
@@ -518,9 +519,11 @@ void ProductListPageTest::verifyButtonsRunTheChecks() {
     bool dialogSeen = false;
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, &closer, [&] {
-        QWidget* w = QApplication::activeModalWidget();
-        auto* close = w ? w->findChild<QPushButton*>(QStringLiteral("closeButton")) : nullptr;
-        if (close && close->isEnabled()) {
+        // Close before the end is a request to stop, so wait for the check to finish (slow under sanitizers).
+        auto* dlg = qobject_cast<CUrlCheckDlg*>(QApplication::activeModalWidget());
+        auto* close =
+            dlg && dlg->IsDone() ? dlg->findChild<QPushButton*>(QStringLiteral("closeButton")) : nullptr;
+        if (close) {
             dialogSeen = true;
             close->click();
         }
