@@ -1,6 +1,7 @@
 #include "app/feed_document.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "records/text_util.h"
 
@@ -47,6 +48,22 @@ void CFeedDocument::AddOrReplaceRecord(const COtherRecord& record, std::optional
 void CFeedDocument::AppendLoadedRecord(COtherRecord&& record) {
     m_records.push_back(std::move(record));
     NoteOfferId(m_records.size() - 1, true);
+}
+
+void CFeedDocument::AppendLoadedRecords(RecordList&& records) {
+    if (m_records.empty()) {
+        m_records = std::move(records);
+        if (m_offerIdsKnown) {
+            for (std::size_t i = 0; i < m_records.size(); ++i) {
+                NoteOfferId(i, true);
+            }
+        }
+    } else {
+        for (COtherRecord& record : records) {
+            AppendLoadedRecord(std::move(record));
+        }
+    }
+    records.clear();
 }
 
 bool CFeedDocument::IsOfferIdTaken(const std::string& offerId,

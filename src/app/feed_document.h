@@ -36,6 +36,8 @@ class CFeedDocument {
     void AddOrReplaceRecord(const COtherRecord& record, std::optional<std::size_t> position = std::nullopt);
     // A product read from the feed's own file: appended, the feed is not changed by it.
     void AppendLoadedRecord(COtherRecord&& record);
+    // The same for a whole read at once; an empty feed takes the list over without moving a record.
+    void AppendLoadedRecords(RecordList&& records);
 
     // True when a record other than the one at skipPosition has this offer id, letter case ignored. The
     // product editor asks on every store: a lookup, not a walk over the feed, once the offer ids are

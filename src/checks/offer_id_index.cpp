@@ -26,37 +26,44 @@ std::size_t COfferIdIndex::SlotFor(std::string_view key, std::uint64_t hash) con
     const std::size_t mask = m_slots.size() - 1;
     const auto low = static_cast<std::uint32_t>(hash);
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-        const std::uint32_t slot = m_slots[i];
-        if (slot == 0) {
+        const Slot& slot = m_slots[i];
+        if (slot.entry == 0) {
             return i;
         }
-        if (m_hashes[i] != low) {
+        if (slot.hash != low) {
             continue;
         }
-        const Entry& entry = m_entries[slot - 1];
+        const Entry& entry = m_entries[slot.entry - 1];
         if (std::string_view(m_arena).substr(entry.offset, entry.length) == key) {
             return i;
         }
     }
 }
 
-void COfferIdIndex::Grow() {
-    const std::size_t size = m_slots.empty() ? 1024 : m_slots.size() * 2;
-    std::vector<std::uint32_t> slots(size, 0);
-    std::vector<std::uint32_t> hashes(size, 0);
+void COfferIdIndex::Grow(std::size_t minSlots) {
+    std::size_t size = m_slots.empty() ? 1024 : m_slots.size() * 2;
+    while (size < minSlots) {
+        size *= 2;
+    }
+    std::vector<Slot> slots(size, Slot{0, 0});
     const std::size_t mask = size - 1;
     for (std::size_t n = 0; n < m_entries.size(); ++n) {
         const Entry& entry = m_entries[n];
         const std::uint64_t hash = Hash(std::string_view(m_arena).substr(entry.offset, entry.length));
         std::size_t i = hash & mask;
-        while (slots[i] != 0) {
+        while (slots[i].entry != 0) {
             i = (i + 1) & mask;
         }
-        slots[i] = static_cast<std::uint32_t>(n + 1);
-        hashes[i] = static_cast<std::uint32_t>(hash);
+        slots[i] = Slot{static_cast<std::uint32_t>(n + 1), static_cast<std::uint32_t>(hash)};
     }
     m_slots.swap(slots);
-    m_hashes.swap(hashes);
+}
+
+void COfferIdIndex::Reserve(std::size_t count) {
+    m_entries.reserve(count);
+    if (count * 2 > m_slots.size()) {
+        Grow(count * 2);
+    }
 }
 
 std::size_t COfferIdIndex::AddOrFind(std::string_view key, std::size_t row) {
@@ -66,15 +73,14 @@ std::size_t COfferIdIndex::AddOrFind(std::string_view key, std::size_t row) {
     }
     const std::uint64_t hash = Hash(key);
     const std::size_t i = SlotFor(key, hash);
-    if (m_slots[i] != 0) {
-        return m_entries[m_slots[i] - 1].row;
+    if (m_slots[i].entry != 0) {
+        return m_entries[m_slots[i].entry - 1].row;
     }
     const auto clampedRow = static_cast<std::uint32_t>(
         row > std::numeric_limits<std::uint32_t>::max() ? std::numeric_limits<std::uint32_t>::max() : row);
     m_entries.push_back({m_arena.size(), static_cast<std::uint32_t>(key.size()), clampedRow});
     m_arena.append(key);
-    m_slots[i] = static_cast<std::uint32_t>(m_entries.size());
-    m_hashes[i] = static_cast<std::uint32_t>(hash);
+    m_slots[i] = Slot{static_cast<std::uint32_t>(m_entries.size()), static_cast<std::uint32_t>(hash)};
     return 0;
 }
 

@@ -18,6 +18,8 @@ class COfferIdIndex {
     // Adds key for the product at row unless it is already there; gives the row that first had it, or 0
     // when it is new.
     std::size_t AddOrFind(std::string_view key, std::size_t row);
+    // Makes room for count keys at once, so that filling the index never rebuilds it.
+    void Reserve(std::size_t count);
     std::size_t Size() const { return m_entries.size(); }
 
   private:
@@ -26,13 +28,17 @@ class COfferIdIndex {
         std::uint32_t length;
         std::uint32_t row;
     };
-    void Grow();
+    void Grow(std::size_t minSlots = 0);
     std::size_t SlotFor(std::string_view key, std::uint64_t hash) const;
 
     std::string m_arena;
     std::vector<Entry> m_entries;
-    std::vector<std::uint32_t> m_slots;   // entry index + 1; 0 is free
-    std::vector<std::uint32_t> m_hashes;  // low bits of each slot's hash, to skip most comparisons
+    // Side by side, so that a probe touches one cache line for both.
+    struct Slot {
+        std::uint32_t entry;  // entry index + 1; 0 is free
+        std::uint32_t hash;   // low bits of the key's hash, to skip most comparisons
+    };
+    std::vector<Slot> m_slots;
 };
 
 }  // namespace yarvelin

@@ -266,6 +266,64 @@ bool CountFileValuesWithTabs(const std::string& path, bool basicFormat, std::siz
         holdsQuote);
 }
 
+// The wizard's read of the product lines: split as the bytes stand, every line shown to detector. Gives 0
+// at the end of the file, or the errno of a failed read; memory running out ends the read as ENOMEM. The
+// records read until then are kept either way.
+int ReadRawProducts(CFeedLineReader& reader, CUtf8Detector& detector, CFeedFileObserver& observer,
+                    CFeedDocument::RecordList& records) try {
+    COtherRecord record;
+    std::string_view line;
+    observer.SetProgressRange(0, 100);
+    int pos = 0;
+    for (;;) {
+        const auto status = reader.Next(line);
+        if (status == CFeedLineReader::Status::kEnd) {
+            return 0;
+        }
+        if (status == CFeedLineReader::Status::kError) {
+            return reader.Error() != 0 ? reader.Error() : EIO;
+        }
+        pos = pos >= 100 ? 0 : pos + 1;
+        observer.SetProgressPos(pos);
+        detector.Feed(line);  // once the file cannot be UTF-8 this returns at once
+        if (SplitFeedLine(line, record) == 0) {
+            continue;  // an empty line is no product
+        }
+        records.push_back(std::move(record));
+    }
+} catch (const std::bad_alloc&) {
+    return ENOMEM;
+}
+
+// Lists the characters of a UTF-8 record that Windows-1252 cannot hold (product counts from 1), then
+// converts its texts; only texts with bytes above ASCII are looked at.
+void ConvertLoadedRecords(CFeedDocument::RecordList& records, FeedEncoding& encoding) {
+    std::string converted;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        COtherRecord& record = records[i];
+        for (int k = 0; k < kColumnCount; ++k) {
+            const std::string_view text = record.Field(k);
+            if (std::none_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; })) {
+                continue;
+            }
+            for (std::size_t pos = 0; pos < text.size();) {
+                const std::size_t at = pos;
+                const char32_t cp = NextUtf8CodePoint(text, pos);
+                if (Cp1252FromCodePoint(cp) >= 0) {
+                    continue;
+                }
+                ++encoding.unmappableCount;
+                if (encoding.unmappable.size() < FeedEncoding::kListed) {
+                    encoding.unmappable.push_back({i + 1, k, cp, std::string(text.substr(at, pos - at))});
+                }
+            }
+            converted.assign(text);
+            Utf8ToCp1252(converted);
+            record.SetField(k, converted);
+        }
+    }
+}
+
 }  // namespace
 
 FeedEncoding ScanFeedEncoding(const std::string& path) {
@@ -306,13 +364,36 @@ FeedEncoding ScanFeedEncoding(const std::string& path) {
 }
 
 FeedLoadResult LoadFeedFile(CFeedDocument& doc, const std::string& path, CFeedFileObserver& observer) {
+    // One read of the file: every line goes past the UTF-8 detector while the products are split as their
+    // bytes stand, and the texts are converted only once the whole file has turned out to be UTF-8. The
+    // observer sees what a scan before the read would give it: the question about characters
+    // Windows-1252 cannot hold comes before the feed is replaced, and a refusal leaves it as it was.
     FeedLoadResult result;
     CFeedLineReader reader;
     try {
+        if (const int err = reader.Open(path); err != 0) {
+            observer.ShowFileError(FileErrorText(FileErrorCauseForOpen(err, path), path));
+            return result;
+        }
+        CUtf8Detector detector;
         FeedFileStart start;
         bool firstLineRead = false;
-        const std::optional<OpenedFeed> opened =
-            OpenAndReadStart(reader, path, observer, &start, &result.opened, &firstLineRead);
+        const StartResult startResult = ReadFeedStart(reader, &start, firstLineRead, &detector);
+        CFeedDocument::RecordList records;
+        int readError = 0;
+        if (startResult == StartResult::kData) {
+            readError = ReadRawProducts(reader, detector, observer, records);
+        }
+        FeedEncoding encoding;
+        if (detector.IsUtf8()) {
+            encoding.utf8 = true;
+            encoding.byteOrderMark = detector.HasByteOrderMark();
+            ConvertLoadedRecords(records, encoding);
+        }
+        if (encoding.unmappableCount > 0 && !observer.ConfirmUnmappable(path, encoding)) {
+            return result;
+        }
+        result.opened = true;
         // A file with at least one line replaces the open feed, state and all (a header value the file
         // does not carry is the default again); it is named after the file only once the whole file is
         // in, so a later backup never overwrites a file with other content.
@@ -320,15 +401,21 @@ FeedLoadResult LoadFeedFile(CFeedDocument& doc, const std::string& path, CFeedFi
             doc.StartNewFeed();
             doc.SetHeaders({start.htmlEscaped, start.updatesOnly, start.productType, start.quoted});
         }
-        if (!opened || opened->start == StartResult::kHeadersOnly) {
-            return result;
+        switch (startResult) {
+            case StartResult::kEmpty:
+                observer.ShowFormatError();
+                return result;
+            case StartResult::kReadError:
+                ReportReadError(observer, reader.Error(), path);
+                return result;
+            case StartResult::kHeadersOnly:
+                return result;
+            case StartResult::kData:
+                break;
         }
-        const bool complete = ReadProductLines(reader, path, opened->encoding, observer,
-                                               [&doc](COtherRecord& record, long long, std::size_t) {
-                                                   doc.AppendLoadedRecord(std::move(record));
-                                                   return true;
-                                               });
-        if (!complete) {
+        doc.AppendLoadedRecords(std::move(records));
+        if (readError != 0) {
+            ReportReadError(observer, readError, path);
             return result;
         }
         observer.SetProgressPos(100);

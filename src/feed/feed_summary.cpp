@@ -102,6 +102,7 @@ std::string ProposedBackupFileName(const std::string& currentFile, bool currentI
 std::string OfferIdCheckText(const CFeedDocument& doc) {
     // The diagnostics' index: one arena of keys instead of a node per product.
     COfferIdIndex seen;
+    seen.Reserve(doc.Count());
     std::size_t missing = 0;
     std::size_t repeated = 0;
     std::size_t row = 0;

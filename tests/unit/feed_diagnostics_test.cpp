@@ -704,5 +704,26 @@ INSTANTIATE_TEST_SUITE_P(Files, ShippedSamples,
                              return file.substr(0, file.find('.'));
                          });
 
+// The index gives the first row of a key whether it was sized up front, sized too small, or grown key by
+// key, including across its rebuilds.
+TEST(OfferIdIndexTest, FirstRowSurvivesReserveAndGrowth) {
+    for (const std::size_t reserved : {std::size_t{0}, std::size_t{10}, std::size_t{5000}}) {
+        SCOPED_TRACE(reserved);
+        COfferIdIndex index;
+        index.Reserve(reserved);
+        for (std::size_t row = 1; row <= 5000; ++row) {
+            ASSERT_EQ(index.AddOrFind(Format("sku%zu", row), row), 0u);
+            if (row == 7) {
+                index.Reserve(3000);  // a later, larger reservation keeps what is in
+            }
+        }
+        EXPECT_EQ(index.Size(), 5000u);
+        for (const std::size_t row : {std::size_t{1}, std::size_t{7}, std::size_t{1024}, std::size_t{5000}}) {
+            EXPECT_EQ(index.AddOrFind(Format("sku%zu", row), 99999), row);
+        }
+        EXPECT_EQ(index.Size(), 5000u);
+    }
+}
+
 }  // namespace
 }  // namespace yarvelin

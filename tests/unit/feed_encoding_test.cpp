@@ -130,6 +130,15 @@ TEST(FeedEncodingTest, ListStopsAtItsLengthButCountsEverything) {
     EXPECT_EQ(encoding.unmappableCount, 90u);
     EXPECT_EQ(encoding.unmappable.size(), FeedEncoding::kListed);
     EXPECT_EQ(encoding.unmappable.back().product, FeedEncoding::kListed / 3 + 1);
+    // The wizard's load finds them in its one read of the file and asks with the same list.
+    CAnsweringObserver observer;
+    CYarvelinApp app;
+    app.OpenFeed(path, observer);
+    EXPECT_EQ(observer.count, encoding.unmappableCount);
+    ASSERT_EQ(observer.listed.size(), encoding.unmappable.size());
+    for (std::size_t i = 0; i < observer.listed.size(); ++i) {
+        EXPECT_EQ(DescribeUnmappable(observer.listed[i]), DescribeUnmappable(encoding.unmappable[i])) << i;
+    }
 }
 
 TEST(Utf8ToCp1252Test, EveryCharacterOfTheCodePageMapsExactly) {
