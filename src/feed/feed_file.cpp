@@ -72,15 +72,19 @@ StartResult ReadFeedStart(CFeedLineReader& reader, FeedFileStart* start, bool& f
     return StartResult::kData;
 }
 
+// Most texts are plain ASCII and read the same either way; only the others are looked at.
+bool BeyondAscii(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; });
+}
+
 // Converts the record's texts from UTF-8 when the file is UTF-8.
 void ConvertRecord(COtherRecord& record, const FeedEncoding& encoding) {
     if (!encoding.utf8) {
         return;
     }
-    // Most texts are plain ASCII and read the same either way; only the others are converted.
     for (int k = 0; k < kColumnCount; ++k) {
         const std::string_view text = record.Field(k);
-        if (std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; })) {
+        if (BeyondAscii(text)) {
             std::string converted(text);
             Utf8ToCp1252(converted);
             record.SetField(k, converted);
@@ -88,12 +92,13 @@ void ConvertRecord(COtherRecord& record, const FeedEncoding& encoding) {
     }
 }
 
-// Lists the characters of a UTF-8 product line that Windows-1252 cannot hold.
-void ListUnmappable(std::string_view line, std::size_t product, FeedEncoding& encoding) {
-    COtherRecord record;
-    SplitFeedLine(line, record);
+// Lists the characters of a UTF-8 product that Windows-1252 cannot hold (product counts from 1).
+void ListUnmappable(const COtherRecord& record, std::size_t product, FeedEncoding& encoding) {
     for (int k = 0; k < kColumnCount; ++k) {
         const std::string_view text = record.Field(k);
+        if (!BeyondAscii(text)) {
+            continue;
+        }
         for (std::size_t pos = 0; pos < text.size();) {
             const std::size_t start = pos;
             const char32_t cp = NextUtf8CodePoint(text, pos);
@@ -132,10 +137,12 @@ struct EveryLine {
 // The one loop over a feed's product lines, after its start: progress, read errors, the split and the
 // encoding. onProduct(record, line, fields) is called for each product and gives false to stop (a write
 // failed, after reporting). wanted(line) may pass over lines the caller does not need before they are
-// split. Gives false when the end was not reached.
+// split. Gives false when the end was not reached. A failed read is reported, or left in failedRead (its
+// errno) for the caller to report later.
 template <typename OnProduct, typename Wanted = EveryLine>
 bool ReadProductLines(CFeedLineReader& reader, const std::string& path, const FeedEncoding& encoding,
-                      CFeedFileObserver& observer, OnProduct&& onProduct, Wanted wanted = {}) {
+                      CFeedFileObserver& observer, OnProduct&& onProduct, Wanted wanted = {},
+                      int* failedRead = nullptr) {
     COtherRecord record;
     std::string_view line;
     observer.SetProgressRange(0, 100);
@@ -146,7 +153,11 @@ bool ReadProductLines(CFeedLineReader& reader, const std::string& path, const Fe
             return true;
         }
         if (status == CFeedLineReader::Status::kError) {
-            ReportReadError(observer, reader.Error(), path);
+            if (failedRead != nullptr) {
+                *failedRead = reader.Error() != 0 ? reader.Error() : EIO;
+            } else {
+                ReportReadError(observer, reader.Error(), path);
+            }
             return false;
         }
         pos = pos >= 100 ? 0 : pos + 1;
@@ -269,58 +280,31 @@ bool CountFileValuesWithTabs(const std::string& path, bool basicFormat, std::siz
 // The wizard's read of the product lines: split as the bytes stand, every line shown to detector. Gives 0
 // at the end of the file, or the errno of a failed read; memory running out ends the read as ENOMEM. The
 // records read until then are kept either way.
-int ReadRawProducts(CFeedLineReader& reader, CUtf8Detector& detector, CFeedFileObserver& observer,
-                    CFeedDocument::RecordList& records) try {
-    COtherRecord record;
-    std::string_view line;
-    observer.SetProgressRange(0, 100);
-    int pos = 0;
-    for (;;) {
-        const auto status = reader.Next(line);
-        if (status == CFeedLineReader::Status::kEnd) {
-            return 0;
-        }
-        if (status == CFeedLineReader::Status::kError) {
-            return reader.Error() != 0 ? reader.Error() : EIO;
-        }
-        pos = pos >= 100 ? 0 : pos + 1;
-        observer.SetProgressPos(pos);
-        detector.Feed(line);  // once the file cannot be UTF-8 this returns at once
-        if (SplitFeedLine(line, record) == 0) {
-            continue;  // an empty line is no product
-        }
-        records.push_back(std::move(record));
-    }
+int ReadRawProducts(CFeedLineReader& reader, const std::string& path, CUtf8Detector& detector,
+                    CFeedFileObserver& observer, CFeedDocument::RecordList& records) try {
+    int failedRead = 0;
+    ReadProductLines(
+        reader, path, FeedEncoding{}, observer,
+        [&records](COtherRecord& record, long long, std::size_t) {
+            records.push_back(std::move(record));
+            return true;
+        },
+        [&detector](std::string_view line) {
+            detector.Feed(line);  // once the file cannot be UTF-8 this returns at once
+            return true;
+        },
+        &failedRead);
+    return failedRead;
 } catch (const std::bad_alloc&) {
     return ENOMEM;
 }
 
-// Lists the characters of a UTF-8 record that Windows-1252 cannot hold (product counts from 1), then
-// converts its texts; only texts with bytes above ASCII are looked at.
+// The read products of a file that turned out to be UTF-8: what Windows-1252 cannot hold is listed, then
+// the texts are converted.
 void ConvertLoadedRecords(CFeedDocument::RecordList& records, FeedEncoding& encoding) {
-    std::string converted;
     for (std::size_t i = 0; i < records.size(); ++i) {
-        COtherRecord& record = records[i];
-        for (int k = 0; k < kColumnCount; ++k) {
-            const std::string_view text = record.Field(k);
-            if (std::none_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; })) {
-                continue;
-            }
-            for (std::size_t pos = 0; pos < text.size();) {
-                const std::size_t at = pos;
-                const char32_t cp = NextUtf8CodePoint(text, pos);
-                if (Cp1252FromCodePoint(cp) >= 0) {
-                    continue;
-                }
-                ++encoding.unmappableCount;
-                if (encoding.unmappable.size() < FeedEncoding::kListed) {
-                    encoding.unmappable.push_back({i + 1, k, cp, std::string(text.substr(at, pos - at))});
-                }
-            }
-            converted.assign(text);
-            Utf8ToCp1252(converted);
-            record.SetField(k, converted);
-        }
+        ListUnmappable(records[i], i + 1, encoding);
+        ConvertRecord(records[i], encoding);
     }
 }
 
@@ -352,7 +336,9 @@ FeedEncoding ScanFeedEncoding(const std::string& path) {
         }
         ++product;
         if (detector.LastLineUnmappable()) {
-            ListUnmappable(line, product, encoding);
+            COtherRecord record;
+            SplitFeedLine(line, record);
+            ListUnmappable(record, product, encoding);
         }
     }
     if (!detector.IsUtf8()) {
@@ -382,7 +368,7 @@ FeedLoadResult LoadFeedFile(CFeedDocument& doc, const std::string& path, CFeedFi
         CFeedDocument::RecordList records;
         int readError = 0;
         if (startResult == StartResult::kData) {
-            readError = ReadRawProducts(reader, detector, observer, records);
+            readError = ReadRawProducts(reader, path, detector, observer, records);
         }
         FeedEncoding encoding;
         if (detector.IsUtf8()) {
