@@ -26,47 +26,23 @@
 #include "dialogs/diagnostics_dlg.h"
 #include "dialogs/diagnostics_model.h"
 #include "dialogs/product_editor_dlg.h"
-#include "fixed_answer_ui.h"
 #include "pages/product_list_page.h"
 #include "pages/product_table_model.h"
 #include "platform/ui_services.h"
 #include "records/builtin_lists.h"
+#include "window_bench.h"
 
 using namespace yarvelin;
 
 namespace {
 
 COtherRecord Product(std::size_t i) {
-    COtherRecord r;
-    const std::string n = std::to_string(i);
-    r.SetField(kColProductUrl, "https://www.example-shop.com/catalog/item" + n + ".html");
-    r.SetField(kColName, "Stainless steel kitchen scale, model " + n);
-    r.SetField(kColDescription,
-               "Digital kitchen scale with tare function, 5 kg capacity and 1 g resolution.");
-    r.SetField(kColPrice, std::to_string(10 + i % 90) + ".99");
-    r.SetField(kColImageUrl, "https://img.example-shop.com/images/item" + n + ".jpg");
+    COtherRecord r = KitchenScale(i);
     // One product in a hundred has a category of the shop's own, so the diagnostics window has findings to
     // double-click that storing the product unchanged keeps.
     r.SetField(kColCategory, i % 100 == 0 ? "Kitchen > Scales" : BuiltinCategories()[i % 50]);
-    r.SetField(kColOfferId, "OFF-" + n);
-    r.SetField(kColInstock, "Y");
-    r.SetField(kColShipping, "4.95");
-    r.SetField(kColCurrency, i % 3 ? "USD" : "EUR");
-    r.SetField(kColProductType, "OTHER");
     return r;
 }
-
-double CpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
-// Wall time and the CPU time of this thread: on a shared machine the second says what the work costs.
-struct Timing {
-    double wallMs;
-    double cpuMs;
-};
 
 // What the user does in the editor once it is up.
 enum class Then { kCancel, kSaveUnchanged };
@@ -196,11 +172,8 @@ void Measure(std::size_t count, int repeats) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    PrepareWindowBenchmark();
     QApplication qapp(argc, argv);
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const std::size_t count = argc > 1 ? std::stoul(argv[1]) : 200000;
     const int repeats = argc > 2 ? std::stoi(argv[2]) : 5;
     std::printf("baseline, ");

@@ -22,10 +22,10 @@
 #include "dialogs/find_replace_dlg.h"
 #include "dialogs/set_column_dlg.h"
 #include "dialogs/summary_dlg.h"
-#include "fixed_answer_ui.h"
 #include "pages/product_list_page.h"
 #include "pages/product_table_model.h"
 #include "platform/ui_services.h"
+#include "window_bench.h"
 
 using namespace yarvelin;
 
@@ -43,20 +43,7 @@ long ResidentKiB() {
 }
 
 COtherRecord Product(std::size_t i) {
-    COtherRecord r;
-    const std::string n = std::to_string(i);
-    r.SetField(kColProductUrl, "http://www.example-shop.com/catalog/item" + n + ".html");
-    r.SetField(kColName, "Stainless steel kitchen scale, model " + n);
-    r.SetField(kColDescription,
-               "Digital kitchen scale with tare function, 5 kg capacity and 1 g resolution.");
-    r.SetField(kColPrice, std::to_string(10 + i % 90) + ".99");
-    r.SetField(kColImageUrl, "http://www.example-shop.com/images/item" + n + ".jpg");
-    r.SetField(kColCategory, "Home & Garden > Kitchen > Appliances");
-    r.SetField(kColOfferId, "OFF-" + n);
-    r.SetField(kColInstock, "Y");
-    r.SetField(kColShipping, "4.95");
-    r.SetField(kColCurrency, i % 3 ? "USD" : "EUR");
-    r.SetField(kColProductType, "OTHER");
+    COtherRecord r = KitchenScale(i);
     r.urls_checked = i % 2 == 0;
     r.product_url_ok = true;
     return r;
@@ -83,11 +70,8 @@ void Report(const char* what, double ms) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    PrepareWindowBenchmark();
     QApplication qapp(argc, argv);
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::size_t count = 100000;
     bool baseline = false;
     for (int i = 1; i < argc; ++i) {

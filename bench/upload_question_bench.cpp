@@ -22,17 +22,11 @@
 #include "checks/feed_diagnosis.h"
 #include "dialogs/diagnostics_dlg.h"
 #include "feed/feed_file.h"
-#include "fixed_answer_ui.h"
+#include "window_bench.h"
 
 using namespace yarvelin;
 
 namespace {
-
-double CpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-}
 
 // A value of /proc/self/status in kB ("VmRSS", "VmHWM").
 long StatusKb(const std::string& key) {
@@ -69,11 +63,8 @@ class CCountingUi : public CFixedAnswerUi {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    PrepareWindowBenchmark();
     QApplication qapp(argc, argv);
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     if (argc < 2) {
         std::fprintf(stderr, "usage: upload_question_bench FEED [runs]\n");
         return 2;
