@@ -1,6 +1,8 @@
 #include "checks/feed_diagnosis.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 
 #include "app/feed_document.h"
@@ -19,6 +21,67 @@ FeedDiagnosis DiagnoseDocument(const CFeedDocument& doc, const std::vector<std::
     result.totals = CheckRecords(doc.Records(), std::move(options),
                                  [&result](Diagnostic&& d) { result.findings.push_back(std::move(d)); });
     return result;
+}
+
+namespace {
+
+// Adds (sign 1) or takes away (sign -1) the findings of one product from the totals.
+void CountProductFindings(DiagnosticsTotals& totals, std::vector<Diagnostic>::const_iterator first,
+                          std::vector<Diagnostic>::const_iterator last, int sign) {
+    bool error = false;
+    for (auto it = first; it != last; ++it) {
+        totals.perCode[static_cast<std::size_t>(it->code)] += static_cast<std::size_t>(sign);
+        switch (it->Severity()) {
+            case DiagnosticSeverity::kError:
+                totals.errors += static_cast<std::size_t>(sign);
+                error = true;
+                break;
+            case DiagnosticSeverity::kWarning:
+                totals.warnings += static_cast<std::size_t>(sign);
+                break;
+            case DiagnosticSeverity::kInfo:
+                totals.notes += static_cast<std::size_t>(sign);
+                break;
+        }
+    }
+    if (error) {
+        totals.productsWithErrors += static_cast<std::size_t>(sign);
+    }
+}
+
+}  // namespace
+
+bool RediagnoseStoredProduct(FeedDiagnosis& diagnosis, const COtherRecord& previous, const CFeedDocument& doc,
+                             std::size_t position, const std::vector<std::string>& userCategories,
+                             bool htmlEscaped, const LocalDateTime& now) {
+    if (position >= doc.Count() || diagnosis.totals.products != doc.Count()) {
+        return false;
+    }
+    const COtherRecord& stored = doc.At(position);
+    if (stored.Field(kColOfferId) != previous.Field(kColOfferId) ||
+        stored.Field(kColUpc) != previous.Field(kColUpc)) {
+        return false;
+    }
+    DiagnosticsOptions options;
+    options.htmlEscaped = htmlEscaped;
+    options.userCategories = userCategories;
+    options.now = now;
+    std::vector<Diagnostic> fresh;
+    CheckOneRecord(doc.Records(), position, std::move(options),
+                   [&fresh](Diagnostic&& d) { fresh.push_back(std::move(d)); });
+
+    // The product's findings before, in product order among the others.
+    std::vector<Diagnostic>& findings = diagnosis.findings;
+    const std::size_t row = position + 1;
+    const auto first =
+        std::find_if(findings.begin(), findings.end(), [row](const Diagnostic& d) { return d.row >= row; });
+    const auto last =
+        std::find_if(first, findings.end(), [row](const Diagnostic& d) { return d.row != row; });
+    CountProductFindings(diagnosis.totals, first, last, -1);
+    CountProductFindings(diagnosis.totals, fresh.cbegin(), fresh.cend(), 1);
+    const auto at = findings.erase(first, last);
+    findings.insert(at, std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()));
+    return true;
 }
 
 std::optional<DiagnosticsTotals> StreamFileDiagnostics(const std::string& path,

@@ -25,6 +25,15 @@ struct FeedDiagnosis {
 FeedDiagnosis DiagnoseDocument(const CFeedDocument& doc, const std::vector<std::string>& userCategories,
                                bool htmlEscaped, const LocalDateTime& now);
 
+// The diagnosis of doc after the product at position was stored, made from diagnosis (the one of the feed
+// before the store, complete, as DiagnoseDocument gives it) by checking that product alone again. That holds
+// while its offer id and upc are as they were (previous is the product before the store): nothing then
+// ties it to other products differently, and their findings stay as they are. False (diagnosis untouched)
+// when the whole feed has to be diagnosed again.
+bool RediagnoseStoredProduct(FeedDiagnosis& diagnosis, const COtherRecord& previous, const CFeedDocument& doc,
+                             std::size_t position, const std::vector<std::string>& userCategories,
+                             bool htmlEscaped, const LocalDateTime& now);
+
 // A feed file, streamed: each finding goes to sink as it is made, at most limitPerCode messages of a code
 // are built (the rest are only counted). Its own html_escaped header counts, and lines with too many
 // fields are found. Empty when the file could not be read (already reported through observer).

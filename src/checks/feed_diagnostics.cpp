@@ -783,4 +783,34 @@ DiagnosticsTotals CheckRecords(const CFeedDocument::RecordList& records, Diagnos
     return engine.Totals();
 }
 
+void CheckOneRecord(const CFeedDocument::RecordList& records, std::size_t position,
+                    DiagnosticsOptions options, const CFeedDiagnostics::Sink& sink) {
+    const COtherRecord& product = records[position];
+    const bool hasOfferId = !IsBlank(product.Field(kColOfferId));
+    const std::string offerKey = hasOfferId ? COfferIdIndex::Key(product.Field(kColOfferId)) : std::string();
+    // The same tests as the checks make before they index a product.
+    const bool hasUpc = !product.Field(kColUpc).empty();
+    const std::string upcKey = hasUpc ? UpcKey(product.Field(kColUpc)) : std::string();
+    bool quiet = true;
+    CFeedDiagnostics engine(std::move(options), [&](Diagnostic&& d) {
+        if (!quiet) {
+            sink(std::move(d));
+        }
+    });
+    for (std::size_t i = 0; i < position; ++i) {
+        const COtherRecord& other = records[i];
+        const bool sameOfferId = hasOfferId && !IsBlank(other.Field(kColOfferId)) &&
+                                 COfferIdIndex::Key(other.Field(kColOfferId)) == offerKey;
+        const bool sameUpc =
+            hasUpc && !other.Field(kColUpc).empty() && UpcKey(other.Field(kColUpc)) == upcKey;
+        if (sameOfferId || sameUpc) {
+            engine.SetNextRow(i + 1);
+            engine.CheckProduct(other);
+        }
+    }
+    quiet = false;
+    engine.SetNextRow(position + 1);
+    engine.CheckProduct(product);
+}
+
 }  // namespace yarvelin

@@ -116,6 +116,9 @@ class CFeedDiagnostics {
     void SetReportLimitPerCode(std::size_t limit) { m_limitPerCode = limit; }
     // Reports a finding about the whole feed (count-drop) through the same sink and counts.
     void Report(Diagnostic&& finding);
+    // The next product checked is the one in this 1-based row, for checking some products of a list
+    // again without the others; the count of products follows it.
+    void SetNextRow(std::size_t row) { m_totals.products = row - 1; }
 
     const DiagnosticsTotals& Totals() const { return m_totals; }
 
@@ -150,6 +153,12 @@ class CFeedDiagnostics {
 // Checks every record of a list in order.
 DiagnosticsTotals CheckRecords(const CFeedDocument::RecordList& records, DiagnosticsOptions options,
                                const CFeedDiagnostics::Sink& sink);
+
+// The findings of the product at position, exactly as checking the whole list would report them for it.
+// Only the products before it that share its offer id or its upc are checked first (their findings are not
+// reported), so that its duplicate findings name the same rows; the rest of the list is not looked at.
+void CheckOneRecord(const CFeedDocument::RecordList& records, std::size_t position,
+                    DiagnosticsOptions options, const CFeedDiagnostics::Sink& sink);
 
 // The single rules, for the editor and for tests.
 // A plain decimal number >= 0: digits, optionally a point and at least one digit; maxFraction limits the

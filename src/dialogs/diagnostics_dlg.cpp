@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <atomic>
 #include <future>
+#include <utility>
 
 #include "app/yarvelin_gui.h"
 #include "checks/diagnostics_report.h"
@@ -157,6 +158,9 @@ bool CDiagnosticsDlg::OpenFinding(const QModelIndex& index) {
         return false;
     }
     const std::size_t position = finding->row - 1;
+    // Read through the const side, which keeps the document's offer id table for the editor's check.
+    const COtherRecord previous = std::as_const(m_gui.Document()).At(position);
+    const std::vector<std::string> categoriesBefore = m_gui.App().Categories();
     bool stored = false;
     if (m_runEditor) {
         stored = m_runEditor(position);
@@ -167,9 +171,24 @@ bool CDiagnosticsDlg::OpenFinding(const QModelIndex& index) {
     m_gui.Document().NoteEditorClosed(stored);
     if (stored) {
         m_productsChanged = true;
-        Refresh();
+        RefreshAfterStore(position, previous, categoriesBefore);
     }
     return stored;
+}
+
+void CDiagnosticsDlg::RefreshAfterStore(std::size_t position, const COtherRecord& previous,
+                                        const std::vector<std::string>& categoriesBefore) {
+    CYarvelinApp& app = m_gui.App();
+    CWaitCursor wait;
+    FeedDiagnosis next = m_model->Diagnosis();
+    // The user's own categories decide findings of every product.
+    if (app.Categories() == categoriesBefore &&
+        RediagnoseStoredProduct(next, previous, app.Document(), position, app.Categories(), m_htmlEscaped,
+                                CurrentLocalDateTime())) {
+        Show(std::move(next));
+    } else {
+        Refresh();
+    }
 }
 
 bool CDiagnosticsDlg::SaveFindings() {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "checks/feed_diagnosis.h"
 
@@ -57,6 +58,10 @@ class CDiagnosticsDlg : public QDialog {
 
     // Checks the open feed again, keeping the open groups and the current finding where they still are.
     void Refresh();
+    // After the product at position was stored: that product is checked again alone when nothing ties it
+    // to the others differently (previous: the product before the store), else the whole feed.
+    void RefreshAfterStore(std::size_t position, const COtherRecord& previous,
+                           const std::vector<std::string>& categoriesBefore);
     // The editor on the product of a finding (document mode); true when it stored the product.
     bool OpenFinding(const QModelIndex& index);
     // "Save Findings...": asks for a file (beside the feed at first) and writes the listed findings as CSV

@@ -163,6 +163,7 @@ void DiagnosticsTest::doubleClickOpensTheEditorAndChecksAgain() {
     const QModelIndex after = window.Model()->GroupIndex(DiagnosticCode::kPriceInvalid);
     QCOMPARE(window.Model()->rowCount(after), 1);
     QCOMPARE(window.Model()->FindingAt(window.Tree()->currentIndex())->row, std::size_t(5));
+    QCOMPARE(window.SummaryLabel()->text(), QStringLiteral("2 errors, 1 warnings, 1 notes in 7 products"));
     // A group row and a feed without products open nothing.
     QVERIFY(!window.OpenFinding(after));
     QCOMPARE(opened.size(), std::size_t(1));

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/feed_document.h"
@@ -722,6 +724,109 @@ TEST(OfferIdIndexTest, FirstRowSurvivesReserveAndGrowth) {
             EXPECT_EQ(index.AddOrFind(Format("sku%zu", row), 99999), row);
         }
         EXPECT_EQ(index.Size(), 5000u);
+    }
+}
+
+// Storing one product from the diagnostics window checks that product alone again. Every product of a feed
+// full of ties (repeated offer ids and upcs, in other letter case and with leading zeros) gets every kind of
+// edit; the result must be the whole feed's diagnosis after the edit, findings in order and totals, or a
+// refusal exactly when the offer id or the upc changed.
+TEST(RediagnoseStoredProductTest, OneProductCheckedAgainEqualsTheWholeFeed) {
+    const std::string sharedUpc = UpcFor("shared");
+    CFeedDocument doc;
+    for (int i = 0; i < 14; ++i) {
+        COtherRecord r = CleanRecord("SKU" + std::to_string(i));
+        switch (i) {
+            case 3:
+                r.SetField(kColOfferId, " sku1 ");
+                break;  // repeats row 2's offer id
+            case 5:
+                r.SetField(kColUpc, sharedUpc);
+                break;  // shares a upc with rows 8 and 11
+            case 8:
+                r.SetField(kColUpc, "0" + sharedUpc);
+                break;  // the same upc with a leading zero
+            case 11:    // same upc and offer id as row 9
+                r.SetField(kColUpc, sharedUpc);
+                r.SetField(kColOfferId, "SKU8");
+                break;
+            case 6:
+                r.SetField(kColOfferId, "");
+                break;
+            case 9:
+                r.SetField(kColPrice, "12,99");
+                break;
+            case 12:
+                r.SetField(kColName, "DESK LAMP IN CAPITALS");
+                break;
+            case 13:
+                r.SetField(kColOfferId, "SKU1");
+                break;  // a third product with row 2's offer id
+            default:
+                break;
+        }
+        doc.AddOrReplaceRecord(r);
+    }
+    const std::vector<std::string> categories{"Kitchen > Scales"};
+    struct Edit {
+        const char* name;
+        bool tiesChange;
+        std::function<void(COtherRecord&)> apply;
+    };
+    const std::vector<Edit> edits{
+        {"price invalid", false, [](COtherRecord& r) { r.SetField(kColPrice, "12,99"); }},
+        {"price fixed", false, [](COtherRecord& r) { r.SetField(kColPrice, "5.00"); }},
+        {"name in capitals", false, [](COtherRecord& r) { r.SetField(kColName, "LOUD NAME OF A LAMP"); }},
+        {"name blank", false, [](COtherRecord& r) { r.SetField(kColName, ""); }},
+        {"own category", false, [](COtherRecord& r) { r.SetField(kColCategory, "Kitchen > Scales"); }},
+        {"unknown category", false, [](COtherRecord& r) { r.SetField(kColCategory, "Nowhere > Else"); }},
+        {"marked deleted", false, [](COtherRecord& r) { r.SetField(kColDelete, "Y"); }},
+        {"nothing", false, [](COtherRecord&) {}},
+        {"offer id", true, [](COtherRecord& r) { r.SetField(kColOfferId, "SKU2"); }},
+        {"offer id letter case", true, [](COtherRecord& r) { r.SetField(kColOfferId, "sku0"); }},
+        {"upc", true, [](COtherRecord& r) { r.SetField(kColUpc, UpcFor("SKU4")); }},
+    };
+    const auto same = [](const FeedDiagnosis& a, const FeedDiagnosis& b) {
+        if (a.findings.size() != b.findings.size() || a.totals.errors != b.totals.errors ||
+            a.totals.warnings != b.totals.warnings || a.totals.notes != b.totals.notes ||
+            a.totals.productsWithErrors != b.totals.productsWithErrors ||
+            a.totals.perCode != b.totals.perCode || a.totals.products != b.totals.products) {
+            return false;
+        }
+        for (std::size_t i = 0; i < a.findings.size(); ++i) {
+            const Diagnostic& x = a.findings[i];
+            const Diagnostic& y = b.findings[i];
+            if (std::tie(x.code, x.row, x.column, x.offerId, x.message) !=
+                std::tie(y.code, y.row, y.column, y.offerId, y.message)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    const FeedDiagnosis before = DiagnoseDocument(doc, categories, false, kNow);
+    ASSERT_GT(before.totals.perCode[static_cast<std::size_t>(Code::kDuplicateOfferId)], 1u);
+    ASSERT_GT(before.totals.perCode[static_cast<std::size_t>(Code::kDuplicateUpc)], 0u);
+    for (std::size_t position = 0; position < doc.Count(); ++position) {
+        for (const Edit& edit : edits) {
+            SCOPED_TRACE(Format("product %zu, %s", position + 1, edit.name));
+            CFeedDocument edited = doc;
+            const COtherRecord previous = edited.At(position);
+            COtherRecord changed = previous;
+            edit.apply(changed);
+            edited.AddOrReplaceRecord(changed, position);
+            FeedDiagnosis quick = before;
+            const bool checkedAlone =
+                RediagnoseStoredProduct(quick, previous, edited, position, categories, false, kNow);
+            const bool tiesChanged =
+                edit.tiesChange && (changed.Field(kColOfferId) != previous.Field(kColOfferId) ||
+                                    changed.Field(kColUpc) != previous.Field(kColUpc));
+            EXPECT_EQ(checkedAlone, !tiesChanged);
+            if (checkedAlone) {
+                EXPECT_TRUE(same(quick, DiagnoseDocument(edited, categories, false, kNow)));
+            } else {
+                EXPECT_TRUE(same(quick, before));  // untouched
+            }
+        }
     }
 }
 
