@@ -799,8 +799,10 @@ void CheckOneRecord(const CFeedDocument::RecordList& records, std::size_t positi
     });
     for (std::size_t i = 0; i < position; ++i) {
         const COtherRecord& other = records[i];
-        const bool sameOfferId = hasOfferId && !IsBlank(other.Field(kColOfferId)) &&
-                                 COfferIdIndex::Key(other.Field(kColOfferId)) == offerKey;
+        // Key(other) == offerKey without making the key: both fold ASCII letters only.
+        const bool sameOfferId = hasOfferId &&
+                                 EqualsNoCase(TrimmedView(other.Field(kColOfferId)), offerKey) &&
+                                 !IsBlank(other.Field(kColOfferId));
         const bool sameUpc =
             hasUpc && !other.Field(kColUpc).empty() && UpcKey(other.Field(kColUpc)) == upcKey;
         if (sameOfferId || sameUpc) {
