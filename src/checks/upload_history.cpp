@@ -13,18 +13,7 @@
 namespace yarvelin {
 
 std::string UploadCountKey(const std::string& server, const std::string& remoteFile) {
-    const std::string raw = ToLowerAscii(Trim(server)) + " " + remoteFile;
-    std::string key;
-    for (char c : raw) {
-        const auto u = static_cast<unsigned char>(c);
-        if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || c == '.' ||
-            c == '-' || c == '_') {
-            key += c;
-        } else {
-            key += Format("%%%02X", u);
-        }
-    }
-    return key;
+    return EscapeForSettingsName(ToLowerAscii(Trim(server)) + " " + remoteFile);
 }
 
 namespace {

@@ -78,6 +78,24 @@ std::string ToLowerAscii(std::string_view s) {
     return r;
 }
 
+std::string EscapeForSettingsName(std::string_view text) {
+    std::string name;
+    name.reserve(text.size());
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || c == '.' ||
+            c == '-' || c == '_') {
+            name += c;
+        } else {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            name += '%';
+            name += kHex[u >> 4];
+            name += kHex[u & 0x0F];
+        }
+    }
+    return name;
+}
+
 std::string Format(const char* fmt, ...) {
     va_list args;
     va_start(args, fmt);

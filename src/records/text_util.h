@@ -19,6 +19,10 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 std::string ToUpperAscii(std::string_view s);
 std::string ToLowerAscii(std::string_view s);
 
+// Every byte but ASCII letters, digits, '.', '-' and '_' written as %XX (upper-case hex), so that any text
+// (a path, a server and file) can name a value in the settings.
+std::string EscapeForSettingsName(std::string_view text);
+
 // printf-style formatting into a std::string.
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 

@@ -20,17 +20,7 @@ bool SameTexts(const COtherRecord& a, const COtherRecord& b) {
 // A settings value name holds no path separators or blanks: everything but letters, digits and . - _ is
 // written as %XX.
 std::string FeedKey(const std::string& feedPath) {
-    std::string key;
-    for (char c : feedPath) {
-        const auto u = static_cast<unsigned char>(c);
-        if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || c == '.' ||
-            c == '-' || c == '_') {
-            key += c;
-        } else {
-            key += Format("%%%02X", u);
-        }
-    }
-    return key;
+    return EscapeForSettingsName(feedPath);
 }
 
 bool StartsRule(std::string_view line) {

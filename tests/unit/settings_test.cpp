@@ -299,7 +299,9 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, UploadCountKeyTest,
     ::testing::Values(CountKeyCase{"127.0.0.1:2121", "merchant.txt", "127.0.0.1%3A2121%20merchant.txt"},
                       CountKeyCase{" FTP.Example.com ", "Shop 1.txt", "ftp.example.com%20Shop%201.txt"},
-                      CountKeyCase{"sftp://h/in\\x", "f.txt", "sftp%3A%2F%2Fh%2Fin%5Cx%20f.txt"}));
+                      CountKeyCase{"sftp://h/in\\x", "f.txt", "sftp%3A%2F%2Fh%2Fin%5Cx%20f.txt"},
+                      // Bytes above ASCII in upper-case hex, as stored records name them.
+                      CountKeyCase{"h", "Caf\xe9\xff.txt", "h%20Caf%E9%FF.txt"}));
 
 TEST(SettingDeclarationTest, ProgramNames) {
     EXPECT_STREQ(kSettingsRoot, "Yarvelin1.0");
