@@ -145,22 +145,30 @@ std::string CurrencyCodeForIndex(const std::vector<std::string>& currencyCodes, 
 }
 
 COtherRecord BuildProductRecord(const ProductForm& form, const std::vector<std::string>& currencyCodes) {
-    const auto text = [&form](ProductField field, const std::string& value) {
-        return form.keptAsLoaded.count(field) != 0 ? value : Trim(value);
+    // The texts, trimmed unless kept as they were loaded.
+    static constexpr struct {
+        int column;
+        ProductField field;
+        std::string ProductForm::*value;
+    } kTexts[] = {
+        {kColCategory, ProductField::Category, &ProductForm::category},
+        {kColDescription, ProductField::Description, &ProductForm::description},
+        {kColImageUrl, ProductField::ImageUrl, &ProductForm::imageUrl},
+        {kColName, ProductField::Name, &ProductForm::name},
+        {kColOfferId, ProductField::OfferId, &ProductForm::offerId},
+        {kColProductUrl, ProductField::ProductUrl, &ProductForm::productUrl},
+        {kColBrand, ProductField::Brand, &ProductForm::brand},
+        {kColColor, ProductField::Color, &ProductForm::color},
+        {kColSize, ProductField::Size, &ProductForm::size},
+        {kColUpc, ProductField::Upc, &ProductForm::upc},
+        {kColProductId, ProductField::ProductId, &ProductForm::productId},
+        {kColManufacturerId, ProductField::ManufacturerId, &ProductForm::manufacturerId},
     };
     COtherRecord r;
-    r.SetField(kColCategory, text(ProductField::Category, form.category));
-    r.SetField(kColDescription, text(ProductField::Description, form.description));
-    r.SetField(kColImageUrl, text(ProductField::ImageUrl, form.imageUrl));
-    r.SetField(kColName, text(ProductField::Name, form.name));
-    r.SetField(kColOfferId, text(ProductField::OfferId, form.offerId));
-    r.SetField(kColProductUrl, text(ProductField::ProductUrl, form.productUrl));
-    r.SetField(kColBrand, text(ProductField::Brand, form.brand));
-    r.SetField(kColColor, text(ProductField::Color, form.color));
-    r.SetField(kColSize, text(ProductField::Size, form.size));
-    r.SetField(kColUpc, text(ProductField::Upc, form.upc));
-    r.SetField(kColProductId, text(ProductField::ProductId, form.productId));
-    r.SetField(kColManufacturerId, text(ProductField::ManufacturerId, form.manufacturerId));
+    for (const auto& t : kTexts) {
+        const std::string& value = form.*t.value;
+        r.SetField(t.column, form.keptAsLoaded.count(t.field) != 0 ? value : Trim(value));
+    }
     // "%#10.2f" and "%#6.2f" once trimmed: two fraction digits, always a decimal point, no padding.
     r.SetField(kColPrice, FormatFixed(form.price, 2));
     r.SetField(kColShipping, FormatFixed(static_cast<double>(form.shipping), 2));
