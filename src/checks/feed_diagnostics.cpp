@@ -159,7 +159,10 @@ std::string NormalisedCategory(std::string_view category) {
 }  // namespace
 
 const char* DiagnosticCodeName(DiagnosticCode code) {
-    return kCodes[static_cast<std::size_t>(code)].name;
+    const auto index = static_cast<std::size_t>(code);
+    // A value from outside the enumeration (a cast from a stored number) names itself rather than reading
+    // past the table.
+    return index < kDiagnosticCodeCount ? kCodes[index].name : "unknown";
 }
 
 const char* DiagnosticCodeTitle(DiagnosticCode code) {
@@ -241,7 +244,8 @@ const char* DiagnosticCodeTitle(DiagnosticCode code) {
 }
 
 DiagnosticSeverity SeverityOf(DiagnosticCode code) {
-    return kCodes[static_cast<std::size_t>(code)].severity;
+    const auto index = static_cast<std::size_t>(code);
+    return index < kDiagnosticCodeCount ? kCodes[index].severity : DiagnosticSeverity::kError;
 }
 
 const char* SeverityName(DiagnosticSeverity severity) {

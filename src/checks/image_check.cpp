@@ -5,25 +5,8 @@
 #include <cstdint>
 
 #include "checks/feed_diagnostics.h"
+#include "checks/stb_image_info.h"
 #include "records/text_util.h"
-
-// Only the header readers are used; the decoders stay private to this file.
-#define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_STATIC
-#define STBI_NO_STDIO
-#define STBI_NO_LINEAR
-#define STBI_NO_HDR
-#define STBI_ONLY_JPEG
-#define STBI_ONLY_PNG
-#define STBI_ONLY_GIF
-#define STBI_ONLY_BMP
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wunused-but-set-variable"
-#include <stb/stb_image.h>
-#pragma GCC diagnostic pop
 
 namespace yarvelin {
 
@@ -150,9 +133,7 @@ ImageProbe ProbeImage(std::string_view b) {
     }
     int w = 0;
     int h = 0;
-    int components = 0;
-    if (stbi_info_from_memory(reinterpret_cast<const stbi_uc*>(b.data()), static_cast<int>(b.size()), &w, &h,
-                              &components)) {
+    if (StbImageInfo(b, w, h)) {
         probe.width = w;
         probe.height = h;
     } else if (probe.format == ImageFormat::kBmp) {
