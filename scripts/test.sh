@@ -17,6 +17,11 @@ stage() { echo "== $1 (at ${SECONDS}s)"; }
 stage "format check"
 git ls-files -z 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' | xargs -0 clang-format --dry-run -Werror
 
+stage "the wizard as scripts/run.sh builds it (GCC -O3, warnings as errors here), started offscreen"
+cmake --preset release -DYARVELIN_WERROR=ON >/dev/null
+cmake --build --preset release -j "$JOBS" --target yarvelin yarvelin-feed
+bash scripts/smoke-start.sh build/release/yarvelin
+
 stage "build and test (Debug)"
 cmake --preset debug >/dev/null
 cmake --build --preset debug -j "$JOBS"

@@ -153,6 +153,7 @@ void CFeedDocument::StartNewFeed() {
     m_bDataVerified = false;
     m_strFileName.clear();
     m_strSavedFileName.clear();
+    m_savedChoices.reset();
     m_headers = FeedHeaderValues{};
     ++m_nFeedSerial;
 }

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "feed/feed_line_format.h"
 #include "records/other_record.h"
 
 namespace yarvelin {
@@ -74,9 +75,14 @@ class CFeedDocument {
     void StartNewFeed();
     // The whole of the file at path is in: the feed is named after it.
     void NoteLoadedFrom(const std::string& path) { m_strFileName = path; }
-    // The feed was written to the file the service gets (or the user picked such a file to upload): that
-    // file is what an upload sends. The feed itself keeps its name and its changed flag.
-    void NoteFeedFileWritten(const std::string& path) { m_strSavedFileName = path; }
+    // The feed was written to the file the service gets with these header choices (or the user picked such
+    // a file to upload, and its choices are its own): that file is what an upload sends. The feed itself
+    // keeps its name and its changed flag.
+    void NoteFeedFileWritten(const std::string& path,
+                             std::optional<FeedHeaderChoices> choices = std::nullopt) {
+        m_strSavedFileName = path;
+        m_savedChoices = choices;
+    }
     // The feed was written as a backup: that file is now the feed's own, and holds every edit.
     void NoteBackupWritten(const std::string& path);
 
@@ -103,6 +109,8 @@ class CFeedDocument {
     const std::string& FileName() const { return m_strFileName; }
     // The file last generated from the feed for the service; empty until one was.
     const std::string& SavedFileName() const { return m_strSavedFileName; }
+    // The header choices SavedFileName() was written with; none when the user picked that file.
+    const std::optional<FeedHeaderChoices>& SavedHeaderChoices() const { return m_savedChoices; }
     const std::string& Account() const { return m_strAccount; }
     void SetAccount(std::string account) { m_strAccount = std::move(account); }
     // Counts StartNewFeed calls, so that pages can tell that what they show belongs to an earlier feed.
@@ -130,6 +138,7 @@ class CFeedDocument {
     bool m_bBasicFormat = false;
     std::string m_strFileName;
     std::string m_strSavedFileName;
+    std::optional<FeedHeaderChoices> m_savedChoices;
     std::string m_strAccount;
     std::uint64_t m_nFeedSerial = 0;
     std::uint64_t m_nEditCount = 0;

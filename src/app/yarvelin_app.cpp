@@ -100,7 +100,7 @@ bool CYarvelinApp::SaveFeed(const std::string& path, const FeedHeaderChoices& ch
     if (!WriteFeedFile(m_document, path, choices, observer)) {
         return false;
     }
-    m_document.NoteFeedFileWritten(path);
+    m_document.NoteFeedFileWritten(path, choices);
     m_recentFeeds.Add(path);
     return true;
 }

@@ -94,8 +94,7 @@ std::optional<DiagnosticsTotals> StreamFileDiagnostics(const std::string& path,
         path, observer,
         [&](const FeedFileStart& start) {
             DiagnosticsOptions options;
-            options.htmlEscaped =
-                EqualsNoCase(start.htmlEscaped, "YES") || EqualsNoCase(start.htmlEscaped, "Y");
+            options.htmlEscaped = HeaderValueMeansYes(start.htmlEscaped);
             options.userCategories = userCategories;
             options.now = now;
             options.columnLineFields = start.columnLineFields;

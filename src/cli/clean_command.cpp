@@ -69,8 +69,9 @@ class CCleanCommand : public CliCommand {
         VerifyData(doc, alerts, quiet);
         doc.SetBasicFormat(m_output.basic);
         const std::string out = streams.Output(m_out);
-        if (out.empty() || !WriteFeedFile(doc, out, m_output.choices, observer) || observer.Failed() ||
-            !streams.Finish()) {
+        if (out.empty() ||
+            !WriteFeedFile(doc, out, HeaderChoicesForDocument(m_output.choices, doc), observer) ||
+            observer.Failed() || !streams.Finish()) {
             return kExitFailure;
         }
         if (StderrIsTerminal()) {

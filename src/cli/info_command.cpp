@@ -56,8 +56,7 @@ class CInfoCommand : public CliCommand {
             }
         }
         // Without a page, the update type is the file's own.
-        const bool fullFile =
-            !(EqualsNoCase(doc.Headers().updatesOnly, "YES") || EqualsNoCase(doc.Headers().updatesOnly, "Y"));
+        const bool fullFile = !HeaderValueMeansYes(doc.Headers().updatesOnly);
         for (const auto& [label, value] : BuildSummaryRows(doc, fullFile, "0 BYTES")) {
             PrintRow(label, value);
         }

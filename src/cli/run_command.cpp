@@ -332,8 +332,8 @@ int CRunCommand::Work(const FeedJob& job, RunRecord& record) {
         CDataCheckObserver quiet;
         VerifyData(doc, alerts, quiet);
     }
-    const FeedDiagnosis diagnosis =
-        DiagnoseDocument(doc, {}, job.headers.htmlEscaped, CurrentLocalDateTime());
+    const FeedHeaderChoices headers = HeaderChoicesForDocument(job.headers, doc);
+    const FeedDiagnosis diagnosis = DiagnoseDocument(doc, {}, headers.htmlEscaped, CurrentLocalDateTime());
     record.products = doc.Count();
     record.errors = diagnosis.totals.errors;
     record.warnings = diagnosis.totals.warnings;
@@ -364,7 +364,7 @@ int CRunCommand::Work(const FeedJob& job, RunRecord& record) {
 
     doc.SetBasicFormat(job.basic);
     RemoveStaleTemporaries(job.outputFile);
-    if (!WriteFeedFile(doc, job.outputFile, job.headers, observer) || observer.Failed()) {
+    if (!WriteFeedFile(doc, job.outputFile, headers, observer) || observer.Failed()) {
         record.reason = "cannot write " + job.outputFile;
         return kExitFailure;
     }

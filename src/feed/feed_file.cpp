@@ -414,6 +414,26 @@ FeedLoadResult LoadFeedFile(CFeedDocument& doc, const std::string& path, CFeedFi
     return result;
 }
 
+FeedHeaderChoices HeaderChoicesForDocument(const FeedHeaderChoices& chosen, const CFeedDocument& doc) {
+    return HeaderChoicesForEscapes(chosen, HeaderValueMeansYes(doc.Headers().htmlEscaped));
+}
+
+FeedHeaderChoices HeaderChoicesOfFile(const std::string& path) {
+    CFeedLineReader reader;
+    CQuietFeedFileObserver quiet;
+    FeedFileStart start;
+    FeedHeaderChoices choices;
+    if (!OpenAndReadStart(reader, path, quiet, &start)) {
+        return choices;
+    }
+    choices.htmlEscaped = HeaderValueMeansYes(start.htmlEscaped);
+    choices.updatesOnly = HeaderValueMeansYes(start.updatesOnly);
+    choices.quoted = HeaderValueMeansYes(start.quoted);
+    choices.includeHeaders = !start.htmlEscaped.empty() || !start.updatesOnly.empty() ||
+                             !start.productType.empty() || !start.quoted.empty();
+    return choices;
+}
+
 bool WriteFeedFile(const CFeedDocument& doc, const std::string& path, const FeedHeaderChoices& choices,
                    CFeedFileObserver& observer) {
     CFeedFileWriter writer(observer);
@@ -443,14 +463,18 @@ bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHe
     return ConvertFeedFile(in, out, choices, basicFormat, observer, ProductTransform());
 }
 
-bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHeaderChoices& choices,
+bool ConvertFeedFile(const std::string& in, const std::string& out, const FeedHeaderChoices& chosen,
                      bool basicFormat, CFeedFileObserver& observer, const ProductTransform& transform) {
     CFeedLineReader reader;
     try {
-        const std::optional<OpenedFeed> opened = OpenAndReadStart(reader, in, observer, nullptr);
+        FeedFileStart start;
+        const std::optional<OpenedFeed> opened = OpenAndReadStart(reader, in, observer, &start);
         if (!opened) {
             return false;
         }
+        // Escapes the file announced stay announced, or the service would show them as codes.
+        const FeedHeaderChoices choices =
+            HeaderChoicesForEscapes(chosen, HeaderValueMeansYes(start.htmlEscaped));
         // The header block comes first, so values holding TABs are counted before anything is written.
         std::size_t tabValues = 0;
         if (!CountFileValuesWithTabs(in, basicFormat, tabValues, observer, transform)) {

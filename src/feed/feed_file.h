@@ -25,6 +25,12 @@ struct FeedLoadResult {
     bool loaded = false;
 };
 
+// What a feed read into doc is written with: the chosen header values, and html_escaped=YES whenever its
+// texts hold HTML escapes (its file said so, or the text check escaped characters since).
+FeedHeaderChoices HeaderChoicesForDocument(const FeedHeaderChoices& chosen, const CFeedDocument& doc);
+// The header values the feed file at path gives (none when it gives none or cannot be read).
+FeedHeaderChoices HeaderChoicesOfFile(const std::string& path);
+
 // Reads the file at path into doc.
 FeedLoadResult LoadFeedFile(CFeedDocument& doc, const std::string& path, CFeedFileObserver& observer);
 // Writes the document's records to path; false (after reporting) when nothing was saved.

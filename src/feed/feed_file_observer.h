@@ -32,6 +32,13 @@ class CFeedFileObserver {
     virtual void QuotedHeaderAdded(std::size_t /*values*/) {}
 };
 
+// Reports nothing: for reads and writes whose caller only needs to know whether they worked.
+class CQuietFeedFileObserver : public CFeedFileObserver {
+  public:
+    void ShowFileError(const std::string& /*text*/) override {}
+    void ShowFormatError() override {}
+};
+
 inline constexpr const char* kFeedFormatErrorText = "File is corrupt or it is of a different format";
 inline constexpr const char* kFeedFormatErrorCaption = "File Format Error";
 inline constexpr const char* kFeedLoadedText = "File opened and succesfully loaded. Press NEXT to continue.";

@@ -165,4 +165,14 @@ void CFeedFileWriter::Abort() {
     m_buffer.clear();
 }
 
+bool WriteFileSafely(const std::string& path, std::string_view text) {
+    CQuietFeedFileObserver quiet;
+    CFeedFileWriter writer(quiet);
+    if (!writer.Open(path)) {
+        return false;
+    }
+    writer.Buffer().assign(text);
+    return writer.Commit();
+}
+
 }  // namespace yarvelin

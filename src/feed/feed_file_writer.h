@@ -44,4 +44,8 @@ class CFeedFileWriter {
     bool m_failed = false;
 };
 
+// The whole of text into the file at path, the same safe way (a small file a person may edit: a job, a map).
+// False when it could not be written; an earlier file at path is then as it was.
+bool WriteFileSafely(const std::string& path, std::string_view text);
+
 }  // namespace yarvelin

@@ -247,6 +247,20 @@ FeedHeaderChoices HeaderChoicesForValues(const FeedHeaderChoices& chosen, std::s
     return choices;
 }
 
+bool HeaderValueMeansYes(std::string_view value) {
+    return EqualsNoCase(value, "YES") || EqualsNoCase(value, "Y");
+}
+
+FeedHeaderChoices HeaderChoicesForEscapes(const FeedHeaderChoices& chosen, bool escaped) {
+    if (!escaped || (chosen.includeHeaders && chosen.htmlEscaped)) {
+        return chosen;
+    }
+    FeedHeaderChoices choices = chosen.includeHeaders ? chosen : FeedHeaderChoices{};
+    choices.includeHeaders = true;
+    choices.htmlEscaped = true;
+    return choices;
+}
+
 std::string QuotedHeaderNotice(std::size_t values) {
     return Format(
         "%zu %s a TAB, which the feed file can only carry between quotes. The file will be written with "

@@ -77,6 +77,12 @@ std::size_t CountValuesWithTabs(const COtherRecord& record, bool basicFormat);
 // or the choices already say quoted=YES; otherwise quoted=YES, and when no header block was chosen, one
 // with the values a file without headers stands for (html_escaped=NO, updates_only=NO).
 FeedHeaderChoices HeaderChoicesForValues(const FeedHeaderChoices& chosen, std::size_t tabValues);
+// "YES" or "Y" in any letter case: how the service reads a header value.
+bool HeaderValueMeansYes(std::string_view value);
+// The choices to write a feed with when its texts hold the text check's HTML escapes (escaped): the file must
+// then say html_escaped=YES, with a header block of its own when none was chosen, or the service shows the
+// codes instead of the characters.
+FeedHeaderChoices HeaderChoicesForEscapes(const FeedHeaderChoices& chosen, bool escaped);
 // What the user is told before such a file is written with headers other than the chosen ones.
 std::string QuotedHeaderNotice(std::size_t values);
 

@@ -189,13 +189,20 @@ std::string FeedJobText(const FeedJob& job) {
     return t;
 }
 
-FeedJob JobForWizardUpload(const std::string& name, const std::string& sourceFile,
-                           const std::string& outputFile, bool basic, const FeedJobUpload& upload) {
+FeedJob JobForWizardUpload(const std::string& name, const WizardFeedForJob& feed,
+                           const FeedJobUpload& upload) {
     FeedJob job;
     job.name = name;
-    job.source.feedFile = sourceFile.empty() ? outputFile : sourceFile;
-    job.outputFile = outputFile;
-    job.basic = basic;
+    job.source.feedFile = feed.savedFile;
+    job.outputFile = feed.savedFile;
+    job.basic = feed.basic;
+    // The page keeps its header ticks while "no headers" is chosen; the file then has none, and neither
+    // has the job.
+    job.headers = feed.headers.includeHeaders ? feed.headers : FeedHeaderChoices{};
+    if (feed.textCheck) {
+        job.newlines = feed.textCheck->removeControlCharacters ? "remove" : "quote";
+        job.special = feed.textCheck->escapeSpecialCharacters ? "escape" : "remove";
+    }
     job.upload = upload;
     return job;
 }

@@ -57,10 +57,26 @@ FeedJob ParseFeedJob(const std::string& text, const std::string& path);
 // The text of a job file for job, with a comment on each key, as the wizard saves one.
 std::string FeedJobText(const FeedJob& job);
 
-// The job the wizard saves for the open feed: read sourceFile, write outputFile, upload as the upload page
-// would (the password stays in the keyring: the job names no password file until the merchant adds one).
-FeedJob JobForWizardUpload(const std::string& name, const std::string& sourceFile,
-                           const std::string& outputFile, bool basic, const FeedJobUpload& upload);
+// What the wizard knows of the feed a job is saved for.
+struct WizardFeedForJob {
+    std::string savedFile;  // the feed file the save page wrote: the one the upload page sends
+    bool basic = false;
+    FeedHeaderChoices headers;  // what the save page chose for that file
+    // The text check's answers, when it ran on the feed: remove control characters (else keep them
+    // quoted), escape special characters (else remove them).
+    struct TextCheck {
+        bool removeControlCharacters = true;
+        bool escapeSpecialCharacters = true;
+    };
+    std::optional<TextCheck> textCheck;
+};
+
+// The job the wizard saves for the open feed: it reads the feed file the wizard saved, checks its texts with
+// the same answers, writes it back with the save page's headers and uploads it as the upload page would, so
+// that an unattended run sends what the wizard sent (the password stays in the keyring: the job names no
+// password file until the merchant adds one).
+FeedJob JobForWizardUpload(const std::string& name, const WizardFeedForJob& feed,
+                           const FeedJobUpload& upload);
 
 // What the upload page shows of a job: its last run, from the run history (JSON Lines as `run` writes
 // them), and the product count of the last upload to its place. Empty when there is neither.

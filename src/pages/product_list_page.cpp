@@ -30,6 +30,7 @@
 #include "dialogs/product_editor_dlg.h"
 #include "dialogs/set_column_dlg.h"
 #include "dialogs/summary_dlg.h"
+#include "feed/feed_line_format.h"
 #include "pages/bulk_edit.h"
 #include "pages/product_table_model.h"
 #include "platform/text_codec.h"
@@ -361,8 +362,7 @@ const std::vector<bool>& CPage3::CodePositions(int code) {
         const std::string& escaped = doc.Headers().htmlEscaped;
         it = m_codePositions
                  .emplace(code, PositionsWithCode(doc, code, m_gui.App().Categories(),
-                                                  EqualsNoCase(escaped, "YES") || EqualsNoCase(escaped, "Y"),
-                                                  CurrentLocalDateTime()))
+                                                  HeaderValueMeansYes(escaped), CurrentLocalDateTime()))
                  .first;
     }
     return it->second;
@@ -617,7 +617,7 @@ void CPage3::OnVerifyUrls() {
 
 void CPage3::OnDiagnostics() {
     const std::string& escaped = m_gui.Document().Headers().htmlEscaped;
-    CDiagnosticsDlg window(m_gui, EqualsNoCase(escaped, "YES") || EqualsNoCase(escaped, "Y"), this);
+    CDiagnosticsDlg window(m_gui, HeaderValueMeansYes(escaped), this);
     if (m_runEditor) {
         window.SetEditorRunner([this](std::size_t position) { return m_runEditor(position); });
     }

@@ -41,10 +41,6 @@ std::string FolderOf(const std::string& path) {
     return sep == std::string::npos ? std::string() : path.substr(0, sep == 0 ? 1 : sep);
 }
 
-bool MeansYes(const std::string& value) {
-    return EqualsNoCase(value, "YES") || EqualsNoCase(value, "Y");
-}
-
 }  // namespace
 
 CPage4::CPage4(CYarvelinGui& gui, QWidget* parent)
@@ -171,11 +167,11 @@ void CPage4::TakeUpDocumentHeaders() {
     // by going back and forth.
     if (doc.Headers().htmlEscaped != m_seenHtmlEscaped) {
         m_seenHtmlEscaped = doc.Headers().htmlEscaped;
-        m_htmlEscaped->setChecked(MeansYes(m_seenHtmlEscaped));
+        m_htmlEscaped->setChecked(HeaderValueMeansYes(m_seenHtmlEscaped));
     }
     if (doc.Headers().quoted != m_seenQuoted) {
         m_seenQuoted = doc.Headers().quoted;
-        m_quoted->setChecked(MeansYes(m_seenQuoted));
+        m_quoted->setChecked(HeaderValueMeansYes(m_seenQuoted));
     }
 }
 

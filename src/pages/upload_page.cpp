@@ -16,6 +16,7 @@
 
 #include "app/password_vault.h"
 #include "app/program_names.h"
+#include "app/remembered_alert.h"
 #include "app/settings_names.h"
 #include "app/settings_store.h"
 #include "app/wizard_property_sheet.h"
@@ -24,6 +25,8 @@
 #include "dialogs/account_setup_dlg.h"
 #include "dialogs/diagnostics_dlg.h"
 #include "dialogs/summary_dlg.h"
+#include "feed/feed_file.h"
+#include "feed/feed_file_writer.h"
 #include "jobs/feed_job.h"
 #include "jobs/upload_count_file.h"
 #include "platform/text_codec.h"
@@ -227,7 +230,14 @@ void CPage5::OnSaveJob() {
     if (doc.SavedFileName().empty() || RefuseUnstorableFields() || !UpdateData(true)) {
         return;
     }
-    const std::string name = m_jobName.empty() ? (doc.Account().empty() ? "feed" : doc.Account()) : m_jobName;
+    // Named after the feed file, in the folder where `yarvelin-feed run NAME` and the timer look; the folder
+    // is made first so that the dialog opens in it on a fresh account.
+    const std::string feedName = std::filesystem::path(doc.SavedFileName()).stem().string();
+    const std::string name = !m_jobName.empty()  ? m_jobName
+                             : !feedName.empty() ? feedName
+                                                 : (doc.Account().empty() ? "feed" : doc.Account());
+    std::error_code ignored;
+    std::filesystem::create_directories(JobsFolder(), ignored);
     FileDialogRequest request;
     request.title = A("Save as Job");
     request.filter = A("Job Files (*.toml)|*.toml|All Files (*.*)|*.*||");
@@ -250,15 +260,23 @@ void CPage5::OnSaveJob() {
         upload.pin = settings::kPinnedCertificates.Read(
             m_gui.Store(), HostAndPort(address.address->host, address.address->port));
     }
+    WizardFeedForJob feed;
+    feed.savedFile = doc.SavedFileName();
+    feed.basic = doc.IsBasicFormat();
+    // A file picked on this page brings its own header lines.
+    feed.headers = doc.SavedHeaderChoices().value_or(HeaderChoicesOfFile(doc.SavedFileName()));
+    if (doc.IsDataVerified()) {
+        // The text check stores every answer it is given (and answers from it when told not to ask).
+        feed.textCheck = WizardFeedForJob::TextCheck{
+            CRememberedAlert(m_gui.Store(), settings::kDontShowWhiteSpace, settings::kDontShowWhiteSpaceValue)
+                    .RememberedAnswer() == kAnswerYes,
+            CRememberedAlert(m_gui.Store(), settings::kDontShowEscape, settings::kDontShowEscapeValue)
+                    .RememberedAnswer() == kAnswerYes};
+    }
     const std::string jobName = std::filesystem::path(path).stem().string();
-    const FeedJob job =
-        JobForWizardUpload(jobName, doc.FileName(), doc.SavedFileName(), doc.IsBasicFormat(), upload);
-    std::error_code ignored;
+    const FeedJob job = JobForWizardUpload(jobName, feed, upload);
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << FeedJobText(job);
-    out.close();
-    if (!out) {
+    if (!WriteFileSafely(path, FeedJobText(job))) {
         m_gui.Ui().MessageBox(this, A(kAppTitle), A("The job could not be saved in ") + *chosen + A("."),
                               MsgIcon::Exclamation, MsgButtons::Ok);
         return;

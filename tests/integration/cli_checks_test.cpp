@@ -64,18 +64,28 @@ TEST(CliCleanTest, CleansWithTheGivenAnswers) {
         std::ofstream in(dir + "/in.txt", std::ios::binary);
         in << kColumns << Line("http://a/1", "<B>Lamp</b> \xa9", "Bright \x96 white", "http://a/1.jpg", "A1");
     }
+    // Escapes the check made are announced (html_escaped=YES), and stay announced through a convert, so
+    // that the service shows the characters and validate finds no HTML code shown as text.
     struct Case {
         const char* flags;
         const char* name;
         const char* description;
-    } cases[] = {{"--newlines remove --special escape", "Lamp&#060;/b&#062; &#169;", "Bright &#150; white"},
-                 {"--newlines quote --special remove", "Lamp/b ", "Bright  white"}};
+        bool escaped;
+    } cases[] = {
+        {"--newlines remove --special escape", "Lamp&#060;/b&#062; &#169;", "Bright &#150; white", true},
+        {"--newlines quote --special remove", "Lamp/b ", "Bright  white", false}};
     for (const Case& c : cases) {
         const CRun r = RunCli("clean " + dir + "/in.txt " + dir + "/out.txt " + c.flags);
         ASSERT_EQ(r.status, 0) << c.flags;
         const std::string out = ReadAll(dir + "/out.txt");
         EXPECT_NE(out.find(std::string("\t") + c.name + "\t"), std::string::npos) << out;
         EXPECT_NE(out.find(std::string("\t") + c.description + "\t"), std::string::npos) << out;
+        ASSERT_EQ(RunCli("convert " + dir + "/out.txt " + dir + "/converted.txt").status, 0);
+        for (const char* file : {"/out.txt", "/converted.txt"}) {
+            EXPECT_EQ(ReadAll(dir + file).rfind("# html_escaped=YES\r\n", 0) == 0, c.escaped) << file;
+            const CRun validate = RunCli("validate " + dir + file + " --json");
+            EXPECT_EQ(validate.out.find("html-entity"), std::string::npos) << file << validate.out;
+        }
     }
     EXPECT_EQ(RunCli("clean " + dir + "/in.txt " + dir + "/out.txt --newlines remove").status, 2);
     EXPECT_EQ(RunCli("clean " + dir + "/in.txt " + dir + "/out.txt --newlines maybe --special escape").status,

@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 
 #include "app/main_property_sheet.h"
@@ -34,6 +35,7 @@
 #include "dialogs/options_sheet.h"
 #include "dialogs/product_editor_dlg.h"
 #include "integration/ftp_test_server.h"
+#include "jobs/feed_job.h"
 #include "pages/product_list_page.h"
 #include "pages/save_page.h"
 #include "pages/start_page.h"
@@ -41,6 +43,7 @@
 #include "platform/curl_ftp_client.h"
 #include "platform/qt_settings_store.h"
 #include "platform/text_codec.h"
+#include "support/cli_run.h"
 #include "support/local_http_servers.h"
 #include "support/scripted_ui_services.h"
 #include "support/widget_lookup.h"
@@ -116,6 +119,9 @@ class WizardEndToEnd : public ::testing::Test {
         setenv("no_proxy", "127.0.0.1", 1);  // the loopback servers are reached directly
         setenv("NO_PROXY", "127.0.0.1", 1);
         ASSERT_TRUE(m_dir.isValid());
+        // A fresh account: no jobs folder yet.
+        m_config = m_dir.filePath(QStringLiteral("config")).toStdString();
+        setenv("XDG_CONFIG_HOME", m_config.c_str(), 1);
         QDir(m_dir.path()).mkdir(QStringLiteral("Samples"));
         QDir(m_dir.path()).mkdir(QStringLiteral("feeds"));
         ASSERT_TRUE(QFile::copy(QStringLiteral(YARVELIN_SOURCE_DIR "/resources/Samples/SampleFlowers.txt"),
@@ -185,6 +191,7 @@ class WizardEndToEnd : public ::testing::Test {
     }
 
     QTemporaryDir m_dir;
+    std::string m_config;
     CScriptedUiServices m_ui;
     const QMetaObject* m_awaitedWindow = nullptr;
     QTimer m_watch;
@@ -319,6 +326,19 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
         EXPECT_NE(log.find("STOR merchant.txt.part"), std::string::npos) << log;
         EXPECT_NE(log.find("RNTO merchant.txt"), std::string::npos) << log;
         EXPECT_FALSE(std::filesystem::exists(ftp.Root() / "merchant.txt.part"));
+
+        // The same upload as a job for the nightly run: in the jobs folder (made on a fresh account), named
+        // after the feed file.
+        const QString jobFile = FromPath(JobsFolder() + "/merchant.toml");
+        m_ui.ExpectSaveFile(A("Job Files (*.toml)|*.toml|All Files (*.*)|*.*||"), jobFile, jobFile);
+        m_ui.ExpectMessage(
+            A(kAppTitle),
+            A("The job was saved in ") + jobFile +
+                A(".\nyarvelin-feed run checks, writes and uploads this feed with it. The password "
+                  "stays in the keyring: add a password file to the job to run it unattended."),
+            MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+        FindChild<QPushButton>(*upload, "saveJobButton")->click();
+        ASSERT_TRUE(QFile::exists(jobFile));
         sheet.NextButton()->click();  // stores the connection settings; Finish follows
         ASSERT_TRUE(sheet.FinishButton()->isEnabled());
         sheet.FinishButton()->click();
@@ -331,6 +351,26 @@ TEST_F(WizardEndToEnd, FromASampleToTheServerAndBack) {
     EXPECT_NE(written.find("Garden Roses, 6 Stems"), std::string::npos);
     EXPECT_NE(written.find("\r\n"), std::string::npos);
     EXPECT_EQ(CFtpTestServer::ReadFile(ftp.Root() / "merchant.txt"), written);
+
+    // The saved job, run by its name with the password file and port the loopback server needs, publishes
+    // byte for byte what the wizard sent: header choices, the text check's escapes and all.
+    {
+        const std::filesystem::path job = JobsFolder() + "/merchant.toml";
+        std::string text = CFtpTestServer::ReadFile(job);
+        std::ofstream(m_dir.filePath(QStringLiteral("merchant.pw")).toStdString()) << "secret\n";
+        const std::size_t table = text.find("[upload]\n");
+        ASSERT_NE(table, std::string::npos) << text;
+        text.insert(table + 9, "port = " + std::to_string(ftpPort) + "\npassword-file = \"" +
+                                   m_dir.filePath(QStringLiteral("merchant.pw")).toStdString() + "\"\n");
+        std::ofstream(job, std::ios::binary | std::ios::trunc) << text;
+        std::filesystem::remove(ftp.Root() / "merchant.txt");
+        const std::string config = "XDG_CONFIG_HOME=" + yarvelin::testing::ShellQuote(m_config);
+        const yarvelin::testing::CliRun run =
+            yarvelin::testing::RunShellLine(YARVELIN_CLI, "run merchant", m_dir.path().toStdString(), config);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(CFtpTestServer::ReadFile(ftp.Root() / "merchant.txt"), written);
+        EXPECT_NE(written.find("&#150;"), std::string::npos);  // the text check's escapes stay
+    }
     EXPECT_EQ(CFtpTestServer::ReadFile(ToPath(sample)),
               CFtpTestServer::ReadFile(YARVELIN_SOURCE_DIR "/resources/Samples/SampleFlowers.txt"));
 

@@ -50,6 +50,31 @@ TEST(FeedJobFile, ReadsEveryTableWithPathsFromTheJobFolder) {
     EXPECT_FALSE(job.upload->passive);
 }
 
+// A job saved from the wizard reads and rewrites the file the wizard saved, with the save page's headers and
+// the text check's answers, so that a run sends what the wizard sent.
+TEST(FeedJobFile, WizardJobRewritesTheSavedFileAsTheWizardWroteIt) {
+    WizardFeedForJob feed;
+    feed.savedFile = "/home/m/feeds/merchant.txt";
+    feed.basic = true;
+    feed.headers = {true, true, false, false};
+    FeedJobUpload upload;
+    upload.server = "127.0.0.1";
+    const FeedJob unchecked = JobForWizardUpload("merchant", feed, upload);
+    EXPECT_EQ(unchecked.source.feedFile, feed.savedFile);
+    EXPECT_EQ(unchecked.outputFile, feed.savedFile);
+    EXPECT_FALSE(unchecked.newlines || unchecked.special);
+    feed.headers.includeHeaders = false;  // "no headers" ticked: the other ticks do not count
+    EXPECT_FALSE(JobForWizardUpload("merchant", feed, upload).headers.htmlEscaped);
+    feed.headers.includeHeaders = true;
+    feed.textCheck = WizardFeedForJob::TextCheck{false, true};
+    const FeedJob job =
+        ParseFeedJob(FeedJobText(JobForWizardUpload("merchant", feed, upload)), "/home/m/jobs/merchant.toml");
+    EXPECT_EQ(job.newlines, "quote");
+    EXPECT_EQ(job.special, "escape");
+    EXPECT_TRUE(job.basic && job.headers.includeHeaders && job.headers.htmlEscaped && !job.headers.quoted);
+    EXPECT_EQ(job.source.feedFile, feed.savedFile);
+}
+
 TEST(FeedJobFile, WrittenTextReadsBackTheSame) {
     FeedJob job = ParseFeedJob(kJob, "/home/m/jobs/shop.toml");
     job.upload->pin = "sha256//abc=";

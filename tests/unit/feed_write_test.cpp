@@ -1,6 +1,8 @@
 // Writing feed files: the layout, reading back, and never losing the file that was there.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -159,6 +161,38 @@ INSTANTIATE_TEST_SUITE_P(
                                     "quoted=YES\r\n"},
                       TabHeaderCase{"TabAlreadyQuoted", {true, false, false, true}, true, kQuotedNoHeaders}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Escapes the text check made must be announced with html_escaped=YES, whatever else was chosen; the header
+// lines a file gives are read back as the choices it was written with.
+TEST(WriteFeedFileTest, EscapedTextsAreAnnouncedAndAFileGivesBackItsChoices) {
+    struct Case {
+        FeedHeaderChoices chosen;
+        bool escaped;
+        FeedHeaderChoices written;
+    } cases[] = {
+        {{}, false, {}},
+        {{false, false, true, true}, true, {true, true, false, false}},  // no block chosen: a plain one
+        {{true, false, true, false}, true, {true, true, true, false}},
+        {{true, true, false, true}, true, {true, true, false, true}},
+    };
+    CTempFolder dir;
+    CFeedDocument doc;
+    COtherRecord r;
+    r.SetField(kColOfferId, "A1");
+    doc.AddOrReplaceRecord(r);
+    for (const Case& c : cases) {
+        const FeedHeaderChoices w = HeaderChoicesForEscapes(c.chosen, c.escaped);
+        EXPECT_EQ(std::tie(w.includeHeaders, w.htmlEscaped, w.updatesOnly, w.quoted),
+                  std::tie(c.written.includeHeaders, c.written.htmlEscaped, c.written.updatesOnly,
+                           c.written.quoted));
+        CRecordingObserver observer;
+        ASSERT_TRUE(WriteFeedFile(doc, dir.File("h.txt"), w, observer));
+        const FeedHeaderChoices read = HeaderChoicesOfFile(dir.File("h.txt"));
+        EXPECT_EQ(std::tie(read.includeHeaders, read.htmlEscaped, read.updatesOnly, read.quoted),
+                  std::tie(w.includeHeaders, w.htmlEscaped, w.updatesOnly, w.quoted));
+    }
+    EXPECT_FALSE(HeaderChoicesOfFile(dir.File("missing.txt")).includeHeaders);
+}
 
 TEST(WriteFeedFileTest, KeepsPermissionsAndWritesThroughALink) {
     CTempFolder dir;
