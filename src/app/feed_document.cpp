@@ -119,6 +119,16 @@ void CFeedDocument::RemoveAllRecords() {
     }
 }
 
+CFeedDocument::RecordList CFeedDocument::TakeAllRecords() {
+    RecordList taken;
+    taken.swap(m_records);
+    if (!taken.empty()) {
+        MarkChanged();
+        m_offerIdsKnown = false;
+    }
+    return taken;
+}
+
 void CFeedDocument::RestoreRecords(std::vector<std::pair<std::size_t, COtherRecord>>&& records) {
     if (records.empty()) {
         return;

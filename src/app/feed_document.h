@@ -51,6 +51,8 @@ class CFeedDocument {
     std::size_t RemoveMarkedRecords();
     // The feed is changed when it held a record.
     void RemoveAllRecords();
+    // The same, handing the records over (for an undo) instead of destroying them.
+    RecordList TakeAllRecords();
     // Puts records back where they were before a removal. Each pair is a position in the restored list and
     // its record, in ascending position order; the records between them keep their order. The feed is
     // changed. Linear in the size of the feed however many come back.

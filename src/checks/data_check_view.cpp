@@ -10,7 +10,9 @@
 #include "checks/text_cleaning.h"
 #include "dialogs/escape_alert_dlg.h"
 #include "dialogs/whitespace_alert_dlg.h"
+#include "pages/edit_history.h"
 #include "platform/text_codec.h"
+#include "records/text_util.h"
 
 namespace yarvelin {
 
@@ -74,10 +76,19 @@ class CWidgetDataCheckObserver : public CDataCheckObserver {
 
 }  // namespace
 
-void CDataCheckView::Run(CYarvelinGui& gui, QWidget* parent, QProgressBar* progress, QLabel* status) {
+void CDataCheckView::Run(CYarvelinGui& gui, QWidget* parent, QProgressBar* progress, QLabel* status,
+                         CEditHistory* history) {
     CDialogCleanAlerts alerts(gui, parent);
     CWidgetDataCheckObserver observer(progress, status);
-    VerifyData(gui.Document(), alerts, observer);
+    const std::uint64_t editCountBefore = gui.Document().EditCount();
+    std::vector<std::pair<std::size_t, COtherRecord>> before;
+    VerifyData(gui.Document(), alerts, observer, history ? &before : nullptr);
+    if (history) {
+        const std::size_t changed = before.size();
+        history->NoteChanged(gui.Document(), editCountBefore,
+                             Format("Verify Data on %zu product%s", changed, changed == 1 ? "" : "s"),
+                             std::move(before));
+    }
     observer.ShowProgress(false);
 }
 

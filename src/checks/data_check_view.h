@@ -8,12 +8,15 @@ class QWidget;
 
 namespace yarvelin {
 
+class CEditHistory;
 class CYarvelinGui;
 
 class CDataCheckView {
   public:
-    // progress and status may be null (nothing is shown then). The bar is hidden again at the end.
-    static void Run(CYarvelinGui& gui, QWidget* parent, QProgressBar* progress, QLabel* status);
+    // progress and status may be null (nothing is shown then). The bar is hidden again at the end. With a
+    // history, the texts it changed are one step that can be taken back.
+    static void Run(CYarvelinGui& gui, QWidget* parent, QProgressBar* progress, QLabel* status,
+                    CEditHistory* history = nullptr);
 };
 
 }  // namespace yarvelin

@@ -218,7 +218,8 @@ std::string CleanField(CFeedDocument& doc, std::string text, CleanAlerts& alerts
     return text;
 }
 
-void VerifyData(CFeedDocument& doc, CleanAlerts& alerts, CDataCheckObserver& observer) {
+void VerifyData(CFeedDocument& doc, CleanAlerts& alerts, CDataCheckObserver& observer,
+                std::vector<std::pair<std::size_t, COtherRecord>>* before) {
     const int count = static_cast<int>(doc.Count());
     observer.SetProgressRange(0, count);
     observer.ShowProgress(true);
@@ -227,6 +228,9 @@ void VerifyData(CFeedDocument& doc, CleanAlerts& alerts, CDataCheckObserver& obs
         COtherRecord& record = doc.At(static_cast<std::size_t>(k));
         std::string name = CleanField(doc, std::string(record.Field(kColName)), alerts);
         std::string description = CleanField(doc, std::string(record.Field(kColDescription)), alerts);
+        if (before && (name != record.Field(kColName) || description != record.Field(kColDescription))) {
+            before->emplace_back(static_cast<std::size_t>(k), record);
+        }
         // Stored in place: handing the record a copy of itself would change nothing else.
         record.SetField(kColName, std::move(name));
         record.SetField(kColDescription, std::move(description));

@@ -1,8 +1,13 @@
 // The text check of product names and descriptions: control characters, HTML tags, special characters.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
+
+#include "records/other_record.h"
 
 namespace yarvelin {
 
@@ -42,7 +47,10 @@ std::string RemoveSpecialCharacters(std::string_view text);
 // document's quoted value; a Yes to the escape question marks its html_escaped value.
 std::string CleanField(CFeedDocument& doc, std::string text, CleanAlerts& alerts);
 
-// Cleans the name and description of every record and marks each record and the feed as checked.
-void VerifyData(CFeedDocument& doc, CleanAlerts& alerts, CDataCheckObserver& observer);
+// Cleans the name and description of every record (shown in a filtered list or not) and marks each record and
+// the feed as checked. before, when given, receives each product whose texts changed as it was, with its
+// position, for an undo.
+void VerifyData(CFeedDocument& doc, CleanAlerts& alerts, CDataCheckObserver& observer,
+                std::vector<std::pair<std::size_t, COtherRecord>>* before = nullptr);
 
 }  // namespace yarvelin

@@ -25,8 +25,9 @@ CDeleteWarningDlg::CDeleteWarningDlg(QWidget* parent) : QDialog(parent) {
     icon->setObjectName(QStringLiteral("warningIcon"));
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
     icon->setAlignment(Qt::AlignTop);
-    auto* text = new QLabel(A("You've chosen to delete records. Deleting these records will remove them "
-                              "permanently. You will not be able to 'undo' your delete.\n\n"
+    auto* text = new QLabel(A("You've chosen to delete records. Deleting these records will remove them from "
+                              "your file. Ctrl+Z brings them back as long as nothing else has changed "
+                              "your products since.\n\n"
                               "Are you sure you want to continue?"),
                             this);
     text->setObjectName(QStringLiteral("warningText"));

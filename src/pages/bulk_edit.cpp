@@ -357,4 +357,19 @@ std::size_t RemoveRowsUndoably(CFeedDocument& document, const std::vector<std::s
     return count;
 }
 
+std::size_t RemoveAllRowsUndoably(CFeedDocument& document, CEditHistory& history) {
+    const std::uint64_t editCountBefore = document.EditCount();
+    CFeedDocument::RecordList taken = document.TakeAllRecords();
+    // Handed over, not copied: a large feed is never held twice.
+    CEditHistory::Products removed;
+    removed.reserve(taken.size());
+    for (std::size_t position = 0; position < taken.size(); ++position) {
+        removed.emplace_back(position, std::move(taken[position]));
+    }
+    taken.clear();
+    const std::size_t count = removed.size();
+    history.NoteRemoved(document, editCountBefore, "Remove all " + Products(count), std::move(removed));
+    return count;
+}
+
 }  // namespace yarvelin

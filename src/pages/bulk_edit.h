@@ -71,5 +71,7 @@ std::size_t ApplyBulkChange(CFeedDocument& document, BulkChange&& change, CEditH
 // went.
 std::size_t RemoveRowsUndoably(CFeedDocument& document, const std::vector<std::size_t>& positions,
                                CEditHistory& history);
+// Removes every product (as Remove All does) as one step of history. Returns how many went.
+std::size_t RemoveAllRowsUndoably(CFeedDocument& document, CEditHistory& history);
 
 }  // namespace yarvelin

@@ -20,15 +20,18 @@ void CEditHistory::Push(const CFeedDocument& document, std::uint64_t editCountBe
 
 void CEditHistory::NoteChanged(const CFeedDocument& document, std::uint64_t editCountBefore, std::string what,
                                Products&& before) {
-    if (!before.empty()) {
-        Push(document, editCountBefore, Step{std::move(what), std::move(before), false});
-    }
+    NoteChangedAndRemoved(document, editCountBefore, std::move(what), std::move(before), Products());
 }
 
 void CEditHistory::NoteRemoved(const CFeedDocument& document, std::uint64_t editCountBefore, std::string what,
                                Products&& removed) {
-    if (!removed.empty()) {
-        Push(document, editCountBefore, Step{std::move(what), std::move(removed), true});
+    NoteChangedAndRemoved(document, editCountBefore, std::move(what), Products(), std::move(removed));
+}
+
+void CEditHistory::NoteChangedAndRemoved(const CFeedDocument& document, std::uint64_t editCountBefore,
+                                         std::string what, Products&& changed, Products&& removed) {
+    if (!changed.empty() || !removed.empty()) {
+        Push(document, editCountBefore, Step{std::move(what), std::move(changed), std::move(removed)});
     }
 }
 
@@ -48,15 +51,15 @@ std::string CEditHistory::Undo(CFeedDocument& document) {
     }
     Step step = std::move(m_steps.back());
     m_steps.pop_back();
-    if (step.removed) {
-        document.RestoreRecords(std::move(step.products));
-    } else {
-        for (auto& [position, record] : step.products) {
-            if (position < document.Count()) {
-                document.At(position) = std::move(record);
-                document.At(position).removal_mark = false;
-            }
+    // The removed products first: the changed ones' positions count them.
+    document.RestoreRecords(std::move(step.removed));
+    for (auto& [position, record] : step.changed) {
+        if (position < document.Count()) {
+            document.At(position) = std::move(record);
+            document.At(position).removal_mark = false;
         }
+    }
+    if (!step.changed.empty()) {
         document.MarkChanged();
     }
     // The products are now as they were right after the step below, which can be taken back in turn.

@@ -27,6 +27,10 @@ class CEditHistory {
     // These products (with their positions before the removal, ascending) were removed.
     void NoteRemoved(const CFeedDocument& document, std::uint64_t editCountBefore, std::string what,
                      Products&& removed);
+    // One step that did both (the rules): the changed products as they were and the removed ones, each
+    // with its position before the step, ascending.
+    void NoteChangedAndRemoved(const CFeedDocument& document, std::uint64_t editCountBefore, std::string what,
+                               Products&& changed, Products&& removed);
 
     // Whether the last step can be taken back: there is one and the products have not changed since.
     bool CanUndo(const CFeedDocument& document) const;
@@ -41,8 +45,8 @@ class CEditHistory {
   private:
     struct Step {
         std::string what;
-        Products products;
-        bool removed = false;
+        Products changed;  // as they were, at their positions before the step
+        Products removed;
         std::uint64_t editCount = 0;  // the document's count right after the step
         std::uint64_t feedSerial = 0;
     };

@@ -140,6 +140,9 @@ CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
     m_unmark = AddButton("&Un-mark", "unmarkButton", &CPage3::OnUnmark);
     m_verifyUrls = AddButton("&Verify All Urls", "verifyUrlsButton", &CPage3::OnVerifyUrls);
     m_verifyData = AddButton("Verify Da&ta", "verifyDataButton", &CPage3::OnVerifyData);
+    m_verifyData->setToolTip(
+        A("Checks the names and descriptions of every product in the feed, including those the filter "
+          "hides. Ctrl+Z takes its changes back."));
     m_remove = AddButton("&Remove", "removeButton", &CPage3::OnRemove);
     m_removeAll = AddButton("Remove All", "removeAllButton", &CPage3::OnRemoveAll);
     m_viewAll = AddButton("View &All", "viewAllButton", &CPage3::OnViewAll);
@@ -571,16 +574,25 @@ void CPage3::OnRemoveAll() {
     if (m_gui.Document().Records().empty()) {
         return;
     }
-    const MsgAnswer answer = m_gui.Ui().MessageBox(
-        this, A("Yarvelin"),
-        A("This will remove all the records in your file.\nAre you sure you want to delete all records?"),
-        MsgIcon::Question, MsgButtons::YesNoCancel);
+    // Every product goes, shown or not: while a filter hides some, the question says how many.
+    QString text =
+        A("This will remove all the records in your file.\nAre you sure you want to delete all records?");
+    const std::size_t total = m_gui.Document().Count();
+    const auto shown = static_cast<std::size_t>(m_model->rowCount());
+    if (shown < total) {
+        text += A("\n\n%1 of the %2 records are hidden by the filter and will be removed too.")
+                    .arg(total - shown)
+                    .arg(total);
+    }
+    const MsgAnswer answer =
+        m_gui.Ui().MessageBox(this, A("Yarvelin"), text, MsgIcon::Question, MsgButtons::YesNoCancelDefaultNo);
     if (answer != MsgAnswer::Yes) {
         return;
     }
-    RemoveAllRows(m_gui.Document());
+    const std::size_t removed = RemoveAllRowsUndoably(m_gui.Document(), m_history);
     RebuildList();
     ApplyButtonStates(NoSelectionButtonStates(0));
+    m_status->setText(A("Removed %1 product(s). Ctrl+Z brings them back.").arg(removed));
 }
 
 void CPage3::OnViewAll() {
@@ -595,7 +607,7 @@ void CPage3::OnOptions() {
 // Both checks end with every row selected, so the results can be looked through at once.
 void CPage3::OnVerifyData() {
     ForgetCodePositions();
-    CDataCheckView::Run(m_gui, this, m_progress, m_status);
+    CDataCheckView::Run(m_gui, this, m_progress, m_status, &m_history);
     RebuildList();
     SelectAllRows();
     UpdateButtonStates();
@@ -632,6 +644,7 @@ void CPage3::OnDiagnostics() {
 
 void CPage3::OnRules() {
     CRulesDlg window(m_gui, this);
+    window.SetEditHistory(&m_history);
     if (m_runRules) {
         m_runRules(window);
     } else {

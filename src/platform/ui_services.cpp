@@ -114,6 +114,7 @@ MsgAnswer CQtUiServices::MessageBox(QWidget* parent, const QString& caption, con
             set = QMessageBox::Yes | QMessageBox::No;
             break;
         case MsgButtons::YesNoCancel:
+        case MsgButtons::YesNoCancelDefaultNo:
             set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
             escape = QMessageBox::Cancel;
             break;
@@ -124,7 +125,7 @@ MsgAnswer CQtUiServices::MessageBox(QWidget* parent, const QString& caption, con
     }
     box.setStandardButtons(set);
     // Without a default of its own, the box makes the first affirmative button the default.
-    if (buttons == MsgButtons::YesNoDefaultNo) {
+    if (buttons == MsgButtons::YesNoDefaultNo || buttons == MsgButtons::YesNoCancelDefaultNo) {
         box.setDefaultButton(QMessageBox::No);
     }
     if (escape != QMessageBox::NoButton) {

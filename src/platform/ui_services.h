@@ -12,8 +12,8 @@ class QWidget;
 namespace yarvelin {
 
 enum class MsgIcon { None, Information, Exclamation, Question, Stop };
-// YesNoDefaultNo: Yes and No with No as the default button, for questions where Enter must not say Yes.
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoDefaultNo, YesNoCancel, RetryCancel };
+// YesNoDefaultNo, YesNoCancelDefaultNo: No is the default button, for questions where Enter must not say Yes.
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoDefaultNo, YesNoCancel, YesNoCancelDefaultNo, RetryCancel };
 enum class MsgAnswer { Ok, Cancel, Yes, No, Retry };
 
 struct FileDialogRequest {

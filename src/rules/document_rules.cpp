@@ -39,7 +39,7 @@ RuleRun CountRuleHits(const CRuleSet& rules, const CFeedDocument::RecordList& re
     return run;
 }
 
-RulesApplied ApplyRulesToDocument(CFeedDocument& doc, const CRuleSet& rules) {
+RulesApplied ApplyRulesToDocument(CFeedDocument& doc, const CRuleSet& rules, bool keepForUndo) {
     RulesApplied result;
     result.run = rules.StartRun();
     COtherRecord product;
@@ -47,9 +47,16 @@ RulesApplied ApplyRulesToDocument(CFeedDocument& doc, const CRuleSet& rules) {
         COtherRecord& record = doc.At(i);
         product = record;
         // The removal mark only lives while a removal runs: here it marks the products the rules leave out.
-        record.removal_mark = rules.Apply(product, result.run) == RuleVerdict::kExclude;
-        if (record.removal_mark || SameTexts(product, record)) {
+        const bool excluded = rules.Apply(product, result.run) == RuleVerdict::kExclude;
+        if (excluded && keepForUndo) {
+            result.removedProducts.emplace_back(i, record);
+        }
+        record.removal_mark = excluded;
+        if (excluded || SameTexts(product, record)) {
             continue;
+        }
+        if (keepForUndo) {
+            result.changedBefore.emplace_back(i, record);
         }
         record.AssignFrom(product);
         record.data_checked = record.urls_checked = record.product_url_ok = record.image_url_ok = false;

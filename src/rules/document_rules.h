@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/feed_document.h"
@@ -21,11 +22,15 @@ struct RulesApplied {
     RuleRun run;
     std::size_t changed = 0;  // products kept with a changed text
     std::size_t removed = 0;  // products a rule left out
+    // With keepForUndo: the changed products as they were and the removed ones, each at its position
+    // before the rules ran, ascending.
+    std::vector<std::pair<std::size_t, COtherRecord>> changedBefore;
+    std::vector<std::pair<std::size_t, COtherRecord>> removedProducts;
 };
 // Applies the rules to every product of the feed, as the product editor would store the result: a changed
 // product loses its check flags (its texts were not checked), a product a rule leaves out is removed. The
 // feed is changed when a product changed or went.
-RulesApplied ApplyRulesToDocument(CFeedDocument& doc, const CRuleSet& rules);
+RulesApplied ApplyRulesToDocument(CFeedDocument& doc, const CRuleSet& rules, bool keepForUndo = false);
 
 // The rules file last used with the feed at feedPath; empty when none was.
 std::string RememberedRulesFile(const SettingsStore& store, const std::string& feedPath);

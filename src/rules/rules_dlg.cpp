@@ -14,8 +14,10 @@
 
 #include "app/program_names.h"
 #include "app/yarvelin_gui.h"
+#include "pages/edit_history.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
+#include "records/text_util.h"
 #include "widgets/dialog_parts.h"
 
 namespace yarvelin {
@@ -345,7 +347,28 @@ void CRulesDlg::OnApply() {
     if (!m_rules) {
         return;
     }
-    const RulesApplied applied = ApplyRulesToDocument(m_gui.Document(), *m_rules);
+    CFeedDocument& doc = m_gui.Document();
+    // Products are taken out of the list only after a question, as Remove asks.
+    if (const std::size_t leftOut = CountRuleHits(*m_rules, doc.Records()).excluded; leftOut > 0) {
+        const QString text =
+            A("The rules leave %1 of %2 products out of the feed: they will be removed from the product "
+              "list.%3\n\nApply the rules?")
+                .arg(leftOut)
+                .arg(doc.Count())
+                .arg(m_history ? A(" Ctrl+Z on the product list brings them back.") : QString());
+        if (m_gui.Ui().MessageBox(this, A(kAppTitle), text, MsgIcon::Question, MsgButtons::YesNoDefaultNo) !=
+            MsgAnswer::Yes) {
+            return;
+        }
+    }
+    const std::uint64_t editCountBefore = doc.EditCount();
+    RulesApplied applied = ApplyRulesToDocument(doc, *m_rules, m_history != nullptr);
+    if (m_history) {
+        m_history->NoteChangedAndRemoved(
+            doc, editCountBefore,
+            Format("Apply rules (%zu changed, %zu removed)", applied.changed, applied.removed),
+            std::move(applied.changedBefore), std::move(applied.removedProducts));
+    }
     m_feedChanged = m_feedChanged || applied.changed > 0 || applied.removed > 0;
     Recount();
     m_status->setText(A("Applied: %1 products changed, %2 left out of the feed.")

@@ -16,6 +16,7 @@ class QTableWidget;
 
 namespace yarvelin {
 
+class CEditHistory;
 class CYarvelinGui;
 
 class CRulesDlg : public QDialog {
@@ -40,6 +41,9 @@ class CRulesDlg : public QDialog {
     void OnDelete();
     void OnApply();
 
+    // Where Apply to Feed keeps what it changed and removed, so that the product list can take it back.
+    void SetEditHistory(CEditHistory* history) { m_history = history; }
+
     // Whether Apply to Feed changed the open feed.
     bool FeedChanged() const { return m_feedChanged; }
 
@@ -61,6 +65,7 @@ class CRulesDlg : public QDialog {
     bool m_feedChanged = false;
     std::optional<CRuleSet> m_rules;  // nothing while a rule has a mistake
     RuleEditor m_editRule;
+    CEditHistory* m_history = nullptr;
     QLabel* m_fileLabel = nullptr;
     QTableWidget* m_table = nullptr;
     QLabel* m_status = nullptr;

@@ -36,6 +36,8 @@ QString ButtonsName(MsgButtons b) {
             return QStringLiteral("YesNoDefaultNo");
         case MsgButtons::YesNoCancel:
             return QStringLiteral("YesNoCancel");
+        case MsgButtons::YesNoCancelDefaultNo:
+            return QStringLiteral("YesNoCancelDefaultNo");
         case MsgButtons::RetryCancel:
             return QStringLiteral("RetryCancel");
     }

@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
@@ -118,6 +119,7 @@ class ProductListPageTest : public QObject {
     void removeWithDeleteWarning();
     void removeAllAsksFirst_data();
     void removeAllAsksFirst();
+    void removeAllSaysWhatTheFilterHides();
     void newAndEditThroughTheEditor();
     void runsTheRealEditor();
     void acceleratorsRunTheCommands();
@@ -302,7 +304,7 @@ void ProductListPageTest::removeAllAsksFirst() {
     t.m_ui.ExpectMessage(
         A("Yarvelin"),
         A("This will remove all the records in your file.\nAre you sure you want to delete all records?"),
-        MsgIcon::Question, MsgButtons::YesNoCancel, static_cast<MsgAnswer>(answer));
+        MsgIcon::Question, MsgButtons::YesNoCancelDefaultNo, static_cast<MsgAnswer>(answer));
     QTest::mouseClick(Button(sp.page, "removeAllButton"), Qt::LeftButton);
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
     QCOMPARE(static_cast<int>(t.Doc().Count()), left);
@@ -310,11 +312,29 @@ void ProductListPageTest::removeAllAsksFirst() {
     QCOMPARE(t.Doc().IsChanged(), left == 0);
     QCOMPARE(EnabledPattern(sp.page), left == 0 ? QStringLiteral("0000000") : QStringLiteral("0000111"));
 
-    // On an empty list Remove All asks nothing.
+    // On an empty list Remove All asks nothing; Ctrl+Z brings every product back.
     if (left == 0) {
         sp.page.OnRemoveAll();
         QVERIFY(t.m_ui.Done());
+        sp.page.OnUndo();
+        QCOMPARE(sp.page.Model()->rowCount(), 3);
     }
+}
+
+void ProductListPageTest::removeAllSaysWhatTheFilterHides() {
+    CTestGui t;
+    AddProducts(t.Doc(), QStringLiteral("rose,tulip,lily"));
+    ShownPage sp(t);
+    sp.page.FilterBox()->setText(QStringLiteral("rose"));
+    QCOMPARE(sp.page.Model()->rowCount(), 1);
+    t.m_ui.ExpectMessage(
+        A("Yarvelin"),
+        A("This will remove all the records in your file.\nAre you sure you want to delete all records?\n\n"
+          "2 of the 3 records are hidden by the filter and will be removed too."),
+        MsgIcon::Question, MsgButtons::YesNoCancelDefaultNo, MsgAnswer::Yes);
+    sp.page.OnRemoveAll();
+    QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+    QCOMPARE(t.Doc().Count(), std::size_t{0});
 }
 
 void ProductListPageTest::newAndEditThroughTheEditor() {

@@ -141,6 +141,17 @@ void RulesWindowTest::applyEditsTheOpenFeed() {
     Fixture f;
     CRulesDlg window(f.t.Gui());
     QVERIFY(!f.t.Doc().IsChanged());
+    // Products a rule leaves out go only after a question whose default is No.
+    const QString question = QStringLiteral(
+        "The rules leave 1 of 3 products out of the feed: they will be removed from the product list.\n\n"
+        "Apply the rules?");
+    f.t.m_ui.ExpectMessage(QStringLiteral("Yarvelin1.0"), question, MsgIcon::Question,
+                           MsgButtons::YesNoDefaultNo, MsgAnswer::No);
+    window.OnApply();
+    QVERIFY(!window.FeedChanged() && !f.t.Doc().IsChanged());
+    QCOMPARE(f.t.Doc().Count(), std::size_t{3});
+    f.t.m_ui.ExpectMessage(QStringLiteral("Yarvelin1.0"), question, MsgIcon::Question,
+                           MsgButtons::YesNoDefaultNo, MsgAnswer::Yes);
     window.OnApply();
     QVERIFY(window.FeedChanged());
     QVERIFY(f.t.Doc().IsChanged());
@@ -188,9 +199,21 @@ void RulesWindowTest::productListButtonOpensTheWindow() {
         shown = true;
         static_cast<CRulesDlg&>(window).OnApply();
     });
+    f.t.m_ui.ExpectMessage(
+        QStringLiteral("Yarvelin1.0"),
+        QStringLiteral(
+            "The rules leave 1 of 3 products out of the feed: they will be removed from the product "
+            "list. Ctrl+Z on the product list brings them back.\n\nApply the rules?"),
+        MsgIcon::Question, MsgButtons::YesNoDefaultNo, MsgAnswer::Yes);
     rules->click();
     QVERIFY(shown);
     QCOMPARE(page.Model()->rowCount(), 2);  // the list shows the edited feed
+    // One Ctrl+Z takes the whole application back: the product left out and the changed categories.
+    page.OnUndo();
+    QCOMPARE(page.Model()->rowCount(), 3);
+    QCOMPARE(std::string(f.t.Doc().At(1).Field(kColInstock)), std::string("N"));
+    QCOMPARE(std::string(f.t.Doc().At(0).Field(kColCategory)), std::string("Shop > Lamps"));
+    QVERIFY2(f.t.m_ui.Done(), qPrintable(f.t.m_ui.Failure()));
 }
 
 QTEST_MAIN(RulesWindowTest)

@@ -2,12 +2,16 @@
 #include <gtest/gtest.h>
 
 #include "app/feed_document.h"
+#include "app/remembered_alert.h"
+#include "checks/clean_alerts.h"
 #include "checks/feed_diagnostics.h"
+#include "checks/text_cleaning.h"
 #include "feed_test_support.h"
 #include "pages/bulk_edit.h"
 #include "pages/edit_history.h"
 #include "pages/product_list_rules.h"
 #include "pages/product_view.h"
+#include "rules/document_rules.h"
 
 namespace yarvelin {
 namespace {
@@ -341,6 +345,50 @@ TEST(EditHistory, TakesBackChangesAndRemovalsStepByStep) {
     EXPECT_TRUE(doc.IsChanged());
     EXPECT_FALSE(history.CanUndo(doc));
     EXPECT_EQ(history.Undo(doc), "");
+}
+
+// Rules applied to the feed, the text check and Remove All are steps of the same history: each comes back
+// whole (changed and removed products at their places), and the steps before them stay.
+TEST(EditHistory, RulesTextCheckAndRemoveAllAreStepsToo) {
+    CFeedDocument doc = Doc({{"a", "10.00"}, {"b", "0.50"}, {"c\x96", "60.00"}, {"d", "0.10"}});
+    CEditHistory history;
+    ApplyBulkChange(doc, PlanSetColumn(doc, {0}, kColBrand, "Acme"), history);
+
+    const CRuleSet rules = CRuleSet::Parse(R"([[rule]]
+action = "exclude"
+when = { column = "price", number = "< 1" }
+[[rule]]
+action = "set"
+column = "brand"
+value = "Shop"
+)",
+                                           "shop.rules");
+    std::uint64_t before = doc.EditCount();
+    RulesApplied applied = ApplyRulesToDocument(doc, rules, true);
+    history.NoteChangedAndRemoved(doc, before, "Apply rules", std::move(applied.changedBefore),
+                                  std::move(applied.removedProducts));
+    EXPECT_EQ(Column(doc, kColName) + " " + Column(doc, kColBrand), "a|c\x96 Shop|Shop");
+
+    CFixedCleanAlerts alerts(kAnswerYes, kAnswerYes);
+    CDataCheckObserver quiet;
+    std::vector<std::pair<std::size_t, COtherRecord>> cleaned;
+    before = doc.EditCount();
+    VerifyData(doc, alerts, quiet, &cleaned);
+    history.NoteChanged(doc, before, "Verify Data", std::move(cleaned));
+    EXPECT_EQ(Column(doc, kColName), "a|c&#150;");
+
+    EXPECT_EQ(RemoveAllRowsUndoably(doc, history), 2u);
+    EXPECT_EQ(doc.Count(), 0u);
+
+    const char* const expected[][2] = {{"Remove all 2 products", "a|c&#150; Shop|Shop"},
+                                       {"Verify Data", "a|c\x96 Shop|Shop"},
+                                       {"Apply rules", "a|b|c\x96|d Acme|||"},
+                                       {"Set brand on 1 product", "a|b|c\x96|d |||"}};
+    for (const auto& [what, columns] : expected) {
+        EXPECT_EQ(history.Undo(doc), what);
+        EXPECT_EQ(Column(doc, kColName) + " " + Column(doc, kColBrand), columns) << what;
+    }
+    EXPECT_EQ(Column(doc, kColOfferId), "id0|id1|id2|id3");
 }
 
 TEST(EditHistory, AnyOtherEditEndsTheHistory) {
