@@ -11,7 +11,7 @@ PACKAGES=(
   time ccache libcli11-dev nlohmann-json3-dev
   lintian desktop-file-utils appstream man-db dpkg-dev
   libclang-rt-14-dev
-  libssl-dev openssl openssh-client openssh-server python3-paramiko
+  libssl-dev openssl openssh-client openssh-server python3-paramiko libssh2-1-dev
   qtkeychain-qt6-dev gnome-keyring dbus
   libcsv-dev libtomlplusplus-dev libre2-dev libstb-dev libwebp-dev libgumbo-dev
   systemd

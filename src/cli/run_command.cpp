@@ -160,6 +160,33 @@ class CRunObserver : public FtpTransferObserver {
     bool m_failed = false;
 };
 
+// The upload request of the job's [upload] table, as the wizard builds it from the same account.
+UploadRequestResult JobUploadRequest(const FeedJob& job) {
+    const FeedJobUpload& u = *job.upload;
+    UploadAccount account;
+    account.server = u.server;
+    account.port = u.port;
+    account.userName = u.user;
+    account.keyFile = u.keyFile;
+    account.passive = u.passive;
+    account.binary = u.binary;
+    account.knownHostsFile = u.knownHostsFile;
+    if (!u.passwordFile.empty()) {
+        std::ifstream in(u.passwordFile, std::ios::binary);
+        if (!in) {
+            UploadRequestResult failed;
+            failed.error = "cannot read the password file " + u.passwordFile;
+            return failed;
+        }
+        std::getline(in, account.password);
+        if (!account.password.empty() && account.password.back() == '\r') {
+            account.password.pop_back();
+        }
+    }
+    const std::string pin = NormalisedPin(u.pin);
+    return BuildUploadRequest(job.outputFile, account, [&pin](const std::string&) { return pin; });
+}
+
 std::string IsoTime(std::chrono::system_clock::time_point t) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(t);
     std::tm utc{};
@@ -220,6 +247,8 @@ class CRunCommand : public CliCommand {
 
   private:
     int Work(const FeedJob& job, RunRecord& record);
+    // --check: connects and signs in to the job's server (host key included), sending nothing.
+    bool CheckSignIn(const FeedJob& job);
     int Stopped(RunRecord& record) {
         record.reason = std::string("stopped by ") + (g_signal == SIGINT ? "SIGINT" : "SIGTERM");
         return kExitFailure;
@@ -359,6 +388,9 @@ int CRunCommand::Work(const FeedJob& job, RunRecord& record) {
             std::printf("would upload to %s as %s (through %s)\n", job.upload->server.c_str(),
                         remoteName.c_str(), PartFileName(remoteName).c_str());
         }
+        if (job.upload && !CheckSignIn(job)) {
+            return kExitFailure;
+        }
         return guard.guard != JobGuard::None && job.upload ? kExitStopped : kExitOk;
     }
 
@@ -381,28 +413,7 @@ int CRunCommand::Work(const FeedJob& job, RunRecord& record) {
     }
 
     const FeedJobUpload& u = *job.upload;
-    UploadAccount account;
-    account.server = u.server;
-    account.port = u.port;
-    account.userName = u.user;
-    account.keyFile = u.keyFile;
-    account.passive = u.passive;
-    account.binary = u.binary;
-    account.knownHostsFile = u.knownHostsFile;
-    if (!u.passwordFile.empty()) {
-        std::ifstream in(u.passwordFile, std::ios::binary);
-        if (!in) {
-            record.reason = "cannot read the password file " + u.passwordFile;
-            return kExitFailure;
-        }
-        std::getline(in, account.password);
-        if (!account.password.empty() && account.password.back() == '\r') {
-            account.password.pop_back();
-        }
-    }
-    const std::string pin = NormalisedPin(u.pin);
-    const UploadRequestResult built =
-        BuildUploadRequest(job.outputFile, account, [&pin](const std::string&) { return pin; });
+    const UploadRequestResult built = JobUploadRequest(job);
     if (!built.request) {
         record.reason = built.error;
         return kExitFailure;
@@ -436,6 +447,30 @@ int CRunCommand::Work(const FeedJob& job, RunRecord& record) {
     record.reason = engine.OutcomeText();
     CUploadCountFile(UploadCountFilePath()).Remember(u.server, remoteName, record.products);
     return kExitOk;
+}
+
+bool CRunCommand::CheckSignIn(const FeedJob& job) {
+    const UploadRequestResult built = JobUploadRequest(job);
+    if (!built.request) {
+        PrintError(Name(), built.error);
+        return false;
+    }
+    CCurlFtpClient client;
+    CRunObserver transfer;
+    transfer.m_acceptNewHostKey = m_acceptNewHostKey;
+    CFtpTransferEngine engine(client, transfer);
+    engine.m_request = *built.request;
+    if (!engine.CheckConnection()) {
+        // A refused server key was said already, with how to accept it.
+        if (!engine.ErrorText().empty() && !engine.TrustRefused()) {
+            PrintError(Name(), engine.ErrorText() +
+                                   (engine.ErrorHint().empty() ? std::string() : "\n" + engine.ErrorHint()));
+        }
+        return false;
+    }
+    std::printf("signed in to %s as %s\n", job.upload->server.c_str(),
+                job.upload->user.empty() ? "anonymous" : job.upload->user.c_str());
+    return true;
 }
 
 void CRunCommand::Record(const FeedJob& job, const RunRecord& record,

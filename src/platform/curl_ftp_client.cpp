@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <libssh2.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
@@ -19,6 +21,7 @@
 #include <iterator>
 #include <memory>
 #include <mutex>
+#include <set>
 
 namespace yarvelin {
 
@@ -195,6 +198,271 @@ bool PrepareKnownHostsFile(const std::string& path) {
     return ok;
 }
 
+// ---- The rename over an existing file in one step (SFTP)
+//
+// libcurl sends every SFTP request through libssh2, and libssh2 (1.10, Debian 12) has no atomic rename: the
+// plain SFTP rename refuses an existing target on OpenSSH, and its overwrite flags go out only from SFTP
+// version 5 on, while OpenSSH speaks version 3 and offers "posix-rename@openssh.com" instead. So that one
+// request goes on an SSH connection of our own, which writes the few SFTP packets it needs itself.
+
+constexpr unsigned char kSftpInit = 1;
+constexpr unsigned char kSftpVersion = 2;
+constexpr unsigned char kSftpStatus = 101;
+constexpr unsigned char kSftpExtended = 200;
+constexpr std::uint32_t kSftpMaxPacket = 256 * 1024;
+const char* const kPosixRename = "posix-rename@openssh.com";
+
+void PutU32(std::string& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        out += static_cast<char>((value >> shift) & 0xff);
+    }
+}
+
+void PutString(std::string& out, const std::string& text) {
+    PutU32(out, static_cast<std::uint32_t>(text.size()));
+    out += text;
+}
+
+bool GetU32(const std::string& in, std::size_t& pos, std::uint32_t& value) {
+    if (pos > in.size() || in.size() - pos < 4) {
+        return false;
+    }
+    value = 0;
+    for (int i = 0; i < 4; ++i) {
+        value = (value << 8) | static_cast<unsigned char>(in[pos + i]);
+    }
+    pos += 4;
+    return true;
+}
+
+bool GetString(const std::string& in, std::size_t& pos, std::string& text) {
+    std::uint32_t size = 0;
+    if (!GetU32(in, pos, size) || in.size() - pos < size) {
+        return false;
+    }
+    text = in.substr(pos, size);
+    pos += size;
+    return true;
+}
+
+// What the second connection needs to be the same session as libcurl's.
+struct SideLogin {
+    std::string host;
+    std::uint16_t port = 0;
+    std::string user;
+    std::string password;  // or the key's passphrase
+    std::string identityFile;
+    std::string hostKey;  // the key the user trusts: the server must show this very one
+    int hostKeyType = 0;
+    long timeoutMs = 60000;
+};
+
+class CSftpSideChannel {
+  public:
+    CSftpSideChannel() = default;
+    ~CSftpSideChannel() {
+        if (m_channel) {
+            libssh2_channel_free(m_channel);
+        }
+        if (m_session) {
+            libssh2_session_disconnect(m_session, "done");
+            libssh2_session_free(m_session);
+        }
+        if (m_socket >= 0) {
+            ::close(m_socket);
+        }
+    }
+    CSftpSideChannel(const CSftpSideChannel&) = delete;
+    CSftpSideChannel& operator=(const CSftpSideChannel&) = delete;
+
+    // Connects, checks the host key, signs in and starts SFTP. False when any of it fails.
+    bool Open(const SideLogin& login) {
+        m_password = login.password;
+        return ConnectSocket(login) && StartSession(login) && SignIn(login) && StartSftp();
+    }
+    bool Offers(const std::string& extension) const { return m_extensions.count(extension) != 0; }
+    // Sends an extended request and reads its status. False when no status came back.
+    bool Extended(const std::string& name, const std::vector<std::string>& args, std::uint32_t& status,
+                  std::string& message) {
+        std::string body(1, static_cast<char>(kSftpExtended));
+        PutU32(body, ++m_lastId);
+        PutString(body, name);
+        for (const std::string& arg : args) {
+            PutString(body, arg);
+        }
+        std::string reply;
+        std::size_t pos = 1;
+        std::uint32_t id = 0;
+        return Send(body) && Receive(reply) && static_cast<unsigned char>(reply[0]) == kSftpStatus &&
+               GetU32(reply, pos, id) && id == m_lastId && GetU32(reply, pos, status) &&
+               (GetString(reply, pos, message) || true);
+    }
+
+  private:
+    bool ConnectSocket(const SideLogin& login) {
+        std::string host = login.host;
+        if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+            host = host.substr(1, host.size() - 2);
+        }
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* found = nullptr;
+        if (getaddrinfo(host.c_str(), std::to_string(login.port).c_str(), &hints, &found) != 0) {
+            return false;
+        }
+        for (addrinfo* a = found; a != nullptr && m_socket < 0; a = a->ai_next) {
+            m_socket = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
+            if (m_socket < 0) {
+                continue;
+            }
+            // connect() gives up after the send time-out.
+            timeval limit{login.timeoutMs / 1000, (login.timeoutMs % 1000) * 1000};
+            setsockopt(m_socket, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+            if (::connect(m_socket, a->ai_addr, a->ai_addrlen) != 0) {
+                ::close(m_socket);
+                m_socket = -1;
+            }
+        }
+        freeaddrinfo(found);
+        return m_socket >= 0;
+    }
+
+    bool StartSession(const SideLogin& login) {
+        m_session = libssh2_session_init_ex(nullptr, nullptr, nullptr, this);
+        if (!m_session) {
+            return false;
+        }
+        libssh2_session_set_blocking(m_session, 1);
+        libssh2_session_set_timeout(m_session, login.timeoutMs);
+        // The server is asked for the kind of key that the user trusts, as libcurl's connection was.
+        const char* methods = nullptr;
+        switch (login.hostKeyType) {
+            case CURLKHTYPE_ED25519:
+                methods = "ssh-ed25519";
+                break;
+            case CURLKHTYPE_ECDSA:
+                methods = "ecdsa-sha2-nistp256,ecdsa-sha2-nistp384,ecdsa-sha2-nistp521";
+                break;
+            case CURLKHTYPE_RSA:
+                methods = "rsa-sha2-512,rsa-sha2-256,ssh-rsa";
+                break;
+            default:
+                break;
+        }
+        if (methods) {
+            libssh2_session_method_pref(m_session, LIBSSH2_METHOD_HOSTKEY, methods);
+        }
+        if (libssh2_session_handshake(m_session, m_socket) != 0) {
+            return false;
+        }
+        std::size_t size = 0;
+        int type = 0;
+        const char* key = libssh2_session_hostkey(m_session, &size, &type);
+        return key != nullptr && std::string(key, size) == login.hostKey;
+    }
+
+    static void AnswerPrompts(const char*, int, const char*, int, int count,
+                              const LIBSSH2_USERAUTH_KBDINT_PROMPT*,
+                              LIBSSH2_USERAUTH_KBDINT_RESPONSE* responses, void** abstract) {
+        // As libcurl does: every prompt is answered with the password.
+        const auto* self = static_cast<const CSftpSideChannel*>(*abstract);
+        for (int i = 0; i < count; ++i) {
+            responses[i].text = static_cast<char*>(std::malloc(self->m_password.size() + 1));
+            if (responses[i].text) {
+                std::memcpy(responses[i].text, self->m_password.c_str(), self->m_password.size() + 1);
+                responses[i].length = static_cast<unsigned int>(self->m_password.size());
+            }
+        }
+    }
+
+    bool SignIn(const SideLogin& login) {
+        const auto userSize = static_cast<unsigned int>(login.user.size());
+        if (!login.identityFile.empty()) {
+            return libssh2_userauth_publickey_fromfile_ex(
+                       m_session, login.user.c_str(), userSize, nullptr, login.identityFile.c_str(),
+                       login.password.empty() ? nullptr : login.password.c_str()) == 0;
+        }
+        const char* offered = libssh2_userauth_list(m_session, login.user.c_str(), userSize);
+        const std::string methods = offered ? offered : "";
+        if (methods.find("password") != std::string::npos &&
+            libssh2_userauth_password_ex(m_session, login.user.c_str(), userSize, login.password.c_str(),
+                                         static_cast<unsigned int>(login.password.size()), nullptr) == 0) {
+            return true;
+        }
+        return methods.find("keyboard-interactive") != std::string::npos &&
+               libssh2_userauth_keyboard_interactive_ex(m_session, login.user.c_str(), userSize,
+                                                        &CSftpSideChannel::AnswerPrompts) == 0;
+    }
+
+    bool StartSftp() {
+        m_channel = libssh2_channel_open_session(m_session);
+        if (!m_channel || libssh2_channel_subsystem(m_channel, "sftp") != 0) {
+            return false;
+        }
+        std::string init(1, static_cast<char>(kSftpInit));
+        PutU32(init, 3);
+        std::string version;
+        if (!Send(init) || !Receive(version) || static_cast<unsigned char>(version[0]) != kSftpVersion) {
+            return false;
+        }
+        std::size_t pos = 5;  // type, version
+        std::string name, data;
+        while (GetString(version, pos, name) && GetString(version, pos, data)) {
+            m_extensions.insert(name);
+        }
+        return true;
+    }
+
+    bool Send(const std::string& body) {
+        std::string packet;
+        PutU32(packet, static_cast<std::uint32_t>(body.size()));
+        packet += body;
+        for (std::size_t sent = 0; sent < packet.size();) {
+            const ssize_t n = libssh2_channel_write(m_channel, packet.data() + sent, packet.size() - sent);
+            if (n <= 0) {
+                return false;
+            }
+            sent += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+    bool ReadExactly(std::string& into, std::size_t size) {
+        into.resize(size);
+        for (std::size_t got = 0; got < size;) {
+            const ssize_t n = libssh2_channel_read(m_channel, into.data() + got, size - got);
+            if (n <= 0) {
+                return false;
+            }
+            got += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+    // One packet, without its length: the type byte first.
+    bool Receive(std::string& body) {
+        std::string head;
+        std::size_t pos = 0;
+        std::uint32_t size = 0;
+        return ReadExactly(head, 4) && GetU32(head, pos, size) && size >= 1 && size <= kSftpMaxPacket &&
+               ReadExactly(body, size);
+    }
+
+    int m_socket = -1;
+    LIBSSH2_SESSION* m_session = nullptr;
+    LIBSSH2_CHANNEL* m_channel = nullptr;
+    std::string m_password;
+    std::set<std::string> m_extensions;
+    std::uint32_t m_lastId = 0;
+};
+
+// A remote path as an SFTP request takes it: "/~/" is the login folder, which is where a path without a
+// leading "/" starts anyway.
+std::string SftpRequestPath(const std::string& remoteFile) {
+    return remoteFile.rfind("/~/", 0) == 0 ? remoteFile.substr(3) : remoteFile;
+}
+
 }  // namespace
 
 CCurlFtpClient::CCurlFtpClient(CurlFtpTimeouts timeouts) : m_timeouts(timeouts) {
@@ -219,6 +487,20 @@ bool CCurlFtpClient::OpenSession(const std::string& agent, FtpAccess access, con
         return false;
     }
     return true;
+}
+
+bool CCurlFtpClient::Cancelled() const {
+    if (m_cancel == nullptr || !m_cancel->load() || (m_endOfData && Pending() == 0)) {
+        return false;
+    }
+    if (m_cancelGraceMs == 0) {
+        return true;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_cancelSeen) {
+        m_cancelSeen = now;
+    }
+    return now - *m_cancelSeen >= std::chrono::milliseconds(m_cancelGraceMs);
 }
 
 bool CCurlFtpClient::SetStatusCallback(StatusCallback callback) {
@@ -537,6 +819,8 @@ bool CCurlFtpClient::Connect(const std::string& server, std::uint16_t port,
     m_password = password;
     m_passive = passive;
     m_pin = m_security.pinnedKey;
+    m_hostKey.clear();
+    m_oneStepRenameOffered = true;
     if (!IsFtp() &&
         (m_security.knownHostsFile.empty() || !PrepareKnownHostsFile(m_security.knownHostsFile))) {
         m_lastError = kFtpErrorInternal;
@@ -659,10 +943,9 @@ bool CCurlFtpClient::FileCommands(const std::vector<std::string>& commands) {
     return Perform();
 }
 
-std::string CCurlFtpClient::SftpQuotePath(const std::string& remoteFile) const {
-    std::string path = remoteFile.rfind('/', 0) == 0 ? remoteFile : "/~/" + remoteFile;
+std::string CCurlFtpClient::SftpQuotePath(const std::string& remoteFile) {
     std::string quoted = "\"";
-    for (char c : path) {
+    for (char c : SftpRequestPath(remoteFile)) {
         if (c == '"' || c == '\\') {
             quoted += '\\';
         }
@@ -671,9 +954,54 @@ std::string CCurlFtpClient::SftpQuotePath(const std::string& remoteFile) const {
     return quoted + "\"";
 }
 
+std::optional<bool> CCurlFtpClient::RenameInOneStep(const std::string& from, const std::string& to) {
+    // A proxy stands between libcurl and the server: a connection of our own would not reach it the same way.
+    if (!m_oneStepRenameOffered || m_hostKey.empty() || m_access == FtpAccess::Proxy || !m_user) {
+        return std::nullopt;
+    }
+    SideLogin login;
+    login.host = m_host;
+    login.port = m_port;
+    login.user = *m_user;
+    login.password = m_password.value_or("");
+    login.identityFile = m_security.identityFile;
+    login.hostKey = m_hostKey;
+    login.hostKeyType = m_hostKeyType;
+    const bool cancelled = m_cancel != nullptr && m_cancel->load();
+    login.timeoutMs = cancelled ? static_cast<long>(std::max<std::uint64_t>(m_cancelGraceMs, 1))
+                                : std::max(m_timeouts.connectSeconds, m_timeouts.responseSeconds) * 1000;
+    CSftpSideChannel side;
+    if (!side.Open(login)) {
+        return std::nullopt;
+    }
+    if (!side.Offers(kPosixRename)) {
+        m_oneStepRenameOffered = false;
+        return std::nullopt;
+    }
+    std::uint32_t status = 0;
+    std::string message;
+    if (!side.Extended(kPosixRename, {SftpRequestPath(from), SftpRequestPath(to)}, status, message)) {
+        // Whether the server renamed is unknown: nothing else may be tried on the target.
+        m_lastError = kFtpErrorConnectionAborted;
+        return false;
+    }
+    if (status != 0) {
+        m_lastReply =
+            "Rename refused: " + (message.empty() ? "SFTP status " + std::to_string(status) : message);
+        m_lastError = kFtpErrorExtended;
+        return false;
+    }
+    return true;
+}
+
 bool CCurlFtpClient::RenameFile(const std::string& from, const std::string& to) {
+    m_renameInOneStep = false;
     if (IsFtp()) {
         return FileCommands({"RNFR " + from, "RNTO " + to});
+    }
+    if (const std::optional<bool> renamed = RenameInOneStep(from, to)) {
+        m_renameInOneStep = true;
+        return *renamed;
     }
     return FileCommands({"rename " + SftpQuotePath(from) + " " + SftpQuotePath(to)});
 }
@@ -964,6 +1292,8 @@ int CCurlFtpClient::HostKeyCallback(CURL*, const curl_khkey*, const curl_khkey* 
     const KnownHostLookup lookup =
         LookUpKnownHost(ReadKnownHosts(file), c->m_host, c->m_port, blob, &HashedHostNames);
     if (lookup.match == KnownHostMatch::Known) {
+        c->m_hostKey = blob;
+        c->m_hostKeyType = found->keytype;
         return CURLKHSTAT_FINE;
     }
     HostKeyQuestion q;
@@ -982,6 +1312,8 @@ int CCurlFtpClient::HostKeyCallback(CURL*, const curl_khkey*, const curl_khkey* 
     }
     if (c->m_trust && c->m_trust->TrustNewHostKey(q)) {
         AppendKnownHost(file, KnownHostsLine(c->m_host, c->m_port, blob));
+        c->m_hostKey = blob;
+        c->m_hostKeyType = found->keytype;
         return CURLKHSTAT_FINE;
     }
     c->m_trustRefused = true;

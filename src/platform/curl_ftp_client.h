@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,7 @@ class CCurlFtpClient : public FtpClient {
     std::optional<std::uint64_t> FindFile(const std::string& remoteFile) override;
     bool Command(const std::string& command) override;
     bool RenameFile(const std::string& from, const std::string& to) override;
+    bool RenameReplacesInOneStep() const override { return m_renameInOneStep; }
     bool DeleteFile(const std::string& remoteFile) override;
     bool OpenFile(const std::string& remoteFile, bool write, bool binary) override;
     bool ReadFile(char* buffer, std::size_t size, std::size_t& read) override;
@@ -45,7 +47,14 @@ class CCurlFtpClient : public FtpClient {
     bool FinishFile() override;
     void CloseFile() override;
     void Close() override;
-    void SetCancelFlag(const std::atomic<bool>* flag) override { m_cancel = flag; }
+    void SetCancelFlag(const std::atomic<bool>* flag) override {
+        m_cancel = flag;
+        m_cancelSeen.reset();
+    }
+    void SetCancelGrace(std::uint64_t ms) override {
+        m_cancelGraceMs = ms;
+        m_cancelSeen.reset();
+    }
     int LastError() const override { return m_lastError; }
     std::string LastResponse() const override { return m_lastReply; }
 
@@ -60,9 +69,8 @@ class CCurlFtpClient : public FtpClient {
     static int ProgressCallback(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
     // Cancel breaks off the request in progress, except an upload whose every byte libcurl already holds:
     // what it has not sent yet goes out at once, and the server's verdict on the whole file is awaited.
-    bool Cancelled() const {
-        return m_cancel != nullptr && m_cancel->load() && !(m_endOfData && Pending() == 0);
-    }
+    // With a grace, Cancel breaks off only once the grace has run out since it was first seen.
+    bool Cancelled() const;
     static CURLcode SslContextCallback(CURL* easy, void* sslContext, void* self);
     static int HostKeyCallback(CURL* easy, const struct curl_khkey* known, const struct curl_khkey* found,
                                enum curl_khmatch match, void* self);
@@ -85,8 +93,12 @@ class CCurlFtpClient : public FtpClient {
     // Sends file commands on the control connection (FTP) or the SSH session (SFTP) in one request; the
     // first refusal ends it and is the error.
     bool FileCommands(const std::vector<std::string>& commands);
-    // A remote path as the SFTP quote commands take it: quoted, relative paths under the login folder.
-    std::string SftpQuotePath(const std::string& remoteFile) const;
+    // A remote path as the SFTP quote commands take it: quoted, and relative to the login folder unless
+    // absolute (libcurl expands "/~/" only in paths it finds unquoted, and none with a space).
+    static std::string SftpQuotePath(const std::string& remoteFile);
+    // SFTP: renames over an existing `to` in one step on a connection of our own, where the server offers
+    // it. Nothing when it cannot tell (no such connection, or the server does not offer it).
+    std::optional<bool> RenameInOneStep(const std::string& from, const std::string& to);
     void BeginOperation();
     void StartTransfer();
     // Drives the running request until enough() holds or the request has ended.
@@ -100,6 +112,8 @@ class CCurlFtpClient : public FtpClient {
 
     CurlFtpTimeouts m_timeouts;
     const std::atomic<bool>* m_cancel = nullptr;
+    std::uint64_t m_cancelGraceMs = 0;
+    mutable std::optional<std::chrono::steady_clock::time_point> m_cancelSeen;
     CURL* m_easy = nullptr;
     CURLM* m_multi = nullptr;
     std::string m_agent;
@@ -113,6 +127,10 @@ class CCurlFtpClient : public FtpClient {
     std::string m_pin;              // the server's public key the user trusts (TLS)
     std::string m_peerCertificate;  // DER of the certificate the server showed in this request (TLS)
     bool m_trustRefused = false;    // a host key or certificate was not trusted in this request
+    std::string m_hostKey;          // SFTP: the host key the user trusts for this session, and its type
+    int m_hostKeyType = 0;
+    bool m_oneStepRenameOffered = true;  // SFTP: until the server shows it does not
+    bool m_renameInOneStep = false;
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
     std::optional<std::string> m_user;
     std::optional<std::string> m_password;

@@ -74,6 +74,9 @@ class FtpClient {
     // Not FinishFile once it holds every byte of an upload: they go out, and the server's verdict decides.
     // nullptr: none.
     virtual void SetCancelFlag(const std::atomic<bool>* flag) { (void)flag; }
+    // Lets the calls that follow run on for up to ms milliseconds after the cancel flag is set, for the few
+    // requests that must still finish once the server holds the whole file (0: Cancel breaks off at once).
+    virtual void SetCancelGrace(std::uint64_t ms) { (void)ms; }
     // Renames a remote file on the server (FTP RNFR/RNTO, SFTP rename); paths as OpenFile takes them.
     // Whether an existing `to` is overwritten is the server's affair: SFTP servers often refuse instead.
     virtual bool RenameFile(const std::string& from, const std::string& to) {
@@ -81,6 +84,10 @@ class FtpClient {
         (void)to;
         return false;
     }
+    // Whether the last RenameFile asked the server to replace an existing `to` in one step (an SFTP server
+    // offering "posix-rename@openssh.com"): its refusal then stands, and removing the target first would
+    // only leave a moment without one.
+    virtual bool RenameReplacesInOneStep() const { return false; }
     // Deletes a remote file (FTP DELE, SFTP rm).
     virtual bool DeleteFile(const std::string& remoteFile) {
         (void)remoteFile;

@@ -107,6 +107,27 @@ bool CFtpTransferEngine::Start() {
     return true;
 }
 
+bool CFtpTransferEngine::CheckConnection() {
+    const FtpTransferRequest& r = m_request;
+    const FtpAccess access = r.usePreConfig ? FtpAccess::PreConfigured
+                             : r.useProxy   ? FtpAccess::Proxy
+                                            : FtpAccess::Direct;
+    m_client.SetCancelFlag(&m_abort);
+    bool connected = m_client.OpenSession(r.agent, access, r.proxy);
+    if (connected) {
+        m_client.SetSecurity(r.security, this);
+        connected =
+            m_client.Connect(r.server, r.port, r.userName.empty() ? std::nullopt : std::optional(r.userName),
+                             r.userName.empty() ? std::nullopt : std::optional(r.password), r.passive);
+    }
+    if (!connected) {
+        Report(FtpText::ErrorConnect);
+    }
+    m_client.SetCancelFlag(nullptr);
+    m_client.Close();
+    return connected && !m_abort;
+}
+
 void CFtpTransferEngine::Wait() {
     if (m_thread.joinable()) {
         m_thread.join();
@@ -283,28 +304,46 @@ int CFtpTransferEngine::Work() {
         return WriteDirectly(false);
     }
     if (m_abort) {
+        if (safe) {
+            RemovePartAfterStop();
+        }
         return 0;
     }
     const int sent = TransferLoop();
     if (!safe || sent != 0 || !m_confirmed) {
+        if (safe && m_abort && sent == 0) {
+            RemovePartAfterStop();
+        }
         return sent;
     }
     return PutInPlace();
 }
 
+void CFtpTransferEngine::RemovePartAfterStop() {
+    // A clean stop takes its temporary file along, as far as the server still answers within the grace.
+    m_client.CloseFile();
+    m_client.SetCancelGrace(kGraceAfterCancelMs);
+    m_client.DeleteFile(PartFileName(m_request.remoteFile));
+    m_client.SetCancelGrace(0);
+}
+
 int CFtpTransferEngine::PutInPlace() {
+    // The server holds the whole file, so Cancel no longer takes it back: the size check and the rename go
+    // ahead (within a grace once Cancel is pressed), and a target left as it was is said plainly.
+    m_client.SetCancelGrace(kGraceAfterCancelMs);
+    const int result = ReplaceTarget();
+    if (result != 0 && m_abort) {
+        m_client.DeleteFile(PartFileName(m_request.remoteFile));
+    }
+    m_client.SetCancelGrace(0);
+    return result;
+}
+
+int CFtpTransferEngine::ReplaceTarget() {
     const FtpTransferRequest& r = m_request;
     const std::string part = PartFileName(r.remoteFile);
-    // The target counts as replaced only once the rename went through; Cancel until then leaves it as it was.
-    m_confirmed = false;
-    if (m_abort) {
-        return 0;
-    }
     m_observer.OnStatus(FtpMessage(FtpText::CheckingSize, part));
     const std::optional<std::uint64_t> held = m_client.FindFile(part);
-    if (m_abort) {
-        return 0;
-    }
     const std::uint64_t sent = r.startOffset + m_handed;
     if (!held) {
         m_errorText = FtpMessage(FtpText::ErrorSizeUnknown, part);
@@ -319,10 +358,11 @@ int CFtpTransferEngine::PutInPlace() {
     }
     m_observer.OnStatus(FtpMessage(FtpText::Renaming, part, r.remoteFile));
     bool renamed = m_client.RenameFile(part, r.remoteFile);
-    if (!renamed && !m_abort && r.security.protocol == FtpProtocol::Sftp &&
-        m_client.FindFile(r.remoteFile).has_value() && !m_abort) {
-        // Most SFTP servers do not rename over an existing file: the old one goes first. Cancel waits
-        // for the pair, so the target is missing for no longer than the two requests take.
+    if (!renamed && r.security.protocol == FtpProtocol::Sftp && !m_client.RenameReplacesInOneStep() &&
+        m_client.FindFile(r.remoteFile).has_value()) {
+        // An SFTP server without a one-step rename does not rename over an existing file: the old one goes
+        // first. Cancel waits for the pair, so the target is missing for no longer than the two requests
+        // take.
         m_client.SetCancelFlag(nullptr);
         renamed = m_client.DeleteFile(r.remoteFile) && m_client.RenameFile(part, r.remoteFile);
         m_client.SetCancelFlag(&m_abort);
@@ -330,7 +370,6 @@ int CFtpTransferEngine::PutInPlace() {
     if (!renamed) {
         return SendFailedRename();
     }
-    m_confirmed = true;
     m_outcome = FtpMessage(FtpText::ReplacedSafely, r.remoteFile, part);
     m_observer.OnStatus(m_outcome);
     return 0;
@@ -338,15 +377,13 @@ int CFtpTransferEngine::PutInPlace() {
 
 int CFtpTransferEngine::SendFailedRename() {
     const FtpTransferRequest& r = m_request;
-    if (m_abort) {
-        m_errorText.clear();
-        return 0;
-    }
     const int code = m_client.LastError();
     const std::string detail = code == kFtpErrorExtended
                                    ? "\n" + WithoutTrailingLineEnd(m_client.LastResponse())
                                    : std::to_string(code);
-    if (m_observer.AskWriteDirectly(FtpMessage(FtpText::WriteDirectlyQuestion, r.remoteFile,
+    // After Cancel nothing more is sent: the target stays as it was.
+    if (!m_abort &&
+        m_observer.AskWriteDirectly(FtpMessage(FtpText::WriteDirectlyQuestion, r.remoteFile,
                                                WithoutTrailingLineEnd(m_client.LastResponse())))) {
         return WriteDirectly(true);
     }

@@ -45,6 +45,8 @@ class CFtpTransferEngine : private FtpTrust {
   public:
     enum class PrepareResult { Ready, Declined, Failed };
     inline static constexpr std::size_t kChunkSize = 1024;
+    // How long the requests that tidy up or finish the safe replace may still take once Cancel is pressed.
+    inline static constexpr std::uint64_t kGraceAfterCancelMs = 10000;
 
     CFtpTransferEngine(FtpClient& client, FtpTransferObserver& observer, FtpClock& clock = SystemFtpClock());
     // Waits for the worker, then closes the remote file and the session.
@@ -61,13 +63,17 @@ class CFtpTransferEngine : private FtpTrust {
     std::string FileLine() const;
     // Starts the worker; false when no thread could be made.
     bool Start();
+    // On the calling thread: connects and signs in as Run() would, with the same trust questions, and
+    // moves no file. False with ErrorText() (and ErrorHint()) when that fails; Abort() stops it.
+    bool CheckConnection();
     // Runs the worker's steps on the calling thread instead.
     void Run();
     void Wait();
 
     void Abort() { m_abort = true; }
     // Cancel was pressed and took effect. Cancel after the whole file went through does not: the server
-    // confirmed the file, and the transfer counts as done.
+    // confirmed the file, and the transfer counts as done (with the safe replace: once renamed, or it failed
+    // with its own error).
     bool IsAborted() const { return m_abort && !m_confirmed; }
     // The message the worker (or Prepare) left for the user; may be empty after a failure.
     const std::string& ErrorText() const { return m_errorText; }
@@ -86,8 +92,13 @@ class CFtpTransferEngine : private FtpTrust {
     int Report(FtpText text, int code = 0);
     bool Resume();
     int TransferLoop();
-    // Safe replace once the temporary file is confirmed: size check, then rename over the target.
+    // Safe replace once the temporary file is confirmed: size check, then rename over the target. Cancel
+    // from then on lets it finish within kGraceAfterCancelMs; what fails after Cancel removes the
+    // temporary file.
     int PutInPlace();
+    int ReplaceTarget();
+    // After Cancel before the whole file was sent: the temporary file goes.
+    void RemovePartAfterStop();
     // The server refused the temporary file or the rename, and the user chose the old way.
     int WriteDirectly(bool removePart);
     int SendFailedRename();

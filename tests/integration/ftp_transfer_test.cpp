@@ -309,13 +309,17 @@ TEST(FtpTransfer, CancelDuringLimitedUploadEndsQuietly) {
 }
 
 // Cancel once the last byte is out, while the server holds back its 226: the file is on the server, and
-// its confirmation makes the upload a success. (Cancel before the end stays a cancel: see above.)
+// its confirmation makes the upload a success; the safe replace, which every caller asks for, still puts
+// it in place. (Cancel before the end stays a cancel: see above.)
 TEST(FtpTransfer, CancelAfterTheLastByteEndsWithTheServersConfirmation) {
     CFtpTestServer server("slow-226=1");
     const auto local = server.Base() / "shop.txt";
     const std::string feed = MakeFeed(1000);
     CFtpTestServer::WriteFile(local, feed);
-    CRun run(Upload(server, local.string(), "shop.txt"));
+    CFtpTestServer::WriteFile(server.Root() / "shop.txt", "the old feed\r\n");
+    FtpTransferRequest request = Upload(server, local.string(), "shop.txt");
+    request.safeReplace = true;
+    CRun run(request);
     ASSERT_EQ(run.engine.Prepare([](const std::string&) { return true; }),
               CFtpTransferEngine::PrepareResult::Ready);
     ASSERT_TRUE(run.engine.Start());
@@ -328,6 +332,7 @@ TEST(FtpTransfer, CancelAfterTheLastByteEndsWithTheServersConfirmation) {
     EXPECT_FALSE(run.engine.IsAborted());
     EXPECT_EQ(run.observer.Percent(), 100);
     EXPECT_EQ(CFtpTestServer::ReadFile(server.Root() / "shop.txt"), feed);
+    EXPECT_FALSE(std::filesystem::exists(server.Root() / "shop.txt.part"));
 }
 
 TEST(FtpTransfer, RemoteOverwriteAnsweredNoLeavesTheServerFile) {

@@ -11,11 +11,13 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <thread>
 
 #include "integration/ftp_test_server.h"
+#include "integration/secure_test_servers.h"
 #include "support/cli_run.h"
 
 namespace yarvelin {
@@ -26,8 +28,12 @@ using test::CFtpTestServer;
 // A folder with a feed, a job and its own state and configuration folders.
 class CJobFolder {
   public:
-    explicit CJobFolder(const CFtpTestServer& server) : m_server(server) {
-        m_dir = server.Base() / "job";
+    explicit CJobFolder(const CFtpTestServer& server)
+        : CJobFolder(server.Base(), "server = \"ftp://127.0.0.1:" + std::to_string(server.Port()) +
+                                        "\"\nuser = \"merchant\"\npassword-file = \"merchant.pw\"\n") {}
+    // upload: the [upload] table's lines but "binary", for any server.
+    CJobFolder(const std::filesystem::path& base, const std::string& upload) : m_upload(upload) {
+        m_dir = base / "job";
         std::filesystem::create_directories(m_dir / "out");
         CFtpTestServer::WriteFile(m_dir / "merchant.pw", "secret\n");
         WriteFeed(1, 25);
@@ -63,12 +69,10 @@ class CJobFolder {
     }
     void WriteJob(const std::string& extraCheck = "max-errors = 5\n",
                   const std::string& source = "feed = \"in.txt\"\n") {
-        CFtpTestServer::WriteFile(
-            m_dir / "shop.toml",
-            "[source]\n" + source + "[check]\n" + extraCheck +
-                "[output]\nfile = \"out/merchant.txt\"\n[upload]\nserver = \"ftp://127.0.0.1:" +
-                std::to_string(m_server.Port()) +
-                "\"\nuser = \"merchant\"\npassword-file = \"merchant.pw\"\nbinary = true\n");
+        CFtpTestServer::WriteFile(m_dir / "shop.toml",
+                                  "[source]\n" + source + "[check]\n" + extraCheck +
+                                      "[output]\nfile = \"out/merchant.txt\"\n[upload]\n" + m_upload +
+                                      "binary = true\n");
     }
     testing::CliRun Run(const std::string& options = {}) const {
         return testing::RunShellLine(
@@ -108,7 +112,7 @@ class CJobFolder {
     const std::filesystem::path& Dir() const { return m_dir; }
 
   private:
-    const CFtpTestServer& m_server;
+    std::string m_upload;
     std::filesystem::path m_dir;
 };
 
@@ -366,6 +370,86 @@ TEST(RunJobFaults, DroppedConnectionFailsAndLeavesTheTarget) {
     EXPECT_EQ(CFtpTestServer::ReadFile(server.Root() / "merchant.txt"), "the old feed\r\n");
     EXPECT_EQ(job.History().back()["uploaded"], false);
 }
+
+// ---- stopped on servers as hosting providers set them up: OpenSSH (with a one-step rename) and vsftpd
+// with local users. A kill while the new feed is being put in place leaves a target; a clean stop (SIGTERM)
+// takes its temporary file along.
+struct RealStopCase {
+    const char* name;
+    const char* server;  // "sshd": the relay holds the rename that brings the file in ("hold") or slows
+                         // every write ("slow-writes"); "vsftpd": uploads capped at 200 KB a second
+    const char* relay;
+    int signal;
+    bool partLeft;  // merchant.txt.part is still on the server afterwards
+};
+class RunJobStoppedOnRealServers : public ::testing::TestWithParam<RealStopCase> {};
+TEST_P(RunJobStoppedOnRealServers, LeaveATargetAndTidyUpWhenStoppedCleanly) {
+    const RealStopCase& c = GetParam();
+    const std::string oldRemote = "the old feed\r\n";
+    std::unique_ptr<test::CServerProcess> server;
+    std::filesystem::path root;
+    std::filesystem::path point;  // appears when the run has reached the point to stop it at
+    std::string upload;
+    if (std::string(c.server) == "sshd") {
+        char folder[] = "/tmp/yarvelin-point-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        point = std::filesystem::path(folder) / "reached";
+        auto sshd = std::make_unique<test::CSshdTestServer>(
+            test::SshAccount::LaunchingUser, "--" + std::string(c.relay) + " " + point.string());
+        root = sshd->Root();
+        // The host key is known already, as after a first run that accepted it.
+        std::istringstream key(CFtpTestServer::ReadFile(sshd->HostKey() + ".pub"));
+        std::string type, blob;
+        key >> type >> blob;
+        CFtpTestServer::WriteFile(
+            sshd->Base() / "known_hosts",
+            "[127.0.0.1]:" + std::to_string(sshd->Port()) + " " + type + " " + blob + "\n");
+        upload = "server = \"sftp://127.0.0.1:" + std::to_string(sshd->Port()) + root.string() +
+                 "\"\nuser = \"" + test::CSshdTestServer::User() + "\"\nkey-file = \"" + sshd->ClientKey() +
+                 "\"\nknown-hosts = \"" + (sshd->Base() / "known_hosts").string() + "\"\n";
+        server = std::move(sshd);
+    } else {
+        auto vsftpd =
+            std::make_unique<test::CVsftpdTestServer>(test::CVsftpdTestServer::Mode::LocalUser, 200000);
+        root = vsftpd->Root();
+        upload = "server = \"ftp://127.0.0.1:" + std::to_string(vsftpd->Port()) + "\"\nuser = \"" +
+                 vsftpd->User() + "\"\npassword-file = \"merchant.pw\"\npassive = true\n";
+        server = std::move(vsftpd);
+    }
+    CJobFolder job(server->Base(), upload);
+    // Far more than the socket buffers hold, so that the stop comes before the engine has handed over the
+    // last byte (from then on the server's verdict decides).
+    job.WriteLargeFeed(60000);
+    job.WriteJob();
+    CFtpTestServer::WriteFile(root / "merchant.txt", oldRemote);
+
+    const pid_t run = job.Start();
+    const bool reached = WaitUntil(run, [&] {
+        return point.empty() ? std::filesystem::exists(root / "merchant.txt.part") &&
+                                   std::filesystem::file_size(root / "merchant.txt.part") > 0
+                             : std::filesystem::exists(point);
+    });
+    ASSERT_TRUE(reached) << CFtpTestServer::ReadFile(job.Dir() / "killed-stderr.txt");
+    ::kill(run, c.signal);
+    int status = 0;
+    ::waitpid(run, &status, 0);
+    EXPECT_TRUE(CFtpTestServer::ReadFile(root / "merchant.txt") == oldRemote);
+    EXPECT_EQ(std::filesystem::exists(root / "merchant.txt.part"), c.partLeft);
+    if (c.signal == SIGTERM) {
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+        EXPECT_EQ(job.History().back()["reason"], "stopped by SIGTERM");
+    }
+    if (!point.empty()) {
+        std::filesystem::remove_all(point.parent_path());
+    }
+}
+INSTANTIATE_TEST_SUITE_P(
+    Points, RunJobStoppedOnRealServers,
+    ::testing::Values(RealStopCase{"OpenSshKilledWhilePuttingInPlace", "sshd", "hold", SIGKILL, true},
+                      RealStopCase{"OpenSshStoppedWhileUploading", "sshd", "slow-writes", SIGTERM, false},
+                      RealStopCase{"VsftpdKilledWhileUploading", "vsftpd", "", SIGKILL, true},
+                      RealStopCase{"VsftpdStoppedWhileUploading", "vsftpd", "", SIGTERM, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace yarvelin

@@ -3,23 +3,28 @@
 // vsftpd over TLS, and sshd, whose SFTP rename does not overwrite).
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "integration/secure_test_servers.h"
 #include "platform/curl_ftp_client.h"
 #include "upload/ftp_transfer_engine.h"
+#include "upload/upload_request.h"
 
 namespace yarvelin {
 namespace {
 
 using test::CFtpTestServer;
 using test::CServerProcess;
+using test::CSftpPasswordServer;
 using test::CSshdTestServer;
 using test::CVsftpdTestServer;
 using test::MakeFeed;
+using test::SshAccount;
 
 class CReplaceObserver : public FtpTransferObserver {
   public:
@@ -190,6 +195,126 @@ TEST(SafeReplaceRefused, RenameRefusalKeepsTheOldFeedUnlessTheUserWritesDirectly
                   direct ? "Written directly to shop.txt: the server refused the temporary file shop.txt.part"
                          : "");
     }
+}
+
+// ---- SFTP accounts as hosting providers set them up, with the paths their users write
+
+// The request the wizard and the command line build for the folder part of an sftp:// address.
+FtpTransferRequest SftpRequest(const CSshdTestServer& sshd, const std::string& folder) {
+    UploadAccount account;
+    account.server = "sftp://127.0.0.1:" + std::to_string(sshd.Port()) + folder;
+    account.userName = sshd.Login();
+    account.keyFile = sshd.ClientKey();
+    account.knownHostsFile = (sshd.Base() / "known_hosts").string();
+    account.binary = true;
+    FtpTransferRequest r = *BuildUploadRequest((sshd.Base() / "shop.txt").string(), account, {}).request;
+    r.usePreConfig = false;
+    return r;
+}
+
+struct AccountCase {
+    const char* name;
+    SshAccount account;
+    const char* folder;  // "": the login folder; "~": "/~/feeds"; "/": its absolute path; "dir": "feeds/"
+};
+class SafeReplaceSftpAccounts : public ::testing::TestWithParam<AccountCase> {};
+TEST_P(SafeReplaceSftpAccounts, ReplacesTheTargetWhereTheUserMeansIt) {
+    const AccountCase& c = GetParam();
+    CSshdTestServer sshd(c.account);
+    const std::string folder = c.folder;
+    const std::string address = folder == "~"   ? "/~/feeds"
+                                : folder == "/" ? sshd.LoginFolder() + "/feeds"
+                                                : "";
+    FtpTransferRequest request = SftpRequest(sshd, address);
+    if (folder == "dir") {
+        request.remoteFile = "feeds/shop.txt";
+    }
+    const auto target = sshd.LoginFolderOnDisk() / (folder.empty() ? "" : "feeds") / "shop.txt";
+    test::CThrowawayUser::OwnAs(sshd.Login(), target.parent_path());
+    const std::string feed = MakeFeed(100 * 1024);
+    CFtpTestServer::WriteFile(request.localFile, feed);
+    CFtpTestServer::WriteFile(target, "the old feed\r\n");
+    CCurlFtpClient client;
+    CReplaceObserver observer;
+    CFtpTransferEngine engine(client, observer);
+    engine.m_request = request;
+    ASSERT_EQ(engine.Prepare([](const std::string&) { return true; }),
+              CFtpTransferEngine::PrepareResult::Ready);
+    engine.Run();
+    EXPECT_FALSE(observer.m_failed) << engine.ErrorText();
+    EXPECT_TRUE(CFtpTestServer::ReadFile(target) == feed) << target;
+    EXPECT_FALSE(std::filesystem::exists(target.string() + ".part"));
+    EXPECT_EQ(engine.OutcomeText(),
+              "Sent as " + request.remoteFile + ".part, size checked, renamed to " + request.remoteFile);
+    EXPECT_TRUE(observer.m_directQuestions.empty());
+}
+INSTANTIATE_TEST_SUITE_P(
+    Accounts, SafeReplaceSftpAccounts,
+    ::testing::Values(AccountCase{"OrdinaryLoginFolder", SshAccount::Ordinary, ""},
+                      AccountCase{"OrdinaryTildeFolder", SshAccount::Ordinary, "~"},
+                      AccountCase{"OrdinaryAbsoluteFolder", SshAccount::Ordinary, "/"},
+                      AccountCase{"OrdinaryRelativeFolder", SshAccount::Ordinary, "dir"},
+                      AccountCase{"ChrootLoginFolder", SshAccount::Chroot, ""},
+                      AccountCase{"ChrootTildeFolder", SshAccount::Chroot, "~"},
+                      AccountCase{"ChrootAbsoluteFolder", SshAccount::Chroot, "/"},
+                      AccountCase{"StartFolderLoginFolder", SshAccount::StartFolder, ""},
+                      AccountCase{"StartFolderTildeFolder", SshAccount::StartFolder, "~"},
+                      AccountCase{"StartFolderAbsoluteFolder", SshAccount::StartFolder, "/"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// An SFTP server that refuses every rename: written directly as the user allows, the temporary file in the
+// login folder goes too.
+TEST(SafeReplaceRefused, SftpDirectWriteInTheLoginFolderLeavesNoTemporaryFile) {
+    CSshdTestServer sshd(SshAccount::Ordinary, "--refuse-rename");
+    const FtpTransferRequest request = SftpRequest(sshd, "/~");
+    const std::string feed = MakeFeed(50 * 1024);
+    CFtpTestServer::WriteFile(request.localFile, feed);
+    CCurlFtpClient client;
+    CReplaceObserver observer;
+    observer.m_writeDirectly = true;
+    CFtpTransferEngine engine(client, observer);
+    engine.m_request = request;
+    ASSERT_EQ(engine.Prepare([](const std::string&) { return true; }),
+              CFtpTransferEngine::PrepareResult::Ready);
+    engine.Run();
+    EXPECT_FALSE(observer.m_failed) << engine.ErrorText();
+    ASSERT_EQ(observer.m_directQuestions.size(), 1u);
+    EXPECT_NE(observer.m_directQuestions[0].find("Permission denied"), std::string::npos)
+        << observer.m_directQuestions[0];
+    EXPECT_TRUE(engine.WroteDirectly());
+    EXPECT_TRUE(CFtpTestServer::ReadFile(sshd.LoginFolderOnDisk() / "shop.txt") == feed);
+    EXPECT_FALSE(std::filesystem::exists(sshd.LoginFolderOnDisk() / "shop.txt.part"));
+}
+
+// Cancel once the server holds every byte (it holds back its answer to the file's close): the safe
+// replace still puts the file in place, on a server without a one-step rename too.
+TEST(SafeReplaceCancel, SftpCancelAfterTheLastByteStillReplacesTheTarget) {
+    CSftpPasswordServer server("slow-close=1");
+    FtpTransferRequest r = BaseRequest(server.Port(), FtpProtocol::Sftp);
+    r.userName = "merchant";
+    r.password = "secret";
+    r.remoteFile = "shop.txt";
+    r.localFile = (server.Base() / "shop.txt").string();
+    r.security.knownHostsFile = (server.Base() / "known_hosts").string();
+    const std::string feed = MakeFeed(20 * 1024);
+    CFtpTestServer::WriteFile(r.localFile, feed);
+    CFtpTestServer::WriteFile(server.Root() / "shop.txt", "the old feed\r\n");
+    CCurlFtpClient client;
+    CReplaceObserver observer;
+    CFtpTransferEngine engine(client, observer);
+    engine.m_request = r;
+    ASSERT_EQ(engine.Prepare([](const std::string&) { return true; }),
+              CFtpTransferEngine::PrepareResult::Ready);
+    ASSERT_TRUE(engine.Start());
+    while (!std::filesystem::exists(server.Base() / "confirming")) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    engine.Abort();
+    engine.Wait();
+    EXPECT_FALSE(observer.m_failed) << engine.ErrorText();
+    EXPECT_FALSE(engine.IsAborted());
+    EXPECT_TRUE(CFtpTestServer::ReadFile(server.Root() / "shop.txt") == feed);
+    EXPECT_FALSE(std::filesystem::exists(server.Root() / "shop.txt.part"));
 }
 
 }  // namespace

@@ -80,5 +80,37 @@ TEST(SecureCli, UnverifiedCertificateIsRefusedUntilPinned) {
     EXPECT_NE(r.err.find("--identity works with sftp:// servers only"), std::string::npos) << r.err;
 }
 
+// The first night's check: `run --check` signs in to an ordinary OpenSSH account without sending anything,
+// and the first time says how to accept the server's key.
+TEST(SecureCli, RunCheckSignsInAndSaysHowToAcceptTheHostKey) {
+    test::CSshdTestServer server(test::SshAccount::Ordinary);
+    const auto job = server.Base() / "shop.toml";
+    const auto knownHosts = server.Base() / "known_hosts";
+    const std::string address = "sftp://127.0.0.1:" + std::to_string(server.Port());
+    CFtpTestServer::WriteFile(job, "[source]\nfeed = \"" YARVELIN_SOURCE_DIR
+                                   "/resources/Samples/SampleFlowers.txt\"\n[output]\nfile = \"" +
+                                       (server.Base() / "merchant.txt").string() +
+                                       "\"\n[upload]\nserver = \"" + address + "\"\nuser = \"" +
+                                       server.Login() + "\"\nkey-file = \"" + server.ClientKey() +
+                                       "\"\nknown-hosts = \"" + knownHosts.string() + "\"\n");
+    const std::string check = "run --check --allow-errors " + job.string();
+
+    testing::CliRun r = RunCli(check, server.Base());
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.err.find(CSshdTestServer::FingerprintOf(server.HostKey() + ".pub")), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("Pass --accept-new-host-key once to trust it."), std::string::npos) << r.err;
+    EXPECT_EQ(CFtpTestServer::ReadFile(knownHosts), "");
+
+    for (const char* accept : {" --accept-new-host-key", ""}) {
+        r = RunCli(check + accept, server.Base());
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find("signed in to " + address + " as " + server.Login() + "\n"), std::string::npos)
+            << r.out;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(server.LoginFolderOnDisk()));
+    EXPECT_FALSE(std::filesystem::exists(server.Base() / "merchant.txt"));
+}
+
 }  // namespace
 }  // namespace yarvelin

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -167,11 +168,73 @@ class CServerProcess {
     int m_port = 0;
 };
 
+// A user account of its own for a server test, as a hosting provider makes one (root only): its home is
+// `home`, its password "secret". Removed again at the end.
+class CThrowawayUser {
+  public:
+    explicit CThrowawayUser(const std::string& home) {
+        static int count = 0;
+        m_name = "yvt" + std::to_string(getpid()) + "x" + std::to_string(++count);
+        MustRun("useradd -M -d " + home + " -s /bin/sh " + m_name);
+        MustRun("echo " + m_name + ":secret | chpasswd");
+    }
+    ~CThrowawayUser() { std::system(("userdel -f " + m_name + " >/dev/null 2>&1").c_str()); }
+    CThrowawayUser(const CThrowawayUser&) = delete;
+    CThrowawayUser& operator=(const CThrowawayUser&) = delete;
+    const std::string& Name() const { return m_name; }
+    // Makes the folder (and those above it) and gives it to the user.
+    void Own(const std::filesystem::path& folder) const { OwnAs(m_name, folder); }
+    static void OwnAs(const std::string& name, const std::filesystem::path& folder) {
+        std::filesystem::create_directories(folder);
+        const passwd* pw = getpwnam(name.c_str());
+        if (!pw || chown(folder.c_str(), pw->pw_uid, pw->pw_gid) != 0) {
+            throw std::runtime_error("cannot give " + folder.string() + " to " + name);
+        }
+    }
+
+  private:
+    std::string m_name;
+};
+
+// How the account that signs in to sshd is set up.
+enum class SshAccount {
+    LaunchingUser,  // the user running the test, uploading by absolute paths into Root()
+    Ordinary,       // an account of its own with a home folder, no chroot
+    Chroot,         // locked into a folder (ChrootDirectory), its home "/files" inside
+    StartFolder,    // locked in as above, and started in "/start" (ForceCommand internal-sftp -d /start)
+};
+
 // OpenSSH's sshd with its own host key and one authorized client key (of the given ssh-keygen type), for
-// the user running the test. sshd keeps its defaults for the algorithms it accepts.
+// the account asked for. sshd keeps its defaults for the algorithms it accepts. relay: options of the
+// fixture's SFTP relay (sftp_server.py --relay), which then stands between sshd and OpenSSH's sftp-server.
 class CSshdTestServer : public CServerProcess {
   public:
-    explicit CSshdTestServer(const std::string& clientKeyType = "ed25519") {
+    explicit CSshdTestServer(const std::string& clientKeyType = "ed25519") { Start(clientKeyType, {}); }
+    explicit CSshdTestServer(SshAccount account, const std::string& relay = {}) : m_account(account) {
+        Start("ed25519", relay);
+    }
+    ~CSshdTestServer() override {
+        Stop();
+        m_user.reset();
+        std::error_code ignored;
+        if (!m_jail.empty()) {
+            std::filesystem::remove_all(m_jail, ignored);
+        }
+    }
+    std::string HostKey() const { return (m_base / "host_key").string(); }
+    std::string ClientKey() const { return (m_base / "client_key").string(); }
+    static std::string User() {
+        const passwd* pw = getpwuid(geteuid());
+        return pw ? pw->pw_name : "root";
+    }
+    // The account the test signs in with.
+    std::string Login() const { return m_user ? m_user->Name() : User(); }
+    // The login folder as the server names it, and where it lies on this machine.
+    const std::string& LoginFolder() const { return m_loginFolder; }
+    const std::filesystem::path& LoginFolderOnDisk() const { return m_loginFolderOnDisk; }
+
+  private:
+    void Start(const std::string& clientKeyType, const std::string& relay) {
         m_port = FreeLoopbackPort();
         MustRun("ssh-keygen -q -t ed25519 -N '' -f " + HostKey());
         MustRun("ssh-keygen -q -t " + clientKeyType + " -N '' -f " + ClientKey());
@@ -181,6 +244,44 @@ class CSshdTestServer : public CServerProcess {
             std::filesystem::create_directory("/run/sshd");
             chmod("/run/sshd", 0755);
         }
+        std::string subsystem = "internal-sftp";
+        if (!relay.empty()) {
+            // Where the account can read it.
+            std::filesystem::copy_file(std::string(YARVELIN_FIXTURES) + "/sftp_server.py",
+                                       m_base / "sftp_relay.py");
+            subsystem = "/usr/bin/python3 " + (m_base / "sftp_relay.py").string() +
+                        " --relay /usr/lib/openssh/sftp-server " + relay;
+        }
+        std::string account;
+        m_loginFolder = m_root.string();
+        m_loginFolderOnDisk = m_root;
+        if (m_account != SshAccount::LaunchingUser) {
+            // The account reads its authorized key as itself (StrictModes is off).
+            chmod(m_base.c_str(), 0711);
+            chmod((m_base / "authorized_keys").c_str(), 0644);
+        }
+        if (m_account == SshAccount::Ordinary) {
+            m_loginFolder = (m_base / "home").string();
+            m_loginFolderOnDisk = m_base / "home";
+            m_user = std::make_unique<CThrowawayUser>(m_loginFolder);
+            m_user->Own(m_loginFolderOnDisk);
+        } else if (m_account != SshAccount::LaunchingUser) {
+            // sshd wants every folder up to the chroot owned by root and writable by nobody else: not /tmp.
+            char pattern[] = "/run/yarvelin-jail-XXXXXX";
+            if (!mkdtemp(pattern)) {
+                throw std::runtime_error("no folder for the chroot");
+            }
+            m_jail = pattern;
+            chmod(m_jail.c_str(), 0755);
+            m_user = std::make_unique<CThrowawayUser>("/files");
+            const bool start = m_account == SshAccount::StartFolder;
+            m_loginFolder = start ? "/start" : "/files";
+            m_loginFolderOnDisk = m_jail / m_loginFolder.substr(1);
+            m_user->Own(m_jail / "files");
+            m_user->Own(m_jail / "start");
+            account = "ChrootDirectory " + m_jail.string() + "\nForceCommand internal-sftp" +
+                      (start ? " -d /start" : "") + "\n";
+        }
         const std::string config = (m_base / "sshd_config").string();
         CFtpTestServer::WriteFile(config, "ListenAddress 127.0.0.1:" + std::to_string(m_port) + "\nHostKey " +
                                               HostKey() + "\nAuthorizedKeysFile " +
@@ -188,15 +289,18 @@ class CSshdTestServer : public CServerProcess {
                                               "\nPidFile none\nStrictModes no\nUsePAM no\n"
                                               "PasswordAuthentication no\nKbdInteractiveAuthentication no\n"
                                               "PermitRootLogin prohibit-password\n"
-                                              "Subsystem sftp internal-sftp\nLogLevel ERROR\n");
+                                              "Subsystem sftp " +
+                                              subsystem + "\nLogLevel ERROR\n" + account);
         Launch({"/usr/sbin/sshd", "-D", "-e", "-f", config}, "sshd");
     }
-    std::string HostKey() const { return (m_base / "host_key").string(); }
-    std::string ClientKey() const { return (m_base / "client_key").string(); }
-    static std::string User() {
-        const passwd* pw = getpwuid(geteuid());
-        return pw ? pw->pw_name : "root";
-    }
+
+    SshAccount m_account = SshAccount::LaunchingUser;
+    std::unique_ptr<CThrowawayUser> m_user;
+    std::filesystem::path m_jail;
+    std::string m_loginFolder;
+    std::filesystem::path m_loginFolderOnDisk;
+
+  public:
     // The host key's fingerprint as OpenSSH's own tool prints it ("SHA256:...").
     static std::string FingerprintOf(const std::string& publicKey) {
         return OutputOf("ssh-keygen -lf " + publicKey + " | cut -d' ' -f2");
@@ -226,9 +330,15 @@ class CSftpPasswordServer : public CServerProcess {
 // self-signed certificate made here; plain: no TLS and no active mode (PORT refused).
 class CVsftpdTestServer : public CServerProcess {
   public:
-    enum class Mode { ExplicitTls, ImplicitTls, PlainPassiveOnly };
-    explicit CVsftpdTestServer(Mode mode) {
+    // LocalUser: plain FTP for an account of its own (User(), password "secret") whose home is Root(), as
+    // hosting providers set vsftpd up; maxRate caps its uploads in bytes a second (0: none).
+    enum class Mode { ExplicitTls, ImplicitTls, PlainPassiveOnly, LocalUser };
+    explicit CVsftpdTestServer(Mode mode, int maxRate = 0) {
         m_port = FreeLoopbackPort();
+        if (mode == Mode::LocalUser) {
+            StartForLocalUser(maxRate);
+            return;
+        }
         std::string config = "listen=YES\nlisten_address=127.0.0.1\nlisten_port=" + std::to_string(m_port) +
                              "\nbackground=NO\nrun_as_launching_user=YES\nanonymous_enable=YES\n"
                              "no_anon_password=YES\nanon_root=" +
@@ -254,6 +364,11 @@ class CVsftpdTestServer : public CServerProcess {
         CFtpTestServer::WriteFile(path, config);
         Launch({"/usr/sbin/vsftpd", path}, "vsftpd");
     }
+    ~CVsftpdTestServer() override {
+        Stop();
+        m_user.reset();
+    }
+    std::string User() const { return m_user ? m_user->Name() : std::string(); }
     std::string Certificate() const { return (m_base / "cert.pem").string(); }
     // "sha256//..." of the certificate's public key, worked out by openssl itself.
     std::string Pin() const {
@@ -267,6 +382,26 @@ class CVsftpdTestServer : public CServerProcess {
             OutputOf("openssl x509 -in " + Certificate() + " -noout -fingerprint -sha256");
         return line.substr(line.find('=') + 1);
     }
+
+  private:
+    void StartForLocalUser(int maxRate) {
+        // vsftpd signs local users in through PAM as root, and then serves as them.
+        chmod(m_base.c_str(), 0711);
+        m_user = std::make_unique<CThrowawayUser>(m_root.string());
+        m_user->Own(m_root);
+        const std::string path = (m_base / "vsftpd.conf").string();
+        CFtpTestServer::WriteFile(
+            path, "listen=YES\nlisten_address=127.0.0.1\nlisten_port=" + std::to_string(m_port) +
+                      "\nbackground=NO\nanonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\n"
+                      "local_umask=022\npam_service_name=vsftpd\nsecure_chroot_dir=/run/vsftpd/empty\n"
+                      "connect_from_port_20=NO\nseccomp_sandbox=NO\nxferlog_enable=NO\n"
+                      "vsftpd_log_file=/dev/null\nlocal_max_rate=" +
+                      std::to_string(maxRate) + "\n");
+        std::filesystem::create_directories("/run/vsftpd/empty");
+        Launch({"/usr/sbin/vsftpd", path}, "vsftpd");
+    }
+
+    std::unique_ptr<CThrowawayUser> m_user;
 };
 
 }  // namespace yarvelin::test
