@@ -12,14 +12,16 @@
 namespace yarvelin {
 
 FeedDiagnosis DiagnoseDocument(const CFeedDocument& doc, const std::vector<std::string>& userCategories,
-                               bool htmlEscaped, const LocalDateTime& now) {
+                               bool htmlEscaped, const LocalDateTime& now, std::size_t limitPerCode,
+                               const std::function<void()>& progress) {
     FeedDiagnosis result;
     DiagnosticsOptions options;
     options.htmlEscaped = htmlEscaped;
     options.userCategories = userCategories;
     options.now = now;
-    result.totals = CheckRecords(doc.Records(), std::move(options),
-                                 [&result](Diagnostic&& d) { result.findings.push_back(std::move(d)); });
+    result.totals = CheckRecords(
+        doc.Records(), std::move(options),
+        [&result](Diagnostic&& d) { result.findings.push_back(std::move(d)); }, limitPerCode, progress);
     return result;
 }
 

@@ -22,8 +22,12 @@ struct FeedDiagnosis {
 };
 
 // The records of the open feed. htmlEscaped: the html_escaped value the feed is written (or read) with.
+// With a limitPerCode, only the first findings of each code are kept (the totals stay exact); progress,
+// when given, is told each product checked.
 FeedDiagnosis DiagnoseDocument(const CFeedDocument& doc, const std::vector<std::string>& userCategories,
-                               bool htmlEscaped, const LocalDateTime& now);
+                               bool htmlEscaped, const LocalDateTime& now,
+                               std::size_t limitPerCode = SIZE_MAX,
+                               const std::function<void()>& progress = {});
 
 // The diagnosis of doc after the product at position was stored, made from diagnosis (the one of the feed
 // before the store, complete, as DiagnoseDocument gives it) by checking that product alone again. That holds

@@ -706,21 +706,25 @@ void CFeedDiagnostics::CheckListing(const COtherRecord& record) {
                            Quoted(record.Field(kColUpc)).c_str(), use));
             });
         }
-        const std::string key = UpcKey(upc);
-        if (const std::size_t first = m_upcs.AddOrFind(key, m_totals.products); first != 0) {
-            const std::size_t sameOffer = m_upcOfferIds.AddOrFind(
-                key + '\n' + COfferIdIndex::Key(record.Field(kColOfferId)), m_totals.products);
-            if (sameOffer == 0) {
-                Emit(DiagnosticCode::kDuplicateUpc, kUpc, [&] {
-                    return std::string(
-                        Format("The upc %s is also the upc of the product in row %zu, which has "
-                               "another offer id.",
-                               Quoted(record.Field(kColUpc)).c_str(), first));
-                });
+        // A value that is no UPC at all ("N/A", a dash) is the check-digit finding's alone: as a duplicate
+        // it would be reported again on every product that carries it.
+        if (HasValidGtinCheckDigit(record.Field(kColUpc))) {
+            const std::string key = UpcKey(upc);
+            if (const std::size_t first = m_upcs.AddOrFind(key, m_totals.products); first != 0) {
+                const std::size_t sameOffer = m_upcOfferIds.AddOrFind(
+                    key + '\n' + COfferIdIndex::Key(record.Field(kColOfferId)), m_totals.products);
+                if (sameOffer == 0) {
+                    Emit(DiagnosticCode::kDuplicateUpc, kUpc, [&] {
+                        return std::string(
+                            Format("The upc %s is also the upc of the product in row %zu, which has "
+                                   "another offer id.",
+                                   Quoted(record.Field(kColUpc)).c_str(), first));
+                    });
+                }
+            } else {
+                m_upcOfferIds.AddOrFind(key + '\n' + COfferIdIndex::Key(record.Field(kColOfferId)),
+                                        m_totals.products);
             }
-        } else {
-            m_upcOfferIds.AddOrFind(key + '\n' + COfferIdIndex::Key(record.Field(kColOfferId)),
-                                    m_totals.products);
         }
     }
 
@@ -779,10 +783,15 @@ void CFeedDiagnostics::CheckListing(const COtherRecord& record) {
 }
 
 DiagnosticsTotals CheckRecords(const CFeedDocument::RecordList& records, DiagnosticsOptions options,
-                               const CFeedDiagnostics::Sink& sink) {
+                               const CFeedDiagnostics::Sink& sink, std::size_t limitPerCode,
+                               const std::function<void()>& progress) {
     CFeedDiagnostics engine(std::move(options), sink);
+    engine.SetReportLimitPerCode(limitPerCode);
     for (const auto& record : records) {
         engine.CheckProduct(record);
+        if (progress) {
+            progress();
+        }
     }
     return engine.Totals();
 }
@@ -793,7 +802,7 @@ void CheckOneRecord(const CFeedDocument::RecordList& records, std::size_t positi
     const bool hasOfferId = !IsBlank(product.Field(kColOfferId));
     const std::string offerKey = hasOfferId ? COfferIdIndex::Key(product.Field(kColOfferId)) : std::string();
     // The same tests as the checks make before they index a product.
-    const bool hasUpc = !product.Field(kColUpc).empty();
+    const bool hasUpc = !product.Field(kColUpc).empty() && HasValidGtinCheckDigit(product.Field(kColUpc));
     const std::string upcKey = hasUpc ? UpcKey(product.Field(kColUpc)) : std::string();
     bool quiet = true;
     CFeedDiagnostics engine(std::move(options), [&](Diagnostic&& d) {

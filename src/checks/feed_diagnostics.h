@@ -150,9 +150,11 @@ class CFeedDiagnostics {
     bool m_productHasError = false;
 };
 
-// Checks every record of a list in order.
+// Checks every record of a list in order; at most limitPerCode findings of a code reach sink (the rest are
+// counted). progress, when given, is told each product checked.
 DiagnosticsTotals CheckRecords(const CFeedDocument::RecordList& records, DiagnosticsOptions options,
-                               const CFeedDiagnostics::Sink& sink);
+                               const CFeedDiagnostics::Sink& sink, std::size_t limitPerCode = SIZE_MAX,
+                               const std::function<void()>& progress = {});
 
 // The findings of the product at position, exactly as checking the whole list would report them for it.
 // Only the products before it that share its offer id or its upc are checked first (their findings are not

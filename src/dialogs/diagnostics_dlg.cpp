@@ -116,7 +116,19 @@ void CDiagnosticsDlg::Show(FeedDiagnosis diagnosis) {
     const std::size_t currentRow = current != nullptr ? current->row : 0;
     const DiagnosticCode currentCode = current != nullptr ? current->code : DiagnosticCode::kRequiredMissing;
 
-    m_summary->setText(FromCp1252(DiagnosticsSummaryLine(diagnosis.totals)));
+    QString summary = FromCp1252(DiagnosticsSummaryLine(diagnosis.totals));
+    std::size_t found = 0;
+    for (std::size_t count : diagnosis.totals.perCode) {
+        found += count;
+    }
+    if (diagnosis.findings.size() < found) {
+        summary +=
+            A("\nListed: the first %1 findings of each kind, %2 of %3. Save Findings writes all of them.")
+                .arg(kDiagnosticsWindowPerCode)
+                .arg(diagnosis.findings.size())
+                .arg(found);
+    }
+    m_summary->setText(summary);
     m_model->SetDiagnosis(std::move(diagnosis));
     for (int g = 0; g < m_model->rowCount(); ++g) {
         const QModelIndex group = m_model->index(g, 0);
@@ -203,16 +215,87 @@ bool CDiagnosticsDlg::SaveFindings() {
         return false;
     }
     CFeedReportView report(m_gui.Ui(), this);
-    return SaveFindingsCsv(ToPath(*path), m_model->Diagnosis().findings, report);
+    const FeedDiagnosis& listed = m_model->Diagnosis();
+    std::size_t found = 0;
+    for (std::size_t count : listed.totals.perCode) {
+        found += count;
+    }
+    if (m_fromFile && listed.findings.size() < found) {
+        // The window lists only the first findings of each kind; the file gets every one of them.
+        CWaitCursor wait;
+        const FeedDiagnosis all =
+            DiagnoseFile(m_feedPath, m_gui.App().Categories(), CurrentLocalDateTime(), report);
+        return all.readOk && SaveFindingsCsv(ToPath(*path), all.findings, report);
+    }
+    return SaveFindingsCsv(ToPath(*path), listed.findings, report);
 }
 
-bool CDiagnosticsDlg::ConfirmBeforeSave(CYarvelinGui& gui, QWidget* parent, bool htmlEscaped) {
-    FeedDiagnosis diagnosis;
+namespace {
+
+// Waits for a check running on a worker: until quietFor has passed the interface waits as before; a longer
+// check shows a window that counts the products checked (label has a %1 for the count), so that a large
+// feed does not freeze the wizard.
+FeedDiagnosis AwaitCheck(QWidget* parent, std::future<FeedDiagnosis>& result,
+                         const std::atomic<std::size_t>& checked, const QString& label,
+                         std::chrono::milliseconds quietFor) {
     {
         CWaitCursor wait;
-        diagnosis =
-            DiagnoseDocument(gui.Document(), gui.App().Categories(), htmlEscaped, CurrentLocalDateTime());
+        if (result.wait_for(quietFor) == std::future_status::ready) {
+            return result.get();
+        }
     }
+    // The check cannot be stopped half way: Escape and the close box leave the window up, so that the
+    // wizard cannot be used (and the button pressed again) before the answer is there.
+    class CCheckProgress : public QProgressDialog {
+      public:
+        using QProgressDialog::QProgressDialog;
+        void reject() override {}
+
+      protected:
+        void closeEvent(QCloseEvent* event) override { event->ignore(); }
+    } progress(parent);
+    progress.setWindowTitle(A("Yarvelin"));
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setCancelButton(nullptr);
+    progress.setRange(0, 0);
+    progress.setMinimumDuration(0);
+    const auto showCount = [&progress, &checked, &label] {
+        progress.setLabelText(
+            label.arg(QLocale().toString(static_cast<qulonglong>(checked.load(std::memory_order_relaxed)))));
+    };
+    showCount();
+    progress.show();
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (result.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready) {
+            loop.quit();
+        } else {
+            showCount();
+        }
+    });
+    poll.start(100);
+    loop.exec();
+    return result.get();
+}
+
+}  // namespace
+
+bool CDiagnosticsDlg::ConfirmBeforeSave(CYarvelinGui& gui, QWidget* parent, bool htmlEscaped,
+                                        std::chrono::milliseconds quietFor) {
+    // Counted on a worker, keeping only the first findings of each code: the question needs the counts,
+    // and a million products would otherwise build millions of findings on the interface thread.
+    std::atomic<std::size_t> checked{0};
+    const CFeedDocument& doc = gui.Document();
+    std::vector<std::string> categories = gui.App().Categories();
+    const LocalDateTime now = CurrentLocalDateTime();
+    std::future<FeedDiagnosis> result = std::async(
+        std::launch::async, [&doc, &checked, htmlEscaped, categories = std::move(categories), now] {
+            return DiagnoseDocument(doc, categories, htmlEscaped, now, kDiagnosticsWindowPerCode,
+                                    [&checked] { checked.fetch_add(1, std::memory_order_relaxed); });
+        });
+    const FeedDiagnosis diagnosis = AwaitCheck(
+        parent, result, checked, A("Checking the feed before it is saved: %1 products checked..."), quietFor);
     const ReleaseDecision decision = DecideSave(diagnosis);
     if (!decision.errorsQuestion) {
         return true;
@@ -244,46 +327,8 @@ FeedDiagnosis CDiagnosticsDlg::DiagnoseFileForUpload(CYarvelinGui& gui, QWidget*
         std::async(std::launch::async, [&observer, localFile, categories = std::move(categories), now] {
             return DiagnoseFile(localFile, categories, now, observer, kDiagnosticsWindowPerCode);
         });
-    {
-        CWaitCursor wait;
-        if (result.wait_for(quietFor) == std::future_status::ready) {
-            return result.get();
-        }
-    }
-    // The check cannot be stopped half way: Escape and the close box leave the window up, so that the
-    // wizard cannot be used (and the upload pressed again) before the answer is there.
-    class CCheckProgress : public QProgressDialog {
-      public:
-        using QProgressDialog::QProgressDialog;
-        void reject() override {}
-
-      protected:
-        void closeEvent(QCloseEvent* event) override { event->ignore(); }
-    } progress(parent);
-    progress.setWindowTitle(A("Yarvelin"));
-    progress.setWindowModality(Qt::ApplicationModal);
-    progress.setCancelButton(nullptr);
-    progress.setRange(0, 0);
-    progress.setMinimumDuration(0);
-    const auto showCount = [&progress, &observer] {
-        progress.setLabelText(A("Checking the feed file before the upload: %1 products checked...")
-                                  .arg(QLocale().toString(static_cast<qulonglong>(
-                                      observer.products.load(std::memory_order_relaxed)))));
-    };
-    showCount();
-    progress.show();
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (result.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready) {
-            loop.quit();
-        } else {
-            showCount();
-        }
-    });
-    poll.start(100);
-    loop.exec();
-    return result.get();
+    return AwaitCheck(parent, result, observer.products,
+                      A("Checking the feed file before the upload: %1 products checked..."), quietFor);
 }
 
 CDiagnosticsDlg::UploadCheck CDiagnosticsDlg::ConfirmBeforeUpload(CYarvelinGui& gui, QWidget* parent,

@@ -38,7 +38,9 @@ class CDiagnosticsDlg : public QDialog {
 
     // Before "Generate && Save Feed File": when the open feed has errors, asks whether to see them (and shows
     // them) or to go on. true: go on with the save.
-    static bool ConfirmBeforeSave(CYarvelinGui& gui, QWidget* parent, bool htmlEscaped);
+    // The check runs on a worker; after quietFor a window counts the products checked.
+    static bool ConfirmBeforeSave(CYarvelinGui& gui, QWidget* parent, bool htmlEscaped,
+                                  std::chrono::milliseconds quietFor = std::chrono::milliseconds(300));
 
     // Before "&Upload": checks the file that goes out; asks about errors as before a save, then about a
     // product count below half of the last upload to the same server and file name.

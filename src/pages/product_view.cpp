@@ -24,12 +24,27 @@ PriceKey PriceKeyOf(std::string_view price) {
     if (text.empty()) {
         return {2, 0};
     }
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error == std::errc() && end == text.data() + text.size()) {
-        return {0, value};
+    // Only a plain decimal number sorts as one: from_chars also takes "nan", "inf" and "1e3", and a NaN
+    // compares false both ways, which breaks the order of every other row.
+    const std::size_t sign = (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    std::size_t digits = 0;
+    std::size_t points = 0;
+    for (std::size_t i = sign; i < text.size(); ++i) {
+        if (text[i] == '.') {
+            ++points;
+        } else if (text[i] >= '0' && text[i] <= '9') {
+            ++digits;
+        } else {
+            return {1, 0};
+        }
     }
-    return {1, 0};
+    double value = 0;
+    const char* first = text.data() + (text[0] == '+' ? 1 : 0);
+    if (digits == 0 || points > 1 ||
+        std::from_chars(first, text.data() + text.size(), value).ec != std::errc()) {
+        return {1, 0};
+    }
+    return {0, value};
 }
 
 // Letter case ignored, in Windows-1252 order otherwise.

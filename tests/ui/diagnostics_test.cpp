@@ -334,12 +334,20 @@ void DiagnosticsTest::uploadWindowListsTheFirstFindingsOfALargeFile() {
             .arg(bad),
         MsgIcon::Question, MsgButtons::YesNoCancel, MsgAnswer::Yes);
     QString group;
+    QString summary;
     int listed = -1;
+    bool saved = false;
+    const QString csv = t.m_dir.filePath(QStringLiteral("all.csv"));
     WithNextModal([&](QWidget* modal) {
         auto* window = qobject_cast<CDiagnosticsDlg*>(modal);
         QVERIFY(window != nullptr);
         group = GroupText(*window->Model(), 0);
+        summary = window->SummaryLabel()->text();
         listed = window->Model()->rowCount(window->Model()->index(0, 0));
+        // The file gets every finding, not only the listed ones.
+        t.m_ui.ExpectSaveFile(A("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*||"), csv,
+                              t.m_dir.filePath(QStringLiteral("large-findings.csv")));
+        saved = window->SaveFindings();
     });
     const auto check =
         CDiagnosticsDlg::ConfirmBeforeUpload(t.Gui(), nullptr, path, "ftp.example", "large.txt");
@@ -349,6 +357,16 @@ void DiagnosticsTest::uploadWindowListsTheFirstFindingsOfALargeFile() {
                         .arg(bad)
                         .arg(kDiagnosticsWindowPerCode));
     QCOMPARE(listed, int(kDiagnosticsWindowPerCode));
+    QVERIFY2(
+        summary.endsWith(A("\nListed: the first %1 findings of each kind, %1 of %2. Save Findings writes "
+                           "all of them.")
+                             .arg(kDiagnosticsWindowPerCode)
+                             .arg(bad)),
+        qPrintable(summary));
+    QVERIFY(saved);
+    QFile written(csv);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll().count("price-invalid,error,"), qsizetype(bad));
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 
@@ -379,6 +397,20 @@ void DiagnosticsTest::uploadCheckOnTheWorkerGivesTheSameFindings() {
     const FeedDiagnosis missing = CDiagnosticsDlg::DiagnoseFileForUpload(t.Gui(), nullptr, path + ".gone",
                                                                          std::chrono::milliseconds(0));
     QVERIFY(!missing.readOk);
+
+    // The question before a save checks the open feed on a worker too, keeping only the first findings of
+    // each code; its counts are those of every product.
+    const std::size_t errors = direct.totals.errors;
+    QVERIFY(errors > kDiagnosticsWindowPerCode);
+    t.m_ui.ExpectMessage(
+        A("Yarvelin"),
+        A("The feed has %1 errors in %2 products that Quorvin would refuse.\nDo you want to see "
+          "them now? Press No to save the feed file anyway.")
+            .arg(errors)
+            .arg(direct.totals.productsWithErrors),
+        MsgIcon::Question, MsgButtons::YesNoCancel, MsgAnswer::No);
+    QVERIFY(CDiagnosticsDlg::ConfirmBeforeSave(t.Gui(), nullptr, false, std::chrono::milliseconds(0)));
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 

@@ -333,6 +333,8 @@ INSTANTIATE_TEST_SUITE_P(
                               {{"A", "036000291452"}, {"B", "0036000291452"}},
                               {{2, 1}}},
                       UpcCase{"empty upcs", {{"A", ""}, {"B", ""}}, {}},
+                      // No UPC at all: the check-digit code reports each once, never as duplicates.
+                      UpcCase{"placeholders", {{"A", "N/A"}, {"B", "N/A"}, {"C", " "}, {"D", " "}}, {}},
                       UpcCase{"same offer id twice", {{"A", "036000291452"}, {"a", "036000291452"}}, {}},
                       UpcCase{"three products",
                               {{"A", "96385074"}, {"B", "96385074"}, {"C", "96385074"}},

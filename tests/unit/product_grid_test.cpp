@@ -183,6 +183,24 @@ INSTANTIATE_TEST_SUITE_P(
         SortCase{kListName, true, "g f e d c b A a"}, SortCase{kListNumber, true, "a g f e d c A b"},
         SortCase{kListDataCheck, false, "b A c d e g a f"}));
 
+// Only plain decimal numbers sort as numbers: "NaN" once broke the order of every other row.
+TEST(SortTest, OnlyPlainDecimalsSortAsNumbers) {
+    const CFeedDocument doc = Doc({{"a", "2.00"},
+                                   {"b", "NaN"},
+                                   {"c", "1.00"},
+                                   {"d", "inf"},
+                                   {"e", "1e3"},
+                                   {"f", "-1.5"},
+                                   {"g", "+3"},
+                                   {"h", "1.2.3"}});
+    for (const auto& [descending, order] :
+         {std::pair{false, "f c a g h e d b"}, std::pair{true, "g a c f b d e h"}}) {
+        RowMap rows = FilterPositions(doc, {}, {});
+        SortRows(doc, rows, {kListPrice, descending});
+        EXPECT_EQ(NamesOf(doc, rows), order);
+    }
+}
+
 TEST(ListSort, HeaderClicksGoUpDownAndBackToFileOrder) {
     ListSort sort;
     sort = NextListSort(sort, kListPrice);
