@@ -29,6 +29,8 @@ class CliCommand {
     // What the command does, for its --help.
     virtual const char* Description() const = 0;
     // Declares the arguments and options; the parser writes their values into the command's members.
+    // The footer of the command's --help.
+    virtual const char* ExitStatuses() const { return "Exit status: 0 success, 1 failure, 2 usage error."; }
     virtual void Configure(CLI::App& command) = 0;
     // Runs after a successful parse and returns the exit status. Throws CUsageError for a combination of
     // arguments the parser cannot state.

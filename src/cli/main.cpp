@@ -145,7 +145,7 @@ int Main(int argc, char** argv) {
               [](const CliCommand* a, const CliCommand* b) { return std::strcmp(a->Name(), b->Name()) < 0; });
     for (CliCommand* c : sorted) {
         CLI::App* sub = app.add_subcommand(c->Name(), c->Summary());
-        sub->footer("Exit status: 0 success, 1 failure, 2 usage error.");
+        sub->footer(c->ExitStatuses());
         c->Configure(*sub);
     }
 

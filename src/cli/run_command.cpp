@@ -84,6 +84,21 @@ class CStopSignals {
     struct sigaction m_oldTerm {};
 };
 
+// The lock file of the job file at path: named after the job, with a hash of the file's full path, so that
+// jobs of the same name in different folders do not keep each other out.
+std::string JobLockPath(const std::string& path, const std::string& name) {
+    std::error_code ignored;
+    const std::string full =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(path), ignored).string();
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a: the same name for the same file in every run
+    for (unsigned char c : full) {
+        hash = (hash ^ c) * 1099511628211ull;
+    }
+    char suffix[20];
+    std::snprintf(suffix, sizeof suffix, "-%016llx", static_cast<unsigned long long>(hash));
+    return StateFolder() + "/locks/" + name + suffix + ".lock";
+}
+
 // One lock file per job: flock is released by the kernel when the process ends, however it ends.
 class CJobLock {
   public:
@@ -228,6 +243,12 @@ class CRunCommand : public CliCommand {
                "in the job file, 3 stopped by a guard, 4 another run of the job holds its lock.";
     }
 
+    const char* ExitStatuses() const override {
+        return "Exit status: 0 published, 1 failure, 2 usage error or a mistake in the job file, 3 stopped "
+               "by a "
+               "guard, 4 another run of the job holds its lock.";
+    }
+
     void Configure(CLI::App& command) override {
         command.add_option("JOB", m_job, "the job file, or the name of a job")->required()->type_name("JOB");
         command.add_flag("--check", m_check, "say what the run would do, without writing or uploading");
@@ -253,7 +274,10 @@ class CRunCommand : public CliCommand {
         record.reason = std::string("stopped by ") + (g_signal == SIGINT ? "SIGINT" : "SIGTERM");
         return kExitFailure;
     }
-    void Record(const FeedJob& job, const RunRecord& record, std::chrono::system_clock::time_point start);
+    // Appends the history line; printSummary: also the summary line on standard error (a run refused before
+    // it started has already said why).
+    void Record(const RunRecord& record, std::chrono::system_clock::time_point start,
+                bool printSummary = true);
 
     std::string m_job;
     bool m_check = false;
@@ -283,30 +307,39 @@ ColumnMap ExportMap(const FeedJobSource& source) {
 
 int CRunCommand::Run() {
     const std::string path = JobFilePath(m_job);
+    const auto start = std::chrono::system_clock::now();
+    RunRecord record;
+    record.job = std::filesystem::path(path).stem().string();
     FeedJob job;
     try {
         job = LoadFeedJob(path);
     } catch (const CHandFileError& e) {
         PrintError(Name(), e.what());
+        if (!m_check) {
+            record.status = kExitUsage;
+            record.reason = e.what();
+            Record(record, start, false);
+        }
         return kExitUsage;
     }
-    const auto start = std::chrono::system_clock::now();
-    RunRecord record;
     record.job = job.name;
     if (m_check) {
         return Work(job, record);
     }
-    const CJobLock lock(StateFolder() + "/locks/" + job.name + ".lock");
+    // One lock per job file: two shop.toml in different folders are two jobs.
+    const CJobLock lock(JobLockPath(path, job.name));
     if (!lock.Locked()) {
-        PrintError(Name(), job.name + ": " +
-                               (lock.HeldByAnother() ? std::string("another run of this job is in progress")
-                                                     : "cannot make the lock file in " + StateFolder()));
-        return lock.HeldByAnother() ? kExitLocked : kExitFailure;
+        record.status = lock.HeldByAnother() ? kExitLocked : kExitFailure;
+        record.reason = lock.HeldByAnother() ? std::string("another run of this job is in progress")
+                                             : "cannot make the lock file in " + StateFolder();
+        PrintError(Name(), job.name + ": " + record.reason);
+        Record(record, start, false);
+        return record.status;
     }
     g_stop = false;
     const CStopSignals signals;
     record.status = Work(job, record);
-    Record(job, record, start);
+    Record(record, start);
     return record.status;
 }
 
@@ -473,14 +506,14 @@ bool CRunCommand::CheckSignIn(const FeedJob& job) {
     return true;
 }
 
-void CRunCommand::Record(const FeedJob& job, const RunRecord& record,
-                         std::chrono::system_clock::time_point start) {
+void CRunCommand::Record(const RunRecord& record, std::chrono::system_clock::time_point start,
+                         bool printSummary) {
     const auto end = std::chrono::system_clock::now();
     const double seconds = std::chrono::duration<double>(end - start).count();
     nlohmann::ordered_json line;
     line["start"] = IsoTime(start);
     line["end"] = IsoTime(end);
-    line["job"] = job.name;
+    line["job"] = record.job;
     line["status"] = record.status;
     line["products"] = record.products;
     line["errors"] = record.errors;
@@ -495,14 +528,18 @@ void CRunCommand::Record(const FeedJob& job, const RunRecord& record,
         std::ofstream history(StateFolder() + "/history.jsonl", std::ios::binary | std::ios::app);
         history << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     }
+    if (!printSummary) {
+        return;
+    }
     const char* outcome = record.status == kExitOk        ? (record.uploaded ? "published" : "written")
                           : record.status == kExitStopped ? "stopped"
+                          : record.status == kExitLocked  ? "not started"
                                                           : "failed";
     char duration[32];
     std::snprintf(duration, sizeof duration, "%.1f s", seconds);
-    std::string summary = job.name + ": " + outcome + ", " + std::to_string(record.products) + " products, " +
-                          std::to_string(record.errors) + " errors, " + std::to_string(record.warnings) +
-                          " warnings";
+    std::string summary = record.job + ": " + outcome + ", " + std::to_string(record.products) +
+                          " products, " + std::to_string(record.errors) + " errors, " +
+                          std::to_string(record.warnings) + " warnings";
     if (record.uploaded) {
         summary += ", " + std::to_string(record.bytes) + " bytes";
     }

@@ -1,6 +1,7 @@
 #include "cli/std_streams.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,6 +10,7 @@
 #include <cstring>
 
 #include "cli/cli_command.h"
+#include "feed/temporary_files.h"
 
 namespace yarvelin::cli {
 
@@ -43,10 +45,21 @@ int CopyAll(int from, int to) {
 
 }  // namespace
 
+CStdStreams::CStdStreams(const char* command) : m_command(command) {
+    // A copy of standard input and a feed on its way out are removed also when a signal ends the command.
+    RemoveTemporaryFilesOnSignals();
+}
+
 CStdStreams::~CStdStreams() {
+    RemoveTemporaries();
+}
+
+void CStdStreams::RemoveTemporaries() {
     for (const std::string& path : m_temporaries) {
         ::unlink(path.c_str());
+        ForgetTemporaryFile(path);
     }
+    m_temporaries.clear();
 }
 
 std::string CStdStreams::Temporary() {
@@ -59,6 +72,7 @@ std::string CStdStreams::Temporary() {
         return {};
     }
     ::close(fd);
+    NoteTemporaryFile(pattern);
     m_temporaries.push_back(pattern);
     return pattern;
 }
@@ -88,6 +102,9 @@ std::string CStdStreams::Output(const std::string& arg) {
     if (arg != "-") {
         return arg;
     }
+    // A reader that goes away early (head) is met as EPIPE in Finish rather than as a killing signal that
+    // would leave the temporaries behind.
+    ::signal(SIGPIPE, SIG_IGN);
     m_stdoutFile = Temporary();
     return m_stdoutFile;
 }
@@ -101,6 +118,12 @@ bool CStdStreams::Finish() {
     const int err = fd < 0 ? errno : CopyAll(fd, STDOUT_FILENO);
     if (fd >= 0) {
         ::close(fd);
+    }
+    if (err == EPIPE) {
+        // The reader has what it wanted: nothing to report, and the status a closed pipe gives a program.
+        RemoveTemporaries();
+        std::fflush(stderr);
+        std::_Exit(128 + SIGPIPE);
     }
     if (err != 0) {
         PrintError(m_command, std::string("standard output: ") + std::strerror(err));

@@ -10,7 +10,8 @@ namespace yarvelin::cli {
 
 class CStdStreams {
   public:
-    explicit CStdStreams(const char* command) : m_command(command) {}
+    // Also makes SIGTERM, SIGINT and SIGHUP remove the command's temporary files before it ends.
+    explicit CStdStreams(const char* command);
     ~CStdStreams();
     CStdStreams(const CStdStreams&) = delete;
     CStdStreams& operator=(const CStdStreams&) = delete;
@@ -20,11 +21,13 @@ class CStdStreams {
     std::string Input(const std::string& arg);
     // The file to write: arg itself, or a temporary file that Finish copies to standard output.
     std::string Output(const std::string& arg);
-    // Copies what was written for standard output there; false after reporting.
+    // Copies what was written for standard output there; false after reporting. A reader that closed the
+    // pipe early ends the command quietly with status 141, as SIGPIPE would, leaving no temporary file.
     bool Finish();
 
   private:
     std::string Temporary();
+    void RemoveTemporaries();
 
     const char* m_command;
     std::vector<std::string> m_temporaries;

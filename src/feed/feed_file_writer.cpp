@@ -11,6 +11,7 @@
 
 #include "feed/feed_file_observer.h"
 #include "feed/file_error.h"
+#include "feed/temporary_files.h"
 #include "records/text_util.h"
 
 namespace yarvelin {
@@ -87,6 +88,7 @@ bool CFeedFileWriter::Open(const std::string& path) {
         // The folder decides whether the file can be created; the report names the user's file.
         return Fail(err, false);
     }
+    NoteTemporaryFile(m_tempPath);
     if (exists) {
         // Keep the owner and permissions the file had, as far as we may.
         (void)::fchown(m_fd, st.st_uid, st.st_gid);
@@ -149,6 +151,7 @@ bool CFeedFileWriter::Commit() {
     if (::rename(m_tempPath.c_str(), m_target.c_str()) != 0) {
         return Fail(errno, false);
     }
+    ForgetTemporaryFile(m_tempPath);
     m_tempPath.clear();
     return true;
 }
@@ -160,6 +163,7 @@ void CFeedFileWriter::Abort() {
     }
     if (!m_tempPath.empty()) {
         ::unlink(m_tempPath.c_str());
+        ForgetTemporaryFile(m_tempPath);
         m_tempPath.clear();
     }
     m_buffer.clear();

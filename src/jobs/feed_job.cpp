@@ -246,7 +246,8 @@ std::string JobStatusText(const std::string& historyText, const std::string& job
             end = historyText.size();
         }
         const std::string line = historyText.substr(start, end - start);
-        if (HistoryValue(line, "job") == job) {
+        // A start refused because another run held the lock is recorded, but is no run of its own.
+        if (HistoryValue(line, "job") == job && HistoryValue(line, "status") != "4") {
             last = line;
         }
         start = end + 1;

@@ -168,6 +168,29 @@ INSTANTIATE_TEST_SUITE_P(
                     "yarvelin-feed info: The following argument was not expected"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// "-" goes through temporary files; neither a reader that stops early nor a signal may leave them behind.
+TEST_F(CliFeedTest, StandardStreamsLeaveNoTemporaryFiles) {
+    std::string feed = kColumns + "\r\n";
+    for (int i = 0; i < 5000; ++i) {
+        feed += Row("A" + std::to_string(i), "Product " + std::to_string(i)) + "\r\n";
+    }
+    WriteBytes(File("big.txt"), feed);
+    fs::create_directory(m_dir / "tmp");
+    const std::string cli = ShellQuote(YARVELIN_CLI);
+    const std::string script =
+        "export TMPDIR=" + ShellQuote(File("tmp")) + "\n" +
+        // The reader stops after ten bytes: the command ends quietly with the status of a closed pipe.
+        "cat " + ShellQuote(File("big.txt")) + " | " + cli + " convert - - 2>" + ShellQuote(File("err.txt")) +
+        " | head -c 10 >/dev/null; echo \"pipe ${PIPESTATUS[1]}\"\n" +
+        // Stopped while it still reads standard input.
+        "sleep 10 | " + cli + " convert - " + ShellQuote(File("out.txt")) + " & pid=$!\n" +
+        "sleep 0.5; kill -TERM $pid; wait $pid; echo \"term $?\"\n" + "ls -A \"$TMPDIR\" | wc -l\n";
+    const CliRun r = yarvelin::testing::RunShellLine("/bin/bash", "-c " + ShellQuote(script), m_dir);
+    EXPECT_EQ(r.out, "pipe 141\nterm 143\n0\n") << r.err;
+    EXPECT_EQ(ReadBytes(File("err.txt")), "");
+    EXPECT_FALSE(fs::exists(File("out.txt")));
+}
+
 TEST_F(CliFeedTest, HelpExitsZero) {
     const CliRun r = Run({"convert", "--help"});
     EXPECT_EQ(r.status, 0);

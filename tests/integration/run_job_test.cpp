@@ -194,19 +194,38 @@ INSTANTIATE_TEST_SUITE_P(
         GuardCase{"DropAllowed", 0, 10, 25, "--allow-drop", 0, "renamed to merchant.txt"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The lock belongs to the job file: a second run of it exits at once (and is recorded), while a job of the
+// same name in another folder runs.
 TEST(RunJob, SecondRunExitsAtOnceWhileTheLockIsHeld) {
     CFtpTestServer server;
     CJobFolder job(server);
     job.WriteJob();
-    const auto lockFile = job.Dir() / "state" / "yarvelin" / "locks" / "shop.lock";
-    std::filesystem::create_directories(lockFile.parent_path());
-    const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ(job.Run().status, 0);
+    std::filesystem::remove(server.Root() / "merchant.txt");
+    const std::vector<std::filesystem::path> locks(
+        std::filesystem::directory_iterator(job.Dir() / "state" / "yarvelin" / "locks"), {});
+    ASSERT_EQ(locks.size(), 1u);
+    EXPECT_EQ(locks[0].filename().string().rfind("shop-", 0), 0u) << locks[0];
+    const int fd = ::open(locks[0].c_str(), O_RDWR | O_CREAT, 0600);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
     const testing::CliRun held = job.Run();
     EXPECT_EQ(held.status, 4);
     EXPECT_EQ(held.err, "yarvelin-feed run: shop: another run of this job is in progress\n");
     EXPECT_FALSE(std::filesystem::exists(server.Root() / "merchant.txt"));
+    ASSERT_EQ(job.History().size(), 2u);
+    EXPECT_EQ(job.History()[1]["status"], 4);
+
+    std::string other = CFtpTestServer::ReadFile(job.Dir() / "shop.toml");
+    other.replace(other.find("\"in.txt\""), 8, "\"../in.txt\"");
+    other.replace(other.find("\"out/merchant.txt\""), 18, "\"../out/other.txt\"");
+    other.replace(other.find("\"merchant.pw\""), 13, "\"../merchant.pw\"");
+    std::filesystem::create_directories(job.Dir() / "other");
+    CFtpTestServer::WriteFile(job.Dir() / "other" / "shop.toml", other);
+    const testing::CliRun elsewhere = testing::RunShellLine(
+        YARVELIN_CLI, "run " + testing::ShellQuote((job.Dir() / "other" / "shop.toml").string()), job.Dir(),
+        job.Environment());
+    EXPECT_EQ(elsewhere.status, 0) << elsewhere.err;
     ::close(fd);
     EXPECT_EQ(job.Run().status, 0);
 }
