@@ -4,10 +4,15 @@
 //     each a child process whose wall time and peak memory (maximum resident set) are taken.
 //  2. The same feed against a local nginx that answers at once: the worker (16 requests at once) against
 //     the old way, one CheckUrl after another on one connection.
-//  3. The text check over 100,000 products with remembered answers.
+//  3. The landing-page check on product pages as shops serve them (300 KB: a large style block, scripts,
+//     markup, the JSON-LD Offer at the end) from a local nginx: the check with landing pages against the
+//     status-only check, the same worker and session, in alternating rounds. Every tenth product's feed
+//     price differs from its page's, so the run proves each page reached the price reader. Also the cost
+//     of reading one page's prices against a whole gumbo tree of it (the way the check read pages before).
+//  4. The text check over 100,000 products with remembered answers.
 //
 //   cmake --preset bench && cmake --build build/bench -j2 --target url_check_bench yarvelin-feed
-//   build/bench/bench/url_check_bench [products] [--skip-sequential-curl]
+//   build/bench/bench/url_check_bench [products] [--skip-sequential-curl] [--pages-only]
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -24,11 +29,16 @@
 #include <string>
 #include <vector>
 
+#include <gumbo.h>
+
 #include "../tests/support/local_http_servers.h"
+#include "../tests/support/shop_pages.h"
 #include "app/feed_document.h"
 #include "app/remembered_alert.h"
 #include "checks/clean_alerts.h"
+#include "checks/feed_diagnostics.h"
 #include "checks/http_session.h"
+#include "checks/landing_page.h"
 #include "checks/text_cleaning.h"
 #include "checks/url_check_worker.h"
 #include "platform/curl_http_client.h"
@@ -254,17 +264,132 @@ void TextBench(int products) {
         products, cpu, s, cpu * 1e6 / products);
 }
 
+// The landing-page check on shop pages against the status-only check (scenario 3). chunked: the pages come
+// as a shop's application sends them, without a length (nginx's SSI filter drops it); else as static files
+// with their length, which lets the status-only check stop at the headers.
+void PageBench(int products, bool chunked) {
+    char tmpl[] = "/tmp/yarvelin-page-bench-XXXXXX";
+    const std::string dir = mkdtemp(tmpl);
+    std::vector<std::string> pages;
+    for (int k = 0; k < 4; ++k) {
+        pages.push_back(testing::ShopPage(300 * 1024 + 10 * 1024 * static_cast<std::size_t>(k),
+                                          testing::WooCommerceJsonLd("9.99", "USD")));
+        std::ofstream(dir + "/page" + std::to_string(k) + ".html", std::ios::binary) << pages.back();
+    }
+    // Pictures answer with a few bytes: both ways ask for them alike, so the difference is the pages.
+    std::ofstream(dir + "/robots.txt") << "User-agent: *\nDisallow: /cart/\n";
+    testing::CNginxServer nginx("location /shop/ { alias " + dir + "/;" + (chunked ? " ssi on; }" : " }") +
+                                "\nlocation = /robots.txt { alias " + dir +
+                                "/robots.txt; }\nlocation /i/ { return 200 \"GIF89a\"; }\n");
+    auto document = [&] {
+        CFeedDocument doc;
+        for (int i = 0; i < products; ++i) {
+            COtherRecord r;
+            r.SetField(kColProductUrl,
+                       nginx.Url("/shop/page" + std::to_string(i % 4) + ".html?p=" + std::to_string(i)));
+            r.SetField(kColImageUrl, nginx.Url("/i/" + std::to_string(i) + ".gif"));
+            r.SetField(kColPrice, i % 10 == 0 ? "12.00" : "9.99");
+            r.SetField(kColCurrency, "USD");
+            doc.AddOrReplaceRecord(r);
+        }
+        return doc;
+    };
+    auto run = [&](bool landingPages) {
+        CFeedDocument doc = document();
+        CCurlHttpClient client;
+        std::atomic<bool> cancel{false};
+        CQuietObserver observer;
+        UrlCheckOptions options;
+        options.landingPages = landingPages;
+        const auto start = Clock::now();
+        const double cpuStart = CpuSeconds();
+        RunUrlCheck(doc, client, cancel, observer, options);
+        Run result{Seconds(start), CpuSeconds() - cpuStart, 0};
+        int mismatches = 0;
+        for (std::size_t i = 0; i < doc.Count(); ++i) {
+            if (!doc.At(i).product_url_ok) {
+                std::fprintf(stderr, "product %zu not OK\n", i);
+                std::exit(1);
+            }
+            for (const UrlFinding& f : doc.At(i).UrlFindings()) {
+                mismatches += f.code == static_cast<int>(DiagnosticCode::kPagePriceMismatch);
+            }
+        }
+        const int expected = landingPages ? (products + 9) / 10 : 0;
+        if (mismatches != expected) {
+            std::fprintf(stderr, "%d price findings, %d expected: the pages did not reach the reader\n",
+                         mismatches, expected);
+            std::exit(1);
+        }
+        return result;
+    };
+    run(true);  // warm-up
+    std::vector<Run> statusRuns;
+    std::vector<Run> pageRuns;
+    const int rounds = 5;
+    for (int round = 0; round < rounds; ++round) {
+        statusRuns.push_back(run(false));
+        pageRuns.push_back(run(true));
+    }
+    std::printf(
+        "Landing pages: %d products, pages of %zu to %zu bytes (JSON-LD at the end), local nginx, %s\n",
+        products, pages.front().size(), pages.back().size(),
+        chunked ? "sent without a length (chunked)" : "static files with their length");
+    Print("status-only check (16 at once):", statusRuns);
+    Print("with landing pages (robots.txt, price):", pageRuns);
+    std::printf("  wall ratio pages / status-only per round:");
+    for (int i = 0; i < rounds; ++i) {
+        std::printf(" %.2f", pageRuns[i].wall / statusRuns[i].wall);
+    }
+    std::printf(" (limit 1.3); of the medians %.2f, of the CPU times %.2f\n",
+                Median(pageRuns).wall / Median(statusRuns).wall,
+                Median(pageRuns).cpu / Median(statusRuns).cpu);
+
+    // One page's prices against a whole gumbo tree of it, on this thread.
+    const int reads = 200;
+    std::size_t found = 0;
+    double cpuStart = CpuSeconds();
+    for (int i = 0; i < reads; ++i) {
+        found += FindPagePrices(pages[static_cast<std::size_t>(i) % pages.size()]).size();
+    }
+    const double scanUs = (CpuSeconds() - cpuStart) * 1e6 / reads;
+    cpuStart = CpuSeconds();
+    for (int i = 0; i < reads / 10; ++i) {
+        const std::string& page = pages[static_cast<std::size_t>(i) % pages.size()];
+        GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, page.data(), page.size());
+        gumbo_destroy_output(&kGumboDefaultOptions, output);
+    }
+    const double treeUs = (CpuSeconds() - cpuStart) * 1e6 / (reads / 10);
+    std::printf(
+        "  reading one page's prices: %.0f us CPU (%zu prices in %d pages); a whole gumbo tree: %.0f us "
+        "(%.0fx)\n",
+        scanUs, found, reads, treeUs, treeUs / scanUs);
+    for (int k = 0; k < 4; ++k) {
+        std::remove((dir + "/page" + std::to_string(k) + ".html").c_str());
+    }
+    std::remove((dir + "/robots.txt").c_str());
+    rmdir(dir.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     int products = 10000;
     bool sequentialCurl = true;
+    bool pagesOnly = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--skip-sequential-curl") == 0) {
             sequentialCurl = false;
+        } else if (std::strcmp(argv[i], "--pages-only") == 0) {
+            pagesOnly = true;
         } else {
             products = std::atoi(argv[i]);
         }
+    }
+    if (pagesOnly) {
+        PageBench(products, false);
+        PageBench(products, true);
+        return 0;
     }
     const std::string dir = [] {
         char tmpl[] = "/tmp/yarvelin-url-bench-XXXXXX";
@@ -360,6 +485,8 @@ int main(int argc, char** argv) {
     std::remove(feedPath.c_str());
     std::remove(curlPath.c_str());
     rmdir(dir.c_str());
+    PageBench(products, false);
+    PageBench(products, true);
     TextBench(100000);
     return 0;
 }

@@ -36,8 +36,12 @@ class HttpSession {
         // Keep this many first bytes of the final body (0: none, and nothing else above is filled).
         std::size_t keepBody = 0;
         // Ask the server for only those bytes (a range request). Its 206 answer counts as the 200 the whole
-        // resource would have had, and a 416 for an empty resource as a 200 with no body.
+        // resource would have had, and a 416 for an empty resource (or a range past its end) as a 200 with
+        // no body.
         bool onlyThoseBytes = false;
+        // With onlyThoseBytes: the offset of the first byte asked for. The body holds the bytes from there
+        // even when the server ignores the range and sends the whole resource.
+        std::size_t rangeFrom = 0;
     };
     // A request started with Start that has ended, under the tag it was started with.
     struct Finished {

@@ -17,18 +17,23 @@ namespace yarvelin {
 inline constexpr std::size_t kPageProbeBytes = 1024 * 1024;
 inline constexpr std::size_t kRobotsProbeBytes = 512 * 1024;
 
-// The rules of a robots.txt for one crawler: the groups naming it (letter case ignored), else the groups
-// for "*"; the longest matching path pattern decides, Allow winning a tie; "*" and a final "$" as in
-// RFC 9309. No robots.txt, or one that names neither, allows everything.
+// The rules of a robots.txt for one crawler as RFC 9309 reads them: the groups naming the crawler's product
+// token (its leading letters, "_" and "-"; letter case ignored), else the groups for "*"; the longest
+// matching path pattern decides, Allow winning a tie; "*" and a final "$" as in the RFC. No robots.txt, or
+// one that names neither, allows everything.
 class CRobotsRules {
   public:
     static CRobotsRules Parse(std::string_view text, std::string_view crawler);
-    // A robots.txt answer: a success status gives its rules, any other answer (404, 5xx, no answer) none,
-    // so the page is fetched as if there were no file.
+    // A robots.txt answer: a success status gives its rules; a 4xx (or a redirection that leads nowhere)
+    // means there is no file, so everything is allowed; a 5xx or no answer at all closes the whole site,
+    // since the crawler cannot know what it may fetch there.
     static CRobotsRules FromResponse(const HttpSession::Response& response, std::string_view crawler);
 
     // Whether the crawler may fetch the path (with its query); the rule that forbids it otherwise.
     bool Allows(std::string_view pathAndQuery, std::string* rule = nullptr) const;
+    // Why the whole site is closed because robots.txt could not be read ("the server answered 503"); empty
+    // when it was read or missing.
+    const std::string& Unreadable() const { return m_unreadable; }
 
   private:
     struct Rule {
@@ -36,15 +41,26 @@ class CRobotsRules {
         std::string pattern;
     };
     std::vector<Rule> m_rules;
+    std::string m_unreadable;
 };
+
+// The finding for a product page the rules close to the crawler; nothing when they let it in.
+std::optional<UrlFinding> RobotsFinding(const CRobotsRules& rules, std::string_view robotsUrl,
+                                        std::string_view pathAndQuery, std::string_view crawler);
 
 struct PagePrice {
-    std::string price;  // as the page writes it
+    std::string price;  // as the page writes it; the low end of a range
     std::string currency;
+    // An AggregateOffer's range (lowPrice .. highPrice): any price within it agrees. An open end is empty.
+    bool range = false;
+    std::string high = {};
 };
 
-// Every schema.org Offer price in the page: JSON-LD script blocks (Offer and AggregateOffer, at any depth,
-// "@graph" included) and microdata (itemprop="price" and "priceCurrency" within one itemscope).
+// Every schema.org Offer price in the page: JSON-LD script blocks (Offer with its price or its
+// priceSpecification, AggregateOffer's range; at any depth, "@graph" included) and microdata
+// (itemprop="price", "lowPrice", "highPrice" and "priceCurrency" within one itemscope). Pages are large and
+// the check is hot: the blocks are found by a scan of the bytes, only their JSON is parsed, and only the
+// region holding microdata prices goes through the HTML parser.
 std::vector<PagePrice> FindPagePrices(std::string_view html);
 
 // The price-mismatch finding when the page states prices and none is the feed's (the same amount, and the

@@ -84,6 +84,8 @@ struct RecordCheck {
     bool retried[2] = {false, false};
     unsigned result[2] = {kUrlNoStatus, kUrlNoStatus};
     std::vector<UrlFinding> findings[2];
+    // The image's answer while the bytes that state its size are asked for (ImageFollowUp).
+    std::optional<HttpSession::Response> imageFirst;
     std::string robotsUrl;  // the product page's host's robots.txt, when it is looked at
     std::string pathAndQuery;
     int nextUrl = 0;      // the next of its URLs to start
@@ -117,8 +119,10 @@ HttpSession::RequestOptions OptionsFor(int which, bool landingPages) {
     return options;
 }
 
-// robots.txt requests carry the top bit in their tag; the rest is their index.
+// robots.txt requests carry the top bit in their tag; the rest is their index. The second request of a
+// picture carries the next bit beside its record's tag.
 constexpr std::uint64_t kRobotsTag = std::uint64_t{1} << 63;
+constexpr std::uint64_t kFollowUpTag = std::uint64_t{1} << 62;
 
 struct RobotsState {
     std::string url;
@@ -244,6 +248,15 @@ class CUrlCheckRun {
             robots.done = true;
             return;
         }
+        if ((finished.tag & kFollowUpTag) != 0) {
+            RecordCheck& check = WindowRecord(finished.tag & ~kFollowUpTag);
+            const COtherRecord& record = m_records[check.position];
+            check.findings[1] = ImageFindings(
+                *check.imageFirst, IsApparelCategory(record.Field(kColCategory)), &finished.response);
+            check.imageFirst.reset();
+            --check.outstanding;
+            return;
+        }
         RecordCheck& check = WindowRecord(finished.tag);
         const int which = static_cast<int>(finished.tag % 2);
         if (!check.retried[which]) {
@@ -256,6 +269,22 @@ class CUrlCheckRun {
         check.result[which] = UrlResult(finished.response);
         const COtherRecord& record = m_records[check.position];
         if (which == 1) {
+            // A picture whose size lies beyond its first bytes: one more request for the bytes that hold it;
+            // the record waits for it. Its result stays what the first answer said.
+            if (const std::optional<ImageBytes> more = ImageFollowUp(finished.response)) {
+                HttpSession::RequestOptions options;
+                options.keepBody = more->count;
+                options.onlyThoseBytes = true;
+                options.rangeFrom = more->from;
+                m_session.StartRequest(finished.tag | kFollowUpTag,
+                                       finished.response.finalUrl.empty()
+                                           ? *UrlToRequest(m_session, UrlOf(record, 1))
+                                           : finished.response.finalUrl,
+                                       options);
+                ++m_inFlight;
+                check.imageFirst = finished.response;
+                return;
+            }
             check.findings[which] =
                 ImageFindings(finished.response, IsApparelCategory(record.Field(kColCategory)));
         } else if (m_options.landingPages) {
@@ -320,13 +349,10 @@ class CUrlCheckRun {
         UrlCheckResult result;
         result.position = check.position;
         if (!check.robotsUrl.empty()) {
-            std::string rule;
-            if (!m_robots[m_robotsIndex.at(check.robotsUrl)].rules.Allows(check.pathAndQuery, &rule)) {
-                result.findings[0].push_back(
-                    {static_cast<int>(DiagnosticCode::kPageDisallowedByRobots), 0,
-                     Format(
-                         "The service's crawler \"%s\" may not fetch the product page: %s forbids it (%s).",
-                         m_options.crawler.c_str(), check.robotsUrl.c_str(), rule.c_str())});
+            if (const std::optional<UrlFinding> finding =
+                    RobotsFinding(m_robots[m_robotsIndex.at(check.robotsUrl)].rules, check.robotsUrl,
+                                  check.pathAndQuery, m_options.crawler)) {
+                result.findings[0].push_back(*finding);
             }
         }
         for (int which = 0; which < 2; ++which) {

@@ -190,8 +190,20 @@ void AddKeptBody(CTransfer& transfer, HttpSession::Response& response) {
 size_t ReadBodyUntilLong(char* data, size_t size, size_t count, void* userdata) {
     auto* transfer = static_cast<CTransfer*>(userdata);
     const std::size_t keep = transfer->options.keepBody;
-    if (transfer->body.size() < keep) {
-        transfer->body.append(data, std::min(size * count, keep - transfer->body.size()));
+    std::size_t skip = 0;
+    if (transfer->options.onlyThoseBytes && transfer->options.rangeFrom > 0) {
+        // A server that ignores ranges sends the resource from its first byte: the bytes before the range
+        // are passed over.
+        long status = 0;
+        curl_easy_getinfo(transfer->handle, CURLINFO_RESPONSE_CODE, &status);
+        const auto from = static_cast<long long>(transfer->options.rangeFrom);
+        if (status != 206 && transfer->received < from) {
+            skip = static_cast<std::size_t>(
+                std::min<long long>(from - transfer->received, static_cast<long long>(size * count)));
+        }
+    }
+    if (transfer->body.size() < keep && skip < size * count) {
+        transfer->body.append(data + skip, std::min(size * count - skip, keep - transfer->body.size()));
     }
     transfer->received += static_cast<long long>(size * count);
     curl_off_t length = -1;
@@ -308,8 +320,10 @@ class CCurlHttpSession : public HttpSession {
         transfer->body.clear();
         curl_easy_setopt(transfer->handle, CURLOPT_URL, url.c_str());
         // The handle is reused: a range of the previous request must not stay.
-        const std::string range =
-            options.onlyThoseBytes && options.keepBody > 0 ? "0-" + std::to_string(options.keepBody - 1) : "";
+        const std::string range = options.onlyThoseBytes && options.keepBody > 0
+                                      ? std::to_string(options.rangeFrom) + "-" +
+                                            std::to_string(options.rangeFrom + options.keepBody - 1)
+                                      : "";
         curl_easy_setopt(transfer->handle, CURLOPT_RANGE, range.empty() ? nullptr : range.c_str());
         if (curl_multi_add_handle(m_multi, transfer->handle) != CURLM_OK) {
             m_endedAtOnce.push_back({tag, FailedResponse()});

@@ -5,12 +5,14 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/feed_document.h"
@@ -60,6 +62,13 @@ const std::vector<ServedFile>& ServedFiles() {
         {"logo.svg", [] { return MakeTestImage(Type::kSvg, 300, 300); }},
         {"photo.jpg", [] { return std::string("<html><body>Our photo</body></html>"); }},
         {"page.html", [] { return std::string("<!DOCTYPE html><html><body>Home</body></html>"); }},
+        {"camera.jpg", [] { return testing::MakeJpegWithMetadata(50, 50, 70000); }},
+        {"scan.tif", [] { return testing::MakeTiffWithDirectoryLast(99, 700); }},
+        {"icons.jpg",
+         [] {
+             return std::string(
+                 "<!DOCTYPE html><html><body><svg width='9'><path d='M0 0'/></svg>Shop</body></html>");
+         }},
     };
     return files;
 }
@@ -75,6 +84,9 @@ class CPictureServer {
         m_server = std::make_unique<CNginxServer>("location /files/ { alias " + m_dir.string() +
                                                   "/; types { image/png png; image/jpeg jpg; image/gif gif; "
                                                   "image/webp webp; image/svg+xml svg; text/html html; } }\n"
+                                                  "location /whole/ { alias " +
+                                                  m_dir.string() +
+                                                  "/; max_ranges 0; }\n"
                                                   "location = /moved.jpg { return 302 /files/page.html; }\n"
                                                   "location = /moved-ok.png { return 301 /files/ok.png; }\n");
     }
@@ -161,7 +173,38 @@ INSTANTIATE_TEST_SUITE_P(
         ImageUrlCase{"svg", "/files/logo.svg", "Toys", {Code::kImageTypeRefused}},
         ImageUrlCase{"page named jpg", "/files/photo.jpg", "Toys", {Code::kImageNotImage}},
         ImageUrlCase{"redirect to a page", "/moved.jpg", "Toys", {Code::kImageRedirectsToPage}},
-        ImageUrlCase{"missing", "/files/none.jpg", "Toys", {}, "Err:Img Url"}));
+        ImageUrlCase{"missing", "/files/none.jpg", "Toys", {}, "Err:Img Url"},
+        ImageUrlCase{"jpeg frame header behind 70000 metadata bytes",
+                     "/files/camera.jpg",
+                     "Toys",
+                     {Code::kImageTooSmall}},
+        ImageUrlCase{
+            "the same from a server without ranges", "/whole/camera.jpg", "Toys", {Code::kImageTooSmall}},
+        ImageUrlCase{
+            "tiff directory after the image data", "/files/scan.tif", "Toys", {Code::kImageTooSmall}},
+        ImageUrlCase{
+            "page with an inline svg named jpg", "/files/icons.jpg", "Toys", {Code::kImageNotImage}}));
+
+// A picture whose size lies past the first bytes costs one more request, not one per segment.
+TEST(ImageCheckTest, OneMoreRequestForTheBytesThatStateTheSize) {
+    const auto requestsFor = [](const std::string& path) {
+        const auto log = Pictures().Server().AccessLog();
+        return std::count_if(log.begin(), log.end(), [&](const std::string& line) {
+            return line.find("GET " + path + " ") != std::string::npos;
+        });
+    };
+    for (const char* path : {"/files/camera.jpg", "/files/scan.tif", "/files/ok.jpg"}) {
+        const auto before = requestsFor(path);
+        CFeedDocument doc;
+        doc.AddOrReplaceRecord(Product(path, "Toys"));
+        CCurlHttpClient client;
+        std::atomic<bool> cancel{false};
+        NullObserver observer;
+        RunUrlCheck(doc, client, cancel, observer);
+        std::this_thread::sleep_for(300ms);  // nginx logs just after its answer
+        EXPECT_EQ(requestsFor(path) - before, std::string(path) == "/files/ok.jpg" ? 1 : 2) << path;
+    }
+}
 
 TEST(ImageCheckTest, OnlyTheFirstBytesAreAskedFor) {
     // The 17 MB picture comes as its first 64 KiB, with its whole length from Content-Range and the status

@@ -113,13 +113,17 @@ std::string Gif(int w, int h) {
     return out;
 }
 
-// An uncompressed grey TIFF with one strip.
-std::string Tiff(int w, int h) {
+// An uncompressed grey TIFF with one strip, its directory before or after the pixels.
+std::string Tiff(int w, int h, bool directoryLast = false) {
     std::string out = "II*";
     out += '\0';
-    Put32(out, 8);
     const unsigned entries = 8;
-    const unsigned dataOffset = 8 + 2 + entries * 12 + 4;
+    const auto pixels = Pixels(w, h, 1, false);
+    const unsigned dataOffset = directoryLast ? 8 : 8 + 2 + entries * 12 + 4;
+    Put32(out, directoryLast ? 8 + static_cast<unsigned>(pixels.size()) : 8);
+    if (directoryLast) {
+        out.append(pixels.begin(), pixels.end());
+    }
     Put16(out, entries);
     auto entry = [&](unsigned tag, unsigned type, unsigned value) {
         Put16(out, tag);
@@ -136,8 +140,9 @@ std::string Tiff(int w, int h) {
     entry(278, 4, static_cast<unsigned>(h));
     entry(279, 4, static_cast<unsigned>(w * h));
     Put32(out, 0);
-    const auto pixels = Pixels(w, h, 1, false);
-    out.append(pixels.begin(), pixels.end());
+    if (!directoryLast) {
+        out.append(pixels.begin(), pixels.end());
+    }
     return out;
 }
 
@@ -202,6 +207,10 @@ std::string MakeTestImage(TestImageType type, int w, int h, bool noise) {
         throw std::runtime_error("test picture not written");
     }
     return out;
+}
+
+std::string MakeTiffWithDirectoryLast(int w, int h) {
+    return Tiff(w, h, true);
 }
 
 std::string MakeJpegWithMetadata(int w, int h, std::size_t metadataBytes) {

@@ -13,5 +13,7 @@ enum class TestImageType { kPng, kJpeg, kBmp, kGif, kWebp, kTiff, kSvg, kPsd };
 std::string MakeTestImage(TestImageType type, int w, int h, bool noise = false);
 // A JPEG whose metadata segments before the frame header fill metadataBytes.
 std::string MakeJpegWithMetadata(int w, int h, std::size_t metadataBytes);
+// A grey TIFF written as streaming writers do: the image data first, its directory after it.
+std::string MakeTiffWithDirectoryLast(int w, int h);
 
 }  // namespace yarvelin::testing

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,19 @@ TEST_P(ImageCheckTest, FindsWhatTheFirstBytesShow) {
 
 const std::string kPage =
     "<!DOCTYPE html>\n<html><head><title>Shop</title></head><body>Hello</body></html>\n";
+const std::string kPageWithSvg =
+    "<!DOCTYPE html>\n<html><head><title>Shop</title></head><body><svg viewBox=\"0 0 10 10\">"
+    "<path d=\"M0 0h10\"/></svg>Hello</body></html>\n";
+
+// A PNG whose header states sides beyond stb's own limit of 2^24.
+std::string PngOfSides(unsigned w, unsigned h) {
+    std::string png = MakeTestImage(Type::kPng, 100, 100);
+    for (int i = 0; i < 4; ++i) {
+        png[static_cast<std::size_t>(16 + i)] = static_cast<char>((w >> (24 - 8 * i)) & 0xFF);
+        png[static_cast<std::size_t>(20 + i)] = static_cast<char>((h >> (24 - 8 * i)) & 0xFF);
+    }
+    return png;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, ImageCheckTest,
@@ -87,9 +102,25 @@ INSTANTIATE_TEST_SUITE_P(
         ImageCase{
             "svg", MakeTestImage(Type::kSvg, 300, 300), false, {Code::kImageTypeRefused}, "image/svg+xml"},
         ImageCase{"psd sent as jpeg", MakeTestImage(Type::kPsd, 300, 300), false, {Code::kImageTypeRefused}},
+        ImageCase{
+            "svg after a comment and a doctype",
+            "<!-- logo -->\n<!DOCTYPE svg PUBLIC \"-//W3C//DTD SVG 1.1//EN\" \"x.dtd\" [<!ENTITY a \"b\">]>\n"
+            "<svg xmlns=\"http://www.w3.org/2000/svg\"/>",
+            false,
+            {Code::kImageTypeRefused},
+            "image/svg+xml"},
+        ImageCase{"png wider than stb reads", PngOfSides(20000000, 200), false, {Code::kImageTooLarge}},
+        ImageCase{"png too small beside stb's limit", PngOfSides(20000000, 1), false, {Code::kImageTooSmall}},
         // not pictures at all
         ImageCase{"page", kPage, false, {Code::kImageNotImage}, "text/html"},
         ImageCase{"page after a redirect", kPage, false, {Code::kImageRedirectsToPage}, "text/html", 1},
+        ImageCase{"page with an inline svg", kPageWithSvg, false, {Code::kImageNotImage}, "text/html"},
+        ImageCase{"page with an inline svg after a redirect",
+                  kPageWithSvg,
+                  false,
+                  {Code::kImageRedirectsToPage},
+                  "image/png",
+                  1},
         ImageCase{"page sent as a picture after a redirect",
                   kPage,
                   false,
@@ -112,6 +143,53 @@ INSTANTIATE_TEST_SUITE_P(
                   testing::MakeJpegWithMetadata(50, 50, 70000),
                   false,
                   {}}));
+
+// Pictures whose size lies beyond the first bytes: the check asks once more, for the bytes the probe
+// names, and judges the size from both answers as the URL check does.
+TEST(ImageCheck, SizeFromTheBytesAskedForNext) {
+    const struct {
+        const char* label;
+        std::string file;
+        bool followUp;
+        std::vector<Code> expected;
+    } cases[] = {
+        {"jpeg frame header after 70000 metadata bytes",
+         testing::MakeJpegWithMetadata(50, 50, 70000),
+         true,
+         {Code::kImageTooSmall}},
+        {"jpeg frame header after 900000 metadata bytes",
+         testing::MakeJpegWithMetadata(50, 50, 900000),
+         true,
+         {Code::kImageTooSmall}},
+        {"jpeg frame header beyond the first MiB", testing::MakeJpegWithMetadata(50, 50, 1100000), true, {}},
+        {"jpeg within the first bytes",
+         testing::MakeJpegWithMetadata(50, 50, 30000),
+         false,
+         {Code::kImageTooSmall}},
+        {"tiff directory after the image data",
+         testing::MakeTiffWithDirectoryLast(99, 700),
+         true,
+         {Code::kImageTooSmall}},
+        {"tiff directory after the image data, large enough",
+         testing::MakeTiffWithDirectoryLast(100, 700),
+         true,
+         {}},
+        {"tiff directory first", MakeTestImage(Type::kTiff, 99, 700), false, {Code::kImageTooSmall}},
+        {"png", MakeTestImage(Type::kPng, 2000, 2000, true), false, {}},
+    };
+    for (const auto& c : cases) {
+        const HttpSession::Response first = AnswerWith(c.file, "image/jpeg", 0);
+        const std::optional<ImageBytes> more = ImageFollowUp(first);
+        ASSERT_EQ(more.has_value(), c.followUp) << c.label;
+        HttpSession::Response second;
+        if (more) {
+            EXPECT_LE(more->from + more->count, std::max(c.file.size(), kJpegHeaderLimit)) << c.label;
+            second.status = 200;
+            second.body = c.file.substr(std::min(more->from, c.file.size()), more->count);
+        }
+        EXPECT_EQ(CodesOf(ImageFindings(first, false, more ? &second : nullptr)), c.expected) << c.label;
+    }
+}
 
 struct LengthCase {
     long long length;

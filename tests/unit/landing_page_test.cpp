@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "checks/feed_diagnostics.h"
 #include "checks/landing_page.h"
 #include "checks/url_check_worker.h"
+#include "support/shop_pages.h"
 
 namespace yarvelin {
 namespace {
@@ -71,21 +73,72 @@ INSTANTIATE_TEST_SUITE_P(
         RobotsCase{"whole site", "User-agent: *\nDisallow: /\n", "Yarvelin", "/p/1", false},
         RobotsCase{"equal length: allow wins", "User-agent: *\nDisallow: /p\nAllow: /p\n", "Yarvelin", "/p/1",
                    true},
-        RobotsCase{"other crawler only", "User-agent: Googlebot\nDisallow: /\n", "Yarvelin", "/p/1", true}));
+        RobotsCase{"other crawler only", "User-agent: Googlebot\nDisallow: /\n", "Yarvelin", "/p/1", true},
+        RobotsCase{"byte-order mark before the first group", "\xEF\xBB\xBFUser-agent: *\nDisallow: /p/\n",
+                   "Yarvelin", "/p/1", false},
+        RobotsCase{"line names the crawler with a version",
+                   "User-agent: Yarvelin/1.2 (+https://x)\nDisallow: /\n", "Yarvelin", "/p/1", false},
+        RobotsCase{"crawler name with a version", kShop, "Yarvelin/2.0", "/p/1", false},
+        RobotsCase{"a longer token is another crawler", "User-agent: Yarvelin-Images\nDisallow: /\n",
+                   "Yarvelin", "/p/1", true},
+        RobotsCase{
+            "groups naming the crawler are combined",
+            "User-agent: yarvelin\nDisallow: /a\n\nUser-agent: *\nDisallow: /b\n\nUser-agent: YARVELIN\n"
+            "Disallow: /b\n",
+            "Yarvelin", "/b/1", false}));
 
-TEST(RobotsRules, OnlyASuccessfulAnswerHasRules) {
-    HttpSession::Response response;
-    response.body = "User-agent: *\nDisallow: /\n";
-    for (const unsigned status : {200u, 404u, 500u}) {
-        response.status = status;
-        EXPECT_EQ(CRobotsRules::FromResponse(response, "Yarvelin").Allows("/p/1"), status != 200) << status;
+// RFC 9309: no file (4xx) opens the site; a robots.txt the server cannot give (5xx) or no answer closes
+// all of it, and the finding says why.
+TEST(RobotsRules, TheAnswerDecidesBeforeTheFile) {
+    const struct {
+        const char* label;
+        bool failed;
+        std::optional<unsigned> status;
+        bool allowed;
+        const char* reason;  // in the finding when closed
+    } cases[] = {
+        {"rules read", false, 200u, false, "forbids it (Disallow: /p/)"},
+        {"not found", false, 404u, true, nullptr},
+        {"forbidden to read", false, 403u, true, nullptr},
+        {"redirect that leads nowhere", false, 301u, true, nullptr},
+        {"server error", false, 500u, false,
+         "could not be read (the server answered 500), so the crawler treats"},
+        {"unavailable", false, 503u, false, "could not be read (the server answered 503)"},
+        {"no answer", true, std::nullopt, false, "could not be read (it did not answer)"},
+    };
+    for (const auto& c : cases) {
+        HttpSession::Response response;
+        response.failed = c.failed;
+        response.status = c.status;
+        response.body = "User-agent: *\nDisallow: /p/\n";
+        const CRobotsRules rules = CRobotsRules::FromResponse(response, "Yarvelin");
+        EXPECT_EQ(rules.Allows("/p/1"), c.allowed) << c.label;
+        const auto finding = RobotsFinding(rules, "http://shop.example/robots.txt", "/p/1", "Yarvelin");
+        ASSERT_EQ(finding.has_value(), !c.allowed) << c.label;
+        if (finding) {
+            EXPECT_EQ(finding->code, static_cast<int>(Code::kPageDisallowedByRobots));
+            EXPECT_NE(finding->message.find(c.reason), std::string::npos) << finding->message;
+        }
     }
+}
+
+// A price as the test writes it: {price, currency}, and for a range its high end and the range flag.
+struct Seen {
+    std::string price;
+    std::string currency;
+    std::string high = {};
+    bool range = false;
+    bool operator==(const Seen&) const = default;
+};
+
+void PrintTo(const Seen& p, std::ostream* os) {
+    *os << p.price << (p.range ? ".." + p.high : "") << " " << p.currency;
 }
 
 struct PriceCase {
     const char* label;
     std::string html;
-    std::vector<std::pair<std::string, std::string>> prices;
+    std::vector<Seen> prices;
 };
 
 void PrintTo(const PriceCase& c, std::ostream* os) {
@@ -95,9 +148,9 @@ void PrintTo(const PriceCase& c, std::ostream* os) {
 class PagePriceTest : public ::testing::TestWithParam<PriceCase> {};
 
 TEST_P(PagePriceTest, FindsEveryOfferPrice) {
-    std::vector<std::pair<std::string, std::string>> found;
+    std::vector<Seen> found;
     for (const PagePrice& p : FindPagePrices(GetParam().html)) {
-        found.emplace_back(p.price, p.currency);
+        found.push_back({p.price, p.currency, p.high, p.range});
     }
     EXPECT_EQ(found, GetParam().prices);
 }
@@ -123,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(
         PriceCase{"aggregate offer",
                   Page(R"(<script type="application/ld+json">{"@type":"AggregateOffer",
                        "lowPrice":"9.00","highPrice":"19.00","priceCurrency":"USD"}</script>)"),
-                  {{"9.00", "USD"}}},
+                  {{"9.00", "USD", "19.00", true}}},
         PriceCase{"broken json-ld",
                   Page(R"(<script type="application/ld+json">{"@type":"Offer","price":</script>)"),
                   {}},
@@ -144,7 +197,38 @@ INSTANTIATE_TEST_SUITE_P(
         PriceCase{"microdata text",
                   Page(R"(<div itemscope itemtype="http://schema.org/Offer">
                        <span itemprop="price"> 7.25 </span><span itemprop="priceCurrency">GBP</span></div>)"),
-                  {{"7.25", "GBP"}}}));
+                  {{"7.25", "GBP"}}},
+        PriceCase{"woocommerce priceSpecification, list price left out",
+                  Page(testing::WooCommerceJsonLd("12.50", "USD", "15.00")),
+                  {{"12.50", "USD"}}},
+        PriceCase{"priceSpecification object, offer's currency",
+                  Page(R"(<script type="application/ld+json">{"@type":"Offer","priceCurrency":"EUR",
+                       "priceSpecification":{"@type":"PriceSpecification","price":8}}</script>)"),
+                  {{"8", "EUR"}}},
+        PriceCase{
+            "aggregate offer open above",
+            Page(R"(<script type="application/ld+json">{"@type":"AggregateOffer","lowPrice":5}</script>)"),
+            {{"5", "", "", true}}},
+        PriceCase{"shop page: data at the end, look-alikes in scripts and comments",
+                  testing::ShopPage(300 * 1024, testing::WooCommerceJsonLd("12.50", "USD")),
+                  {{"12.50", "USD"}}},
+        PriceCase{"shop page with microdata after the shop's own",
+                  testing::ShopPage(300 * 1024, R"(<div itemscope itemtype="https://schema.org/Product">
+                       <div itemprop="offers" itemscope itemtype="https://schema.org/Offer">
+                       <div itemprop="seller" itemscope itemtype="https://schema.org/Organization">Shop</div>
+                       <span itemprop="price" data-x="a > b">12.50</span><meta itemprop="priceCurrency"
+                       content="USD"></div></div>)"),
+                  {{"12.50", "USD"}}},
+        PriceCase{
+            "microdata range",
+            Page(R"(<div itemscope itemtype="https://schema.org/AggregateOffer"><meta itemprop="lowPrice"
+                       content="3.00"><meta itemprop="highPrice" content="4.00"></div>)"),
+            {{"3.00", "", "4.00", true}}},
+        PriceCase{"script end tag in other letters, json in a comment wrapper",
+                  Page(R"(<script type = " application/LD+JSON "><!--
+                       {"@type":"Offer","price":"6.00"}
+                       --></ScRiPt ><p itemprop="price">9</p>)"),
+                  {{"6.00", ""}}}));
 
 struct MismatchCase {
     const char* label;
@@ -177,6 +261,19 @@ TEST(PagePrice, MismatchNamesBothValues) {
          "12.50",
          "USD",
          "The product page states the price 12.50 EUR; the feed says 12.50 USD."},
+        {"inside a range", {{"9.00", "USD", true, "19.00"}}, "12.50", "USD", nullptr},
+        {"range ends count", {{"9.00", "USD", true, "12.50"}}, "12.50", "USD", nullptr},
+        {"open range", {{"9.00", "", true, ""}}, "120", "USD", nullptr},
+        {"above a range",
+         {{"9.00", "USD", true, "19.00"}},
+         "25.00",
+         "USD",
+         "The product page states the price 9.00 to 19.00 USD; the feed says 25.00 USD."},
+        {"below an open range",
+         {{"9.00", "", true, ""}},
+         "5",
+         "",
+         "The product page states the price from 9.00; the feed says 5."},
     };
     for (const MismatchCase& c : cases) {
         const auto finding = PriceFinding(c.page, c.price, c.currency);
