@@ -93,6 +93,8 @@ const char* FtpString(FtpText id) {
             return "Sent as %2, size checked, renamed to %1";
         case FtpText::WrittenDirectly:
             return "Written directly to %1: the server refused the temporary file %2";
+        case FtpText::WrittenDirectlyAfterRename:
+            return "Written directly to %1: the server refused to rename the temporary file %2 over it";
         case FtpText::ErrorSizeMismatch:
             return "The server holds %1 bytes where %2 were sent, so the file on the server was left as it "
                    "was.";

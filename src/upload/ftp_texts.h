@@ -50,6 +50,7 @@ enum class FtpText {
     Renaming,
     ReplacedSafely,
     WrittenDirectly,
+    WrittenDirectlyAfterRename,
     ErrorSizeMismatch,
     ErrorSizeUnknown,
     ErrorRename,

@@ -358,6 +358,8 @@ int CFtpTransferEngine::ReplaceTarget() {
     }
     m_observer.OnStatus(FtpMessage(FtpText::Renaming, part, r.remoteFile));
     bool renamed = m_client.RenameFile(part, r.remoteFile);
+    // The refusal is told with the server's answer to the call that failed, not to the look-up after it.
+    RefusedCall refusal{m_client.LastError(), m_client.LastResponse()};
     if (!renamed && r.security.protocol == FtpProtocol::Sftp && !m_client.RenameReplacesInOneStep() &&
         m_client.FindFile(r.remoteFile).has_value()) {
         // An SFTP server without a one-step rename does not rename over an existing file: the old one goes
@@ -365,30 +367,29 @@ int CFtpTransferEngine::ReplaceTarget() {
         // take.
         m_client.SetCancelFlag(nullptr);
         renamed = m_client.DeleteFile(r.remoteFile) && m_client.RenameFile(part, r.remoteFile);
+        refusal = {m_client.LastError(), m_client.LastResponse()};
         m_client.SetCancelFlag(&m_abort);
     }
     if (!renamed) {
-        return SendFailedRename();
+        return SendFailedRename(refusal);
     }
     m_outcome = FtpMessage(FtpText::ReplacedSafely, r.remoteFile, part);
     m_observer.OnStatus(m_outcome);
     return 0;
 }
 
-int CFtpTransferEngine::SendFailedRename() {
+int CFtpTransferEngine::SendFailedRename(const RefusedCall& refusal) {
     const FtpTransferRequest& r = m_request;
-    const int code = m_client.LastError();
-    const std::string detail = code == kFtpErrorExtended
-                                   ? "\n" + WithoutTrailingLineEnd(m_client.LastResponse())
-                                   : std::to_string(code);
+    const int code = refusal.error;
+    const std::string detail =
+        code == kFtpErrorExtended ? "\n" + WithoutTrailingLineEnd(refusal.response) : std::to_string(code);
     // After Cancel nothing more is sent: the target stays as it was.
-    if (!m_abort &&
-        m_observer.AskWriteDirectly(FtpMessage(FtpText::WriteDirectlyQuestion, r.remoteFile,
-                                               WithoutTrailingLineEnd(m_client.LastResponse())))) {
+    if (!m_abort && m_observer.AskWriteDirectly(FtpMessage(FtpText::WriteDirectlyQuestion, r.remoteFile,
+                                                           WithoutTrailingLineEnd(refusal.response)))) {
         return WriteDirectly(true);
     }
     m_errorText = FtpMessage(FtpText::ErrorRename, r.remoteFile, detail);
-    m_errorHint = FtpErrorHint(code, m_client.LastResponse());
+    m_errorHint = FtpErrorHint(code, refusal.response);
     return 1;
 }
 
@@ -419,7 +420,8 @@ int CFtpTransferEngine::WriteDirectly(bool removePart) {
         m_client.DeleteFile(PartFileName(r.remoteFile));
     }
     m_wroteDirectly = true;
-    m_outcome = FtpMessage(FtpText::WrittenDirectly, r.remoteFile, PartFileName(r.remoteFile));
+    m_outcome = FtpMessage(removePart ? FtpText::WrittenDirectlyAfterRename : FtpText::WrittenDirectly,
+                           r.remoteFile, PartFileName(r.remoteFile));
     m_observer.OnStatus(m_outcome);
     return 0;
 }

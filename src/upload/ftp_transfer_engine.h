@@ -101,7 +101,12 @@ class CFtpTransferEngine : private FtpTrust {
     void RemovePartAfterStop();
     // The server refused the temporary file or the rename, and the user chose the old way.
     int WriteDirectly(bool removePart);
-    int SendFailedRename();
+    // What the server answered to a call it refused.
+    struct RefusedCall {
+        int error = 0;
+        std::string response;
+    };
+    int SendFailedRename(const RefusedCall& refusal);
     void BandwidthPause(std::uint64_t bytes);
     // last: the data is through; the figures are shown once more unless they already stand.
     void Progress(std::uint64_t bytes, bool last = false);

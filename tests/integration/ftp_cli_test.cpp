@@ -85,8 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "--allow-direct-write to write merchant.txt directly instead.\n",
                 "<- STOR merchant.txt.part"},
         CliCase{"RenameRefusedWrittenDirectly", "refuse-rename", "--allow-direct-write", 0,
-                "yarvelin-feed upload: Written directly to merchant.txt: the server refused the "
-                "temporary file merchant.txt.part\n",
+                "yarvelin-feed upload: Written directly to merchant.txt: the server refused to rename "
+                "the temporary file merchant.txt.part over it\n",
                 "<- DELE merchant.txt.part"},
         CliCase{"UnknownOption", "", "--fast", 2,
                 "yarvelin-feed upload: The following argument was not expected: --fast", ""},

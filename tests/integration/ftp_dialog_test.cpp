@@ -105,7 +105,8 @@ TEST_F(FtpDialog, RefusedRenameAsksWhetherToWriteTheTargetDirectly) {
         EXPECT_EQ(CFtpTestServer::ReadFile(server.Root() / "shop.txt") == feed, answer == MsgAnswer::Yes);
         EXPECT_EQ(dlg.m_outcome,
                   answer == MsgAnswer::Yes
-                      ? "Written directly to shop.txt: the server refused the temporary file shop.txt.part"
+                      ? "Written directly to shop.txt: the server refused to rename the temporary file "
+                        "shop.txt.part over it"
                       : "");
         EXPECT_TRUE(m_ui.Done()) << m_ui.Failure().toStdString();
     }

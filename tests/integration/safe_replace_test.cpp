@@ -191,9 +191,9 @@ TEST(SafeReplaceRefused, RenameRefusalKeepsTheOldFeedUnlessTheUserWritesDirectly
                          : "The server refused to put the uploaded file in place of shop.txt, "
                            "so the file on the server was left as it was, Error:\n550 "
                            "Renaming is not allowed here.");
-        EXPECT_EQ(engine.OutcomeText(),
-                  direct ? "Written directly to shop.txt: the server refused the temporary file shop.txt.part"
-                         : "");
+        EXPECT_EQ(engine.OutcomeText(), direct ? "Written directly to shop.txt: the server refused to rename "
+                                                 "the temporary file shop.txt.part over it"
+                                               : "");
     }
 }
 

@@ -109,6 +109,9 @@ class CFakeClient : public FtpClient {
     }
     std::optional<std::uint64_t> FindFile(const std::string& name) override {
         Call("find", true);
+        if (!m_findReply.empty()) {
+            m_reply = m_findReply;  // each request has its own answer
+        }
         if (m_sizes.count(name) != 0) {
             return m_sizes[name];
         }
@@ -224,6 +227,7 @@ class CFakeClient : public FtpClient {
     bool m_supportsCommand = true;
     std::optional<std::uint64_t> m_remoteSize;
     std::map<std::string, std::optional<std::uint64_t>> m_sizes;  // FindFile by name, over m_remoteSize
+    std::string m_findReply;                                      // FindFile's answer, when it gives one
     int m_renameRefusals = 0;
     std::string m_refuseOpenOf;
     std::string m_data;
@@ -562,6 +566,8 @@ TEST_P(FtpEngineSafeReplace, ReplacesTheTargetOnlyWithTheWholeFile) {
     m_client.m_sizes["feed.txt.part"] = c.partSize;
     m_client.m_sizes["feed.txt"] = c.targetExists ? std::optional<std::uint64_t>(7) : std::nullopt;
     m_client.m_renameRefusals = c.renameRefusals;
+    // A look-up after a refused rename must not lend its answer to the refusal's message.
+    m_client.m_findReply = "Could not open remote file for reading\r\n";
     m_observer.m_writeDirectly = c.writeDirectly;
     m_engine.m_request.download = false;
     m_engine.m_request.safeReplace = true;
@@ -631,7 +637,8 @@ INSTANTIATE_TEST_SUITE_P(
                         Then(kSentAndChecked, {"rename:feed.txt.part>feed.txt", "open-write-binary", "finish",
                                                "close-file", "delete:feed.txt.part"}),
                         "",
-                        "Written directly to feed.txt: the server refused the temporary file feed.txt.part"},
+                        "Written directly to feed.txt: the server refused to rename the temporary file "
+                        "feed.txt.part over it"},
         SafeReplaceCase{
             "SftpRefusalWithoutTargetIsNoDeleteCase", "abc", true, FtpProtocol::Sftp, 3, 1, false, false,
             Then(kSentAndChecked, {"rename:feed.txt.part>feed.txt", "find"}),
