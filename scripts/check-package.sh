@@ -16,7 +16,9 @@ if dpkg-query -W -f='${Status}' yarvelin 2>/dev/null | grep -q "install ok insta
 fi
 
 echo "-- the Debian package"
-cmake --preset package >/dev/null
+# YARVELIN_PACKAGE_CMAKE_ARGS: more configure options (the test script makes warnings errors here too, so
+# that this build shares the compiler cache with the release build it made before).
+cmake --preset package ${YARVELIN_PACKAGE_CMAKE_ARGS:-} >/dev/null
 cmake --build --preset package -j "$JOBS"
 rm -f build/package/yarvelin_*.deb build/package/yarvelin-*.tar.gz
 cpack --preset package >build/package/cpack.log 2>&1 || { cat build/package/cpack.log; exit 1; }

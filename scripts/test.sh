@@ -11,6 +11,10 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 chmod 700 "$XDG_RUNTIME_DIR"
+# The release and package builds compile the same sources with the same options in two folders: with paths
+# taken relative to the checkout, the second finds everything in the compiler cache.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+export YARVELIN_PACKAGE_CMAKE_ARGS="-DYARVELIN_WERROR=ON"
 SECONDS=0
 stage() { echo "== $1 (at ${SECONDS}s)"; }
 
