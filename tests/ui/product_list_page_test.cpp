@@ -13,10 +13,12 @@
 #include "dialogs/delete_warning_dlg.h"
 #include "dialogs/product_editor_dlg.h"
 #include "dialogs/summary_dlg.h"
+#include "app/main_property_sheet.h"
 #include "pages/product_list_page.h"
 #include "pages/product_table_model.h"
 #include "platform/text_codec.h"
 #include "support/test_gui.h"
+#include "support/widget_lookup.h"
 
 using namespace yarvelin;
 
@@ -100,6 +102,7 @@ void AnswerDeleteWarning(bool tick, bool yes, bool* seen) {
             return;
         }
         *seen = true;
+        SaveScreenshot(*dlg, QStringLiteral("delete_warning.png"));
         if (tick) {
             dlg->findChild<QCheckBox*>(QStringLiteral("dontShowCheck"))->click();
         }
@@ -123,6 +126,7 @@ class ProductListPageTest : public QObject {
     void newAndEditThroughTheEditor();
     void runsTheRealEditor();
     void acceleratorsRunTheCommands();
+    void listHasTheFirstFocusAndCtrlFWorksFromTheWizardButtons();
     void rebuildAndSelectAllForTheChecks();
     void viewAllAndOptionsOpenTheirDialogs();
     void verifyButtonsRunTheChecks();
@@ -451,6 +455,24 @@ void ProductListPageTest::acceleratorsRunTheCommands() {
     QTest::keyClick(page.Table(), Qt::Key_F2);
     QCOMPARE(Names(t.Doc()), QStringLiteral("a,c"));
     QCOMPARE(calls.size(), std::size_t{2});
+}
+
+void ProductListPageTest::listHasTheFirstFocusAndCtrlFWorksFromTheWizardButtons() {
+    CTestGui t;
+    AddProducts(t.Doc(), QStringLiteral("a,b"));
+    CMainPropertySheet sheet(t.Gui(), false);
+    sheet.show();
+    QApplication::setActiveWindow(&sheet);
+    QVERIFY(QTest::qWaitForWindowActive(&sheet));
+    auto* next = sheet.findChild<QPushButton*>(QStringLiteral("nextButton"));
+    QVERIFY(next);
+    next->setFocus();  // where a keyboard user stands after Next >
+    sheet.SetActivePage(1);
+    auto* page = qobject_cast<CPage3*>(sheet.Page(1));
+    QCOMPARE(QApplication::focusWidget(), page->Table());
+    next->setFocus();
+    QTest::keyClick(next, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(QApplication::focusWidget(), page->findChild<QLineEdit*>(QStringLiteral("filterBox")));
 }
 
 void ProductListPageTest::rebuildAndSelectAllForTheChecks() {
