@@ -1,5 +1,8 @@
 #include "checks/diagnostics_report.h"
 
+#include <algorithm>
+
+#include "feed/feed_file.h"
 #include "feed/feed_file_writer.h"
 #include "records/cp1252_text.h"
 #include "records/csv_field.h"
@@ -67,6 +70,12 @@ std::string DiagnosticsSummaryLine(const DiagnosticsTotals& totals) {
                             totals.warnings, totals.notes, totals.products);
 }
 
+std::string DiagnosticsSummaryText(const DiagnosticsTotals& totals) {
+    return Counted(totals.errors, "error", "errors") + ", " +
+           Counted(totals.warnings, "warning", "warnings") + ", " + Counted(totals.notes, "note", "notes") +
+           " in " + Counted(totals.products, "product", "products");
+}
+
 std::string ErrorsQuestionText(const DiagnosticsTotals& totals, bool beforeUpload) {
     return "The feed has " + Counted(totals.errors, "error", "errors") + " in " +
            Counted(totals.productsWithErrors, "product", "products") +
@@ -118,6 +127,42 @@ bool SaveFindingsCsv(const std::string& path, const std::vector<Diagnostic>& fin
     }
     writer.Buffer() = FindingsCsv(findings);
     return writer.Commit();
+}
+
+bool FillFindingLines(std::vector<Diagnostic>& findings, const std::string& feedPath,
+                      CFeedFileObserver& observer) {
+    // Only the lines of products with a finding are kept, so a large file costs no more than its findings.
+    std::vector<std::size_t> rows;
+    for (const Diagnostic& finding : findings) {
+        if (finding.row > 0 && finding.line == 0) {
+            rows.push_back(finding.row);
+        }
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    std::vector<long long> lines(rows.size(), 0);
+    std::size_t row = 0;
+    std::size_t next = 0;
+    const bool read = ReadFeedProducts(
+        feedPath, observer, [](const FeedFileStart&) {},
+        [&](const COtherRecord&, long long line, std::size_t) {
+            ++row;
+            if (next < rows.size() && rows[next] == row) {
+                lines[next++] = line;
+            }
+        });
+    if (!read) {
+        return false;
+    }
+    for (Diagnostic& finding : findings) {
+        if (finding.row > 0 && finding.line == 0) {
+            const auto at = std::lower_bound(rows.begin(), rows.end(), finding.row);
+            if (at != rows.end() && *at == finding.row) {
+                finding.line = lines[static_cast<std::size_t>(at - rows.begin())];
+            }
+        }
+    }
+    return true;
 }
 
 std::string FindingsFileName(const std::string& feedPath) {

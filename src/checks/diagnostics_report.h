@@ -30,6 +30,8 @@ class CDiagnosticsReport {
 
 // "N errors, N warnings, N notes in N products"
 std::string DiagnosticsSummaryLine(const DiagnosticsTotals& totals);
+// The same for people to read: "1 error, 2 warnings, 0 notes in 1 product".
+std::string DiagnosticsSummaryText(const DiagnosticsTotals& totals);
 // Where a finding is: "row 5 (line 6), offer id SKU1, column price", as far as each applies.
 std::string DiagnosticPlace(const Diagnostic& finding);
 
@@ -52,6 +54,11 @@ std::string FindingsCsv(const std::vector<Diagnostic>& findings);
 // a failure is reported to observer and gives false.
 bool SaveFindingsCsv(const std::string& path, const std::vector<Diagnostic>& findings,
                      CFeedFileObserver& observer);
+// Gives the findings of a feed's products (found without their file) the lines of feedPath that hold those
+// products, as validate --json gives them; valid only while the feed is as that file has it. false (and
+// the findings as they were) when the file could not be read, reported to observer.
+bool FillFindingLines(std::vector<Diagnostic>& findings, const std::string& feedPath,
+                      CFeedFileObserver& observer);
 // The name proposed for the saved findings of the feed at feedPath: beside it, its name without the
 // extension followed by "-findings.csv"; "findings.csv" for a feed without a file.
 std::string FindingsFileName(const std::string& feedPath);

@@ -100,6 +100,13 @@ void CDiagnosticsDlg::Build(const QString& hint) {
     layout->addWidget(m_summary);
     layout->addWidget(hintLabel);
     layout->addWidget(m_tree, 1);
+    m_savedLine = new QLabel(this);
+    m_savedLine->setObjectName(QStringLiteral("savedFindingsLine"));
+    m_savedLine->setTextFormat(Qt::PlainText);
+    m_savedLine->setWordWrap(true);
+    m_savedLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_savedLine->hide();  // takes room only once a file was written
+    layout->addWidget(m_savedLine);
     layout->addWidget(buttons);
 }
 
@@ -116,7 +123,7 @@ void CDiagnosticsDlg::Show(FeedDiagnosis diagnosis) {
     const std::size_t currentRow = current != nullptr ? current->row : 0;
     const DiagnosticCode currentCode = current != nullptr ? current->code : DiagnosticCode::kRequiredMissing;
 
-    QString summary = FromCp1252(DiagnosticsSummaryLine(diagnosis.totals));
+    QString summary = FromCp1252(DiagnosticsSummaryText(diagnosis.totals));
     std::size_t found = 0;
     for (std::size_t count : diagnosis.totals.perCode) {
         found += count;
@@ -220,14 +227,34 @@ bool CDiagnosticsDlg::SaveFindings() {
     for (std::size_t count : listed.totals.perCode) {
         found += count;
     }
+    bool saved = false;
     if (m_fromFile && listed.findings.size() < found) {
         // The window lists only the first findings of each kind; the file gets every one of them.
         CWaitCursor wait;
         const FeedDiagnosis all =
             DiagnoseFile(m_feedPath, m_gui.App().Categories(), CurrentLocalDateTime(), report);
-        return all.readOk && SaveFindingsCsv(ToPath(*path), all.findings, report);
+        saved = all.readOk && SaveFindingsCsv(ToPath(*path), all.findings, report);
+    } else if (!m_fromFile && !m_feedPath.empty() && !m_gui.Document().IsChanged()) {
+        // The open feed is still what its file holds: its findings get that file's lines, as validate
+        // --json gives them. A file that cannot be read any more only leaves the lines out.
+        CWaitCursor wait;
+        std::vector<Diagnostic> findings = listed.findings;
+        struct CQuiet : CFeedFileObserver {
+            void ShowFileError(const std::string&) override {}
+            void ShowFormatError() override {}
+        } quiet;
+        if (!FillFindingLines(findings, m_feedPath, quiet)) {
+            findings = listed.findings;
+        }
+        saved = SaveFindingsCsv(ToPath(*path), findings, report);
+    } else {
+        saved = SaveFindingsCsv(ToPath(*path), listed.findings, report);
     }
-    return SaveFindingsCsv(ToPath(*path), listed.findings, report);
+    if (saved) {
+        m_savedLine->setText(A("Findings saved in ") + *path + A("."));
+        m_savedLine->show();
+    }
+    return saved;
 }
 
 namespace {

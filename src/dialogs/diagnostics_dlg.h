@@ -89,6 +89,7 @@ class CDiagnosticsDlg : public QDialog {
     QTreeView* m_tree = nullptr;
     QLabel* m_summary = nullptr;
     QPushButton* m_saveFindings = nullptr;
+    QLabel* m_savedLine = nullptr;  // where Save Findings wrote its file
     EditorRunner m_runEditor;
 };
 

@@ -92,7 +92,7 @@ CImportDlg::CImportDlg(CYarvelinGui& gui, const QString& exportPath, QWidget* pa
     m_skipped = new QListWidget(this);
     m_skipped->setObjectName(QStringLiteral("skippedList"));
 
-    auto* refresh = new QPushButton(A("&Preview"), this);
+    auto* refresh = new QPushButton(A("Pre&view"), this);
     refresh->setObjectName(QStringLiteral("previewButton"));
     auto* load = new QPushButton(A("&Load Map..."), this);
     load->setObjectName(QStringLiteral("loadMapButton"));

@@ -171,8 +171,10 @@ CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
         connect(shortcut, &QShortcut::activated, this, command);
     }
+    // Ctrl+F reaches the filter from the wizard's own buttons too (they are outside the page); the page
+    // is shown only while it is the current one, so the key is the page's alone.
     auto* findShortcut = new QShortcut(QKeySequence::Find, this);
-    findShortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    findShortcut->setContext(Qt::WindowShortcut);
     connect(findShortcut, &QShortcut::activated, this, [this] {
         m_filter->setFocus(Qt::ShortcutFocusReason);
         m_filter->selectAll();
@@ -246,6 +248,8 @@ bool CPage3::OnSetActive() {
     m_options->SetIcon(QIcon(QStringLiteral(":/icons/options.png")));
     m_options->update();
     UpdateButtonStates();
+    // The list is what the page is about: the keys start there, not on the button that led here.
+    m_table->setFocus(Qt::OtherFocusReason);
     return true;
 }
 

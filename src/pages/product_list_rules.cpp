@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/feed_document.h"
+#include "checks/feed_diagnostics.h"
 #include "dialogs/summary_rules.h"
 
 namespace yarvelin {
@@ -51,12 +52,65 @@ std::string ListCellText(const COtherRecord& record, std::size_t row, int column
         case kListDataCheck:
             return record.DataStatusText();
         case kListUrlsCheck:
-            return record.UrlStatusText();
+            return UrlsCheckCellText(record);
         case kListMarked:
             return record.DeleteStatusText();
         default:
             return {};
     }
+}
+
+namespace {
+
+void AddCount(std::string& out, std::size_t count, const char* one, const char* many) {
+    if (count == 0) {
+        return;
+    }
+    if (!out.empty()) {
+        out += ", ";
+    }
+    out += std::to_string(count) + ' ' + (count == 1 ? one : many);
+}
+
+}  // namespace
+
+std::string UrlsCheckCellText(const COtherRecord& record) {
+    const std::string answer = record.UrlStatusText();
+    if (!record.urls_checked || record.UrlFindings().empty()) {
+        return answer;
+    }
+    std::size_t counts[3] = {0, 0, 0};
+    for (const UrlFinding& finding : record.UrlFindings()) {
+        switch (SeverityOf(static_cast<DiagnosticCode>(finding.code))) {
+            case DiagnosticSeverity::kError:
+                ++counts[0];
+                break;
+            case DiagnosticSeverity::kWarning:
+                ++counts[1];
+                break;
+            case DiagnosticSeverity::kInfo:
+                ++counts[2];
+                break;
+        }
+    }
+    std::string found;
+    AddCount(found, counts[0], "error", "errors");
+    AddCount(found, counts[1], "warning", "warnings");
+    AddCount(found, counts[2], "note", "notes");
+    // "All OK" keeps meaning that nothing was found: answered addresses with findings give their counts,
+    // short enough for the narrow column, and a failed address keeps its text in front.
+    return record.product_url_ok && record.image_url_ok ? found : answer + ", " + found;
+}
+
+std::string UrlsCheckDetail(const COtherRecord& record) {
+    std::string out;
+    for (const UrlFinding& finding : record.UrlFindings()) {
+        if (!out.empty()) {
+            out += '\n';
+        }
+        out += finding.message;
+    }
+    return out;
 }
 
 void SetDeleteMark(CFeedDocument& document, const std::vector<std::size_t>& rows, bool marked) {

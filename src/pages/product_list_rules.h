@@ -44,6 +44,12 @@ bool IsListColumnRightAligned(int column);
 std::array<int, kListColumnCount> ListColumnWidths(int clientWidth, int numberWidth = 0);
 // Text of one cell; row counts from 0.
 std::string ListCellText(const COtherRecord& record, std::size_t row, int column);
+// The "URLs Check" cell: the answer texts, and what the answered addresses still serve wrongly counted by
+// severity ("1 error, 2 warnings"; "Err:Img Url, 1 error"), since an answer alone does not mean the
+// service will take the product.
+std::string UrlsCheckCellText(const COtherRecord& record);
+// The findings behind a "URLs Check" cell, one a line; empty when there are none.
+std::string UrlsCheckDetail(const COtherRecord& record);
 
 // Sets ("Y") or clears the deleted mark of the products at the given rows, storing each through the
 // document; rows without a product are skipped. Sets the changed flag when there was a row to work on.

@@ -57,12 +57,20 @@ QVariant CProductTableModel::data(const QModelIndex& index, int role) const {
         return QVariant::fromValue(
             (IsListColumnRightAligned(index.column()) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
-    if (role != Qt::DisplayRole) {
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) {
         return {};
     }
     // A row whose product has gone since the last rebuild shows nothing rather than reading past the list.
     if (*position >= m_document.Count()) {
         return {};
+    }
+    if (role == Qt::ToolTipRole) {
+        // The findings themselves, where the cell only counts them.
+        if (index.column() != kListUrlsCheck) {
+            return {};
+        }
+        const std::string detail = UrlsCheckDetail(m_document.At(*position));
+        return detail.empty() ? QVariant() : QVariant(FromCp1252(detail));
     }
     return FromCp1252(ListCellText(m_document.At(*position), *position, index.column()));
 }

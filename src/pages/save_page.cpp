@@ -62,6 +62,8 @@ void CPage4::BuildLayout() {
     m_title->setObjectName(QStringLiteral("titleLabel"));
     m_title->SetBorder(false);
     m_title->SetMainFontBold(true);
+    // The line that says what a save wrote takes its room from the rest of the page, not from the heading.
+    m_title->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     layout->addWidget(m_title);
 
     auto* headers = new QGroupBox(A("Extended Header Information"), this);

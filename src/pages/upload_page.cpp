@@ -379,14 +379,16 @@ void CPage5::OnUpload() {
     }
     const int result = m_runTransfer ? m_runTransfer(dlg) : dlg.exec();
     m_replaceLine->setText(FromCp1252(dlg.m_outcome));
+    const bool uploaded = result == QDialog::Accepted && dlg.m_bCompleted;
+    if (uploaded && check.products) {
+        RememberUploadCount(m_gui.Store(), m_gui.Config().uploadCountFile, m_strServer, remoteFile,
+                            *check.products);
+    }
+    // After the count is kept, so that the line speaks of this upload, not of the one before.
     UpdateJobLine();
-    if (result == QDialog::Accepted && dlg.m_bCompleted) {
+    if (uploaded) {
         // Settings that just worked are kept at once: the user may well leave with Cancel now.
         StoreConnectionSettings();
-        if (check.products) {
-            RememberUploadCount(m_gui.Store(), m_gui.Config().uploadCountFile, m_strServer, remoteFile,
-                                *check.products);
-        }
         m_result->setText(
             A("Your data feed file has been uploaded to Quorvin successfully.\nPlease remember that "
               "attempting to "

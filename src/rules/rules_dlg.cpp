@@ -196,6 +196,8 @@ std::optional<std::string> CRulesDlg::EditRuleText(const std::string& text) {
     editor.setWindowTitle(A("Rule"));
     auto* edit = new QPlainTextEdit(FromUtf8(text), &editor);
     edit->setObjectName(QStringLiteral("ruleTextEdit"));
+    // TOML needs no tab characters; Tab moves on to the buttons as in every other box.
+    edit->setTabChangesFocus(true);
     edit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     auto* mistake = new QLabel(&editor);
     mistake->setObjectName(QStringLiteral("ruleMistake"));

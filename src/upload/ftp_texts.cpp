@@ -107,6 +107,9 @@ const char* FtpString(FtpText id) {
         case FtpText::WriteDirectlyQuestion:
             return "The server refused to put the uploaded file in place of %1:\n%2\n\nDo you want to write "
                    "%1 directly instead? Until that upload ends, the service may read a partial file.";
+        case FtpText::ErrorFolderMissing:
+            return "The folder %1 does not exist on the server, so nothing was sent. Create the folder on "
+                   "the server, or correct the folder in the server address.";
     }
     return "";
 }

@@ -55,6 +55,7 @@ enum class FtpText {
     ErrorSizeUnknown,
     ErrorRename,
     WriteDirectlyQuestion,
+    ErrorFolderMissing,
 };
 
 const char* FtpString(FtpText id);

@@ -206,14 +206,18 @@ int CFtpTransferEngine::Report(FtpText text, int code) {
         }
         return 0;
     }
-    if (code == 0) {
-        code = m_client.LastError();
+    return ReportRefusal(text, {code == 0 ? m_client.LastError() : code, m_client.LastResponse()});
+}
+
+int CFtpTransferEngine::ReportRefusal(FtpText text, const RefusedCall& refusal) {
+    if (m_abort) {
+        return Report(text);
     }
-    const std::string detail = code == kFtpErrorExtended
-                                   ? "\n" + WithoutTrailingLineEnd(m_client.LastResponse())
-                                   : std::to_string(code);
+    const int code = refusal.error;
+    const std::string detail =
+        code == kFtpErrorExtended ? "\n" + WithoutTrailingLineEnd(refusal.response) : std::to_string(code);
     m_errorText = FtpMessage(text, detail);
-    m_errorHint = FtpErrorHint(code, m_client.LastResponse());
+    m_errorHint = FtpErrorHint(code, refusal.response);
     if (code == kFtpErrorLoginFailure && m_request.security.protocol == FtpProtocol::Sftp &&
         !m_request.security.identityFile.empty()) {
         // libssh2 signs with RSA the old way only, which current servers refuse whatever the password.
@@ -295,11 +299,21 @@ int CFtpTransferEngine::Work() {
     }
     const bool safe = !r.download && r.safeReplace;
     if (!m_client.OpenFile(safe ? PartFileName(r.remoteFile) : r.remoteFile, !r.download, r.binary)) {
-        // Some servers take no file but the ones they expect: the user may write the target directly.
-        if (!safe || m_abort || r.startOffset != 0 || m_client.LastError() != kFtpErrorExtended ||
-            !m_observer.AskWriteDirectly(FtpMessage(FtpText::WriteDirectlyQuestion, r.remoteFile,
-                                                    WithoutTrailingLineEnd(m_client.LastResponse())))) {
+        const RefusedCall refusal{m_client.LastError(), m_client.LastResponse()};
+        if (m_abort || refusal.error != kFtpErrorExtended) {
             return Report(FtpText::ErrorOpenRemote);
+        }
+        // Neither the temporary name nor the target itself can go where no folder is: say which is missing.
+        if (const auto folder = r.download ? std::nullopt : MissingTargetFolder(refusal)) {
+            m_errorText = FtpMessage(FtpText::ErrorFolderMissing, *folder);
+            m_errorHint.clear();
+            return 1;
+        }
+        // Some servers take no file but the ones they expect: the user may write the target directly.
+        if (!safe || m_abort || r.startOffset != 0 ||
+            !m_observer.AskWriteDirectly(FtpMessage(FtpText::WriteDirectlyQuestion, r.remoteFile,
+                                                    WithoutTrailingLineEnd(refusal.response)))) {
+            return ReportRefusal(FtpText::ErrorOpenRemote, refusal);
         }
         return WriteDirectly(false);
     }
@@ -391,6 +405,46 @@ int CFtpTransferEngine::SendFailedRename(const RefusedCall& refusal) {
     m_errorText = FtpMessage(FtpText::ErrorRename, r.remoteFile, detail);
     m_errorHint = FtpErrorHint(code, refusal.response);
     return 1;
+}
+
+std::optional<std::string> CFtpTransferEngine::MissingTargetFolder(const RefusedCall& refusal) {
+    const std::string& file = m_request.remoteFile;
+    const std::size_t slash = file.rfind('/');
+    // The login folder and the root are there whatever the server says.
+    if (slash == std::string::npos || slash == 0 || file.compare(0, slash, "/~") == 0) {
+        return std::nullopt;
+    }
+    const std::string folder = file.substr(0, slash);
+    if (m_request.security.protocol == FtpProtocol::Sftp) {
+        // Creating a file fails with "no such file" (status 2, or 10 for "no such path") only when its
+        // folder is missing; libcurl words it "... (2/-31)".
+        const std::string& words = refusal.response;
+        const bool noSuchFolder =
+            words.find("(2/") != std::string::npos || words.find("(10/") != std::string::npos;
+        return noSuchFolder ? std::optional(folder) : std::nullopt;
+    }
+    // FTP has no look-up of a folder but changing into it; the working folder is put back afterwards,
+    // since every path the session sends is relative to it.
+    if (!m_client.SupportsCommand() || !m_client.Command("PWD")) {
+        return std::nullopt;
+    }
+    const std::string pwd = m_client.LastResponse();
+    const std::size_t open = pwd.find('"');
+    const std::size_t close = open == std::string::npos ? open : pwd.rfind('"');
+    if (pwd.rfind("257", 0) != 0 || close == std::string::npos || close <= open) {
+        return std::nullopt;
+    }
+    if (!m_client.Command("CWD " + folder)) {
+        return std::nullopt;
+    }
+    const std::string answer = m_client.LastResponse();
+    if (answer.rfind("550", 0) == 0) {
+        return folder;
+    }
+    if (answer.rfind("2", 0) == 0) {
+        m_client.Command("CWD " + pwd.substr(open + 1, close - open - 1));
+    }
+    return std::nullopt;
 }
 
 int CFtpTransferEngine::WriteDirectly(bool removePart) {

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -107,6 +108,11 @@ class CFtpTransferEngine : private FtpTrust {
         std::string response;
     };
     int SendFailedRename(const RefusedCall& refusal);
+    int ReportRefusal(FtpText text, const RefusedCall& refusal);
+    // The folder of an upload's target, when the server has none of that name: after a refused upload,
+    // from the refusal over SFTP; over FTP, whose 550 does not tell a missing folder from a locked one, by
+    // asking the server.
+    std::optional<std::string> MissingTargetFolder(const RefusedCall& refusal);
     void BandwidthPause(std::uint64_t bytes);
     // last: the data is through; the figures are shown once more unless they already stand.
     void Progress(std::uint64_t bytes, bool last = false);

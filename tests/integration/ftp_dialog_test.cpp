@@ -112,6 +112,26 @@ TEST_F(FtpDialog, RefusedRenameAsksWhetherToWriteTheTargetDirectly) {
     }
 }
 
+// A target folder the server lacks is said once, with or without the temporary name: no question about
+// writing directly, which could not help, and the working folder the session started in is kept.
+TEST_F(FtpDialog, MissingFolderIsSaidInOneBox) {
+    for (const bool safe : {true, false}) {
+        CFtpTestServer server;
+        const auto local = server.Base() / "shop.txt";
+        CFtpTestServer::WriteFile(local, "data\r\n");
+        CFTPTransferDlg dlg(m_ui);
+        Prepare(dlg, server, local.string());
+        dlg.m_request.remoteFile = "incoming/shop.txt";
+        dlg.m_request.safeReplace = safe;
+        m_ui.ExpectMessage(A(kAppTitle),
+                           A("The folder incoming does not exist on the server, so nothing was sent. Create "
+                             "the folder on the server, or correct the folder in the server address."),
+                           MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok);
+        EXPECT_EQ(dlg.exec(), QDialog::Rejected) << safe;
+        EXPECT_TRUE(m_ui.Done()) << m_ui.Failure().toStdString();
+    }
+}
+
 TEST_F(FtpDialog, WrongPasswordShowsTheServersReply) {
     CFtpTestServer server;
     const auto local = server.Base() / "shop.txt";

@@ -270,7 +270,7 @@ TEST(SecureSftp, PasswordSignInUploadsIntoTheStartingFolderAndResumes) {
     EXPECT_TRUE(CFtpTestServer::ReadFile(server.Root() / "shop.bin") == data);
 }
 
-// A folder the server does not have is explained in the sentence an FTP server's 550 gets.
+// A folder the server does not have is named as missing, the temporary name never asked about.
 TEST(SecureSftp, MissingRemoteFolderGetsThePlainSentence) {
     CSshdTestServer server;
     const auto local = server.Base() / "shop.txt";
@@ -279,12 +279,16 @@ TEST(SecureSftp, MissingRemoteFolderGetsThePlainSentence) {
                                   (server.Root() / "no-such-folder" / "shop.txt").string());
     r.userName = CSshdTestServer::User();
     r.security.identityFile = server.ClientKey();
+    r.safeReplace = true;
     CRun run(r);
     run.observer.m_trustHostKey = true;
     run.Go();
     EXPECT_TRUE(run.observer.m_failed);
-    EXPECT_EQ(run.engine.ErrorHint(), "The server refused the file with the words above.")
-        << run.engine.ErrorText();
+    EXPECT_EQ(run.engine.ErrorText(),
+              "The folder " + (server.Root() / "no-such-folder").string() +
+                  " does not exist on the server, so nothing was sent. Create the "
+                  "folder on the server, or correct the folder in the server address.");
+    EXPECT_EQ(run.engine.ErrorHint(), "");
 }
 
 TEST(SecureSftp, WrongPasswordAndDroppedConnectionSayWhatHappened) {

@@ -131,7 +131,7 @@ void DiagnosticsTest::groupsErrorsFirstWithCounts() {
     QCOMPARE(model.index(1, CDiagnosticsModel::kOfferId, prices).data().toString(), QStringLiteral("a1"));
     QCOMPARE(model.index(1, CDiagnosticsModel::kColumn, prices).data().toString(), QStringLiteral("price"));
     QVERIFY(window.Tree()->isExpanded(prices));
-    QCOMPARE(window.SummaryLabel()->text(), QStringLiteral("3 errors, 1 warnings, 1 notes in 7 products"));
+    QCOMPARE(window.SummaryLabel()->text(), QStringLiteral("3 errors, 1 warning, 1 note in 7 products"));
 }
 
 void DiagnosticsTest::doubleClickOpensTheEditorAndChecksAgain() {
@@ -163,7 +163,7 @@ void DiagnosticsTest::doubleClickOpensTheEditorAndChecksAgain() {
     const QModelIndex after = window.Model()->GroupIndex(DiagnosticCode::kPriceInvalid);
     QCOMPARE(window.Model()->rowCount(after), 1);
     QCOMPARE(window.Model()->FindingAt(window.Tree()->currentIndex())->row, std::size_t(5));
-    QCOMPARE(window.SummaryLabel()->text(), QStringLiteral("2 errors, 1 warnings, 1 notes in 7 products"));
+    QCOMPARE(window.SummaryLabel()->text(), QStringLiteral("2 errors, 1 warning, 1 note in 7 products"));
     // A group row and a feed without products open nothing.
     QVERIFY(!window.OpenFinding(after));
     QCOMPARE(opened.size(), std::size_t(1));
@@ -314,6 +314,10 @@ void DiagnosticsTest::uploadAsksAboutErrorsAndACountDrop() {
     const auto remembered = LastUploadCount(t.m_store, t.Gui().Config().uploadCountFile, server, "shop1.txt");
     const int expected = uploaded ? (withErrors ? 7 : 3) : lastCount;
     QCOMPARE(remembered.value_or(-1), (long long)expected);
+    // ... and the page's line says so at once.
+    QCOMPARE(
+        FindChild<QLabel>(page, "jobLine")->text(),
+        expected < 0 ? QString() : A("Last upload to this server and file name: %1 products.").arg(expected));
     QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
 }
 
@@ -419,6 +423,7 @@ void DiagnosticsTest::saveFindingsAsksForTheFileAndWritesIt() {
     AddMixedProducts(t.Doc());
     const std::string feed = WriteFeed(t, "shop.txt");
     t.Doc().NoteLoadedFrom(feed);
+    t.Doc().MarkSaved();  // as it stands after opening that file
     CDiagnosticsDlg window(t.Gui(), false);
     QPushButton* button = FindChild<QPushButton>(window, "saveFindingsButton");
     QCOMPARE(button->text(), A("&Save Findings..."));
@@ -432,8 +437,11 @@ void DiagnosticsTest::saveFindingsAsksForTheFileAndWritesIt() {
     // The header, the five findings of the window in product order, and nothing after the last CR LF.
     QCOMPARE(lines.size(), 7);
     QCOMPARE(lines[0], QByteArray("code,severity,row,line,offer_id,column,message\r"));
-    QVERIFY2(lines[1].startsWith("price-invalid,error,4,,B1,price,"), lines[1].constData());
+    // The file's own line, as validate --json gives it.
+    QVERIFY2(lines[1].startsWith("price-invalid,error,4,5,B1,price,"), lines[1].constData());
     QCOMPARE(lines[6], QByteArray());
+    QCOMPARE(FindChild<QLabel>(window, "savedFindingsLine")->text(),
+             A("Findings saved in ") + chosen + A("."));
 
     // Cancel writes nothing; a file that cannot be written is said so.
     t.m_ui.ExpectSaveFile(filter, std::nullopt);
@@ -460,6 +468,9 @@ void DiagnosticsTest::screenshots() {
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.Tree()->setCurrentIndex(window.Model()->index(0, 0, window.Model()->index(1, 0)));
+    t.m_ui.ExpectSaveFile(A("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*||"),
+                          t.m_dir.filePath(QStringLiteral("shop-findings.csv")));
+    QVERIFY(window.SaveFindings());
     QTest::qWait(50);
     SaveImage(window.grab().toImage(), "diagnostics.png");
 

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTabBar>
 #include <QtTest>
 #include <functional>
@@ -26,6 +27,7 @@
 #include "dialogs/product_editor_dlg.h"
 #include "dialogs/summary_dlg.h"
 #include "dialogs/whitespace_alert_dlg.h"
+#include "import/import_dlg.h"
 #include "platform/text_codec.h"
 #include "support/test_gui.h"
 #include "support/widget_lookup.h"
@@ -154,6 +156,15 @@ class KeyboardAccessTest : public QObject {
         window->show();
         const QStringList problems = Problems(*window);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    }
+
+    // Each letter of the import window presses one control.
+    void importWindowMnemonics() {
+        CTestGui t;
+        CImportDlg window(t.Gui(), QStringLiteral(YARVELIN_FIXTURES "/import/shopify/export.csv"));
+        window.show();
+        const QStringList clashes = Problems(window).filter(QRegularExpression(QStringLiteral("^&")));
+        QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(QLatin1Char('\n'))));
     }
 
     // Fields are announced by their own captions, not by the group around them.

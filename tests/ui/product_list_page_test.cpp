@@ -8,12 +8,12 @@
 #include <QTableView>
 #include <QtTest>
 
+#include "app/main_property_sheet.h"
 #include "app/settings_names.h"
 #include "checks/url_check_dlg.h"
 #include "dialogs/delete_warning_dlg.h"
 #include "dialogs/product_editor_dlg.h"
 #include "dialogs/summary_dlg.h"
-#include "app/main_property_sheet.h"
 #include "pages/product_list_page.h"
 #include "pages/product_table_model.h"
 #include "platform/text_codec.h"

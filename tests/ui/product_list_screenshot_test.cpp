@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "app/main_property_sheet.h"
+#include "checks/feed_diagnostics.h"
 #include "dialogs/find_replace_dlg.h"
 #include "dialogs/set_column_dlg.h"
 #include "dialogs/summary_dlg.h"
@@ -58,6 +59,12 @@ void Vary(CFeedDocument& doc) {
     }
     doc.At(4).SetField(kColDelete, "Y");
     doc.At(9).SetField(kColDelete, "Y");
+    // Addresses that answered but serve what the service refuses.
+    doc.At(0).SetUrlFindings({{static_cast<int>(DiagnosticCode::kPageDisallowedByRobots), kColProductUrl,
+                               "robots.txt closes the page to the crawler"}});
+    doc.At(1).SetUrlFindings(
+        {{static_cast<int>(DiagnosticCode::kImageTooSmall), kColImageUrl, "The picture is 40x40 pixels"},
+         {static_cast<int>(DiagnosticCode::kImageTypeRefused), kColImageUrl, "The picture is an SVG"}});
 }
 
 // The sheet on screen at the product list; null when it did not come up.
@@ -99,6 +106,9 @@ void ProductListScreenshotTest::productList() {
     QTest::qWait(400);  // the heading fades in
     // Every product has its row, and the table shows many of them at once.
     QCOMPARE(page->Model()->rowCount(), static_cast<int>(t.Doc().Count()));
+    // The findings behind a "URLs Check" cell are a pointer's rest away.
+    QCOMPARE(page->Model()->index(1, kListUrlsCheck).data(Qt::ToolTipRole).toString(),
+             QStringLiteral("The picture is 40x40 pixels\nThe picture is an SVG"));
     QVERIFY(page->Table()->rowAt(page->Table()->viewport()->height() - 1) >= 10 ||
             page->Table()->rowAt(page->Table()->viewport()->height() - 1) == -1);
     Save(sheet, "product_list.png");

@@ -1,8 +1,11 @@
 // The rules window: its list and hit counts follow every change, Apply to Feed edits the open feed, and
 // the rules file is remembered for the feed. The screenshots target pictures the window.
+#include <QApplication>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QtTest>
 
 #include "pages/product_list_page.h"
@@ -81,6 +84,7 @@ class RulesWindowTest : public QObject {
     void applyEditsTheOpenFeed();
     void closingAsksToSaveChanges();
     void productListButtonOpensTheWindow();
+    void tabLeavesTheRuleText();
 };
 
 void RulesWindowTest::opensTheFeedsRulesWithTheirHits() {
@@ -217,4 +221,25 @@ void RulesWindowTest::productListButtonOpensTheWindow() {
 }
 
 QTEST_MAIN(RulesWindowTest)
+void RulesWindowTest::tabLeavesTheRuleText() {
+    Fixture f;
+    CRulesDlg window(f.t.Gui());
+    window.show();
+    bool left = false;
+    QTimer::singleShot(0, &window, [&left] {
+        QWidget* editor = QApplication::activeModalWidget();
+        auto* text = editor ? editor->findChild<QPlainTextEdit*>(QStringLiteral("ruleTextEdit")) : nullptr;
+        if (text) {
+            text->setFocus();
+            QTest::keyClick(text, Qt::Key_Tab);
+            left = editor->focusWidget() != text && !text->toPlainText().contains(QLatin1Char('\t'));
+        }
+        if (editor) {
+            QMetaObject::invokeMethod(editor, "reject");
+        }
+    });
+    FindChild<QPushButton>(window, "addRuleButton")->click();
+    QVERIFY(left);
+}
+
 #include "rules_window_test.moc"

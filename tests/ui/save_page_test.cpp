@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "app/feed_document.h"
+#include "app/main_property_sheet.h"
 #include "app/program_names.h"
 #include "app/wizard_property_sheet.h"
 #include "app/wizard_rules.h"
@@ -18,6 +19,7 @@
 #include "support/file_bytes.h"
 #include "support/test_gui.h"
 #include "support/widget_lookup.h"
+#include "widgets/animated_label.h"
 
 using namespace yarvelin;
 
@@ -142,6 +144,28 @@ class SavePageTest : public QObject {
             QCOMPARE(Summary(page, "summaryFileName"), QStringLiteral("written.txt"));
             QCOMPARE(Summary(page, "summaryFileSize"), size);
         }
+        QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
+    }
+
+    // The line that says what was written takes its room from the list, never from the heading.
+    void headingStaysAfterASave() {
+        CTestGui t;
+        AddProducts(t.Doc(), 3);
+        CMainPropertySheet sheet(t.Gui(), false);
+        sheet.resize(860, 560);
+        sheet.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        sheet.SetActivePage(2);
+        auto* page = sheet.findChild<CPage4*>();
+        QVERIFY(page);
+        t.m_ui.ExpectSaveFile(kFilter, t.m_dir.filePath(QStringLiteral("written.txt")));
+        QVERIFY(page->GenerateFeed());
+        QTest::qWait(200);  // the layout settles and the title fades in
+        auto* title = FindChild<CAnimatedLabel>(*page, "titleLabel");
+        QVERIFY(title->isVisible());
+        QVERIFY2(title->height() >= title->sizeHint().height(), qPrintable(QString::number(title->height())));
+        QCOMPARE(title->Text(), A("Include Optional Extended Header Information and Save your file."));
+        QVERIFY(SaveScreenshot(sheet, QStringLiteral("save_page_after_save.png")));
         QVERIFY2(t.m_ui.Done(), qPrintable(t.m_ui.Failure()));
     }
 

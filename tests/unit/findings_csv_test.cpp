@@ -5,7 +5,12 @@
 #include <string>
 #include <vector>
 
+#include <map>
+
+#include "app/feed_document.h"
 #include "checks/diagnostics_report.h"
+#include "checks/feed_diagnosis.h"
+#include "feed/feed_file.h"
 #include "feed_test_support.h"
 
 namespace yarvelin {
@@ -107,6 +112,49 @@ TEST(SaveFindingsCsv, FailureIsReportedWithThePath) {
         ASSERT_EQ(observer.fileErrors.size(), 1u) << path;
         EXPECT_NE(observer.fileErrors[0].find(path), std::string::npos) << observer.fileErrors[0];
     }
+}
+
+// The open feed's findings get the lines validate --json gives for the same file: header lines and the
+// column line come before the products.
+TEST(FillFindingLines, SameLinesAsTheFileItsProductsCameFrom) {
+    test::CTempFolder folder;
+    const std::string path = folder.File("shop.txt");
+    CFeedDocument doc;
+    for (const char* price : {"1.00", "12,50", "3.00", "x"}) {
+        COtherRecord r;
+        r.SetField(kColOfferId, std::string("id-") + price);
+        r.SetField(kColPrice, price);
+        doc.AddOrReplaceRecord(r);
+    }
+    test::CRecordingObserver observer;
+    ASSERT_TRUE(WriteFeedFile(doc, path, FeedHeaderChoices{}, observer));
+    const LocalDateTime now{2026, 12, 7, 12, 30, 0};
+    std::map<std::size_t, long long> fileLines;
+    for (const Diagnostic& f : DiagnoseFile(path, {}, now, observer).findings) {
+        fileLines[f.row] = f.line;
+    }
+    FeedDiagnosis open = DiagnoseDocument(doc, {}, false, now);
+    ASSERT_TRUE(FillFindingLines(open.findings, path, observer));
+    std::size_t withRow = 0;
+    for (const Diagnostic& f : open.findings) {
+        if (f.row > 0) {
+            ++withRow;
+            EXPECT_EQ(f.line, fileLines.at(f.row)) << "row " << f.row;
+        }
+    }
+    EXPECT_GT(withRow, 0u);
+    EXPECT_GT(fileLines.at(1), 1);  // the products do not start on the first line
+    EXPECT_FALSE(FillFindingLines(open.findings, folder.File("gone.txt"), observer));
+}
+
+TEST(DiagnosticsSummaryText, CountsInTheSingularAndPlural) {
+    DiagnosticsTotals one;
+    one.errors = one.warnings = one.notes = one.products = 1;
+    DiagnosticsTotals some;
+    some.warnings = 2;
+    some.products = 3;
+    EXPECT_EQ(DiagnosticsSummaryText(one), "1 error, 1 warning, 1 note in 1 product");
+    EXPECT_EQ(DiagnosticsSummaryText(some), "0 errors, 2 warnings, 0 notes in 3 products");
 }
 
 }  // namespace

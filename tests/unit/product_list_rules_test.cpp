@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/feed_document.h"
+#include "checks/feed_diagnostics.h"
 #include "dialogs/summary_rules.h"
 #include "pages/product_list_rules.h"
 
@@ -17,6 +18,17 @@ CFeedDocument DocumentOf(std::initializer_list<const char*> names) {
     }
     doc.MarkSaved();  // as it stands after opening its file
     return doc;
+}
+
+void Answered(COtherRecord& r, bool productOk, bool imageOk, std::initializer_list<DiagnosticCode> codes) {
+    r.urls_checked = true;
+    r.product_url_ok = productOk;
+    r.image_url_ok = imageOk;
+    std::vector<UrlFinding> findings;
+    for (DiagnosticCode code : codes) {
+        findings.push_back({static_cast<int>(code), kColImageUrl, DiagnosticCodeName(code)});
+    }
+    r.SetUrlFindings(std::move(findings));
 }
 
 std::string Names(const CFeedDocument& doc) {
@@ -80,23 +92,41 @@ TEST_P(ListCellTest, Text) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ListCellTest,
-    ::testing::Values(CellCase{"number counts from 1", kListNumber, "42", [](COtherRecord&) {}},
-                      CellCase{"name", kListName, "Teapot", [](COtherRecord&) {}},
-                      CellCase{"USD gets a dollar", kListPrice, "$12.50",
-                               [](COtherRecord& r) { r.SetField(kColCurrency, "USD"); }},
-                      CellCase{"usd is not USD", kListPrice, "12.50 usd",
-                               [](COtherRecord& r) { r.SetField(kColCurrency, "usd"); }},
-                      CellCase{"other currency", kListPrice, "12.50 EUR",
-                               [](COtherRecord& r) { r.SetField(kColCurrency, "EUR"); }},
-                      CellCase{"no currency", kListPrice, "12.50", [](COtherRecord&) {}},
-                      CellCase{"data checked", kListDataCheck, "Yes, All OK",
-                               [](COtherRecord& r) { r.data_checked = true; }},
-                      CellCase{"image url bad", kListUrlsCheck, "Err:Img Url",
-                               [](COtherRecord& r) { r.urls_checked = r.product_url_ok = true; }},
-                      CellCase{"marked Y", kListMarked, "DELETE",
-                               [](COtherRecord& r) { r.SetField(kColDelete, "Y"); }},
-                      CellCase{"any mark, even N", kListMarked, "DELETE",
-                               [](COtherRecord& r) { r.SetField(kColDelete, "N"); }}));
+    ::testing::Values(
+        CellCase{"number counts from 1", kListNumber, "42", [](COtherRecord&) {}},
+        CellCase{"name", kListName, "Teapot", [](COtherRecord&) {}},
+        CellCase{"USD gets a dollar", kListPrice, "$12.50",
+                 [](COtherRecord& r) { r.SetField(kColCurrency, "USD"); }},
+        CellCase{"usd is not USD", kListPrice, "12.50 usd",
+                 [](COtherRecord& r) { r.SetField(kColCurrency, "usd"); }},
+        CellCase{"other currency", kListPrice, "12.50 EUR",
+                 [](COtherRecord& r) { r.SetField(kColCurrency, "EUR"); }},
+        CellCase{"no currency", kListPrice, "12.50", [](COtherRecord&) {}},
+        CellCase{"data checked", kListDataCheck, "Yes, All OK",
+                 [](COtherRecord& r) { r.data_checked = true; }},
+        CellCase{"image url bad", kListUrlsCheck, "Err:Img Url",
+                 [](COtherRecord& r) { r.urls_checked = r.product_url_ok = true; }},
+        CellCase{"answered, nothing found", kListUrlsCheck, "All OK",
+                 [](COtherRecord& r) { Answered(r, true, true, {}); }},
+        CellCase{"answered but closed by robots.txt", kListUrlsCheck, "1 error",
+                 [](COtherRecord& r) { Answered(r, true, true, {DiagnosticCode::kPageDisallowedByRobots}); }},
+        CellCase{
+            "picture too small and an SVG", kListUrlsCheck, "2 warnings",
+            [](COtherRecord& r) {
+                Answered(r, true, true, {DiagnosticCode::kImageTooSmall, DiagnosticCode::kImageTypeRefused});
+            }},
+        CellCase{"mixed severities", kListUrlsCheck, "1 error, 1 warning, 1 note",
+                 [](COtherRecord& r) {
+                     Answered(r, true, true,
+                              {DiagnosticCode::kPagePriceMismatch, DiagnosticCode::kNameShownCut,
+                               DiagnosticCode::kPageDisallowedByRobots});
+                 }},
+        CellCase{
+            "failed address keeps its text", kListUrlsCheck, "Err:Img Url, 1 error",
+            [](COtherRecord& r) { Answered(r, true, false, {DiagnosticCode::kPageDisallowedByRobots}); }},
+        CellCase{"marked Y", kListMarked, "DELETE", [](COtherRecord& r) { r.SetField(kColDelete, "Y"); }},
+        CellCase{"any mark, even N", kListMarked, "DELETE",
+                 [](COtherRecord& r) { r.SetField(kColDelete, "N"); }}));
 
 TEST(ListColumnWidthsTest, SixColumnsFillTheList) {
     EXPECT_EQ(ListColumnWidths(725), (std::array<int, 6>{25, 300, 100, 100, 100, 100}));
