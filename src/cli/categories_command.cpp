@@ -5,6 +5,10 @@
 #include "cli/cli_command.h"
 #include "cli/cli_feed_observer.h"
 #include "feed/feed_file.h"
+#include "handfiles/hand_file.h"
+#include "import/import_error.h"
+#include "import/map_file.h"
+#include "import/shop_import.h"
 #include "records/builtin_lists.h"
 #include "rules/category_suggestion.h"
 
@@ -27,15 +31,23 @@ class CCategoriesCommand : public CliCommand {
                "built-in\n"
                "category whose words come closest, as a rules file with one map rule (TOML, UTF-8) on\n"
                "standard output. Categories no built-in one shares a word with are commented out. Check the\n"
-               "suggestions, save the text and use it as rules with convert or Rules... in the wizard.";
+               "suggestions, save the text and use it as rules with convert or Rules... in the wizard.\n"
+               "With --profile (or --map-file) FEED is a shop's CSV export, read as import reads it.";
     }
 
     void Configure(CLI::App& command) override {
         AddFileArgument(command, "FEED", m_feed, "the feed file to read");
         AddReplaceUnmappableFlag(command, m_replaceUnmappable);
+        command.add_option("--profile", m_profile,
+                           "FEED is a shop export of this profile: woocommerce, shopify, magento2, "
+                           "prestashop, generic or auto (detected)");
+        command.add_option("--map-file", m_mapFile, "FEED is a shop export read with this map file");
     }
 
     int Run() override {
+        if (!m_profile.empty() || !m_mapFile.empty()) {
+            return RunOnExport();
+        }
         CCliFeedObserver observer(Name());
         observer.SetReplaceUnmappable(m_replaceUnmappable);
         CCategoryTally tally;
@@ -54,6 +66,56 @@ class CCategoriesCommand : public CliCommand {
     }
 
   private:
+    // The categories of the products an import of the export would make.
+    int RunOnExport() {
+        CCategoryTally tally;
+        try {
+            ImportSettings settings;
+            settings.map = ChooseMap();
+            // Only the category and the offer id (rows without one make no product) matter here, so a
+            // profile needs no shop address.
+            for (int k = 0; k < kColumnCount; ++k) {
+                if (k != kColCategory && k != kColOfferId) {
+                    settings.map.templates[k].clear();
+                }
+            }
+            settings.map.set.clear();
+            ReadShopExport(m_feed, settings,
+                           [&](COtherRecord& record, long long) { tally.Add(record.Field(kColCategory)); });
+        } catch (const CImportError& e) {
+            if (e.GetKind() == CImportError::Kind::kMap) {
+                throw CUsageError(e.what());
+            }
+            PrintError(Name(), m_feed + ": " + e.what());
+            return kExitFailure;
+        } catch (const CHandFileError& e) {
+            throw CUsageError(e.what());
+        }
+        const std::string text = FormatCategoryMap(tally.Suggest(BuiltinCategories()), BaseName(m_feed));
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+        return kExitOk;
+    }
+
+    ColumnMap ChooseMap() const {
+        if (!m_mapFile.empty()) {
+            if (!m_profile.empty() && m_profile != "auto") {
+                throw CUsageError("--profile and --map-file both name a map: give one");
+            }
+            return LoadColumnMap(m_mapFile);
+        }
+        const std::vector<ColumnMap> profiles = LoadProfiles(ProgramDataDir() + "/" + kMapsFolder);
+        const int found = m_profile == "auto" ? DetectProfile(profiles, ReadExportHeader(m_feed).columns)
+                                              : FindProfile(profiles, m_profile);
+        if (found < 0) {
+            throw CUsageError("no profile '" + m_profile +
+                              "': woocommerce, shopify, magento2, prestashop, generic or auto");
+        }
+        return profiles[found];
+    }
+
+    std::string m_profile;
+    std::string m_mapFile;
     std::string m_feed;
     bool m_replaceUnmappable = false;
 };

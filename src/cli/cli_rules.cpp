@@ -6,7 +6,11 @@ namespace yarvelin::cli {
 
 std::optional<CRuleSet> LoadRulesFile(std::string_view command, const std::string& path) {
     try {
-        return CRuleSet::Load(path);
+        CRuleSet rules = CRuleSet::Load(path);
+        for (const std::string& warning : rules.Warnings()) {
+            PrintError(command, "warning: " + warning);
+        }
+        return rules;
     } catch (const CRulesFileError& err) {
         for (const CHandFileError& mistake : err.Mistakes()) {
             PrintError(command, mistake.what());

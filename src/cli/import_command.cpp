@@ -44,10 +44,14 @@ class CImportCommand : public CliCommand {
                "are skipped and counted; --report lists them with their lines. OUT is written only when the\n"
                "whole export was read. EXPORT - reads standard input; OUT - writes standard output once the\n"
                "feed is complete (not atomically, as a file is replaced).\n"
+               "The profile's row conditions skip what the shop does not sell (drafts, disabled products);\n"
+               "sale prices count between their dates (--date YYYY-MM-DD judges them on another day). An\n"
+               "import that gives no product fails and leaves OUT as it was. One summary line (rows,\n"
+               "products, skipped by reason) goes to standard error.\n"
                "Exit status: 0 success, 1 the export cannot be read or is broken (the message names the "
                "line)\n"
-               "or OUT cannot be written, 2 on a usage error, also a map naming a column EXPORT does not "
-               "have.";
+               "or OUT cannot be written or no product was made, 2 on a usage error, also a map naming a\n"
+               "column EXPORT does not have.";
     }
 
     void Configure(CLI::App& command) override {
@@ -65,6 +69,10 @@ class CImportCommand : public CliCommand {
         command.add_option("--separator", m_separator,
                            "the export's separator: ',' ';' 'tab' (detected if not given)");
         command.add_option("--report", m_report, "write each skipped row's line and reason to this file");
+        command.add_option("--date", m_date, "judge sale prices' dates on this day (YYYY-MM-DD), not today")
+            ->check([](const std::string& text) {
+                return ExportDay(text) && text.size() == 10 ? std::string() : "give the day as YYYY-MM-DD";
+            });
         command
             .add_option("--rules", m_rulesFile, "apply the rules of this file to each product after the map")
             ->type_name("FILE");
@@ -85,6 +93,7 @@ class CImportCommand : public CliCommand {
         }
         settings.baseUrl = m_baseUrl;
         settings.currency = m_currency;
+        settings.date = m_date;
         const std::string input = streams.Input(m_export);
         if (input.empty()) {
             return kExitFailure;
@@ -100,10 +109,10 @@ class CImportCommand : public CliCommand {
             ImportCounts counts;
             if (!ImportToFeedFile(input, output, settings, m_output.choices, m_output.basic, observer,
                                   counts) ||
-                !streams.Finish()) {
+                (counts.products > 0 && !streams.Finish())) {
                 return kExitFailure;
             }
-            return Report(counts);
+            return Report(counts, settings.map);
         } catch (const CImportError& e) {
             if (e.GetKind() == CImportError::Kind::kMap) {
                 throw CUsageError(e.what());
@@ -122,6 +131,7 @@ class CImportCommand : public CliCommand {
             if (!m_profile.empty() && m_profile != "auto") {
                 throw CUsageError("--profile and --map-file both name a map: give one");
             }
+            m_choice = "the map file " + m_mapFile;
             return LoadColumnMap(m_mapFile);
         }
         const std::vector<ColumnMap> profiles = LoadProfiles(ProgramDataDir() + "/" + kMapsFolder);
@@ -131,9 +141,12 @@ class CImportCommand : public CliCommand {
                 throw CUsageError("no profile '" + m_profile +
                                   "': woocommerce, shopify, magento2, prestashop, generic or auto");
             }
+            m_choice = "chosen with --profile";
             return profiles[found];
         }
-        const int detected = DetectProfile(profiles, ReadExportHeader(input, separator).columns);
+        const std::vector<std::string> header = ReadExportHeader(input, separator).columns;
+        const int detected = DetectProfile(profiles, header);
+        m_choice = DetectionReason(profiles, header, detected);
         return profiles[detected];
     }
 
@@ -159,7 +172,14 @@ class CImportCommand : public CliCommand {
         }
     }
 
-    int Report(const ImportCounts& counts) {
+    int Report(const ImportCounts& counts, const ColumnMap& map) {
+        std::string summary = Format("%lld rows read, %lld products made, %lld rows skipped", counts.rowsRead,
+                                     counts.products, counts.rowsSkipped);
+        for (std::size_t i = 0; i < counts.skippedByReason.size(); ++i) {
+            summary += Format("%s%s: %lld", i == 0 ? " (" : ", ", counts.skippedByReason[i].first.c_str(),
+                              counts.skippedByReason[i].second);
+        }
+        summary += counts.skippedByReason.empty() ? "\n" : ")\n";
         if (counts.unmappable > 0) {
             PrintError(Name(), Format("%zu characters that Windows-1252 cannot hold were written as '?'",
                                       counts.unmappable));
@@ -174,9 +194,19 @@ class CImportCommand : public CliCommand {
                 return kExitFailure;
             }
         }
-        if (StderrIsTerminal()) {
-            std::fprintf(stderr, "%lld rows read, %lld products made, %lld rows skipped\n", counts.rowsRead,
-                         counts.products, counts.rowsSkipped);
+        // An empty feed would take every offer of the shop off the service: the import fails instead.
+        if (counts.products == 0) {
+            const std::string name =
+                map.name.empty() ? std::string("a map of one's own") : "profile " + map.name;
+            PrintError(
+                Name(),
+                (m_export == "-" ? std::string("standard input") : m_export) + ": no product was made, so " +
+                    (m_out == "-" ? std::string("nothing was written") : m_out + " was left as it was") +
+                    " (" + name + ", " + m_choice + ")");
+        }
+        std::fputs(summary.c_str(), stderr);
+        if (counts.products == 0) {
+            return kExitFailure;
         }
         return kExitOk;
     }
@@ -192,6 +222,8 @@ class CImportCommand : public CliCommand {
     std::string m_separator;
     std::string m_report;
     std::string m_rulesFile;
+    std::string m_date;
+    std::string m_choice;  // how the map was chosen
     CFeedOutputOptions m_output;
 };
 

@@ -21,7 +21,8 @@ struct TransformName {
 constexpr TransformName kTransformNames[] = {{kFirstItem, "first_item"},
                                              {kCategoryPath, "category_path"},
                                              {kYesNo, "yes_no"},
-                                             {kKeepHtml, "keep_html"}};
+                                             {kKeepHtml, "keep_html"},
+                                             {kDeepestItem, "deepest_item"}};
 
 constexpr int kPriceColumn = 3;
 constexpr int kShippingColumn = 8;
@@ -96,8 +97,67 @@ bool IsGroupMark(char c) {
     return c == ' ' || c == '\xA0' || c == '\'';
 }
 
-bool IsNumberChar(char c) {
-    return IsDigit(c) || c == '.' || c == ',' || c == '-' || IsGroupMark(c);
+bool IsAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Takes a currency sign or code off the front (or back) of a price: a sign (\x80 is the euro in
+// Windows-1252), a three-letter code, "kr", or letters before a dollar ("US$"). False when letters stand
+// there that are none of these ("Call 0800 123"): the text is no price.
+bool TakeCurrency(std::string_view& text, bool front, std::string& currency) {
+    const auto at = [&](std::size_t i) { return front ? text[i] : text[text.size() - 1 - i]; };
+    const auto isSign = [](char c) { return c == '$' || c == '\x80' || c == '\xA3' || c == '\xA5'; };
+    std::size_t letters = 0;
+    while (letters < text.size() && IsAsciiLetter(at(letters))) {
+        ++letters;
+    }
+    std::size_t taken = 0;
+    if (front && letters <= 2 && letters < text.size() && at(letters) == '$') {
+        taken = letters + 1;
+    } else if (letters == 0 && !text.empty() && isSign(at(0))) {
+        taken = 1;
+    } else if (letters == 3 ||
+               (letters == 2 &&
+                EqualsNoCase(front ? text.substr(0, 2) : text.substr(text.size() - 2), "kr"))) {
+        taken = letters;
+    } else if (letters > 0) {
+        return false;
+    }
+    if (taken == 0) {
+        return true;
+    }
+    const std::string_view sign = front ? text.substr(0, taken) : text.substr(text.size() - taken);
+    currency = ToUpperAscii(sign);
+    text = front ? text.substr(taken) : text.substr(0, text.size() - taken);
+    text = TrimmedView(text);
+    while (!text.empty() && (front ? text.front() : text.back()) == '\xA0') {
+        text = front ? text.substr(1) : text.substr(0, text.size() - 1);
+    }
+    return true;
+}
+
+// The digits of a number's whole part, which may group thousands with blanks, apostrophes or the mark
+// group: groups of three after a first of one to three, or no groups at all.
+bool ReadGroupedDigits(std::string_view text, char group, bool groupsAllowed, std::string& digits) {
+    digits.clear();
+    std::size_t groupLength = 0;
+    bool grouped = false;
+    for (char c : text) {
+        if (IsDigit(c)) {
+            digits += c;
+            ++groupLength;
+            continue;
+        }
+        if (!groupsAllowed || !(IsGroupMark(c) || (group != 0 && c == group))) {
+            return false;
+        }
+        if (groupLength == 0 || groupLength > 3 || (grouped && groupLength != 3)) {
+            return false;
+        }
+        grouped = true;
+        groupLength = 0;
+    }
+    return !grouped || groupLength == 3;
 }
 
 }  // namespace
@@ -159,75 +219,78 @@ std::vector<std::string> TemplateColumns(std::string_view text) {
     return names;
 }
 
-void NormalizeMoney(std::string& text) {
-    const std::string_view all = TrimmedView(text);
-    // Currency signs and codes stand before or after the number.
-    std::size_t b = 0;
-    std::size_t e = all.size();
-    while (b < e && !IsDigit(all[b]) && all[b] != '-' && all[b] != '.' && all[b] != ',') {
-        ++b;
+const char* NumberFormName(NumberForm form) {
+    switch (form) {
+        case NumberForm::kDot:
+            return "dot";
+        case NumberForm::kComma:
+            return "comma";
+        case NumberForm::kGuess:
+            break;
     }
-    while (e > b && !IsDigit(all[e - 1])) {
-        --e;
+    return "guess";
+}
+
+std::string NormalizeMoney(std::string& text, NumberForm form) {
+    std::string_view rest = TrimmedView(text);
+    std::string currency;
+    if (!TakeCurrency(rest, true, currency) || (currency.empty() && !TakeCurrency(rest, false, currency))) {
+        return {};
     }
-    const std::string_view core = all.substr(b, e - b);
-    if (core.empty() || !IsDigit(core.back())) {
-        return;
-    }
-    std::string digits;
     bool negative = false;
-    std::size_t dots = 0;
-    std::size_t commas = 0;
-    for (std::size_t i = 0; i < core.size(); ++i) {
-        const char c = core[i];
-        if (!IsNumberChar(c) || (c == '-' && i != 0)) {
-            return;
-        }
-        if (c == '-') {
-            negative = true;
-        } else if (IsGroupMark(c)) {
-            if (i == 0 || !IsDigit(core[i - 1]) || i + 1 >= core.size() || !IsDigit(core[i + 1])) {
-                return;
-            }
-        } else {
-            digits += c;
-            dots += c == '.' ? 1 : 0;
-            commas += c == ',' ? 1 : 0;
-        }
+    if (!rest.empty() && rest.front() == '-') {
+        negative = true;
+        rest.remove_prefix(1);
     }
-    // Which mark is the decimal one: the later of two kinds; a repeated one groups thousands; a single one
-    // with exactly three digits after it groups thousands too (prices do not have three decimals), unless
-    // only a zero stands before it.
+    if (rest.empty() || rest.find_first_not_of("0123456789.,' \xA0") != std::string_view::npos) {
+        return {};
+    }
+    // Which mark is the decimal one, and which one may group thousands.
     char decimal = 0;
-    if (dots > 0 && commas > 0) {
-        decimal = digits.find_last_of(".,") == digits.rfind('.') ? '.' : ',';
+    char group = 0;
+    const std::size_t dots = static_cast<std::size_t>(std::count(rest.begin(), rest.end(), '.'));
+    const std::size_t commas = static_cast<std::size_t>(std::count(rest.begin(), rest.end(), ','));
+    if (form != NumberForm::kGuess) {
+        decimal = form == NumberForm::kDot ? '.' : ',';
+        // A spreadsheet that saved the export again may have written the other mark: before one or two
+        // digits it cannot group thousands.
+        const char other = decimal == '.' ? ',' : '.';
+        const std::size_t at = rest.find(other);
+        if (at != std::string_view::npos && rest.size() - at - 1 <= 2 && rest.size() - at - 1 > 0 &&
+            (decimal == '.' ? dots : commas) == 0 && (decimal == '.' ? commas : dots) == 1) {
+            decimal = other;
+        }
+        if ((decimal == '.' ? commas : dots) > 0 || (decimal == '.' ? dots : commas) > 1 ||
+            rest.find_first_of("' \xA0") != std::string_view::npos) {
+            return {};
+        }
+    } else if (dots > 0 && commas > 0) {
+        decimal = rest.find_last_of(".,") == rest.rfind('.') ? '.' : ',';
+        group = decimal == '.' ? ',' : '.';
         if ((decimal == '.' ? dots : commas) > 1) {
-            return;
+            return {};
         }
+    } else if (dots + commas > 1) {
+        group = dots > 0 ? '.' : ',';
     } else if (dots + commas == 1) {
-        const char mark = dots == 1 ? '.' : ',';
-        const std::size_t at = digits.find(mark);
-        const std::string_view before = std::string_view(digits).substr(0, at);
-        const bool grouping = digits.size() - at - 1 == 3 && !before.empty() &&
-                              before.find_first_not_of('0') != std::string_view::npos;
-        decimal = grouping ? 0 : mark;
-    }
-    std::string plain = negative ? "-" : "";
-    for (char c : digits) {
-        if (c == decimal) {
-            plain += '.';
-        } else if (IsDigit(c)) {
-            plain += c;
+        // "2.500" may be two and a half or two thousand five hundred: only "0.125" is sure.
+        decimal = dots == 1 ? '.' : ',';
+        const std::size_t at = rest.find(decimal);
+        const std::string_view before = rest.substr(0, at);
+        if (rest.size() - at - 1 == 3 && before.find_first_not_of('0') != std::string_view::npos) {
+            return {};
         }
+    }
+    const std::size_t point = decimal == 0 ? std::string_view::npos : rest.find(decimal);
+    const std::string_view intPart = rest.substr(0, point);
+    std::string fraction(point == std::string_view::npos ? std::string_view() : rest.substr(point + 1));
+    std::string whole;
+    if (!ReadGroupedDigits(intPart, group, form == NumberForm::kGuess, whole) ||
+        fraction.find_first_not_of("0123456789") != std::string::npos ||
+        (point != std::string_view::npos && fraction.empty()) || (whole.empty() && fraction.empty())) {
+        return {};
     }
     // Rounded half up in decimal, as a till does: 0,125 is 0.13 (binary floating point would give 0.12).
-    const std::size_t point = plain.find('.');
-    std::string whole = plain.substr(
-        negative ? 1 : 0, point == std::string::npos ? std::string::npos : point - (negative ? 1 : 0));
-    std::string fraction = point == std::string::npos ? std::string() : plain.substr(point + 1);
-    if (whole.empty() && fraction.empty()) {
-        return;
-    }
     fraction.resize(std::max<std::size_t>(fraction.size(), 3), '0');
     std::string cents = (whole.empty() ? "0" : whole) + fraction.substr(0, 2);
     if (fraction[2] >= '5') {
@@ -246,9 +309,71 @@ void NormalizeMoney(std::string& text) {
     const bool zero = nonZero == std::string::npos;
     text = (negative && !zero ? "-" : "") + cents.substr(0, cents.size() - 2) + "." +
            cents.substr(cents.size() - 2);
+    return currency;
+}
+
+bool CurrencyFits(std::string_view found, std::string_view feedCurrency) {
+    const std::string feed = ToUpperAscii(TrimmedView(feedCurrency));
+    if (found.empty() || feed.empty() || found == feed) {
+        return true;
+    }
+    // Signs that several currencies share.
+    static const std::pair<const char*, const char*> kShared[] = {
+        {"$", "USD CAD AUD NZD HKD SGD TWD MXN ARS CLP COP BRL"},
+        {"US$", "USD"},
+        {"C$", "CAD"},
+        {"A$", "AUD"},
+        {"NZ$", "NZD"},
+        {"HK$", "HKD"},
+        {"\x80", "EUR"},
+        {"\xA3", "GBP"},
+        {"\xA5", "JPY CNY"},
+        {"KR", "SEK NOK DKK ISK"}};
+    for (const auto& [sign, codes] : kShared) {
+        if (found == sign) {
+            const std::string_view list = codes;
+            for (std::size_t at = list.find(feed); at != std::string_view::npos;
+                 at = list.find(feed, at + 1)) {
+                if ((at == 0 || list[at - 1] == ' ') &&
+                    (at + feed.size() == list.size() || list[at + feed.size()] == ' ')) {
+                    return true;
+                }
+            }
+            return false;
+        }
+    }
+    return false;
 }
 
 void ApplyTransforms(unsigned transforms, std::string& text) {
+    if ((transforms & kDeepestItem) != 0) {
+        // Levels are counted by their marks; the first of equally deep items wins.
+        std::string best;
+        std::string item;
+        int bestDepth = -1;
+        const auto endItem = [&] {
+            const std::string trimmed = Trim(item);
+            const int depth = static_cast<int>(
+                std::count_if(trimmed.begin(), trimmed.end(), [](char c) { return c == '>' || c == '/'; }));
+            if (!trimmed.empty() && depth > bestDepth) {
+                best = trimmed;
+                bestDepth = depth;
+            }
+            item.clear();
+        };
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == ',') {
+                item += ',';
+                ++i;
+            } else if (text[i] == ',') {
+                endItem();
+            } else {
+                item += text[i];
+            }
+        }
+        endItem();
+        text = best;
+    }
     if ((transforms & kFirstItem) != 0) {
         const std::size_t cut = text.find_first_of(",|;");
         if (cut != std::string::npos) {
@@ -298,7 +423,7 @@ void ApplyTransforms(unsigned transforms, std::string& text) {
 
 CCompiledMap::CCompiledMap(const ColumnMap& map, const std::vector<std::string>& header, std::string baseUrl,
                            const std::vector<bool>& strictColumns)
-    : m_header(header), m_base(std::move(baseUrl)) {
+    : m_header(header), m_base(std::move(baseUrl)), m_numberForm(map.numberForm) {
     while (!m_base.empty() && m_base.back() == '/') {
         m_base.pop_back();
     }
@@ -455,6 +580,7 @@ bool CCompiledMap::Evaluate(const Alternative& alt, const std::vector<std::strin
 
 void CCompiledMap::Apply(const std::vector<std::string>& cells, COtherRecord& record) const {
     m_attributesRead = false;
+    m_moneyCurrency.clear();
     std::string_view texts[kColumnCount];
     for (int k = 0; k < kColumnCount; ++k) {
         std::string& field = m_texts[static_cast<std::size_t>(k)];
@@ -473,7 +599,10 @@ void CCompiledMap::Apply(const std::vector<std::string>& cells, COtherRecord& re
             ApplyTransforms(m_transforms[k], field);
         }
         if (k == kPriceColumn || k == kShippingColumn) {
-            NormalizeMoney(field);
+            std::string currency = NormalizeMoney(field, m_numberForm);
+            if (!currency.empty()) {
+                m_moneyCurrency = std::move(currency);
+            }
         }
     }
     for (int k = 0; k < kColumnCount; ++k) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "records/other_record.h"
+#include "rules/rule_set.h"
 
 namespace yarvelin {
 
@@ -24,6 +25,8 @@ enum ColumnTransform : unsigned {
     kCategoryPath = 2,  // "category_path": levels separated by '/', '\' or '>' joined by " > "
     kYesNo = 4,         // "yes_no": 1/yes/true/in stock/a positive quantity give Y, their opposites N
     kKeepHtml = 8,      // "keep_html": HTML left as it is (the text check deals with it); the default
+    kDeepestItem = 16,  // "deepest_item": of a list separated by ',' ("\," is a comma of an item), the item
+                        // with the most levels (WooCommerce lists a category and its subcategory)
 };
 // The transformation of that name, or 0.
 unsigned TransformFromName(std::string_view name);
@@ -46,9 +49,44 @@ struct VariantRules {
     std::string parentType;
     std::vector<std::string> parentKeys;
     std::string parentRef;
+    // Instead of parentRef, a parent may list its children: childList holds "childKey=VALUE" items
+    // separated by '|' (Magento's configurable_variations: "sku=MH01-S,size=S|sku=MH01-M,size=M"). The
+    // children may come before their parent, so such an export is read twice.
+    std::string childList;
+    std::string childKey;
     // Feed columns a variation always takes from its parent (its page address, the product id).
     std::vector<std::string> fromParent;
+    // Export columns of a group's rows that belong to the product, not to the row (Shopify's Image Src: the
+    // N-th row holds the N-th picture): every offer row takes them from the product's first row.
+    std::vector<std::string> productColumns;
+    // Feed columns holding a variant's options (size, color): a variation never takes its parent's list of
+    // values for them ("any size"), and a variation without offer id gets its parent's followed by these.
+    std::vector<std::string> options;
 };
+
+// A condition on an export's rows, in the rules file's grammar but on the export's columns. A skip
+// condition leaves the row out with its reason; a set condition gives a feed column a value (stock as
+// the shop means it).
+struct RowCondition {
+    std::string reason;  // skip: what the report says (UTF-8)
+    std::string column;  // set: the feed column
+    std::string value;   // set: its value
+    std::string when;    // as written, an inline TOML table (for writing the map back)
+    RuleCondition compiled;
+    std::vector<std::string> columns;  // the export columns the compiled condition's numbers stand for
+};
+
+// Sale or special prices count only from their start to their end date (both optional, end included).
+struct SaleWindow {
+    std::vector<std::string> prices;  // export columns holding the sale price
+    std::string starts;
+    std::string ends;
+};
+
+// How the export writes money: "dot" and "comma" are machine forms (that decimal mark, never thousands
+// groups); "guess" reads what is unambiguous (a spreadsheet's "1.234,50").
+enum class NumberForm { kGuess, kDot, kComma };
+const char* NumberFormName(NumberForm form);
 
 struct AttributePair {
     std::string name;   // the column holding an attribute's name ("Option1 Name")
@@ -67,6 +105,10 @@ struct ColumnMap {
     VariantRules variants;
     std::vector<AttributePair> attributes;
     std::string attributeList;  // a column holding "name=value,name=value" (Magento's additional attributes)
+    NumberForm numberForm = NumberForm::kGuess;
+    std::vector<RowCondition> skip;
+    std::vector<RowCondition> set;
+    SaleWindow sale;
 };
 
 // The feed column of that name, or -1.
@@ -79,10 +121,13 @@ std::string TemplateMistake(std::string_view text);
 // The source columns a template names (not {base} or attributes).
 std::vector<std::string> TemplateColumns(std::string_view text);
 
-// Price and shipping in the feed's form: two decimals and a decimal point; decimal commas, thousands
-// separators, blanks and currency signs or codes are understood. A text that is no number is left as it
-// is, so the diagnostics report it.
-void NormalizeMoney(std::string& text);
+// Price and shipping in the feed's form: two decimals and a decimal point, read in the export's number
+// form; a currency sign or code before or after the number is taken off and given back ("EUR", "$").
+// A text that is no number in that form (letters, two decimal marks, badly grouped digits, or in the
+// guessed form a single mark before three digits) is left as it is, so the diagnostics report it.
+std::string NormalizeMoney(std::string& text, NumberForm form = NumberForm::kGuess);
+// Whether a currency found beside a price ("$", "EUR") may be the feed's currency code.
+bool CurrencyFits(std::string_view found, std::string_view feedCurrency);
 // The named transformations on a value.
 void ApplyTransforms(unsigned transforms, std::string& text);
 
@@ -98,6 +143,8 @@ class CCompiledMap {
     void Apply(const std::vector<std::string>& cells, COtherRecord& record) const;
     // The position of a source column, or -1.
     int ColumnOf(std::string_view name) const;
+    // The currency a price or shipping cell of the last row applied was written with, or empty.
+    const std::string& MoneyCurrency() const { return m_moneyCurrency; }
 
   private:
     struct Part {
@@ -116,6 +163,8 @@ class CCompiledMap {
     std::array<unsigned, kColumnCount> m_transforms{};
     std::vector<std::pair<int, int>> m_attributePairs;
     int m_attributeList = -1;
+    NumberForm m_numberForm = NumberForm::kGuess;
+    mutable std::string m_moneyCurrency;
     mutable std::vector<std::pair<std::string, std::string>> m_attributes;  // of the row being mapped
     mutable bool m_attributesRead = false;
     // The row's texts before they go into the record in one piece; kept to reuse their memory.

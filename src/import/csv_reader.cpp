@@ -190,6 +190,11 @@ void CCsvReader::FeedLine(std::string_view line) {
             OnRowEnd();
             return;
         }
+        // Shop systems quote every value (WooCommerce does): a row on one line whose values are each
+        // either plain or wholly quoted is split here too.
+        if (line.find('\r') == std::string_view::npos && SplitQuotedLine(line)) {
+            return;
+        }
         m_inRow = true;
     } else {
         m_rowBreaks = true;  // the row goes on over a line break
@@ -207,6 +212,61 @@ void CCsvReader::FeedLine(std::string_view line) {
     if (!m_inRow) {
         m_quoteOpen = false;
     }
+}
+
+bool CCsvReader::SplitQuotedLine(std::string_view line) {
+    // Checked to its end before any value is handed on, so that a row this cannot split goes to libcsv
+    // whole.
+    std::size_t count = 0;
+    std::size_t start = 0;
+    while (true) {
+        if (count == m_quotedCells.size()) {
+            m_quotedCells.emplace_back();
+        }
+        std::string& cell = m_quotedCells[count++];
+        cell.clear();
+        if (start < line.size() && line[start] == '"') {
+            std::size_t i = start + 1;
+            while (true) {
+                const std::size_t quote = line.find('"', i);
+                if (quote == std::string_view::npos) {
+                    return false;  // the value goes on over the line break
+                }
+                cell.append(line.data() + i, quote - i);
+                if (quote + 1 < line.size() && line[quote + 1] == '"') {
+                    cell += '"';
+                    i = quote + 2;
+                    continue;
+                }
+                start = quote + 1;
+                break;
+            }
+            if (start == line.size()) {
+                break;
+            }
+            if (line[start] != m_separator) {
+                return false;  // text after the closing quote
+            }
+            ++start;
+            continue;
+        }
+        const std::size_t end = line.find(m_separator, start);
+        const std::string_view plain =
+            line.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        if (plain.find('"') != std::string_view::npos) {
+            return false;  // a stray quote inside a plain value: libcsv's reading counts
+        }
+        cell.assign(plain);
+        if (end == std::string_view::npos) {
+            break;
+        }
+        start = end + 1;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        OnField(m_quotedCells[i].data(), m_quotedCells[i].size());
+    }
+    OnRowEnd();
+    return true;
 }
 
 bool CCsvReader::ReadRow() {

@@ -49,6 +49,8 @@ class CCsvReader {
   private:
     bool ReadRow();
     void FeedLine(std::string_view line);
+    // Splits a row of plain and wholly quoted values on one line; false (nothing handed on) otherwise.
+    bool SplitQuotedLine(std::string_view line);
 
     std::string m_path;
     CFeedLineReader m_lines;
@@ -67,6 +69,7 @@ class CCsvReader {
     std::size_t m_doneCount = 0;
     std::size_t m_doneTaken = 0;
     std::vector<std::string> m_cells;
+    std::vector<std::string> m_quotedCells;  // SplitQuotedLine's values before they are handed on
     std::size_t m_cellCount = 0;
     bool m_inRow = false;
     bool m_quoteOpen = false;  // the row so far holds an odd number of quotes

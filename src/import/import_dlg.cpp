@@ -211,9 +211,15 @@ void CImportDlg::RefreshPreview() {
                 first.push_back(r);
             }
         });
+        QString byReason;
+        for (const auto& [reason, count] : counts.skippedByReason) {
+            byReason += (byReason.isEmpty() ? A(" (") : A(", ")) + FromCp1252(reason) + A(": ") +
+                        QString::number(count);
+        }
         m_counts->setText(A("Rows read: ") + QString::number(counts.rowsRead) + A("    Products made: ") +
                           QString::number(counts.products) + A("    Rows skipped: ") +
-                          QString::number(counts.rowsSkipped));
+                          QString::number(counts.rowsSkipped) + byReason +
+                          (byReason.isEmpty() ? A("") : A(")")));
         for (const SkippedRow& row : counts.skipped) {
             m_skipped->addItem(A("Line ") + QString::number(row.line) + A(": ") + FromCp1252(row.reason));
         }

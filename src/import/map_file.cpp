@@ -1,8 +1,10 @@
 #include "import/map_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 #include "handfiles/hand_file.h"
 
@@ -15,19 +17,30 @@ void ReadVariants(const toml::table& file, VariantRules& v) {
     if (t == nullptr) {
         return;
     }
-    CheckKnownKeys(*t, {"group_by", "offer_rows", "parent_type_column", "parent_type", "parent_keys",
-                        "parent_ref", "own_columns", "from_parent"});
+    CheckKnownKeys(
+        *t, {"group_by", "offer_rows", "parent_type_column", "parent_type", "parent_keys", "parent_ref",
+             "own_columns", "from_parent", "product_columns", "options", "child_list", "child_key"});
     v.groupBy = ReadString(*t, "group_by").value_or("");
     v.offerRows = ReadString(*t, "offer_rows").value_or("");
     v.parentTypeColumn = ReadString(*t, "parent_type_column").value_or("");
     v.parentType = ReadString(*t, "parent_type").value_or("");
     v.parentKeys = ReadStringList(*t, "parent_keys").value_or(std::vector<std::string>{});
     v.parentRef = ReadString(*t, "parent_ref").value_or("");
+    v.childList = ReadString(*t, "child_list").value_or("");
+    v.childKey = ReadString(*t, "child_key").value_or("");
+    if (!v.childList.empty() && (v.parentTypeColumn.empty() || v.childKey.empty())) {
+        FailAt(*t, "child_list needs parent_type_column, parent_type and child_key");
+    }
     v.ownColumns = ReadStringList(*t, "own_columns").value_or(std::vector<std::string>{});
     v.fromParent = ReadStringList(*t, "from_parent").value_or(std::vector<std::string>{});
-    for (const std::string& column : v.fromParent) {
-        if (FeedColumnIndex(column) < 0) {
-            FailAt(*t, "from_parent: '" + column + "' is no feed column");
+    v.productColumns = ReadStringList(*t, "product_columns").value_or(std::vector<std::string>{});
+    v.options = ReadStringList(*t, "options").value_or(std::vector<std::string>{});
+    for (const auto* list : {&v.fromParent, &v.options}) {
+        for (const std::string& column : *list) {
+            if (FeedColumnIndex(column) < 0) {
+                FailAt(*t, std::string(list == &v.options ? "options" : "from_parent") + ": '" + column +
+                               "' is no feed column");
+            }
         }
     }
     if (!v.parentRef.empty() && (v.parentTypeColumn.empty() || v.parentKeys.empty())) {
@@ -43,9 +56,74 @@ void AppendList(std::string& out, const std::vector<std::string>& items) {
     out += "]";
 }
 
+// A condition as one line of TOML, for writing the map back.
+std::string InlineToml(const toml::node& node) {
+    if (const toml::table* t = node.as_table()) {
+        std::string out = "{ ";
+        bool first = true;
+        for (const auto& [key, value] : *t) {
+            out += (first ? "" : ", ") + std::string(key.str()) + " = " + InlineToml(value);
+            first = false;
+        }
+        return out + " }";
+    }
+    if (const toml::array* a = node.as_array()) {
+        std::string out = "[";
+        for (std::size_t i = 0; i < a->size(); ++i) {
+            out += (i > 0 ? ", " : "") + InlineToml(*a->get(i));
+        }
+        return out + "]";
+    }
+    if (const auto* text = node.as_string()) {
+        return TomlQuoted(text->get());
+    }
+    if (const auto* flag = node.as_boolean()) {
+        return flag->get() ? "true" : "false";
+    }
+    std::ostringstream out;
+    if (const auto* number = node.as_integer()) {
+        out << number->get();
+    } else if (const auto* real = node.as_floating_point()) {
+        out << real->get();
+    }
+    return out.str();
+}
+
+RowCondition ReadRowCondition(const toml::table& t, bool skip) {
+    if (skip) {
+        CheckKnownKeys(t, {"reason", "when"});
+    } else {
+        CheckKnownKeys(t, {"column", "value", "when"});
+    }
+    RowCondition r;
+    if (skip) {
+        r.reason = RequireString(t, "reason");
+    } else {
+        r.column = RequireString(t, "column");
+        r.value = RequireString(t, "value");
+        if (FeedColumnIndex(r.column) < 0) {
+            FailAt(*t.get("column"), "'" + r.column + "' is no feed column");
+        }
+    }
+    const toml::table* when = ReadTable(t, "when");
+    if (when == nullptr) {
+        FailAt(t, "when is missing (the condition on the export's columns)");
+    }
+    r.compiled = CompileRuleCondition(*when, [&r](const toml::node&, const std::string& name) {
+        const auto found = std::find(r.columns.begin(), r.columns.end(), name);
+        if (found != r.columns.end()) {
+            return static_cast<int>(found - r.columns.begin());
+        }
+        r.columns.push_back(name);
+        return static_cast<int>(r.columns.size() - 1);
+    });
+    r.when = InlineToml(*when);
+    return r;
+}
+
 ColumnMap ColumnMapFromFile(const toml::table& file) {
     CheckKnownKeys(file, {"name", "title", "detect", "match_feed_names", "lenient", "columns", "transform",
-                          "variants", "attribute", "attribute_list"});
+                          "variants", "attribute", "attribute_list", "number_form", "skip", "set", "sale"});
     ColumnMap map;
     map.name = ReadString(file, "name").value_or("");
     map.title = ReadString(file, "title").value_or("");
@@ -87,6 +165,27 @@ ColumnMap ColumnMapFromFile(const toml::table& file) {
         map.attributes.push_back({RequireString(*pair, "name"), RequireString(*pair, "value")});
     }
     map.attributeList = ReadString(file, "attribute_list").value_or("");
+    if (const auto form = ReadString(file, "number_form")) {
+        if (*form == "dot" || *form == "comma" || *form == "guess") {
+            map.numberForm = *form == "dot"     ? NumberForm::kDot
+                             : *form == "comma" ? NumberForm::kComma
+                                                : NumberForm::kGuess;
+        } else {
+            FailAt(*file.get("number_form"), "number_form is dot, comma or guess, not '" + *form + "'");
+        }
+    }
+    for (const toml::table* t : ReadTableArray(file, "skip")) {
+        map.skip.push_back(ReadRowCondition(*t, true));
+    }
+    for (const toml::table* t : ReadTableArray(file, "set")) {
+        map.set.push_back(ReadRowCondition(*t, false));
+    }
+    if (const toml::table* sale = ReadTable(file, "sale")) {
+        CheckKnownKeys(*sale, {"prices", "starts", "ends"});
+        map.sale.prices = ReadStringList(*sale, "prices").value_or(std::vector<std::string>{});
+        map.sale.starts = ReadString(*sale, "starts").value_or("");
+        map.sale.ends = ReadString(*sale, "ends").value_or("");
+    }
     return map;
 }
 
@@ -125,6 +224,9 @@ std::string FormatColumnMap(const ColumnMap& map) {
     if (!map.attributeList.empty()) {
         out += "attribute_list = " + TomlQuoted(map.attributeList) + "\n";
     }
+    if (map.numberForm != NumberForm::kGuess) {
+        out += "number_form = " + TomlQuoted(NumberFormName(map.numberForm)) + "\n";
+    }
     out += "\n[columns]\n";
     for (int k = 0; k < kColumnCount; ++k) {
         if (!map.templates[k].empty()) {
@@ -145,21 +247,26 @@ std::string FormatColumnMap(const ColumnMap& map) {
         out += "\n";
     }
     const VariantRules& v = map.variants;
-    if (!v.groupBy.empty() || !v.parentRef.empty()) {
+    if (!v.groupBy.empty() || !v.parentRef.empty() || !v.childList.empty()) {
         out += "\n[variants]\n";
         const std::pair<const char*, const std::string*> texts[] = {
             {"group_by", &v.groupBy},
             {"offer_rows", &v.offerRows},
             {"parent_type_column", &v.parentTypeColumn},
             {"parent_type", &v.parentType},
-            {"parent_ref", &v.parentRef}};
+            {"parent_ref", &v.parentRef},
+            {"child_list", &v.childList},
+            {"child_key", &v.childKey}};
         for (const auto& [key, value] : texts) {
             if (!value->empty()) {
                 out += std::string(key) + " = " + TomlQuoted(*value) + "\n";
             }
         }
         const std::pair<const char*, const std::vector<std::string>*> lists[] = {
-            {"own_columns", &v.ownColumns}, {"from_parent", &v.fromParent}};
+            {"own_columns", &v.ownColumns},
+            {"from_parent", &v.fromParent},
+            {"product_columns", &v.productColumns},
+            {"options", &v.options}};
         for (const auto& [key, value] : lists) {
             if (!value->empty()) {
                 out += std::string(key) + " = ";
@@ -176,6 +283,24 @@ std::string FormatColumnMap(const ColumnMap& map) {
     for (const AttributePair& pair : map.attributes) {
         out +=
             "\n[[attribute]]\nname = " + TomlQuoted(pair.name) + "\nvalue = " + TomlQuoted(pair.value) + "\n";
+    }
+    if (!map.sale.prices.empty()) {
+        out += "\n[sale]\nprices = ";
+        AppendList(out, map.sale.prices);
+        out += "\n";
+        if (!map.sale.starts.empty()) {
+            out += "starts = " + TomlQuoted(map.sale.starts) + "\n";
+        }
+        if (!map.sale.ends.empty()) {
+            out += "ends = " + TomlQuoted(map.sale.ends) + "\n";
+        }
+    }
+    for (const RowCondition& r : map.skip) {
+        out += "\n[[skip]]\nreason = " + TomlQuoted(r.reason) + "\nwhen = " + r.when + "\n";
+    }
+    for (const RowCondition& r : map.set) {
+        out += "\n[[set]]\ncolumn = " + TomlQuoted(r.column) + "\nvalue = " + TomlQuoted(r.value) +
+               "\nwhen = " + r.when + "\n";
     }
     return out;
 }
@@ -230,6 +355,26 @@ int DetectProfile(const std::vector<ColumnMap>& profiles, const std::vector<std:
         }
     }
     return best;
+}
+
+std::string DetectionReason(const std::vector<ColumnMap>& profiles, const std::vector<std::string>& header,
+                            int chosen) {
+    if (chosen >= 0 && !profiles[static_cast<std::size_t>(chosen)].detect.empty()) {
+        return "detected from the header line";
+    }
+    std::string why = "no profile matched the header line";
+    for (const ColumnMap& p : profiles) {
+        std::string missing;
+        for (const std::string& d : p.detect) {
+            if (std::find(header.begin(), header.end(), d) == header.end()) {
+                missing += (missing.empty() ? "'" : ", '") + d + "'";
+            }
+        }
+        if (!missing.empty()) {
+            why += "; " + p.name + " lacks " + missing;
+        }
+    }
+    return why;
 }
 
 int FindProfile(const std::vector<ColumnMap>& profiles, std::string_view name) {

@@ -29,6 +29,10 @@ std::vector<ColumnMap> LoadProfiles(const std::string& folder);
 // The profile whose detect columns the header holds (the most of them, when several do), else the
 // generic one; -1 when there is none.
 int DetectProfile(const std::vector<ColumnMap>& profiles, const std::vector<std::string>& header);
+// Why DetectProfile chose what it chose, for messages: "detected from its columns", or which columns
+// each profile missed when none matched.
+std::string DetectionReason(const std::vector<ColumnMap>& profiles, const std::vector<std::string>& header,
+                            int chosen);
 // The profile of that name, or -1.
 int FindProfile(const std::vector<ColumnMap>& profiles, std::string_view name);
 

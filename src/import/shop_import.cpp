@@ -1,7 +1,12 @@
 #include "import/shop_import.h"
 
+#include <algorithm>
 #include <array>
+#include <charconv>
+#include <ctime>
+#include <functional>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "app/feed_document.h"
@@ -15,6 +20,39 @@ namespace yarvelin {
 namespace {
 
 constexpr int kCurrencyColumn = 19;
+
+// Days since 1970-01-01 of a civil date (proleptic Gregorian).
+long long DaysFromCivil(long long y, unsigned m, unsigned d) {
+    y -= m <= 2 ? 1 : 0;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+bool IsAsciiLetterText(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); });
+}
+
+long long Today(const std::string& date) {
+    if (const auto day = ExportDay(date)) {
+        return *day;
+    }
+    return static_cast<long long>(std::time(nullptr)) / 86400;
+}
+
+std::size_t KeyOf(std::string_view key) {
+    return std::hash<std::string_view>{}(key);
+}
+
+// A condition of the map compiled against the export's header line.
+struct RowTest {
+    const RowCondition* condition;
+    std::vector<int> positions;
+    int feedColumn = -1;  // set: the feed column it sets
+};
 
 // The map as it is used: the currency the merchant gave replaces the currency column's template.
 ColumnMap EffectiveMap(const ImportSettings& settings) {
@@ -58,12 +96,40 @@ class CShopImport {
         : m_settings(settings),
           m_map(EffectiveMap(settings), header, settings.baseUrl, settings.strictColumns),
           m_onProduct(onProduct),
-          m_counts(counts) {
+          m_counts(counts),
+          m_today(Today(settings.date)) {
         const VariantRules& v = settings.map.variants;
+        const auto compile = [&](const RowCondition& r) {
+            RowTest test{&r, {}, FeedColumnIndex(r.column)};
+            for (const std::string& name : r.columns) {
+                test.positions.push_back(m_map.ColumnOf(name));
+            }
+            return test;
+        };
+        for (const RowCondition& r : settings.map.skip) {
+            m_skipTests.push_back(compile(r));
+        }
+        for (const RowCondition& r : settings.map.set) {
+            m_setTests.push_back(compile(r));
+        }
+        for (const std::string& name : settings.map.sale.prices) {
+            if (const int c = m_map.ColumnOf(name); c >= 0) {
+                m_salePrices.push_back(c);
+            }
+        }
+        m_saleStarts = settings.map.sale.starts.empty() ? -1 : m_map.ColumnOf(settings.map.sale.starts);
+        m_saleEnds = settings.map.sale.ends.empty() ? -1 : m_map.ColumnOf(settings.map.sale.ends);
+        for (const std::string& column : v.options) {
+            if (const int k = FeedColumnIndex(column); k >= 0) {
+                m_options.push_back(k);
+            }
+        }
         m_groupColumn = v.groupBy.empty() ? -1 : m_map.ColumnOf(v.groupBy);
         m_offerColumn = v.offerRows.empty() ? -1 : m_map.ColumnOf(v.offerRows);
         m_refColumn = v.parentRef.empty() ? -1 : m_map.ColumnOf(v.parentRef);
         m_typeColumn = v.parentTypeColumn.empty() ? -1 : m_map.ColumnOf(v.parentTypeColumn);
+        m_childListColumn = v.childList.empty() ? -1 : m_map.ColumnOf(v.childList);
+        m_childKeyColumn = v.childKey.empty() ? -1 : m_map.ColumnOf(v.childKey);
         for (std::size_t c = 0; c < header.size(); ++c) {
             bool own = false;
             for (const std::string& pattern : v.ownColumns) {
@@ -72,6 +138,8 @@ class CShopImport {
                                   : header[c] == pattern);
             }
             m_ownColumn.push_back(own);
+            m_productColumn.push_back(std::find(v.productColumns.begin(), v.productColumns.end(),
+                                                header[c]) != v.productColumns.end());
         }
         for (const std::string& t : settings.map.templates) {
             m_constantBreaks = m_constantBreaks || HasLineBreak(t);
@@ -81,6 +149,7 @@ class CShopImport {
                 m_fromParent[k] = true;
             }
         }
+        m_generatesIds = !m_options.empty() && (m_refColumn >= 0 || m_childListColumn >= 0);
         for (const std::string& key : v.parentKeys) {
             if (const int c = m_map.ColumnOf(key); c >= 0) {
                 m_keyColumns.push_back(c);
@@ -121,7 +190,7 @@ class CShopImport {
             anyOffer = true;
             if (i > 0) {
                 for (std::size_t c = 0; c < row.size(); ++c) {
-                    if (row[c].empty() && !m_ownColumn[c]) {
+                    if ((row[c].empty() && !m_ownColumn[c]) || m_productColumn[c]) {
                         row[c] = first[c];
                     }
                 }
@@ -129,8 +198,9 @@ class CShopImport {
             Offer(row, m_group.lines[i], m_group.mayHoldBreaks);
         }
         if (!anyOffer) {
-            Skip(m_group.lines[0], std::string(kNoOfferRowReason) + " (" + m_settings.map.variants.offerRows +
-                                       " is empty in all of its rows)");
+            Skip(m_group.lines[0], kNoOfferRowReason,
+                 std::string(kNoOfferRowReason) + " (" + m_settings.map.variants.offerRows +
+                     " is empty in all of its rows)");
         }
         m_group.count = 0;
     }
@@ -141,37 +211,161 @@ class CShopImport {
                EqualsNoCase(Trim(cells[m_typeColumn]), m_settings.map.variants.parentType);
     }
 
-    const COtherRecord* ParentOf(const std::vector<std::string>& cells) const {
-        if (m_refColumn < 0 || cells[m_refColumn].empty()) {
-            return nullptr;
+  public:
+    // Whether parents list their children: their rows are read before the rest (CollectParent).
+    bool ParentsListChildren() const { return m_childListColumn >= 0 && m_childKeyColumn >= 0; }
+
+    // First reading of an export whose parents list their children: each parent is mapped and its
+    // children's keys remembered.
+    void CollectParent(std::vector<std::string>& cells) {
+        if (!IsParent(cells)) {
+            return;
         }
-        std::string ref = Trim(cells[m_refColumn]);
-        auto it = m_parentIndex.find(ref);
-        if (it == m_parentIndex.end() && ref.rfind("id:", 0) == 0) {
-            it = m_parentIndex.find(ref.substr(3));
+        DropEndedSale(cells);
+        m_map.Apply(cells, m_record);
+        m_parents.push_back(m_record);
+        m_parentSkip.push_back(SkipCondition(cells));
+        const std::string prefix = m_settings.map.variants.childKey + "=";
+        const std::string& list = cells[m_childListColumn];
+        for (std::size_t start = 0; start < list.size();) {
+            std::size_t end = list.find('|', start);
+            end = end == std::string::npos ? list.size() : end;
+            // Within an item, "sku=VALUE" ends at the next ',' (the option values follow it).
+            const std::string_view item = TrimmedView(std::string_view(list).substr(start, end - start));
+            if (item.rfind(prefix, 0) == 0) {
+                const std::string_view value = item.substr(prefix.size(), item.find(',') - prefix.size());
+                m_parentIndex.emplace(KeyOf(TrimmedView(value)), m_parents.size() - 1);
+            }
+            start = end + 1;
         }
-        return it == m_parentIndex.end() ? nullptr : &m_parents[it->second];
     }
 
-    void Offer(const std::vector<std::string>& cells, long long line, bool mayHoldBreaks) {
-        m_map.Apply(cells, m_record);
+  private:
+    // The index of the row's parent among m_parents, or -1.
+    long long ParentOf(const std::vector<std::string>& cells) const {
+        if (ParentsListChildren()) {
+            const auto it = m_parentIndex.find(KeyOf(TrimmedView(cells[m_childKeyColumn])));
+            return it == m_parentIndex.end() ? -1 : static_cast<long long>(it->second);
+        }
+        if (m_refColumn < 0 || cells[m_refColumn].empty()) {
+            return -1;
+        }
+        std::string ref = Trim(cells[m_refColumn]);
+        auto it = m_parentIndex.find(KeyOf(ref));
+        if (it == m_parentIndex.end() && ref.rfind("id:", 0) == 0) {
+            it = m_parentIndex.find(KeyOf(std::string_view(ref).substr(3)));
+        }
+        return it == m_parentIndex.end() ? -1 : static_cast<long long>(it->second);
+    }
+
+    // The first skip condition the row meets, or nullptr.
+    const RowCondition* SkipCondition(const std::vector<std::string>& cells) {
+        for (const RowTest& t : m_skipTests) {
+            if (RowConditionHolds(t.condition->compiled, cells, t.positions, m_scratch)) {
+                return t.condition;
+            }
+        }
+        return nullptr;
+    }
+
+    // A sale price outside its dates is not the price the shop sells at today.
+    void DropEndedSale(std::vector<std::string>& cells) const {
+        if (m_salePrices.empty()) {
+            return;
+        }
+        const auto day = [&](int column) { return column < 0 ? std::nullopt : ExportDay(cells[column]); };
+        const std::optional<long long> starts = day(m_saleStarts);
+        const std::optional<long long> ends = day(m_saleEnds);
+        if ((starts && m_today < *starts) || (ends && m_today > *ends)) {
+            for (int c : m_salePrices) {
+                cells[c].clear();
+            }
+        }
+    }
+
+    // A variation leaves empty what its parent has; never its parent's offer id, and never a list of the
+    // parent's option values ("any size" is no size). Without an offer id of its own it gets its parent's
+    // followed by its option values, unique in the feed.
+    void TakeFromParent(const COtherRecord& parent) {
+        const bool ownOfferId = !TrimmedView(m_record.Field(kColOfferId)).empty();
+        for (int k = 0; k < kColumnCount; ++k) {
+            if (k == kColOfferId || (!m_record.Field(k).empty() && !m_fromParent[k])) {
+                continue;
+            }
+            if (std::find(m_options.begin(), m_options.end(), k) != m_options.end() &&
+                parent.Field(k).find(',') != std::string_view::npos) {
+                continue;
+            }
+            m_record.SetField(k, parent.Field(k));
+        }
+        if (ownOfferId || TrimmedView(parent.Field(kColOfferId)).empty()) {
+            return;
+        }
+        std::string id(parent.Field(kColOfferId));
+        for (int k : m_options) {
+            if (!TrimmedView(m_record.Field(k)).empty()) {
+                id += "-" + std::string(TrimmedView(m_record.Field(k)));
+            }
+        }
+        std::string unique = id;
+        for (int n = 2; m_offerIds.count(std::hash<std::string_view>{}(unique)) > 0; ++n) {
+            unique = id + "-" + std::to_string(n);
+        }
+        m_record.SetField(kColOfferId, unique);
+    }
+
+    void Offer(std::vector<std::string>& cells, long long line, bool mayHoldBreaks) {
+        DropEndedSale(cells);
+        const RowCondition* skip = SkipCondition(cells);
+        if (IsParent(cells) && ParentsListChildren()) {
+            if (skip != nullptr) {
+                Skip(line, skip->reason, skip->reason);
+            }
+            return;  // read already, with its children
+        }
         if (IsParent(cells)) {
             // A parent is no offer; its mapped columns are kept for its variations, under each key.
+            m_map.Apply(cells, m_record);
             m_parents.push_back(m_record);
+            m_parentSkip.push_back(skip);
             for (int c : m_keyColumns) {
                 if (!cells[c].empty()) {
-                    m_parentIndex.emplace(Trim(cells[c]), m_parents.size() - 1);
+                    m_parentIndex.emplace(KeyOf(TrimmedView(cells[c])), m_parents.size() - 1);
                 }
+            }
+            if (skip != nullptr) {
+                Skip(line, skip->reason, skip->reason);
             }
             return;
         }
-        if (const COtherRecord* parent = ParentOf(cells)) {
+        if (skip != nullptr) {
+            Skip(line, skip->reason, skip->reason);
+            return;
+        }
+        const long long parent = ParentOf(cells);
+        if (parent >= 0 && m_parentSkip[static_cast<std::size_t>(parent)] != nullptr) {
+            Skip(line, kSkippedParentReason,
+                 std::string(kSkippedParentReason) + ": " +
+                     m_parentSkip[static_cast<std::size_t>(parent)]->reason);
+            return;
+        }
+        m_map.Apply(cells, m_record);
+        if (parent >= 0) {
             mayHoldBreaks = true;
-            for (int k = 0; k < kColumnCount; ++k) {
-                if (m_record.Field(k).empty() || m_fromParent[k]) {
-                    m_record.SetField(k, parent->Field(k));
-                }
+            TakeFromParent(m_parents[static_cast<std::size_t>(parent)]);
+        }
+        for (const RowTest& t : m_setTests) {
+            if (t.feedColumn >= 0 &&
+                RowConditionHolds(t.condition->compiled, cells, t.positions, m_scratch)) {
+                m_record.SetField(t.feedColumn, t.condition->value);
             }
+        }
+        if (!CurrencyFits(m_map.MoneyCurrency(), m_record.Field(kCurrencyColumn))) {
+            Skip(line, kCurrencyReason,
+                 Format("%s: the price is written in %s, the feed's currency is %s", kCurrencyReason,
+                        m_map.MoneyCurrency().c_str(),
+                        std::string(TrimmedView(m_record.Field(kCurrencyColumn))).c_str()));
+            return;
         }
         // A feed line cannot hold a line break: the writer would make each one blank, so the record holds
         // what the written feed reads back as.
@@ -181,20 +375,31 @@ class CShopImport {
             }
         }
         if (m_settings.keepRecord && !m_settings.keepRecord(m_record)) {
-            Skip(line, kLeftOutReason);
+            Skip(line, kLeftOutReason, kLeftOutReason);
             return;
         }
         if (TrimmedView(m_record.Field(kColOfferId)).empty()) {
-            Skip(line, kNoOfferIdReason);
+            Skip(line, "no offer id", kNoOfferIdReason);
             return;
+        }
+        if (m_generatesIds) {
+            m_offerIds.insert(std::hash<std::string_view>{}(m_record.Field(kColOfferId)));
         }
         ++m_counts.products;
         m_onProduct(m_record, line);
     }
 
-    void Skip(long long line, std::string reason) {
+    void Skip(long long line, const std::string& label, std::string reason) {
         ++m_counts.rowsSkipped;
         m_counts.skipped.push_back({line, std::move(reason)});
+        auto& byReason = m_counts.skippedByReason;
+        const auto found = std::find_if(byReason.begin(), byReason.end(),
+                                        [&](const auto& entry) { return entry.first == label; });
+        if (found == byReason.end()) {
+            byReason.emplace_back(label, 1);
+        } else {
+            ++found->second;
+        }
     }
 
     const ImportSettings& m_settings;
@@ -206,20 +411,44 @@ class CShopImport {
     int m_offerColumn = -1;
     int m_refColumn = -1;
     int m_typeColumn = -1;
+    int m_childListColumn = -1;
+    int m_childKeyColumn = -1;
     std::vector<int> m_keyColumns;
     bool m_constantBreaks = false;  // a template's own text holds a line break
     std::vector<bool> m_ownColumn;
+    std::vector<bool> m_productColumn;
+    std::vector<RowTest> m_skipTests;
+    std::vector<RowTest> m_setTests;
+    std::vector<int> m_salePrices;
+    int m_saleStarts = -1;
+    int m_saleEnds = -1;
+    long long m_today;
+    std::vector<int> m_options;
+    // Hashes of the offer ids written, for making a variation's offer id unique.
+    std::unordered_set<std::size_t> m_offerIds;
+    bool m_generatesIds = false;
+    std::string m_scratch;
+    std::vector<const RowCondition*> m_parentSkip;
     std::array<bool, kColumnCount> m_fromParent{};
     RowGroup m_group;
-    std::vector<COtherRecord> m_parents;
-    std::unordered_map<std::string, std::size_t> m_parentIndex;
+    std::vector<COtherRecord> m_parents;  // with m_parentSkip: the skip condition each met
+    // Parents by the hashes of their keys: an export's keys are short and many, and 64-bit hashes of
+    // them do not meet by chance.
+    std::unordered_map<std::size_t, std::size_t> m_parentIndex;
 };
 
-ImportCounts ReadOpenedExport(CCsvReader& reader, const ImportSettings& settings,
+ImportCounts ReadOpenedExport(CCsvReader& reader, const std::string& path, const ImportSettings& settings,
                               const std::function<void(COtherRecord&, long long)>& onProduct) {
     ImportCounts counts;
     CShopImport import(settings, reader.Header(), onProduct, counts);
     std::vector<std::string> cells;
+    if (import.ParentsListChildren()) {
+        CCsvReader first;
+        first.Open(path, settings.separator);
+        while (first.Next(cells)) {
+            import.CollectParent(cells);
+        }
+    }
     while (reader.Next(cells)) {
         import.Row(cells, reader.RowLine(), reader.RowMayHoldLineBreaks());
     }
@@ -229,6 +458,79 @@ ImportCounts ReadOpenedExport(CCsvReader& reader, const ImportSettings& settings
 }
 
 }  // namespace
+
+std::optional<long long> ExportDay(std::string_view text) {
+    text = TrimmedView(text);
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    long long number = 0;
+    const auto [end, err] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (err == std::errc() && end == text.data() + text.size()) {
+        // A Unix time; 1970 days are no sale dates.
+        return number >= 0 ? std::optional<long long>(number / 86400) : std::nullopt;
+    }
+    unsigned y = 0, m = 0, d = 0;
+    const char* p = text.data();
+    const char* last = text.data() + text.size();
+    const auto read = [&](unsigned& out, std::size_t digits) {
+        const auto [e, er] =
+            std::from_chars(p, digits <= static_cast<std::size_t>(last - p) ? p + digits : last, out);
+        const bool ok = er == std::errc() && e == p + digits;
+        p = e;
+        return ok;
+    };
+    static constexpr std::string_view kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                   "jul", "aug", "sep", "oct", "nov", "dec"};
+    if (text.size() > 4 && IsAsciiLetterText(text.substr(0, 3))) {
+        // WooCommerce also keeps what a person typed: "Jul 8, 2023".
+        const std::string month = ToLowerAscii(text.substr(0, 3));
+        const auto found = std::find(std::begin(kMonths), std::end(kMonths), month);
+        const std::size_t blank = text.find(' ');
+        if (found == std::end(kMonths) || blank == std::string_view::npos) {
+            return std::nullopt;
+        }
+        m = static_cast<unsigned>(found - std::begin(kMonths)) + 1;
+        p = text.data() + blank + 1;
+        const auto [e, er] = std::from_chars(p, last, d);
+        if (er != std::errc() || e == last || *e != ',') {
+            return std::nullopt;
+        }
+        p = e + 1;
+        while (p != last && *p == ' ') {
+            ++p;
+        }
+        if (!read(y, 4)) {
+            return std::nullopt;
+        }
+    } else if (text.size() > 4 && text[4] == '/' && text.substr(0, 4).find('/') == std::string_view::npos) {
+        // 2023/07/13
+        if (!read(y, 4) || *p++ != '/' || !read(m, 2) || p == last || *p++ != '/' || !read(d, 2) ||
+            (p != last && *p != ' ')) {
+            return std::nullopt;
+        }
+    } else if (text.find('/') != std::string_view::npos) {
+        // Magento writes its admin's form: 3/31/24 or 3/31/2024, perhaps followed by ", 12:00 AM".
+        const auto readUpTo = [&](unsigned& out, char stop) {
+            const auto [e, er] = std::from_chars(p, last, out);
+            const bool ok = er == std::errc() && e != p && (stop == 0 || (e != last && *e == stop));
+            p = e + (stop != 0 && ok ? 1 : 0);
+            return ok;
+        };
+        if (!readUpTo(m, '/') || !readUpTo(d, '/') || !readUpTo(y, 0) ||
+            (p != last && *p != ',' && *p != ' ')) {
+            return std::nullopt;
+        }
+        y += y < 100 ? 2000 : 0;
+    } else if (!read(y, 4) || p == last || *p++ != '-' || !read(m, 2) || p == last || *p++ != '-' ||
+               !read(d, 2) || (p != last && *p != ' ' && *p != 'T')) {
+        return std::nullopt;
+    }
+    if (m < 1 || m > 12 || d < 1 || d > 31) {
+        return std::nullopt;
+    }
+    return DaysFromCivil(y, m, d);
+}
 
 ExportHeader ReadExportHeader(const std::string& path, char separator) {
     CCsvReader reader;
@@ -240,7 +542,7 @@ ImportCounts ReadShopExport(const std::string& path, const ImportSettings& setti
                             const std::function<void(COtherRecord&, long long)>& onProduct) {
     CCsvReader reader;
     reader.Open(path, settings.separator);
-    return ReadOpenedExport(reader, settings, onProduct);
+    return ReadOpenedExport(reader, path, settings, onProduct);
 }
 
 bool ImportToFeedFile(const std::string& path, const std::string& out, const ImportSettings& settings,
@@ -262,7 +564,7 @@ bool ImportToFeedFile(const std::string& path, const std::string& out, const Imp
     }
     CFeedStreamWriter writer(observer);
     bool writeFailed = false;
-    counts = ReadOpenedExport(reader, settings, [&](const COtherRecord& record, long long) {
+    counts = ReadOpenedExport(reader, path, settings, [&](const COtherRecord& record, long long) {
         if (writeFailed) {
             return;
         }
@@ -274,6 +576,9 @@ bool ImportToFeedFile(const std::string& path, const std::string& out, const Imp
     });
     if (writeFailed) {
         return false;
+    }
+    if (counts.products == 0) {
+        return true;
     }
     if (!writer.IsOpen() && !writer.Open(out, choices, basicFormat, tabValues)) {
         return false;

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "feed/feed_file_observer.h"
@@ -24,6 +26,7 @@ struct ImportSettings {
     char separator = 0;  // 0: detected from the header line
     std::string baseUrl;
     std::string currency;  // when given, every product's currency
+    std::string date;      // the day sale prices are judged on, YYYY-MM-DD; empty: today
     // Called for every record after the map and before anything else looks at it (the record may be
     // changed); false leaves the product out. Empty: every record is kept.
     std::function<bool(COtherRecord&)> keepRecord;
@@ -39,7 +42,9 @@ struct ImportCounts {
     long long products = 0;
     long long rowsSkipped = 0;
     std::vector<SkippedRow> skipped;  // every skipped row, in file order
-    std::size_t unmappable = 0;       // characters of a UTF-8 export that became '?'
+    // Skipped rows counted by their short reason, in the order the reasons were first met.
+    std::vector<std::pair<std::string, long long>> skippedByReason;
+    std::size_t unmappable = 0;  // characters of a UTF-8 export that became '?'
 };
 
 // The export's header line, for choosing a profile and offering its columns.
@@ -57,8 +62,8 @@ ImportCounts ReadShopExport(const std::string& path, const ImportSettings& setti
                             const std::function<void(COtherRecord&, long long)>& onProduct);
 
 // Imports into a feed file written as the save page writes it; out is replaced only when the whole export
-// was read. Throws CImportError before out is touched; false (after reporting to observer) when writing
-// failed.
+// was read and gave at least one product (an empty feed would replace the shop's offers with nothing).
+// Throws CImportError before out is touched; false (after reporting to observer) when writing failed.
 bool ImportToFeedFile(const std::string& path, const std::string& out, const ImportSettings& settings,
                       const FeedHeaderChoices& choices, bool basicFormat, CFeedFileObserver& observer,
                       ImportCounts& counts);
@@ -70,5 +75,11 @@ ImportCounts ImportIntoDocument(CFeedDocument& doc, const std::string& path, con
 inline constexpr const char* kNoOfferIdReason = "no offer id: the offer_id template gave nothing";
 inline constexpr const char* kLeftOutReason = "left out by a rule";
 inline constexpr const char* kNoOfferRowReason = "the product has no offer row";
+inline constexpr const char* kCurrencyReason = "another currency";
+inline constexpr const char* kSkippedParentReason = "its product is skipped";
+
+// A date as shop exports write it (2024-05-31, 2024-05-31 23:59:59, 2024-05-31T00:00:00+02:00, or a Unix
+// time) as days since 1970-01-01; nullopt when it is none of these.
+std::optional<long long> ExportDay(std::string_view text);
 
 }  // namespace yarvelin

@@ -44,8 +44,10 @@ bool Compare(double value, CompareOp op, double number) {
     return false;
 }
 
-bool Holds(const RuleCondition& c, const COtherRecord& record, std::string& scratch) {
-    const auto value = [&] { return record.Field(c.column); };
+// valueOf(column) gives a column's text, of a product or of an export's row.
+template <typename ValueOf>
+bool Holds(const RuleCondition& c, const ValueOf& valueOf, std::string& scratch) {
+    const auto value = [&] { return valueOf(c.column); };
     bool result = true;
     switch (c.kind) {
         case RuleCondition::Kind::kAlways:
@@ -71,11 +73,11 @@ bool Holds(const RuleCondition& c, const COtherRecord& record, std::string& scra
         }
         case RuleCondition::Kind::kAll:
             result = std::all_of(c.parts.begin(), c.parts.end(),
-                                 [&](const RuleCondition& p) { return Holds(p, record, scratch); });
+                                 [&](const RuleCondition& p) { return Holds(p, valueOf, scratch); });
             break;
         case RuleCondition::Kind::kAny:
             result = std::any_of(c.parts.begin(), c.parts.end(),
-                                 [&](const RuleCondition& p) { return Holds(p, record, scratch); });
+                                 [&](const RuleCondition& p) { return Holds(p, valueOf, scratch); });
             break;
     }
     return result != c.negate;
@@ -110,12 +112,18 @@ bool Calculate(const RuleAction& a, std::string& field) {
     }
     double v = *number * a.multiply + a.add;
     if (a.hasMin) {
-        v = std::min(v, a.min);
+        v = std::max(v, a.min);
     }
     if (a.hasMax) {
-        v = std::max(v, a.max);
+        v = std::min(v, a.max);
     }
-    if (a.round >= 0) {
+    // Price and shipping are money: the feed writes them with two decimals, whatever the steps gave.
+    const bool money = a.column == FindColumn("price") || a.column == FindColumn("shipping");
+    if (money) {
+        const double scale = std::pow(10.0, a.round >= 0 && a.round < 2 ? a.round : 2);
+        v = std::round(v * scale * (1 + 4 * std::numeric_limits<double>::epsilon())) / scale;
+        field = FormatFixed(v, 2);
+    } else if (a.round >= 0) {
         // Halves go up, as a merchant rounds a price; the small nudge keeps 2.675 (held as 2.67499...)
         // from going down.
         const double scale = std::pow(10.0, a.round);
@@ -234,6 +242,18 @@ bool IsNumberColumn(int column) {
            std::strcmp(name, "quantity") == 0;
 }
 
+bool RowConditionHolds(const RuleCondition& c, const std::vector<std::string>& cells,
+                       const std::vector<int>& positions, std::string& scratch) {
+    return Holds(
+        c,
+        [&](int column) {
+            const int at = column < 0 ? -1 : positions[static_cast<std::size_t>(column)];
+            return at < 0 || at >= static_cast<int>(cells.size()) ? std::string_view()
+                                                                  : std::string_view(cells[at]);
+        },
+        scratch);
+}
+
 RuleRun CRuleSet::StartRun() const {
     RuleRun run;
     run.hits.assign(m_rules.size(), 0);
@@ -247,7 +267,8 @@ RuleVerdict CRuleSet::Apply(COtherRecord& record, RuleRun& run) const {
     ++run.products;
     for (std::size_t i = 0; i < m_rules.size(); ++i) {
         const Rule& rule = m_rules[i];
-        if (!Holds(rule.when, record, run.scratch)) {
+        if (!Holds(
+                rule.when, [&record](int column) { return record.Field(column); }, run.scratch)) {
             continue;
         }
         if (Act(rule.action, record, run.scratch)) {

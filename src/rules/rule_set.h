@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -66,12 +67,13 @@ struct RuleAction {
     std::string find;                         // replace, literal
     std::shared_ptr<const re2::RE2> pattern;  // replace, regular expression
     std::string with;                         // replace
-    // calculate, in this order: multiply, add, min, max, round
+    // calculate, in this order: multiply, add, at least min, at most max, round
     double multiply = 1;
     double add = 0;
     bool hasMin = false, hasMax = false;
-    double min = 0, max = 0;
-    int round = -1;  // fraction digits; -1: not rounded
+    double min = 0, max = 0;  // at_least, at_most
+    bool oldWords = false;    // min and max of older files: min caps the value (at most), max floors it
+    int round = -1;           // fraction digits; -1: not rounded
     // map: keys trimmed and in lower case
     std::unordered_map<std::string, std::string> map;
     bool hasDefault = false;
@@ -105,6 +107,8 @@ class CRuleSet {
     static CRuleSet Parse(std::string_view text, const std::string& name);
 
     const std::vector<Rule>& Rules() const { return m_rules; }
+    // "FILE:LINE: what" for what loads but should be written otherwise (min and max of calculate).
+    const std::vector<std::string>& Warnings() const { return m_warnings; }
     bool Empty() const { return m_rules.empty(); }
 
     // A run with a counter for each rule.
@@ -116,7 +120,17 @@ class CRuleSet {
     static CRuleSet Compile(const toml::table& file);
 
     std::vector<Rule> m_rules;
+    std::vector<std::string> m_warnings;
 };
+
+// A condition as the rules file writes it (`when`), compiled with columns of another kind: the shop
+// export's columns of a column map. columnOf gives a column's number for its name, or fails at place.
+using ConditionColumnLookup = std::function<int(const toml::node& place, const std::string& name)>;
+RuleCondition CompileRuleCondition(const toml::table& table, const ConditionColumnLookup& columnOf);
+// Whether a condition holds on a row of an export: column numbers index positions, whose entries are
+// cells' positions (-1: the export lacks that column, which reads as empty).
+bool RowConditionHolds(const RuleCondition& c, const std::vector<std::string>& cells,
+                       const std::vector<int>& positions, std::string& scratch);
 
 // The column with that feed column name, or -1.
 int FindColumn(std::string_view name);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <tuple>
 
 #include "feed/feed_encoding.h"
 #include "feed/feed_line_format.h"
@@ -129,7 +130,7 @@ std::optional<std::pair<CompareOp, double>> ParseComparison(std::string_view tex
     return std::nullopt;
 }
 
-RuleCondition CompileCondition(const toml::table& table) {
+RuleCondition CompileCondition(const toml::table& table, const ConditionColumnLookup& columnOf) {
     CheckKnownKeys(table,
                    {"column", "equals", "contains", "matches", "empty", "number", "all", "any", "not"});
     static constexpr std::string_view kTests[] = {"equals", "contains", "matches", "empty",
@@ -157,11 +158,11 @@ RuleCondition CompileCondition(const toml::table& table) {
             FailAt(NodeOf(table, test), std::string(test) + " needs at least one condition");
         }
         for (const toml::table* part : parts) {
-            c.parts.push_back(CompileCondition(*part));
+            c.parts.push_back(CompileCondition(*part, columnOf));
         }
         return c;
     }
-    c.column = ReadColumn(table);
+    c.column = columnOf(NodeOf(table, "column"), RequireString(table, "column"));
     if (test == "equals") {
         c.kind = RuleCondition::Kind::kEquals;
         c.text = std::string(TrimmedView(ReadFeedText(table, test)));
@@ -209,13 +210,19 @@ void CompileCalculation(const toml::table& table, RuleAction& a) {
         a.add = *v;
         any = true;
     }
-    if (const auto v = ReadNumber(table, "min")) {
-        a.hasMin = any = true;
-        a.min = *v;
-    }
-    if (const auto v = ReadNumber(table, "max")) {
-        a.hasMax = any = true;
-        a.max = *v;
+    // "min = 50" reads to a merchant as "at least 50" but has always meant the smaller of the value and
+    // 50: files written so keep that meaning (with a warning); at_least and at_most say it without doubt.
+    for (const auto& [key, has, value] :
+         {std::tuple{"at_least", &a.hasMin, &a.min}, std::tuple{"max", &a.hasMin, &a.min},
+          std::tuple{"at_most", &a.hasMax, &a.max}, std::tuple{"min", &a.hasMax, &a.max}}) {
+        if (const auto v = ReadNumber(table, key)) {
+            if (*has) {
+                FailAt(NodeOf(table, key), std::string(key) + " says again what at_least or at_most said");
+            }
+            *has = any = true;
+            *value = *v;
+            a.oldWords = a.oldWords || key[0] == 'm';
+        }
     }
     if (const auto v = ReadInteger(table, "round")) {
         if (*v < 0 || *v > 6) {
@@ -225,7 +232,7 @@ void CompileCalculation(const toml::table& table, RuleAction& a) {
         any = true;
     }
     if (!any) {
-        FailAt(table, "calculate needs at least one of multiply, add, min, max, round");
+        FailAt(table, "calculate needs at least one of multiply, add, at_least, at_most, round");
     }
 }
 
@@ -311,8 +318,8 @@ RuleAction CompileAction(const toml::table& table) {
             }
             break;
         case RuleActionKind::kCalculate:
-            CheckKnownKeys(table,
-                           {"name", "when", "action", "column", "multiply", "add", "min", "max", "round"});
+            CheckKnownKeys(table, {"name", "when", "action", "column", "multiply", "add", "at_least",
+                                   "at_most", "min", "max", "round"});
             a.column = ReadColumn(table);
             CompileCalculation(table, a);
             break;
@@ -331,12 +338,22 @@ Rule CompileRule(const toml::table& table, std::size_t index) {
     rule.name = ReadString(table, "name").value_or("rule " + std::to_string(index + 1));
     rule.action = CompileAction(table);
     if (const toml::table* when = ReadTable(table, "when")) {
-        rule.when = CompileCondition(*when);
+        rule.when = CompileCondition(*when, [](const toml::node& place, const std::string& name) {
+            const int column = FindColumn(name);
+            if (column < 0) {
+                FailAt(place, "unknown column " + name + " (columns: " + ColumnList() + ")");
+            }
+            return column;
+        });
     }
     return rule;
 }
 
 }  // namespace
+
+RuleCondition CompileRuleCondition(const toml::table& table, const ConditionColumnLookup& columnOf) {
+    return CompileCondition(table, columnOf);
+}
 
 CRuleSet CRuleSet::Compile(const toml::table& file) {
     std::vector<CHandFileError> mistakes;
@@ -348,6 +365,12 @@ CRuleSet CRuleSet::Compile(const toml::table& file) {
             // One mistake a rule: the rest of that rule may only follow from it.
             try {
                 set.m_rules.push_back(CompileRule(*rules[i], i));
+                if (set.m_rules.back().action.oldWords) {
+                    set.m_warnings.push_back(
+                        HandFileName(*rules[i]) + ":" + std::to_string(set.m_rules.back().line) +
+                        ": min and max of calculate keep their old meaning (min = 5 makes 7 into 5): write "
+                        "at_most or at_least");
+                }
             } catch (const CHandFileError& err) {
                 mistakes.push_back(err);
             }

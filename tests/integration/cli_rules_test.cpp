@@ -176,4 +176,31 @@ TEST_F(CliRulesTest, CategoriesSuggestAMapThatRulesAccept) {
     EXPECT_EQ(check.out, "         3  Category map (line 5, map)\n4 products, 0 left out\n");
 }
 
+// min and max of a file written before at_least and at_most still work, with a warning.
+TEST_F(CliRulesTest, OldMinAndMaxWorkWithAWarning) {
+    WriteBytes(File("old.rules"), "[[rule]]\naction = \"calculate\"\ncolumn = \"price\"\nmin = 5\n");
+    const CliRun r = Run({"convert", "--rules", File("old.rules"), File("feed.txt"), File("out.txt")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(
+        r.err.find("warning: " + File("old.rules") + ":1: min and max of calculate keep their old meaning"),
+        std::string::npos)
+        << r.err;
+}
+
+// A shop export is read as import reads it: the WooCommerce variations count under their parent's most
+// specific category, the draft not at all.
+TEST_F(CliRulesTest, CategoriesReadAShopExportThroughItsProfile) {
+    WriteBytes(File("export.csv"),
+               "ID,Type,SKU,Name,Published,Regular price,Categories,Parent\n"
+               "1,variable,LAMP,Lamp,1,,\"Home, Home > Lighting\",\n"
+               "2,variation,LAMP-S,Lamp S,1,5,,LAMP\n3,variation,LAMP-L,Lamp L,1,9,,LAMP\n"
+               "4,simple,OLD,Old lamp,-1,5,Home > Lighting,\n");
+    const CliRun r = Run({"categories", File("export.csv"), "--profile", "auto"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(
+        r.out.find("\"Home > Lighting\" = \"Home & Garden > Home Furnishings > Lighting\"  # 2 products\n"),
+        std::string::npos)
+        << r.out;
+}
+
 }  // namespace

@@ -131,11 +131,20 @@ INSTANTIATE_TEST_SUITE_P(
                    "12.00", true},
         ActionCase{"action = \"calculate\"\ncolumn = \"price\"\nadd = 0.005\nround = 2", "price", "2.67",
                    "2.68", true},
-        ActionCase{"action = \"calculate\"\ncolumn = \"price\"\nmultiply = 3", "price", "10.1", "30.3", true},
-        ActionCase{"action = \"calculate\"\ncolumn = \"shipping\"\nmin = 4.95", "shipping", "7.50", "4.95",
+        ActionCase{"action = \"calculate\"\ncolumn = \"price\"\nmultiply = 3", "price", "10.1", "30.30",
                    true},
-        ActionCase{"action = \"calculate\"\ncolumn = \"shipping\"\nmax = 1\nround = 2", "shipping", "0",
+        ActionCase{"action = \"calculate\"\ncolumn = \"shipping\"\nat_most = 4.95", "shipping", "7.50",
+                   "4.95", true},
+        ActionCase{"action = \"calculate\"\ncolumn = \"shipping\"\nat_least = 1\nround = 2", "shipping", "0",
                    "1.00", true},
+        // min and max of older files keep their meaning: min caps, max floors.
+        ActionCase{"action = \"calculate\"\ncolumn = \"price\"\nmin = 50", "price", "99.5", "50.00", true},
+        ActionCase{"action = \"calculate\"\ncolumn = \"price\"\nmax = 50", "price", "10", "50.00", true},
+        // Money is written with two decimals whatever the steps give.
+        ActionCase{"action = \"calculate\"\ncolumn = \"price\"\nmultiply = 1.19", "price", "9.99", "11.89",
+                   true},
+        ActionCase{"action = \"calculate\"\ncolumn = \"price\"\nround = 0", "price", "9.60", "10.00", true},
+        ActionCase{"action = \"calculate\"\ncolumn = \"quantity\"\nmultiply = 2", "quantity", "3", "6", true},
         ActionCase{"action = \"calculate\"\ncolumn = \"price\"\nmultiply = 2", "price", "on request",
                    "on request", false},
         ActionCase{"action = \"map\"\n[rule.map]\n\"flowers > roses\" = \"Flowers > Roses \"", "category",
@@ -242,6 +251,20 @@ INSTANTIATE_TEST_SUITE_P(
         BadRules{"[rule]\naction = \"exclude\"\n", 1, "rule must be a list of tables"}));
 
 // Every rule's mistake is listed, so a merchant mends the file in one go.
+// Files written when min capped the value keep working, and say how to write it without doubt.
+TEST(RuleSet, OldMinAndMaxLoadWithAWarning) {
+    const CRuleSet old =
+        CRuleSet::Parse("[[rule]]\naction = \"calculate\"\ncolumn = \"price\"\nmin = 5\n", "shop.rules");
+    ASSERT_EQ(old.Warnings().size(), 1u);
+    EXPECT_EQ(old.Warnings()[0].rfind("shop.rules:1: min and max", 0), 0u) << old.Warnings()[0];
+    EXPECT_TRUE(CRuleSet::Parse("[[rule]]\naction = \"calculate\"\ncolumn = \"price\"\nat_most = 5\n", "r")
+                    .Warnings()
+                    .empty());
+    EXPECT_THROW(
+        CRuleSet::Parse("[[rule]]\naction = \"calculate\"\ncolumn = \"price\"\nmin = 5\nat_most = 4\n", "r"),
+        CRulesFileError);
+}
+
 TEST(RuleSet, ListsTheMistakesOfEveryRule) {
     try {
         CRuleSet::Parse(

@@ -2,6 +2,8 @@
 // variants, the record hook, map files and the profiles shipped with the program.
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "app/feed_document.h"
 #include "feed_test_support.h"
 #include "handfiles/hand_file.h"
@@ -143,15 +145,79 @@ TEST_P(Money, IsWrittenWithTwoDecimals) {
 INSTANTIATE_TEST_SUITE_P(Table, Money,
                          ::testing::Values(MoneyCase{"12", "12.00"}, MoneyCase{"12.5", "12.50"},
                                            MoneyCase{"12,5", "12.50"}, MoneyCase{"1.234,56", "1234.56"},
-                                           MoneyCase{"1,234.56", "1234.56"}, MoneyCase{"1,234", "1234.00"},
+                                           MoneyCase{"1,234.56", "1234.56"}, MoneyCase{"1,234", "1,234"},
                                            MoneyCase{"1.234.567", "1234567.00"}, MoneyCase{"0,125", "0.13"},
                                            MoneyCase{"$ 19.99", "19.99"}, MoneyCase{"19,99 \x80", "19.99"},
                                            MoneyCase{"EUR 1 234,50", "1234.50"},
                                            MoneyCase{"1'234.50 CHF", "1234.50"}, MoneyCase{"-3", "-3.00"},
-                                           MoneyCase{"9,995", "9995.00"}, MoneyCase{"9.999,995", "10000.00"},
+                                           MoneyCase{"9,995", "9,995"}, MoneyCase{"9.999,995", "10000.00"},
                                            MoneyCase{".5", "0.50"}, MoneyCase{"-0,001", "0.00"},
                                            MoneyCase{"", ""}, MoneyCase{"call us", "call us"},
-                                           MoneyCase{"12-14", "12-14"}, MoneyCase{"1.2.3,4,5", "1.2.3,4,5"}));
+                                           MoneyCase{"12-14", "12-14"}, MoneyCase{"1.2.3,4,5", "1.2.3,4,5"},
+                                           MoneyCase{"Call 0800 123", "Call 0800 123"},
+                                           MoneyCase{"1.2.3", "1.2.3"}, MoneyCase{"12 34", "12 34"}));
+
+// Machine exports write one decimal mark and never group thousands; what they cannot have written is no
+// number. The currency beside the number is given back for the feed's currency to be compared.
+struct MoneyFormCase {
+    NumberForm form;
+    const char* in;
+    const char* out;
+    const char* currency;
+};
+
+class MoneyForms : public ::testing::TestWithParam<MoneyFormCase> {};
+
+TEST_P(MoneyForms, ReadOnlyWhatTheFormWrites) {
+    std::string text = GetParam().in;
+    EXPECT_EQ(NormalizeMoney(text, GetParam().form), GetParam().currency) << GetParam().in;
+    EXPECT_EQ(text, GetParam().out) << GetParam().in;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, MoneyForms,
+    ::testing::Values(MoneyFormCase{NumberForm::kDot, "2.500", "2.50", ""},
+                      MoneyFormCase{NumberForm::kDot, "19.990", "19.99", ""},
+                      MoneyFormCase{NumberForm::kDot, "19.9900", "19.99", ""},
+                      MoneyFormCase{NumberForm::kDot, "1,234.50", "1,234.50", ""},
+                      MoneyFormCase{NumberForm::kDot, "12,5", "12.50", ""},
+                      MoneyFormCase{NumberForm::kDot, "1 234", "1 234", ""},
+                      MoneyFormCase{NumberForm::kDot,
+                                    "\x80"
+                                    "25",
+                                    "25.00", "\x80"},
+                      MoneyFormCase{NumberForm::kDot, "25 EUR", "25.00", "EUR"},
+                      MoneyFormCase{NumberForm::kDot, "US$ 5", "5.00", "US$"},
+                      MoneyFormCase{NumberForm::kDot, "Call 0800 123", "Call 0800 123", ""},
+                      MoneyFormCase{NumberForm::kComma, "2,500", "2.50", ""},
+                      MoneyFormCase{NumberForm::kComma, "2.500", "2.500", ""},
+                      MoneyFormCase{NumberForm::kGuess, "2.500", "2.500", ""},
+                      MoneyFormCase{NumberForm::kGuess, "1.234,50 \xA3", "1234.50", "\xA3"},
+                      MoneyFormCase{NumberForm::kGuess, "0800 123", "0800 123", ""}));
+
+TEST(MoneyForms, ACurrencyFitsTheCodesItMayStandFor) {
+    EXPECT_TRUE(CurrencyFits("\x80", "eur"));
+    EXPECT_FALSE(CurrencyFits("\x80", "GBP"));
+    EXPECT_TRUE(CurrencyFits("$", "CAD"));
+    EXPECT_FALSE(CurrencyFits("US$", "CAD"));
+    EXPECT_TRUE(CurrencyFits("KR", "SEK"));
+    EXPECT_FALSE(CurrencyFits("EUR", "USD"));
+    EXPECT_TRUE(CurrencyFits("EUR", ""));
+}
+
+TEST(ExportDates, AreReadInTheFormsShopsWrite) {
+    const long long day = *ExportDay("2024-03-31");
+    EXPECT_EQ(ExportDay("2024-03-31 23:59:59"), day);
+    EXPECT_EQ(ExportDay("2024-03-31T00:00:00+02:00"), day);
+    EXPECT_EQ(ExportDay("1711843200"), day);  // a Unix time at midnight
+    EXPECT_EQ(ExportDay("3/31/24, 12:00 AM"), day);
+    EXPECT_EQ(ExportDay("3/31/2024"), day);
+    EXPECT_EQ(ExportDay("Mar 31, 2024"), day);
+    EXPECT_EQ(ExportDay("2024/03/31"), day);
+    EXPECT_EQ(ExportDay("1970-01-02"), 1);
+    EXPECT_FALSE(ExportDay("31.03.2024"));
+    EXPECT_FALSE(ExportDay("2024-13-01"));
+}
 
 struct TransformCase {
     unsigned transforms;
@@ -169,17 +235,18 @@ TEST_P(Transforms, ChangeTheValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, Transforms,
-    ::testing::Values(TransformCase{kFirstItem, "http://a/1.jpg, http://a/2.jpg", "http://a/1.jpg"},
-                      TransformCase{kFirstItem, "a|b", "a"}, TransformCase{kFirstItem, "only", "only"},
-                      TransformCase{kCategoryPath, "Default Category/Gear/Bags",
-                                    "Default Category > Gear > Bags"},
-                      TransformCase{kCategoryPath, "Home>Kitchen >  Pots", "Home > Kitchen > Pots"},
-                      TransformCase{kFirstItem | kCategoryPath, "A > B, C > D", "A > B"},
-                      TransformCase{kYesNo, "1", "Y"}, TransformCase{kYesNo, "instock", "Y"},
-                      TransformCase{kYesNo, "TRUE", "Y"}, TransformCase{kYesNo, "17", "Y"},
-                      TransformCase{kYesNo, "0", "N"}, TransformCase{kYesNo, "outofstock", "N"},
-                      TransformCase{kYesNo, "-2", "N"}, TransformCase{kYesNo, "maybe", "maybe"},
-                      TransformCase{kKeepHtml, "<b>x</b>", "<b>x</b>"}));
+    ::testing::Values(
+        TransformCase{kFirstItem, "http://a/1.jpg, http://a/2.jpg", "http://a/1.jpg"},
+        TransformCase{kFirstItem, "a|b", "a"}, TransformCase{kFirstItem, "only", "only"},
+        TransformCase{kCategoryPath, "Default Category/Gear/Bags", "Default Category > Gear > Bags"},
+        TransformCase{kCategoryPath, "Home>Kitchen >  Pots", "Home > Kitchen > Pots"},
+        TransformCase{kFirstItem | kCategoryPath, "A > B, C > D", "A > B"}, TransformCase{kYesNo, "1", "Y"},
+        TransformCase{kYesNo, "instock", "Y"}, TransformCase{kYesNo, "TRUE", "Y"},
+        TransformCase{kYesNo, "17", "Y"}, TransformCase{kYesNo, "0", "N"},
+        TransformCase{kYesNo, "outofstock", "N"}, TransformCase{kYesNo, "-2", "N"},
+        TransformCase{kYesNo, "maybe", "maybe"}, TransformCase{kKeepHtml, "<b>x</b>", "<b>x</b>"},
+        TransformCase{kDeepestItem | kCategoryPath, "Clothing, Clothing > T-shirts", "Clothing > T-shirts"},
+        TransformCase{kDeepestItem, "Home \\, Garden > Tools, Sale", "Home , Garden > Tools"}));
 
 struct TemplateCase {
     const char* templ;
@@ -295,6 +362,129 @@ TEST(Variants, WooCommerceVariationsTakeWhatTheyLeaveEmptyFromTheirParent) {
     EXPECT_EQ(counts.products, 3);
 }
 
+// The shipped profiles on small exports: what each shop does not sell is skipped with its reason, variants
+// take only their product's values, sale prices count between their dates (judged on 2024-06-15).
+struct ProfileCase {
+    const char* name;
+    const char* profile;
+    std::string csv;
+    int column;           // the feed column shown after each offer id
+    const char* offers;   // "offer_id=value " for each product
+    const char* skipped;  // "reason:count " for each reason
+};
+
+class ProfileRows : public ::testing::TestWithParam<ProfileCase> {};
+
+TEST_P(ProfileRows, GiveWhatTheShopSells) {
+    const std::vector<ColumnMap> profiles = ShippedProfiles();
+    ImportSettings settings;
+    settings.map = profiles[FindProfile(profiles, GetParam().profile)];
+    settings.baseUrl = "https://s.example";
+    settings.date = "2024-06-15";
+    settings.currency = "EUR";
+    ImportCounts counts;
+    std::string offers;
+    for (const COtherRecord& r : Import(GetParam().csv, settings, &counts)) {
+        offers += std::string(r.Field(kColOfferId)) + "=" + std::string(r.Field(GetParam().column)) + " ";
+    }
+    std::string skipped;
+    for (const auto& [reason, count] : counts.skippedByReason) {
+        skipped += reason + ":" + std::to_string(count) + " ";
+    }
+    EXPECT_EQ(offers, GetParam().offers) << GetParam().name;
+    EXPECT_EQ(skipped, GetParam().skipped) << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ProfileRows,
+    ::testing::Values(
+        ProfileCase{"shopify drafts, archived, unpublished", "shopify",
+                    "Handle,Title,Published,Status,Variant SKU,Variant Price\n"
+                    "a,A,TRUE,active,A1,5\nb,B,TRUE,draft,B1,5\nc,C,TRUE,archived,C1,5\n"
+                    "d,D,FALSE,active,D1,5\nd,,,,D2,6\n",
+                    kColPrice, "A1=5.00 ", "not active:2 not published:2 "},
+        ProfileCase{"shopify variant picture and stock", "shopify",
+                    "Handle,Title,Option1 Name,Option1 Value,Variant SKU,Variant Price,Variant Inventory "
+                    "Tracker,Variant Inventory Qty,Variant Inventory Policy,Image Src,Variant Image\n"
+                    "t,T,Color,Grey,G,5,shopify,0,deny,http://i/grey.jpg,\n"
+                    "t,,,Blue,B,5,shopify,0,continue,http://i/blue-side.jpg,\n"
+                    "t,,,Red,R,5,,0,deny,,http://i/red.jpg\n",
+                    kColImageUrl, "G=http://i/grey.jpg B=http://i/grey.jpg R=http://i/red.jpg ", ""},
+        ProfileCase{"shopify stock as the shop means it", "shopify",
+                    "Handle,Title,Option1 Name,Option1 Value,Variant SKU,Variant Price,Variant Inventory "
+                    "Tracker,Variant Inventory Qty,Variant Inventory Policy\n"
+                    "t,T,Size,S,S,5,shopify,0,deny\nt,,,M,M,5,shopify,0,continue\nt,,,L,L,5,,0,deny\n",
+                    kColInstock, "S=N M=Y L=Y ", ""},
+        ProfileCase{"woocommerce unpublished, grouped, any size, no SKU", "woocommerce",
+                    "ID,Type,SKU,Name,Published,Regular price,Parent,In stock?,Attribute 1 name,Attribute 1 "
+                    "value(s)\n"
+                    "1,variable,TEE,Tee,1,,,1,Size,\"S, M\"\n"
+                    ",variation,,Tee,1,5,TEE,1,Size,\n"
+                    ",variation,,Tee,1,5,TEE,backorder,Size,\n"
+                    "4,simple,DRAFT,Draft,-1,5,,1,,\n"
+                    "5,\"grouped\",SET,Set,1,,,1,,\n"
+                    "6,variable,HID,Hidden,0,,,1,Size,\"S, M\"\n"
+                    "7,variation,HID-S,Hidden S,1,5,HID,1,Size,S\n",
+                    kColInstock, "TEE=Y TEE-2=Y ",
+                    "not published:2 grouped product:1 its product is skipped:1 "},
+        ProfileCase{"woocommerce sale dates", "woocommerce",
+                    "ID,Type,SKU,Name,Regular price,Sale price,Date sale price starts,Date sale price ends\n"
+                    "1,simple,OVER,A,5,4,2024-01-01,2024-06-14\n"
+                    "2,simple,NOW,B,5,4,2024-06-15 00:00:00,2024-06-15 23:59:59\n"
+                    "3,simple,LATER,C,5,4,1719792000,\n"
+                    "4,simple,OPEN,D,5,4,,\n",
+                    kColPrice, "OVER=5.00 NOW=4.00 LATER=5.00 OPEN=4.00 ", ""},
+        ProfileCase{"woocommerce money and currency", "woocommerce",
+                    "ID,Type,SKU,Name,Regular price\n1,simple,A,A,2.500\n2,simple,B,B,19.990\n"
+                    "3,simple,C,C,Call 0800 123\n4,simple,D,D,\xA3"
+                    "25\n5,simple,E,E,\x80"
+                    "25\n",
+                    kColPrice, "A=2.50 B=19.99 C=Call 0800 123 E=25.00 ", "another currency:1 "},
+        ProfileCase{"magento store views, disabled, special price", "magento2",
+                    "sku,store_view_code,product_type,name,product_online,price,special_price,special_price_"
+                    "from_date,special_price_to_date,url_key\n"
+                    "M1,,simple,One,1,30.0000,25.0000,6/1/24,6/30/24,one\n"
+                    "M1,de,simple,Eins,1,,,,,eins\n"
+                    "M2,,simple,Two,2,30.0000,,,,two\n"
+                    "M3,,simple,Three,1,30.0000,25.0000,5/1/24,5/31/24,three\n",
+                    kColPrice, "M1=25.00 M3=30.00 ", "store view row:1 disabled:1 "},
+        ProfileCase{"magento configurable children before their parent", "magento2",
+                    "sku,product_type,name,price,url_key,visibility,configurable_variations,additional_"
+                    "attributes\n"
+                    "MH01-S,simple,Hoodie-S,30.0000,mh01-s,Not Visible Individually,,size=S\n"
+                    "MH01-M,simple,Hoodie-M,31.0000,mh01-m,Not Visible Individually,,size=M\n"
+                    "MH01,configurable,Hoodie,,mh01,\"Catalog, Search\",\"sku=MH01-S,size=S|sku=MH01-M,"
+                    "size=M\",\n",
+                    kColProductUrl, "MH01-S=https://s.example/mh01.html MH01-M=https://s.example/mh01.html ",
+                    ""},
+        ProfileCase{
+            "prestashop inactive", "prestashop",
+            "Product ID;Active (0/1);Name *;Price tax included;Reference #\n1;1;A;10,50;PA\n2;0;B;9;PB\n",
+            kColPrice, "PA=10.50 ", "inactive:1 "}),
+    [](const auto& info) {
+        std::string name = info.param.name;
+        for (char& c : name) {
+            c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        }
+        return name;
+    });
+
+TEST(ExportsMakingNoProduct, LeaveTheFeedFileAsItWas) {
+    CTempFolder dir;
+    WriteBytes(dir.File("in.csv"), "Handle,Title,Status,Variant SKU,Variant Price\na,A,draft,A1,5\n");
+    WriteBytes(dir.File("out.txt"), "old feed");
+    const std::vector<ColumnMap> profiles = ShippedProfiles();
+    ImportSettings settings;
+    settings.map = profiles[FindProfile(profiles, "shopify")];
+    settings.baseUrl = "https://s.example";
+    CQuietFeedFileObserver observer;
+    ImportCounts counts;
+    EXPECT_TRUE(
+        ImportToFeedFile(dir.File("in.csv"), dir.File("out.txt"), settings, {}, false, observer, counts));
+    EXPECT_EQ(counts.products, 0);
+    EXPECT_EQ(test::ReadBytes(dir.File("out.txt")), "old feed");
+}
+
 // The hook sees each record as the map made it and decides; what it leaves out is skipped with a reason,
 // as rows without an offer id are.
 TEST(RecordHook, SeesMappedRecordsAndLeavesOutWhatItRefuses) {
@@ -365,10 +555,16 @@ TEST_P(BadMaps, NameTheirLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, BadMaps,
-    ::testing::Values(BadMap{"[columns]\nofer_id = \"{SKU}\"\n", 2, "'ofer_id' is no feed column"},
-                      BadMap{"[columns]\nname = \"{Title\"\n", 2, "without its '}'"},
-                      BadMap{"\n[transform]\ncategory = [\"path\"]\n", 3, "'path' is no transformation"},
-                      BadMap{"profil = \"x\"\n", 1, "profil"}));
+    ::testing::Values(
+        BadMap{"[columns]\nofer_id = \"{SKU}\"\n", 2, "'ofer_id' is no feed column"},
+        BadMap{"[columns]\nname = \"{Title\"\n", 2, "without its '}'"},
+        BadMap{"\n[transform]\ncategory = [\"path\"]\n", 3, "'path' is no transformation"},
+        BadMap{"profil = \"x\"\n", 1, "profil"},
+        BadMap{"number_form = \"german\"\n", 1, "number_form is dot, comma or guess"},
+        BadMap{"\n[[skip]]\nreason = \"draft\"\n", 2, "when is missing"},
+        BadMap{"[[skip]]\nreason = \"x\"\nwhen = { column = \"Status\", equal = \"a\" }\n", 3, "equal"},
+        BadMap{"[[set]]\ncolumn = \"stock\"\nvalue = \"Y\"\nwhen = { column = \"A\", empty = true }\n", 2,
+               "'stock' is no feed column"}));
 
 TEST(Profiles, AreDetectedFromTheHeaderLine) {
     const std::vector<ColumnMap> profiles = ShippedProfiles();
