@@ -10,6 +10,7 @@
 #include "cli/cli_rules.h"
 #include "cli/feed_output_options.h"
 #include "cli/std_streams.h"
+#include "feed/feed_file_writer.h"
 #include "handfiles/hand_file.h"
 #include "import/import_error.h"
 #include "import/map_file.h"
@@ -185,11 +186,11 @@ class CImportCommand : public CliCommand {
                                       counts.unmappable));
         }
         if (!m_report.empty()) {
-            std::ofstream report(m_report, std::ios::binary | std::ios::trunc);
+            std::string report;
             for (const SkippedRow& row : counts.skipped) {
-                report << "line " << row.line << ": " << row.reason << "\n";
+                report += "line " + std::to_string(row.line) + ": " + row.reason + "\n";
             }
-            if (!report.flush()) {
+            if (!WriteFileSafely(m_report, report)) {
                 PrintError(Name(), m_report + ": the report could not be written");
                 return kExitFailure;
             }

@@ -43,6 +43,7 @@ bool CFeedFileWriter::Fail(int err, bool writing) {
     const FileErrorCause cause = err == ENOMEM ? FileErrorCause::kOutOfMemory
                                  : writing     ? FileErrorCause::kDiskFull
                                                : FileErrorCauseForOpen(err, m_path);
+    errno = err;  // the cause, for an observer that wants it rather than the text
     m_observer.ShowFileError(FileErrorText(cause, m_path));
     return false;
 }
@@ -169,14 +170,23 @@ void CFeedFileWriter::Abort() {
     m_buffer.clear();
 }
 
-bool WriteFileSafely(const std::string& path, std::string_view text) {
-    CQuietFeedFileObserver quiet;
-    CFeedFileWriter writer(quiet);
-    if (!writer.Open(path)) {
-        return false;
+bool WriteFileSafely(const std::string& path, std::string_view text, int* error) {
+    // The writer reports through an observer; this caller wants the cause, which the failed call left.
+    struct CErrnoObserver : CQuietFeedFileObserver {
+        void ShowFileError(const std::string& /*text*/) override { err = errno; }
+        int err = 0;
+    } observer;
+    CFeedFileWriter writer(observer);
+    if (writer.Open(path)) {
+        writer.Buffer().assign(text);
+        if (writer.Commit()) {
+            return true;
+        }
     }
-    writer.Buffer().assign(text);
-    return writer.Commit();
+    if (error != nullptr) {
+        *error = observer.err != 0 ? observer.err : EIO;
+    }
+    return false;
 }
 
 }  // namespace yarvelin

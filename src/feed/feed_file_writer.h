@@ -44,8 +44,9 @@ class CFeedFileWriter {
     bool m_failed = false;
 };
 
-// The whole of text into the file at path, the same safe way (a small file a person may edit: a job, a map).
-// False when it could not be written; an earlier file at path is then as it was.
-bool WriteFileSafely(const std::string& path, std::string_view text);
+// The whole of text into the file at path, the same safe way (a small file a person may edit: a job, a map,
+// a report). False (with the errno in error, when given) when it could not be written; an earlier file at
+// path is then as it was.
+bool WriteFileSafely(const std::string& path, std::string_view text, int* error = nullptr);
 
 }  // namespace yarvelin

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "feed/feed_file_writer.h"
 #include "handfiles/hand_file.h"
 
 namespace yarvelin {
@@ -306,10 +307,10 @@ std::string FormatColumnMap(const ColumnMap& map) {
 }
 
 std::string SaveColumnMap(const std::string& path, const ColumnMap& map) {
-    const std::string text = FormatColumnMap(map);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out || !out.write(text.data(), static_cast<std::streamsize>(text.size())) || !out.flush()) {
-        return std::strerror(errno);
+    // A failed save leaves the merchant's earlier map as it was.
+    int err = 0;
+    if (!WriteFileSafely(path, FormatColumnMap(map), &err)) {
+        return std::strerror(err);
     }
     return {};
 }

@@ -1,6 +1,7 @@
 // Writing feed files: the layout, reading back, and never losing the file that was there.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <tuple>
 
 #include <sys/mount.h>
@@ -11,6 +12,7 @@
 
 #include "app/yarvelin_app.h"
 #include "feed/feed_file.h"
+#include "feed/feed_file_writer.h"
 #include "feed/feed_summary.h"
 #include "feed_test_support.h"
 
@@ -296,10 +298,15 @@ TEST(FailedWriteKeepsOldFileTest, WriteRefusedBySizeLimitKeepsTheOldFile) {
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     CRecordingObserver observer;
     const bool written = WriteFeedFile(MakeDocument(3000), path, {}, observer);
+    // Maps, jobs and reports go the same way, and say why they could not be written.
+    int error = 0;
+    const bool writtenSafely = WriteFileSafely(path, std::string(64 * 1024, 'x'), &error);
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(written);
     EXPECT_EQ(observer.fileErrors, std::vector<std::string>{"Disk full while accessing " + path + "."});
+    EXPECT_FALSE(writtenSafely);
+    EXPECT_EQ(error, EFBIG);
     ExpectOnlyTheOldFile(dir.Path(), path, "old");
 }
 
