@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <tuple>
 #include <utility>
 
@@ -156,6 +157,59 @@ std::string NormalisedCategory(std::string_view category) {
     return ToLowerAscii(Trim(category));
 }
 
+struct ByteKinds {
+    bool control = false;        // a byte below 0x20
+    bool high = false;           // a byte above 0x7F
+    bool blankOrDelete = false;  // a blank (0x20) or DEL (0x7F)
+};
+
+// The top bit of each byte of w that is zero (exact as to whether there is one).
+constexpr std::uint64_t ZeroBytes(std::uint64_t w) {
+    return (w - 0x0101010101010101ull) & ~w & 0x8080808080808080ull;
+}
+
+// What kinds of byte a text holds, eight bytes at a time. Most texts hold neither kind, and the scans
+// that look for control characters, mis-decoded letters or non-ASCII addresses are then skipped. Blanks
+// matter in addresses only; elsewhere they are not looked for.
+template <bool kBlanks>
+ByteKinds KindsOf(std::string_view text) {
+    constexpr std::uint64_t kTop = 0x8080808080808080ull;
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    constexpr std::uint64_t kTo20 = 0x6060606060606060ull;
+    std::uint64_t any = 0;
+    std::uint64_t control = 0;
+    std::uint64_t blankOrDelete = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t w = 0;
+        std::memcpy(&w, text.data() + i, 8);
+        any |= w;
+        // Adding 0x60 to a byte's low seven bits sets its top bit from 0x20 on, without a carry into the
+        // next byte; a high byte has its top bit set already.
+        control |= ~(((w & kLow7) + kTo20) | w);
+        if constexpr (kBlanks) {
+            blankOrDelete |= ZeroBytes(w ^ 0x2020202020202020ull) | ZeroBytes(w ^ 0x7F7F7F7F7F7F7F7Full);
+        }
+    }
+    ByteKinds kinds{(control & kTop) != 0, (any & kTop) != 0, blankOrDelete != 0};
+    for (; i < text.size(); ++i) {
+        const auto u = static_cast<unsigned char>(text[i]);
+        kinds.control = kinds.control || u < 0x20;
+        kinds.high = kinds.high || u > 0x7F;
+        kinds.blankOrDelete = kinds.blankOrDelete || (kBlanks && (u == 0x20 || u == 0x7F));
+    }
+    return kinds;
+}
+
+// The number a UPC with a right check digit stands for (all digits, at most 14).
+std::uint64_t UpcNumber(std::string_view digits) {
+    std::uint64_t n = 0;
+    for (char c : digits) {
+        n = n * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return n;
+}
+
 }  // namespace
 
 const char* DiagnosticCodeName(DiagnosticCode code) {
@@ -298,14 +352,10 @@ bool IsPlainDecimal(std::string_view text, int maxFraction) {
     return maxFraction < 0 || fraction <= static_cast<std::size_t>(maxFraction);
 }
 
-bool IsAbsoluteHttpUrl(std::string_view text) {
-    // A URL holds no blank and no control character (a text with one does not parse).
-    for (char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u <= 0x20 || u == 0x7F) {
-            return false;
-        }
-    }
+namespace {
+
+// IsAbsoluteHttpUrl for a text known to hold no blank, control character or DEL.
+bool IsAbsoluteHttpUrlWithoutBlanks(std::string_view text) {
     // The URL check reads a text without a scheme with "http://" in front.
     std::size_t schemeEnd = 0;
     while (schemeEnd < text.size() &&
@@ -352,6 +402,19 @@ bool IsAbsoluteHttpUrl(std::string_view text) {
     }
     // Characters a host name cannot hold.
     return FindFirstOf(host, kNotInHost) == std::string_view::npos && host.front() != '.';
+}
+
+}  // namespace
+
+bool IsAbsoluteHttpUrl(std::string_view text) {
+    // A URL holds no blank and no control character (a text with one does not parse).
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u <= 0x20 || u == 0x7F) {
+            return false;
+        }
+    }
+    return IsAbsoluteHttpUrlWithoutBlanks(text);
 }
 
 bool HasValidGtinCheckDigit(std::string_view digits) {
@@ -419,12 +482,9 @@ CFeedDiagnostics::CFeedDiagnostics(DiagnosticsOptions options, Sink sink)
     for (const std::vector<std::string>* list :
          {&BuiltinCategories(), &std::as_const(m_options.userCategories)}) {
         for (const std::string& category : *list) {
-            m_knownCategories.push_back(NormalisedCategory(category));
+            m_knownCategories.insert(NormalisedCategory(category));
         }
     }
-    std::sort(m_knownCategories.begin(), m_knownCategories.end());
-    m_knownCategories.erase(std::unique(m_knownCategories.begin(), m_knownCategories.end()),
-                            m_knownCategories.end());
     for (const std::string& code : CurrencyCodes()) {
         m_knownCurrencies.push_back(ToUpperAscii(code));
     }
@@ -432,6 +492,9 @@ CFeedDiagnostics::CFeedDiagnostics(DiagnosticsOptions options, Sink sink)
 }
 
 bool CFeedDiagnostics::IsKnownCategory(std::string_view category) {
+    if (category == m_lastCategory) {
+        return m_lastCategoryKnown;
+    }
     // Trimmed and in lower case into a kept buffer: no allocation per product.
     m_scratch.assign(TrimmedView(category));
     for (char& c : m_scratch) {
@@ -439,11 +502,18 @@ bool CFeedDiagnostics::IsKnownCategory(std::string_view category) {
             c = static_cast<char>(c - 'A' + 'a');
         }
     }
-    return std::binary_search(m_knownCategories.begin(), m_knownCategories.end(), m_scratch);
+    m_lastCategory.assign(category);
+    m_lastCategoryKnown = m_knownCategories.count(m_scratch) != 0;
+    return m_lastCategoryKnown;
 }
 
-bool CFeedDiagnostics::IsKnownCurrency(std::string_view code) const {
-    return std::binary_search(m_knownCurrencies.begin(), m_knownCurrencies.end(), ToUpperAscii(code));
+bool CFeedDiagnostics::IsKnownCurrency(std::string_view code) {
+    if (code != m_lastCurrency) {
+        m_lastCurrency.assign(code);
+        m_lastCurrencyKnown =
+            std::binary_search(m_knownCurrencies.begin(), m_knownCurrencies.end(), ToUpperAscii(code));
+    }
+    return m_lastCurrencyKnown;
 }
 
 bool CFeedDiagnostics::Count(DiagnosticCode code) {
@@ -492,6 +562,28 @@ void CFeedDiagnostics::CheckProduct(const COtherRecord& record, long long line, 
     m_record = &record;
     m_line = line;
     m_productHasError = false;
+    m_offerIdNumber = CUpcIndex::kNoOfferId;
+    m_fieldsWithHighBytes = 0;
+    // The two tables are looked up below; their memory is fetched while the texts are scanned.
+    const bool hasOfferId = !IsBlank(record.Field(kColOfferId));
+    const std::string offerKey = hasOfferId ? COfferIdIndex::Key(record.Field(kColOfferId)) : std::string();
+    if (hasOfferId) {
+        m_offerIds.Prefetch(offerKey);
+    }
+    m_upcValid = !record.Field(kColUpc).empty() && HasValidGtinCheckDigit(record.Field(kColUpc));
+    if (m_upcValid) {
+        m_upcs.Prefetch(UpcNumber(record.Field(kColUpc)));
+    }
+    // Every column once, with the kinds of byte it holds, for all the rules below.
+    for (int k = 0; k < kColumnCount; ++k) {
+        m_fields[k] = record.Field(k);
+        const ByteKinds kinds =
+            k == kProductUrl || k == kImageUrl ? KindsOf<true>(m_fields[k]) : KindsOf<false>(m_fields[k]);
+        m_kinds[k] = {kinds.control, kinds.high, kinds.blankOrDelete};
+        if (kinds.high) {
+            m_fieldsWithHighBytes |= 1u << k;
+        }
+    }
 
     if (m_options.columnLineFields > 0 && fieldCount > m_options.columnLineFields) {
         Emit(DiagnosticCode::kColumnCount, -1, [&] {
@@ -503,36 +595,38 @@ void CFeedDiagnostics::CheckProduct(const COtherRecord& record, long long line, 
     }
 
     for (int k = 0; k < kBasicColumnCount; ++k) {
-        if (IsBlank(record.Field(k))) {
+        if (IsBlank(m_fields[k])) {
             Emit(DiagnosticCode::kRequiredMissing, k, [&] {
                 return std::string(Format("The %s is empty; every product needs one.", kColumnNames[k]));
             });
         }
     }
 
-    if (!IsBlank(record.Field(kColOfferId))) {
-        if (const std::size_t first =
-                m_offerIds.AddOrFind(COfferIdIndex::Key(record.Field(kColOfferId)), m_totals.products);
-            first != 0) {
+    if (hasOfferId) {
+        const COfferIdIndex::Added added = m_offerIds.Add(offerKey, m_totals.products);
+        m_offerIdNumber = added.id;
+        if (const std::size_t first = added.firstRow; first != 0) {
             Emit(DiagnosticCode::kDuplicateOfferId, kOfferId, [&] {
                 return std::string(Format("The offer id %s is already used by the product in row %zu.",
-                                          Quoted(record.Field(kColOfferId)).c_str(), first));
+                                          Quoted(m_fields[kColOfferId]).c_str(), first));
             });
         }
     }
 
-    if (!IsBlank(record.Field(kColPrice)) && !IsPlainDecimal(record.Field(kColPrice), 2)) {
+    if (!IsBlank(m_fields[kColPrice]) && !IsPlainDecimal(m_fields[kColPrice], 2)) {
         Emit(DiagnosticCode::kPriceInvalid, kPrice, [&] {
             return std::string(Format(
                 "The price %s is not a plain number such as 12.50 (digits, a decimal point, at most two "
                 "decimals).",
-                Quoted(record.Field(kColPrice)).c_str()));
+                Quoted(m_fields[kColPrice]).c_str()));
         });
     }
 
     for (int k : {kProductUrl, kImageUrl}) {
-        const std::string_view url = record.Field(k);
-        if (!IsBlank(url) && !IsAbsoluteHttpUrl(url)) {
+        const std::string_view url = m_fields[k];
+        if (!IsBlank(url) &&
+            !(m_kinds[k].control || m_kinds[k].blankOrDelete ? IsAbsoluteHttpUrl(url)
+                                                             : IsAbsoluteHttpUrlWithoutBlanks(url))) {
             Emit(DiagnosticCode::kUrlInvalid, k, [&] {
                 return std::string(
                     Format("The %s %s is not a web address with http:// or https:// and a host name.",
@@ -541,27 +635,27 @@ void CFeedDiagnostics::CheckProduct(const COtherRecord& record, long long line, 
         }
     }
 
-    if (record.Field(kColName).size() > kMaxNameLength) {
+    if (m_fields[kColName].size() > kMaxNameLength) {
         Emit(DiagnosticCode::kNameTooLong, kName, [&] {
             return std::string(Format("The name has %zu characters; at most %zu are allowed.",
-                                      record.Field(kColName).size(), kMaxNameLength));
+                                      m_fields[kColName].size(), kMaxNameLength));
         });
     }
 
-    if (!record.Field(kColCurrency).empty() && !IsKnownCurrency(record.Field(kColCurrency))) {
+    if (!m_fields[kColCurrency].empty() && !IsKnownCurrency(m_fields[kColCurrency])) {
         Emit(DiagnosticCode::kCurrencyUnknown, kCurrency, [&] {
             return std::string(Format("The currency %s is not a code of the currency list (for example USD).",
-                                      Quoted(record.Field(kColCurrency)).c_str()));
+                                      Quoted(m_fields[kColCurrency]).c_str()));
         });
     }
 
-    if (!record.Field(kColExpDate).empty()) {
-        const auto expiry = ParseExpiryDate(record.Field(kColExpDate));
+    if (!m_fields[kColExpDate].empty()) {
+        const auto expiry = ParseExpiryDate(m_fields[kColExpDate]);
         if (!expiry) {
             Emit(DiagnosticCode::kExpDateInvalid, kExpDate, [&] {
                 return std::string(
                     Format("The exp_date %s is not a date and time written as twelve digits YYYYMMDDHHMM.",
-                           Quoted(record.Field(kColExpDate)).c_str()));
+                           Quoted(m_fields[kColExpDate]).c_str()));
             });
         } else {
             const LocalDateTime& now = m_options.now;
@@ -580,7 +674,10 @@ void CFeedDiagnostics::CheckProduct(const COtherRecord& record, long long line, 
     }
 
     for (int k = 0; k < kColumnCount; ++k) {
-        for (char c : record.Field(k)) {
+        if (!m_kinds[k].control) {
+            continue;
+        }
+        for (char c : m_fields[k]) {
             const auto u = static_cast<unsigned char>(c);
             if (u < 0x20) {
                 Emit(DiagnosticCode::kControlCharacter, k, [&] {
@@ -594,37 +691,37 @@ void CFeedDiagnostics::CheckProduct(const COtherRecord& record, long long line, 
         }
     }
 
-    if (!record.Field(kColUpc).empty() && !HasValidGtinCheckDigit(record.Field(kColUpc))) {
+    if (!m_fields[kColUpc].empty() && !m_upcValid) {
         Emit(DiagnosticCode::kUpcCheckDigit, kUpc, [&] {
             return std::string(Format(
                 "The upc %s is not a UPC-A, EAN-8, EAN-13 or GTIN-14 number with a correct check digit.",
-                Quoted(record.Field(kColUpc)).c_str()));
+                Quoted(m_fields[kColUpc]).c_str()));
         });
     }
 
-    if (!record.Field(kColShipping).empty() && !IsPlainDecimal(record.Field(kColShipping), -1)) {
+    if (!m_fields[kColShipping].empty() && !IsPlainDecimal(m_fields[kColShipping], -1)) {
         Emit(DiagnosticCode::kShippingInvalid, kShipping, [&] {
             return std::string(Format("The shipping %s is not a plain number such as 4.95.",
-                                      Quoted(record.Field(kColShipping)).c_str()));
+                                      Quoted(m_fields[kColShipping]).c_str()));
         });
     }
 
-    if (!record.Field(kColInstock).empty()) {
+    if (!m_fields[kColInstock].empty()) {
         bool known = false;
         for (const char* word : {"Y", "N", "YES", "NO"}) {
-            known = known || EqualsNoCase(record.Field(kColInstock), word);
+            known = known || EqualsNoCase(m_fields[kColInstock], word);
         }
         if (!known) {
             Emit(DiagnosticCode::kInstockInvalid, kInstock, [&] {
-                return std::string(Format("The instock %s is not Y, N, YES or NO.",
-                                          Quoted(record.Field(kColInstock)).c_str()));
+                return std::string(
+                    Format("The instock %s is not Y, N, YES or NO.", Quoted(m_fields[kColInstock]).c_str()));
             });
         }
     }
 
     if (!m_options.htmlEscaped) {
         for (int k : {kName, kDescription}) {
-            const std::string_view tag = FindListedTag(record.Field(k));
+            const std::string_view tag = FindListedTag(m_fields[k]);
             if (!tag.empty()) {
                 Emit(DiagnosticCode::kHtmlInText, k, [&] {
                     return std::string(Format(
@@ -635,12 +732,12 @@ void CFeedDiagnostics::CheckProduct(const COtherRecord& record, long long line, 
         }
     }
 
-    if (!IsBlank(record.Field(kColCategory)) && !IsKnownCategory(record.Field(kColCategory))) {
+    if (!IsBlank(m_fields[kColCategory]) && !IsKnownCategory(m_fields[kColCategory])) {
         Emit(DiagnosticCode::kCategoryUnknown, kCategory, [&] {
             return std::string(
                 Format("The category %s is in neither the built-in category list nor your own: choose a "
                        "category from the list, or add it under Options.",
-                       Quoted(record.Field(kColCategory)).c_str()));
+                       Quoted(m_fields[kColCategory]).c_str()));
         });
     }
 
@@ -655,8 +752,8 @@ void CFeedDiagnostics::CheckProduct(const COtherRecord& record, long long line, 
 }
 
 void CFeedDiagnostics::CheckListing(const COtherRecord& record) {
-    const std::string_view productUrl = TrimmedView(record.Field(kColProductUrl));
-    const std::string_view imageUrl = TrimmedView(record.Field(kColImageUrl));
+    const std::string_view productUrl = TrimmedView(m_fields[kColProductUrl]);
+    const std::string_view imageUrl = TrimmedView(m_fields[kColImageUrl]);
     if (!imageUrl.empty() && EqualsNoCase(imageUrl, productUrl)) {
         Emit(DiagnosticCode::kImageUrlIsProductUrl, kImageUrl, [&] {
             return std::string(
@@ -664,7 +761,11 @@ void CFeedDiagnostics::CheckListing(const COtherRecord& record) {
                 "itself, not of the product page.");
         });
     }
-    if (const std::size_t length = EncodedUrlLength(imageUrl); length > kMaxImageUrlLength) {
+    // Without a byte above 0x7F an address grows at most threefold as sent (a blank becomes %20).
+    const bool imageUrlHigh = (m_fieldsWithHighBytes & (1u << kImageUrl)) != 0;
+    if (const std::size_t length =
+            imageUrlHigh || imageUrl.size() * 3 > kMaxImageUrlLength ? EncodedUrlLength(imageUrl) : 0;
+        length > kMaxImageUrlLength) {
         Emit(DiagnosticCode::kImageUrlTooLong, kImageUrl, [&] {
             return std::string(
                 Format("The image_url is %zu characters long as sent; the service takes at most %zu.", length,
@@ -672,30 +773,30 @@ void CFeedDiagnostics::CheckListing(const COtherRecord& record) {
         });
     }
 
-    if (record.Field(kColDescription).size() > kMaxDescriptionBytes) {
+    if (m_fields[kColDescription].size() > kMaxDescriptionBytes) {
         Emit(DiagnosticCode::kDescriptionTooLong, kDescription, [&] {
             return std::string(
                 Format("The description has %zu bytes; the service takes at most 5,000 (not 5,120) "
                        "and cuts the rest.",
-                       record.Field(kColDescription).size()));
+                       m_fields[kColDescription].size()));
         });
     }
 
-    if (!record.Field(kColUpc).empty()) {
-        const std::string_view upc = TrimmedView(record.Field(kColUpc));
+    if (!m_fields[kColUpc].empty()) {
+        const std::string_view upc = TrimmedView(m_fields[kColUpc]);
         if (IsExponentNotation(upc)) {
             Emit(DiagnosticCode::kUpcAsNumber, kUpc, [&] {
                 return std::string(
                     Format("The upc %s is a number in exponent notation, as a spreadsheet writes it: "
                            "its last digits are lost. Format the column as text and enter it again.",
-                           Quoted(record.Field(kColUpc)).c_str()));
+                           Quoted(m_fields[kColUpc]).c_str()));
             });
         } else if (const std::string restored = RestoredGtin(upc); !restored.empty()) {
             Emit(DiagnosticCode::kUpcAsNumber, kUpc, [&] {
                 return std::string(
                     Format("The upc %s has %zu digits: it looks like %s that lost its leading zeros "
                            "as a number in a spreadsheet.",
-                           Quoted(record.Field(kColUpc)).c_str(), upc.size(), restored.c_str()));
+                           Quoted(m_fields[kColUpc]).c_str(), upc.size(), restored.c_str()));
             });
         }
         if (const char* use = RestrictedGtinUse(upc)) {
@@ -703,33 +804,27 @@ void CFeedDiagnostics::CheckListing(const COtherRecord& record) {
                 return std::string(
                     Format("The upc %s is %s, not a product's number; the service does not "
                            "match it.",
-                           Quoted(record.Field(kColUpc)).c_str(), use));
+                           Quoted(m_fields[kColUpc]).c_str(), use));
             });
         }
         // A value that is no UPC at all ("N/A", a dash) is the check-digit finding's alone: as a duplicate
         // it would be reported again on every product that carries it.
-        if (HasValidGtinCheckDigit(record.Field(kColUpc))) {
-            const std::string key = UpcKey(upc);
-            if (const std::size_t first = m_upcs.AddOrFind(key, m_totals.products); first != 0) {
-                const std::size_t sameOffer = m_upcOfferIds.AddOrFind(
-                    key + '\n' + COfferIdIndex::Key(record.Field(kColOfferId)), m_totals.products);
-                if (sameOffer == 0) {
-                    Emit(DiagnosticCode::kDuplicateUpc, kUpc, [&] {
-                        return std::string(
-                            Format("The upc %s is also the upc of the product in row %zu, which has "
-                                   "another offer id.",
-                                   Quoted(record.Field(kColUpc)).c_str(), first));
-                    });
-                }
-            } else {
-                m_upcOfferIds.AddOrFind(key + '\n' + COfferIdIndex::Key(record.Field(kColOfferId)),
-                                        m_totals.products);
+        // Such a value is digits only, so its number is its key (UpcKey drops only leading zeros).
+        if (m_upcValid) {
+            const CUpcIndex::Seen seen = m_upcs.Add(UpcNumber(upc), m_offerIdNumber, m_totals.products);
+            if (const std::size_t first = seen.firstRow; first != 0 && seen.newOfferId) {
+                Emit(DiagnosticCode::kDuplicateUpc, kUpc, [&] {
+                    return std::string(
+                        Format("The upc %s is also the upc of the product in row %zu, which has "
+                               "another offer id.",
+                               Quoted(m_fields[kColUpc]).c_str(), first));
+                });
             }
         }
     }
 
     for (int k : {kName, kDescription}) {
-        const std::string_view text = k == kName ? record.Field(kColName) : record.Field(kColDescription);
+        const std::string_view text = k == kName ? m_fields[kColName] : m_fields[kColDescription];
         if (!m_options.htmlEscaped) {
             if (const std::string_view entity = FindHtmlEntity(text); !entity.empty()) {
                 Emit(DiagnosticCode::kHtmlEntity, k, [&] {
@@ -740,7 +835,10 @@ void CFeedDiagnostics::CheckListing(const COtherRecord& record) {
                 });
             }
         }
-        if (const std::string_view bytes = FindMisdecodedUtf8(text); !bytes.empty()) {
+        // Mis-decoded letters are made of bytes above 0x7F.
+        if (const std::string_view bytes =
+                (m_fieldsWithHighBytes & (1u << k)) != 0 ? FindMisdecodedUtf8(text) : std::string_view();
+            !bytes.empty()) {
             Emit(DiagnosticCode::kMisdecodedText, k, [&] {
                 return std::string(
                     Format("The %s holds \"%.*s\", which is how a UTF-8 character looks when it "
@@ -750,18 +848,18 @@ void CFeedDiagnostics::CheckListing(const COtherRecord& record) {
         }
     }
 
-    if (IsNameInCapitals(record.Field(kColName))) {
+    if (IsNameInCapitals(m_fields[kColName])) {
         Emit(DiagnosticCode::kNameInCapitals, kName, [&] {
             return std::string("The name is written in capitals; the service disapproves names that shout.");
         });
     }
 
-    if (!IsAsciiText(imageUrl)) {
+    if (imageUrlHigh && !IsAsciiText(imageUrl)) {
         Emit(DiagnosticCode::kImageUrlNotAscii, kImageUrl, [&] {
             return std::string(
                 Format("The image_url %s holds characters outside ASCII; write them "
                        "percent-encoded (%%C3%%A9 for \xE9).",
-                       Quoted(record.Field(kColImageUrl)).c_str()));
+                       Quoted(m_fields[kColImageUrl]).c_str()));
         });
     }
 
@@ -772,12 +870,12 @@ void CFeedDiagnostics::CheckListing(const COtherRecord& record) {
         }
     }
 
-    if (record.Field(kColName).size() > kNameShownLength) {
+    if (m_fields[kColName].size() > kNameShownLength) {
         Emit(DiagnosticCode::kNameShownCut, kName, [&] {
             return std::string(
                 Format("The name has %zu characters; the service shows the first %zu and cuts the "
                        "rest.",
-                       record.Field(kColName).size(), kNameShownLength));
+                       m_fields[kColName].size(), kNameShownLength));
         });
     }
 }

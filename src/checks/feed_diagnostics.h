@@ -5,11 +5,13 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "app/feed_document.h"
@@ -128,7 +130,7 @@ class CFeedDiagnostics {
     template <typename MakeMessage>
     void Emit(DiagnosticCode code, int column, MakeMessage&& makeMessage);
     bool IsKnownCategory(std::string_view category);
-    bool IsKnownCurrency(std::string_view code) const;
+    bool IsKnownCurrency(std::string_view code);
     // Counts a finding of this code; true when it is to be built and reported.
     bool Count(DiagnosticCode code);
     // The listing rules: texts, identifiers and image addresses the service shows differently or refuses.
@@ -138,16 +140,30 @@ class CFeedDiagnostics {
     Sink m_sink;
     DiagnosticsTotals m_totals;
     COfferIdIndex m_offerIds;
-    COfferIdIndex m_upcs;                        // UPC key -> first row
-    COfferIdIndex m_upcOfferIds;                 // UPC key and offer id key -> first row
-    std::vector<std::string> m_knownCategories;  // trimmed, lower case, sorted
-    std::vector<std::string> m_knownCurrencies;  // upper case, sorted
+    CUpcIndex m_upcs;
+    std::unordered_set<std::string> m_knownCategories;  // trimmed, lower case
+    std::vector<std::string> m_knownCurrencies;         // upper case, sorted
     std::string m_scratch;
+    // Feeds repeat a category or a currency from product to product: the last one looked up and its answer.
+    std::string m_lastCategory;
+    bool m_lastCategoryKnown = false;
+    std::string m_lastCurrency;
+    bool m_lastCurrencyKnown = false;
     std::size_t m_limitPerCode = static_cast<std::size_t>(-1);
     // The product under check.
     const COtherRecord* m_record = nullptr;
     long long m_line = 0;
     bool m_productHasError = false;
+    std::uint32_t m_offerIdNumber = CUpcIndex::kNoOfferId;  // its offer id's number in m_offerIds
+    unsigned m_fieldsWithHighBytes = 0;                     // bit k: column k holds a byte above 0x7F
+    std::array<std::string_view, kColumnCount> m_fields;    // its columns
+    struct Kinds {
+        bool control = false;
+        bool high = false;
+        bool blankOrDelete = false;
+    };
+    std::array<Kinds, kColumnCount> m_kinds;  // the kinds of byte each column holds
+    bool m_upcValid = false;                  // its upc has a right check digit
 };
 
 // Checks every record of a list in order; at most limitPerCode findings of a code reach sink (the rest are

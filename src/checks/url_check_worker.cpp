@@ -29,6 +29,28 @@ std::optional<std::string> UrlToRequest(const HttpSession& session, const std::s
     return std::nullopt;
 }
 
+std::string UrlHostKey(std::string_view scheme, std::string_view host, std::string_view port) {
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
+        host = host.substr(1, host.size() - 2);
+    }
+    const bool ipv6 = host.find(':') != std::string_view::npos;
+    std::string key = ipv6 ? "[" + ToLowerAscii(host) + "]" : ToLowerAscii(host);
+    // "080" and "80" are the same port.
+    while (port.size() > 1 && port.front() == '0') {
+        port.remove_prefix(1);
+    }
+    if (port.empty()) {
+        if (EqualsNoCase(scheme, "http")) {
+            port = "80";
+        } else if (EqualsNoCase(scheme, "https")) {
+            port = "443";
+        }
+    }
+    key += ':';
+    key += port;
+    return key;
+}
+
 unsigned UrlResult(const HttpSession::Response& response) {
     if (response.failed) {
         return kUrlRequestFailed;

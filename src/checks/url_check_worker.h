@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/program_names.h"
@@ -67,6 +68,10 @@ class CUrlCheckObserver {
 // The text to request for a URL of a record: as it stands when it parses, with "http://" in front when
 // only that parses, nothing when neither does.
 std::optional<std::string> UrlToRequest(const HttpSession& session, const std::string& url);
+// What the per-host limit counts requests by: one server however its address is spelled. The host in lower
+// case (an IPv6 literal in brackets whether or not they were written), then the port, the scheme's default
+// when none is written: "http://H/", "http://h:80/" and "http://h:080/" are one server, "https://h/" another.
+std::string UrlHostKey(std::string_view scheme, std::string_view host, std::string_view port);
 // CheckUrl's result for a response: its status, kUrlRequestFailed, or kUrlNoStatus.
 unsigned UrlResult(const HttpSession::Response& response);
 // The HTTP status of the final response, kUrlRequestFailed, or kUrlNoStatus; one request, waited for.

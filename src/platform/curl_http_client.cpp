@@ -50,9 +50,9 @@ class CParsedUrl {
 
     bool Ok() const { return m_ok; }
     std::string Scheme() const { return Part(CURLUPART_SCHEME, 0); }  // curl gives it in lower case
-    // "host:port", the port filled in from the scheme when the URL has none.
+    // The per-host limit's key: one server however its host and port are spelled.
     std::string HostAndPort() const {
-        return Part(CURLUPART_HOST, 0) + ":" + Part(CURLUPART_PORT, CURLU_DEFAULT_PORT);
+        return UrlHostKey(Scheme(), Part(CURLUPART_HOST, 0), Part(CURLUPART_PORT, 0));
     }
 
   private:

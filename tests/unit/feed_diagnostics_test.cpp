@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <numeric>
 #include <random>
 #include <set>
 #include <string>
@@ -287,6 +288,56 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"image not ASCII", 4, "https://img.example.com/caf\xE9.jpg", {Code::kImageUrlNotAscii}},
         ValueCase{"image percent-encoded", 4, "https://img.example.com/caf%C3%A9.jpg", {}}));
 
+// Texts are looked at eight bytes at a time: the bytes that matter at every place of a longer text, and the
+// bytes beside them that must not count (DEL and 0x9F are no control characters).
+INSTANTIATE_TEST_SUITE_P(
+    LongTexts, DiagnosticValueTest,
+    ::testing::Values(
+        ValueCase{"bell at the first byte",
+                  2,
+                  "\x07"
+                  "A lamp for the desk.",
+                  {Code::kControlCharacter}},
+        ValueCase{"0x1F at the eighth byte", 2, "A lamp \x1F for the desk.", {Code::kControlCharacter}},
+        ValueCase{"LF at the ninth byte", 9, "Borealis\nLighting", {Code::kControlCharacter}},
+        ValueCase{"DEL in a long text", 2, "A lamp for\x7F the desk.", {}},
+        ValueCase{"0x9F in a long text", 2, "A lamp for the desk \x9F.", {}},
+        ValueCase{
+            "twice decoded after eight bytes", 1, "Desk lamp Caf\xC3\xA9 style", {Code::kMisdecodedText}},
+        ValueCase{"blank after eight bytes", 0, "https:// shop.example.com/p/1.html", {Code::kUrlInvalid}},
+        ValueCase{"DEL after eight bytes", 0, "https://shop.example.com/p\x7F/1.html", {Code::kUrlInvalid}},
+        ValueCase{"0x9F after eight bytes", 0, "https://shop.example.com/p\x9F/1.html", {}},
+        ValueCase{"image not ASCII after eight bytes",
+                  4,
+                  "https://img.example.com/lamps/caf\xE9-desk.jpg",
+                  {Code::kImageUrlNotAscii}},
+        // ASCII only, yet over the limit once its blanks are sent as %20.
+        ValueCase{"image blanks over the limit",
+                  4,
+                  "https://img.example.com/" + std::string(659, ' ') + "a.jpg",
+                  {Code::kUrlInvalid, Code::kImageUrlTooLong}}));
+
+// Many offer ids under one UPC, then each again: each new one is reported once, naming the first row.
+TEST(FeedDiagnostics, DuplicateUpcUnderManyOfferIds) {
+    std::vector<COtherRecord> records;
+    for (int round = 0; round < 2; ++round) {
+        for (int n = 0; n < 100; ++n) {
+            records.push_back(CleanRecord(round == 0 ? Format("A%d", n) : Format(" a%d", n)));
+            records.back().SetField(kColUpc, "96385074");
+        }
+    }
+    std::vector<std::size_t> rows;
+    for (const auto& d : Check(records).findings) {
+        if (d.code == Code::kDuplicateUpc) {
+            EXPECT_NE(d.message.find("row 1,"), std::string::npos) << d.message;
+            rows.push_back(d.row);
+        }
+    }
+    std::vector<std::size_t> expected(99);
+    std::iota(expected.begin(), expected.end(), 2);
+    EXPECT_EQ(rows, expected);
+}
+
 TEST(FeedDiagnostics, EscapedFeedMayHoldEntities) {
     COtherRecord r = CleanRecord();
     r.SetField(kColDescription, "Tom &amp; Jerry");
@@ -339,6 +390,10 @@ INSTANTIATE_TEST_SUITE_P(
                       UpcCase{"three products",
                               {{"A", "96385074"}, {"B", "96385074"}, {"C", "96385074"}},
                               {{2, 1}, {3, 1}}},
+                      UpcCase{"no offer ids", {{"", "036000291452"}, {" ", "036000291452"}}, {}},
+                      UpcCase{"an offer id met again",
+                              {{"A", "96385074"}, {"B", "96385074"}, {"b", "96385074"}, {"C", "96385074"}},
+                              {{2, 1}, {4, 1}}},
                       UpcCase{"repeated offer then another",
                               {{"A", "96385074"}, {"A", "96385074"}, {"B", "96385074"}},
                               {{3, 1}}}));

@@ -265,6 +265,39 @@ TEST(UrlCheckRulesTest, RepeatedBusyAnswerIsTheResult) {
     EXPECT_EQ(observer.m_events[0], "0 product 429");
 }
 
+// Spellings of one server share a key (and so the per-host limit); the rows after them are other servers.
+TEST(UrlCheckRulesTest, HostKeyFoldsSpellingsOfOneServer) {
+    struct Spelling {
+        const char* scheme;
+        const char* host;
+        const char* port;
+    };
+    const std::vector<std::vector<Spelling>> servers = {
+        {{"http", "localhost", ""},
+         {"http", "LOCALHOST", ""},
+         {"HTTP", "LocalHost", "80"},
+         {"http", "localhost", "080"}},
+        {{"https", "Shop.Example", ""}, {"https", "shop.example", "443"}, {"http", "shop.example", "443"}},
+        {{"http", "[::1]", ""}, {"http", "::1", "80"}, {"http", "[::1]", "80"}},
+        {{"http", "[FE80::1%25ETH0]", ""}, {"http", "fe80::1%25eth0", "80"}},
+        {{"https", "localhost", ""}},
+        {{"http", "localhost", "8080"}},
+        {{"http", "shop.example", ""}},
+        {{"http", "[::2]", ""}},
+        {{"ftp", "localhost", ""}},
+    };
+    std::map<std::string, std::size_t> serverOfKey;
+    for (std::size_t n = 0; n < servers.size(); ++n) {
+        const std::string key = UrlHostKey(servers[n][0].scheme, servers[n][0].host, servers[n][0].port);
+        for (const Spelling& s : servers[n]) {
+            EXPECT_EQ(UrlHostKey(s.scheme, s.host, s.port), key)
+                << s.scheme << " " << s.host << " " << s.port;
+        }
+        const auto [it, added] = serverOfKey.emplace(key, n);
+        EXPECT_TRUE(added) << key << " is the key of rows " << it->second << " and " << n;
+    }
+}
+
 TEST(UrlCheckRulesTest, JobsFromTheSettings) {
     const std::pair<std::optional<int>, int> cases[] = {{std::nullopt, 16}, {1, 1}, {4, 4}, {64, 64},
                                                         {65, 64},           {0, 1}, {-3, 1}};
