@@ -34,6 +34,8 @@ class CliImportTest : public ::testing::Test {
     // A pipeline through sh, standard input taken from the first command's file.
     CliRun Pipe(const std::string& line) { return RunShellLine("/bin/sh", "-c " + ShellQuote(line), m_dir); }
     std::string File(const std::string& name) const { return (m_dir / name).string(); }
+    // One round of the random feed round trip below.
+    void RoundTripRandomFeed(unsigned seed);
 
     fs::path m_dir;
 };
@@ -82,8 +84,7 @@ TEST_F(CliImportTest, EachProfilesExportImportsToItsGoldenFeed) {
             continue;
         }
         EXPECT_EQ(v.status, 0) << name << ":\n" << v.out;
-        EXPECT_NE(v.out.find(" 0 errors") == std::string::npos ? v.out.find("0 errors") : 0,
-                  std::string::npos);
+        EXPECT_NE(("\n" + v.out).find("\n0 errors, "), std::string::npos) << name << ":\n" << v.out;
     }
     EXPECT_EQ(cases, 8);
 }
@@ -168,9 +169,17 @@ INSTANTIATE_TEST_SUITE_P(
                 "(profile generic, no profile matched the header line; woocommerce lacks 'Type', 'SKU'"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Random feeds written out with export --csv and read back with the generic profile are the same feed.
+// Random feeds written out with export --csv and read back with the generic profile are the same feed, in
+// fifteen rounds (a failure names its seed). Feed values hold no line breaks (the writer makes them blanks);
+// line breaks inside quoted CSV values are the CSV reading table's.
 TEST_F(CliImportTest, ExportedCsvImportsBackToTheSameFeed) {
-    const unsigned seed = std::random_device{}();
+    const unsigned base = std::random_device{}();
+    for (unsigned round = 0; round < 15; ++round) {
+        RoundTripRandomFeed(base + round);
+    }
+}
+
+void CliImportTest::RoundTripRandomFeed(unsigned seed) {
     std::mt19937 random(seed);
     const std::string alphabet =
         std::string("ab Z09,;.|{}\"\t\\-<>&") + "\x80\x81\x8D\x9F\xA0\xE9\xFF\xC3\xA9";
@@ -210,11 +219,12 @@ TEST_F(CliImportTest, ExportedCsvImportsBackToTheSameFeed) {
     }
     WriteBytes(File("feed.txt"),
                "# html_escaped=NO\r\n# updates_only=NO\r\n# product_type=OTHER\r\n# quoted=YES\r\n" + feed);
-    ASSERT_EQ(Run({"convert", File("feed.txt"), File("expected.txt"), "--headers", "--quoted"}).status, 0);
+    ASSERT_EQ(Run({"convert", File("feed.txt"), File("expected.txt"), "--headers", "--quoted"}).status, 0)
+        << "seed " << seed;
     CliRun r = Run({"export", File("feed.txt"), File("feed.csv"), "--csv"});
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.status, 0) << "seed " << seed << ": " << r.err;
     r = Run({"import", File("feed.csv"), File("back.txt"), "--profile", "generic", "--headers", "--quoted"});
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.status, 0) << "seed " << seed << ": " << r.err;
     EXPECT_EQ(ReadBytes(File("back.txt")), ReadBytes(File("expected.txt"))) << "seed " << seed;
 }
 
