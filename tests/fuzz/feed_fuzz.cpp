@@ -86,7 +86,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     CFeedDocument& doc = first.Document();
     doc.SetBasicFormat(size % 2 == 1);
-    const FeedHeaderChoices choices{size % 3 == 0, size % 5 == 0, size % 7 == 0, true};
+    // Escapes the file announced stay announced, as convert keeps them.
+    const FeedHeaderChoices choices =
+        HeaderChoicesForDocument({size % 3 == 0, size % 5 == 0, size % 7 == 0, true}, doc);
     Check(WriteFeedFile(doc, out, choices, observer), "write");
 
     second.OpenFeed(out, observer);
