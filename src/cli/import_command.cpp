@@ -13,6 +13,7 @@
 #include "feed/feed_file_writer.h"
 #include "handfiles/hand_file.h"
 #include "import/import_error.h"
+#include "import/map_choice.h"
 #include "import/map_file.h"
 #include "import/shop_import.h"
 #include "records/text_util.h"
@@ -128,27 +129,22 @@ class CImportCommand : public CliCommand {
 
   private:
     ColumnMap ChooseMap(const std::string& input, char separator) {
-        if (!m_mapFile.empty()) {
-            if (!m_profile.empty() && m_profile != "auto") {
-                throw CUsageError("--profile and --map-file both name a map: give one");
-            }
-            m_choice = "the map file " + m_mapFile;
-            return LoadColumnMap(m_mapFile);
+        const bool named = !m_profile.empty() && m_profile != "auto";
+        if (!m_mapFile.empty() && named) {
+            throw CUsageError("--profile and --map-file both name a map: give one");
         }
-        const std::vector<ColumnMap> profiles = LoadProfiles(ProgramDataDir() + "/" + kMapsFolder);
-        if (!m_profile.empty() && m_profile != "auto") {
-            const int found = FindProfile(profiles, m_profile);
-            if (found < 0) {
-                throw CUsageError("no profile '" + m_profile +
-                                  "': woocommerce, shopify, magento2, prestashop, generic or auto");
+        try {
+            ExportMapChoice choice =
+                ChooseExportMap(m_mapFile, m_profile, ProgramDataDir() + "/" + kMapsFolder,
+                                [&] { return ReadExportHeader(input, separator).columns; });
+            m_choice = named ? std::string("chosen with --profile") : std::move(choice.how);
+            return std::move(choice.map);
+        } catch (const CImportError& e) {
+            if (e.GetKind() != CImportError::Kind::kMap) {
+                throw;
             }
-            m_choice = "chosen with --profile";
-            return profiles[found];
+            throw CUsageError(e.what());
         }
-        const std::vector<std::string> header = ReadExportHeader(input, separator).columns;
-        const int detected = DetectProfile(profiles, header);
-        m_choice = DetectionReason(profiles, header, detected);
-        return profiles[detected];
     }
 
     void ApplyOverrides(ImportSettings& settings) {

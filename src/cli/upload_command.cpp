@@ -5,7 +5,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "upload/ftp_transfer_engine.h"
 #include "upload/remote_file_name.h"
 #include "upload/server_address.h"
+#include "upload/transfer_drive.h"
 #include "upload/upload_request.h"
 
 namespace yarvelin::cli {
@@ -205,18 +205,18 @@ const CCliRegistration kRegistration(std::make_unique<CUploadCommand>());
 // keeps its rules for partial files. A second Ctrl-C ends the process outright. The exit status is the
 // shell's for a program ended by Ctrl-C.
 constexpr int kExitInterrupted = 128 + SIGINT;
-std::atomic<CFtpTransferEngine*> g_running{nullptr};
+std::atomic<CTransferDrive*> g_running{nullptr};
 
 extern "C" void StopRunningTransfer(int) {
-    if (CFtpTransferEngine* engine = g_running.load()) {
-        engine->Abort();
+    if (CTransferDrive* drive = g_running.load()) {
+        drive->Abort();
     }
 }
 
 class CInterruptGuard {
   public:
-    explicit CInterruptGuard(CFtpTransferEngine& engine) {
-        g_running = &engine;
+    explicit CInterruptGuard(CTransferDrive& drive) {
+        g_running = &drive;
         struct sigaction action {};
         action.sa_handler = &StopRunningTransfer;
         action.sa_flags = SA_RESETHAND;
@@ -240,15 +240,12 @@ class CInterruptGuard {
 int CUploadCommand::Run() {
     UploadAccount account = m_account;
     if (!m_passwordFile.empty()) {
-        std::ifstream in(m_passwordFile, std::ios::binary);
-        if (!in) {
+        std::optional<std::string> password = ReadPasswordFile(m_passwordFile);
+        if (!password) {
             PrintError(Name(), "cannot read the password file " + m_passwordFile);
             return kExitFailure;
         }
-        std::getline(in, account.password);
-        if (!account.password.empty() && account.password.back() == '\r') {
-            account.password.pop_back();
-        }
+        account.password = std::move(*password);
     }
     // The same request the wizard's upload page builds from the same account.
     const std::string pin = NormalisedPin(m_pin);
@@ -267,26 +264,23 @@ int CUploadCommand::Run() {
     CConsoleObserver observer(StderrIsTerminal());
     observer.m_acceptNewHostKey = m_acceptNewHostKey;
     observer.m_allowDirectWrite = m_allowDirectWrite;
-    CFtpTransferEngine engine(client, observer);
-    engine.m_request = request;
-    if (engine.Prepare([](const std::string&) { return true; }) != CFtpTransferEngine::PrepareResult::Ready) {
-        PrintError(Name(), engine.ErrorText());
+    CTransferDrive drive(client, observer);
+    if (drive.Prepare(request) != CFtpTransferEngine::PrepareResult::Ready) {
+        PrintError(Name(), drive.Engine().ErrorText());
         return kExitFailure;
     }
     {
-        CInterruptGuard guard(engine);
-        engine.Run();
+        CInterruptGuard guard(drive);
+        drive.RunHere();
     }
-    if (engine.IsAborted()) {
+    const TransferOutcome outcome = drive.Finish(observer.m_failed);
+    if (outcome.kind == TransferOutcome::Kind::Stopped) {
         PrintError(Name(), "interrupted, " + request.localFile + " was not uploaded completely");
         return kExitInterrupted;
     }
-    if (observer.m_failed) {
-        if (!engine.ErrorText().empty()) {
-            std::string text = engine.ErrorText();
-            if (!engine.ErrorHint().empty()) {
-                text += "\n" + engine.ErrorHint();
-            }
+    if (outcome.kind == TransferOutcome::Kind::Failed) {
+        if (!outcome.error.empty()) {
+            std::string text = outcome.Message("\n");
             if (observer.m_directWriteOffered && !m_allowDirectWrite) {
                 text += "\nPass --allow-direct-write to write " + request.remoteFile + " directly instead.";
             }
@@ -294,8 +288,8 @@ int CUploadCommand::Run() {
         }
         return kExitFailure;
     }
-    if (engine.WroteDirectly()) {
-        PrintError(Name(), engine.OutcomeText());
+    if (outcome.wroteDirectly) {
+        PrintError(Name(), outcome.outcomeText);
     }
     return kExitOk;
 }

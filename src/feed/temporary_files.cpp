@@ -6,7 +6,10 @@
 
 #include <array>
 #include <atomic>
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace yarvelin {
 
@@ -67,6 +70,23 @@ void RemoveTemporaryFilesOnSignals() {
     sigemptyset(&action.sa_mask);
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
         ::sigaction(signal, &action, nullptr);
+    }
+}
+
+void RemoveOrphanedWriterTemporaries(const std::string& output) {
+    const std::filesystem::path target(output);
+    const std::string prefix = "." + target.filename().string() + ".";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(target.parent_path(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() <= prefix.size() + 4 || name.rfind(prefix, 0) != 0 ||
+            name.compare(name.size() - 4, 4, ".tmp") != 0) {
+            continue;
+        }
+        const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+            std::filesystem::remove(entry.path(), error);
+        }
     }
 }
 

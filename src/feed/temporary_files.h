@@ -16,4 +16,9 @@ void RemoveNotedTemporaryFiles() noexcept;
 // would have.
 void RemoveTemporaryFilesOnSignals();
 
+// A run killed while writing leaves the writer's temporary file (".NAME.PID.N.tmp") beside output. Removes
+// those whose process is gone; call it only while holding what keeps other writers of output away (a job's
+// lock).
+void RemoveOrphanedWriterTemporaries(const std::string& output);
+
 }  // namespace yarvelin

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "handfiles/hand_file.h"
+#include "jobs/run_history.h"
 
 namespace yarvelin {
 
@@ -207,67 +208,15 @@ FeedJob JobForWizardUpload(const std::string& name, const WizardFeedForJob& feed
     return job;
 }
 
-namespace {
-
-// The value of "key" in one history line as run writes it: a string's text or a number's digits.
-std::string HistoryValue(const std::string& line, const std::string& key) {
-    const std::string tag = "\"" + key + "\":";
-    const std::size_t at = line.find(tag);
-    if (at == std::string::npos) {
-        return {};
-    }
-    std::size_t start = at + tag.size();
-    if (start < line.size() && line[start] == '"') {
-        std::string text;
-        for (std::size_t i = start + 1; i < line.size() && line[i] != '"'; ++i) {
-            if (line[i] == '\\' && i + 1 < line.size()) {
-                ++i;
-            }
-            text += line[i];
-        }
-        return text;
-    }
-    std::size_t end = start;
-    while (end < line.size() && line[end] != ',' && line[end] != '}') {
-        ++end;
-    }
-    return line.substr(start, end - start);
-}
-
-}  // namespace
-
 std::string JobStatusText(const std::string& historyText, const std::string& job,
                           std::optional<long long> lastUpload) {
-    std::string last;
-    std::size_t start = 0;
-    while (start < historyText.size()) {
-        std::size_t end = historyText.find('\n', start);
-        if (end == std::string::npos) {
-            end = historyText.size();
-        }
-        const std::string line = historyText.substr(start, end - start);
-        // A start refused because another run held the lock is recorded, but is no run of its own.
-        if (HistoryValue(line, "job") == job && HistoryValue(line, "status") != "4") {
-            last = line;
-        }
-        start = end + 1;
-    }
     std::string text;
-    if (!last.empty()) {
-        const std::string status = HistoryValue(last, "status");
-        const char* outcome = status == "0"
-                                  ? (HistoryValue(last, "uploaded") == "true" ? "published" : "written")
-                              : status == "3" ? "stopped"
-                                              : "failed";
-        std::string end = HistoryValue(last, "end");
-        if (end.size() == 20) {
-            end = end.substr(0, 10) + " " + end.substr(11, 5) + " UTC";
-        }
-        text = "Last run of the job " + job + ": " + end + ", " + outcome + ", " +
-               HistoryValue(last, "products") + " products";
-        const std::string reason = HistoryValue(last, "reason");
-        if (status != "0" && !reason.empty()) {
-            text += " (" + reason + ")";
+    if (const std::optional<RunRecord> last = LastRunOfJob(historyText, job)) {
+        const std::string end = IsoUtcTime(last->end);
+        text = "Last run of the job " + job + ": " + end.substr(0, 10) + " " + end.substr(11, 5) + " UTC, " +
+               last->Outcome() + ", " + std::to_string(last->products) + " products";
+        if (last->status != kRunOk && !last->reason.empty()) {
+            text += " (" + last->reason + ")";
         }
         text += ".";
     }

@@ -1,5 +1,7 @@
 #include "jobs/job_guards.h"
 
+#include "checks/feed_diagnostics.h"
+
 namespace yarvelin {
 
 JobGuardDecision DecideJobUpload(std::size_t products, std::size_t errors, long long maxErrors,
@@ -13,7 +15,8 @@ JobGuardDecision DecideJobUpload(std::size_t products, std::size_t errors, long 
         d.reason = std::to_string(errors) + (errors == 1 ? " error" : " errors") +
                    ", more than the job's limit of " + std::to_string(maxErrors) +
                    " (--allow-errors uploads it all the same)";
-    } else if (lastUploaded && static_cast<long long>(products) * 2 < *lastUploaded && !allow.drop) {
+    } else if (!allow.drop && CheckCountDrop(products, lastUploaded)) {
+        // The same rule as the count-drop finding the wizard asks about before an upload.
         d.guard = JobGuard::CountDrop;
         d.reason = std::to_string(products) + " products, fewer than half of the " +
                    std::to_string(*lastUploaded) +

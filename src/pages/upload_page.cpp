@@ -377,13 +377,15 @@ void CPage5::OnUpload() {
     if (!FillRequest(dlg, saved)) {
         return;
     }
+    if (check.products) {
+        dlg.m_onConfirmed = [this, remoteFile, products = *check.products] {
+            RememberUploadCount(m_gui.Store(), m_gui.Config().uploadCountFile, m_strServer, remoteFile,
+                                products);
+        };
+    }
     const int result = m_runTransfer ? m_runTransfer(dlg) : dlg.exec();
     m_replaceLine->setText(FromCp1252(dlg.m_outcome));
     const bool uploaded = result == QDialog::Accepted && dlg.m_bCompleted;
-    if (uploaded && check.products) {
-        RememberUploadCount(m_gui.Store(), m_gui.Config().uploadCountFile, m_strServer, remoteFile,
-                            *check.products);
-    }
     // After the count is kept, so that the line speaks of this upload, not of the one before.
     UpdateJobLine();
     if (uploaded) {

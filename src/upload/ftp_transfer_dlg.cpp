@@ -85,7 +85,7 @@ CFTPTransferDlg::~CFTPTransferDlg() {
     }
     dropped.clear();
     // The engine waits for its worker, then closes the remote file and the session.
-    m_engine.reset();
+    m_drive.reset();
     m_client.reset();
 }
 
@@ -101,21 +101,23 @@ bool CFTPTransferDlg::Initialise() {
         setWindowTitle(A(FtpString(FtpText::UploadTitle)));
     }
     m_progress->setRange(0, 100);
-    m_engine = std::make_unique<CFtpTransferEngine>(*m_client, static_cast<FtpTransferObserver&>(*this));
-    m_engine->m_request = m_request;
-    m_engine->m_request.agent = kFtpAgent;
-    const auto prepared = m_engine->Prepare([this](const std::string& question) {
+    m_drive = std::make_unique<CTransferDrive>(*m_client, static_cast<FtpTransferObserver&>(*this));
+    m_drive->SetOnConfirmed(m_onConfirmed);
+    FtpTransferRequest request = m_request;
+    request.agent = kFtpAgent;
+    const auto prepared = m_drive->Prepare(request, [this](const std::string& question) {
         return m_ui.MessageBox(this, A("Yarvelin"), Local(question), MsgIcon::Question, MsgButtons::YesNo) ==
                MsgAnswer::Yes;
     });
     if (prepared == CFtpTransferEngine::PrepareResult::Failed) {
-        m_ui.MessageBox(this, A(kAppTitle), Local(m_engine->ErrorText()), MsgIcon::None, MsgButtons::Ok);
+        m_ui.MessageBox(this, A(kAppTitle), Local(m_drive->Engine().ErrorText()), MsgIcon::None,
+                        MsgButtons::Ok);
     }
     if (prepared != CFtpTransferEngine::PrepareResult::Ready) {
         return false;
     }
-    m_fileLine->setText(Local(m_engine->FileLine()));
-    return m_engine->Start();
+    m_fileLine->setText(Local(m_drive->Engine().FileLine()));
+    return m_drive->Start();
 }
 
 void CFTPTransferDlg::Post(std::function<void()> call) {
@@ -144,7 +146,7 @@ void CFTPTransferDlg::RunPosted() {
 void CFTPTransferDlg::OnStatus(const std::string& text) {
     Post([this, t = Local(text)] {
         // Once Cancel was pressed the status line keeps saying so.
-        if (!m_engine->IsAborted()) {
+        if (!m_drive->Engine().IsAborted()) {
             m_status->setText(t);
         }
     });
@@ -244,38 +246,36 @@ void CFTPTransferDlg::OnEndedOnUi(bool failed) {
     m_bFinished = true;
     m_bCompleted = true;
     m_animation->Stop();
-    if (m_engine->IsAborted()) {
+    const TransferOutcome outcome = m_drive->Finish(failed);
+    if (outcome.kind == TransferOutcome::Kind::Stopped) {
         done(QDialog::Rejected);
         return;
     }
-    if (failed) {
+    if (outcome.kind == TransferOutcome::Kind::Failed) {
         // A refused server was the user's own answer, or came with its warning: a second box adds nothing.
-        if (!m_engine->ErrorText().empty() && !m_engine->TrustRefused()) {
-            std::string text = m_engine->ErrorText();
-            if (!m_engine->ErrorHint().empty()) {
-                text += "\n\n" + m_engine->ErrorHint();
-            }
-            m_ui.MessageBox(this, A(kAppTitle), Local(text), MsgIcon::None, MsgButtons::Ok);
+        if (!outcome.error.empty() && !outcome.saidAlready) {
+            m_ui.MessageBox(this, A(kAppTitle), Local(outcome.Message("\n\n")), MsgIcon::None,
+                            MsgButtons::Ok);
         }
         done(QDialog::Rejected);
         return;
     }
-    m_outcome = m_engine->OutcomeText();
+    m_outcome = outcome.outcomeText;
     done(QDialog::Accepted);
 }
 
 void CFTPTransferDlg::reject() {
-    if (m_bFinished || !m_engine) {
+    if (m_bFinished || !m_drive) {
         QDialog::reject();
         return;
     }
-    m_engine->Abort();
+    m_drive->Abort();
     m_cancel->setEnabled(false);
     m_status->setText(A(FtpString(FtpText::Aborting)));
 }
 
 void CFTPTransferDlg::closeEvent(QCloseEvent* event) {
-    if (m_bFinished || !m_engine) {
+    if (m_bFinished || !m_drive) {
         QDialog::closeEvent(event);
         return;
     }

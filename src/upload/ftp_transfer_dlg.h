@@ -11,6 +11,7 @@
 
 #include "upload/ftp_client.h"
 #include "upload/ftp_transfer_engine.h"
+#include "upload/transfer_drive.h"
 
 class QLabel;
 class QProgressBar;
@@ -42,6 +43,8 @@ class CFTPTransferDlg : public QDialog, private FtpTransferObserver {
     std::function<void(const std::string& server, const std::string& pin)> m_onCertificatePinned;
     // The settings file that keeps the pins, named in the warning about a replaced certificate.
     std::string m_pinsFile;
+    // Called once the server confirmed the whole file (the upload count), on the interface thread.
+    std::function<void()> m_onConfirmed;
 
   public slots:
     // Cancel and Escape: the worker is asked to stop; the dialog closes when it has.
@@ -76,7 +79,7 @@ class CFTPTransferDlg : public QDialog, private FtpTransferObserver {
 
     UiServices& m_ui;
     std::unique_ptr<FtpClient> m_client;
-    std::unique_ptr<CFtpTransferEngine> m_engine;
+    std::unique_ptr<CTransferDrive> m_drive;
     bool m_bFinished = false;
 
     std::mutex m_postLock;

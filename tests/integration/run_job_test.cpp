@@ -149,51 +149,6 @@ TEST(RunJob, PublishesThroughTheSafeReplaceAndRecords) {
               std::string::npos);
 }
 
-struct GuardCase {
-    const char* name;
-    int duplicates;  // errors in the feed
-    int products;    // products before the duplicates
-    long long last;  // the last upload's count; -1: none
-    const char* options;
-    int status;
-    const char* reason;  // the summary line ends with it
-};
-class RunJobGuards : public ::testing::TestWithParam<GuardCase> {};
-TEST_P(RunJobGuards, StopBeforeTheUploadUnlessAllowed) {
-    const GuardCase& c = GetParam();
-    CFtpTestServer server;
-    CJobFolder job(server);
-    job.WriteJob("max-errors = 1\n");
-    job.WriteFeed(c.duplicates, c.products);
-    if (c.last >= 0) {
-        std::filesystem::create_directories(job.Dir() / "state" / "yarvelin");
-        CFtpTestServer::WriteFile(job.Dir() / "state" / "yarvelin" / "upload-counts",
-                                  "ftp%3A%2F%2F127.0.0.1%3A" + std::to_string(server.Port()) +
-                                      "%20merchant.txt " + std::to_string(c.last) + "\n");
-    }
-    CFtpTestServer::WriteFile(server.Root() / "merchant.txt", "the old feed\r\n");
-    const testing::CliRun r = job.Run(c.options);
-    EXPECT_EQ(r.status, c.status) << r.err;
-    const std::string reason = c.reason;
-    ASSERT_GE(r.err.size(), reason.size() + 1);
-    EXPECT_EQ(r.err.substr(r.err.size() - reason.size() - 1), reason + "\n") << r.err;
-    EXPECT_EQ(CFtpTestServer::ReadFile(server.Root() / "merchant.txt") == "the old feed\r\n", c.status == 3);
-    EXPECT_EQ(job.History().back()["status"], c.status);
-}
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RunJobGuards,
-    ::testing::Values(
-        GuardCase{"NoProducts", 0, 0, -1, "", 3,
-                  "the feed holds no products (--allow-empty uploads it all the same)"},
-        GuardCase{"TooManyErrors", 3, 10, -1, "", 3,
-                  "2 errors, more than the job's limit of 1 (--allow-errors uploads it all the same)"},
-        GuardCase{"ErrorsAllowed", 3, 10, -1, "--allow-errors", 0, "renamed to merchant.txt"},
-        GuardCase{"CountDrop", 0, 10, 25, "", 3,
-                  "10 products, fewer than half of the 25 of the last upload (--allow-drop uploads it all "
-                  "the same)"},
-        GuardCase{"DropAllowed", 0, 10, 25, "--allow-drop", 0, "renamed to merchant.txt"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
 // The lock belongs to the job file: a second run of it exits at once (and is recorded), while a job of the
 // same name in another folder runs.
 TEST(RunJob, SecondRunExitsAtOnceWhileTheLockIsHeld) {
