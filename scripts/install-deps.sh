@@ -13,7 +13,7 @@ PACKAGES=(
   libclang-rt-14-dev
   libssl-dev openssl openssh-client openssh-server python3-paramiko libssh2-1-dev
   qtkeychain-qt6-dev gnome-keyring dbus
-  libcsv-dev libtomlplusplus-dev libre2-dev libstb-dev libwebp-dev libgumbo-dev
+  libcsv-dev libtomlplusplus-dev libre2-dev libstb-dev libwebp-dev libgumbo-dev libzip-dev libxml2-dev zlib1g-dev
   systemd
 )
 

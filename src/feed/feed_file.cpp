@@ -522,6 +522,7 @@ bool ReadFeedProducts(const std::string& path, CFeedFileObserver& observer,
         if (!opened) {
             return false;
         }
+        start.utf8 = opened->encoding.utf8;
         onStart(start);
         return opened->start == StartResult::kHeadersOnly ||
                ReadProductLines(reader, path, opened->encoding, observer,

@@ -95,6 +95,7 @@ struct FeedFileStart {
     std::string productType;
     std::string quoted;
     std::size_t columnLineFields = 0;
+    bool utf8 = false;  // the products are read converted from UTF-8
 };
 
 // Streams the products of a file with the loader's rules, one record at a time, without keeping any:

@@ -9,12 +9,14 @@
 
 namespace yarvelin {
 
-enum class JobGuard { None, NoProducts, TooManyErrors, CountDrop };
+enum class JobGuard { None, NoProducts, TooManyErrors, CountDrop, TooManyChanges, TooManyDeletes };
 
 struct JobGuardAllowances {
-    bool empty = false;   // --allow-empty
-    bool errors = false;  // --allow-errors
-    bool drop = false;    // --allow-drop
+    bool empty = false;    // --allow-empty
+    bool errors = false;   // --allow-errors
+    bool drop = false;     // --allow-drop
+    bool changes = false;  // --allow-changes (changes/change_guards.h)
+    bool deletes = false;  // --allow-deletes
 };
 
 struct JobGuardDecision {
