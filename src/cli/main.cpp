@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/data_folder.h"
 #include "build_config.h"
 #include "cli/cli_command.h"
 
@@ -76,11 +77,7 @@ std::string ProgramDataDir() {
     }
     std::string dir(buffer, static_cast<std::size_t>(n));
     dir.erase(dir.rfind('/'));
-    if (::access((dir + "/Maps").c_str(), F_OK) == 0) {
-        return dir;
-    }
-    const std::string installed = dir + "/../share/yarvelin";
-    return ::access(installed.c_str(), F_OK) == 0 ? installed : dir;
+    return BuildDataFolderFor(dir);
 }
 
 bool StderrIsTerminal() {

@@ -2,28 +2,15 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 
-#include "build_config.h"
+#include "app/data_folder.h"
 
 namespace yarvelin {
 
-namespace {
-
-bool HoldsData(const QString& dir) {
-    return QFileInfo(dir + QStringLiteral("/Samples")).isDir() ||
-           QFileInfo(dir + QStringLiteral("/help")).isDir();
-}
-
-}  // namespace
-
 QString DataDir(const QString& programDir) {
-    if (HoldsData(programDir)) {
-        return programDir;
-    }
-    const QString installed =
-        QDir::cleanPath(programDir + QLatin1Char('/') + QString::fromUtf8(YARVELIN_DATA_DIR_FROM_BINDIR));
-    return HoldsData(installed) ? installed : programDir;
+    // Paths are the system's own 8-bit form.
+    return QFile::decodeName(BuildDataFolderFor(QFile::encodeName(programDir).toStdString()).c_str());
 }
 
 QString ApplicationDataDir() {
