@@ -16,7 +16,6 @@ class CRecentFileList {
     // capacity-1 naming the same file, letter case ignored, moves up instead of being duplicated.
     void Add(const std::string& path);
 
-    int Capacity() const { return static_cast<int>(m_entries.size()); }
     // Entry k (0-based); empty where the list has no entry.
     const std::string& operator[](int k) const { return m_entries[static_cast<std::size_t>(k)]; }
     std::vector<std::string> NonEmpty() const;

@@ -31,7 +31,7 @@ class SettingsStore {
     virtual std::string Location() const { return {}; }
 };
 
-// A store kept in memory: for tests and for the command-line companion's runs without a profile.
+// A store kept in memory, for tests.
 class CMemorySettingsStore : public SettingsStore {
   public:
     struct Value {

@@ -19,8 +19,6 @@ struct ReleaseDecision {
     std::optional<std::string> errorsQuestion;
     // Fewer products than the last successful upload to the same place: ask, No stops (the default).
     std::optional<std::string> countDropQuestion;
-
-    bool AsksNothing() const { return !errorsQuestion && !countDropQuestion; }
 };
 
 // Before the open feed is written.

@@ -144,10 +144,6 @@ std::string_view FindListedTag(std::string_view text) {
     return {};
 }
 
-bool HasListedTag(std::string_view text) {
-    return !FindListedTag(text).empty();
-}
-
 std::string StripHtmlTags(std::string_view text) {
     std::string s(text);
     // Nearly all texts hold no tag at all; every listed string begins with '<' or is "-->".

@@ -29,8 +29,6 @@ bool IsControlCharacter(char c);
 bool HasControlCharacter(std::string_view text);
 std::string RemoveControlCharacters(std::string_view text);
 
-// True when the text holds one of the listed tags, letter case ignored.
-bool HasListedTag(std::string_view text);
 // The first listed tag (in list order) that the text holds, upper case; empty when there is none.
 std::string_view FindListedTag(std::string_view text);
 // Removes every listed tag in any letter case, tag by tag in list order.

@@ -28,8 +28,6 @@ class Record {
   public:
     virtual ~Record() = default;
     virtual const RecordKind& Kind() const = 0;
-    // Records have no archive form of their own, only the feed line: nothing is written.
-    virtual void Serialize(std::ostream& /*archive*/) const {}
 };
 
 struct RequiredFields {
@@ -123,8 +121,6 @@ class COtherRecord : public Record {
     // All twenty texts at once, with one allocation (the way to build a record from a line); a braced list
     // of fewer texts leaves the columns after them empty.
     void SetFields(const std::string_view (&texts)[kColumnCount]);
-    // Every text empty.
-    void ClearFields() { m_texts.reset(); }
 
     // Takes over the texts, check flags and findings of another record, keeping this record's removal mark.
     void AssignFrom(const COtherRecord& other);

@@ -9,14 +9,6 @@ bool IsTrimSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
-std::string TrimLeft(std::string_view s) {
-    std::size_t b = 0;
-    while (b < s.size() && IsTrimSpace(s[b])) {
-        ++b;
-    }
-    return std::string(s.substr(b));
-}
-
 std::string TrimRight(std::string_view s) {
     std::size_t e = s.size();
     while (e > 0 && IsTrimSpace(s[e - 1])) {

@@ -11,7 +11,6 @@ bool IsTrimSpace(char c);
 // The part of s without leading and trailing blanks, tabs and line ends; no copy.
 std::string_view TrimmedView(std::string_view s);
 std::string Trim(std::string_view s);
-std::string TrimLeft(std::string_view s);
 std::string TrimRight(std::string_view s);
 
 // Letter case is ignored for ASCII letters only, as the 8-bit comparisons of the program do.

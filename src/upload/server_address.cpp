@@ -79,19 +79,6 @@ std::uint16_t DefaultPortOf(FtpProtocol protocol) {
     }
 }
 
-const char* SchemeOf(FtpProtocol protocol) {
-    switch (protocol) {
-        case FtpProtocol::FtpExplicitTls:
-            return "ftpes";
-        case FtpProtocol::FtpImplicitTls:
-            return "ftps";
-        case FtpProtocol::Sftp:
-            return "sftp";
-        default:
-            return "ftp";
-    }
-}
-
 bool IsTlsProtocol(FtpProtocol protocol) {
     return protocol == FtpProtocol::FtpExplicitTls || protocol == FtpProtocol::FtpImplicitTls;
 }

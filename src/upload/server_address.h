@@ -37,8 +37,6 @@ ServerAddressResult ParseServerAddress(const std::string& text,
                                        std::optional<std::uint16_t> defaultPort = {});
 
 std::uint16_t DefaultPortOf(FtpProtocol protocol);
-// "ftp", "ftpes", "ftps", "sftp".
-const char* SchemeOf(FtpProtocol protocol);
 bool IsTlsProtocol(FtpProtocol protocol);
 
 // Whether the data connections go passive: the address's own choice first; TLS goes passive unless told

@@ -124,13 +124,6 @@ INSTANTIATE_TEST_SUITE_P(
                                   "ftp.example.com", 21, "shop.txt", false, "u", "p", "", "", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(UploadRequestTest, RefusedServerTextGivesItsError) {
-    const UploadRequestResult result = BuildUploadRequest("/f/shop.txt", Account("gopher://x"));
-    EXPECT_FALSE(result.request);
-    EXPECT_EQ(result.error, ParseServerAddress("gopher://x").error);
-    EXPECT_FALSE(result.error.empty());
-}
-
 struct ReleaseCase {
     const char* name;
     bool readOk;

@@ -239,23 +239,6 @@ TEST(RecordTest, InStockReading) {
     }
 }
 
-TEST(RecordTest, KindsAreFoundAndCreatedByClassName) {
-    for (const char* name : {"COtherRecord", "CBookRecord", "CMusicRecord", "CVideoRecord"}) {
-        const RecordKind* kind = RecordKind::FromName(name);
-        ASSERT_NE(kind, nullptr) << name;
-        EXPECT_EQ(kind->schema, 1u);
-        auto obj = kind->create();
-        ASSERT_NE(obj, nullptr);
-        EXPECT_EQ(&obj->Kind(), kind);
-        EXPECT_EQ(obj->Kind().name, name);
-    }
-    EXPECT_EQ(RecordKind::FromName("Record"), nullptr);
-    auto made = COtherRecord::kKind.create();
-    auto* other = dynamic_cast<COtherRecord*>(made.get());
-    ASSERT_NE(other, nullptr);
-    EXPECT_FALSE(other->removal_mark || other->data_checked || other->urls_checked);
-}
-
 TEST(FeedDocumentTest, ReplaceKeepsPlaceAndRemovalMarkAppendAddsAtEnd) {
     CFeedDocument doc;
     doc.AddOrReplaceRecord(MakeRecord("A"));

@@ -303,13 +303,6 @@ INSTANTIATE_TEST_SUITE_P(
                       // Bytes above ASCII in upper-case hex, as stored records name them.
                       CountKeyCase{"h", "Caf\xe9\xff.txt", "h%20Caf%E9%FF.txt"}));
 
-TEST(SettingDeclarationTest, ProgramNames) {
-    EXPECT_STREQ(kSettingsRoot, "Yarvelin1.0");
-    EXPECT_STREQ(kAppTitle, "Yarvelin1.0");
-    EXPECT_STREQ(kFtpAgent, "Yarvelin1.0");
-    EXPECT_STREQ(kUrlCheckUserAgent, "Yarvelin");
-}
-
 TEST(WizardRulesTest, ButtonRule) {
     EXPECT_EQ(InitialWizardButtons(4), kWizNext);
     EXPECT_EQ(InitialWizardButtons(1), kWizFinish);

@@ -46,7 +46,7 @@ struct CleanCase {
     std::vector<int> answers;
     std::string expected;
     std::vector<CleanAlertKind> asked;
-    bool quoted;  // m_strQuoted becomes "YES"
+    bool quoted;  // the document's quoted header becomes "YES"
 };
 
 void PrintTo(const CleanCase& c, std::ostream* os) {

@@ -39,11 +39,6 @@ TEST(FadeColor, TruncatesTowardsZeroWhenFadingToALighterColour) {
     EXPECT_EQ(FadeColor({0, 0, 0}, {7, 7, 7}, 10, 3), (RgbColor{2, 2, 2}));
 }
 
-TEST(FadeColor, TimerStopsOnlyAfterOneSecond) {
-    EXPECT_FALSE(FadeTimerExpired(1000));
-    EXPECT_TRUE(FadeTimerExpired(1001));
-}
-
 TEST(FadeColor, ShadowIsDarkerButNotBelowZero) {
     EXPECT_EQ(ShadowColor({210, 40, 50}), (RgbColor{160, 0, 0}));
 }
@@ -85,19 +80,6 @@ INSTANTIATE_TEST_SUITE_P(Malformed, BadFontDescription,
                                            "13,0,0,0,bold,0,0,0,0,0,0,2,18,0,0,0,Tahoma",
                                            "13,,0,0,400,0,0,0,0,0,0,2,18,0,0,0,Tahoma",
                                            "99999999999,0,0,0,400,0,0,0,0,0,0,2,18,0,0,0,Tahoma"));
-
-TEST(LabelFont, DefaultIsNormalTahoma13AndBoldnessFollowsWeight) {
-    LabelFontSpec spec;
-    EXPECT_EQ(spec.faceName, "Tahoma");
-    EXPECT_EQ(spec.height, 13);
-    EXPECT_EQ(spec.quality, 2);
-    EXPECT_EQ(spec.pitchAndFamily, 18);
-    EXPECT_FALSE(IsBold(spec));
-    spec.weight = 500;
-    EXPECT_TRUE(IsBold(spec));
-    SetBold(spec, false);
-    EXPECT_EQ(spec.weight, 400);
-}
 
 struct LayoutCase {
     const char* name;
