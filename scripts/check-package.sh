@@ -47,10 +47,11 @@ $SUDO dpkg -i "$deb"
 bash tests/install/check_installed.sh /usr "$probe" "$version" "$app_id"
 # The systemd user units, as an instance of each, checked by systemd itself against the installed program.
 units=$(mktemp -d)
-cp /usr/lib/systemd/user/yarvelin-feed-run@.service "$units/yarvelin-feed-run@nightly.service"
-cp /usr/lib/systemd/user/yarvelin-feed-run@.timer "$units/yarvelin-feed-run@nightly.timer"
+for unit in run@.service run@.timer alert@.service stale@.service stale@.timer; do
+    cp "/usr/lib/systemd/user/yarvelin-feed-$unit" "$units/yarvelin-feed-${unit/@/@nightly}"
+done
 # verify only warns about a setting it cannot read: any word from it is a failure here.
-verified=$(systemd-analyze verify "$units/yarvelin-feed-run@nightly.service" "$units/yarvelin-feed-run@nightly.timer" 2>&1) || true
+verified=$(systemd-analyze verify "$units"/* 2>&1) || true
 rm -r "$units"
 if [ -n "$verified" ]; then
     echo "$verified" >&2

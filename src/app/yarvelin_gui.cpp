@@ -13,6 +13,7 @@
 #include "platform/qt_settings_store.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
+#include "widgets/combo_box_accessible.h"
 
 namespace yarvelin {
 
@@ -20,6 +21,7 @@ CYarvelinGui::CYarvelinGui(CYarvelinApp& app, SettingsStore& store, UiServices& 
                            QString programDir)
     : m_app(app), m_store(store), m_ui(ui), m_config(std::move(config)), m_programDir(std::move(programDir)) {
     RegisterGuiResources();
+    InstallComboBoxAccessibility();
 }
 
 void CYarvelinGui::ShowAbout(QWidget* parent) {

@@ -86,6 +86,7 @@ CUrlCheckDlg::CUrlCheckDlg(CYarvelinGui& gui, QWidget* parent, std::unique_ptr<H
 
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("progressBar"));
+    m_progress->setAccessibleName(A("Verification progress"));
     m_progress->setTextVisible(false);
     m_progress->setRange(0, 0);
     m_progress->setValue(0);

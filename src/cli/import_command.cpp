@@ -53,14 +53,24 @@ class CImportCommand : public CliCommand {
                "Exit status: 0 success, 1 the export cannot be read or is broken (the message names the "
                "line)\n"
                "or OUT cannot be written or no product was made, 2 on a usage error, also a map naming a\n"
-               "column EXPORT does not have.";
+               "column EXPORT does not have.\n"
+               "EXPORT may also be a spreadsheet, .xlsx or .ods (told by what the file holds): its first\n"
+               "sheet or the one --sheet names, whose first row names the columns; a mistake in it is named\n"
+               "by sheet and cell (Sheet1!C5).\n"
+               "EXPORT may also be a Google Merchant Center or Meta catalog feed, tab- or comma-\n"
+               "separated or RSS/Atom XML (profile google; an XML mistake is named by its line).\n"
+               "--merge FILE --merge-key COLUMN takes columns from a second file (stock, prices) for\n"
+               "the products whose offer id is in its key column; it makes no product. --merge-map\n"
+               "COLUMN=TEMPLATE names what it sets (default: its columns named like the feed's);\n"
+               "--report also lists its rows that matched no product or repeated a key.";
     }
 
     void Configure(CLI::App& command) override {
         AddStreamArgument(command, "EXPORT", m_export, "the shop's CSV export (- for standard input)");
         AddStreamArgument(command, "OUT", m_out, "the feed file to write (- for standard output)");
-        command.add_option("--profile", m_profile,
-                           "woocommerce, shopify, magento2, prestashop, generic or auto (the default)");
+        command.add_option(
+            "--profile", m_profile,
+            "woocommerce, shopify, magento2, prestashop, google, generic or auto (the default)");
         command.add_option("--map", m_overrides, "COLUMN=TEMPLATE for one feed column (repeatable)")
             ->allow_extra_args(false);
         command.add_option("--map-file", m_mapFile, "a map file to use instead of a profile");
@@ -68,9 +78,21 @@ class CImportCommand : public CliCommand {
         command.add_option("--base-url", m_baseUrl,
                            "the shop's address, for profiles that build page addresses");
         command.add_option("--currency", m_currency, "the currency code of every product, e.g. EUR");
+        command
+            .add_option("--sheet", m_sheet, "a spreadsheet's sheet to read, by name (the first if not given)")
+            ->type_name("NAME");
         command.add_option("--separator", m_separator,
                            "the export's separator: ',' ';' 'tab' (detected if not given)");
         command.add_option("--report", m_report, "write each skipped row's line and reason to this file");
+        command
+            .add_option("--merge", m_merge.path, "merge the columns of this file into the products by key")
+            ->type_name("FILE");
+        command.add_option("--merge-key", m_merge.key, "the column of the merge file holding the offer id")
+            ->type_name("COLUMN");
+        command
+            .add_option("--merge-map", m_merge.columns,
+                        "COLUMN=TEMPLATE over the merge file's columns for one feed column (repeatable)")
+            ->allow_extra_args(false);
         command.add_option("--date", m_date, "judge sale prices' dates on this day (YYYY-MM-DD), not today")
             ->check([](const std::string& text) {
                 return ExportDay(text) && text.size() == 10 ? std::string() : "give the day as YYYY-MM-DD";
@@ -93,15 +115,30 @@ class CImportCommand : public CliCommand {
         if (!m_separator.empty()) {
             settings.separator = SeparatorFromOption(m_separator);
         }
+        settings.sheet = m_sheet;
         settings.baseUrl = m_baseUrl;
         settings.currency = m_currency;
         settings.date = m_date;
+        if (m_merge.path.empty() != m_merge.key.empty() ||
+            (m_merge.path.empty() && !m_merge.columns.empty())) {
+            throw CUsageError("--merge FILE and --merge-key COLUMN go together (--merge-map needs both)");
+        }
+        if (!m_merge.path.empty()) {
+            settings.merges.push_back(m_merge);
+        }
         const std::string input = streams.Input(m_export);
         if (input.empty()) {
             return kExitFailure;
         }
         try {
             settings.map = ChooseMap(input, settings.separator);
+            // A map saved by the import window keeps the shop's address and currency; the options win.
+            if (settings.baseUrl.empty()) {
+                settings.baseUrl = settings.map.baseUrl;
+            }
+            if (settings.currency.empty()) {
+                settings.currency = settings.map.currency;
+            }
             ApplyOverrides(settings);
             const std::string output = streams.Output(m_out);
             if (output.empty()) {
@@ -117,7 +154,10 @@ class CImportCommand : public CliCommand {
             return Report(counts, settings.map);
         } catch (const CImportError& e) {
             if (e.GetKind() == CImportError::Kind::kMap) {
-                throw CUsageError(e.what());
+                const std::string what = e.what();
+                throw CUsageError(what.find(kNoShopAddress) != std::string::npos
+                                      ? what + ": give it with --base-url"
+                                      : what);
             }
             PrintError(Name(),
                        (m_export == "-" ? std::string("standard input") : m_export) + ": " + e.what());
@@ -136,7 +176,7 @@ class CImportCommand : public CliCommand {
         try {
             ExportMapChoice choice =
                 ChooseExportMap(m_mapFile, m_profile, ProgramDataDir() + "/" + kMapsFolder,
-                                [&] { return ReadExportHeader(input, separator).columns; });
+                                [&] { return ReadExportHeader(input, separator, m_sheet).columns; });
             m_choice = named ? std::string("chosen with --profile") : std::move(choice.how);
             return std::move(choice.map);
         } catch (const CImportError& e) {
@@ -186,6 +226,9 @@ class CImportCommand : public CliCommand {
             for (const SkippedRow& row : counts.skipped) {
                 report += "line " + std::to_string(row.line) + ": " + row.reason + "\n";
             }
+            for (const MergeCounts& merge : counts.merges) {
+                report += MergeReportLines(merge);
+            }
             if (!WriteFileSafely(m_report, report)) {
                 PrintError(Name(), m_report + ": the report could not be written");
                 return kExitFailure;
@@ -202,6 +245,9 @@ class CImportCommand : public CliCommand {
                     " (" + name + ", " + m_choice + ")");
         }
         std::fputs(summary.c_str(), stderr);
+        for (const MergeCounts& merge : counts.merges) {
+            std::fputs((MergeSummary(merge) + "\n").c_str(), stderr);
+        }
         if (counts.products == 0) {
             return kExitFailure;
         }
@@ -217,10 +263,12 @@ class CImportCommand : public CliCommand {
     std::string m_baseUrl;
     std::string m_currency;
     std::string m_separator;
+    std::string m_sheet;
     std::string m_report;
     std::string m_rulesFile;
     std::string m_date;
     std::string m_choice;  // how the map was chosen
+    MergeFile m_merge;
     CFeedOutputOptions m_output;
 };
 

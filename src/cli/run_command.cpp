@@ -19,9 +19,12 @@
 #include "import/map_file.h"
 #include "jobs/feed_job.h"
 #include "jobs/feed_run.h"
+#include "jobs/run_alerts.h"
 #include "jobs/run_history.h"
 #include "jobs/upload_count_file.h"
 #include "platform/curl_ftp_client.h"
+#include "platform/curl_source_downloader.h"
+#include "platform/system_alert_sender.h"
 #include "upload/ftp_trust.h"
 
 namespace yarvelin::cli {
@@ -148,10 +151,20 @@ class CRunCommand : public CliCommand {
                "job's max-errors, or when it has fewer than half the products of the last upload to the "
                "same\n"
                "server and file name; --allow-empty, --allow-errors and --allow-drop let it go on.\n"
+               "After an upload the whole feed is kept as a snapshot of the server and file name; the next\n"
+               "run compares with it: with [output] mode = \"delta\" it sends only what changed (a partial\n"
+               "update), and it stops at the job's max-changed and max-delete (--allow-changes,\n"
+               "--allow-deletes). --rollback sends the snapshot before the last one back, whole.\n"
                "One run of a job at a time: a second one exits at once. SIGTERM and SIGINT stop the run\n"
                "cleanly: the remote file is left as it was. Each run appends one JSON line to\n"
                "$XDG_STATE_HOME/yarvelin/history.jsonl and prints one summary line on standard error.\n"
                "--check says what the run would do, without writing or uploading.\n"
+               "A source by URL ([source] export-url or feed-url) is downloaded first; a failed download,\n"
+               "a web page, an empty or cut-short body fail the run. An unchanged source (ETag,\n"
+               "Last-Modified) ends it with status 0 and nothing uploaded, unless the last upload is older\n"
+               "than refresh-after. [notify] command, webhook and mail-to hear of a failure or a guard stop\n"
+               "once per problem, and of the recovery once. --stale-check JOB runs nothing: it alerts when\n"
+               "the last published run is older than stale-after (default 36h); it exits 1 when stale.\n"
                "Exit status: 0 published (or, with --check, would publish), 1 failed, 2 usage or a mistake\n"
                "in the job file, 3 stopped by a guard, 4 another run of the job holds its lock.";
     }
@@ -165,10 +178,19 @@ class CRunCommand : public CliCommand {
     void Configure(CLI::App& command) override {
         command.add_option("JOB", m_job, "the job file, or the name of a job")->required()->type_name("JOB");
         command.add_flag("--check", m_check, "say what the run would do, without writing or uploading");
+        command.add_flag(
+            "--stale-check", m_staleCheck,
+            "run nothing: alert when the job's last published run is older than its stale-after");
         command.add_flag("--allow-empty", m_allow.empty, "upload a feed without products");
         command.add_flag("--allow-errors", m_allow.errors, "upload a feed with more errors than max-errors");
         command.add_flag("--allow-drop", m_allow.drop,
                          "upload a feed with fewer than half the products of the last upload");
+        command.add_flag("--allow-changes", m_allow.changes,
+                         "upload a feed that removed or repriced more than the job's max-changed");
+        command.add_flag("--allow-deletes", m_allow.deletes,
+                         "send a partial update that deletes more than the job's max-delete");
+        command.add_flag("--rollback", m_rollback,
+                         "send the snapshot of the upload before the last one, whole, instead of the source");
         command.add_flag(
             "--allow-direct-write", m_allowDirectWrite,
             "write the target directly when the server refuses the temporary file or the rename");
@@ -187,6 +209,8 @@ class CRunCommand : public CliCommand {
     std::string m_job;
     bool m_check = false;
     JobGuardAllowances m_allow;
+    bool m_rollback = false;
+    bool m_staleCheck = false;
     bool m_allowDirectWrite = false;
     bool m_acceptNewHostKey = false;
     bool m_replaceUnmappable = false;
@@ -214,15 +238,28 @@ int CRunCommand::Run() {
         return m_check ? kExitUsage : refuse(kRunJobMistake, e.what());
     }
     refused.job = job.name;
+    CSystemAlertSender alerts;
+    if (m_staleCheck) {
+        const StaleCheck check =
+            CheckStaleJob(job.name, job.notify, ReadRunHistory(RunHistoryPath()),
+                          std::chrono::system_clock::now(), alerts, AlertStatePath(job.name));
+        for (const std::string& line : check.lines) {
+            PrintError(Name(), line);
+        }
+        return check.stale ? kRunFailed : kRunOk;
+    }
 
     CCurlFtpClient client;
-    FeedRunServices services{client, ProgramDataDir() + "/" + kMapsFolder, {}};
+    CCurlSourceDownloader downloader;
+    FeedRunServices services{client, ProgramDataDir() + "/" + kMapsFolder, {}, {}};
     CRunObserver observer(m_replaceUnmappable);
     observer.m_allowDirectWrite = m_allowDirectWrite;
     observer.m_acceptNewHostKey = m_acceptNewHostKey;
+    services.downloader = &downloader;
     FeedRunOptions options;
     options.check = m_check;
     options.allow = m_allow;
+    options.rollback = m_rollback ? 1 : 0;
     if (m_check) {
         return RunFeedJob(job, options, services, observer, g_stop).status;
     }
@@ -238,6 +275,9 @@ int CRunCommand::Run() {
     const CStopSignals signals;
     const RunRecord record = RunFeedJob(job, options, services, observer, g_stop);
     Record(record);
+    for (const std::string& line : NotifyAboutRun(job.notify, record, alerts, AlertStatePath(job.name))) {
+        PrintError(Name(), line);
+    }
     return record.status;
 }
 

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "changes/run_changes.h"
 #include "cli/cli_command.h"
+#include "feed/temporary_files.h"
 #include "platform/curl_ftp_client.h"
 #include "upload/ftp_transfer_engine.h"
 #include "upload/remote_file_name.h"
@@ -136,7 +138,10 @@ class CUploadCommand : public CliCommand {
                "temporary file or the rename leaves the target as it was, unless --allow-direct-write is "
                "given.\n"
                "Progress, rate and time left go to standard error when it is a terminal. Ctrl-C stops the\n"
-               "upload at once (exit status 130).";
+               "upload at once (exit status 130).\n"
+               "Once the server confirmed the upload, FILE is kept as the newest snapshot of the server and\n"
+               "file name (not a partial update: updates_only=YES). --snapshot N sends a kept snapshot\n"
+               "instead of FILE, under FILE's name: 0 the newest, 1 the one before, and so on.";
     }
 
     void Configure(CLI::App& command) override {
@@ -182,6 +187,11 @@ class CUploadCommand : public CliCommand {
         command.add_flag(
             "--allow-direct-write", m_allowDirectWrite,
             "write the target directly when the server refuses the temporary file or the rename");
+        command
+            .add_option("--snapshot", m_snapshot,
+                        "send the kept snapshot N uploads back (0: the newest) under FILE's name")
+            ->type_name("N")
+            ->check(CLI::NonNegativeNumber);
         command.add_option("--limit", m_bandwidthLimit, "cap the rate in bytes per millisecond")
             ->type_name("BYTES_PER_MS")
             ->check(CLI::NonNegativeNumber);
@@ -193,6 +203,7 @@ class CUploadCommand : public CliCommand {
     std::string m_localFile;
     UploadAccount m_account;
     double m_bandwidthLimit = 0;
+    std::optional<int> m_snapshot;
     std::string m_passwordFile;
     std::string m_pin;
     bool m_acceptNewHostKey = false;
@@ -200,6 +211,38 @@ class CUploadCommand : public CliCommand {
 };
 
 const CCliRegistration kRegistration(std::make_unique<CUploadCommand>());
+
+// A snapshot unpacked to send: gone when the command ends, also on Ctrl-C.
+class CUnpackedSnapshot {
+  public:
+    explicit CUnpackedSnapshot(std::string path) : m_path(std::move(path)) {
+        if (!m_path.empty()) {
+            NoteTemporaryFile(m_path);
+        }
+    }
+    ~CUnpackedSnapshot() {
+        if (!m_path.empty()) {
+            std::remove(m_path.c_str());
+            ForgetTemporaryFile(m_path);
+        }
+    }
+    CUnpackedSnapshot(const CUnpackedSnapshot&) = delete;
+    CUnpackedSnapshot& operator=(const CUnpackedSnapshot&) = delete;
+    const std::string& Path() const { return m_path; }
+
+  private:
+    std::string m_path;
+};
+
+// The products of a feed file, for the snapshot's index; 0 when it cannot be read.
+std::size_t CountProducts(const std::string& path) {
+    CQuietFeedFileObserver quiet;
+    std::size_t products = 0;
+    ReadFeedProducts(
+        path, quiet, [](const FeedFileStart&) {},
+        [&](const COtherRecord&, long long, std::size_t) { ++products; });
+    return products;
+}
 
 // Ctrl-C (or a TERM) stops the transfer the way Cancel does in the wizard: the engine ends at once and
 // keeps its rules for partial files. A second Ctrl-C ends the process outright. The exit status is the
@@ -259,15 +302,39 @@ int CUploadCommand::Run() {
     }
     FtpTransferRequest request = *built.request;
     request.bandwidthLimit = m_bandwidthLimit;
+    // Snapshots are kept per server as given and remote file name, as `run` keeps them.
+    CSnapshotStore snapshots;
+    const std::string remoteName = RemoteFileNameFor(m_localFile);
+    const CUnpackedSnapshot unpacked(m_snapshot ? UnpackedSnapshotPath(m_localFile) : std::string());
+    if (m_snapshot) {
+        const std::string error =
+            UnpackSnapshot(snapshots, account.server, remoteName, *m_snapshot, unpacked.Path());
+        if (!error.empty()) {
+            PrintError(Name(), error);
+            return kExitFailure;
+        }
+        request.localFile = unpacked.Path();
+    }
+    const bool partial = IsPartialUpdateFile(request.localFile);
 
     CCurlFtpClient client;
     CConsoleObserver observer(StderrIsTerminal());
     observer.m_acceptNewHostKey = m_acceptNewHostKey;
     observer.m_allowDirectWrite = m_allowDirectWrite;
     CTransferDrive drive(client, observer);
+    drive.SetOnConfirmed([&] {
+        if (!partial && !RememberUpload(snapshots, account.server, remoteName, request.localFile,
+                                        CountProducts(request.localFile), false, kDefaultSnapshotsKept)) {
+            PrintError(Name(), "the upload went through, but no snapshot of it could be kept in " +
+                                   snapshots.PlaceFolder(account.server, remoteName));
+        }
+    });
     if (drive.Prepare(request) != CFtpTransferEngine::PrepareResult::Ready) {
         PrintError(Name(), drive.Engine().ErrorText());
         return kExitFailure;
+    }
+    if (!partial) {
+        snapshots.NoteAttempt(account.server, remoteName, UploadAttempt::kPending);
     }
     {
         CInterruptGuard guard(drive);
@@ -279,6 +346,9 @@ int CUploadCommand::Run() {
         return kExitInterrupted;
     }
     if (outcome.kind == TransferOutcome::Kind::Failed) {
+        if (!partial) {
+            snapshots.NoteAttempt(account.server, remoteName, UploadAttempt::kFailed);
+        }
         if (!outcome.error.empty()) {
             std::string text = outcome.Message("\n");
             if (observer.m_directWriteOffered && !m_allowDirectWrite) {

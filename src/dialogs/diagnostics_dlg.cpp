@@ -18,6 +18,7 @@
 #include <future>
 #include <utility>
 
+#include "app/dialog_start_path.h"
 #include "app/yarvelin_gui.h"
 #include "checks/diagnostics_report.h"
 #include "checks/release_checks.h"
@@ -215,7 +216,10 @@ bool CDiagnosticsDlg::SaveFindings() {
     request.title = A("Save Findings");
     request.filter = A("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*||");
     request.defaultExt = QStringLiteral("csv");
-    request.proposedName = FromPath(FindingsFileName(m_feedPath));
+    // Beside the feed, unless that folder is a sample's or cannot take the file: then the documents.
+    const std::string proposed = FindingsFileName(m_feedPath);
+    request.proposedName = DialogStartFolderFor(m_gui, DialogFileKind::kFindings, m_feedPath) +
+                           QLatin1Char('/') + FromPath(proposed.substr(proposed.find_last_of('/') + 1));
     request.overwritePrompt = true;
     const std::optional<QString> path = m_gui.Ui().SaveFileDialog(this, request);
     if (!path) {

@@ -29,6 +29,7 @@ CFindReplaceDlg::CFindReplaceDlg(CYarvelinGui& gui, std::vector<std::size_t> pos
     intro->setWordWrap(true);
     m_column = new QComboBox(this);
     m_column->setObjectName(QStringLiteral("columnBox"));
+    m_column->setAccessibleName(A("Look in:"));
     FillBulkColumnBox(m_column, true);
     m_find = MakeLineEdit("findBox", this);
     m_replace = MakeLineEdit("replaceBox", this);

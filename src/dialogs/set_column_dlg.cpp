@@ -25,6 +25,7 @@ CSetColumnDlg::CSetColumnDlg(CYarvelinGui& gui, std::vector<std::size_t> positio
     intro->setWordWrap(true);
     m_column = new QComboBox(this);
     m_column->setObjectName(QStringLiteral("columnBox"));
+    m_column->setAccessibleName(A("Column:"));
     FillBulkColumnBox(m_column, false);
     m_column->setCurrentIndex(m_column->findData(static_cast<int>(kColPrice)));
     m_value = MakeLineEdit("valueBox", this);

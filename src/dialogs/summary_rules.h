@@ -41,7 +41,7 @@ bool IsListedInSummary(const COtherRecord& record, bool includeDeleted);
 
 // Price as both the summary and the product list show it: a "$" only for exactly "USD".
 std::string DisplayPrice(const COtherRecord& record);
-// shownRow counts the listed rows from 0.
+// shownRow: the number shown is shownRow + 1 (the summary gives the product's place in the feed).
 std::string SummaryCellText(const COtherRecord& record, std::size_t shownRow, const CSummaryColumn& column);
 
 }  // namespace yarvelin

@@ -64,7 +64,8 @@ QVariant CSummaryTableModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     return FromCp1252(
-        SummaryCellText(m_document.At(position), static_cast<std::size_t>(index.row()), column));
+        // Numbered by place in the feed as the product list numbers them, gaps of hidden products kept.
+        SummaryCellText(m_document.At(position), position, column));
 }
 
 QVariant CSummaryTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

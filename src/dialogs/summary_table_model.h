@@ -31,7 +31,7 @@ class CSummaryTableModel : public QAbstractTableModel {
   private:
     const CFeedDocument& m_document;
     std::vector<CSummaryColumn> m_columns;
-    // Record positions of the listed rows: hidden deleted products leave no gap in the numbering.
+    // Record positions of the listed rows.
     std::vector<std::uint32_t> m_shown;
 };
 

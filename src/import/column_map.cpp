@@ -18,11 +18,9 @@ struct TransformName {
     unsigned flag;
     const char* name;
 };
-constexpr TransformName kTransformNames[] = {{kFirstItem, "first_item"},
-                                             {kCategoryPath, "category_path"},
-                                             {kYesNo, "yes_no"},
-                                             {kKeepHtml, "keep_html"},
-                                             {kDeepestItem, "deepest_item"}};
+constexpr TransformName kTransformNames[] = {
+    {kFirstItem, "first_item"}, {kCategoryPath, "category_path"}, {kYesNo, "yes_no"},
+    {kKeepHtml, "keep_html"},   {kDeepestItem, "deepest_item"},   {kCurrencyCode, "currency_code"}};
 
 constexpr int kPriceColumn = 3;
 constexpr int kShippingColumn = 8;
@@ -346,6 +344,11 @@ bool CurrencyFits(std::string_view found, std::string_view feedCurrency) {
 }
 
 void ApplyTransforms(unsigned transforms, std::string& text) {
+    if ((transforms & kCurrencyCode) != 0) {
+        std::string price = text;
+        const std::string code = NormalizeMoney(price);
+        text = code.size() == 3 && IsAsciiLetter(code[0]) ? code : std::string();
+    }
     if ((transforms & kDeepestItem) != 0) {
         // Levels are counted by their marks; the first of equally deep items wins.
         std::string best;
@@ -455,9 +458,7 @@ CCompiledMap::CCompiledMap(const ColumnMap& map, const std::vector<std::string>&
                 } else if (p.text == "base") {
                     if (m_base.empty()) {
                         throw CImportError(CImportError::Kind::kMap, 0,
-                                           Format("%s is built from the shop's address {base}: give it "
-                                                  "(--base-url in yarvelin-feed)",
-                                                  kColumnNames[k]));
+                                           Format("%s %s", kColumnNames[k], kNoShopAddress));
                     }
                     part.kind = Part::Kind::kBase;
                 } else if (p.text.rfind(kAttributePrefix, 0) == 0) {

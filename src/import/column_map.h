@@ -21,12 +21,14 @@ namespace yarvelin {
 
 // Named transformations a column may apply, after its template, in this order.
 enum ColumnTransform : unsigned {
-    kFirstItem = 1,     // "first_item": the first of a list separated by ',', '|' or ';'
-    kCategoryPath = 2,  // "category_path": levels separated by '/', '\' or '>' joined by " > "
-    kYesNo = 4,         // "yes_no": 1/yes/true/in stock/a positive quantity give Y, their opposites N
-    kKeepHtml = 8,      // "keep_html": HTML left as it is (the text check deals with it); the default
-    kDeepestItem = 16,  // "deepest_item": of a list separated by ',' ("\," is a comma of an item), the item
-                        // with the most levels (WooCommerce lists a category and its subcategory)
+    kFirstItem = 1,      // "first_item": the first of a list separated by ',', '|' or ';'
+    kCategoryPath = 2,   // "category_path": levels separated by '/', '\' or '>' joined by " > "
+    kYesNo = 4,          // "yes_no": 1/yes/true/in stock/a positive quantity give Y, their opposites N
+    kKeepHtml = 8,       // "keep_html": HTML left as it is (the text check deals with it); the default
+    kDeepestItem = 16,   // "deepest_item": of a list separated by ',' ("\," is a comma of an item), the item
+                         // with the most levels (WooCommerce lists a category and its subcategory)
+    kCurrencyCode = 32,  // "currency_code": the three-letter code written beside a price ("25.00 EUR"), or
+                         // nothing
 };
 // The transformation of that name, or 0.
 unsigned TransformFromName(std::string_view name);
@@ -81,6 +83,9 @@ struct SaleWindow {
     std::vector<std::string> prices;  // export columns holding the sale price
     std::string starts;
     std::string ends;
+    // A column holding both as an ISO 8601 interval, START/END (Google's sale_price_effective_date); an end
+    // at midnight ends the sale before that day.
+    std::string period;
 };
 
 // How the export writes money: "dot" and "comma" are machine forms (that decimal mark, never thousands
@@ -96,6 +101,8 @@ struct AttributePair {
 struct ColumnMap {
     std::string name;                 // short name of a profile ("shopify"), empty for a map of one's own
     std::string title;                // what the window shows
+    std::string baseUrl;              // the shop's address {base} stands for; empty: none kept
+    std::string currency;             // the currency of every product; empty: as the templates give it
     std::vector<std::string> detect;  // a header line holding all of these is an export of this kind
     bool matchFeedNames =
         false;             // a column named like a feed column fills it (case, blanks, _ and - ignored)
@@ -110,6 +117,10 @@ struct ColumnMap {
     std::vector<RowCondition> set;
     SaleWindow sale;
 };
+
+// The end of the mistake of a template with {base} when no address was given; the window and the command
+// line each add where to give it.
+inline constexpr const char* kNoShopAddress = "is built from the shop's address {base}, which was not given";
 
 // The feed column of that name, or -1.
 int FeedColumnIndex(std::string_view name);

@@ -302,6 +302,13 @@ bool CCsvReader::Next(std::vector<std::string>& cells) {
     }
     std::swap(cells, m_done[m_doneTaken++]);
     if (cells.size() != m_header.size()) {
+        // A quote left open takes the next lines into its value until a later quote closes it; the count
+        // of values alone would hide where the mistake is.
+        if (m_rowMayHoldLineBreaks) {
+            Fail(m_rowLine, Format("a quoted value that begins on this line is never closed: it runs on over "
+                                   "the next lines (the row has %zu values, the header line has %zu columns)",
+                                   cells.size(), m_header.size()));
+        }
         Fail(m_rowLine, Format("the row has %zu values, the header line has %zu columns", cells.size(),
                                m_header.size()));
     }

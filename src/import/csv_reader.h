@@ -9,15 +9,16 @@
 #include <vector>
 
 #include "feed/feed_line_reader.h"
+#include "import/export_row_source.h"
 
 struct csv_parser;
 
 namespace yarvelin {
 
-class CCsvReader {
+class CCsvReader : public ExportRowSource {
   public:
     CCsvReader();
-    ~CCsvReader();
+    ~CCsvReader() override;
     CCsvReader(const CCsvReader&) = delete;
     CCsvReader& operator=(const CCsvReader&) = delete;
 
@@ -26,21 +27,21 @@ class CCsvReader {
     // Throws CImportError: the file cannot be read, is empty or binary, or its header line repeats a name.
     void Open(const std::string& path, char separator = 0);
 
-    const std::vector<std::string>& Header() const { return m_header; }
-    char Separator() const { return m_separator; }
-    bool IsUtf8() const { return m_utf8; }
+    const std::vector<std::string>& Header() const override { return m_header; }
+    char Separator() const override { return m_separator; }
+    bool IsUtf8() const override { return m_utf8; }
 
     // The next data row, its texts in Windows-1252; false at the end of the file. Throws CImportError for
     // a row whose number of values differs from the header's, or a quoted value never closed.
-    bool Next(std::vector<std::string>& cells);
+    bool Next(std::vector<std::string>& cells) override;
     // 1-based line where the row Next gave last begins.
-    long long RowLine() const { return m_rowLine; }
+    long long RowLine() const override { return m_rowLine; }
     // Whether a value of that row can hold a line break (it went on over a line, or held a CR).
-    bool RowMayHoldLineBreaks() const { return m_rowMayHoldLineBreaks; }
+    bool RowMayHoldLineBreaks() const override { return m_rowMayHoldLineBreaks; }
     // Whether a value can hold a TAB at all: a TAB stands on a line outside the separators' role.
-    bool MayHoldTabs() const { return m_separator == '\t' ? m_tabAndQuoteLines : m_tabLines; }
+    bool MayHoldTabs() const override { return m_separator == '\t' ? m_tabAndQuoteLines : m_tabLines; }
     // Characters of a UTF-8 export that Windows-1252 cannot hold; each became '?'.
-    std::size_t Unmappable() const { return m_unmappable; }
+    std::size_t Unmappable() const override { return m_unmappable; }
 
     // libcsv's callbacks.
     void OnField(const char* text, std::size_t len);

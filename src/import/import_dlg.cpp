@@ -10,11 +10,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/dialog_start_path.h"
 #include "app/yarvelin_gui.h"
 #include "handfiles/hand_file.h"
 #include "import/import_error.h"
@@ -37,6 +39,55 @@ std::string ToUtf8(const QString& text) {
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
+void ShowTransforms(QPushButton* button, unsigned transforms) {
+    QStringList names;
+    for (QAction* action : button->menu()->actions()) {
+        action->setChecked((transforms & action->data().toUInt()) != 0);
+        if (action->isChecked()) {
+            names << action->text();
+        }
+    }
+    button->setText(names.isEmpty() ? A("none") : names.join(A(", ")));
+}
+
+unsigned ChosenTransforms(const QPushButton* button) {
+    unsigned transforms = 0;
+    for (const QAction* action : button->menu()->actions()) {
+        transforms |= action->isChecked() ? action->data().toUInt() : 0;
+    }
+    return transforms;
+}
+
+// The transformations a row can choose, those this program knows, in the order a merchant meets them.
+std::vector<std::pair<std::string, unsigned>> KnownTransforms() {
+    std::vector<std::pair<std::string, unsigned>> known;
+    for (const char* name :
+         {"first_item", "category_path", "deepest_item", "yes_no", "keep_html", "currency_code"}) {
+        if (const unsigned flag = TransformFromName(name); flag != 0) {
+            known.emplace_back(name, flag);
+        }
+    }
+    return known;
+}
+
+// The button shows the row's transformations; its menu ticks them on and off.
+QPushButton* MakeTransformButton(int column, QWidget* parent) {
+    auto* button = new QPushButton(parent);
+    button->setObjectName(QStringLiteral("transforms_") + A(kColumnNames[column]));
+    button->setAccessibleName(A("Transformations of ") + A(kColumnNames[column]));
+    button->setAutoDefault(false);
+    auto* menu = new QMenu(button);
+    for (const auto& [name, flag] : KnownTransforms()) {
+        QAction* action = menu->addAction(Utf8(name));
+        action->setCheckable(true);
+        action->setData(flag);
+    }
+    QObject::connect(menu, &QMenu::triggered, button,
+                     [button] { ShowTransforms(button, ChosenTransforms(button)); });
+    button->setMenu(menu);
+    return button;
+}
+
 }  // namespace
 
 CImportDlg::CImportDlg(CYarvelinGui& gui, const QString& exportPath, QWidget* parent)
@@ -46,6 +97,7 @@ CImportDlg::CImportDlg(CYarvelinGui& gui, const QString& exportPath, QWidget* pa
 
     m_profile = new QComboBox(this);
     m_profile->setObjectName(QStringLiteral("profileCombo"));
+    m_profile->setAccessibleName(A("Profile:"));
     m_baseUrl = new QLineEdit(this);
     m_baseUrl->setObjectName(QStringLiteral("baseUrlEdit"));
     m_baseUrl->setPlaceholderText(A("https://shop.example.com"));
@@ -59,9 +111,25 @@ CImportDlg::CImportDlg(CYarvelinGui& gui, const QString& exportPath, QWidget* pa
         }
     });
 
-    m_mapTable = new QTableWidget(kColumnCount, 2, this);
+    // A second file (stock, prices) merged into the products by key; its columns named like the feed's.
+    m_mergePath = new QLineEdit(this);
+    m_mergePath->setObjectName(QStringLiteral("mergePathEdit"));
+    m_mergePath->setAccessibleName(A("Merge file"));
+    m_mergePath->setReadOnly(true);
+    m_mergePath->setPlaceholderText(A("none"));
+    auto* mergeFile = new QPushButton(A("&Merge File..."), this);
+    mergeFile->setObjectName(QStringLiteral("mergeFileButton"));
+    mergeFile->setAutoDefault(false);
+    m_mergeKey = new QComboBox(this);
+    m_mergeKey->setObjectName(QStringLiteral("mergeKeyCombo"));
+    m_mergeKey->setAccessibleName(A("Merge key column:"));
+    m_mergeKey->setEditable(true);
+
+    m_mapTable = new QTableWidget(kColumnCount, 3, this);
     m_mapTable->setObjectName(QStringLiteral("mapTable"));
-    m_mapTable->setHorizontalHeaderLabels({A("Feed column"), A("Template ({Column} | alternative)")});
+    m_mapTable->setAccessibleName(A("Column map"));
+    m_mapTable->setHorizontalHeaderLabels(
+        {A("Feed column"), A("Template ({Column} | alternative)"), A("Transformations")});
     m_mapTable->verticalHeader()->hide();
     m_mapTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     m_mapTable->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
@@ -75,10 +143,13 @@ CImportDlg::CImportDlg(CYarvelinGui& gui, const QString& exportPath, QWidget* pa
         templ->setInsertPolicy(QComboBox::NoInsert);
         m_mapTable->setCellWidget(k, 1, templ);
         m_templates.push_back(templ);
+        m_transforms.push_back(MakeTransformButton(k, m_mapTable));
+        m_mapTable->setCellWidget(k, 2, m_transforms.back());
     }
 
     m_preview = new QTableWidget(0, kColumnCount, this);
     m_preview->setObjectName(QStringLiteral("previewTable"));
+    m_preview->setAccessibleName(A("Preview of the first products"));
     QStringList names;
     for (const char* name : kColumnNames) {
         names << A(name);
@@ -91,6 +162,7 @@ CImportDlg::CImportDlg(CYarvelinGui& gui, const QString& exportPath, QWidget* pa
     m_counts->setTextFormat(Qt::PlainText);
     m_skipped = new QListWidget(this);
     m_skipped->setObjectName(QStringLiteral("skippedList"));
+    m_skipped->setAccessibleName(A("Skipped rows"));
 
     auto* refresh = new QPushButton(A("Pre&view"), this);
     refresh->setObjectName(QStringLiteral("previewButton"));
@@ -110,6 +182,11 @@ CImportDlg::CImportDlg(CYarvelinGui& gui, const QString& exportPath, QWidget* pa
     form->addRow(A("&Profile:"), m_profile);
     form->addRow(A("Shop &address ({base}):"), m_baseUrl);
     form->addRow(A("&Currency:"), m_currency);
+    auto* mergeRow = new QHBoxLayout;
+    mergeRow->addWidget(m_mergePath, 1);
+    mergeRow->addWidget(mergeFile);
+    form->addRow(A("Merge file:"), mergeRow);
+    form->addRow(A("Merge &key column:"), m_mergeKey);
     auto* mapButtons = new QHBoxLayout;
     mapButtons->addWidget(load);
     mapButtons->addWidget(save);
@@ -144,6 +221,7 @@ CImportDlg::CImportDlg(CYarvelinGui& gui, const QString& exportPath, QWidget* pa
     connect(refresh, &QPushButton::clicked, this, &CImportDlg::RefreshPreview);
     connect(load, &QPushButton::clicked, this, &CImportDlg::LoadMap);
     connect(save, &QPushButton::clicked, this, &CImportDlg::SaveMap);
+    connect(mergeFile, &QPushButton::clicked, this, &CImportDlg::ChooseMergeFile);
 
     try {
         m_profiles =
@@ -172,7 +250,21 @@ void CImportDlg::ShowMap(const ColumnMap& map) {
     m_map = map;
     for (int k = 0; k < kColumnCount; ++k) {
         m_templates[k]->setEditText(Utf8(map.templates[k]));
+        ShowTransforms(m_transforms[k], map.transforms[k]);
     }
+    // A map of one's own brings back the address and currency it was saved with; a profile keeps what
+    // the boxes hold.
+    if (!map.baseUrl.empty()) {
+        m_baseUrl->setText(Utf8(map.baseUrl));
+    }
+    if (!map.currency.empty()) {
+        m_currency->setText(Utf8(map.currency));
+    }
+    // What an empty box means: the map's own currency column, or nothing at all.
+    const std::string& currency = map.templates[kColCurrency];
+    m_currency->setPlaceholderText(currency.empty()                          ? A("none: left empty")
+                                   : currency.find('{') == std::string::npos ? Utf8(currency)
+                                                                             : A("from ") + Utf8(currency));
 }
 
 void CImportDlg::ChooseProfile(int index) {
@@ -194,10 +286,15 @@ ImportSettings CImportDlg::Settings() const {
             settings.map.templates[k] = text;
             settings.strictColumns[k] = true;
         }
+        settings.map.transforms[k] = ChosenTransforms(m_transforms[k]);
     }
     settings.separator = m_header.separator;
     settings.baseUrl = ToUtf8(m_baseUrl->text().trimmed());
     settings.currency = ToCp1252(m_currency->text().trimmed().toUpper());
+    if (!m_mergePath->text().isEmpty() && !m_mergeKey->currentText().trimmed().isEmpty()) {
+        settings.merges.push_back(
+            {ToPath(m_mergePath->text()), ToUtf8(m_mergeKey->currentText().trimmed()), {}, 0});
+    }
     return settings;
 }
 
@@ -223,9 +320,19 @@ void CImportDlg::RefreshPreview() {
         for (const SkippedRow& row : counts.skipped) {
             m_skipped->addItem(A("Line ") + QString::number(row.line) + A(": ") + FromCp1252(row.reason));
         }
+        for (const MergeCounts& merge : counts.merges) {
+            m_counts->setText(m_counts->text() + A("\n") + FromPath(MergeSummary(merge)));
+            for (const MergeNote& note : merge.notes) {
+                m_skipped->addItem(FromPath(merge.path) + A(" line ") + QString::number(note.line) + A(": ") +
+                                   FromCp1252(note.Text()));
+            }
+        }
         m_ok->setEnabled(counts.products > 0);
     } catch (const CImportError& e) {
-        m_counts->setText(Utf8(e.what()));
+        const std::string what = e.what();
+        m_counts->setText(Utf8(what) + (what.find(kNoShopAddress) != std::string::npos
+                                            ? A(": enter it in the Shop address box.")
+                                            : QString()));
         m_ok->setEnabled(false);
         return;
     }
@@ -235,6 +342,37 @@ void CImportDlg::RefreshPreview() {
             m_preview->setItem(r, k, new QTableWidgetItem(FromCp1252(first[r].Field(k))));
         }
     }
+}
+
+void CImportDlg::ChooseMergeFile() {
+    FileDialogRequest request;
+    request.filter =
+        A("Shop files (*.csv;*.tsv;*.txt;*.xml;*.xlsx;*.ods)|*.csv;*.tsv;*.txt;*.xml;*.xlsx;*.ods|"
+          "All Files (*.*)|*.*||");
+    const auto path = m_gui.Ui().OpenFileDialog(this, request);
+    if (!path) {
+        return;
+    }
+    m_mergeKey->clear();
+    try {
+        for (const std::string& column : ReadExportHeader(ToPath(*path)).columns) {
+            m_mergeKey->addItem(Utf8(column));
+        }
+    } catch (const CImportError& e) {
+        m_gui.Ui().MessageBox(this, A("Yarvelin"), *path + A(": ") + FromPath(e.what()), MsgIcon::Exclamation,
+                              MsgButtons::Ok);
+        return;
+    }
+    m_mergePath->setText(*path);
+    // The key is most often the SKU or the offer id.
+    for (const char* name : {"offer_id", "sku", "id"}) {
+        const int found = m_mergeKey->findText(A(name), Qt::MatchFixedString);
+        if (found >= 0) {
+            m_mergeKey->setCurrentIndex(found);
+            break;
+        }
+    }
+    RefreshPreview();
 }
 
 void CImportDlg::LoadMap() {
@@ -259,12 +397,17 @@ void CImportDlg::SaveMap() {
     request.filter = A(kMapFilter);
     request.defaultExt = A("toml");
     request.overwritePrompt = true;
+    // Maps of one's own are kept together in the configuration, where Load Map finds them again.
+    request.startFolder = DialogStartFolderFor(m_gui, DialogFileKind::kMap, m_gui.Document().FileName());
     const auto path = m_gui.Ui().SaveFileDialog(this, request);
     if (!path) {
         return;
     }
-    ColumnMap map = Settings().map;
+    const ImportSettings settings = Settings();
+    ColumnMap map = settings.map;
     map.name.clear();  // a map of one's own, no longer the profile it started from
+    map.baseUrl = settings.baseUrl;
+    map.currency = settings.currency;
     if (const std::string err = SaveColumnMap(ToPath(*path), map); !err.empty()) {
         m_gui.Ui().MessageBox(this, A("Yarvelin"), *path + A(": ") + FromPath(err), MsgIcon::Exclamation,
                               MsgButtons::Ok);

@@ -36,6 +36,8 @@ class CImportDlg : public QDialog {
     void ChooseProfile(int index);
     void LoadMap();
     void SaveMap();
+    // Asks for a file to merge by key and offers its columns as the key.
+    void ChooseMergeFile();
 
   private:
     void ShowMap(const ColumnMap& map);
@@ -48,8 +50,11 @@ class CImportDlg : public QDialog {
     QComboBox* m_profile = nullptr;
     QLineEdit* m_baseUrl = nullptr;
     QLineEdit* m_currency = nullptr;
+    QLineEdit* m_mergePath = nullptr;
+    QComboBox* m_mergeKey = nullptr;
     QTableWidget* m_mapTable = nullptr;
     std::vector<QComboBox*> m_templates;
+    std::vector<QPushButton*> m_transforms;  // per row: its transformations, chosen from a menu
     QTableWidget* m_preview = nullptr;
     QLabel* m_counts = nullptr;
     QListWidget* m_skipped = nullptr;

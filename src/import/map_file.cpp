@@ -123,11 +123,14 @@ RowCondition ReadRowCondition(const toml::table& t, bool skip) {
 }
 
 ColumnMap ColumnMapFromFile(const toml::table& file) {
-    CheckKnownKeys(file, {"name", "title", "detect", "match_feed_names", "lenient", "columns", "transform",
-                          "variants", "attribute", "attribute_list", "number_form", "skip", "set", "sale"});
+    CheckKnownKeys(
+        file, {"name", "title", "base_url", "currency", "detect", "match_feed_names", "lenient", "columns",
+               "transform", "variants", "attribute", "attribute_list", "number_form", "skip", "set", "sale"});
     ColumnMap map;
     map.name = ReadString(file, "name").value_or("");
     map.title = ReadString(file, "title").value_or("");
+    map.baseUrl = ReadString(file, "base_url").value_or("");
+    map.currency = ReadString(file, "currency").value_or("");
     map.detect = ReadStringList(file, "detect").value_or(std::vector<std::string>{});
     map.matchFeedNames = ReadBool(file, "match_feed_names").value_or(false);
     map.lenient = ReadBool(file, "lenient").value_or(false);
@@ -153,8 +156,9 @@ ColumnMap ColumnMapFromFile(const toml::table& file) {
                  ReadStringList(*transforms, key.str()).value_or(std::vector<std::string>{})) {
                 const unsigned flag = TransformFromName(t);
                 if (flag == 0) {
-                    FailAt(node,
-                           "'" + t + "' is no transformation (first_item, category_path, yes_no, keep_html)");
+                    FailAt(node, "'" + t +
+                                     "' is no transformation (first_item, category_path, yes_no, keep_html, "
+                                     "deepest_item, currency_code)");
                 }
                 map.transforms[k] |= flag;
             }
@@ -182,10 +186,11 @@ ColumnMap ColumnMapFromFile(const toml::table& file) {
         map.set.push_back(ReadRowCondition(*t, false));
     }
     if (const toml::table* sale = ReadTable(file, "sale")) {
-        CheckKnownKeys(*sale, {"prices", "starts", "ends"});
+        CheckKnownKeys(*sale, {"prices", "starts", "ends", "period"});
         map.sale.prices = ReadStringList(*sale, "prices").value_or(std::vector<std::string>{});
         map.sale.starts = ReadString(*sale, "starts").value_or("");
         map.sale.ends = ReadString(*sale, "ends").value_or("");
+        map.sale.period = ReadString(*sale, "period").value_or("");
     }
     return map;
 }
@@ -210,6 +215,13 @@ std::string FormatColumnMap(const ColumnMap& map) {
     }
     if (!map.title.empty()) {
         out += "title = " + TomlQuoted(map.title) + "\n";
+    }
+    // What the import window's boxes held when the map was saved.
+    if (!map.baseUrl.empty()) {
+        out += "base_url = " + TomlQuoted(map.baseUrl) + "\n";
+    }
+    if (!map.currency.empty()) {
+        out += "currency = " + TomlQuoted(map.currency) + "\n";
     }
     if (!map.detect.empty()) {
         out += "detect = ";
@@ -294,6 +306,9 @@ std::string FormatColumnMap(const ColumnMap& map) {
         }
         if (!map.sale.ends.empty()) {
             out += "ends = " + TomlQuoted(map.sale.ends) + "\n";
+        }
+        if (!map.sale.period.empty()) {
+            out += "period = " + TomlQuoted(map.sale.period) + "\n";
         }
     }
     for (const RowCondition& r : map.skip) {

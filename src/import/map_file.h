@@ -22,8 +22,8 @@ std::string SaveColumnMap(const std::string& path, const ColumnMap& map);
 // The folder of the shipped profiles below the program's data folder.
 inline constexpr const char* kMapsFolder = "Maps";
 // The profiles in that order (generic last, since it matches any export with a feed column's name).
-inline constexpr const char* kProfileNames[] = {"woocommerce", "shopify", "magento2", "prestashop",
-                                                "generic"};
+inline constexpr const char* kProfileNames[] = {"woocommerce", "shopify", "magento2",
+                                                "prestashop",  "google",  "generic"};
 // Loads every profile from folder (dataDir/Maps). Throws CHandFileError when one is missing or broken.
 std::vector<ColumnMap> LoadProfiles(const std::string& folder);
 // The profile whose detect columns the header holds (the most of them, when several do), else the

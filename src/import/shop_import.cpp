@@ -5,14 +5,16 @@
 #include <charconv>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
 #include "app/feed_document.h"
 #include "feed/feed_file.h"
-#include "import/csv_reader.h"
 #include "import/import_error.h"
+#include "import/open_export.h"
+#include "import/sale_period.h"
 #include "records/text_util.h"
 
 namespace yarvelin {
@@ -92,11 +94,13 @@ struct RowGroup {
 class CShopImport {
   public:
     CShopImport(const ImportSettings& settings, const std::vector<std::string>& header,
-                const std::function<void(COtherRecord&, long long)>& onProduct, ImportCounts& counts)
+                const std::function<void(COtherRecord&, long long)>& onProduct, ImportCounts& counts,
+                std::vector<CMergeSource>& merges)
         : m_settings(settings),
           m_map(EffectiveMap(settings), header, settings.baseUrl, settings.strictColumns),
           m_onProduct(onProduct),
           m_counts(counts),
+          m_merges(merges),
           m_today(Today(settings.date)) {
         const VariantRules& v = settings.map.variants;
         const auto compile = [&](const RowCondition& r) {
@@ -119,6 +123,7 @@ class CShopImport {
         }
         m_saleStarts = settings.map.sale.starts.empty() ? -1 : m_map.ColumnOf(settings.map.sale.starts);
         m_saleEnds = settings.map.sale.ends.empty() ? -1 : m_map.ColumnOf(settings.map.sale.ends);
+        m_salePeriod = settings.map.sale.period.empty() ? -1 : m_map.ColumnOf(settings.map.sale.period);
         for (const std::string& column : v.options) {
             if (const int k = FeedColumnIndex(column); k >= 0) {
                 m_options.push_back(k);
@@ -274,8 +279,13 @@ class CShopImport {
             return;
         }
         const auto day = [&](int column) { return column < 0 ? std::nullopt : ExportDay(cells[column]); };
-        const std::optional<long long> starts = day(m_saleStarts);
-        const std::optional<long long> ends = day(m_saleEnds);
+        std::optional<long long> starts = day(m_saleStarts);
+        std::optional<long long> ends = day(m_saleEnds);
+        if (m_salePeriod >= 0) {
+            const SaleDays period = ReadSalePeriod(cells[m_salePeriod]);
+            starts = period.first ? period.first : starts;
+            ends = period.last ? period.last : ends;
+        }
         if ((starts && m_today < *starts) || (ends && m_today > *ends)) {
             for (int c : m_salePrices) {
                 cells[c].clear();
@@ -360,10 +370,15 @@ class CShopImport {
                 m_record.SetField(t.feedColumn, t.condition->value);
             }
         }
-        if (!CurrencyFits(m_map.MoneyCurrency(), m_record.Field(kCurrencyColumn))) {
+        std::string_view moneyCurrency = m_map.MoneyCurrency();
+        for (CMergeSource& merge : m_merges) {
+            const std::string_view merged = merge.Apply(m_record);
+            moneyCurrency = merged.empty() ? moneyCurrency : merged;
+        }
+        if (!CurrencyFits(moneyCurrency, m_record.Field(kCurrencyColumn))) {
             Skip(line, kCurrencyReason,
                  Format("%s: the price is written in %s, the feed's currency is %s", kCurrencyReason,
-                        m_map.MoneyCurrency().c_str(),
+                        std::string(moneyCurrency).c_str(),
                         std::string(TrimmedView(m_record.Field(kCurrencyColumn))).c_str()));
             return;
         }
@@ -406,6 +421,7 @@ class CShopImport {
     CCompiledMap m_map;
     const std::function<void(COtherRecord&, long long)>& m_onProduct;
     ImportCounts& m_counts;
+    std::vector<CMergeSource>& m_merges;
     COtherRecord m_record;
     int m_groupColumn = -1;
     int m_offerColumn = -1;
@@ -422,6 +438,7 @@ class CShopImport {
     std::vector<int> m_salePrices;
     int m_saleStarts = -1;
     int m_saleEnds = -1;
+    int m_salePeriod = -1;
     long long m_today;
     std::vector<int> m_options;
     // Hashes of the offer ids written, for making a variation's offer id unique.
@@ -437,15 +454,16 @@ class CShopImport {
     std::unordered_map<std::size_t, std::size_t> m_parentIndex;
 };
 
-ImportCounts ReadOpenedExport(CCsvReader& reader, const std::string& path, const ImportSettings& settings,
-                              const std::function<void(COtherRecord&, long long)>& onProduct) {
+ImportCounts ReadOpenedExport(ExportRowSource& reader, const std::string& path,
+                              const ImportSettings& settings,
+                              const std::function<void(COtherRecord&, long long)>& onProduct,
+                              std::vector<CMergeSource>& merges) {
     ImportCounts counts;
-    CShopImport import(settings, reader.Header(), onProduct, counts);
+    CShopImport import(settings, reader.Header(), onProduct, counts, merges);
     std::vector<std::string> cells;
     if (import.ParentsListChildren()) {
-        CCsvReader first;
-        first.Open(path, settings.separator);
-        while (first.Next(cells)) {
+        const std::unique_ptr<ExportRowSource> first = OpenExport(path, settings.separator, settings.sheet);
+        while (first->Next(cells)) {
             import.CollectParent(cells);
         }
     }
@@ -454,7 +472,19 @@ ImportCounts ReadOpenedExport(CCsvReader& reader, const std::string& path, const
     }
     import.Flush();
     counts.unmappable = reader.Unmappable();
+    for (const CMergeSource& merge : merges) {
+        counts.merges.push_back(merge.Counts());
+    }
     return counts;
+}
+
+// Merge files are indexed once, before the export is read (twice, when TABs are counted first).
+std::vector<CMergeSource> OpenMerges(const ImportSettings& settings) {
+    std::vector<CMergeSource> merges;
+    for (const MergeFile& file : settings.merges) {
+        merges.emplace_back(file, settings.map, settings.baseUrl);
+    }
+    return merges;
 }
 
 }  // namespace
@@ -532,17 +562,16 @@ std::optional<long long> ExportDay(std::string_view text) {
     return DaysFromCivil(y, m, d);
 }
 
-ExportHeader ReadExportHeader(const std::string& path, char separator) {
-    CCsvReader reader;
-    reader.Open(path, separator);
-    return {reader.Header(), reader.Separator(), reader.IsUtf8()};
+ExportHeader ReadExportHeader(const std::string& path, char separator, const std::string& sheet) {
+    const std::unique_ptr<ExportRowSource> reader = OpenExport(path, separator, sheet);
+    return {reader->Header(), reader->Separator(), reader->IsUtf8()};
 }
 
 ImportCounts ReadShopExport(const std::string& path, const ImportSettings& settings,
                             const std::function<void(COtherRecord&, long long)>& onProduct) {
-    CCsvReader reader;
-    reader.Open(path, settings.separator);
-    return ReadOpenedExport(reader, path, settings, onProduct);
+    const std::unique_ptr<ExportRowSource> reader = OpenExport(path, settings.separator, settings.sheet);
+    std::vector<CMergeSource> merges = OpenMerges(settings);
+    return ReadOpenedExport(*reader, path, settings, onProduct, merges);
 }
 
 bool ImportToFeedFile(const std::string& path, const std::string& out, const ImportSettings& settings,
@@ -550,30 +579,40 @@ bool ImportToFeedFile(const std::string& path, const std::string& out, const Imp
                       ImportCounts& counts) {
     // The header block comes first: values holding TABs are counted before anything is written, in a
     // first pass only when the export holds a TAB that can reach a value at all.
-    CCsvReader reader;
-    reader.Open(path, settings.separator);
+    const std::unique_ptr<ExportRowSource> reader = OpenExport(path, settings.separator, settings.sheet);
     std::size_t tabValues = 0;
-    bool mayHoldTabs = reader.MayHoldTabs();
+    bool mayHoldTabs = reader->MayHoldTabs();
     for (const std::string& t : settings.map.templates) {
         mayHoldTabs = mayHoldTabs || HasTab(t);
     }
+    std::vector<CMergeSource> merges = OpenMerges(settings);
+    for (const CMergeSource& merge : merges) {
+        mayHoldTabs = mayHoldTabs || merge.MayHoldTabs();
+    }
     if (mayHoldTabs) {
-        ReadShopExport(path, settings, [&](const COtherRecord& record, long long) {
-            tabValues += CountValuesWithTabs(record, basicFormat);
-        });
+        const std::unique_ptr<ExportRowSource> first = OpenExport(path, settings.separator, settings.sheet);
+        ReadOpenedExport(
+            *first, path, settings,
+            [&](const COtherRecord& record, long long) {
+                tabValues += CountValuesWithTabs(record, basicFormat);
+            },
+            merges);
     }
     CFeedStreamWriter writer(observer);
     bool writeFailed = false;
-    counts = ReadOpenedExport(reader, path, settings, [&](const COtherRecord& record, long long) {
-        if (writeFailed) {
-            return;
-        }
-        if (!writer.IsOpen() && !writer.Open(out, choices, basicFormat, tabValues)) {
-            writeFailed = true;
-            return;
-        }
-        writeFailed = !writer.Add(record);
-    });
+    counts = ReadOpenedExport(
+        *reader, path, settings,
+        [&](const COtherRecord& record, long long) {
+            if (writeFailed) {
+                return;
+            }
+            if (!writer.IsOpen() && !writer.Open(out, choices, basicFormat, tabValues)) {
+                writeFailed = true;
+                return;
+            }
+            writeFailed = !writer.Add(record);
+        },
+        merges);
     if (writeFailed) {
         return false;
     }

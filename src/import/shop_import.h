@@ -12,6 +12,7 @@
 #include "feed/feed_file_observer.h"
 #include "feed/feed_line_format.h"
 #include "import/column_map.h"
+#include "import/merge_source.h"
 #include "records/other_record.h"
 
 namespace yarvelin {
@@ -24,12 +25,15 @@ struct ImportSettings {
     // profile is lenient.
     std::vector<bool> strictColumns;
     char separator = 0;  // 0: detected from the header line
+    std::string sheet;   // a spreadsheet's sheet by name; empty: its first
     std::string baseUrl;
     std::string currency;  // when given, every product's currency
     std::string date;      // the day sale prices are judged on, YYYY-MM-DD; empty: today
     // Called for every record after the map and before anything else looks at it (the record may be
     // changed); false leaves the product out. Empty: every record is kept.
     std::function<bool(COtherRecord&)> keepRecord;
+    // Files merged by key into the products, in this order (each after the map, before keepRecord).
+    std::vector<MergeFile> merges;
 };
 
 struct SkippedRow {
@@ -44,7 +48,8 @@ struct ImportCounts {
     std::vector<SkippedRow> skipped;  // every skipped row, in file order
     // Skipped rows counted by their short reason, in the order the reasons were first met.
     std::vector<std::pair<std::string, long long>> skippedByReason;
-    std::size_t unmappable = 0;  // characters of a UTF-8 export that became '?'
+    std::size_t unmappable = 0;       // characters of a UTF-8 export that became '?'
+    std::vector<MergeCounts> merges;  // one for each merge file, in settings' order
 };
 
 // The export's header line, for choosing a profile and offering its columns.
@@ -54,7 +59,7 @@ struct ExportHeader {
     bool utf8 = false;
 };
 // Throws CImportError.
-ExportHeader ReadExportHeader(const std::string& path, char separator = 0);
+ExportHeader ReadExportHeader(const std::string& path, char separator = 0, const std::string& sheet = {});
 
 // Reads the export and calls onProduct(record, line) for every product, in file order. Throws CImportError
 // for an export that cannot be read to its end or a map that does not fit it.

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "changes/change_guards.h"
 #include "handfiles/hand_file.h"
 #include "jobs/run_history.h"
 
@@ -33,13 +34,56 @@ bool Flag(const toml::table& table, std::string_view key) {
     return ReadBool(table, key).value_or(false);
 }
 
+std::optional<long long> PositiveAtMost(const toml::table& table, std::string_view key, long long most) {
+    const std::optional<long long> value = ReadInteger(table, key);
+    if (value && (*value < 1 || *value > most)) {
+        FailAt(*table.get(key), std::string(key) + " must be 1 to " + std::to_string(most));
+    }
+    return value;
+}
+
+double ShareAt(const toml::table& table, std::string_view key) {
+    const std::optional<double> share = ParseShare(ReadString(table, key).value_or(""));
+    if (!share) {
+        FailAt(*table.get(key), std::string(key) + " must be a share such as \"20%\"");
+    }
+    return *share;
+}
+
+// [check] max-changed, max-delete and on-error.
+void ReadChangeChecks(const toml::table& check, FeedJobChanges& changes) {
+    if (check.contains("max-changed")) {
+        changes.maxChanged = ShareAt(check, "max-changed");
+    }
+    if (check.contains("max-delete")) {
+        changes.maxDelete = ShareAt(check, "max-delete");
+    }
+    if (check.contains("on-error")) {
+        changes.leaveOut = OneOf(check, "on-error", {"stop", "leave-out"}) == "leave-out";
+    }
+}
+
+// [output] mode and full-every.
+void ReadOutputMode(const toml::table& output, FeedJobChanges& changes) {
+    if (output.contains("mode")) {
+        changes.delta = OneOf(output, "mode", {"full", "delta"}) == "delta";
+    }
+    changes.fullEveryDays =
+        static_cast<int>(PositiveAtMost(output, "full-every", 365).value_or(changes.fullEveryDays));
+    if (changes.delta && ReadBool(output, "partial").value_or(false)) {
+        FailAt(*output.get("partial"),
+               "partial = true marks every file as partial; mode = \"delta\" "
+               "sends a partial update only when one can be made");
+    }
+}
+
 }  // namespace
 
 namespace {
 
 FeedJob FeedJobFrom(const toml::table& root, const std::string& path) {
     const std::filesystem::path folder = std::filesystem::absolute(path).parent_path();
-    CheckKnownKeys(root, {"source", "check", "output", "upload"});
+    CheckKnownKeys(root, {"source", "check", "output", "upload", "snapshots", "notify"});
     FeedJob job;
     job.name = std::filesystem::path(path).stem().string();
 
@@ -47,34 +91,58 @@ FeedJob FeedJobFrom(const toml::table& root, const std::string& path) {
     if (!source) {
         FailAt(root, "the job needs a [source] table naming the feed file to read");
     }
-    CheckKnownKeys(*source, {"feed", "export", "map", "profile", "base-url", "currency", "rules"});
+    CheckKnownKeys(
+        *source,
+        {"feed",     "export",      "map",        "profile",  "base-url", "currency",      "sheet",
+         "rules",    "merge",       "export-url", "feed-url", "user",     "password-file", "header-file",
+         "key-file", "known-hosts", "pin-sha256", "timeout",  "retries",  "retry-delay",   "refresh-after"});
     const std::optional<std::string> exportFile = ReadString(*source, "export");
-    if (exportFile.has_value() == source->contains("feed")) {
-        FailAt(*source, "[source] names either a feed file (feed) or a shop export (export)");
+    if (source->contains("export") + source->contains("feed") + source->contains("export-url") +
+            source->contains("feed-url") !=
+        1) {
+        FailAt(*source,
+               "[source] names one of a feed file (feed), a shop export (export) or either by URL "
+               "(feed-url, export-url)");
     }
-    if (exportFile) {
-        job.source.exportFile = Resolve(*exportFile, folder);
+    job.source.url = ReadSourceUrl(*source, folder.string());
+    if (exportFile || (job.source.url && job.source.url->isExport)) {
+        job.source.exportFile = exportFile ? Resolve(*exportFile, folder) : std::string();
         if (const auto map = ReadString(*source, "map")) {
             job.source.mapFile = Resolve(*map, folder);
         }
         job.source.profile = ReadString(*source, "profile").value_or("");
         job.source.baseUrl = ReadString(*source, "base-url").value_or("");
         job.source.currency = ReadString(*source, "currency").value_or("");
+        job.source.sheet = ReadString(*source, "sheet").value_or("");
+        // [[source.merge]]: file, key and map = { instock = "{stock}" }, merged in this order.
+        for (const toml::table* merge : ReadTableArray(*source, "merge")) {
+            CheckKnownKeys(*merge, {"file", "key", "map"});
+            MergeFile file{Resolve(RequireString(*merge, "file"), folder), RequireString(*merge, "key"), {}};
+            if (const toml::table* map = ReadTable(*merge, "map")) {
+                for (const auto& entry : *map) {
+                    const std::string column(entry.first.str());
+                    file.columns.push_back(column + "=" + RequireString(*map, column));
+                }
+            }
+            job.source.merges.push_back(std::move(file));
+        }
     } else {
-        for (const char* key : {"map", "profile", "base-url", "currency"}) {
+        for (const char* key : {"map", "profile", "base-url", "currency", "sheet", "merge"}) {
             if (const toml::node* node = source->get(key)) {
                 FailAt(*node,
                        std::string(key) + " belongs to a shop export (export = ...), not to a feed file");
             }
         }
-        job.source.feedFile = Resolve(RequireString(*source, "feed"), folder);
+        job.source.feedFile =
+            job.source.url ? std::string() : Resolve(RequireString(*source, "feed"), folder);
     }
     if (const auto rules = ReadString(*source, "rules")) {
         job.source.rulesFile = Resolve(*rules, folder);
     }
 
     if (const toml::table* check = ReadTable(root, "check")) {
-        CheckKnownKeys(*check, {"newlines", "special", "max-errors"});
+        CheckKnownKeys(*check,
+                       {"newlines", "special", "max-errors", "max-changed", "max-delete", "on-error"});
         if (check->contains("newlines") != check->contains("special")) {
             FailAt(*check, "the text check needs both newlines and special (or neither)");
         }
@@ -86,13 +154,21 @@ FeedJob FeedJobFrom(const toml::table& root, const std::string& path) {
         if (job.maxErrors < 0) {
             FailAt(*check->get("max-errors"), "max-errors cannot be negative");
         }
+        ReadChangeChecks(*check, job.changes);
     }
 
     const toml::table* output = ReadTable(root, "output");
     if (!output) {
         FailAt(root, "the job needs an [output] table naming the feed file to write");
     }
-    CheckKnownKeys(*output, {"file", "basic", "headers", "html-escaped", "partial", "quoted"});
+    CheckKnownKeys(*output,
+                   {"file", "basic", "headers", "html-escaped", "partial", "quoted", "mode", "full-every"});
+    ReadOutputMode(*output, job.changes);
+    if (const toml::table* snapshots = ReadTable(root, "snapshots")) {
+        CheckKnownKeys(*snapshots, {"keep"});
+        job.changes.keep =
+            static_cast<int>(PositiveAtMost(*snapshots, "keep", 1000).value_or(job.changes.keep));
+    }
     job.outputFile = Resolve(RequireString(*output, "file"), folder);
     job.basic = Flag(*output, "basic");
     job.headers.includeHeaders = Flag(*output, "headers");
@@ -104,6 +180,9 @@ FeedJob FeedJobFrom(const toml::table& root, const std::string& path) {
         FailAt(*output, "html-escaped, partial and quoted are header values: they need headers = true");
     }
 
+    if (const toml::table* notify = ReadTable(root, "notify")) {
+        job.notify = ReadNotify(*notify);
+    }
     if (const toml::table* upload = ReadTable(root, "upload")) {
         CheckKnownKeys(*upload, {"server", "port", "user", "password-file", "key-file", "known-hosts",
                                  "pin-sha256", "binary", "passive"});
@@ -143,12 +222,14 @@ std::string FeedJobText(const FeedJob& job) {
                     "` reads the feed, checks it, writes it and uploads it.\n\n";
     t += "[source]\n# The feed file to read. A shop export instead: export = \"FILE.csv\", with map = "
          "\"MAP.toml\" or\n"
-         "# profile = \"shopify\" (detected when neither is given), base-url and currency as import takes "
-         "them.\n"
+         "# profile = \"shopify\" (detected when neither is given), base-url, currency and "
+         "sheet\n# (a spreadsheet's) as import takes them.\n"
          "feed = " +
          TomlQuoted(job.source.feedFile) + "\n";
-    t += job.source.rulesFile.empty() ? "# rules = \"RULES.toml\" applies a rules file to every product.\n\n"
-                                      : "rules = " + TomlQuoted(job.source.rulesFile) + "\n\n";
+    t += job.source.rulesFile.empty() ? "# rules = \"RULES.toml\" applies a rules file to every product.\n"
+                                      : "rules = " + TomlQuoted(job.source.rulesFile) + "\n";
+    t += "# An export may take columns from further files by key, each in a table of its own:\n"
+         "# [[source.merge]] with file = \"stock.csv\", key = \"sku\", map = { quantity = \"{stock}\" }.\n\n";
     t += "[check]\n";
     if (job.newlines) {
         t += "# Text check: \"remove\" or \"quote\" control characters; \"escape\" or \"remove\" special "
@@ -158,11 +239,30 @@ std::string FeedJobText(const FeedJob& job) {
         t += "# Text check: add newlines = \"remove\" (or \"quote\") and special = \"escape\" (or "
              "\"remove\").\n";
     }
-    t += "# More errors than this stop the upload.\nmax-errors = " + std::to_string(job.maxErrors) + "\n\n";
+    t += "# More errors than this stop the upload.\nmax-errors = " + std::to_string(job.maxErrors) + "\n";
+    t += "# Products with errors: \"stop\" the upload, or \"leave-out\" those products (listed in "
+         "OUTPUT.held.csv).\non-error = " +
+         std::string(job.changes.leaveOut ? "\"leave-out\"" : "\"stop\"") +
+         "\n# More removed or repriced products than this share of the last upload stop it: max-changed = "
+         "\"20%\".\n";
+    if (job.changes.maxChanged) {
+        t += "max-changed = " + TomlQuoted(ShareText(*job.changes.maxChanged)) + "\n";
+    }
+    t +=
+        "# A partial update that deletes more than this share of the last upload is stopped.\nmax-delete = " +
+        TomlQuoted(ShareText(job.changes.maxDelete)) + "\n\n";
     t += "[output]\n# The feed file to write and upload.\nfile = " + TomlQuoted(job.outputFile) + "\n";
     t += std::string("basic = ") + flag(job.basic) + "\nheaders = " + flag(job.headers.includeHeaders) +
          "\nhtml-escaped = " + flag(job.headers.htmlEscaped) +
          "\npartial = " + flag(job.headers.updatesOnly) + "\nquoted = " + flag(job.headers.quoted) + "\n";
+    t += std::string(
+             "# \"delta\" sends only what changed since the last upload (a whole feed every full-every "
+             "days).\nmode = ") +
+         (job.changes.delta ? "\"delta\"" : "\"full\"") +
+         "\nfull-every = " + std::to_string(job.changes.fullEveryDays) + "\n";
+    t += "\n[snapshots]\n# What reached the service is kept compressed, for the next comparison and for "
+         "run --rollback.\nkeep = " +
+         std::to_string(job.changes.keep) + "\n";
     if (job.upload) {
         const FeedJobUpload& u = *job.upload;
         t += "\n[upload]\nserver = " + TomlQuoted(u.server) + "\n";

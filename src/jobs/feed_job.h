@@ -6,8 +6,11 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "feed/feed_line_format.h"
+#include "import/merge_source.h"
+#include "jobs/job_remote_keys.h"
 
 namespace yarvelin {
 
@@ -20,9 +23,12 @@ struct FeedJobSource {
     std::string profile;  // empty or "auto": detected
     std::string baseUrl;
     std::string currency;
+    std::string sheet;  // a spreadsheet export's sheet by name; empty: its first
     std::string rulesFile;
+    std::vector<MergeFile> merges;        // files merged by key into an export's products, in this order
+    std::optional<FeedJobSourceUrl> url;  // export-url or feed-url: downloaded into export or feed first
     // What messages and the record name as the source.
-    const std::string& Name() const { return exportFile.empty() ? feedFile : exportFile; }
+    const std::string& Name() const { return url ? url->url : exportFile.empty() ? feedFile : exportFile; }
 };
 
 struct FeedJobUpload {
@@ -37,6 +43,16 @@ struct FeedJobUpload {
     bool passive = false;
 };
 
+// What a job does with the changes since its last upload (changes/change_guards.h has the rules).
+struct FeedJobChanges {
+    bool delta = false;     // [output] mode = "delta": send only what changed, while a snapshot allows it
+    int fullEveryDays = 7;  // [output] full-every: a whole feed at least this often
+    int keep = 7;           // [snapshots] keep
+    std::optional<double> maxChanged;  // [check] max-changed = "20%"
+    double maxDelete = 0.10;           // [check] max-delete
+    bool leaveOut = false;             // [check] on-error = "leave-out": products with errors stay home
+};
+
 struct FeedJob {
     std::string name;  // the file's name without ".toml"
     FeedJobSource source;
@@ -48,6 +64,8 @@ struct FeedJob {
     bool basic = false;
     FeedHeaderChoices headers;
     std::optional<FeedJobUpload> upload;  // none: the run only writes the file
+    FeedJobChanges changes;
+    FeedJobNotify notify;  // [notify]
 };
 
 // Reads a job file. Relative paths in it are taken from the job file's folder. Throws CHandFileError.

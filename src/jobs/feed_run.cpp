@@ -1,9 +1,11 @@
 #include "jobs/feed_run.h"
 
+#include <filesystem>
 #include <optional>
 
 #include "app/feed_document.h"
 #include "app/remembered_alert.h"
+#include "changes/run_changes.h"
 #include "checks/clean_alerts.h"
 #include "checks/feed_diagnosis.h"
 #include "checks/text_cleaning.h"
@@ -13,6 +15,8 @@
 #include "import/import_error.h"
 #include "import/map_choice.h"
 #include "import/shop_import.h"
+#include "jobs/held_products.h"
+#include "jobs/source_fetch.h"
 #include "jobs/upload_count_file.h"
 #include "records/local_date_time.h"
 #include "rules/document_rules.h"
@@ -110,12 +114,18 @@ class CFeedRun {
           m_stop(stop) {}
 
     int Work(RunRecord& record);
+    // --check of a source by URL, whose size is all that was asked for: what the upload would do.
+    int CheckUpload() { return Check(JobGuardDecision{}, RemoteFileNameFor(m_job.outputFile)); }
 
   private:
     // Reads the source into m_doc with the rules applied; a status other than kRunOk ends the run.
     int ReadSource(RunRecord& record);
+    // run --rollback: the source is a kept snapshot of the job's place.
+    int ReadSnapshot(RunRecord& record);
     int Check(const JobGuardDecision& guard, const std::string& remoteName);
-    int Upload(RunRecord& record, const std::string& remoteName);
+    // Compares the written output with the last upload; a status other than kRunOk ends the run.
+    int CompareWithLastUpload(RunRecord& record, const std::string& remoteName, RunChanges& changes);
+    int Upload(RunRecord& record, const std::string& remoteName, const RunChanges& changes);
     // Signs in to the job's server as the upload would, sending nothing.
     bool SignIn();
     int Stopped(RunRecord& record) const {
@@ -125,6 +135,7 @@ class CFeedRun {
     std::string CountFile() const {
         return m_services.countFile.empty() ? UploadCountFilePath() : m_services.countFile;
     }
+    CSnapshotStore Snapshots() const { return CSnapshotStore(m_services.snapshotsFolder); }
 
     const FeedJob& m_job;
     const FeedRunOptions& m_options;
@@ -147,8 +158,10 @@ int CFeedRun::ReadSource(RunRecord& record) {
             ImportSettings settings;
             settings.baseUrl = source.baseUrl;
             settings.currency = source.currency;
+            settings.sheet = source.sheet;
+            settings.merges = source.merges;
             settings.map = ChooseExportMap(source.mapFile, source.profile, m_services.mapsFolder, [&] {
-                               return ReadExportHeader(source.exportFile).columns;
+                               return ReadExportHeader(source.exportFile, 0, source.sheet).columns;
                            }).map;
             RuleRun run;
             if (rules) {
@@ -157,7 +170,9 @@ int CFeedRun::ReadSource(RunRecord& record) {
                     return rules->Apply(product, run) == RuleVerdict::kKeep;
                 };
             }
-            ImportIntoDocument(m_doc, source.exportFile, settings);
+            for (const MergeCounts& merge : ImportIntoDocument(m_doc, source.exportFile, settings).merges) {
+                m_observer.OnRunMessage(MergeSummary(merge));
+            }
         } else {
             LoadFeedFile(m_doc, source.feedFile, m_files);
             if (!m_files.Failed() && rules) {
@@ -181,13 +196,14 @@ int CFeedRun::ReadSource(RunRecord& record) {
 }
 
 int CFeedRun::Work(RunRecord& record) {
-    if (const int status = ReadSource(record); status != kRunOk) {
+    if (const int status = m_options.rollback > 0 ? ReadSnapshot(record) : ReadSource(record);
+        status != kRunOk) {
         return status;
     }
     if (m_stop.Requested()) {
         return Stopped(record);
     }
-    if (m_job.newlines) {
+    if (m_job.newlines && m_options.rollback == 0) {
         CFixedCleanAlerts alerts(*m_job.newlines == "remove" ? kAnswerYes : kAnswerNo,
                                  *m_job.special == "escape" ? kAnswerYes : kAnswerNo);
         CDataCheckObserver quiet;
@@ -198,6 +214,19 @@ int CFeedRun::Work(RunRecord& record) {
     record.products = m_doc.Count();
     record.errors = diagnosis.totals.errors;
     record.warnings = diagnosis.totals.warnings;
+    if (m_job.changes.leaveOut && m_options.rollback == 0) {
+        // What passes is published; the count-drop and empty guards judge what is kept.
+        const HeldProducts held =
+            HoldBackProductsWithErrors(m_doc, diagnosis, m_job.outputFile,
+                                       m_options.check ? std::string() : HeldFilePath(m_job.outputFile));
+        if (!held.written) {
+            m_observer.OnRunMessage("cannot write " + HeldFilePath(m_job.outputFile));
+        }
+        record.held = held.products;
+        record.products = m_doc.Count();
+        record.errors -= held.errors;
+        record.warnings -= held.warnings;
+    }
     if (m_stop.Requested()) {
         return Stopped(record);
     }
@@ -233,7 +262,68 @@ int CFeedRun::Work(RunRecord& record) {
         record.reason = guard.reason;
         return kRunStopped;
     }
-    return Upload(record, remoteName);
+    RunChanges changes;
+    if (const int status = CompareWithLastUpload(record, remoteName, changes); status != kRunOk) {
+        return status;
+    }
+    return Upload(record, remoteName, changes);
+}
+
+int CFeedRun::ReadSnapshot(RunRecord& record) {
+    record.rollback = true;
+    if (!m_job.upload) {
+        record.reason = "a rollback needs the job's [upload] table: snapshots are kept per upload place";
+        return kRunJobMistake;
+    }
+    const std::string unpacked = UnpackedSnapshotPath(m_job.outputFile);
+    const std::string error = UnpackSnapshot(
+        Snapshots(), m_job.upload->server, RemoteFileNameFor(m_job.outputFile), m_options.rollback, unpacked);
+    if (!error.empty()) {
+        m_observer.OnRunMessage(error);
+        record.reason = error;
+        return kRunFailed;
+    }
+    LoadFeedFile(m_doc, unpacked, m_files);
+    std::error_code ignored;
+    std::filesystem::remove(unpacked, ignored);
+    if (m_files.Failed()) {
+        record.reason = "cannot read the snapshot";
+        return kRunFailed;
+    }
+    return kRunOk;
+}
+
+int CFeedRun::CompareWithLastUpload(RunRecord& record, const std::string& remoteName, RunChanges& changes) {
+    RunChangeSettings settings;
+    // A rollback puts a whole earlier feed back.
+    settings.deltaWanted = m_job.changes.delta && m_options.rollback == 0;
+    settings.fullEveryDays = m_job.changes.fullEveryDays;
+    settings.limits = {m_job.changes.maxChanged, m_job.changes.maxDelete};
+    settings.allow = m_options.allow;
+    settings.headers = HeaderChoicesForDocument(m_job.headers, m_doc);
+    settings.now =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    changes = yarvelin::CompareWithLastUpload(Snapshots(), m_job.upload->server, remoteName, m_job.outputFile,
+                                              settings, m_files);
+    if (!changes.error.empty()) {
+        m_observer.OnRunMessage(changes.error);
+        record.reason = changes.error;
+        return kRunFailed;
+    }
+    if (changes.diff) {
+        record.changes =
+            RunRecord::Changes{changes.diff->added, changes.diff->removed, changes.diff->changed};
+    }
+    record.delta = changes.mode.delta;
+    if (settings.deltaWanted && !changes.mode.delta) {
+        m_observer.OnRunMessage("sending the whole feed: " + changes.mode.reason);
+    }
+    if (changes.guard.guard != JobGuard::None) {
+        record.reason = changes.guard.reason;
+        return kRunStopped;
+    }
+    return m_stop.Requested() ? Stopped(record) : kRunOk;
 }
 
 int CFeedRun::Check(const JobGuardDecision& guard, const std::string& remoteName) {
@@ -254,20 +344,33 @@ int CFeedRun::Check(const JobGuardDecision& guard, const std::string& remoteName
     return guard.guard != JobGuard::None ? kRunStopped : kRunOk;
 }
 
-int CFeedRun::Upload(RunRecord& record, const std::string& remoteName) {
-    const UploadRequestResult built = JobUploadRequest(m_job);
+int CFeedRun::Upload(RunRecord& record, const std::string& remoteName, const RunChanges& changes) {
+    UploadRequestResult built = JobUploadRequest(m_job);
     if (!built.request) {
         record.reason = built.error;
         return kRunFailed;
     }
+    // A partial update goes up under the output's own remote name.
+    built.request->localFile = changes.sendFile;
     CTransferDrive drive(m_services.ftp, m_observer);
     const std::size_t products = record.products;
-    drive.SetOnConfirmed(
-        [&] { CUploadCountFile(CountFile()).Remember(m_job.upload->server, remoteName, products); });
+    const std::string& server = m_job.upload->server;
+    CSnapshotStore snapshots = Snapshots();
+    drive.SetOnConfirmed([&] {
+        CUploadCountFile(CountFile()).Remember(server, remoteName, products);
+        // The whole feed, even after a partial update: the next comparison needs what the service holds.
+        if (!RememberUpload(snapshots, server, remoteName, m_job.outputFile, products, changes.mode.delta,
+                            m_job.changes.keep)) {
+            m_observer.OnRunMessage("the upload went through, but no snapshot of it could be kept in " +
+                                    snapshots.PlaceFolder(server, remoteName));
+        }
+    });
     if (drive.Prepare(*built.request) != CFtpTransferEngine::PrepareResult::Ready) {
         record.reason = drive.Engine().ErrorText();
         return kRunFailed;
     }
+    // Until the snapshot moves, the attempt says the upload may or may not have reached the service.
+    snapshots.NoteAttempt(server, remoteName, UploadAttempt::kPending);
     m_stop.Attach(&drive);
     drive.RunHere();
     m_stop.Attach(nullptr);
@@ -276,6 +379,7 @@ int CFeedRun::Upload(RunRecord& record, const std::string& remoteName) {
         return Stopped(record);
     }
     if (outcome.kind == TransferOutcome::Kind::Failed) {
+        snapshots.NoteAttempt(server, remoteName, UploadAttempt::kFailed);
         record.reason = outcome.error.empty() ? "the upload failed" : outcome.error;
         return kRunFailed;
     }
@@ -313,8 +417,20 @@ RunRecord RunFeedJob(const FeedJob& job, const FeedRunOptions& options, FeedRunS
     RunRecord record;
     record.job = job.name;
     record.start = std::chrono::system_clock::now();
-    CFeedRun run(job, options, services, observer, stop);
-    record.status = run.Work(record);
+    // A source the shop serves is downloaded first; the rest of the run reads the downloaded file.
+    std::optional<CSourceFetch> fetch;
+    std::optional<int> ended;
+    if (job.source.url) {
+        ended = FetchForRun(fetch.emplace(job, services.downloader), options.check, observer, stop, record);
+    }
+    if (!ended) {
+        CFeedRun run(fetch ? fetch->Job() : job, options, services, observer, stop);
+        ended = options.check && fetch ? run.CheckUpload() : run.Work(record);
+        if (fetch && *ended == kRunOk && !options.check) {
+            fetch->RememberFetch();
+        }
+    }
+    record.status = *ended;
     record.end = std::chrono::system_clock::now();
     return record;
 }

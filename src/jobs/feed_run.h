@@ -17,6 +17,7 @@ namespace yarvelin {
 
 class FtpClient;
 class CTransferDrive;
+class SourceDownloader;
 
 // A stop asked for from a signal handler or another thread: the run ends at its next step, or at once
 // inside the upload, and the remote target is never touched half way.
@@ -64,13 +65,18 @@ class FeedRunObserver : public FtpTransferObserver {
 struct FeedRunOptions {
     bool check = false;  // say what the run would do and sign in, writing and sending nothing
     JobGuardAllowances allow;
+    // run --rollback: the feed is the snapshot this many uploads back from the newest (1: the one before
+    // it), sent whole through the same guards instead of the job's source.
+    int rollback = 0;
 };
 
 // What the run reaches the outside through.
 struct FeedRunServices {
     FtpClient& ftp;
-    std::string mapsFolder;  // the shipped import profiles
-    std::string countFile;   // upload counts; empty: UploadCountFilePath()
+    std::string mapsFolder;                  // the shipped import profiles
+    std::string countFile;                   // upload counts; empty: UploadCountFilePath()
+    std::string snapshotsFolder;             // empty: CSnapshotStore::SnapshotsFolder()
+    SourceDownloader* downloader = nullptr;  // a source by URL (export-url, feed-url)
 };
 
 // Runs job and returns its record (job name, status, counts, reason; start and end set). Nothing is

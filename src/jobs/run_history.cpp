@@ -74,6 +74,20 @@ std::string RunRecordJson(const RunRecord& record) {
     line["uploaded"] = record.uploaded;
     line["reason"] = record.reason;
     line["bytes"] = record.bytes;
+    if (record.changes) {
+        line["added"] = record.changes->added;
+        line["removed"] = record.changes->removed;
+        line["changed"] = record.changes->changed;
+    }
+    if (record.delta) {
+        line["delta"] = true;
+    }
+    if (record.rollback) {
+        line["rollback"] = true;
+    }
+    if (record.held > 0) {
+        line["held"] = record.held;
+    }
     line["duration"] = static_cast<double>(static_cast<long long>(record.Seconds() * 1000)) / 1000;
     return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
@@ -102,8 +116,17 @@ std::optional<RunRecord> ParseRunRecord(std::string_view line) {
     record.warnings = count("warnings");
     record.bytes = count("bytes");
     record.reason = text("reason");
-    const auto uploaded = json.find("uploaded");
-    record.uploaded = uploaded != json.end() && uploaded->is_boolean() && uploaded->get<bool>();
+    const auto flag = [&](const char* key) {
+        const auto found = json.find(key);
+        return found != json.end() && found->is_boolean() && found->get<bool>();
+    };
+    record.uploaded = flag("uploaded");
+    record.delta = flag("delta");
+    record.rollback = flag("rollback");
+    record.held = count("held");
+    if (json.contains("added")) {
+        record.changes = RunRecord::Changes{count("added"), count("removed"), count("changed")};
+    }
     return record;
 }
 
@@ -113,6 +136,14 @@ std::string RunSummaryLine(const RunRecord& record) {
     std::string summary = record.job + ": " + record.Outcome() + ", " + std::to_string(record.products) +
                           " products, " + std::to_string(record.errors) + " errors, " +
                           std::to_string(record.warnings) + " warnings";
+    if (record.held > 0) {
+        summary += ", " + std::to_string(record.held) + " held back";
+    }
+    if (record.changes) {
+        summary += std::string(record.delta ? ", partial update " : ", ") + "+" +
+                   std::to_string(record.changes->added) + " -" + std::to_string(record.changes->removed) +
+                   " ~" + std::to_string(record.changes->changed);
+    }
     if (record.uploaded) {
         summary += ", " + std::to_string(record.bytes) + " bytes";
     }

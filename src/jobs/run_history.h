@@ -31,6 +31,16 @@ struct RunRecord {
     bool uploaded = false;
     std::string reason;
     std::uint64_t bytes = 0;
+    // Against the newest snapshot of the upload place, when there was one to compare with.
+    struct Changes {
+        std::size_t added = 0;
+        std::size_t removed = 0;
+        std::size_t changed = 0;
+    };
+    std::optional<Changes> changes;
+    bool delta = false;     // a partial update was sent (or, stopped, would have been)
+    bool rollback = false;  // an earlier snapshot was sent back
+    std::size_t held = 0;   // products left out for their errors ([check] on-error = "leave-out")
     double Seconds() const { return std::chrono::duration<double>(end - start).count(); }
     // "published", "written", "stopped", "not started" or "failed".
     const char* Outcome() const;

@@ -159,6 +159,7 @@ CPage3::CPage3(CYarvelinGui& gui, QWidget* parent)
     m_status->setObjectName(QStringLiteral("statusText"));
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("verifyProgress"));
+    m_progress->setAccessibleName(A("Verification progress"));
     m_progress->setTextVisible(false);
     m_progress->setMaximumHeight(8);
     m_progress->hide();

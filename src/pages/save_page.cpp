@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
+#include "app/dialog_start_path.h"
 #include "app/wizard_property_sheet.h"
 #include "app/wizard_rules.h"
 #include "app/yarvelin_gui.h"
@@ -238,6 +239,9 @@ FeedHeaderChoices CPage4::HeaderChoices() const {
 
 std::string CPage4::AskAndWrite(const std::string& proposed, bool backup) {
     FileDialogRequest request;
+    // A bare name opens beside the open feed (or in the documents), never in the folder the toolkit
+    // last showed, which may be the shipped samples.
+    request.startFolder = DialogStartFolderFor(m_gui, DialogFileKind::kFeed, m_gui.Document().FileName());
     request.filter = A("Text Files (*.txt)|*.txt|All Files (*.*)|*.*||");
     request.defaultExt = A("txt");
     request.proposedName = FromPath(proposed);

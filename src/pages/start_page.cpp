@@ -114,6 +114,7 @@ CPage1::CPage1(CYarvelinGui& gui, QWidget* parent)
     m_status->setTextFormat(Qt::PlainText);
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("progressBar"));
+    m_progress->setAccessibleName(A("Loading progress"));
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
     m_progress->setTextVisible(false);
@@ -315,7 +316,10 @@ void CPage1::ChooseImport() {
             ->setChecked(true);
     };
     FileDialogRequest request;
-    request.filter = A("CSV Files (*.csv;*.txt)|*.csv;*.txt|All Files (*.*)|*.*||");
+    request.filter =
+        A("Shop Exports (*.csv;*.tsv;*.txt;*.xml;*.xlsx;*.ods)|*.csv;*.tsv;*.txt;*.xml;*.xlsx;*.ods|"
+          "CSV Files (*.csv;*.txt)|*.csv;*.txt|Spreadsheets (*.xlsx;*.ods)|*.xlsx;*.ods|"
+          "All Files (*.*)|*.*||");
     request.defaultExt = A("csv");
     const auto path = m_gui.Ui().OpenFileDialog(this, request);
     if (!path) {

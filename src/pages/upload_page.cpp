@@ -1,6 +1,7 @@
 #include "pages/upload_page.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QGridLayout>
@@ -21,6 +22,7 @@
 #include "app/settings_store.h"
 #include "app/wizard_property_sheet.h"
 #include "app/yarvelin_gui.h"
+#include "changes/run_changes.h"
 #include "checks/upload_history.h"
 #include "dialogs/account_setup_dlg.h"
 #include "dialogs/diagnostics_dlg.h"
@@ -28,7 +30,10 @@
 #include "feed/feed_file.h"
 #include "feed/feed_file_writer.h"
 #include "jobs/feed_job.h"
+#include "jobs/job_scheduler.h"
+#include "jobs/schedule_dlg.h"
 #include "jobs/upload_count_file.h"
+#include "platform/posix_user_systemctl.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
 #include "upload/ftp_transfer_dlg.h"
@@ -136,6 +141,9 @@ CPage5::CPage5(CYarvelinGui& gui, QWidget* parent)
     m_saveJob->setToolTip(
         A("Save this upload as a job that yarvelin-feed run repeats unattended, for instance every night."));
     uploadRow->addWidget(m_saveJob);
+    m_schedule = MakePushButton("&Schedule...", "scheduleButton", group);
+    m_schedule->setToolTip(A("Run the saved job by itself: every few hours, daily or weekly."));
+    uploadRow->addWidget(m_schedule);
     uploadRow->addStretch(1);
     g->addLayout(uploadRow);
     m_result = new QLabel(group);
@@ -178,6 +186,7 @@ CPage5::CPage5(CYarvelinGui& gui, QWidget* parent)
     connect(browse, &QPushButton::clicked, this, &CPage5::OnBrowse);
     connect(accountInfo, &QPushButton::clicked, this, &CPage5::OnAccountInfo);
     connect(m_saveJob, &QPushButton::clicked, this, &CPage5::OnSaveJob);
+    connect(m_schedule, &QPushButton::clicked, this, &CPage5::OnSchedule);
     connect(preview, &QPushButton::clicked, this, &CPage5::OnFinalPreview);
     connect(m_keyFile, &QPushButton::clicked, this, &CPage5::OnKeyFile);
 }
@@ -205,6 +214,7 @@ bool CPage5::UpdateData(bool save) {
 void CPage5::UpdateUploadButton() {
     m_upload->setEnabled(!m_gui.Document().SavedFileName().empty());
     m_saveJob->setEnabled(m_upload->isEnabled());
+    m_schedule->setEnabled(m_upload->isEnabled());
 }
 
 void CPage5::UpdateJobLine() {
@@ -213,16 +223,55 @@ void CPage5::UpdateJobLine() {
         m_jobLine->clear();
         return;
     }
-    // The run history lies beside the upload counts (both in the state folder).
     const std::string& countFile = m_gui.Config().uploadCountFile;
-    const std::string history =
-        (countFile.empty() ? StateFolder() : std::filesystem::path(countFile).parent_path().string()) +
-        "/history.jsonl";
-    std::ifstream in(history, std::ios::binary);
+    std::ifstream in(HistoryPath(), std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::string job = m_jobName.empty() ? m_gui.Document().Account() : m_jobName;
     m_jobLine->setText(FromCp1252(JobStatusText(
         text, job, LastUploadCount(m_gui.Store(), countFile, m_strServer, RemoteFileNameFor(saved)))));
+}
+
+std::string CPage5::HistoryPath() const {
+    // The run history lies beside the upload counts (both in the state folder).
+    const std::string& countFile = m_gui.Config().uploadCountFile;
+    return (countFile.empty() ? StateFolder() : std::filesystem::path(countFile).parent_path().string()) +
+           "/history.jsonl";
+}
+
+void CPage5::OnSchedule() {
+    // The timer runs a job saved in the jobs folder: this session's, or one saved earlier for this feed.
+    const auto job = [this] {
+        return !m_jobName.empty() ? m_jobName
+                                  : std::filesystem::path(m_gui.Document().SavedFileName()).stem().string();
+    };
+    if (const std::string why = CJobScheduler::WhyNotSchedulable(job()); !why.empty()) {
+        if (m_gui.Ui().MessageBox(this, A(kAppTitle),
+                                  A("The upload must be saved as a job in ") + PathText(JobsFolder()) +
+                                      A(" before it can be scheduled.\nSave it as a job now?"),
+                                  MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes) {
+            return;
+        }
+        OnSaveJob();
+        // The scheduler's reason holds the job's name and folder: path text.
+        if (const std::string still = CJobScheduler::WhyNotSchedulable(job()); !still.empty()) {
+            if (!m_jobName.empty()) {
+                m_gui.Ui().MessageBox(this, A(kAppTitle),
+                                      A("The job cannot be scheduled: ") + PathText(still) + A("."),
+                                      MsgIcon::Exclamation, MsgButtons::Ok);
+            }
+            return;
+        }
+    }
+    CPosixUserSystemctl systemctl;
+    // The crontab line starts the yarvelin-feed installed beside the wizard.
+    CScheduleDlg dlg(job(), systemctl, PathBytes(QCoreApplication::applicationDirPath()) + "/yarvelin-feed",
+                     HistoryPath(), this);
+    if (m_runSchedule) {
+        m_runSchedule(dlg);
+    } else {
+        dlg.exec();
+    }
+    UpdateJobLine();
 }
 
 void CPage5::OnSaveJob() {
@@ -378,9 +427,18 @@ void CPage5::OnUpload() {
         return;
     }
     if (check.products) {
-        dlg.m_onConfirmed = [this, remoteFile, products = *check.products] {
+        dlg.m_onConfirmed = [this, remoteFile, saved, products = *check.products] {
             RememberUploadCount(m_gui.Store(), m_gui.Config().uploadCountFile, m_strServer, remoteFile,
                                 products);
+            // What the service now holds, for the next comparison; beside a count file chosen elsewhere.
+            const std::string& counts = m_gui.Config().uploadCountFile;
+            CSnapshotStore snapshots(
+                counts.empty() ? std::string()
+                               : (std::filesystem::path(counts).parent_path() / "snapshots").string());
+            if (!IsPartialUpdateFile(saved)) {
+                RememberUpload(snapshots, m_strServer, remoteFile, saved, products, false,
+                               kDefaultSnapshotsKept);
+            }
         };
     }
     const int result = m_runTransfer ? m_runTransfer(dlg) : dlg.exec();

@@ -21,6 +21,7 @@ namespace yarvelin {
 
 class CAnimatedLabel;
 class CFTPTransferDlg;
+class CScheduleDlg;
 
 class CPage5 : public CWizardPage {
     Q_OBJECT
@@ -36,6 +37,8 @@ class CPage5 : public CWizardPage {
     std::function<int(CFTPTransferDlg&)> m_runTransfer;
     // Makes the FTP client of the next transfer; empty: libcurl's. Tests reach their own servers with it.
     std::function<std::unique_ptr<FtpClient>()> m_makeFtpClient;
+    // Runs the Schedule window; tests put their own runner here.
+    std::function<int(CScheduleDlg&)> m_runSchedule;
     // The server, sign-in and transfer choices as the page holds them (the fields, not the boxes).
     UploadAccount Account() const;
 
@@ -48,6 +51,8 @@ class CPage5 : public CWizardPage {
     void OnKeyFile();
     // Saves what this page would upload, and from where, as a job for `yarvelin-feed run`.
     void OnSaveJob();
+    // Opens the Schedule window for the saved job, offering to save one first.
+    void OnSchedule();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -68,6 +73,8 @@ class CPage5 : public CWizardPage {
     bool FillRequest(CFTPTransferDlg& dlg, const std::string& localFile);
     // The last run of the open feed's job and the last upload to the page's server and file name.
     void UpdateJobLine();
+    // The run history, beside the upload counts in the state folder.
+    std::string HistoryPath() const;
 
     // The page's fields, 8-bit texts as the settings keep them (the file name is a path).
     std::string m_strServer;
@@ -92,6 +99,7 @@ class CPage5 : public CWizardPage {
     QLabel* m_result = nullptr;
     QLabel* m_replaceLine = nullptr;  // how the last upload put the file in place on the server
     QPushButton* m_saveJob = nullptr;
+    QPushButton* m_schedule = nullptr;
     QLabel* m_jobLine = nullptr;
     std::string m_jobName;  // the job saved for the open feed; empty: the account's name
 };

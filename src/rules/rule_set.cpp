@@ -9,7 +9,9 @@
 #include <cstring>
 #include <limits>
 
+#include "checks/feed_diagnostics.h"
 #include "feed/feed_line_format.h"
+#include "records/local_date_time.h"
 #include "records/number_text.h"
 #include "records/text_util.h"
 
@@ -44,9 +46,11 @@ bool Compare(double value, CompareOp op, double number) {
     return false;
 }
 
-// valueOf(column) gives a column's text, of a product or of an export's row.
-template <typename ValueOf>
-bool Holds(const RuleCondition& c, const ValueOf& valueOf, std::string& scratch) {
+// valueOf(column) gives a column's text, of a product or of an export's row; findingsOf() the codes of the
+// product's findings (bit k: code k).
+template <typename ValueOf, typename FindingsOf>
+bool Holds(const RuleCondition& c, const ValueOf& valueOf, const FindingsOf& findingsOf,
+           std::string& scratch) {
     const auto value = [&] { return valueOf(c.column); };
     bool result = true;
     switch (c.kind) {
@@ -71,13 +75,18 @@ bool Holds(const RuleCondition& c, const ValueOf& valueOf, std::string& scratch)
             result = number && Compare(*number, c.op, c.number);
             break;
         }
+        case RuleCondition::Kind::kFinding:
+            result = (findingsOf() >> c.finding) & 1u;
+            break;
         case RuleCondition::Kind::kAll:
-            result = std::all_of(c.parts.begin(), c.parts.end(),
-                                 [&](const RuleCondition& p) { return Holds(p, valueOf, scratch); });
+            result = std::all_of(c.parts.begin(), c.parts.end(), [&](const RuleCondition& p) {
+                return Holds(p, valueOf, findingsOf, scratch);
+            });
             break;
         case RuleCondition::Kind::kAny:
-            result = std::any_of(c.parts.begin(), c.parts.end(),
-                                 [&](const RuleCondition& p) { return Holds(p, valueOf, scratch); });
+            result = std::any_of(c.parts.begin(), c.parts.end(), [&](const RuleCondition& p) {
+                return Holds(p, valueOf, findingsOf, scratch);
+            });
             break;
     }
     return result != c.negate;
@@ -251,7 +260,7 @@ bool RowConditionHolds(const RuleCondition& c, const std::vector<std::string>& c
             return at < 0 || at >= static_cast<int>(cells.size()) ? std::string_view()
                                                                   : std::string_view(cells[at]);
         },
-        scratch);
+        [] { return std::uint64_t{0}; }, scratch);
 }
 
 RuleRun CRuleSet::StartRun() const {
@@ -265,10 +274,34 @@ RuleVerdict CRuleSet::Apply(COtherRecord& record, RuleRun& run) const {
         run.hits.resize(m_rules.size(), 0);
     }
     ++run.products;
+    run.findingsKnown = false;
+    // Checked once per product, as it stands when the first rule asks.
+    const auto findingsOf = [&] {
+        if (!run.findingsKnown) {
+            if (!run.diagnostics) {
+                DiagnosticsOptions options;
+                options.now = CurrentLocalDateTime();
+                run.diagnostics = std::make_shared<CFeedDiagnostics>(options, [](Diagnostic&&) {});
+                // Only counted: the codes are told by the counts that grew, no message is built.
+                run.diagnostics->SetReportLimitPerCode(0);
+            }
+            const auto before = run.diagnostics->Totals().perCode;
+            run.diagnostics->CheckProduct(record);
+            const auto& after = run.diagnostics->Totals().perCode;
+            run.findings = 0;
+            for (std::size_t code = 0; code < after.size(); ++code) {
+                if (after[code] != before[code]) {
+                    run.findings |= std::uint64_t{1} << code;
+                }
+            }
+            run.findingsKnown = true;
+        }
+        return run.findings;
+    };
     for (std::size_t i = 0; i < m_rules.size(); ++i) {
         const Rule& rule = m_rules[i];
         if (!Holds(
-                rule.when, [&record](int column) { return record.Field(column); }, run.scratch)) {
+                rule.when, [&record](int column) { return record.Field(column); }, findingsOf, run.scratch)) {
             continue;
         }
         if (Act(rule.action, record, run.scratch)) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -19,6 +20,8 @@ class RE2;
 }
 
 namespace yarvelin {
+
+class CFeedDiagnostics;
 
 // Every mistake of a rules file, each at its place; the first one is also the error's own.
 class CRulesFileError : public CHandFileError {
@@ -39,7 +42,7 @@ enum class CompareOp { kLess, kLessOrEqual, kGreater, kGreaterOrEqual, kEqual, k
 
 // A condition on one product, compiled.
 struct RuleCondition {
-    enum class Kind { kAlways, kEquals, kContains, kMatches, kEmpty, kNumber, kAll, kAny };
+    enum class Kind { kAlways, kEquals, kContains, kMatches, kEmpty, kNumber, kFinding, kAll, kAny };
     Kind kind = Kind::kAlways;
     bool negate = false;
     int column = -1;
@@ -47,6 +50,7 @@ struct RuleCondition {
     std::shared_ptr<const re2::RE2> pattern;
     CompareOp op = CompareOp::kEqual;
     double number = 0;
+    int finding = -1;                  // finding: a diagnostic code (checks/feed_diagnostics.h)
     std::vector<RuleCondition> parts;  // all / any
 };
 
@@ -95,6 +99,11 @@ struct RuleRun {
     std::size_t products = 0;
     std::size_t excluded = 0;
     std::string scratch;  // kept so that a product costs no allocation
+    // finding conditions: the products checked in order as they reach such a rule, so that a repeated offer
+    // id is found too; the codes found on the product under way (bit k: code k), once asked for.
+    std::shared_ptr<CFeedDiagnostics> diagnostics;
+    std::uint64_t findings = 0;
+    bool findingsKnown = false;
 };
 
 class CRuleSet {

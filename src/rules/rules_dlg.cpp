@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -12,12 +13,15 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/dialog_start_path.h"
 #include "app/program_names.h"
 #include "app/yarvelin_gui.h"
 #include "pages/edit_history.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
 #include "records/text_util.h"
+#include "rules/category_map_dlg.h"
+#include "rules/rule_form_dlg.h"
 #include "widgets/dialog_parts.h"
 
 namespace yarvelin {
@@ -74,6 +78,7 @@ CRulesDlg::CRulesDlg(CYarvelinGui& gui, QWidget* parent) : QDialog(parent), m_gu
 
     m_table = new QTableWidget(0, 3, this);
     m_table->setObjectName(QStringLiteral("rulesTable"));
+    m_table->setAccessibleName(A("Rules"));
     m_table->setHorizontalHeaderLabels({A("Rule"), A("Action"), A("Products")});
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -84,6 +89,8 @@ CRulesDlg::CRulesDlg(CYarvelinGui& gui, QWidget* parent) : QDialog(parent), m_gu
     connect(m_table, &QTableWidget::cellDoubleClicked, this, [this] { OnEdit(); });
 
     QPushButton* add = MakePushButton("A&dd...", "addRuleButton", this);
+    m_categoryMap = MakePushButton("Category &Map...", "categoryMapButton", this);
+    connect(m_categoryMap, &QPushButton::clicked, this, [this] { OnCategoryMap(); });
     m_edit = MakePushButton("&Edit...", "editRuleButton", this);
     m_up = MakePushButton("Move &Up", "moveRuleUpButton", this);
     m_down = MakePushButton("Move Do&wn", "moveRuleDownButton", this);
@@ -109,7 +116,7 @@ CRulesDlg::CRulesDlg(CYarvelinGui& gui, QWidget* parent) : QDialog(parent), m_gu
     fileRow->addWidget(save);
     fileRow->addWidget(saveAs);
     auto* side = new QVBoxLayout;
-    for (QPushButton* b : {add, m_edit, m_up, m_down, m_delete}) {
+    for (QPushButton* b : {add, m_edit, m_up, m_down, m_delete, m_categoryMap}) {
         side->addWidget(b);
     }
     side->addStretch(1);
@@ -181,7 +188,10 @@ bool CRulesDlg::OnSaveAs() {
     FileDialogRequest request;
     request.filter = A(kFilter);
     request.defaultExt = QStringLiteral("toml");
-    request.proposedName = FromPath(m_path);
+    // Rules of one's own live in the configuration's rules folder, also when they started from a sample.
+    const QString name = m_path.empty() ? A("rules.toml") : QFileInfo(FromPath(m_path)).fileName();
+    request.proposedName = DialogStartFolderFor(m_gui, DialogFileKind::kRules, m_gui.Document().FileName()) +
+                           QLatin1Char('/') + name;
     request.overwritePrompt = true;
     const std::optional<QString> path = m_gui.Ui().SaveFileDialog(this, request);
     return path && WriteFile(ToPath(*path));
@@ -196,6 +206,7 @@ std::optional<std::string> CRulesDlg::EditRuleText(const std::string& text) {
     editor.setWindowTitle(A("Rule"));
     auto* edit = new QPlainTextEdit(FromUtf8(text), &editor);
     edit->setObjectName(QStringLiteral("ruleTextEdit"));
+    edit->setAccessibleName(A("Rule text"));
     // TOML needs no tab characters; Tab moves on to the buttons as in every other box.
     edit->setTabChangesFocus(true);
     edit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -237,13 +248,41 @@ int CRulesDlg::CurrentRow() const {
     return selected.isEmpty() ? -1 : selected.front()->row();
 }
 
+void CRulesDlg::AddRule(std::string text) {
+    const int row = CurrentRow() < 0 ? static_cast<int>(m_texts.rules.size()) : CurrentRow() + 1;
+    // The rule before may end without a line break; the new one would join its last line.
+    if (row > 0 && !m_texts.rules[static_cast<std::size_t>(row - 1)].empty() &&
+        m_texts.rules[static_cast<std::size_t>(row - 1)].back() != '\n') {
+        m_texts.rules[static_cast<std::size_t>(row - 1)] += '\n';
+    }
+    m_texts.rules.insert(m_texts.rules.begin() + row, std::move(text));
+    m_modified = true;
+    Recount();
+    m_table->selectRow(row);
+}
+
 void CRulesDlg::OnAdd() {
-    if (std::optional<std::string> text = EditRuleText(kNewRule)) {
-        const int row = CurrentRow() < 0 ? static_cast<int>(m_texts.rules.size()) : CurrentRow() + 1;
-        m_texts.rules.insert(m_texts.rules.begin() + row, std::move(*text));
-        m_modified = true;
-        Recount();
-        m_table->selectRow(row);
+    std::optional<std::string> text;
+    if (m_editRule) {
+        text = m_editRule(kNewRule);
+    } else {
+        CRuleFormDlg form(m_gui.Ui(), this);
+        if (form.exec() != QDialog::Accepted) {
+            return;
+        }
+        text = form.WantsText() ? EditRuleText(form.RuleText()) : std::optional<std::string>(form.RuleText());
+    }
+    if (text) {
+        AddRule(std::move(*text));
+    }
+}
+
+void CRulesDlg::OnCategoryMap() {
+    const std::string& feed = m_gui.Document().FileName();
+    const QString name = feed.empty() ? A("New feed") : QFileInfo(FromPath(feed)).fileName();
+    CCategoryMapDlg map(m_gui.Ui(), m_gui.Document().Records(), name, this);
+    if (map.exec() == QDialog::Accepted) {
+        AddRule(map.RuleText());
     }
 }
 
@@ -343,6 +382,7 @@ void CRulesDlg::UpdateButtons() {
     m_up->setEnabled(row > 0);
     m_down->setEnabled(row >= 0 && row + 1 < count);
     m_apply->setEnabled(m_rules.has_value() && count > 0 && m_gui.Document().Count() > 0);
+    m_categoryMap->setEnabled(m_gui.Document().Count() > 0);
 }
 
 void CRulesDlg::OnApply() {

@@ -1,6 +1,7 @@
 // The rules window: the rules of one rules file in order, each with the number of products of the open
 // feed it changes or leaves out, counted again after every change; rules are added, edited as their text,
-// moved and deleted here, and Apply to Feed changes the open feed with them.
+// moved and deleted here, and Apply to Feed changes the open feed with them. Add... opens a form for a rule
+// (its TOML text one click away); Category Map... starts a map rule from the open feed's categories.
 #pragma once
 
 #include <QDialog>
@@ -36,6 +37,9 @@ class CRulesDlg : public QDialog {
     bool OnSave();
     bool OnSaveAs();
     void OnAdd();
+    void OnCategoryMap();
+    // Puts a rule's text (UTF-8, one [[rule]]) after the selected rule, or last.
+    void AddRule(std::string text);
     void OnEdit();
     void OnMove(int by);
     void OnDelete();
@@ -74,6 +78,7 @@ class CRulesDlg : public QDialog {
     QPushButton* m_down = nullptr;
     QPushButton* m_delete = nullptr;
     QPushButton* m_apply = nullptr;
+    QPushButton* m_categoryMap = nullptr;
 };
 
 }  // namespace yarvelin

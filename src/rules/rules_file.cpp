@@ -6,6 +6,7 @@
 #include <optional>
 #include <tuple>
 
+#include "checks/feed_diagnostics.h"
 #include "feed/feed_encoding.h"
 #include "feed/feed_line_format.h"
 #include "records/number_text.h"
@@ -131,10 +132,10 @@ std::optional<std::pair<CompareOp, double>> ParseComparison(std::string_view tex
 }
 
 RuleCondition CompileCondition(const toml::table& table, const ConditionColumnLookup& columnOf) {
-    CheckKnownKeys(table,
-                   {"column", "equals", "contains", "matches", "empty", "number", "all", "any", "not"});
+    CheckKnownKeys(table, {"column", "equals", "contains", "matches", "empty", "number", "finding", "all",
+                           "any", "not"});
     static constexpr std::string_view kTests[] = {"equals", "contains", "matches", "empty",
-                                                  "number", "all",      "any"};
+                                                  "number", "finding",  "all",     "any"};
     std::vector<std::string_view> given;
     for (std::string_view test : kTests) {
         if (table.contains(test)) {
@@ -142,8 +143,9 @@ RuleCondition CompileCondition(const toml::table& table, const ConditionColumnLo
         }
     }
     if (given.size() != 1) {
-        FailAt(given.size() > 1 ? NodeOf(table, given[1]) : static_cast<const toml::node&>(table),
-               "a condition needs exactly one of equals, contains, matches, empty, number, all, any");
+        FailAt(
+            given.size() > 1 ? NodeOf(table, given[1]) : static_cast<const toml::node&>(table),
+            "a condition needs exactly one of equals, contains, matches, empty, number, finding, all, any");
     }
     RuleCondition c;
     c.negate = ReadBool(table, "not").value_or(false);
@@ -159,6 +161,26 @@ RuleCondition CompileCondition(const toml::table& table, const ConditionColumnLo
         }
         for (const toml::table* part : parts) {
             c.parts.push_back(CompileCondition(*part, columnOf));
+        }
+        return c;
+    }
+    if (test == "finding") {
+        // The product's own findings, as the diagnostics name them: no column of its own.
+        if (table.contains("column")) {
+            FailAt(NodeOf(table, "column"), "finding looks at the whole product: leave out column");
+        }
+        c.kind = RuleCondition::Kind::kFinding;
+        const std::string name = RequireString(table, test);
+        for (std::size_t code = 0; code < kDiagnosticCodeCount; ++code) {
+            if (name == DiagnosticCodeName(static_cast<DiagnosticCode>(code))) {
+                c.finding = static_cast<int>(code);
+            }
+        }
+        if (c.finding < 0) {
+            FailAt(NodeOf(table, test),
+                   "finding must be a code of the diagnostics (as validate --json names "
+                   "them, such as \"price-invalid\"), not " +
+                       name);
         }
         return c;
     }

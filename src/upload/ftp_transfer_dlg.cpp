@@ -48,6 +48,7 @@ CFTPTransferDlg::CFTPTransferDlg(UiServices& ui, QWidget* parent, std::unique_pt
     }
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("progress"));
+    m_progress->setAccessibleName(A("Transfer progress"));
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
     m_progress->setTextVisible(false);
@@ -110,7 +111,7 @@ bool CFTPTransferDlg::Initialise() {
                MsgAnswer::Yes;
     });
     if (prepared == CFtpTransferEngine::PrepareResult::Failed) {
-        m_ui.MessageBox(this, A(kAppTitle), Local(m_drive->Engine().ErrorText()), MsgIcon::None,
+        m_ui.MessageBox(this, A(kAppTitle), Local(m_drive->Engine().ErrorText()), MsgIcon::Stop,
                         MsgButtons::Ok);
     }
     if (prepared != CFtpTransferEngine::PrepareResult::Ready) {
@@ -254,7 +255,7 @@ void CFTPTransferDlg::OnEndedOnUi(bool failed) {
     if (outcome.kind == TransferOutcome::Kind::Failed) {
         // A refused server was the user's own answer, or came with its warning: a second box adds nothing.
         if (!outcome.error.empty() && !outcome.saidAlready) {
-            m_ui.MessageBox(this, A(kAppTitle), Local(outcome.Message("\n\n")), MsgIcon::None,
+            m_ui.MessageBox(this, A(kAppTitle), Local(outcome.Message("\n\n")), MsgIcon::Stop,
                             MsgButtons::Ok);
         }
         done(QDialog::Rejected);

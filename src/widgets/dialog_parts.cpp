@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -75,6 +76,10 @@ int CGridRows::Add(QWidget* left, QWidget* field, int span, QWidget* extra, Qt::
             qobject_cast<QLabel*>(field) == nullptr && qobject_cast<QAbstractButton*>(field) == nullptr;
         if (caption != nullptr && input) {
             caption->setBuddy(field);
+            // A drop-down list is announced by its entry unless it has a name of its own.
+            if (qobject_cast<QComboBox*>(field) != nullptr && field->accessibleName().isEmpty()) {
+                field->setAccessibleName(caption->text().remove(QLatin1Char('&')));
+            }
         } else if (auto* painted = qobject_cast<CAnimatedLabel*>(left); painted != nullptr && input) {
             // A painted caption cannot be a buddy; the field takes its words, and says when it must be
             // filled in.

@@ -31,7 +31,9 @@ files=(bin/yarvelin bin/yarvelin-feed
        share/man/man1/yarvelin.1.gz share/man/man1/yarvelin-feed.1.gz
        share/bash-completion/completions/yarvelin-feed
        share/doc/yarvelin/copyright share/doc/yarvelin/changelog.gz
-       lib/systemd/user/yarvelin-feed-run@.service lib/systemd/user/yarvelin-feed-run@.timer)
+       lib/systemd/user/yarvelin-feed-run@.service lib/systemd/user/yarvelin-feed-run@.timer
+       lib/systemd/user/yarvelin-feed-alert@.service lib/systemd/user/yarvelin-feed-stale@.service
+       lib/systemd/user/yarvelin-feed-stale@.timer)
 for s in "${samples[@]}"; do files+=("share/yarvelin/Samples/$s"); done
 for n in 3 4 5 6; do files+=("share/yarvelin/help/HTML/$n.htm"); done
 files+=(share/yarvelin/Rules/SampleFlowers.rules.toml)

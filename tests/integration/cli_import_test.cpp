@@ -61,15 +61,35 @@ TEST_F(CliImportTest, EachProfilesExportImportsToItsGoldenFeed) {
         if (!entry.is_directory()) {
             continue;
         }
-        ++cases;
         const fs::path dir = entry.path();
         const std::string name = dir.filename().string();
-        std::vector<std::string> args{"import", (dir / "export.csv").string(), File(name + ".txt")};
+        fs::path input;  // export.csv, export.tsv, export.xml, ...
+        for (const auto& file : fs::directory_iterator(dir)) {
+            input = file.path().stem() == "export" ? file.path() : input;
+        }
+        if (!fs::exists(dir / "expected.txt")) {
+            continue;  // a folder of another test's cases
+        }
+        ++cases;
+        std::vector<std::string> args{"import", input.string(), File(name + ".txt")};
         for (const std::string& a : ReadArgs(dir / "args")) {
-            args.push_back(a);
+            // A file of the case (a merge file) is named by its name in the folder.
+            args.push_back(fs::is_regular_file(dir / a) ? (dir / a).string() : a);
+        }
+        // A case with an expected report (merge files' unmatched and repeated keys) is run with --report.
+        const bool report = fs::exists(dir / "expected-report.txt");
+        if (report) {
+            args.insert(args.end(), {"--report", File(name + ".report")});
         }
         const CliRun r = Run(args);
         ASSERT_EQ(r.status, 0) << name << ": " << r.err;
+        if (report) {
+            std::string text = ReadBytes(File(name + ".report"));
+            for (std::size_t at; (at = text.find(dir.string() + "/")) != std::string::npos;) {
+                text.erase(at, dir.string().size() + 1);
+            }
+            EXPECT_EQ(text, ReadBytes(dir / "expected-report.txt")) << name;
+        }
         const std::string feed = ReadBytes(File(name + ".txt"));
         if (std::getenv("YARVELIN_UPDATE_GOLDEN") != nullptr) {
             WriteBytes(dir / "expected.txt", feed);
@@ -86,7 +106,7 @@ TEST_F(CliImportTest, EachProfilesExportImportsToItsGoldenFeed) {
         EXPECT_EQ(v.status, 0) << name << ":\n" << v.out;
         EXPECT_NE(("\n" + v.out).find("\n0 errors, "), std::string::npos) << name << ":\n" << v.out;
     }
-    EXPECT_EQ(cases, 8);
+    EXPECT_GE(cases, 15);
 }
 
 // The profile is found from the header line, and a map saved from a run gives the same feed again.
@@ -243,5 +263,40 @@ TEST_F(CliImportTest, DashIsStandardInputAndOutput) {
     EXPECT_EQ(r.status, 1) << r.out;  // the required values are missing
     EXPECT_NE(r.out.find("errors"), std::string::npos) << r.out;
 }
+
+struct SheetRefusal {
+    const char* file;  // in fixtures/sheets-bad, or a case of fixtures/import
+    std::vector<std::string> options;
+    const char* message;  // a part of standard error
+};
+
+class CliImportSheetRefusals : public CliImportTest, public ::testing::WithParamInterface<SheetRefusal> {};
+
+// A broken spreadsheet, a zip bomb or a sheet that is not there: the message names the sheet and cell where
+// there is one, and an earlier output file stays as it was.
+TEST_P(CliImportSheetRefusals, SayWhyAndWriteNothing) {
+    const SheetRefusal& c = GetParam();
+    const fs::path bad = fs::path(YARVELIN_FIXTURES) / "sheets-bad" / c.file;
+    WriteBytes(File("out.txt"), "earlier");
+    std::vector<std::string> args{"import", (fs::exists(bad) ? bad : kCases / c.file).string(),
+                                  File("out.txt"), "--profile", "generic"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const CliRun r = Run(args);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(ReadBytes(File("out.txt")), "earlier");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CliImportSheetRefusals,
+    ::testing::Values(
+        SheetRefusal{"not-a-number.xlsx", {}, "not-a-number.xlsx: Products!B2: '12,5' is no number"},
+        SheetRefusal{"no-shared-string.xlsx", {}, "Products!A2: the shared string '7' does not exist"},
+        SheetRefusal{"broken-xml.ods", {}, "Sheet1!A1: content.xml line 1, column 712: Opening"},
+        SheetRefusal{"bomb.xlsx", {}, "the archive is refused as a zip bomb"},
+        SheetRefusal{"no-sheet.zip", {}, "a zip archive, but no spreadsheet (.xlsx or .ods)"},
+        SheetRefusal{"values-ods/export.ods",
+                     {"--sheet", "Prices"},
+                     "no sheet 'Prices' (its sheets: 'Notes', 'Products')"}));
 
 }  // namespace

@@ -99,7 +99,7 @@ TEST_F(FtpDialog, RefusedRenameAsksWhetherToWriteTheTargetDirectly) {
                 A("The server refused to put the uploaded file in place of shop.txt, so the file on "
                   "the server was left as it was, Error:\n550 Renaming is not allowed here.\n\nThe "
                   "server refused the file with the words above."),
-                MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok);
+                MsgIcon::Stop, MsgButtons::Ok, MsgAnswer::Ok);
         }
         EXPECT_EQ(dlg.exec(), answer == MsgAnswer::Yes ? QDialog::Accepted : QDialog::Rejected);
         EXPECT_EQ(CFtpTestServer::ReadFile(server.Root() / "shop.txt") == feed, answer == MsgAnswer::Yes);
@@ -126,7 +126,7 @@ TEST_F(FtpDialog, MissingFolderIsSaidInOneBox) {
         m_ui.ExpectMessage(A(kAppTitle),
                            A("The folder incoming does not exist on the server, so nothing was sent. Create "
                              "the folder on the server, or correct the folder in the server address."),
-                           MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok);
+                           MsgIcon::Stop, MsgButtons::Ok, MsgAnswer::Ok);
         EXPECT_EQ(dlg.exec(), QDialog::Rejected) << safe;
         EXPECT_TRUE(m_ui.Done()) << m_ui.Failure().toStdString();
     }
@@ -143,7 +143,7 @@ TEST_F(FtpDialog, WrongPasswordShowsTheServersReply) {
                        A("An error occurred connecting to the server, Error:\n530 Authentication failed.\n\n"
                          "The server refused the sign-in with the words above: check the user name and the "
                          "password."),
-                       MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok);
+                       MsgIcon::Stop, MsgButtons::Ok, MsgAnswer::Ok);
     EXPECT_EQ(dlg.exec(), QDialog::Rejected);
     EXPECT_TRUE(dlg.m_bCompleted);
 }
@@ -153,7 +153,7 @@ TEST_F(FtpDialog, MissingLocalFileClosesBeforeAnyWorker) {
     CFTPTransferDlg dlg(m_ui);
     Prepare(dlg, server, (server.Base() / "missing.txt").string());
     m_ui.ExpectMessage(A(kAppTitle), A("An error occured while opening the file to be uploaded, Error:2"),
-                       MsgIcon::None, MsgButtons::Ok, MsgAnswer::Ok);
+                       MsgIcon::Stop, MsgButtons::Ok, MsgAnswer::Ok);
     EXPECT_EQ(dlg.exec(), QDialog::Rejected);
     EXPECT_FALSE(dlg.m_bCompleted);
     EXPECT_EQ(dlg.windowTitle(), A("File Upload"));

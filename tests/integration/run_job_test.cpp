@@ -68,11 +68,11 @@ class CJobFolder {
         CFtpTestServer::WriteFile(m_dir / "in.txt", feed);
     }
     void WriteJob(const std::string& extraCheck = "max-errors = 5\n",
-                  const std::string& source = "feed = \"in.txt\"\n") {
-        CFtpTestServer::WriteFile(m_dir / "shop.toml",
-                                  "[source]\n" + source + "[check]\n" + extraCheck +
-                                      "[output]\nfile = \"out/merchant.txt\"\n[upload]\n" + m_upload +
-                                      "binary = true\n");
+                  const std::string& source = "feed = \"in.txt\"\n", const std::string& output = {}) {
+        CFtpTestServer::WriteFile(m_dir / "shop.toml", "[source]\n" + source + "[check]\n" + extraCheck +
+                                                           "[output]\nfile = \"out/merchant.txt\"\n" +
+                                                           output + "[upload]\n" + m_upload +
+                                                           "binary = true\n");
     }
     testing::CliRun Run(const std::string& options = {}) const {
         return testing::RunShellLine(
@@ -241,7 +241,8 @@ TEST(RunJob, NamedJobsComeFromTheJobsFolderAndMistakesNameTheirLine) {
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err,
               "yarvelin-feed run: " + path.string() +
-                  ":5: unknown key binary (known: file, basic, headers, html-escaped, partial, quoted)\n");
+                  ":5: unknown key binary (known: file, basic, headers, html-escaped, partial, quoted, mode, "
+                  "full-every)\n");
 }
 
 // ---- faults: the run killed at each step, a dropped connection
@@ -264,10 +265,41 @@ struct KillCase {
     const char* fault;  // of the FTP test server the killed run uploads to
     int products;
     const char* point;  // "writing", "uploading", or the command the server heard last
+    // A job sending partial updates, killed once the server put the second upload in place and before the
+    // run heard so: its snapshot did not move, and the next run sends the same partial update.
+    bool delta = false;
 };
+
+void KilledBeforeTheSnapshotSendsTheSameDelta(const KillCase& c) {
+    CFtpTestServer server(c.fault);
+    CJobFolder job(server);
+    job.WriteFeed(1, c.products);
+    job.WriteJob("max-errors = 5\n", "feed = \"in.txt\"\n", "mode = \"delta\"\n");
+    const testing::CliRun first = job.Run();
+    ASSERT_EQ(first.status, 0) << first.err;
+    job.WriteFeed(1, c.products - 1);
+    const pid_t run = job.Start();
+    ASSERT_TRUE(WaitUntil(run, [&] {
+        return server.Log().find(std::string("<- ") + c.point + " merchant.txt (done") != std::string::npos;
+    })) << CFtpTestServer::ReadFile(job.Dir() / "killed-stderr.txt");
+    ::kill(run, SIGKILL);
+    ::waitpid(run, nullptr, 0);
+    const std::string sent = CFtpTestServer::ReadFile(server.Root() / "merchant.txt");
+    ASSERT_NE(sent.find("updates_only=YES"), std::string::npos);
+
+    const testing::CliRun again = job.Run();
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(CFtpTestServer::ReadFile(server.Root() / "merchant.txt"), sent);
+    EXPECT_EQ(job.History().back()["delta"], true);
+}
+
 class RunJobKilled : public ::testing::TestWithParam<KillCase> {};
 TEST_P(RunJobKilled, LeavesTheOldFeedsAndTheNextRunFinishes) {
     const KillCase& c = GetParam();
+    if (c.delta) {
+        KilledBeforeTheSnapshotSendsTheSameDelta(c);
+        return;
+    }
     const std::string oldRemote = "the old feed\r\n";
     const std::string oldLocal = "the old local feed\r\n";
     CFtpTestServer faulty(c.fault);
@@ -324,13 +356,14 @@ TEST_P(RunJobKilled, LeavesTheOldFeedsAndTheNextRunFinishes) {
     EXPECT_FALSE(std::filesystem::exists(server.Root() / "merchant.txt.part"));
     EXPECT_EQ(next.LocalTemporaries(), std::vector<std::string>{});
 }
-INSTANTIATE_TEST_SUITE_P(Points, RunJobKilled,
-                         ::testing::Values(KillCase{"WhileWritingTheLocalFile", "", 80000, "writing"},
-                                           KillCase{"WhileUploading", "stall=20000", 2000, "uploading"},
-                                           KillCase{"AfterTheUploadBeforeTheRename", "hang=RNFR", 2000,
-                                                    "RNFR"},
-                                           KillCase{"DuringTheSizeCheck", "hang=SIZE", 2000, "SIZE"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Points, RunJobKilled,
+    ::testing::Values(KillCase{"WhileWritingTheLocalFile", "", 80000, "writing"},
+                      KillCase{"WhileUploading", "stall=20000", 2000, "uploading"},
+                      KillCase{"AfterTheUploadBeforeTheRename", "hang=RNFR", 2000, "RNFR"},
+                      KillCase{"DuringTheSizeCheck", "hang=SIZE", 2000, "SIZE"},
+                      KillCase{"AfterTheUploadBeforeTheSnapshot", "done=RNTO@2", 25, "RNTO", true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RunJobFaults, DroppedConnectionFailsAndLeavesTheTarget) {
     CFtpTestServer server("drop=20000");

@@ -283,6 +283,10 @@ void DiagnosticsTest::uploadAsksAboutErrorsAndACountDrop() {
     page.m_runTransfer = [&](CFTPTransferDlg& dlg) {
         ++runs;
         dlg.m_bCompleted = true;
+        // The server confirmed the file: what follows a confirmed upload runs.
+        if (dlg.m_onConfirmed) {
+            dlg.m_onConfirmed();
+        }
         return int(QDialog::Accepted);
     };
     if (withErrors) {

@@ -25,7 +25,10 @@ using namespace yarvelin;
 namespace {
 
 const QString kShopify = QStringLiteral(YARVELIN_FIXTURES "/import/shopify/export.csv");
-const QString kCsvFilter = A("CSV Files (*.csv;*.txt)|*.csv;*.txt|All Files (*.*)|*.*||");
+const QString kCsvFilter =
+    A("Shop Exports (*.csv;*.tsv;*.txt;*.xml;*.xlsx;*.ods)|*.csv;*.tsv;*.txt;*.xml;*.xlsx;*.ods|"
+      "CSV Files (*.csv;*.txt)|*.csv;*.txt|Spreadsheets (*.xlsx;*.ods)|*.xlsx;*.ods|"
+      "All Files (*.*)|*.*||");
 const QString kMapFilter = A("Column maps (*.toml)|*.toml|All Files (*.*)|*.*||");
 
 // A program folder holding the shipped profiles, as the build folder does.
@@ -61,6 +64,7 @@ class ImportWindowTest : public QObject {
     void savedMapLoadsBackWithTheEdits();
     void startPageImportFillsANewUnnamedFeed();
     void unsavedEditsAreAskedForAfterOk();
+    void mergeFileOffersItsColumnsAsKeyAndCountsInThePreview();
 };
 
 void ImportWindowTest::showsTheDetectedProfileAndWhatItMakes() {
@@ -112,6 +116,25 @@ void ImportWindowTest::savedMapLoadsBackWithTheEdits() {
     QCOMPARE(FindChild<QComboBox>(dlg, "template_brand")->currentText(), A("Northwind Outfitters"));
     QCOMPARE(FindChild<QTableWidget>(dlg, "previewTable")->item(0, 9)->text(), A("Northwind Outfitters"));
     QVERIFY(g.t.m_ui.Done());
+}
+
+void ImportWindowTest::mergeFileOffersItsColumnsAsKeyAndCountsInThePreview() {
+    ImportGui g;
+    CImportDlg dlg(g.t.Gui(), QStringLiteral(YARVELIN_FIXTURES "/import/merge-stock/export.tsv"));
+    const QString stock = QStringLiteral(YARVELIN_FIXTURES "/import/merge-stock/stock.csv");
+    g.t.m_ui.ExpectOpenFile(
+        A("Shop files (*.csv;*.tsv;*.txt;*.xml;*.xlsx;*.ods)|*.csv;*.tsv;*.txt;*.xml;*.xlsx;"
+          "*.ods|All Files (*.*)|*.*||"),
+        stock);
+    QTest::mouseClick(FindChild<QPushButton>(dlg, "mergeFileButton"), Qt::LeftButton);
+    QVERIFY(g.t.m_ui.Done());
+    QCOMPARE(FindChild<QLineEdit>(dlg, "mergePathEdit")->text(), stock);
+    QCOMPARE(FindChild<QComboBox>(dlg, "mergeKeyCombo")->currentText(), A("SKU"));
+    // No column of the stock file is named like the feed's: the preview says so until a map is given.
+    QVERIFY2(Counts(dlg).contains(A("it sets no feed column")), qPrintable(Counts(dlg)));
+    const ImportSettings settings = dlg.Settings();
+    QCOMPARE(settings.merges.size(), std::size_t{1});
+    QCOMPARE(settings.merges[0].key, std::string("SKU"));
 }
 
 void ImportWindowTest::startPageImportFillsANewUnnamedFeed() {

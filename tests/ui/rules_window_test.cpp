@@ -238,7 +238,8 @@ void RulesWindowTest::tabLeavesTheRuleText() {
             QMetaObject::invokeMethod(editor, "reject");
         }
     });
-    FindChild<QPushButton>(window, "addRuleButton")->click();
+    FindChild<QTableWidget>(window, "rulesTable")->selectRow(0);
+    FindChild<QPushButton>(window, "editRuleButton")->click();
     QVERIFY(left);
 }
 

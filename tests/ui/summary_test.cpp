@@ -9,6 +9,7 @@
 #include "dialogs/summary_table_model.h"
 #include "platform/text_codec.h"
 #include "support/test_gui.h"
+#include "support/widget_lookup.h"
 
 using namespace yarvelin;
 
@@ -55,7 +56,7 @@ class SummaryTest : public QObject {
   private slots:
     void columnGroups_data();
     void columnGroups();
-    void deletedRowsHiddenAndNumberingConsecutive();
+    void deletedRowsHiddenAndNumberedAsInTheList();
     void cellTextsAndPrice();
     void widthsFillTheList();
     void everyOpeningStartsFromTheDefaults();
@@ -100,7 +101,7 @@ void SummaryTest::columnGroups() {
     QCOMPARE(dlg.Table()->model()->rowCount(), 1);
 }
 
-void SummaryTest::deletedRowsHiddenAndNumberingConsecutive() {
+void SummaryTest::deletedRowsHiddenAndNumberedAsInTheList() {
     CTestGui t;
     for (const auto& [name, mark] : std::initializer_list<std::pair<const char*, const char*>>{{"A", ""},
                                                                                                {"B", "y"},
@@ -116,8 +117,11 @@ void SummaryTest::deletedRowsHiddenAndNumberingConsecutive() {
     const QAbstractItemModel& model = *dlg.Table()->model();
     QCOMPARE(Column(model, 1), (QStringList{QStringLiteral("A"), QStringLiteral("C"), QStringLiteral("F"),
                                             QStringLiteral("H")}));
-    QCOMPARE(Column(model, 0), (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
-                                            QStringLiteral("4")}));
+    // The product list's numbers: each product's place in the feed.
+    QCOMPARE(Column(model, 0), (QStringList{QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("6"),
+                                            QStringLiteral("8")}));
+    dlg.show();
+    QVERIFY(SaveScreenshot(dlg, QStringLiteral("summary_marked_hidden.png")));
 
     for (int row = 0; row < 4; ++row) {
         QVERIFY(!model.index(row, 1).data(Qt::ForegroundRole).isValid());

@@ -75,6 +75,21 @@ TEST(FeedJobFile, WizardJobRewritesTheSavedFileAsTheWizardWroteIt) {
     EXPECT_EQ(job.source.feedFile, feed.savedFile);
 }
 
+// Merge files are merged in the order of their tables; paths are taken from the job's folder.
+TEST(FeedJobFile, ReadsMergeTablesInTheirOrder) {
+    const FeedJob job = ParseFeedJob(
+        "[source]\nexport = \"shop.xml\"\n[[source.merge]]\nfile = \"stock.csv\"\nkey = \"sku\"\n"
+        "map = { quantity = \"{stock}\", instock = \"{stock}\" }\n[[source.merge]]\nfile = \"/p.csv\"\n"
+        "key = \"id\"\n[output]\nfile = \"o.txt\"\n",
+        "/home/m/jobs/shop.toml");
+    ASSERT_EQ(job.source.merges.size(), 2u);
+    EXPECT_EQ(job.source.merges[0].path, "/home/m/jobs/stock.csv");
+    EXPECT_EQ(job.source.merges[0].columns,
+              (std::vector<std::string>{"instock={stock}", "quantity={stock}"}));
+    EXPECT_EQ(job.source.merges[1].path, "/p.csv");
+    EXPECT_TRUE(job.source.merges[1].columns.empty());
+}
+
 TEST(FeedJobFile, WrittenTextReadsBackTheSame) {
     FeedJob job = ParseFeedJob(kJob, "/home/m/jobs/shop.toml");
     job.upload->pin = "sha256//abc=";
@@ -109,9 +124,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         JobMistake{"NoSource", "[output]\nfile = \"o.txt\"\n",
                    "job.toml:1: the job needs a [source] table naming the feed file to read"},
-        JobMistake{
-            "MisspeltKey", "[source]\nfeed = \"a\"\n[output]\nfile = \"b\"\nbasics = true\n",
-            "job.toml:5: unknown key basics (known: file, basic, headers, html-escaped, partial, quoted)"},
+        JobMistake{"MisspeltKey", "[source]\nfeed = \"a\"\n[output]\nfile = \"b\"\nbasics = true\n",
+                   "job.toml:5: unknown key basics (known: file, basic, headers, html-escaped, partial, "
+                   "quoted, mode, "
+                   "full-every)"},
         JobMistake{"HalfATextCheck",
                    "[source]\nfeed = \"a\"\n[check]\nnewlines = \"remove\"\n[output]\nfile = \"b\"\n",
                    "job.toml:3: the text check needs both newlines and special (or neither)"},
@@ -129,10 +145,16 @@ INSTANTIATE_TEST_SUITE_P(
         JobMistake{"NegativeLimit",
                    "[source]\nfeed = \"a\"\n[check]\nmax-errors = -1\n[output]\nfile = \"b\"\n",
                    "job.toml:4: max-errors cannot be negative"},
-        JobMistake{"FeedAndExport", "[source]\nfeed = \"a\"\nexport = \"e.csv\"\n[output]\nfile = \"b\"\n",
-                   "job.toml:1: [source] names either a feed file (feed) or a shop export (export)"},
+        JobMistake{
+            "FeedAndExport", "[source]\nfeed = \"a\"\nexport = \"e.csv\"\n[output]\nfile = \"b\"\n",
+            "job.toml:1: [source] names one of a feed file (feed), a shop export (export) or either by "
+            "URL (feed-url, export-url)"},
         JobMistake{"MapOfAFeed", "[source]\nfeed = \"a\"\nprofile = \"shopify\"\n[output]\nfile = \"b\"\n",
-                   "job.toml:3: profile belongs to a shop export (export = ...), not to a feed file"}),
+                   "job.toml:3: profile belongs to a shop export (export = ...), not to a feed file"},
+        JobMistake{
+            "MergeWithoutKey",
+            "[source]\nexport = \"e.csv\"\n[[source.merge]]\nfile = \"s.csv\"\n[output]\nfile = \"b\"\n",
+            "job.toml:3: key is missing"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct GuardCase {

@@ -71,7 +71,8 @@ class CRunFolder {
         WriteAll(m_dir / "in.txt", header + "\n" + body);
     }
     RunRecord Run(const FeedRunOptions& options = {}) {
-        FeedRunServices services{m_client, YARVELIN_FIXTURES "/../../resources/Maps", CountFile()};
+        FeedRunServices services{m_client, YARVELIN_FIXTURES "/../../resources/Maps", CountFile(),
+                                 (m_dir / "snapshots").string()};
         return RunFeedJob(m_job, options, services, m_observer, m_stop);
     }
     std::string CountFile() const { return (m_dir / "upload-counts").string(); }

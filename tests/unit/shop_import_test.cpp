@@ -108,6 +108,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadExport{"ragged_row", "offer_id,name\nA,1\nB\n", 3, "1 values, the header line has 2"},
         BadExport{"row_too_long", "offer_id,name\nA,1,x\n", 2, "3 values"},
         BadExport{"unclosed_quote", "offer_id,name\nA,1\nB,\"open\nC,2\n", 3, "never closed"},
+        // Closed by a quote further down, the value swallows whole rows.
+        BadExport{"unclosed_quote_closed_later", "offer_id,name\nA,1\nB,\"open\nC,2\nD,\"x\",y\nE,3\n", 3,
+                  "never closed: it runs on over the next lines (the row has 3 values"},
         BadExport{"binary", std::string("offer_id\nA\n\x01\x02\x00\x03\n", 14), 3, "binary"},
         BadExport{"empty", "", 0, "empty"},
         BadExport{"nothing_mappable", "sku,title\nA,1\n", 1, "no column of the header line"},
@@ -246,7 +249,9 @@ INSTANTIATE_TEST_SUITE_P(
         TransformCase{kYesNo, "outofstock", "N"}, TransformCase{kYesNo, "-2", "N"},
         TransformCase{kYesNo, "maybe", "maybe"}, TransformCase{kKeepHtml, "<b>x</b>", "<b>x</b>"},
         TransformCase{kDeepestItem | kCategoryPath, "Clothing, Clothing > T-shirts", "Clothing > T-shirts"},
-        TransformCase{kDeepestItem, "Home \\, Garden > Tools, Sale", "Home , Garden > Tools"}));
+        TransformCase{kDeepestItem, "Home \\, Garden > Tools, Sale", "Home , Garden > Tools"},
+        TransformCase{kCurrencyCode, "25.00 EUR", "EUR"}, TransformCase{kCurrencyCode, "usd 3", "USD"},
+        TransformCase{kCurrencyCode, "$3.00", ""}, TransformCase{kCurrencyCode, "12.50", ""}));
 
 struct TemplateCase {
     const char* templ;
@@ -535,6 +540,22 @@ TEST(MapFiles, WrittenMapsReadBackTheSame) {
     }
 }
 
+// A map of one's own keeps the shop's address and the currency the import window was given.
+TEST(MapFiles, KeepTheShopAddressAndCurrency) {
+    for (const auto& [base, currency] : {std::pair{"https://shop.example.com", "EUR"}, std::pair{"", ""},
+                                         std::pair{"https://example.com/\"quoted\"", ""}}) {
+        ColumnMap map;
+        map.baseUrl = base;
+        map.currency = currency;
+        map.templates[kColOfferId] = "{SKU}";
+        const std::string text = FormatColumnMap(map);
+        const ColumnMap again = ParseColumnMap(text, "mine.toml");
+        EXPECT_EQ(again.baseUrl, base) << text;
+        EXPECT_EQ(again.currency, currency) << text;
+        EXPECT_EQ(text.find("base_url") != std::string::npos, *base != '\0') << text;
+    }
+}
+
 struct BadMap {
     const char* text;
     int line;
@@ -578,6 +599,7 @@ TEST(Profiles, AreDetectedFromTheHeaderLine) {
               "magento2");
     EXPECT_EQ(detect({"Product ID", "Reference #", "Categories (x,y,z...)", "Image URLs (x,y,z...)"}),
               "prestashop");
+    EXPECT_EQ(detect({"id", "title", "description", "link", "image_link", "price"}), "google");
     EXPECT_EQ(detect({"Offer ID", "Name"}), "generic");
 }
 
