@@ -38,6 +38,8 @@
 #include "dialogs/summary_dlg.h"
 #include "dialogs/whitespace_alert_dlg.h"
 #include "import/import_dlg.h"
+#include "jobs/schedule_dlg.h"
+#include "jobs/user_systemctl.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"
 #include "rules/category_map_dlg.h"
@@ -203,6 +205,13 @@ void AddProducts(CTestGui& t) {
     }
 }
 
+// No user manager: the schedule window shows the crontab line and starts nothing.
+class CNoUserManager : public UserSystemctl {
+  public:
+    bool HasUserManager() const override { return false; }
+    SystemctlResult Run(const std::vector<std::string>&) override { return {}; }
+};
+
 QMap<QString, Opener> Windows() {
     const QString shopExport = QStringLiteral(YARVELIN_FIXTURES "/import/shopify/export.csv");
     QMap<QString, Opener> w;
@@ -259,6 +268,10 @@ QMap<QString, Opener> Windows() {
     });
     w[QStringLiteral("transfer")] = Modeless(
         [](CTestGui& t) -> std::unique_ptr<QWidget> { return std::make_unique<CFTPTransferDlg>(t.m_ui); });
+    w[QStringLiteral("schedule")] = Modeless([](CTestGui&) -> std::unique_ptr<QWidget> {
+        static CNoUserManager none;
+        return std::make_unique<CScheduleDlg>("shop", none, "/usr/bin/yarvelin-feed", "/nonexistent/history");
+    });
     w[QStringLiteral("about")] = Modal([](CTestGui& t) { t.Gui().ShowAbout(nullptr); });
     const std::pair<const char*, MsgIcon> boxes[] = {{"error box", MsgIcon::Stop},
                                                      {"warning box", MsgIcon::Exclamation},
