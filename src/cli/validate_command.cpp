@@ -20,18 +20,21 @@ constexpr std::size_t kDefaultMaxPerCode = 10;
 // JSON lines are gathered and written in pieces of about this size.
 constexpr std::size_t kJsonFlushSize = 1 << 16;
 
-// One finding as a JSON object with exactly the documented keys, in that order; texts turned from
-// Windows-1252 into UTF-8, so every byte of a value comes out as valid JSON.
+// One finding as a JSON object with the keys of the saved findings, in their order (row and line as
+// numbers); texts turned from Windows-1252 into UTF-8, so every byte of a value comes out as valid JSON.
 void AppendJsonLine(std::string& out, const Diagnostic& d) {
+    const auto values = FindingValues(d);
     nlohmann::ordered_json line;
-    line["code"] = DiagnosticCodeName(d.code);
-    line["severity"] = SeverityName(d.Severity());
-    line["row"] = d.row > 0 ? nlohmann::ordered_json(d.row) : nlohmann::ordered_json(nullptr);
-    line["line"] = d.line > 0 ? nlohmann::ordered_json(d.line) : nlohmann::ordered_json(nullptr);
-    line["offer_id"] = Cp1252ToUtf8(d.offerId);
-    line["column"] = d.column >= 0 && d.column < kColumnCount ? nlohmann::ordered_json(kColumnNames[d.column])
-                                                              : nlohmann::ordered_json(nullptr);
-    line["message"] = Cp1252ToUtf8(d.message);
+    for (std::size_t k = 0; k < kFindingKeys.size(); ++k) {
+        const std::string_view key = kFindingKeys[k];
+        if (!values[k]) {
+            line[kFindingKeys[k]] = nullptr;
+        } else if (key == "row" || key == "line") {
+            line[kFindingKeys[k]] = key == "row" ? d.row : d.line;
+        } else {
+            line[kFindingKeys[k]] = *values[k];
+        }
+    }
     out += line.dump();
     out += '\n';
 }
