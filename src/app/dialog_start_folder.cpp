@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "records/xdg_folders.h"
+
 namespace yarvelin {
 
 namespace {
@@ -43,12 +45,7 @@ std::string DialogStartFolder(DialogFileKind kind, const DialogStartFacts& facts
 }
 
 std::string ConfigFolder() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config != nullptr && *config == '/') {
-        return std::string(config) + "/yarvelin";
-    }
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.config/yarvelin";
+    return XdgConfigHome() + "/yarvelin";
 }
 
 std::string JoinFolder(const std::string& folder, const std::string& name) {

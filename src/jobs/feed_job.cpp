@@ -6,6 +6,7 @@
 #include "changes/change_guards.h"
 #include "handfiles/hand_file.h"
 #include "jobs/run_history.h"
+#include "records/xdg_folders.h"
 
 namespace yarvelin {
 
@@ -328,12 +329,7 @@ std::string JobStatusText(const std::string& historyText, const std::string& job
 }
 
 std::string JobsFolder() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && *config == '/') {
-        return std::string(config) + "/yarvelin/jobs";
-    }
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.config/yarvelin/jobs";
+    return XdgConfigHome() + "/yarvelin/jobs";
 }
 
 std::string JobFilePath(const std::string& job) {

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "records/xdg_folders.h"
+
 namespace yarvelin {
 
 namespace {
@@ -131,12 +133,7 @@ seconds Period(const JobSchedule& s) {
 }
 
 std::string ConfigFolder() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && *config == '/') {
-        return config;
-    }
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.config";
+    return XdgConfigHome();
 }
 
 }  // namespace

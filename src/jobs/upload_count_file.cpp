@@ -7,16 +7,12 @@
 #include <system_error>
 
 #include "checks/upload_history.h"
+#include "records/xdg_folders.h"
 
 namespace yarvelin {
 
 std::string StateFolder() {
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state && *state == '/') {
-        return std::string(state) + "/yarvelin";
-    }
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.local/state/yarvelin";
+    return XdgStateHome() + "/yarvelin";
 }
 
 std::string UploadCountFilePath() {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/program_names.h"
+#include "records/xdg_folders.h"
 
 namespace yarvelin {
 
@@ -198,15 +199,7 @@ bool UsesPassiveMode(const ServerAddress& address, bool requested) {
 }
 
 std::string DefaultKnownHostsFile() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string folder;
-    if (config && *config == '/') {
-        folder = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        folder = std::string(home ? home : ".") + "/.config";
-    }
-    return folder + "/" + kSettingsRoot + "/known_hosts";
+    return XdgConfigHome() + "/" + kSettingsRoot + "/known_hosts";
 }
 
 std::string RemotePathIn(const ServerAddress& address, const std::string& fileName) {
