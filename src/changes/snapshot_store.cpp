@@ -9,7 +9,6 @@
 #include <sstream>
 #include <system_error>
 
-#include "checks/upload_history.h"
 #include "feed/feed_file_observer.h"
 #include "feed/feed_file_writer.h"
 #include "jobs/upload_count_file.h"

@@ -9,6 +9,21 @@
 
 namespace yarvelin {
 
+class SettingsStore;
+
+// The name of a server and remote file name in the upload-count record: the server in lower case, a blank,
+// the file name, every byte outside letters, digits, '.', '-' and '_' escaped once as %XX. Earlier versions
+// kept the counts in the settings file under this name (which the settings file escaped a second time);
+// those counts are taken over the first time the record is missing.
+std::string UploadCountKey(const std::string& server, const std::string& remoteFile);
+
+// The record in countFile (empty: UploadCountFilePath()), after taking over the counts earlier versions kept
+// in the settings store the first time the record is missing.
+std::optional<long long> LastUploadCount(const SettingsStore& store, const std::string& countFile,
+                                         const std::string& server, const std::string& remoteFile);
+void RememberUploadCount(const SettingsStore& store, const std::string& countFile, const std::string& server,
+                         const std::string& remoteFile, std::size_t products);
+
 // $XDG_STATE_HOME/yarvelin, else ~/.local/state/yarvelin.
 std::string StateFolder();
 // The record in StateFolder().

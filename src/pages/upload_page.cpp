@@ -23,7 +23,6 @@
 #include "app/wizard_property_sheet.h"
 #include "app/yarvelin_gui.h"
 #include "changes/run_changes.h"
-#include "checks/upload_history.h"
 #include "dialogs/account_setup_dlg.h"
 #include "dialogs/diagnostics_dlg.h"
 #include "dialogs/summary_dlg.h"

@@ -11,11 +11,11 @@
 
 #include "app/program_names.h"
 #include "app/settings_names.h"
-#include "checks/upload_history.h"
 #include "dialogs/diagnostics_dlg.h"
 #include "dialogs/diagnostics_model.h"
 #include "feed/feed_file.h"
 #include "feed/file_error.h"
+#include "jobs/upload_count_file.h"
 #include "pages/product_list_page.h"
 #include "pages/save_page.h"
 #include "pages/upload_page.h"

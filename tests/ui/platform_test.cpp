@@ -8,7 +8,7 @@
 #include "app/program_names.h"
 #include "app/settings_names.h"
 #include "app/yarvelin_app.h"
-#include "checks/upload_history.h"
+#include "jobs/upload_count_file.h"
 #include "platform/qt_settings_store.h"
 #include "platform/text_codec.h"
 #include "platform/ui_services.h"

@@ -5,7 +5,6 @@
 
 #include "app/settings_names.h"
 #include "app/settings_store.h"
-#include "checks/upload_history.h"
 #include "handfiles/hand_file.h"
 #include "jobs/feed_job.h"
 #include "jobs/job_guards.h"

@@ -9,7 +9,7 @@
 #include "app/settings_store.h"
 #include "app/wizard_rules.h"
 #include "app/yarvelin_app.h"
-#include "checks/upload_history.h"
+#include "jobs/upload_count_file.h"
 
 namespace yarvelin {
 namespace {
