@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <filesystem>
 #include <fstream>
@@ -22,7 +23,9 @@
 #include "app/settings_store.h"
 #include "app/wizard_property_sheet.h"
 #include "app/yarvelin_gui.h"
+#include "changes/changes_dlg.h"
 #include "changes/run_changes.h"
+#include "changes/upload_changes.h"
 #include "dialogs/account_setup_dlg.h"
 #include "dialogs/diagnostics_dlg.h"
 #include "dialogs/summary_dlg.h"
@@ -157,7 +160,24 @@ CPage5::CPage5(CYarvelinGui& gui, QWidget* parent)
     m_jobLine = new QLabel(group);
     m_jobLine->setObjectName(QStringLiteral("jobLine"));
     m_jobLine->setWordWrap(true);
-    g->addWidget(m_jobLine);
+    // The look back at the last upload sits beside the last-run line.
+    auto* jobRow = new QHBoxLayout;
+    jobRow->addWidget(m_jobLine, 1);
+    m_changesLine = new QLabel(group);
+    m_changesLine->setObjectName(QStringLiteral("changesLine"));
+    jobRow->addWidget(m_changesLine);
+    m_changes = MakePushButton("C&hanges...", "changesButton", group);
+    m_changes->setToolTip(A("List the products added, removed and changed since the last upload here."));
+    m_changes->hide();
+    jobRow->addWidget(m_changes);
+    m_rollback = MakePushButton("&Roll Back...", "rollBackButton", group);
+    m_rollback->setToolTip(A("Send the feed uploaded before the last one again, whole."));
+    m_rollback->hide();
+    jobRow->addWidget(m_rollback);
+    g->addLayout(jobRow);
+    m_comparisonPoll = new QTimer(this);
+    m_comparisonPoll->setInterval(50);
+    connect(m_comparisonPoll, &QTimer::timeout, this, &CPage5::TakeComparison);
     g->addStretch(1);
 
     auto* points = new QGroupBox(A("A few points to remember..."), this);
@@ -186,6 +206,8 @@ CPage5::CPage5(CYarvelinGui& gui, QWidget* parent)
     connect(accountInfo, &QPushButton::clicked, this, &CPage5::OnAccountInfo);
     connect(m_saveJob, &QPushButton::clicked, this, &CPage5::OnSaveJob);
     connect(m_schedule, &QPushButton::clicked, this, &CPage5::OnSchedule);
+    connect(m_changes, &QPushButton::clicked, this, &CPage5::OnChanges);
+    connect(m_rollback, &QPushButton::clicked, this, &CPage5::OnRollBack);
     connect(preview, &QPushButton::clicked, this, &CPage5::OnFinalPreview);
     connect(m_keyFile, &QPushButton::clicked, this, &CPage5::OnKeyFile);
 }
@@ -367,6 +389,7 @@ bool CPage5::OnSetActive() {
     UpdateData(false);
     UpdateUploadButton();
     UpdateJobLine();
+    RefreshChangesLine();
     m_heading->SetText(A("Upload your data-feed file to your account with Quorvin."), QString(), 10);
     return true;
 }
@@ -429,11 +452,8 @@ void CPage5::OnUpload() {
         dlg.m_onConfirmed = [this, remoteFile, saved, products = *check.products] {
             RememberUploadCount(m_gui.Store(), m_gui.Config().uploadCountFile, m_strServer, remoteFile,
                                 products);
-            // What the service now holds, for the next comparison; beside a count file chosen elsewhere.
-            const std::string& counts = m_gui.Config().uploadCountFile;
-            CSnapshotStore snapshots(
-                counts.empty() ? std::string()
-                               : (std::filesystem::path(counts).parent_path() / "snapshots").string());
+            // What the service now holds, for the next comparison.
+            CSnapshotStore snapshots = Snapshots();
             if (!IsPartialUpdateFile(saved)) {
                 RememberUpload(snapshots, m_strServer, remoteFile, saved, products, false,
                                kDefaultSnapshotsKept);
@@ -445,6 +465,7 @@ void CPage5::OnUpload() {
     const bool uploaded = result == QDialog::Accepted && dlg.m_bCompleted;
     // After the count is kept, so that the line speaks of this upload, not of the one before.
     UpdateJobLine();
+    RefreshChangesLine();
     if (uploaded) {
         // Settings that just worked are kept at once: the user may well leave with Cancel now.
         StoreConnectionSettings();
@@ -459,6 +480,136 @@ void CPage5::OnUpload() {
         m_result->setText(A("Data feed file upload cancelled."));
     } else {
         m_result->setText(A("Data feed file NOT uploaded completely. Please try again later."));
+    }
+}
+
+CSnapshotStore CPage5::Snapshots() const {
+    const std::string& counts = m_gui.Config().uploadCountFile;
+    return CSnapshotStore(counts.empty()
+                              ? std::string()
+                              : (std::filesystem::path(counts).parent_path() / "snapshots").string());
+}
+
+void CPage5::RefreshChangesLine() {
+    const std::string& saved = m_gui.Document().SavedFileName();
+    const std::string remoteFile = saved.empty() ? std::string() : RemoteFileNameFor(saved);
+    const CSnapshotStore snapshots = Snapshots();
+    const std::vector<SnapshotEntry> kept =
+        saved.empty() ? std::vector<SnapshotEntry>() : snapshots.List(m_strServer, remoteFile);
+    m_rollback->setVisible(ChooseRollbackSnapshot(kept).has_value());
+    if (m_comparison.valid()) {
+        // One comparison at a time: the running one is followed by another when it ends.
+        m_compareAgain = true;
+        return;
+    }
+    m_diff.reset();
+    m_changes->hide();
+    if (kept.empty()) {
+        m_changesLine->clear();
+        return;
+    }
+    m_changesLine->setText(A("since the last upload here: comparing..."));
+    // A rollback unpacks beside the same file; it waits until the comparison has ended.
+    m_rollback->setEnabled(false);
+    m_comparison = std::async(std::launch::async, [snapshots, server = m_strServer, remoteFile, saved] {
+        return CompareWithNewestSnapshot(snapshots, server, remoteFile, saved);
+    });
+    m_comparisonPoll->start();
+}
+
+void CPage5::TakeComparison() {
+    if (!m_comparison.valid() ||
+        m_comparison.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        return;
+    }
+    m_comparisonPoll->stop();
+    LastUploadComparison result = m_comparison.get();
+    m_rollback->setEnabled(true);
+    if (m_compareAgain) {
+        m_compareAgain = false;
+        RefreshChangesLine();
+        return;
+    }
+    if (!result.error.empty()) {
+        m_changesLine->setText(A("since the last upload here: ") + FromCp1252(result.error));
+    } else if (result.diff) {
+        m_changesLine->setText(FromCp1252(SinceLastUploadText(*result.diff)));
+        m_diff = std::make_shared<const FeedDiff>(std::move(*result.diff));
+        m_changes->show();
+    } else {
+        m_changesLine->clear();
+    }
+}
+
+void CPage5::WaitForChangesLine() {
+    while (m_comparison.valid()) {
+        m_comparison.wait();
+        TakeComparison();
+    }
+}
+
+void CPage5::OnChanges() {
+    if (!m_diff) {
+        return;
+    }
+    CChangesDlg dlg(m_gui, m_diff, m_changesLine->text(), this);
+    if (m_runChanges) {
+        m_runChanges(dlg);
+    } else {
+        dlg.exec();
+    }
+}
+
+void CPage5::OnRollBack() {
+    const std::string saved = m_gui.Document().SavedFileName();
+    if (saved.empty() || RefuseUnstorableFields() || !UpdateData(true)) {
+        return;
+    }
+    const std::string remoteFile = RemoteFileNameFor(saved);
+    CSnapshotStore snapshots = Snapshots();
+    const std::optional<RollbackChoice> choice =
+        ChooseRollbackSnapshot(snapshots.List(m_strServer, remoteFile));
+    if (!choice || m_gui.Ui().MessageBox(this, A(kAppTitle),
+                                         FromCp1252(RollbackQuestion(*choice, m_strServer, remoteFile)),
+                                         MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes) {
+        return;
+    }
+    const std::string unpacked = UnpackedSnapshotPath(saved);
+    if (const std::string error = UnpackSnapshot(snapshots, m_strServer, remoteFile, choice->back, unpacked);
+        !error.empty()) {
+        m_gui.Ui().MessageBox(this, A(kAppTitle), A("The earlier feed cannot be sent: ") + FromCp1252(error),
+                              MsgIcon::Exclamation, MsgButtons::Ok);
+        return;
+    }
+    CFTPTransferDlg dlg(m_gui.Ui(), this, m_makeFtpClient ? m_makeFtpClient() : nullptr);
+    std::error_code ignored;
+    if (!FillRequest(dlg, saved)) {
+        std::filesystem::remove(unpacked, ignored);
+        return;
+    }
+    // Sent under the saved file's remote name, through the same safe replace as an upload.
+    dlg.m_request.localFile = unpacked;
+    const auto products = static_cast<std::size_t>(choice->entry.products);
+    dlg.m_onConfirmed = [this, &snapshots, remoteFile, unpacked, products] {
+        RememberUploadCount(m_gui.Store(), m_gui.Config().uploadCountFile, m_strServer, remoteFile, products);
+        // The service holds the earlier feed again: the next comparison is against it.
+        RememberUpload(snapshots, m_strServer, remoteFile, unpacked, products, false, kDefaultSnapshotsKept);
+    };
+    const int result = m_runTransfer ? m_runTransfer(dlg) : dlg.exec();
+    m_replaceLine->setText(FromCp1252(dlg.m_outcome));
+    const bool uploaded = result == QDialog::Accepted && dlg.m_bCompleted;
+    std::filesystem::remove(unpacked, ignored);
+    UpdateJobLine();
+    RefreshChangesLine();
+    if (uploaded) {
+        StoreConnectionSettings();
+        const QString done = FromCp1252(RollbackDoneText(*choice, remoteFile));
+        m_result->setText(done);
+        m_gui.Ui().MessageBox(this, A(kAppTitle), done, MsgIcon::Information, MsgButtons::Ok);
+    } else if (result == QDialog::Accepted) {
+        m_result->setText(A("Rollback cancelled."));
+    } else {
+        m_result->setText(A("The earlier feed was NOT uploaded completely. Please try again later."));
     }
 }
 

@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 
+#include "changes/upload_changes.h"
 #include "pages/wizard_page.h"
 #include "upload/ftp_client.h"
 #include "upload/ftp_transfer_engine.h"
@@ -16,10 +18,12 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 
 namespace yarvelin {
 
 class CAnimatedLabel;
+class CChangesDlg;
 class CFTPTransferDlg;
 class CScheduleDlg;
 
@@ -39,6 +43,10 @@ class CPage5 : public CWizardPage {
     std::function<std::unique_ptr<FtpClient>()> m_makeFtpClient;
     // Runs the Schedule window; tests put their own runner here.
     std::function<int(CScheduleDlg&)> m_runSchedule;
+    // Runs the Changes window; tests put their own runner here.
+    std::function<int(CChangesDlg&)> m_runChanges;
+    // Waits for a comparison with the last upload that is still running and shows its line.
+    void WaitForChangesLine();
     // The server, sign-in and transfer choices as the page holds them (the fields, not the boxes).
     UploadAccount Account() const;
 
@@ -53,6 +61,10 @@ class CPage5 : public CWizardPage {
     void OnSaveJob();
     // Opens the Schedule window for the saved job, offering to save one first.
     void OnSchedule();
+    // Lists what changed since the last upload to the page's place.
+    void OnChanges();
+    // Sends the feed uploaded before the last one again, whole, after asking.
+    void OnRollBack();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -75,6 +87,13 @@ class CPage5 : public CWizardPage {
     void UpdateJobLine();
     // The run history, beside the upload counts in the state folder.
     std::string HistoryPath() const;
+    // The snapshots of what was uploaded, beside a count file chosen elsewhere.
+    CSnapshotStore Snapshots() const;
+    // Compares the saved file with the last upload to the page's place on a worker (a large feed takes a
+    // while); the line and the Changes button follow when it ends. Roll Back shows when there is an older
+    // upload to go back to.
+    void RefreshChangesLine();
+    void TakeComparison();
 
     // The page's fields, 8-bit texts as the settings keep them (the file name is a path).
     std::string m_strServer;
@@ -101,6 +120,13 @@ class CPage5 : public CWizardPage {
     QPushButton* m_saveJob = nullptr;
     QPushButton* m_schedule = nullptr;
     QLabel* m_jobLine = nullptr;
+    QLabel* m_changesLine = nullptr;
+    QPushButton* m_changes = nullptr;
+    QPushButton* m_rollback = nullptr;
+    QTimer* m_comparisonPoll = nullptr;
+    std::future<LastUploadComparison> m_comparison;
+    bool m_compareAgain = false;  // the place or the file changed while a comparison ran
+    std::shared_ptr<const FeedDiff> m_diff;
     std::string m_jobName;  // the job saved for the open feed; empty: the account's name
 };
 

@@ -25,6 +25,7 @@
 #include <memory>
 
 #include "app/main_property_sheet.h"
+#include "changes/changes_dlg.h"
 #include "checks/url_check_dlg.h"
 #include "dialogs/account_setup_dlg.h"
 #include "dialogs/delete_warning_dlg.h"
@@ -228,6 +229,10 @@ QMap<QString, Opener> Windows() {
         [](CTestGui& t) -> std::unique_ptr<QWidget> { return std::make_unique<CAccountSetupDlg>(t.Gui()); });
     w[QStringLiteral("summary")] = Modeless(
         [](CTestGui& t) -> std::unique_ptr<QWidget> { return std::make_unique<CSummaryDlg>(t.Gui()); });
+    w[QStringLiteral("changes")] = Modeless([](CTestGui& t) -> std::unique_ptr<QWidget> {
+        return std::make_unique<CChangesDlg>(t.Gui(), std::make_shared<const FeedDiff>(),
+                                             A("since the last upload here: +0 -0 ~0"));
+    });
     w[QStringLiteral("diagnostics")] = Modeless([](CTestGui& t) -> std::unique_ptr<QWidget> {
         return std::make_unique<CDiagnosticsDlg>(t.Gui(), false);
     });
