@@ -15,7 +15,7 @@ namespace yarvelin {
 const char* RunRecord::Outcome() const {
     switch (status) {
         case kRunOk:
-            return uploaded ? "published" : "written";
+            return uploaded ? "published" : unchanged ? "unchanged" : "written";
         case kRunStopped:
             return "stopped";
         case kRunLocked:
@@ -82,6 +82,9 @@ std::string RunRecordJson(const RunRecord& record) {
     if (record.delta) {
         line["delta"] = true;
     }
+    if (record.unchanged) {
+        line["unchanged"] = true;
+    }
     if (record.rollback) {
         line["rollback"] = true;
     }
@@ -123,6 +126,7 @@ std::optional<RunRecord> ParseRunRecord(std::string_view line) {
     record.uploaded = flag("uploaded");
     record.delta = flag("delta");
     record.rollback = flag("rollback");
+    record.unchanged = flag("unchanged");
     record.held = count("held");
     if (json.contains("added")) {
         record.changes = RunRecord::Changes{count("added"), count("removed"), count("changed")};

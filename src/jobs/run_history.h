@@ -38,11 +38,12 @@ struct RunRecord {
         std::size_t changed = 0;
     };
     std::optional<Changes> changes;
-    bool delta = false;     // a partial update was sent (or, stopped, would have been)
-    bool rollback = false;  // an earlier snapshot was sent back
-    std::size_t held = 0;   // products left out for their errors ([check] on-error = "leave-out")
+    bool delta = false;      // a partial update was sent (or, stopped, would have been)
+    bool rollback = false;   // an earlier snapshot was sent back
+    bool unchanged = false;  // the source had not changed since the last fetch: nothing was written or sent
+    std::size_t held = 0;    // products left out for their errors ([check] on-error = "leave-out")
     double Seconds() const { return std::chrono::duration<double>(end - start).count(); }
-    // "published", "written", "stopped", "not started" or "failed".
+    // "published", "written", "unchanged", "stopped", "not started" or "failed".
     const char* Outcome() const;
 };
 

@@ -286,6 +286,7 @@ std::optional<int> FetchForRun(CSourceFetch& fetch, bool check, FeedRunObserver&
             }
             return std::nullopt;
         case SourceVerdict::Kind::Unchanged:
+            record.unchanged = true;
             record.reason = result.reason;
             return kRunOk;
         case SourceVerdict::Kind::Failed:

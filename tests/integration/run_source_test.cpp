@@ -204,6 +204,7 @@ TEST(RunSource, FetchesThenFindsTheSourceUnchanged) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(job.LastRecord()["uploaded"]);
     EXPECT_EQ(job.LastRecord()["reason"], "source unchanged, nothing uploaded");
+    EXPECT_EQ(job.LastRecord()["unchanged"], true);
     EXPECT_NE(shop.AccessLog().back().find("GET /private/feed.txt"), std::string::npos);
 
     // The last upload is "older" than a refresh-after of one second once a second has passed.
