@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -165,6 +166,8 @@ class CRunCommand : public CliCommand {
                "than refresh-after. [notify] command, webhook and mail-to hear of a failure or a guard stop\n"
                "once per problem, and of the recovery once. --stale-check JOB runs nothing: it alerts when\n"
                "the last published run is older than stale-after (default 36h); it exits 1 when stale.\n"
+               "--alert-failed JOB runs nothing either: started by the service's OnFailure=, it records and\n"
+               "tells of a run that was killed or cut off before it could tell of its failure itself.\n"
                "Exit status: 0 published (or, with --check, would publish), 1 failed, 2 usage or a mistake\n"
                "in the job file, 3 stopped by a guard, 4 another run of the job holds its lock.";
     }
@@ -178,6 +181,8 @@ class CRunCommand : public CliCommand {
     void Configure(CLI::App& command) override {
         command.add_option("JOB", m_job, "the job file, or the name of a job")->required()->type_name("JOB");
         command.add_flag("--check", m_check, "say what the run would do, without writing or uploading");
+        command.add_flag("--alert-failed", m_alertFailed,
+                         "run nothing: tell of a run whose service failed before it could (OnFailure=)");
         command.add_flag(
             "--stale-check", m_staleCheck,
             "run nothing: alert when the job's last published run is older than its stale-after");
@@ -211,6 +216,7 @@ class CRunCommand : public CliCommand {
     JobGuardAllowances m_allow;
     bool m_rollback = false;
     bool m_staleCheck = false;
+    bool m_alertFailed = false;
     bool m_allowDirectWrite = false;
     bool m_acceptNewHostKey = false;
     bool m_replaceUnmappable = false;
@@ -239,6 +245,22 @@ int CRunCommand::Run() {
     }
     refused.job = job.name;
     CSystemAlertSender alerts;
+    if (m_alertFailed) {
+        const char* result = std::getenv("MONITOR_SERVICE_RESULT");
+        const std::optional<RunRecord> untold =
+            UntoldServiceFailure(ReadRunHistory(RunHistoryPath()), job.name, std::chrono::system_clock::now(),
+                                 result ? result : "");
+        if (!untold) {
+            PrintError(Name(), job.name + ": the run told of its failure itself");
+            return kRunOk;
+        }
+        Record(*untold);
+        for (const std::string& line :
+             NotifyAboutRun(job.notify, *untold, alerts, AlertStatePath(job.name))) {
+            PrintError(Name(), line);
+        }
+        return kRunOk;
+    }
     if (m_staleCheck) {
         const StaleCheck check =
             CheckStaleJob(job.name, job.notify, ReadRunHistory(RunHistoryPath()),

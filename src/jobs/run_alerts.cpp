@@ -152,6 +152,24 @@ std::vector<std::string> NotifyAboutRun(const FeedJobNotify& notify, const RunRe
                 sender, statePath, decision.next);
 }
 
+std::optional<RunRecord> UntoldServiceFailure(std::string_view historyText, const std::string& job,
+                                              std::chrono::system_clock::time_point now,
+                                              const std::string& serviceResult) {
+    // The manager starts the failure unit within moments of the run's end.
+    constexpr auto kJustNow = std::chrono::minutes(10);
+    const std::optional<RunRecord> last = LastRunOfJob(historyText, job);
+    if (last && last->status != kRunOk && last->end <= now && now - last->end <= kJustNow) {
+        return std::nullopt;
+    }
+    RunRecord record;
+    record.job = job;
+    record.start = record.end = now;
+    record.status = kRunFailed;
+    record.reason = "the run did not finish: its service ended with " +
+                    (serviceResult.empty() ? std::string("a failure") : serviceResult);
+    return record;
+}
+
 StaleCheck CheckStaleJob(const std::string& job, const FeedJobNotify& notify, const std::string& historyText,
                          std::chrono::system_clock::time_point now, AlertSender& sender,
                          const std::string& statePath) {

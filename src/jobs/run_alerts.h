@@ -6,6 +6,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "jobs/job_remote_keys.h"
@@ -50,6 +51,14 @@ std::string AlertJson(const RunRecord& record, AlertKind kind);
 // lines to print: what went out, and every channel that failed with why.
 std::vector<std::string> NotifyAboutRun(const FeedJobNotify& notify, const RunRecord& record,
                                         AlertSender& sender, const std::string& statePath);
+
+// After the run's service failed (systemd's OnFailure=). A run that failed and wrote its record has told of
+// its failure already (its record ended within a few minutes of now); one that was killed, ran out of
+// memory or was cut off by the manager did not: for it, the record to tell of. serviceResult is the
+// manager's word for the failure ($MONITOR_SERVICE_RESULT: "timeout", "signal", "exit-code", ...).
+std::optional<RunRecord> UntoldServiceFailure(std::string_view historyText, const std::string& job,
+                                              std::chrono::system_clock::time_point now,
+                                              const std::string& serviceResult);
 
 // `run --stale-check`: whether the job's last published run is older than notify.staleAfter, with the line
 // that says so and the lines of any alert sent.

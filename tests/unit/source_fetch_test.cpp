@@ -156,6 +156,27 @@ TEST(AlertRules, StaleOnceThenRecoveredByAPublishedRun) {
     EXPECT_EQ(DecideRunAlert(d.next, published).kind, AlertKind::Recovered);
 }
 
+// The failure unit tells only of a run that could not tell of its own failure.
+TEST(AlertRules, ServiceFailureIsToldOnceByWhoeverCan) {
+    const auto now = *ParseIsoUtcTime("2026-12-09T03:40:00Z");
+    const auto line = [](int status, const char* end) {
+        RunRecord r;
+        r.job = "shop";
+        r.status = status;
+        r.start = r.end = *ParseIsoUtcTime(end);
+        return RunRecordJson(r) + "\n";
+    };
+    EXPECT_FALSE(UntoldServiceFailure(line(1, "2026-12-09T03:39:00Z"), "shop", now, "exit-code"));
+    EXPECT_FALSE(UntoldServiceFailure(line(3, "2026-12-09T03:31:00Z"), "shop", now, "exit-code"));
+    for (const std::string& history :
+         {std::string(), line(0, "2026-12-09T03:39:00Z"), line(1, "2026-12-08T03:39:00Z")}) {
+        const std::optional<RunRecord> told = UntoldServiceFailure(history, "shop", now, "timeout");
+        ASSERT_TRUE(told) << history;
+        EXPECT_EQ(told->status, kRunFailed);
+        EXPECT_EQ(told->reason, "the run did not finish: its service ended with timeout");
+    }
+}
+
 TEST(SourceJobKeys, MistakesAreReportedAtTheirLine) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"export-url = \"file:///etc/passwd\"", "must be an http, https, ftp, ftps or sftp address"},
