@@ -302,4 +302,16 @@ int ColumnIndexOfName(std::string_view name) {
     return -1;
 }
 
+const char* ChangeKindName(ProductChangeKind kind) {
+    switch (kind) {
+        case ProductChangeKind::kAdded:
+            return "added";
+        case ProductChangeKind::kRemoved:
+            return "removed";
+        case ProductChangeKind::kChanged:
+            break;
+    }
+    return "changed";
+}
+
 }  // namespace yarvelin

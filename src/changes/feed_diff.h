@@ -19,6 +19,8 @@ namespace yarvelin {
 class CFeedFileObserver;
 
 enum class ProductChangeKind { kAdded, kRemoved, kChanged };
+// "added", "removed", "changed", as diff --json and the Changes window name them.
+const char* ChangeKindName(ProductChangeKind kind);
 
 struct ProductChange {
     ProductChangeKind kind = ProductChangeKind::kChanged;

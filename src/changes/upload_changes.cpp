@@ -76,18 +76,6 @@ LastUploadComparison CompareWithNewestSnapshot(const CSnapshotStore& store, cons
     return result;
 }
 
-const char* ChangeKindName(ProductChangeKind kind) {
-    switch (kind) {
-        case ProductChangeKind::kAdded:
-            return "added";
-        case ProductChangeKind::kRemoved:
-            return "removed";
-        case ProductChangeKind::kChanged:
-            break;
-    }
-    return "changed";
-}
-
 std::vector<ChangeRow> ListChangeRows(const FeedDiff& diff, const ChangeRowFilter& filter) {
     std::vector<ChangeRow> rows;
     for (std::size_t i = 0; i < diff.changes.size(); ++i) {

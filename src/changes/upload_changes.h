@@ -52,7 +52,5 @@ struct ChangeRowFilter {
     int column = -1;                        // -1: every column (a column filter leaves out added and removed)
 };
 std::vector<ChangeRow> ListChangeRows(const FeedDiff& diff, const ChangeRowFilter& filter = {});
-// "added", "removed", "changed".
-const char* ChangeKindName(ProductChangeKind kind);
 
 }  // namespace yarvelin

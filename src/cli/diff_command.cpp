@@ -27,18 +27,6 @@ constexpr int kExitTrouble = 2;
 constexpr std::string_view kLastPrefix = "last:";
 constexpr std::size_t kFlushSize = 1 << 16;
 
-const char* KindName(ProductChangeKind kind) {
-    switch (kind) {
-        case ProductChangeKind::kAdded:
-            return "added";
-        case ProductChangeKind::kRemoved:
-            return "removed";
-        case ProductChangeKind::kChanged:
-            break;
-    }
-    return "changed";
-}
-
 // The columns a line shows: the changed ones, or every non-empty one of an added or removed product.
 std::uint32_t ShownColumns(const ProductChange& change, std::uint32_t ignored) {
     if (change.kind == ProductChangeKind::kChanged) {
@@ -66,7 +54,7 @@ nlohmann::ordered_json JsonText(const ProductChange& change, int k, bool newer) 
 void AppendJsonLine(std::string& out, const ProductChange& change, std::uint32_t ignored) {
     nlohmann::ordered_json line;
     line["key"] = Cp1252ToUtf8(change.key);
-    line["kind"] = KindName(change.kind);
+    line["kind"] = ChangeKindName(change.kind);
     nlohmann::ordered_json columns = nlohmann::ordered_json::object();
     const std::uint32_t shown = ShownColumns(change, ignored);
     for (int k = 0; k < kColumnCount; ++k) {
